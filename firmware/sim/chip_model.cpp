@@ -477,8 +477,8 @@ struct Model {
     std::vector<Device*> devices;
     std::multimap<Cycles, std::function<void()>> actions;
     std::vector<PinChange> changes;
-    std::function<void(const PinChange&)> pin_observer;
-    std::function<void(Timer, unsigned, Cycles)> compare_observer;
+    std::vector<std::function<void(const PinChange&)>> pin_observers;
+    std::vector<std::function<void(Timer, unsigned, Cycles)>> compare_observers;
     std::array<std::uint64_t, CHIP_IRQ_COUNT> irq_counts{};
 
     Model() {
@@ -515,8 +515,8 @@ struct Model {
         in_handler = false;
         actions.clear();
         changes.clear();
-        pin_observer = nullptr;
-        compare_observer = nullptr;
+        pin_observers.clear();
+        compare_observers.clear();
         irq_counts = {};
         next_due = 0;
     }
@@ -621,7 +621,7 @@ Cycles UsartModel::model_now() { return model().now; }
 void TimerModel::compare_match(unsigned ch, Cycles time) {
     ++compares_[ch - 1];
     r_.SR.set_raw(r_.SR.raw() | (1u << ch));
-    if (auto& observer = model().compare_observer) observer(id_, ch, time);
+    for (auto& observer : model().compare_observers) observer(id_, ch, time);
 }
 
 void GpioModel::set_odr(std::uint32_t value) {
@@ -633,7 +633,7 @@ void GpioModel::set_odr(std::uint32_t value) {
             PinChange change{m.now, static_cast<Port>(index_), static_cast<std::uint8_t>(pin),
                              static_cast<bool>((value >> pin) & 1u)};
             m.changes.push_back(change);
-            if (m.pin_observer) m.pin_observer(change);
+            for (auto& observer : m.pin_observers) observer(change);
         }
     }
 }
@@ -737,14 +737,14 @@ bool output(Port port, unsigned pin) {
 }
 const std::vector<PinChange>& pin_changes() { return model().changes; }
 void on_pin_change(std::function<void(const PinChange&)> observer) {
-    model().pin_observer = std::move(observer);
+    model().pin_observers.push_back(std::move(observer));
 }
 
 std::uint64_t compare_events(Timer t, unsigned channel) { return timer(t).compares(channel); }
 std::uint64_t update_events(Timer t) { return timer(t).updates(); }
 bool timer_running(Timer t) { return timer(t).running(); }
 void on_compare(std::function<void(Timer, unsigned, Cycles)> observer) {
-    model().compare_observer = std::move(observer);
+    model().compare_observers.push_back(std::move(observer));
 }
 
 void send_serial(Serial serial, std::string_view bytes, unsigned baud) {

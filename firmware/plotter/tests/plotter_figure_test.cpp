@@ -55,6 +55,7 @@ protected:
 
     // Stores a figure stream as the receive interrupt would and parses it.
     static void parse(const std::string& stream) {
+        ASSERT_LE(stream.size(), std::size(save_data));
         for (std::size_t c = 0; c < stream.size(); ++c)
             save_data[c] = static_cast<unsigned char>(stream[c]);
         usart_count = static_cast<int>(std::min(stream.find('Z'), stream.size()));
@@ -256,7 +257,7 @@ TEST_F(PlotterFigureTest, RepeatedPointStartsBothAxesWithoutNewPeriods) {
 
 TEST_F(PlotterFigureTest, TablesAreNeverWrittenPastTheirEnd) {
     std::string stream;
-    for (int k = 0; k < 420; ++k) stream += "SLX01.0Y01.0";
+    for (int k = 0; k < 420; ++k) stream += "SLXY";
     stream += "Z";
     parse(stream);
     EXPECT_EQ(Count_Straight, kMaxPoints);
@@ -264,7 +265,7 @@ TEST_F(PlotterFigureTest, TablesAreNeverWrittenPastTheirEnd) {
     EXPECT_EQ(y, kMaxPoints);
     EXPECT_EQ(l_i, kLaserMarkers);
     EXPECT_EQ(o, kMaxPoints);
-    EXPECT_EQ(x_num[kMaxPoints - 1], 1.0);
+    EXPECT_EQ(laser_check[kLaserMarkers - 1], kLaserMarkers - 1);
 
     SetUp();
     std::fill(std::begin(save_data), std::end(save_data), '0');

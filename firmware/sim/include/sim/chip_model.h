@@ -66,13 +66,14 @@ void request_stop();
 void set_input(Port port, unsigned pin, bool level);
 bool output(Port port, unsigned pin);         // the ODR bit
 const std::vector<PinChange>& pin_changes();  // every ODR bit change, in order
+// Adds an observer called at every ODR bit change.
 void on_pin_change(std::function<void(const PinChange&)> observer);
 
 // Timers: counts of compare matches per channel (1..4) and of update events.
 std::uint64_t compare_events(Timer timer, unsigned channel);
 std::uint64_t update_events(Timer timer);
 bool timer_running(Timer timer);
-// Called at every compare match of any channel, with the match time.
+// Adds an observer called at every compare match of any channel, with its time.
 void on_compare(std::function<void(Timer, unsigned channel, Cycles)> observer);
 
 // Serial: queues `bytes` to arrive one frame (start, 8 data bits, stop) after
