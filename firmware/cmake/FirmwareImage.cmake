@@ -53,3 +53,15 @@ function(firmware_image)
                 -P ${FIRMWARE_SOURCE_DIR}/cmake/print_size.cmake
         VERBATIM)
 endfunction()
+
+# A GoogleTest executable of the host build, run by CTest.
+#   firmware_test(<name> SOURCES <files...> LIBRARIES <targets...>)
+function(firmware_test NAME)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    if(FIRMWARE_TARGET OR NOT BUILD_TESTING)
+        return()
+    endif()
+    add_executable(${NAME} ${ARG_SOURCES})
+    target_link_libraries(${NAME} PRIVATE ${ARG_LIBRARIES} GTest::gtest_main)
+    gtest_discover_tests(${NAME})
+endfunction()

@@ -45,6 +45,25 @@ std::uint32_t diagonal_arr(double length, std::int32_t displacement) {
     return value <= 0.0 ? 0u : static_cast<std::uint32_t>(value);
 }
 
+// The driver operations and registers of one axis.
+struct AxisDrive {
+    volatile int& goal;
+    TIM_Registers* timer;
+    void (*towards_larger)();
+    void (*towards_smaller)();
+    void (*start)();
+    void (*stop)();
+};
+
+void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double target, bool larger) {
+    moving.goal = goal(target);
+    ++i;
+    board::set_step_period(moving.timer, static_cast<std::uint32_t>(motor_arr - 1));
+    larger ? moving.towards_larger() : moving.towards_smaller();
+    moving.start();
+    other.stop();
+}
+
 }  // namespace
 
 void Data_Check() {
@@ -112,25 +131,17 @@ std::uint8_t Direction() {
 }
 
 void Straight() {
+    const AxisDrive x_axis{x_goal, TIM8, x_right, x_left, x_start, x_stop};
+    const AxisDrive y_axis{y_goal, TIM1, y_up, y_down, y_start, y_stop};
     const std::uint8_t kind = Direction();
     switch (kind) {
         case kXUp:
         case kXDown:
-            x_goal = goal(next_x());
-            ++i;
-            board::set_step_period(TIM8, static_cast<std::uint32_t>(motor_arr - 1));
-            kind == kXUp ? x_right() : x_left();
-            x_start();
-            y_stop();
+            single_axis_move(x_axis, y_axis, next_x(), kind == kXUp);
             return;
         case kYUp:
         case kYDown:
-            y_goal = goal(next_y());
-            ++i;
-            board::set_step_period(TIM1, static_cast<std::uint32_t>(motor_arr - 1));
-            kind == kYUp ? y_up() : y_down();
-            y_start();
-            x_stop();
+            single_axis_move(y_axis, x_axis, next_y(), kind == kYUp);
             return;
         case kStill:
             ++i;
@@ -146,6 +157,7 @@ void Straight() {
     velo_x = static_cast<std::int32_t>(previous_x() * resolution - x_goal);
     velo_y = static_cast<std::int32_t>(previous_y() * resolution - y_goal);
     ++i;
+    // The length is worked out once per axis, as the period of each axis is.
     const double length_y =
         std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
     board::set_step_period(TIM1, diagonal_arr(length_y, velo_y));
@@ -153,10 +165,10 @@ void Straight() {
         std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
     board::set_step_period(TIM8, diagonal_arr(length_x, velo_x));
 
-    const bool x_up = kind == kXUpYUp || kind == kXUpYDown;
-    const bool y_up_ = kind == kXUpYUp || kind == kXDownYUp;
-    x_up ? x_right() : x_left();
-    y_up_ ? y_up() : y_down();
+    const bool x_larger = kind == kXUpYUp || kind == kXUpYDown;
+    const bool y_larger = kind == kXUpYUp || kind == kXDownYUp;
+    x_larger ? x_axis.towards_larger() : x_axis.towards_smaller();
+    y_larger ? y_axis.towards_larger() : y_axis.towards_smaller();
     x_start();
     y_start();
 }
