@@ -53,6 +53,7 @@ public:
 
 struct Model;
 Model& model();
+Cycles current_time();
 
 class RccModel : public Device {
 public:
@@ -76,7 +77,6 @@ public:
     }
 };
 
-class GpioModel;
 class ExtiModel : public Device {
 public:
     void edge(unsigned port, unsigned pin, bool rising) {
@@ -108,7 +108,7 @@ public:
 
 class GpioModel : public Device {
 public:
-    GpioModel(unsigned index) : index_(index) {}
+    explicit GpioModel(unsigned index) : index_(index) {}
     GPIO_Registers& regs() const { return peripherals.gpio[index_]; }
     void reset() override {
         inputs_ = 0xFFFF;
@@ -212,7 +212,7 @@ public:
                 if (value & TIM_EGR_UG) {
                     cnt_ = 0;
                     update_event(false);
-                    next_tick_ = model_now() + tick_cycles();
+                    next_tick_ = current_time() + tick_cycles();
                 }
                 for (unsigned ch = 1; ch <= 4; ++ch)
                     if (value & (1u << ch)) r_.SR.set_raw(r_.SR.raw() | (1u << ch));
@@ -228,7 +228,7 @@ public:
                 bool was = running_;
                 reg.set_raw(value);
                 running_ = value & TIM_CR1_CEN;
-                if (running_ && !was) next_tick_ = model_now() + tick_cycles();
+                if (running_ && !was) next_tick_ = current_time() + tick_cycles();
                 return;
             }
             default:
@@ -247,7 +247,6 @@ public:
     std::uint64_t updates() const { return updates_; }
 
 private:
-    static Cycles model_now();
     Cycles tick_cycles() const { return (psc_ + 1) * divider_; }
     std::uint32_t top() const { return cnt_ <= arr_ ? arr_ : 0xFFFFu; }
     std::uint32_t ccr(unsigned ch) const {
@@ -271,7 +270,7 @@ private:
     }
     // Counts the ticks up to now; none of them is an event.
     void sync() {
-        Cycles t = model_now();
+        Cycles t = current_time();
         if (!running_ || t < next_tick_) return;
         Cycles k = (t - next_tick_) / tick_cycles() + 1;
         cnt_ += static_cast<std::uint32_t>(k);
@@ -356,7 +355,7 @@ public:
             r_.SR.set_raw(r_.SR.raw() & ~(USART_SR_TXE | USART_SR_TC));
             double rate = receiver_baud();
             Cycles frame = rate > 0 ? static_cast<Cycles>(10.0 * kCyclesPerSecond / rate) : 1;
-            tx_done_ = model_now() + frame;
+            tx_done_ = current_time() + frame;
         } else {
             reg.set_raw(value);
         }
@@ -382,7 +381,6 @@ public:
     std::uint64_t framing_errors() const { return framing_errors_; }
 
 private:
-    static Cycles model_now();
     double receiver_baud() const {
         std::uint32_t brr = r_.BRR.raw() & 0xFFFF;
         if (brr == 0) return 0;
@@ -615,8 +613,7 @@ Model& model() {
     return instance;
 }
 
-Cycles TimerModel::model_now() { return model().now; }
-Cycles UsartModel::model_now() { return model().now; }
+Cycles current_time() { return model().now; }
 
 void TimerModel::compare_match(unsigned ch, Cycles time) {
     ++compares_[ch - 1];
