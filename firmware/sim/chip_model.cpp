@@ -477,6 +477,8 @@ struct Model {
     std::vector<PinChange> changes;
     std::vector<std::function<void(const PinChange&)>> pin_observers;
     std::vector<std::function<void(Timer, unsigned, Cycles)>> compare_observers;
+    std::vector<std::function<void(const void*, std::uint32_t, std::uint32_t, Cycles)>>
+        write_observers;
     std::array<std::uint64_t, CHIP_IRQ_COUNT> irq_counts{};
 
     Model() {
@@ -515,6 +517,7 @@ struct Model {
         changes.clear();
         pin_observers.clear();
         compare_observers.clear();
+        write_observers.clear();
         irq_counts = {};
         next_due = 0;
     }
@@ -666,7 +669,9 @@ void write_register(Reg* reg, std::uint32_t value) {
         return;
     }
     if (!clocked(*block->device)) return;  // an unclocked peripheral ignores writes
-    block->device->write(off(block->regs, *reg), *reg, value);
+    const std::uint32_t offset = off(block->regs, *reg);
+    block->device->write(offset, *reg, value);
+    for (auto& observer : m.write_observers) observer(block->regs, offset, value, m.now);
     m.settle();
     m.check_stop();
 }
@@ -752,6 +757,11 @@ std::size_t serial_pending(Serial serial) { return usart(serial).pending(); }
 const std::string& transmitted(Serial serial) { return usart(serial).transmitted(); }
 std::uint64_t overruns(Serial serial) { return usart(serial).overruns(); }
 std::uint64_t framing_errors(Serial serial) { return usart(serial).framing_errors(); }
+
+void on_register_write(
+    std::function<void(const void*, std::uint32_t, std::uint32_t, Cycles)> observer) {
+    model().write_observers.push_back(std::move(observer));
+}
 
 std::uint64_t interrupt_count(unsigned irq) {
     return irq < CHIP_IRQ_COUNT ? model().irq_counts[irq] : 0;

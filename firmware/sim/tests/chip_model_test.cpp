@@ -222,6 +222,25 @@ TEST_F(ChipModelTest, ScenarioStopsTheEndlessLoop) {
     EXPECT_NEAR(static_cast<double>(now() - start), microseconds(300), 20);
 }
 
+TEST_F(ChipModelTest, RegisterWritesAreReportedToObservers) {
+    struct Write {
+        const void* block;
+        std::uint32_t offset, value;
+    };
+    std::vector<Write> writes;
+    on_register_write([&](const void* block, std::uint32_t offset, std::uint32_t value, Cycles) {
+        writes.push_back({block, offset, value});
+    });
+    TIM4->ARR = 77;  // unclocked: no effect, not reported
+    RCC->APB1ENR |= RCC_APB1ENR_TIM4EN;
+    TIM4->ARR = 99;
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].block, RCC);
+    EXPECT_EQ(writes[1].block, TIM4);
+    EXPECT_EQ(writes[1].offset, offsetof(TIM_Registers, ARR));
+    EXPECT_EQ(writes[1].value, 99u);
+}
+
 TEST_F(ChipModelTest, EnabledInterruptWithoutHandlerIsReported) {
     RCC->APB1ENR |= RCC_APB1ENR_UART4EN;
     UART4->CR1 = USART_CR1_UE | USART_CR1_TE | USART_CR1_TXEIE;  // TXE is set: raised at once

@@ -87,6 +87,14 @@ const std::string& transmitted(Serial serial);  // bytes the firmware sent
 std::uint64_t overruns(Serial serial);
 std::uint64_t framing_errors(Serial serial);
 
+// Adds an observer called after every register write the firmware makes, with
+// the register block (compare with TIM8, GPIOF, ...), the register's offset in
+// it (offsetof(TIM_Registers, ARR)), the value written and the time. Writes to
+// an unclocked peripheral are not reported: they have no effect.
+void on_register_write(
+    std::function<void(const void* block, std::uint32_t offset, std::uint32_t value, Cycles)>
+        observer);
+
 // How many times each interrupt's handler has been called.
 std::uint64_t interrupt_count(unsigned irq);
 
