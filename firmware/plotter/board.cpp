@@ -4,19 +4,19 @@
 
 namespace {
 
-void set_field2(GPIO_Registers* port, unsigned pin, std::uint32_t moder, std::uint32_t pull) {
-    port->MODER = (port->MODER & ~gpio_field2(pin, 3)) | gpio_field2(pin, moder);
-    port->PUPDR = (port->PUPDR & ~gpio_field2(pin, 3)) | gpio_field2(pin, pull);
+void set_pin_mode(GPIO_Registers* port, unsigned pin, std::uint32_t moder, std::uint32_t pull) {
+    port->MODER = (port->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, moder);
+    port->PUPDR = (port->PUPDR & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, pull);
 }
 
 void set_output(GPIO_Registers* port, unsigned pin) {
-    set_field2(port, pin, GPIO_MODE_OUTPUT, GPIO_PULL_NONE);
+    set_pin_mode(port, pin, GPIO_MODE_OUTPUT, GPIO_PULL_NONE);
     port->OTYPER &= ~(1u << pin);
-    port->OSPEEDR = (port->OSPEEDR & ~gpio_field2(pin, 3)) | gpio_field2(pin, GPIO_SPEED_MEDIUM);
+    port->OSPEEDR = (port->OSPEEDR & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_SPEED_MEDIUM);
 }
 
 void set_alternate(GPIO_Registers* port, unsigned pin, std::uint32_t af) {
-    set_field2(port, pin, GPIO_MODE_AF, GPIO_PULL_UP);
+    set_pin_mode(port, pin, GPIO_MODE_AF, GPIO_PULL_UP);
     port->OTYPER &= ~(1u << pin);
     port->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
     auto& afr = port->AFR[pin / 8];
@@ -82,8 +82,8 @@ void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
     // Switches pull the line low; the internal pull-ups keep it high otherwise.
-    set_field2(GPIOD, board::kXLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
-    set_field2(GPIOD, board::kYLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
+    set_pin_mode(GPIOD, board::kXLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
+    set_pin_mode(GPIOD, board::kYLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
     auto& exticr = SYSCFG->EXTICR[board::kXLimitPin / 4];
     exticr = (exticr & ~(syscfg_exti_field(8, 0xF) | syscfg_exti_field(9, 0xF))) |
              syscfg_exti_field(8, SYSCFG_EXTI_PD) | syscfg_exti_field(9, SYSCFG_EXTI_PD);
@@ -100,8 +100,8 @@ void _GPIO_Init() {
     GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin);
     for (unsigned pin : {board::kLaserPin, board::kXDirPin, board::kYDownPin, board::kYUpPin})
         set_output(GPIOF, pin);
-    set_field2(GPIOD, board::kXLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
-    set_field2(GPIOD, board::kYLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
+    set_pin_mode(GPIOD, board::kXLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
+    set_pin_mode(GPIOD, board::kYLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
 }
 
 void TIMER1_OC_Init() {
