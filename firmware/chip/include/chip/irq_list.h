@@ -1,0 +1,90 @@
+// The STM32F40x interrupt vectors, by number: X(name, number). The handler of
+// each is name##_IRQHandler. One list serves the target's vector table, the
+// handler declarations and the host model's dispatch table.
+#pragma once
+
+#define CHIP_IRQ_LIST(X)      \
+    X(WWDG, 0)                \
+    X(PVD, 1)                 \
+    X(TAMP_STAMP, 2)          \
+    X(RTC_WKUP, 3)            \
+    X(FLASH, 4)               \
+    X(RCC, 5)                 \
+    X(EXTI0, 6)               \
+    X(EXTI1, 7)               \
+    X(EXTI2, 8)               \
+    X(EXTI3, 9)               \
+    X(EXTI4, 10)              \
+    X(DMA1_Stream0, 11)       \
+    X(DMA1_Stream1, 12)       \
+    X(DMA1_Stream2, 13)       \
+    X(DMA1_Stream3, 14)       \
+    X(DMA1_Stream4, 15)       \
+    X(DMA1_Stream5, 16)       \
+    X(DMA1_Stream6, 17)       \
+    X(ADC, 18)                \
+    X(CAN1_TX, 19)            \
+    X(CAN1_RX0, 20)           \
+    X(CAN1_RX1, 21)           \
+    X(CAN1_SCE, 22)           \
+    X(EXTI9_5, 23)            \
+    X(TIM1_BRK_TIM9, 24)      \
+    X(TIM1_UP_TIM10, 25)      \
+    X(TIM1_TRG_COM_TIM11, 26) \
+    X(TIM1_CC, 27)            \
+    X(TIM2, 28)               \
+    X(TIM3, 29)               \
+    X(TIM4, 30)               \
+    X(I2C1_EV, 31)            \
+    X(I2C1_ER, 32)            \
+    X(I2C2_EV, 33)            \
+    X(I2C2_ER, 34)            \
+    X(SPI1, 35)               \
+    X(SPI2, 36)               \
+    X(USART1, 37)             \
+    X(USART2, 38)             \
+    X(USART3, 39)             \
+    X(EXTI15_10, 40)          \
+    X(RTC_Alarm, 41)          \
+    X(OTG_FS_WKUP, 42)        \
+    X(TIM8_BRK_TIM12, 43)     \
+    X(TIM8_UP_TIM13, 44)      \
+    X(TIM8_TRG_COM_TIM14, 45) \
+    X(TIM8_CC, 46)            \
+    X(DMA1_Stream7, 47)       \
+    X(FSMC, 48)               \
+    X(SDIO, 49)               \
+    X(TIM5, 50)               \
+    X(SPI3, 51)               \
+    X(UART4, 52)              \
+    X(UART5, 53)              \
+    X(TIM6_DAC, 54)           \
+    X(TIM7, 55)               \
+    X(DMA2_Stream0, 56)       \
+    X(DMA2_Stream1, 57)       \
+    X(DMA2_Stream2, 58)       \
+    X(DMA2_Stream3, 59)       \
+    X(DMA2_Stream4, 60)       \
+    X(ETH, 61)                \
+    X(ETH_WKUP, 62)           \
+    X(CAN2_TX, 63)            \
+    X(CAN2_RX0, 64)           \
+    X(CAN2_RX1, 65)           \
+    X(CAN2_SCE, 66)           \
+    X(OTG_FS, 67)             \
+    X(DMA2_Stream5, 68)       \
+    X(DMA2_Stream6, 69)       \
+    X(DMA2_Stream7, 70)       \
+    X(USART6, 71)             \
+    X(I2C3_EV, 72)            \
+    X(I2C3_ER, 73)            \
+    X(OTG_HS_EP1_OUT, 74)     \
+    X(OTG_HS_EP1_IN, 75)      \
+    X(OTG_HS_WKUP, 76)        \
+    X(OTG_HS, 77)             \
+    X(DCMI, 78)               \
+    X(CRYP, 79)               \
+    X(HASH_RNG, 80)           \
+    X(FPU, 81)
+
+#define CHIP_IRQ_COUNT 82

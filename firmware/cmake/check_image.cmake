@@ -1,0 +1,23 @@
+# Checks that the cross build produced a complete image: ELF, .bin and .hex,
+# the vector table at the start of flash and the image's own handlers in it.
+foreach(ext elf bin hex)
+    if(NOT EXISTS ${IMAGE_DIR}/${IMAGE}.${ext})
+        message(FATAL_ERROR "missing ${IMAGE_DIR}/${IMAGE}.${ext}")
+    endif()
+endforeach()
+execute_process(COMMAND ${NM} ${IMAGE_DIR}/${IMAGE}.elf OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${NM} failed")
+endif()
+foreach(expected "08000000 R vector_table" " T Reset_Handler" " T TIM8_CC_IRQHandler"
+                 " T TIM1_CC_IRQHandler" " T main")
+    string(FIND "${symbols}" "${expected}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "symbol '${expected}' not found in ${IMAGE}.elf")
+    endif()
+endforeach()
+file(SIZE ${IMAGE_DIR}/${IMAGE}.bin bin_size)
+if(bin_size GREATER 1048576)
+    message(FATAL_ERROR "${IMAGE}.bin does not fit 1 MB of flash")
+endif()
+message("${IMAGE}: image complete, ${bin_size} bytes of flash")

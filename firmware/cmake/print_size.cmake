@@ -1,0 +1,10 @@
+# Prints the flash and RAM use of one image: flash = text + data, RAM = data + bss.
+execute_process(COMMAND ${SIZE} -B ${ELF} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${SIZE} failed on ${ELF}")
+endif()
+string(REGEX MATCH "\n *([0-9]+)[ \t]+([0-9]+)[ \t]+([0-9]+)" _ "${out}")
+math(EXPR flash "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
+math(EXPR ram "${CMAKE_MATCH_2} + ${CMAKE_MATCH_3}")
+get_filename_component(name ${ELF} NAME_WE)
+message("${name}: flash ${flash} bytes of 1048576, RAM ${ram} bytes of 131072 (text ${CMAKE_MATCH_1}, data ${CMAKE_MATCH_2}, bss ${CMAKE_MATCH_3})")

@@ -1,0 +1,174 @@
+#include "plotter/plotter_figure.h"
+
+#include <cmath>
+
+#include "plotter/board.h"
+
+int loc_x[kMaxPoints], loc_y[kMaxPoints];
+int x, y;
+int laser_power[kLaserMarkers];
+int l_i;
+double x_num[kMaxPoints], y_num[kMaxPoints];
+int m, n;
+int o, p;
+
+int i;
+int resolution = 1500;
+int motor_arr = 100;
+std::int32_t velo_x, velo_y;
+
+namespace {
+
+// A payload that runs past the end of the buffer reads zeros.
+int byte_at(int position) {
+    return position >= 0 && position < kSaveDataSize ? save_data[position] : 0;
+}
+
+double coordinate(int marker) {
+    int whole = 10 * byte_at(marker + 1) + byte_at(marker + 2) - 528;
+    return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - 48) * 0.1;
+}
+
+// Segments start where the previous one ended; the first one starts at the
+// homing position, coordinate (0.0, 0.0).
+double previous_x() { return i > 0 ? x_num[i - 1] : 0.0; }
+double previous_y() { return i > 0 ? y_num[i - 1] : 0.0; }
+double next_x() { return i < kMaxPoints ? x_num[i] : previous_x(); }
+double next_y() { return i < kMaxPoints ? y_num[i] : previous_y(); }
+
+int goal(double c) { return static_cast<int>(resolution * c); }
+
+// The auto-reload value of one axis of a diagonal, as an unsigned integer.
+std::uint32_t diagonal_arr(double length, std::int32_t displacement) {
+    double value = length / std::abs(static_cast<double>(displacement)) * motor_arr + (-1.0);
+    if (!(value < 4294967295.0)) return 0xFFFFFFFFu;  // no displacement: as slow as it gets
+    return value <= 0.0 ? 0u : static_cast<std::uint32_t>(value);
+}
+
+// The driver operations and registers of one axis.
+struct AxisDrive {
+    volatile int& goal;
+    TIM_Registers* timer;
+    void (*towards_larger)();
+    void (*towards_smaller)();
+    void (*start)();
+    void (*stop)();
+};
+
+void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double target, bool larger) {
+    moving.goal = goal(target);
+    ++i;
+    board::set_step_period(moving.timer, static_cast<std::uint32_t>(motor_arr - 1));
+    larger ? moving.towards_larger() : moving.towards_smaller();
+    moving.start();
+    other.stop();
+}
+
+}  // namespace
+
+void Data_Check() {
+    for (int c = 0; c < usart_count && c < kSaveDataSize; ++c) {
+        switch (save_data[c]) {
+            case 'L':
+                if (Count_Straight < kMaxPoints) ++Count_Straight;
+                break;
+            case 'X':
+                if (x < kMaxPoints) loc_x[x++] = c;
+                break;
+            case 'Y':
+                if (y < kMaxPoints) loc_y[y++] = c;
+                break;
+            case 'S':
+                if (l_i < kLaserMarkers) {
+                    laser_check[l_i] = Count_Straight;
+                    laser_power[l_i] = c;
+                    ++l_i;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void XY_Data() {
+    for (int s = 0; s < Count_Straight; ++s) {
+        if (m >= kMaxPoints || o >= kMaxPoints) break;
+        x_num[o++] = coordinate(loc_x[m]);
+        y_num[p++] = coordinate(loc_y[n]);
+        ++m;
+        ++n;
+    }
+}
+
+std::uint8_t Direction() {
+    const double px = previous_x(), py = previous_y(), qx = next_x(), qy = next_y();
+    std::uint8_t kind;
+    if (px < qx && py == qy)
+        kind = kXUp;
+    else if (px > qx && py == qy)
+        kind = kXDown;
+    else if (px == qx && py < qy)
+        kind = kYUp;
+    else if (px == qx && py > qy)
+        kind = kYDown;
+    else if (px < qx && py < qy)
+        kind = kXUpYUp;
+    else if (px < qx && py > qy)
+        kind = kXUpYDown;
+    else if (px > qx && py < qy)
+        kind = kXDownYUp;
+    else if (px > qx && py > qy)
+        kind = kXDownYDown;
+    else
+        kind = kStill;
+
+    static constexpr std::uint8_t kXMode[] = {0, 1, 0xFF, 0xFF, 0, 0, 1, 1, 2};
+    static constexpr std::uint8_t kYMode[] = {0xFF, 0xFF, 0, 1, 0, 1, 0, 1, 2};
+    if (kXMode[kind] != 0xFF) x_dir = kXMode[kind];
+    if (kYMode[kind] != 0xFF) y_dir = kYMode[kind];
+    return kind;
+}
+
+void Straight() {
+    const AxisDrive x_axis{x_goal, TIM8, x_right, x_left, x_start, x_stop};
+    const AxisDrive y_axis{y_goal, TIM1, y_up, y_down, y_start, y_stop};
+    const std::uint8_t kind = Direction();
+    switch (kind) {
+        case kXUp:
+        case kXDown:
+            single_axis_move(x_axis, y_axis, next_x(), kind == kXUp);
+            return;
+        case kYUp:
+        case kYDown:
+            single_axis_move(y_axis, x_axis, next_y(), kind == kYUp);
+            return;
+        case kStill:
+            ++i;
+            x_start();
+            y_start();
+            return;
+        default:
+            break;
+    }
+
+    x_goal = goal(next_x());
+    y_goal = goal(next_y());
+    velo_x = static_cast<std::int32_t>(previous_x() * resolution - x_goal);
+    velo_y = static_cast<std::int32_t>(previous_y() * resolution - y_goal);
+    ++i;
+    // The length is worked out once per axis, as the period of each axis is.
+    const double length_y =
+        std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
+    board::set_step_period(TIM1, diagonal_arr(length_y, velo_y));
+    const double length_x =
+        std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
+    board::set_step_period(TIM8, diagonal_arr(length_x, velo_x));
+
+    const bool x_larger = kind == kXUpYUp || kind == kXUpYDown;
+    const bool y_larger = kind == kXUpYUp || kind == kXDownYUp;
+    x_larger ? x_axis.towards_larger() : x_axis.towards_smaller();
+    y_larger ? y_axis.towards_larger() : y_axis.towards_smaller();
+    x_start();
+    y_start();
+}

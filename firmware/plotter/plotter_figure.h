@@ -1,0 +1,47 @@
+// The figure module: the interpreter of the received figure stream
+// (Data_Check, XY_Data) and the line stepping of its segments (Direction,
+// Straight). Runs in the main loop only.
+//
+// Stream: "L" one segment; "X" and "Y" followed by tens digit, units digit,
+// one separator byte and tenths digit give the coordinates of the next point;
+// "S" and a digit is a laser marker tied to the next segment; "Z" ends it.
+#pragma once
+
+#include <cstdint>
+
+#include "plotter/plotter_globals.h"
+
+constexpr int kMaxPoints = 400;
+
+// Interpreter tables, filled once per figure.
+extern int loc_x[kMaxPoints], loc_y[kMaxPoints];     // buffer position of each "X" / "Y"
+extern int x, y;                                     // "X" / "Y" markers found
+extern int laser_power[kLaserMarkers];               // buffer position of each "S"
+extern int l_i;                                      // "S" markers found
+extern double x_num[kMaxPoints], y_num[kMaxPoints];  // coordinates of each point
+extern int m, n;                                     // next loc_x / loc_y entry to convert
+extern int o, p;                                     // next x_num / y_num entry to fill
+
+// Line stepping.
+extern int i;                        // index of the point the next segment runs to
+extern int resolution;               // step events per coordinate unit
+extern int motor_arr;                // timer period of a single-axis move, in ticks
+extern std::int32_t velo_x, velo_y;  // displacement of a diagonal, previous minus next
+
+// Segment kinds returned by Direction.
+enum SegmentKind : std::uint8_t {
+    kXUp = 0,
+    kXDown = 1,
+    kYUp = 2,
+    kYDown = 3,
+    kXUpYUp = 4,
+    kXUpYDown = 5,
+    kXDownYUp = 6,
+    kXDownYDown = 7,
+    kStill = 8,
+};
+
+void Data_Check();
+void XY_Data();
+std::uint8_t Direction();
+void Straight();

@@ -1,0 +1,21 @@
+// Globals shared by the main loop, its interrupt handlers and the figure
+// module. Each is written by one side only; those that the other side reads
+// while it runs are volatile so that every use reads memory.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kSaveDataSize = 5000;
+constexpr int kLaserMarkers = 50;
+
+extern int save_data[kSaveDataSize];    // received bytes, one per entry
+extern volatile int usart_count;        // index of the end marker "Z"
+extern int Count_Straight;              // number of segments
+extern int laser_check[kLaserMarkers];  // segment index of each laser marker
+extern volatile int x_goal, y_goal;     // counter value that ends the running segment
+extern volatile int x_cur, y_cur;       // step-event counters
+// Motion modes: 0 counts up, 1 counts down, 2 stops at the first step event,
+// 3 not counting.
+extern volatile std::uint8_t x_dir, y_dir;
+extern volatile std::uint8_t check_flag;  // a whole figure has arrived
+extern volatile std::uint8_t move_flag;   // the axes are free for the next segment

@@ -1,0 +1,29 @@
+#include "sim/carriage.h"
+
+namespace chip::sim {
+
+Carriage::Carriage(const AxisWiring& x, const AxisWiring& y, std::int64_t start_x,
+                   std::int64_t start_y)
+    : axes_{{x, start_x}, {y, start_y}} {
+    for (Axis& axis : axes_) update_switch(axis);
+    on_compare([this](Timer timer, unsigned channel, Cycles) {
+        if (channel != 1) return;
+        for (Axis& axis : axes_)
+            if (axis.wiring.step_timer == timer) step(axis);
+    });
+}
+
+void Carriage::step(Axis& axis) {
+    const AxisWiring& w = axis.wiring;
+    axis.position += output(w.direction_port, w.direction_pin) ? 1 : -1;
+    update_switch(axis);
+}
+
+void Carriage::update_switch(const Axis& axis) {
+    const AxisWiring& w = axis.wiring;
+    const bool pressed =
+        w.limit_above ? axis.position >= w.limit_position : axis.position <= w.limit_position;
+    set_input(w.limit_port, w.limit_pin, !pressed);
+}
+
+}  // namespace chip::sim
