@@ -1,0 +1,48 @@
+#include "CEvaLayout.h"
+
+#include <QEvent>
+
+namespace brivo {
+
+CEvaLayout::CEvaLayout(QObject* parent) : QObject(parent) {}
+
+void CEvaLayout::BindWidget(const QString& name, QWidget* widget) {
+    BindWidget(name, widget, widget ? widget->size() : QSize());
+}
+
+void CEvaLayout::BindWidget(const QString& name, QWidget* widget, QSize autoSize) {
+    core_.BindWidget(name.toStdString(), autoSize.width(), autoSize.height());
+    widgets_.emplace_back(widget);
+}
+
+void CEvaLayout::SetSheet(const EvaSheet& sheet) { core_.SetSheet(sheet); }
+
+void CEvaLayout::Resize(int width, int height) {
+    const std::vector<EvaPlacement> placements = core_.Resize(width, height);
+    for (size_t k = 0; k < placements.size(); ++k) {
+        QWidget* widget = widgets_[k];
+        if (!widget) continue;  // destroyed since it was bound
+        const EvaPlacement& placement = placements[k];
+        widget->setVisible(placement.placed);
+        if (!placement.move) continue;
+        const EvaRect& r = placement.rect;
+        widget->setGeometry(r.x, r.y, r.width, r.height);
+        widget->update();
+    }
+}
+
+void CEvaLayout::TrackResizeOf(QWidget* pane) {
+    if (pane_) pane_->removeEventFilter(this);
+    pane_ = pane;
+    if (!pane) return;
+    pane->installEventFilter(this);
+    Resize(pane->width(), pane->height());
+}
+
+bool CEvaLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pane_ && event->type() == QEvent::Resize)
+        Resize(pane_->width(), pane_->height());
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace brivo

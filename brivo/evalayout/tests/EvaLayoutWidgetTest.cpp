@@ -1,0 +1,56 @@
+#include <QLabel>
+#include <QWidget>
+#include <QtTest>
+
+#include "CEvaLayout.h"
+
+using brivo::CEvaLayout;
+using brivo::EvaSheet;
+
+class EvaLayoutWidgetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void movesShowsAndHidesBoundWidgets();
+};
+
+void EvaLayoutWidgetTest::movesShowsAndHidesBoundWidgets() {
+    QWidget pane;
+    auto* info = new QLabel("info", &pane);
+    auto* unplaced = new QLabel("unplaced", &pane);
+    auto* unbound = new QLabel("unbound", &pane);
+    auto* doomed = new QLabel("doomed", &pane);
+    unbound->setGeometry(1, 2, 3, 4);
+
+    EvaSheet sheet("first");
+    for (const char* line :
+         {"EvaLayout, 10, 10, 5, 5", "grid, 50       , X        ,", "  10,          , doomed   ,",
+          "   X,          , fontinfo ,", "   A,          ,          ,"}) {
+        sheet.AddRow(line);
+    }
+    CEvaLayout layout;
+    layout.BindWidget("fontinfo", info);
+    layout.BindWidget("nowhere", unplaced);
+    layout.BindWidget("doomed", doomed);
+    layout.SetSheet(sheet);
+    delete doomed;
+
+    pane.resize(400, 300);
+    layout.TrackResizeOf(&pane);
+    pane.show();
+    QCOMPARE(info->geometry(), QRect(65, 25, 325, 260));
+    QVERIFY(info->isVisible());
+    QVERIFY(!unplaced->isVisible());
+    QVERIFY(unbound->isVisible());
+    QCOMPARE(unbound->geometry(), QRect(1, 2, 3, 4));
+
+    pane.resize(500, 200);
+    QCOMPARE(info->geometry(), QRect(65, 25, 425, 160));
+
+    // Too small: the control keeps its place but is still shown.
+    pane.resize(60, 30);
+    QCOMPARE(info->geometry(), QRect(65, 25, 425, 160));
+    QVERIFY(info->isVisible());
+}
+
+QTEST_MAIN(EvaLayoutWidgetTest)
+#include "EvaLayoutWidgetTest.moc"
