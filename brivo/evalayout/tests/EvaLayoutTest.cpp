@@ -8,6 +8,11 @@
 #include "EvaTokenizer.h"
 
 namespace brivo {
+
+void PrintTo(const EvaRect& r, std::ostream* os) {
+    *os << "(" << r.x << ", " << r.y << ") " << r.width << " x " << r.height;
+}
+
 namespace {
 
 using Cells = std::vector<std::string>;
@@ -22,6 +27,28 @@ const std::vector<std::string> kInfoPane = {
     "EvaLayout, 10, 10, 5, 5",     "grid, 50       , X        ,", "  10,          ,          ,",
     "   X,          , fontinfo ,", "   A,          ,          ,",
 };
+
+// clang-format off
+const std::vector<std::string> kEditorPane = {
+    "EvaLayout, 10, 10, 5, 5",
+    "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10       , X        ,",
+    "  24,          , pen      , -        , -        , eraser   , -        , -        ,          , fontinfo ,",
+    "   7,          , +        , -        , -        , +        , -        , -        ,          , fontctrl ,",
+    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  12,          ,          ,          , up       , -        ,          ,          ,          , +        ,",
+    "  12,          ,          , left     , +        , -        , right    ,          ,          , +        ,",
+    "  12,          ,          , +        , down     , -        , +        ,          ,          , +        ,",
+    "  12,          ,          ,          , +        , -        ,          ,          ,          , +        ,",
+    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,          , +        ,",
+    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  24,          , update   , -        , -        , -        , -        , -        ,          , +        ,",
+    "  24,          , reset    , -        , -        , -        , -        , -        ,          , +        ,",
+    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  20,          , zoom     , -        , -        , -        , -        , -        ,          , +        ,",
+    "   X,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+};
+// clang-format on
 
 TEST(EvaTokenizerTest, SplitsLinesIntoCells) {
     struct Case {
@@ -102,6 +129,27 @@ TEST(EvaLayoutCoreTest, InfoPaneWorkedExample) {
     EvaPlacement squeezed = layout.Resize(70, 40)[0];
     EXPECT_TRUE(squeezed.placed);
     EXPECT_FALSE(squeezed.move);
+}
+
+TEST(EvaLayoutCoreTest, EditorPaneSheetPlacesEveryControl) {
+    const std::vector<std::pair<std::string, EvaRect>> expected = {
+        {"pen", {20, 10, 54, 36}},         {"eraser", {79, 10, 54, 36}},
+        {"up", {61, 61, 31, 29}},          {"left", {30, 78, 26, 29}},
+        {"right", {97, 78, 26, 29}},       {"down", {61, 95, 31, 29}},
+        {"mirrorh", {20, 139, 54, 24}},    {"update", {20, 176, 113, 24}},
+        {"zoom", {20, 242, 113, 20}},      {"fontinfo", {153, 10, 237, 24}},
+        {"fontctrl", {153, 39, 237, 451}},
+    };
+    EvaLayoutCore layout;
+    for (const auto& [name, rect] : expected) layout.BindWidget(name, 10, 10);
+    layout.SetSheet(MakeSheet(kEditorPane));
+    std::vector<EvaPlacement> placed = layout.Resize(400, 500);
+    EXPECT_EQ(layout.Columns().fixed, 163);
+    EXPECT_EQ(layout.Rows().fixed, 277);
+    for (size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_TRUE(placed[k].move) << expected[k].first;
+        EXPECT_EQ(placed[k].rect, expected[k].second) << expected[k].first;
+    }
 }
 
 TEST(EvaLayoutCoreTest, SpansCoverColumnsAndRowsWithGaps) {

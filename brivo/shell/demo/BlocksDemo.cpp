@@ -60,42 +60,28 @@ QWidget* MakeEditorPane() {
     canvas->setPalette(QPalette(Qt::white));
     auto* pen = MakeButton({"pen", "Pen", 146, CImageButton::BUTTON_AUTO_RADIO});
     pen->SetCheck(true);
+    // clang-format off
     return MakePane(
         {
             "EvaLayout, 10, 10, 5, 5",
-            "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10 "
-            "      , X        ,",
-            "  24,          , pen      , -        , -        , eraser   , -        , -        ,    "
-            "      , fontinfo ,",
-            "   7,          , +        , -        , -        , +        , -        , -        ,    "
-            "      , fontctrl ,",
-            "   5,          ,          ,          ,          ,          ,          ,          ,    "
-            "      , +        ,",
-            "  12,          ,          ,          , up       , -        ,          ,          ,    "
-            "      , +        ,",
-            "  12,          ,          , left     , +        , -        , right    ,          ,    "
-            "      , +        ,",
-            "  12,          ,          , +        , down     , -        , +        ,          ,    "
-            "      , +        ,",
-            "  12,          ,          ,          , +        , -        ,          ,          ,    "
-            "      , +        ,",
-            "   5,          ,          ,          ,          ,          ,          ,          ,    "
-            "      , +        ,",
-            "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,    "
-            "      , +        ,",
-            "   3,          ,          ,          ,          ,          ,          ,          ,    "
-            "      , +        ,",
-            "  24,          , update   , -        , -        , -        , -        , -        ,    "
-            "      , +        ,",
-            "  24,          , reset    , -        , -        , -        , -        , -        ,    "
-            "      , +        ,",
-            "   3,          ,          ,          ,          ,          ,          ,          ,    "
-            "      , +        ,",
-            "  20,          , zoom     , -        , -        , -        , -        , -        ,    "
-            "      , +        ,",
-            "   X,          ,          ,          ,          ,          ,          ,          ,    "
-            "      , +        ,",
+            "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10       , X        ,",
+            "  24,          , pen      , -        , -        , eraser   , -        , -        ,          , fontinfo ,",
+            "   7,          , +        , -        , -        , +        , -        , -        ,          , fontctrl ,",
+            "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+            "  12,          ,          ,          , up       , -        ,          ,          ,          , +        ,",
+            "  12,          ,          , left     , +        , -        , right    ,          ,          , +        ,",
+            "  12,          ,          , +        , down     , -        , +        ,          ,          , +        ,",
+            "  12,          ,          ,          , +        , -        ,          ,          ,          , +        ,",
+            "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+            "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,          , +        ,",
+            "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+            "  24,          , update   , -        , -        , -        , -        , -        ,          , +        ,",
+            "  24,          , reset    , -        , -        , -        , -        , -        ,          , +        ,",
+            "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+            "  20,          , zoom     , -        , -        , -        , -        , -        ,          , +        ,",
+            "   X,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
         },
+        // clang-format on
         {
             {"pen", pen},
             {"eraser", MakeButton({"eraser", "Eraser", 145, CImageButton::BUTTON_AUTO_RADIO})},
