@@ -1,6 +1,8 @@
 #include "CEvaLayout.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QMessageBox>
 
 namespace brivo {
 
@@ -43,6 +45,14 @@ bool CEvaLayout::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pane_ && event->type() == QEvent::Resize)
         Resize(pane_->width(), pane_->height());
     return QObject::eventFilter(watched, event);
+}
+
+bool CheckLayoutsLoaded(const EvaSheetSet& sheets, QWidget* parent) {
+    if (sheets.Count() > 0) return true;
+    QMessageBox::critical(parent, QStringLiteral("Error"),
+                          QStringLiteral("Error there are no layouts loaded!"), QMessageBox::Ok);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
+    return false;
 }
 
 }  // namespace brivo

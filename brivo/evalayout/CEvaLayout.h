@@ -41,4 +41,8 @@ private:
     QPointer<QWidget> pane_;
 };
 
+// A pane whose sheet set came out empty tells the user and asks the application to quit
+// (exit code 0) once control returns to the event loop. Returns true when there are sheets.
+bool CheckLayoutsLoaded(const EvaSheetSet& sheets, QWidget* parent);
+
 }  // namespace brivo

@@ -1,4 +1,6 @@
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -11,6 +13,7 @@ class EvaLayoutWidgetTest : public QObject {
     Q_OBJECT
 private slots:
     void movesShowsAndHidesBoundWidgets();
+    void reportsAnEmptySheetSetAndQuits();
 };
 
 void EvaLayoutWidgetTest::movesShowsAndHidesBoundWidgets() {
@@ -50,6 +53,25 @@ void EvaLayoutWidgetTest::movesShowsAndHidesBoundWidgets() {
     pane.resize(60, 30);
     QCOMPARE(info->geometry(), QRect(65, 25, 425, 160));
     QVERIFY(info->isVisible());
+}
+
+void EvaLayoutWidgetTest::reportsAnEmptySheetSetAndQuits() {
+    brivo::EvaSheetSet sheets;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->windowTitle() + '|' + box->text();
+        box->accept();
+    });
+    QVERIFY(!brivo::CheckLayoutsLoaded(sheets, nullptr));
+    QCOMPARE(shown, QString("Error|Error there are no layouts loaded!"));
+    // The queued quit request ends the next event loop with exit code 0.
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    sheets.AddSheet(EvaSheet("first"));
+    QVERIFY(brivo::CheckLayoutsLoaded(sheets, nullptr));
 }
 
 QTEST_MAIN(EvaLayoutWidgetTest)
