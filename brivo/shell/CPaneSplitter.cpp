@@ -181,23 +181,16 @@ void CPaneSplitter::FillWith(QWidget* pane, QWidget* hidden) {
     pane->show();
 }
 
-void CPaneSplitter::SetLeftOnly(bool on) {
-    leftOnly = on;
-    if (!on && left) left->show();
-    if (!on && right) right->show();
-    resizeEvent(nullptr);
-}
+void CPaneSplitter::SetLeftOnly(bool on) { SetAlone(leftOnly, on); }
+void CPaneSplitter::SetRightOnly(bool on) { SetAlone(rightOnly, on); }
+void CPaneSplitter::SetTopOnly(bool on) { SetAlone(topOnly, on); }
 
-void CPaneSplitter::SetRightOnly(bool on) {
-    rightOnly = on;
-    SetLeftOnly(leftOnly);
-}
-
-void CPaneSplitter::SetTopOnly(bool on) {
-    topOnly = on;
-    if (!on && top) top->show();
-    if (!on && bottom) bottom->show();
-    resizeEvent(nullptr);
+void CPaneSplitter::SetAlone(bool& flag, bool on) {
+    flag = on;
+    for (QWidget* pane : {left.data(), right.data(), top.data(), bottom.data()}) {
+        if (pane) pane->show();
+    }
+    resizeEvent(nullptr);  // hides the pane that is left out
 }
 
 void CPaneSplitter::resizeEvent(QResizeEvent* event) {
@@ -246,41 +239,36 @@ void CPaneSplitter::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint() - contentsRect().topLeft();
     if (vertical && vBarRect.Contains(p.x(), p.y())) setCursor(Qt::SplitHCursor);
     if (horizontal && hBarRect.Contains(p.x(), p.y())) setCursor(Qt::SplitVCursor);
-    if (vDragging) {
-        const int x = ClampX(p.x());
-        if (liveDrag) {
-            PlaceVBar(x);
-            leftWidth = leftRect.Width();
-            return;
-        }
-        trackShift += x - vLastX;
-        vLastX = x;
-        DrawBand();
-    } else if (hDragging) {
-        const int y = ClampY(p.y());
-        if (liveDrag) {
-            PlaceHBar(y);
-            bottomHeight = bottomRect.Height();
-            return;
-        }
-        trackShift += y - hLastY;
-        hLastY = y;
-        DrawBand();
+    if (!IsDragging()) return;
+    const int pos = ClampedDragPos(p);
+    if (liveDrag) {
+        MoveBarTo(pos);
+        return;
     }
+    int& last = vDragging ? vLastX : hLastY;
+    trackShift += pos - last;
+    last = pos;
+    DrawBand();
 }
 
 void CPaneSplitter::mouseReleaseEvent(QMouseEvent* event) {
     QFrame::mouseReleaseEvent(event);
-    const QPoint p = event->position().toPoint() - contentsRect().topLeft();
-    if (vDragging && vButtonDown) {
-        const int x = ClampX(p.x());
-        EndDrag();
-        PlaceVBar(x);
+    if (!(vDragging && vButtonDown) && !(hDragging && hButtonDown)) return;
+    MoveBarTo(ClampedDragPos(event->position().toPoint() - contentsRect().topLeft()));
+    EndDrag();
+}
+
+int CPaneSplitter::ClampedDragPos(QPoint p) const {
+    return vDragging ? ClampX(p.x()) : ClampY(p.y());
+}
+
+// Places the dragged bar and keeps the pane size it gives as the preferred one.
+void CPaneSplitter::MoveBarTo(int pos) {
+    if (vDragging) {
+        PlaceVBar(pos);
         leftWidth = leftRect.Width();
-    } else if (hDragging && hButtonDown) {
-        const int y = ClampY(p.y());
-        EndDrag();
-        PlaceHBar(y);
+    } else {
+        PlaceHBar(pos);
         bottomHeight = bottomRect.Height();
     }
 }

@@ -72,6 +72,9 @@ private:
     int ClampX(int x) const;
     int ClampY(int y) const;
     void FillWith(QWidget* pane, QWidget* hidden);
+    void SetAlone(bool& flag, bool on);
+    int ClampedDragPos(QPoint p) const;
+    void MoveBarTo(int pos);
     void DrawBand();
     void EndDrag();
     void WriteProfile() const;

@@ -46,16 +46,23 @@ private slots:
     void escapeCancelsTheDragAndReturnsTheFocus();
     void resizeKeepsThePreferredPaneSize();
     void writesAndReadsThePositionsOnDestruction();
+    void liveDragAndSinglePaneModes();
 
 private:
-    // A view holding an outer vertical splitter of the given size.
-    struct Outer {
+    // A shown view holding one splitter that fills it, with minima 90 and 110.
+    struct Split {
         QWidget view;
-        QWidget* left = new QWidget;
-        QWidget* right = new QWidget;
+        QWidget* first = new QWidget;
+        QWidget* second = new QWidget;
         CPaneSplitter* splitter = new CPaneSplitter;
     };
-    std::unique_ptr<Outer> MakeOuter(int width, int height = 600);
+    static std::unique_ptr<Split> MakeSplit(unsigned style, int id, int width, int height);
+    static std::unique_ptr<Split> MakeOuter(int width) {
+        return MakeSplit(CPaneSplitter::SPLIT_VERTICAL, kOuterId, width, 600);
+    }
+    static std::unique_ptr<Split> MakeInner() {
+        return MakeSplit(CPaneSplitter::SPLIT_HORIZONTAL, kInnerId, 300, 700);
+    }
 
     QTemporaryDir profileDir_;
 };
@@ -68,31 +75,26 @@ void PaneSplitterTest::initTestCase() {
 
 void PaneSplitterTest::init() { brivo::OpenBrivoProfile()->clear(); }
 
-std::unique_ptr<PaneSplitterTest::Outer> PaneSplitterTest::MakeOuter(int width, int height) {
-    auto outer = std::make_unique<Outer>();
-    outer->view.resize(width, height);
-    outer->splitter->Create(CPaneSplitter::SPLIT_VERTICAL | CPaneSplitter::SPLIT_VISIBLE,
-                            &outer->view, outer->left, outer->right, kOuterId,
-                            QRect(0, 0, width, height), 90, 110);
-    outer->view.show();  // a hidden widget gets its resize events only when shown
-    return outer;
+std::unique_ptr<PaneSplitterTest::Split> PaneSplitterTest::MakeSplit(unsigned style, int id,
+                                                                     int width, int height) {
+    auto split = std::make_unique<Split>();
+    split->view.resize(width, height);
+    split->splitter->Create(style | CPaneSplitter::SPLIT_VISIBLE, &split->view, split->first,
+                            split->second, id, QRect(0, 0, width, height), 90, 110);
+    split->view.show();  // a hidden widget gets its resize events only when shown
+    return split;
 }
 
 void PaneSplitterTest::startsWithDefaultsOnACleanProfile() {
     auto outer = MakeOuter(800);
-    QCOMPARE(outer->left->geometry(), QRect(0, 0, 180, 600));
-    QCOMPARE(outer->right->geometry(), QRect(183, 0, 617, 600));
-    QCOMPARE(CPaneSplitter::OwnerOf(outer->right), &outer->view);
-    QCOMPARE(outer->right->parentWidget(), outer->splitter);
+    QCOMPARE(outer->first->geometry(), QRect(0, 0, 180, 600));
+    QCOMPARE(outer->second->geometry(), QRect(183, 0, 617, 600));
+    QCOMPARE(CPaneSplitter::OwnerOf(outer->second), &outer->view);
+    QCOMPARE(outer->second->parentWidget(), outer->splitter);
 
-    QWidget view;
-    auto* top = new QWidget;
-    auto* bottom = new QWidget;
-    auto* inner = new CPaneSplitter(&view);
-    inner->Create(CPaneSplitter::SPLIT_HORIZONTAL, &view, top, bottom, kInnerId,
-                  QRect(0, 0, 300, 700), 90, 110);
-    QCOMPARE(bottom->geometry(), QRect(0, 480, 300, 220));
-    QCOMPARE(top->geometry(), QRect(0, 0, 300, 477));
+    auto inner = MakeInner();
+    QCOMPARE(inner->second->geometry(), QRect(0, 480, 300, 220));
+    QCOMPARE(inner->first->geometry(), QRect(0, 0, 300, 477));
 }
 
 void PaneSplitterTest::dragStopsAtTheMinima_data() {
@@ -108,16 +110,16 @@ void PaneSplitterTest::dragStopsAtTheMinima() {
     QFETCH(int, leftWidth);
     auto outer = MakeOuter(800);
     Drag(outer->splitter, QPoint(181, 300), QPoint(target, 300));
-    QCOMPARE(outer->left->width(), leftWidth);
-    QCOMPARE(outer->right->x(), leftWidth + 3);
+    QCOMPARE(outer->first->width(), leftWidth);
+    QCOMPARE(outer->second->x(), leftWidth + 3);
     QCOMPARE(outer->splitter->LeftWidth(), leftWidth);
     QVERIFY(!outer->splitter->IsDragging());
 }
 
 void PaneSplitterTest::dragShowsAnInvertedBand() {
     auto outer = MakeOuter(800);
-    outer->left->setAutoFillBackground(true);
-    outer->left->setPalette(QPalette(Qt::blue));
+    outer->first->setAutoFillBackground(true);
+    outer->first->setPalette(QPalette(Qt::blue));
     const QRgb face = outer->splitter->palette().color(QPalette::Button).rgb();
 
     SendMouse(outer->splitter, QEvent::MouseButtonPress, QPoint(181, 300));
@@ -125,18 +127,18 @@ void PaneSplitterTest::dragShowsAnInvertedBand() {
     QWidget* band = outer->splitter->FeedbackBand();
     QVERIFY(band);
     QCOMPARE(band->geometry(), QRect(100, 0, 3, 600));
-    QCOMPARE(outer->left->width(), 180);  // the panes move only on release
+    QCOMPARE(outer->first->width(), 180);  // the panes move only on release
     const QRgb shown = band->grab().toImage().pixel(1, 10);
     QCOMPARE(shown & 0xFFFFFF, (QColor(Qt::blue).rgb() ^ face) & 0xFFFFFF);
 
     SendMouse(outer->splitter, QEvent::MouseButtonRelease, QPoint(100, 300));
     QVERIFY(!outer->splitter->FeedbackBand());
-    QCOMPARE(outer->left->width(), 99);
+    QCOMPARE(outer->first->width(), 99);
 }
 
 void PaneSplitterTest::escapeCancelsTheDragAndReturnsTheFocus() {
     auto outer = MakeOuter(800);
-    auto* edit = new QLineEdit(outer->right);
+    auto* edit = new QLineEdit(outer->second);
     edit->show();
     QApplication::setActiveWindow(&outer->view);
     QVERIFY(QTest::qWaitForWindowActive(&outer->view));
@@ -151,65 +153,76 @@ void PaneSplitterTest::escapeCancelsTheDragAndReturnsTheFocus() {
 
     QVERIFY(!outer->splitter->IsDragging());
     QVERIFY(!outer->splitter->FeedbackBand());
-    QCOMPARE(outer->left->width(), 180);
+    QCOMPARE(outer->first->width(), 180);
     QCOMPARE(QApplication::focusWidget(), edit);
 }
 
 void PaneSplitterTest::resizeKeepsThePreferredPaneSize() {
     auto outer = MakeOuter(800);
     Drag(outer->splitter, QPoint(181, 300), QPoint(301, 300));
-    QCOMPARE(outer->left->width(), 300);
+    QCOMPARE(outer->first->width(), 300);
 
     struct Step {
         int width, leftWidth;
     };
     for (Step step : {Step{250, 139}, Step{150, 89}, Step{1000, 300}, Step{800, 300}}) {
         outer->splitter->resize(step.width, 600);
-        QCOMPARE(outer->left->width(), step.leftWidth);
-        QCOMPARE(outer->right->geometry(),
+        QCOMPARE(outer->first->width(), step.leftWidth);
+        QCOMPARE(outer->second->geometry(),
                  QRect(step.leftWidth + 3, 0, step.width - step.leftWidth - 3, 600));
     }
 
-    QWidget view;
-    auto* top = new QWidget;
-    auto* bottom = new QWidget;
-    auto* inner = new CPaneSplitter(&view);
-    inner->Create(CPaneSplitter::SPLIT_HORIZONTAL, &view, top, bottom, kInnerId,
-                  QRect(0, 0, 300, 700), 90, 110);
-    view.show();
-    Drag(inner, QPoint(150, 478), QPoint(150, 690));
-    QCOMPARE(bottom->height(), 109);
-    Drag(inner, QPoint(150, 589), QPoint(150, 20));
-    QCOMPARE(bottom->height(), 609);
-    inner->resize(300, 900);
-    QCOMPARE(bottom->geometry(), QRect(0, 291, 300, 609));
-    QCOMPARE(top->height(), 288);
+    auto inner = MakeInner();
+    Drag(inner->splitter, QPoint(150, 478), QPoint(150, 690));
+    QCOMPARE(inner->second->height(), 109);
+    Drag(inner->splitter, QPoint(150, 589), QPoint(150, 20));
+    QCOMPARE(inner->second->height(), 609);
+    inner->splitter->resize(300, 900);
+    QCOMPARE(inner->second->geometry(), QRect(0, 291, 300, 609));
+    QCOMPARE(inner->first->height(), 288);
 }
 
 void PaneSplitterTest::writesAndReadsThePositionsOnDestruction() {
     {
         auto outer = MakeOuter(803);
         Drag(outer->splitter, QPoint(181, 300), QPoint(301, 300));
-        QCOMPARE(outer->left->width(), 300);
-        QCOMPARE(outer->right->width(), 500);
+        QCOMPARE(outer->first->width(), 300);
+        QCOMPARE(outer->second->width(), 500);
     }
     QCOMPARE(ProfileInt("splt/init_v61447/VertSplitPos"), 300);
     QCOMPARE(ProfileInt("splt/init_v61447/VertSplitPosPercent"), 37);
     QCOMPARE(ProfileInt("splt/init_h61447/HorizSplitPos"), -1);
 
-    {
-        QWidget view;
-        auto* inner = new CPaneSplitter(&view);
-        inner->Create(CPaneSplitter::SPLIT_HORIZONTAL, &view, new QWidget, new QWidget, kInnerId,
-                      QRect(0, 0, 300, 700), 90, 110);
-    }
+    MakeInner();  // created and destroyed at once
     QCOMPARE(ProfileInt("splt/init_h61446/HorizSplitPos"), 220);
     QCOMPARE(ProfileInt("splt/init_h61446/HorizSplitPosPercent"), 31);  // 220 of 697
     QCOMPARE(ProfileInt("splt/init_v61446/VertSplitPos"), -1);
 
     auto again = MakeOuter(803);
-    QCOMPARE(again->left->width(), 300);
+    QCOMPARE(again->first->width(), 300);
     QVERIFY(QFileInfo(brivo::OpenBrivoProfile()->fileName()).path().startsWith(profileDir_.path()));
+}
+
+void PaneSplitterTest::liveDragAndSinglePaneModes() {
+    auto outer = MakeOuter(800);
+    outer->splitter->SetLiveDrag(true);
+    SendMouse(outer->splitter, QEvent::MouseButtonPress, QPoint(181, 300));
+    SendMouse(outer->splitter, QEvent::MouseMove, QPoint(250, 300));
+    QVERIFY(!outer->splitter->FeedbackBand());
+    QCOMPARE(outer->first->width(), 249);
+    SendMouse(outer->splitter, QEvent::MouseButtonRelease, QPoint(250, 300));
+
+    outer->splitter->SetRightOnly(true);
+    QVERIFY(outer->first->isHidden());
+    QCOMPARE(outer->second->geometry(), QRect(0, 0, 800, 600));
+    outer->splitter->SetRightOnly(false);
+    QVERIFY(!outer->first->isHidden());
+    QCOMPARE(outer->first->width(), 249);
+
+    auto inner = MakeInner();
+    inner->splitter->SetTopOnly(true);
+    QVERIFY(inner->second->isHidden());
+    QCOMPARE(inner->first->geometry(), QRect(0, 0, 300, 700));
 }
 
 QTEST_MAIN(PaneSplitterTest)
