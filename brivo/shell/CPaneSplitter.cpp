@@ -56,7 +56,6 @@ public:
         show();
         raise();
     }
-    const QImage& Image() const { return image_; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
