@@ -20,13 +20,6 @@ using namespace brivo;
 
 namespace {
 
-struct ButtonSpec {
-    const char* name;
-    const char* caption;
-    int bitmap;
-    CImageButton::ButtonType type = CImageButton::BUTTON_PUSH;
-};
-
 // A pane that lays out its children from a layout text.
 QWidget* MakePane(std::initializer_list<const char*> lines,
                   std::initializer_list<std::pair<const char*, QWidget*>> widgets) {
@@ -45,9 +38,10 @@ QWidget* MakePane(std::initializer_list<const char*> lines,
     return pane;
 }
 
-CImageButton* MakeButton(const ButtonSpec& spec) {
-    auto* button = new CImageButton(spec.caption, spec.type);
-    button->SetBitmaps(spec.bitmap);
+CImageButton* MakeButton(const char* caption, int bitmap,
+                         CImageButton::ButtonType type = CImageButton::BUTTON_PUSH) {
+    auto* button = new CImageButton(caption, type);
+    button->SetBitmaps(bitmap);
     return button;
 }
 
@@ -58,7 +52,7 @@ QWidget* MakeEditorPane() {
     canvas->setFrameStyle(QFrame::Box);
     canvas->setAutoFillBackground(true);
     canvas->setPalette(QPalette(Qt::white));
-    auto* pen = MakeButton({"pen", "Pen", 146, CImageButton::BUTTON_AUTO_RADIO});
+    auto* pen = MakeButton("Pen", 146, CImageButton::BUTTON_AUTO_RADIO);
     pen->SetCheck(true);
     // clang-format off
     return MakePane(
@@ -84,15 +78,15 @@ QWidget* MakeEditorPane() {
         // clang-format on
         {
             {"pen", pen},
-            {"eraser", MakeButton({"eraser", "Eraser", 145, CImageButton::BUTTON_AUTO_RADIO})},
-            {"up", MakeButton({"up", "", 141})},
-            {"down", MakeButton({"down", "", 142})},
-            {"left", MakeButton({"left", "", 140})},
-            {"right", MakeButton({"right", "", 143})},
-            {"mirrorh", MakeButton({"mirrorh", "Hor Mirror", 149})},
-            {"mirrorv", MakeButton({"mirrorv", "Ver Mirror", 148})},
-            {"update", MakeButton({"update", "Update", 144})},
-            {"reset", MakeButton({"reset", "Reset", 147})},
+            {"eraser", MakeButton("Eraser", 145, CImageButton::BUTTON_AUTO_RADIO)},
+            {"up", MakeButton("", 141)},
+            {"down", MakeButton("", 142)},
+            {"left", MakeButton("", 140)},
+            {"right", MakeButton("", 143)},
+            {"mirrorh", MakeButton("Hor Mirror", 149)},
+            {"mirrorv", MakeButton("Ver Mirror", 148)},
+            {"update", MakeButton("Update", 144)},
+            {"reset", MakeButton("Reset", 147)},
             {"zoom", new QSlider(Qt::Horizontal)},
             {"fontinfo", info},
             {"fontctrl", canvas},
@@ -118,12 +112,12 @@ QWidget* MakeListPane() {
          "  22, movefp   , movep    , movef    , moveff   ,          , insert   , remove   ,   ,"},
         {
             {"fontlist", grid},
-            {"movefp", MakeButton({"movefp", "", 154})},
-            {"movep", MakeButton({"movep", "", 155})},
-            {"movef", MakeButton({"movef", "", 152})},
-            {"moveff", MakeButton({"moveff", "", 153})},
-            {"insert", MakeButton({"insert", "", 151})},
-            {"remove", MakeButton({"remove", "", 150})},
+            {"movefp", MakeButton("", 154)},
+            {"movep", MakeButton("", 155)},
+            {"movef", MakeButton("", 152)},
+            {"moveff", MakeButton("", 153)},
+            {"insert", MakeButton("", 151)},
+            {"remove", MakeButton("", 150)},
         });
 }
 

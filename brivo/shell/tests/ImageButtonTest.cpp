@@ -60,6 +60,7 @@ private slots:
     void imageIsCentredOrBesideTheCaption();
     void pressedPushButtonMovesCheckedButtonSinks();
     void hoverRaisesTheFrameUntilLeftOrDisabled();
+    void framesOfEveryLook();
     void disabledImageIsEmbossed();
     void setBitmapsReportsFailures();
     void everyResourceBitmapLoads();
@@ -154,10 +155,44 @@ void ImageButtonTest::hoverRaisesTheFrameUntilLeftOrDisabled() {
     QVERIFY(!button.IsMouseOver());
 
     button.setEnabled(true);
+    enter();
+    QEvent activation(QEvent::ActivationChange);  // the window is not active any more
+    QApplication::sendEvent(&button, &activation);
+    QVERIFY(!button.IsMouseOver());
+
     button.SetDrawBorder(false);
     enter();
     QVERIFY(button.IsMouseOver());
     QCOMPARE(Rgb(Paint(button), 0, 0), background);
+}
+
+void ImageButtonTest::framesOfEveryLook() {
+    struct Case {
+        const char* name;
+        bool flat, down, isDefault;
+        QPalette::ColorRole outerTopLeft, outerBottomRight, innerTopLeft;
+    };
+    const QPalette::ColorRole kBlack = QPalette::NoRole;  // stands for the black frame
+    const Case cases[] = {
+        {"flat pressed", true, true, false, QPalette::Dark, QPalette::Light, QPalette::Button},
+        {"raised", false, false, false, QPalette::Light, QPalette::Shadow, QPalette::Midlight},
+        {"raised pressed", false, true, false, QPalette::Dark, QPalette::Dark, QPalette::Button},
+        {"raised default", false, false, true, kBlack, kBlack, QPalette::Light},
+    };
+    for (const Case& c : cases) {
+        CImageButton button;
+        button.resize(60, 40);
+        button.SetFlat(c.flat);
+        button.SetDefault(c.isDefault);
+        button.setDown(c.down);
+        const QImage painted = Paint(button);
+        auto colour = [&](QPalette::ColorRole role) {
+            return role == kBlack ? QRgb(0) : Rgb(button, role);
+        };
+        QCOMPARE(Rgb(painted, 0, 0), colour(c.outerTopLeft));
+        QCOMPARE(Rgb(painted, 59, 39), colour(c.outerBottomRight));
+        QCOMPARE(Rgb(painted, 1, 1), colour(c.innerTopLeft));
+    }
 }
 
 void ImageButtonTest::disabledImageIsEmbossed() {
