@@ -23,6 +23,15 @@ EvaSheet MakeSheet(const std::vector<std::string>& lines) {
     return sheet;
 }
 
+// Binds the names in order, each 10 x 10 (for sheets without automatic sizes).
+EvaLayoutCore MakeLayout(const std::vector<std::string>& names,
+                         const std::vector<std::string>& lines) {
+    EvaLayoutCore layout;
+    for (const std::string& name : names) layout.BindWidget(name, 10, 10);
+    layout.SetSheet(MakeSheet(lines));
+    return layout;
+}
+
 const std::vector<std::string> kInfoPane = {
     "EvaLayout, 10, 10, 5, 5",     "grid, 50       , X        ,", "  10,          ,          ,",
     "   X,          , fontinfo ,", "   A,          ,          ,",
@@ -108,9 +117,7 @@ TEST(EvaSheetSetTest, AddsFindsAndFallsBackToTheEmptySheet) {
 }
 
 TEST(EvaLayoutCoreTest, InfoPaneWorkedExample) {
-    EvaLayoutCore layout;
-    layout.BindWidget("fontinfo", 120, 40);
-    layout.SetSheet(MakeSheet(kInfoPane));
+    EvaLayoutCore layout = MakeLayout({"fontinfo"}, kInfoPane);
     std::vector<EvaPlacement> placed = layout.Resize(400, 300);
 
     EXPECT_EQ(layout.Rows().start, (std::vector<int>{10, 25, 30}));
@@ -140,9 +147,9 @@ TEST(EvaLayoutCoreTest, EditorPaneSheetPlacesEveryControl) {
         {"zoom", {20, 242, 113, 20}},      {"fontinfo", {153, 10, 237, 24}},
         {"fontctrl", {153, 39, 237, 451}},
     };
-    EvaLayoutCore layout;
-    for (const auto& [name, rect] : expected) layout.BindWidget(name, 10, 10);
-    layout.SetSheet(MakeSheet(kEditorPane));
+    std::vector<std::string> names;
+    for (const auto& [name, rect] : expected) names.push_back(name);
+    EvaLayoutCore layout = MakeLayout(names, kEditorPane);
     std::vector<EvaPlacement> placed = layout.Resize(400, 500);
     EXPECT_EQ(layout.Columns().fixed, 163);
     EXPECT_EQ(layout.Rows().fixed, 277);
@@ -153,17 +160,11 @@ TEST(EvaLayoutCoreTest, EditorPaneSheetPlacesEveryControl) {
 }
 
 TEST(EvaLayoutCoreTest, SpansCoverColumnsAndRowsWithGaps) {
-    EvaLayoutCore layout;
-    layout.BindWidget("wide", 1, 1);
-    layout.BindWidget("tall", 1, 1);
-    layout.BindWidget("idle", 1, 1);
-    layout.SetSheet(MakeSheet({
-        "EvaLayout, 2, 3, 4, 6",
-        "grid, 10, 20, 30, 40",
-        "  11, wide, -, -, tall",
-        "  12, , , , +",
-        "  13, , , , +",
-    }));
+    const std::vector<std::string> lines = {
+        "EvaLayout, 2, 3, 4, 6", "grid, 10, 20, 30, 40", "  11, wide, -, -, tall",
+        "  12, , , , +",         "  13, , , , +",
+    };
+    EvaLayoutCore layout = MakeLayout({"wide", "tall", "idle"}, lines);
     std::vector<EvaPlacement> placed = layout.Resize(500, 500);
     EXPECT_EQ(placed[0].rect, (EvaRect{2, 3, 10 + 20 + 30 + 2 * 4, 11}));
     EXPECT_EQ(placed[1].rect, (EvaRect{2 + 60 + 3 * 4, 3, 40, 11 + 12 + 13 + 2 * 6}));
@@ -171,15 +172,8 @@ TEST(EvaLayoutCoreTest, SpansCoverColumnsAndRowsWithGaps) {
 }
 
 TEST(EvaLayoutCoreTest, SharesTheRemainderAmongExpandableColumns) {
-    EvaLayoutCore layout;
-    layout.BindWidget("a", 1, 1);
-    layout.BindWidget("b", 1, 1);
-    layout.BindWidget("c", 1, 1);
-    layout.SetSheet(MakeSheet({
-        "EvaLayout, 0, 0, 0, 0",
-        "grid, X, 10, X",
-        "  5, a, b, c",
-    }));
+    EvaLayoutCore layout =
+        MakeLayout({"a", "b", "c"}, {"EvaLayout, 0, 0, 0, 0", "grid, X, 10, X", "  5, a, b, c"});
     // 101 - 10 leaves 91: 45 each, 1 pixel unused at the right.
     std::vector<EvaPlacement> placed = layout.Resize(101, 5);
     EXPECT_EQ(placed[0].rect, (EvaRect{0, 0, 45, 5}));
@@ -195,9 +189,7 @@ TEST(EvaLayoutCoreTest, SharesTheRemainderAmongExpandableColumns) {
 }
 
 TEST(EvaLayoutCoreTest, WithoutExpandableColumnsTheExtraWidthStaysUnused) {
-    EvaLayoutCore layout;
-    layout.BindWidget("a", 1, 1);
-    layout.SetSheet(MakeSheet({"EvaLayout, 1, 1, 0, 0", "grid, 10, 20", "  5, , a"}));
+    EvaLayoutCore layout = MakeLayout({"a"}, {"EvaLayout, 1, 1, 0, 0", "grid, 10, 20", "  5, , a"});
     EXPECT_EQ(layout.Resize(1000, 1000)[0].rect, (EvaRect{11, 1, 20, 5}));
 }
 
