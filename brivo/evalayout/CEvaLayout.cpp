@@ -8,8 +8,17 @@ namespace brivo {
 
 CEvaLayout::CEvaLayout(QObject* parent) : QObject(parent) {}
 
+// A widget that nobody has sized yet only has Qt's placeholder size; its size hint is what an
+// automatic column or row should make room for.
+static QSize AutoSizeOf(const QWidget* widget) {
+    if (!widget) return {};
+    if (widget->testAttribute(Qt::WA_Resized) || !widget->sizeHint().isValid())
+        return widget->size();
+    return widget->sizeHint();
+}
+
 void CEvaLayout::BindWidget(const QString& name, QWidget* widget) {
-    BindWidget(name, widget, widget ? widget->size() : QSize());
+    BindWidget(name, widget, AutoSizeOf(widget));
 }
 
 void CEvaLayout::BindWidget(const QString& name, QWidget* widget, QSize autoSize) {

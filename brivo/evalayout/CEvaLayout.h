@@ -21,8 +21,8 @@ class CEvaLayout : public QObject {
 public:
     explicit CEvaLayout(QObject* parent = nullptr);
 
-    // Automatic column widths and row heights use the widget's size at binding time, so give
-    // the widget its natural size before binding it.
+    // Automatic column widths and row heights use the widget's size at binding time: the size
+    // it was given (resize, setGeometry), else its size hint, else an explicit autoSize.
     void BindWidget(const QString& name, QWidget* widget);
     void BindWidget(const QString& name, QWidget* widget, QSize autoSize);
     void SetSheet(const EvaSheet& sheet);

@@ -14,6 +14,7 @@ class EvaLayoutWidgetTest : public QObject {
 private slots:
     void movesShowsAndHidesBoundWidgets();
     void reportsAnEmptySheetSetAndQuits();
+    void automaticSizesUseTheGivenSizeOrTheSizeHint();
 };
 
 void EvaLayoutWidgetTest::movesShowsAndHidesBoundWidgets() {
@@ -72,6 +73,24 @@ void EvaLayoutWidgetTest::reportsAnEmptySheetSetAndQuits() {
 
     sheets.AddSheet(EvaSheet("first"));
     QVERIFY(brivo::CheckLayoutsLoaded(sheets, nullptr));
+}
+
+void EvaLayoutWidgetTest::automaticSizesUseTheGivenSizeOrTheSizeHint() {
+    QWidget pane;
+    auto* hinted = new QLabel("a caption of some width", &pane);
+    auto* sized = new QLabel("short", &pane);
+    sized->resize(77, 33);
+    EvaSheet sheet("first");
+    for (const char* line : {"EvaLayout, 0, 0, 0, 0", "grid, A, A", "   A, hinted, sized"}) {
+        sheet.AddRow(line);
+    }
+    CEvaLayout layout;
+    layout.BindWidget("hinted", hinted);
+    layout.BindWidget("sized", sized);
+    layout.SetSheet(sheet);
+    layout.Resize(500, 500);
+    QCOMPARE(hinted->size(), QSize(hinted->sizeHint().width(), 33));
+    QCOMPARE(sized->geometry(), QRect(hinted->sizeHint().width(), 0, 77, 33));
 }
 
 QTEST_MAIN(EvaLayoutWidgetTest)
