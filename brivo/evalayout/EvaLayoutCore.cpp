@@ -91,14 +91,14 @@ void EvaLayoutCore::ParseTracks(EvaTracks& tracks, int count, int margin, int ga
     tracks.fixed = margin;
     for (int k = 0; k < count; ++k) {
         const int g = k == 0 ? 0 : gap;
-        const std::string& spec = columns ? sheet_.Cell(1, k + 1) : sheet_.Cell(k + 2, 0);
+        const std::string& sizeText = columns ? sheet_.Cell(1, k + 1) : sheet_.Cell(k + 2, 0);
         int size = 0;
-        if (spec == "X") {
+        if (sizeText == "X") {
             tracks.expandable.push_back(k);
-        } else if (spec == "A" || spec.empty()) {
+        } else if (sizeText == "A" || sizeText.empty()) {
             size = columns ? AutoWidth(k) : AutoHeight(k);
         } else {
-            size = EvaIntValue(spec);
+            size = EvaIntValue(sizeText);
         }
         tracks.size.push_back(size);
         tracks.start.push_back(tracks.fixed + g);

@@ -116,7 +116,7 @@ TEST(EvaSheetSetTest, AddsFindsAndFallsBackToTheEmptySheet) {
     EXPECT_EQ(set.SheetAt(-1).Name(), "");
 }
 
-TEST(EvaLayoutCoreTest, InfoPaneWorkedExample) {
+TEST(EvaLayoutCoreTest, InfoPaneSheetFillsAResizedPane) {
     EvaLayoutCore layout = MakeLayout({"fontinfo"}, kInfoPane);
     std::vector<EvaPlacement> placed = layout.Resize(400, 300);
 
