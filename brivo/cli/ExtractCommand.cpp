@@ -81,7 +81,8 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     settings.range = *RangeFromKeyword(options.range);
     settings.exceptUnused = options.exceptUnused;
     if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
-        return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size + "\"");
+        return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
+                               "\"");
     if (!ParsePair(options.offset, ',', settings.offsetX, settings.offsetY))
         return Result::Failure("--offset must be X,Y, e.g. 0,-2, not \"" + options.offset + "\"");
     if (!ParseMask(options.boldGroups, set.boldGroups))
@@ -125,13 +126,14 @@ int RunExtract(const ExtractOptions& options) {
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), outcome.resolvedFont.c_str());
-    std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(),
-                set.width, set.height);
+    std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
+                set.height);
     std::printf("No glyph in the font: %d codes (%d of them unassigned in KS X 1001)\n",
                 outcome.missingGlyphs, outcome.unassignedCodes);
     std::printf("Wrote %s (%s)\n", std::filesystem::absolute(options.out).c_str(),
-                binary ? "binary font file" : options.array == "2d" ? "C source, 2d array"
-                                                                   : "C source, 1d array");
+                binary                  ? "binary font file"
+                : options.array == "2d" ? "C source, 2d array"
+                                        : "C source, 1d array");
     return 0;
 }
 

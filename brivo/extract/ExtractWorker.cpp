@@ -9,7 +9,8 @@ constexpr int kMaxCell = 256;
 
 Result ExtractSettings::Validate() const {
     if (RangeLeadBytes(range, exceptUnused).empty())
-        return Result::Failure("choose a range to extract: ASCII, Hangul, full-width 1 or 2, or all");
+        return Result::Failure(
+            "choose a range to extract: ASCII, Hangul, full-width 1 or 2, or all");
     if (fontSizeX < 1 || fontSizeX > kMaxCell || fontSizeY < 1 || fontSizeY > kMaxCell)
         return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
                                std::to_string(fontSizeX) + "x" + std::to_string(fontSizeY));
@@ -54,12 +55,23 @@ void CExtractWorker::Wait() {
 void CExtractWorker::ExtractThreadProc() {
     if (busy != nullptr) busy->store(true);
     switch (settings.range) {
-        case RANGE_ASCII: ExtractAscii(); break;
-        case RANGE_ALL: ExtractAll(); break;
-        case RANGE_HANGUL: ExtractHangul(); break;
-        case RANGE_FULLWIDTH1: ExtractFullWidth1(); break;
-        case RANGE_FULLWIDTH2: ExtractFullWidth2(); break;
-        default: break;
+        case RANGE_ASCII:
+            ExtractAscii();
+            break;
+        case RANGE_ALL:
+            ExtractAll();
+            break;
+        case RANGE_HANGUL:
+            ExtractHangul();
+            break;
+        case RANGE_FULLWIDTH1:
+            ExtractFullWidth1();
+            break;
+        case RANGE_FULLWIDTH2:
+            ExtractFullWidth2();
+            break;
+        default:
+            break;
     }
     set->exceptUnused = settings.exceptUnused ? 1 : 0;
     outcome.glyphCount = set->Count();
@@ -93,7 +105,8 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
             outcome.message = created.message;
             return;
         }
-        if (outcome.resolvedFont.empty()) outcome.resolvedFont = rasterizer.SelectedFont().Describe();
+        if (outcome.resolvedFont.empty())
+            outcome.resolvedFont = rasterizer.SelectedFont().Describe();
         for (uint16_t code : LeadCodes(lead)) {
             if (cancelRequested) break;
             uint8_t* bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,

@@ -58,8 +58,7 @@ public:
     // Stops a running extraction, empties the set and starts rendering. `busy` (the grid's
     // flag) is set while the set is being filled. Fails, changing nothing, on bad settings.
     Result StartExtraction(const ExtractSettings& settings, CGlyphSet& set,
-                           IExtractObserver* observer = nullptr,
-                           std::atomic<bool>* busy = nullptr);
+                           IExtractObserver* observer = nullptr, std::atomic<bool>* busy = nullptr);
 
     // Cancels a running extraction (it stops within one glyph) and waits for it.
     bool StopExtraction();

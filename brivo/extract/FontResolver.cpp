@@ -52,8 +52,8 @@ Result CFontResolver::Resolve(const LogFont& font, ResolvedFont& resolved) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(font.faceName, error))
             return Result::Failure("font file not found: " + font.faceName);
-        resolved = ResolvedFont{font.faceName, 0, std::filesystem::path(font.faceName).stem(),
-                                "", bold, italic};
+        resolved = ResolvedFont{
+            font.faceName, 0, std::filesystem::path(font.faceName).stem(), "", bold, italic};
         return Result::Success();
     }
     std::lock_guard guard(lock);
@@ -74,8 +74,7 @@ Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
         if (fresh == nullptr) return Result::Failure("fontconfig cannot be initialised");
         const std::string aliases = AliasFile();
         if (!aliases.empty())
-            FcConfigParseAndLoad(fresh, reinterpret_cast<const FcChar8*>(aliases.c_str()),
-                                 FcFalse);
+            FcConfigParseAndLoad(fresh, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse);
         if (!FcConfigBuildFonts(fresh)) {
             FcConfigDestroy(fresh);
             return Result::Failure("fontconfig cannot list the installed fonts");
@@ -99,8 +98,18 @@ Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
     resolved.faceIndex = PatternInt(match, FC_INDEX, 0);
     resolved.family = PatternString(match, FC_FAMILY);
     resolved.style = PatternString(match, FC_STYLE);
-    resolved.embolden = bold && PatternInt(match, FC_WEIGHT, FC_WEIGHT_REGULAR) < FC_WEIGHT_DEMIBOLD;
-    resolved.oblique = italic && PatternInt(match, FC_SLANT, FC_SLANT_ROMAN) == FC_SLANT_ROMAN;
+    // The system configuration marks a face that lacks bold or italic with embolden and a
+    // slant matrix (reporting the asked-for weight and slant); without it, weight and
+    // slant tell.
+    FcBool emboldenHint = FcFalse;
+    FcPatternGetBool(match, FC_EMBOLDEN, 0, &emboldenHint);
+    FcMatrix* matrix = nullptr;
+    const bool slantHint = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch &&
+                           matrix != nullptr && matrix->xy != 0;
+    resolved.embolden = bold && (emboldenHint || PatternInt(match, FC_WEIGHT, FC_WEIGHT_REGULAR) <
+                                                     FC_WEIGHT_DEMIBOLD);
+    resolved.oblique =
+        italic && (slantHint || PatternInt(match, FC_SLANT, FC_SLANT_ROMAN) == FC_SLANT_ROMAN);
     FcPatternDestroy(match);
     if (resolved.file.empty()) return Result::Failure("no installed font matches \"" + face + "\"");
     return Result::Success();

@@ -100,9 +100,11 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
         underlineTop = ascent - static_cast<int>(std::lround(ft->underline_position * scale)) -
                        underlineRows / 2;
         const bool hasStrike = os2 != nullptr && os2->yStrikeoutSize > 0;
-        strikeRows = hasStrike ? std::max(1L, std::lround(os2->yStrikeoutSize * scale)) : underlineRows;
-        strikeTop = ascent - static_cast<int>(std::lround(
-                                 hasStrike ? os2->yStrikeoutPosition * scale : em * 0.3));
+        strikeRows =
+            hasStrike ? std::max(1L, std::lround(os2->yStrikeoutSize * scale)) : underlineRows;
+        strikeTop =
+            ascent -
+            static_cast<int>(std::lround(hasStrike ? os2->yStrikeoutPosition * scale : em * 0.3));
     } else if (ft->num_fixed_sizes > 0) {
         // Bitmap-only font: the strike nearest to the wanted size.
         int best = 0;
@@ -192,8 +194,10 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY) {
                          originY + ascent - slot->bitmap_top);
         advance = static_cast<int>(slot->advance.x >> 6);
     }
-    if (selectedFont.underline) FillRows(originX, originX + advance, originY + underlineTop, underlineRows);
-    if (selectedFont.strikeOut) FillRows(originX, originX + advance, originY + strikeTop, strikeRows);
+    if (selectedFont.underline)
+        FillRows(originX, originX + advance, originY + underlineTop, underlineRows);
+    if (selectedFont.strikeOut)
+        FillRows(originX, originX + advance, originY + strikeTop, strikeRows);
 }
 
 uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold) {

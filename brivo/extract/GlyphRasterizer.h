@@ -51,8 +51,8 @@ private:
     void DrawCoverage(const void* bitmap, int left, int top);
     void FillRows(int x0, int x1, int y0, int rows);
 
-    void* library = nullptr;  // FT_Library
-    void* decoder = nullptr;  // iconv_t, CP949 -> UTF-32LE
+    void* library = nullptr;             // FT_Library
+    void* decoder = nullptr;             // iconv_t, CP949 -> UTF-32LE
     std::map<std::string, void*> faces;  // FT_Face by file and index, opened once
     void* face = nullptr;                // the selected FT_Face
     ResolvedFont selected;

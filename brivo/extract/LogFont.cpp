@@ -6,8 +6,9 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     if (c == 0) return -1;
     const int64_t product = static_cast<int64_t>(a) * b;
     const int64_t half = std::llabs(c) / 2;
-    const int64_t rounded = (product >= 0) == (c > 0) ? (std::llabs(product) + half) / std::llabs(c)
-                                                      : -((std::llabs(product) + half) / std::llabs(c));
+    const int64_t rounded = (product >= 0) == (c > 0)
+                                ? (std::llabs(product) + half) / std::llabs(c)
+                                : -((std::llabs(product) + half) / std::llabs(c));
     return static_cast<int32_t>(rounded);
 }
 

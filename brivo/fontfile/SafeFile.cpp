@@ -30,7 +30,8 @@ Result ReplaceFileContents(const std::string& path, std::string_view contents) {
     namespace fs = std::filesystem;
     if (path.empty()) return Result::Failure("no output file given");
     std::error_code error;
-    if (fs::is_directory(path, error)) return Result::Failure("cannot write " + path + ": it is a folder");
+    if (fs::is_directory(path, error))
+        return Result::Failure("cannot write " + path + ": it is a folder");
     const fs::path target(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -43,7 +44,8 @@ Result ReplaceFileContents(const std::string& path, std::string_view contents) {
     while (left > 0 && failure == 0) {
         const ssize_t written = write(fd, data, left);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) failure = written < 0 ? errno : ENOSPC;
+        if (written <= 0)
+            failure = written < 0 ? errno : ENOSPC;
         else {
             data += written;
             left -= static_cast<std::size_t>(written);

@@ -18,8 +18,8 @@ constexpr RangeInfo kRanges[] = {
      "전각1(ExceptUnused) (0xA1A0 - 0xAFFF)", "전각1", "fullwidth1"},
     {RANGE_FULLWIDTH2, 0xC9, 0xFD, "전각2 (0xC9A0 - 0xFDFF)",
      "전각2(ExceptUnused) (0xC9A0 - 0xFDFF)", "전각2", "fullwidth2"},
-    {RANGE_ALL, 0xA1, 0xFD, "ALL (0xA1A0 - 0xFDFF)", "ALL(ExceptUnused) (0xA1A0 - 0xFDFF)",
-     "ALL", "all"},
+    {RANGE_ALL, 0xA1, 0xFD, "ALL (0xA1A0 - 0xFDFF)", "ALL(ExceptUnused) (0xA1A0 - 0xFDFF)", "ALL",
+     "all"},
 };
 
 const RangeInfo* FindRange(CodeRange range) {
@@ -37,10 +37,10 @@ struct GroupInfo {
 };
 
 constexpr GroupInfo kGroups[] = {
-    {GROUP_SYMBOL, 0xA1, 0xA2, "기호, "},     {GROUP_FULLWIDTH, 0xA3, 0xA3, "전각, "},
-    {GROUP_JAMO, 0xA4, 0xA4, "한글자모, "},   {GROUP_ROMAN, 0xA5, 0xA9, "로마&기호, "},
-    {GROUP_JAPANESE, 0xAA, 0xAB, "일본, "},   {GROUP_CYRILLIC, 0xAC, 0xAC, "소련, "},
-    {GROUP_HANGUL, 0xB0, 0xC8, "한글, "},     {GROUP_HANJA, 0xCA, 0xFD, "한자, "},
+    {GROUP_SYMBOL, 0xA1, 0xA2, "기호, "},   {GROUP_FULLWIDTH, 0xA3, 0xA3, "전각, "},
+    {GROUP_JAMO, 0xA4, 0xA4, "한글자모, "}, {GROUP_ROMAN, 0xA5, 0xA9, "로마&기호, "},
+    {GROUP_JAPANESE, 0xAA, 0xAB, "일본, "}, {GROUP_CYRILLIC, 0xAC, 0xAC, "소련, "},
+    {GROUP_HANGUL, 0xB0, 0xC8, "한글, "},   {GROUP_HANJA, 0xCA, 0xFD, "한자, "},
 };
 
 }  // namespace
