@@ -22,6 +22,10 @@ CFontResolver& CFontResolver::Instance() {
     return resolver;
 }
 
+CFontResolver::~CFontResolver() {
+    if (config != nullptr) FcConfigDestroy(static_cast<FcConfig*>(config));
+}
+
 std::string CFontResolver::AliasFile() {
     if (const char* path = std::getenv("BRIVO_FONT_ALIASES"); path != nullptr && *path != 0)
         return path;

@@ -35,6 +35,7 @@ public:
 
 private:
     CFontResolver() = default;
+    ~CFontResolver();
     Result Match(const std::string& face, bool bold, bool italic, ResolvedFont& resolved);
 
     std::mutex lock;

@@ -29,11 +29,18 @@ void SingletonRegistry::Register(Entry* instance) {
 }
 
 void SingletonRegistry::DestroyAll() {
+    // Each instance is deleted outside the registry lock: its destructor takes its own
+    // lock, which GetInstance holds while it registers, so holding both would invite a
+    // deadlock with a thread that is just creating an instance.
     Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
-    while (!registry.entries.empty()) {
-        Entry* last = registry.entries.back();
-        registry.entries.pop_back();
+    for (;;) {
+        Entry* last = nullptr;
+        {
+            std::lock_guard guard(registry.lock);
+            if (registry.entries.empty()) return;
+            last = registry.entries.back();
+            registry.entries.pop_back();
+        }
         delete last;
     }
 }
