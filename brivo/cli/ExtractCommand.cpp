@@ -118,6 +118,9 @@ int RunExtract(const ExtractOptions& options) {
     worker.Wait();
     const ExtractOutcome& outcome = worker.LastOutcome();
     if (outcome.end == ExtractEnd::FontFailed) return Fail(outcome.message);
+    if (outcome.missingGlyphs == set.Count())
+        return Fail("the font " + outcome.resolvedFont + " has no glyph for any code of " +
+                    set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool binary = EndsWith(options.out, ".fnt");
@@ -143,6 +146,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ExtractOptions>();
     CLI::App* cmd = app.add_subcommand(
         "extract", "Render a code range of an installed font into a .fnt or C source file");
+    cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     cmd->add_option("--range", options->range, "Code range")
         ->check(CLI::IsMember({"ascii", "hangul", "fullwidth1", "fullwidth2", "all"}))
         ->capture_default_str();

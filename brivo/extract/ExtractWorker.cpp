@@ -18,7 +18,9 @@ Result ExtractSettings::Validate() const {
         return Result::Failure("ASCII glyphs are half the width: the width must be at least 2");
     if (threshold < 1 || threshold > 255)
         return Result::Failure("the threshold must be 1 to 255, not " + std::to_string(threshold));
-    if (logFont.faceName.empty() || logFont.faceName.size() > LogFont::kMaxFaceNameBytes)
+    const bool isPath = logFont.faceName.find('/') != std::string::npos;
+    if (logFont.faceName.empty() ||
+        (!isPath && logFont.faceName.size() > LogFont::kMaxFaceNameBytes))
         return Result::Failure("the font face name must be 1 to 31 bytes long");
     return Result::Success();
 }

@@ -24,7 +24,8 @@ struct LogFont {
     uint8_t clipPrecision = 0;
     uint8_t quality = 0;
     uint8_t pitchAndFamily = 0;
-    std::string faceName = "굴림체";  // UTF-8, at most kMaxFaceNameBytes bytes
+    // UTF-8, at most kMaxFaceNameBytes bytes; a path of a font file when it holds a slash
+    std::string faceName = "굴림체";
 
     static constexpr std::size_t kMaxFaceNameBytes = 31;
 };

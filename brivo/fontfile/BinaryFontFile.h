@@ -16,6 +16,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
 // range (ASCII to ALL: that range's code order, a fixed number of records, zeros where the
 // file ends early; Custom: one glyph per record up to the end, code = position). The set's
 // range, exceptUnused and fontDescription are kept. On failure the set is left unchanged.
+// The caller stops a running extraction first: the worker appends to the same set.
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
 

@@ -78,6 +78,7 @@ TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
         {"--range kanji", "--range"},
         {"--font /nonexistent/x.ttf", "/nonexistent/x.ttf"},
         {"--font /proc/self/status", "cannot read"},
+        {"--range hangul --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "no glyph"},
         {"--array 3d", "--array"},
         {"--bold-groups 300", "--bold-groups"},
         {"--offset 1:2", "--offset"},
