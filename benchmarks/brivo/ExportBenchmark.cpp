@@ -27,12 +27,15 @@ void FillAll(CGlyphSet& set) {
     }
 }
 
+std::string TempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
 void BM_WriteTextFile8366(benchmark::State& state) {
     SingletonTraceStream() = nullptr;
     CGlyphSet set;
     FillAll(set);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "brivo-bench-export.h").string();
+    const std::string path = TempPath("brivo-bench-export.h");
     for (auto _ : state) {
         if (!WriteTextFile(set, path, state.range(0) != 0)) state.SkipWithError("write failed");
     }
@@ -46,8 +49,7 @@ void BM_WriteFontFile8366(benchmark::State& state) {
     SingletonTraceStream() = nullptr;
     CGlyphSet set;
     FillAll(set);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "brivo-bench-export.fnt").string();
+    const std::string path = TempPath("brivo-bench-export.fnt");
     for (auto _ : state) {
         if (!WriteFontFile(set, path, 0)) state.SkipWithError("write failed");
     }
