@@ -5,7 +5,8 @@
 
 namespace {
 constexpr int kMaxCell = 256;
-}
+constexpr int kMaxFontHeight = 1024;  // four times the largest cell
+}  // namespace
 
 Result ExtractSettings::Validate() const {
     if (RangeLeadBytes(range, exceptUnused).empty())
@@ -16,6 +17,9 @@ Result ExtractSettings::Validate() const {
                                std::to_string(fontSizeX) + "x" + std::to_string(fontSizeY));
     if (range == RANGE_ASCII && fontSizeX < 2)
         return Result::Failure("ASCII glyphs are half the width: the width must be at least 2");
+    if (logFont.height < -kMaxFontHeight || logFont.height > kMaxFontHeight)
+        return Result::Failure("the font height must be -1024 to 1024 pixels, not " +
+                               std::to_string(logFont.height));
     if (threshold < 1 || threshold > 255)
         return Result::Failure("the threshold must be 1 to 255, not " + std::to_string(threshold));
     const bool isPath = logFont.faceName.find('/') != std::string::npos;

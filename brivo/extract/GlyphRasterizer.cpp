@@ -203,7 +203,9 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY) {
 uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold) {
     if (face == nullptr || pixels.empty()) return nullptr;
     std::fill(pixels.begin(), pixels.end(), 0xFF);
-    DrawCode(code, offsetX, offsetY);
+    // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
+    constexpr int kFar = 1 << 20;
+    DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar));
     auto* bits = new uint8_t[static_cast<std::size_t>(cellHeight) * ((cellWidth + 7) / 8)];
     ThresholdPixels(pixels.data(), cellWidth, cellHeight, threshold, bits);
     return bits;

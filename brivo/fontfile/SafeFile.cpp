@@ -16,7 +16,7 @@ std::string Reason(const std::string& what, const std::string& path, int error) 
     return what + " " + path + ": " + std::strerror(error);
 }
 
-mode_t NewFileMode(const std::string& path) {
+mode_t NewFileMode(const std::filesystem::path& path) {
     struct stat existing {};
     if (stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
     const mode_t mask = umask(0);
@@ -32,7 +32,9 @@ Result ReplaceFileContents(const std::string& path, std::string_view contents) {
     std::error_code error;
     if (fs::is_directory(path, error))
         return Result::Failure("cannot write " + path + ": it is a folder");
-    const fs::path target(path);
+    // A link stays a link: the file it points to is replaced.
+    fs::path target(path);
+    if (fs::is_symlink(target, error)) target = fs::weakly_canonical(target, error);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(temp.data());
@@ -51,9 +53,9 @@ Result ReplaceFileContents(const std::string& path, std::string_view contents) {
             left -= static_cast<std::size_t>(written);
         }
     }
-    if (failure == 0 && fchmod(fd, NewFileMode(path)) != 0) failure = errno;
+    if (failure == 0 && fchmod(fd, NewFileMode(target)) != 0) failure = errno;
     if (close(fd) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure == 0 && rename(temp.c_str(), target.c_str()) != 0) failure = errno;
     if (failure != 0) {
         unlink(temp.c_str());
         return Result::Failure(Reason("cannot write", path, failure));

@@ -42,13 +42,10 @@ std::string CGlyph::GetLabel(CodeRange setRange) const {
         std::snprintf(text, sizeof text, "[%d]", index);
         return text;
     }
+    // The character as a C string: code 0 is the empty string.
     std::string label;
-    if (code > 0xFF) {
-        label += static_cast<char>(code >> 8);
-        label += static_cast<char>(code & 0xFF);
-    } else {
-        label += static_cast<char>(code);
-    }
+    if (code > 0xFF) label += static_cast<char>(code >> 8);
+    if (code & 0xFF) label += static_cast<char>(code & 0xFF);
     std::snprintf(text, sizeof text, "[0x%04x]", code);
     label += text;
     std::erase_if(label, [](char c) { return c == '\r' || c == '\n'; });

@@ -41,6 +41,7 @@ public:
                        uint8_t newHalfWidth);
 
     std::string GetRangeName(bool shortForm) const;
+    static std::string GetGroupMaskText(uint32_t mask) { return ::GetGroupMaskText(mask); }
     std::string GetLabel(int position) const;
 
     // Clears bold / italic from a copy of the font description for the lead bytes whose

@@ -145,6 +145,7 @@ TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
         {"width 0", [](ExtractSettings& s) { s.fontSizeX = 0; }},
         {"height 257", [](ExtractSettings& s) { s.fontSizeY = 257; }},
         {"threshold 0", [](ExtractSettings& s) { s.threshold = 0; }},
+        {"height -5000", [](ExtractSettings& s) { s.logFont.height = -5000; }},
         {"threshold 256", [](ExtractSettings& s) { s.threshold = 256; }},
         {"custom range", [](ExtractSettings& s) { s.range = RANGE_CUSTOM; }},
         {"ascii width 1", [](ExtractSettings& s) { s.range = RANGE_ASCII, s.fontSizeX = 1; }},

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "TestFiles.h"
@@ -133,6 +135,21 @@ TEST_F(BinaryFontFileTest, FailuresLeaveSetAndFilesAlone) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1)
         << "no temporary file may stay behind";
+}
+
+TEST_F(BinaryFontFileTest, SavingThroughALinkReplacesTheLinkedFileAndKeepsItsMode) {
+    CGlyphSet set;
+    FillRange(set, RANGE_ASCII, false, 8, 1);
+    const std::string real = folder.File("real.fnt"), link = folder.File("link.fnt");
+    WriteBytes(real, "old");
+    chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(WriteFontFile(set, link, 0));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(real).size(), 128u);
+    struct stat info {};
+    stat(real.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST_F(BinaryFontFileTest, NullSlotsAreWrittenAsZeros) {

@@ -112,7 +112,7 @@ TEST_F(TextFontWriterTest, LabelsAreCleanOfControlBytesAndHexIsLowerCase) {
     EXPECT_EQ(lines[19], "/* character [0x001a] */");
     EXPECT_EQ(lines[20], "{0xab, },");
     EXPECT_EQ(lines[22], "/* character [0x000a] */");
-    EXPECT_EQ(lines[25], std::string("/* character \0[0x0000] */", 25));
+    EXPECT_EQ(lines[25], "/* character [0x0000] */");
 }
 
 TEST_F(TextFontWriterTest, HangulSetHasFourDataLinesPerGlyph) {

@@ -115,12 +115,9 @@ TEST_F(GlyphSetTest, Labels) {
         std::string expected;
     };
     const Case cases[] = {
-        {0x41, RANGE_ASCII, 0, "A[0x0041]"},
-        {0xB0A1, RANGE_HANGUL, 0, "\xB0\xA1[0xb0a1]"},
-        {0x0D, RANGE_ASCII, 13, "[0x000d]"},
-        {0x0A, RANGE_ASCII, 10, "[0x000a]"},
-        {0x00, RANGE_ASCII, 0, std::string(1, '\0') + "[0x0000]"},
-        {0xB0A1, RANGE_CUSTOM, 5, "[5]"},
+        {0x41, RANGE_ASCII, 0, "A[0x0041]"}, {0xB0A1, RANGE_HANGUL, 0, "\xB0\xA1[0xb0a1]"},
+        {0x0D, RANGE_ASCII, 13, "[0x000d]"}, {0x0A, RANGE_ASCII, 10, "[0x000a]"},
+        {0x00, RANGE_ASCII, 0, "[0x0000]"},  {0xB0A1, RANGE_CUSTOM, 5, "[5]"},
     };
     for (const Case& c : cases) {
         CGlyph* glyph = new CGlyph;
