@@ -92,7 +92,8 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
     const int em = EmPixels(ft, font.height, ascentUnits + descentUnits);
 
     if (FT_IS_SCALABLE(ft)) {
-        if (FT_Set_Pixel_Sizes(ft, 0, em) != 0)
+        // Setting a size runs the font's hinting set-up; skip it when nothing changes.
+        if (ft->size->metrics.y_ppem != em && FT_Set_Pixel_Sizes(ft, 0, em) != 0)
             return Result::Failure("the font " + resolved.family + " cannot be scaled");
         const double scale = static_cast<double>(em) / ft->units_per_EM;
         ascent = static_cast<int>(std::lround(ascentUnits * scale));
@@ -151,19 +152,23 @@ void CGlyphRasterizer::DrawCoverage(const void* bitmapPtr, int left, int top) {
     const int pitch = bitmap.pitch;
     const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
     const int grays = bitmap.num_grays > 1 ? bitmap.num_grays - 1 : 255;
-    for (int j = 0; j < rows; ++j) {
-        const int y = top + j;
-        if (y < 0 || y >= cellHeight) continue;
+    // Only the part of the glyph bitmap that lies inside the cell.
+    const int firstRow = std::max(0, -top), lastRow = std::min(rows, cellHeight - top);
+    const int firstCol = std::max(0, -left), lastCol = std::min(cols, cellWidth - left);
+    for (int j = firstRow; j < lastRow; ++j) {
         const unsigned char* row =
             pitch >= 0 ? bitmap.buffer + j * pitch : bitmap.buffer + (rows - 1 - j) * -pitch;
-        for (int i = 0; i < cols; ++i) {
-            const int x = left + i;
-            if (x < 0 || x >= cellWidth) continue;
-            int coverage = mono ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255 : row[i] * 255 / grays;
+        uint8_t* out = &pixels[(static_cast<std::size_t>(top + j) * cellWidth + left) * 4];
+        for (int i = firstCol; i < lastCol; ++i) {
+            const int coverage = mono           ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255
+                                 : grays == 255 ? row[i]
+                                                : std::min(row[i] * 255 / grays, 255);
             if (coverage == 0) continue;
-            const auto value = static_cast<uint8_t>(255 - std::min(coverage, 255));
-            uint8_t* p = &pixels[(static_cast<std::size_t>(y) * cellWidth + x) * 4];
-            for (int c = 0; c < 3; ++c) p[c] = std::min(p[c], value);
+            const auto value = static_cast<uint8_t>(255 - coverage);
+            uint8_t* p = out + i * 4;
+            p[0] = std::min(p[0], value);
+            p[1] = std::min(p[1], value);
+            p[2] = std::min(p[2], value);
         }
     }
 }
