@@ -1,7 +1,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <sstream>
 
 #include "TestFiles.h"
 #include "fontfile/Cp949.h"
