@@ -1,0 +1,187 @@
+#include "cli/ExtractCommand.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "extract/ExtractWorker.h"
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontWriter.h"
+#include "glyph/GlyphSet.h"
+
+namespace {
+
+struct ExtractOptions {
+    std::string range = "hangul";
+    bool exceptUnused = false;
+    std::string face = "굴림체";
+    int height = -16;
+    int weight = 400;
+    bool italic = false, underline = false, strikeout = false;
+    std::string boldGroups = "255", italicGroups = "255";
+    std::string size = "16x16";
+    std::string offset = "0,0";
+    int threshold = 128;
+    std::string array = "2d";
+    int skip = 0;
+    std::string out;
+};
+
+bool ParsePair(const std::string& text, char separator, int& first, int& second) {
+    const std::size_t at = text.find(separator);
+    if (at == std::string::npos) return false;
+    try {
+        std::size_t used1 = 0, used2 = 0;
+        first = std::stoi(text.substr(0, at), &used1);
+        second = std::stoi(text.substr(at + 1), &used2);
+        return used1 == at && used2 == text.size() - at - 1;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ParseMask(const std::string& text, uint32_t& mask) {
+    try {
+        std::size_t used = 0;
+        const unsigned long value = std::stoul(text, &used, 0);
+        if (used != text.size() || value > 0xFF) return false;
+        mask = static_cast<uint32_t>(value);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+Result CheckWritableFolder(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
+                               " does not exist");
+    if (fs::is_directory(target, error))
+        return Result::Failure("cannot write " + path + ": it is a folder");
+    if (access(folder.c_str(), W_OK) != 0)
+        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
+                               " is not writable");
+    return Result::Success();
+}
+
+// Turns the options into extraction settings; the message names the first bad option.
+Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set) {
+    settings.range = *RangeFromKeyword(options.range);
+    settings.exceptUnused = options.exceptUnused;
+    if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
+        return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
+                               "\"");
+    if (!ParsePair(options.offset, ',', settings.offsetX, settings.offsetY))
+        return Result::Failure("--offset must be X,Y, e.g. 0,-2, not \"" + options.offset + "\"");
+    if (!ParseMask(options.boldGroups, set.boldGroups))
+        return Result::Failure("--bold-groups must be a mask from 0 to 255 (0xFF)");
+    if (!ParseMask(options.italicGroups, set.italicGroups))
+        return Result::Failure("--italic-groups must be a mask from 0 to 255 (0xFF)");
+    if (options.skip < 0) return Result::Failure("--skip must not be negative");
+    settings.threshold = options.threshold;
+    LogFont& font = settings.logFont;
+    font.faceName = options.face;
+    font.height = options.height;
+    font.weight = options.weight;
+    font.italic = options.italic;
+    font.underline = options.underline;
+    font.strikeOut = options.strikeout;
+    if (Result valid = settings.Validate(); !valid) return valid;
+    return CheckWritableFolder(options.out);
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "brivo-cli extract: %s\n", message.c_str());
+    return 1;
+}
+
+int RunExtract(const ExtractOptions& options) {
+    CGlyphSet set;
+    ExtractSettings settings;
+    if (Result ok = MakeSettings(options, settings, set); !ok) return Fail(ok.message);
+
+    CExtractWorker worker;
+    if (Result started = worker.StartExtraction(settings, set); !started)
+        return Fail(started.message);
+    worker.Wait();
+    const ExtractOutcome& outcome = worker.LastOutcome();
+    if (outcome.end == ExtractEnd::FontFailed) return Fail(outcome.message);
+    if (outcome.missingGlyphs == set.Count())
+        return Fail("the font " + outcome.resolvedFont + " has no glyph for any code of " +
+                    set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
+    set.fontDescription = FontDescriptionText(settings.logFont);
+
+    const bool binary = EndsWith(options.out, ".fnt");
+    const Result saved = binary ? WriteFontFile(set, options.out, options.skip)
+                                : WriteTextFile(set, options.out, options.array == "2d");
+    if (!saved) return Fail(saved.message);
+
+    std::printf("Font: %s -> %s\n", options.face.c_str(), outcome.resolvedFont.c_str());
+    std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
+                set.height);
+    std::printf("No glyph in the font: %d codes (%d of them unassigned in KS X 1001)\n",
+                outcome.missingGlyphs, outcome.unassignedCodes);
+    std::printf("Wrote %s (%s)\n", std::filesystem::absolute(options.out).c_str(),
+                binary                  ? "binary font file"
+                : options.array == "2d" ? "C source, 2d array"
+                                        : "C source, 1d array");
+    return 0;
+}
+
+}  // namespace
+
+void AddExtractCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ExtractOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "extract", "Render a code range of an installed font into a .fnt or C source file");
+    cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    cmd->add_option("--range", options->range, "Code range")
+        ->check(CLI::IsMember({"ascii", "hangul", "fullwidth1", "fullwidth2", "all"}))
+        ->capture_default_str();
+    cmd->add_flag("--except-unused", options->exceptUnused,
+                  "Leave out the unused lead bytes 0xAD-0xAF and 0xC9");
+    cmd->add_option("--font", options->face, "Font face name, or the path of a font file")
+        ->capture_default_str();
+    cmd->add_option("--height", options->height,
+                    "Font height in pixels: negative = character height, positive = cell height")
+        ->capture_default_str();
+    cmd->add_option("--weight", options->weight, "Font weight; 700 and more is bold")
+        ->capture_default_str();
+    cmd->add_flag("--italic", options->italic, "Italic");
+    cmd->add_flag("--underline", options->underline, "Underline");
+    cmd->add_flag("--strikeout", options->strikeout, "Strike-out");
+    cmd->add_option("--bold-groups", options->boldGroups,
+                    "Lead-byte groups that stay bold (mask, 0-255)")
+        ->capture_default_str();
+    cmd->add_option("--italic-groups", options->italicGroups,
+                    "Lead-byte groups that stay italic (mask, 0-255)")
+        ->capture_default_str();
+    cmd->add_option("--size", options->size, "Glyph cell WIDTHxHEIGHT, 1-256 each")
+        ->capture_default_str();
+    cmd->add_option("--offset", options->offset, "Text origin X,Y inside the cell")
+        ->capture_default_str();
+    cmd->add_option("--threshold", options->threshold,
+                    "A pixel is ink when its mean colour is below this (1-255)")
+        ->capture_default_str();
+    cmd->add_option("--array", options->array, "C source array form")
+        ->check(CLI::IsMember({"1d", "2d"}))
+        ->capture_default_str();
+    cmd->add_option("--skip", options->skip, "Zero bytes before the records of a .fnt file")
+        ->capture_default_str();
+    cmd->add_option("-o,--output", options->out,
+                    "Output file: *.fnt = binary font file, anything else = C source")
+        ->required();
+    cmd->callback([options, &exitCode] { exitCode = RunExtract(*options); });
+}

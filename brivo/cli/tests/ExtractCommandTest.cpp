@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string output;  // stdout and stderr
+};
+
+CliRun Cli(const std::string& arguments) {
+    const std::string command = std::string(BRIVO_CLI) + " " + arguments + " 2>&1";
+    CliRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class ExtractCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "brivo-cli-XXXXXX").string();
+        folder = mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path folder;
+};
+
+TEST_F(ExtractCommandTest, WritesTheFileAndSaysWhere) {
+    struct Case {
+        const char* arguments;
+        const char* file;
+        std::uintmax_t size;
+    };
+    const Case cases[] = {
+        {"--range ascii --size 16x16", "ascii.fnt", 128 * 16},
+        {"--range ascii --size 16x16 --skip 16", "skip.fnt", 16 + 128 * 16},
+        {"--range hangul --size 12x12", "hangul.fnt", 2350 * 24},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / c.file;
+        const CliRun run = Cli(std::string("extract ") + c.arguments + " -o " + out.string());
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("Wrote " + out.string()), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("Font: "), std::string::npos) << run.output;
+        EXPECT_EQ(fs::file_size(out), c.size) << c.arguments;
+    }
+    const CliRun source = Cli("extract --range ascii -o " + (folder / "ascii.h").string());
+    EXPECT_EQ(source.status, 0) << source.output;
+    EXPECT_NE(source.output.find("Glyphs: 128"), std::string::npos) << source.output;
+    EXPECT_GT(fs::file_size(folder / "ascii.h"), 10000u);
+}
+
+TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
+    struct Case {
+        const char* arguments;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"--size 0x16", "size"},
+        {"--size 257x16", "size"},
+        {"--size 16", "--size"},
+        {"--threshold 0", "threshold"},
+        {"--threshold 256", "threshold"},
+        {"--skip -1", "--skip"},
+        {"--range kanji", "--range"},
+        {"--font /nonexistent/x.ttf", "/nonexistent/x.ttf"},
+        {"--font /proc/self/status", "cannot read"},
+        {"--range hangul --font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "no glyph"},
+        {"--array 3d", "--array"},
+        {"--bold-groups 300", "--bold-groups"},
+        {"--offset 1:2", "--offset"},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / "out.fnt";
+        const CliRun run =
+            Cli(std::string("extract --range ascii ") + c.arguments + " -o '" + out.string() + "'");
+        EXPECT_NE(run.status, 0) << c.arguments;
+        EXPECT_NE(run.output.find(c.mentions), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments;
+    }
+    const CliRun noFolder = Cli("extract -o " + (folder / "missing" / "x.h").string());
+    EXPECT_NE(noFolder.status, 0);
+    EXPECT_NE(noFolder.output.find("does not exist"), std::string::npos) << noFolder.output;
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_NE(Cli("").status, 0);
+}
+
+}  // namespace

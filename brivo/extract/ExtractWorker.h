@@ -1,0 +1,90 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "extract/LogFont.h"
+#include "glyph/CodeRange.h"
+#include "glyph/Result.h"
+
+class CGlyphSet;
+
+// What an extraction renders and how.
+struct ExtractSettings {
+    CodeRange range = RANGE_HANGUL;
+    bool exceptUnused = false;
+    int fontSizeX = 16;
+    int fontSizeY = 16;
+    int offsetX = 0;
+    int offsetY = 0;
+    int threshold = 128;
+    LogFont logFont;
+
+    // Empty when the values can be extracted, otherwise what is wrong with them.
+    Result Validate() const;
+};
+
+enum class ExtractEnd { Completed, Cancelled, FontFailed };
+
+struct ExtractOutcome {
+    ExtractEnd end = ExtractEnd::Completed;
+    int glyphCount = 0;
+    int missingGlyphs = 0;     // codes drawn blank because the font has no glyph for them
+    int unassignedCodes = 0;   // of those, codes KS X 1001 leaves unassigned
+    std::string resolvedFont;  // the installed font the face resolved to (first lead byte)
+    std::string message;       // why a FontFailed run ended
+};
+
+// Receives the worker's reports. Every call comes from the worker thread; an implementation
+// must not wait for the thread that owns the worker (a GUI forwards them as queued calls).
+class IExtractObserver {
+public:
+    virtual ~IExtractObserver() = default;
+    virtual void OnExtractStarted(int maximum) { (void)maximum; }
+    virtual void OnGlyphExtracted(int count) { (void)count; }
+    virtual void OnExtractFinished(const ExtractOutcome& outcome) { (void)outcome; }
+};
+
+// Renders a code range into a glyph set on a worker thread. The set must not be read by
+// another thread while the `busy` flag is set, and must not be changed while Running().
+class CExtractWorker {
+public:
+    CExtractWorker() = default;
+    ~CExtractWorker();
+    CExtractWorker(const CExtractWorker&) = delete;
+    CExtractWorker& operator=(const CExtractWorker&) = delete;
+
+    // Stops a running extraction, empties the set and starts rendering. `busy` (the grid's
+    // flag) is set while the set is being filled. Fails, changing nothing, on bad settings.
+    Result StartExtraction(const ExtractSettings& settings, CGlyphSet& set,
+                           IExtractObserver* observer = nullptr, std::atomic<bool>* busy = nullptr);
+
+    // Cancels a running extraction (it stops within one glyph) and waits for it.
+    bool StopExtraction();
+
+    // Waits until the current extraction has finished by itself.
+    void Wait();
+
+    bool Running() const { return running.load(); }
+    const ExtractOutcome& LastOutcome() const { return outcome; }  // valid after Wait/Stop
+
+private:
+    void ExtractThreadProc();
+    void ExtractAscii();
+    void ExtractHangul();
+    void ExtractFullWidth1();
+    void ExtractFullWidth2();
+    void ExtractAll();
+    void ExtractRange(CodeRange range, int cellWidth, uint8_t halfWidth);
+
+    std::atomic<bool> running = false;
+    std::atomic<bool> cancelRequested = false;
+    std::thread thread;
+
+    ExtractSettings settings;
+    CGlyphSet* set = nullptr;
+    IExtractObserver* observer = nullptr;
+    std::atomic<bool>* busy = nullptr;
+    ExtractOutcome outcome;
+};

@@ -1,0 +1,120 @@
+#include "extract/FontResolver.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#ifndef BRIVO_FONT_ALIASES
+#define BRIVO_FONT_ALIASES ""
+#endif
+
+std::string ResolvedFont::Describe() const {
+    std::string text = family;
+    if (!style.empty()) text += " " + style;
+    if (embolden) text += " (emboldened)";
+    if (oblique) text += " (slanted)";
+    return text + " (" + file + ")";
+}
+
+CFontResolver& CFontResolver::Instance() {
+    static CFontResolver resolver;
+    return resolver;
+}
+
+CFontResolver::~CFontResolver() {
+    if (config != nullptr) FcConfigDestroy(static_cast<FcConfig*>(config));
+}
+
+std::string CFontResolver::AliasFile() {
+    if (const char* path = std::getenv("BRIVO_FONT_ALIASES"); path != nullptr && *path != 0)
+        return path;
+    return BRIVO_FONT_ALIASES;
+}
+
+namespace {
+
+std::string PatternString(FcPattern* pattern, const char* object) {
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch) return {};
+    return reinterpret_cast<const char*>(value);
+}
+
+int PatternInt(FcPattern* pattern, const char* object, int fallback) {
+    int value = fallback;
+    FcPatternGetInteger(pattern, object, 0, &value);
+    return value;
+}
+
+}  // namespace
+
+Result CFontResolver::Resolve(const LogFont& font, ResolvedFont& resolved) {
+    const bool bold = font.weight >= kBoldWeight;
+    const bool italic = font.italic != 0;
+    if (font.faceName.empty()) return Result::Failure("no font face given");
+    if (font.faceName.find('/') != std::string::npos) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(font.faceName, error))
+            return Result::Failure("font file not found: " + font.faceName);
+        resolved = ResolvedFont{
+            font.faceName, 0, std::filesystem::path(font.faceName).stem(), "", bold, italic};
+        return Result::Success();
+    }
+    std::lock_guard guard(lock);
+    const std::string key = font.faceName + (bold ? "|b" : "|") + (italic ? "i" : "");
+    if (auto hit = cache.find(key); hit != cache.end()) {
+        resolved = hit->second;
+        return Result::Success();
+    }
+    Result result = Match(font.faceName, bold, italic, resolved);
+    if (result) cache.emplace(key, resolved);
+    return result;
+}
+
+Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
+                            ResolvedFont& resolved) {
+    if (config == nullptr) {
+        FcConfig* fresh = FcInitLoadConfig();
+        if (fresh == nullptr) return Result::Failure("fontconfig cannot be initialised");
+        const std::string aliases = AliasFile();
+        if (!aliases.empty())
+            FcConfigParseAndLoad(fresh, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse);
+        if (!FcConfigBuildFonts(fresh)) {
+            FcConfigDestroy(fresh);
+            return Result::Failure("fontconfig cannot list the installed fonts");
+        }
+        config = fresh;
+    }
+    auto* fc = static_cast<FcConfig*>(config);
+
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(fc, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult status = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(fc, pattern, &status);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) return Result::Failure("no installed font matches \"" + face + "\"");
+
+    resolved.file = PatternString(match, FC_FILE);
+    resolved.faceIndex = PatternInt(match, FC_INDEX, 0);
+    resolved.family = PatternString(match, FC_FAMILY);
+    resolved.style = PatternString(match, FC_STYLE);
+    // The system configuration marks a face that lacks bold or italic with embolden and a
+    // slant matrix (reporting the asked-for weight and slant); without it, weight and
+    // slant tell.
+    FcBool emboldenHint = FcFalse;
+    FcPatternGetBool(match, FC_EMBOLDEN, 0, &emboldenHint);
+    FcMatrix* matrix = nullptr;
+    const bool slantHint = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch &&
+                           matrix != nullptr && matrix->xy != 0;
+    resolved.embolden = bold && (emboldenHint || PatternInt(match, FC_WEIGHT, FC_WEIGHT_REGULAR) <
+                                                     FC_WEIGHT_DEMIBOLD);
+    resolved.oblique =
+        italic && (slantHint || PatternInt(match, FC_SLANT, FC_SLANT_ROMAN) == FC_SLANT_ROMAN);
+    FcPatternDestroy(match);
+    if (resolved.file.empty()) return Result::Failure("no installed font matches \"" + face + "\"");
+    return Result::Success();
+}

@@ -1,0 +1,23 @@
+#include "extract/LogFont.h"
+
+#include <cstdlib>
+
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+    if (c == 0) return -1;
+    const int64_t product = static_cast<int64_t>(a) * b;
+    const int64_t half = std::llabs(c) / 2;
+    const int64_t rounded = (product >= 0) == (c > 0)
+                                ? (std::llabs(product) + half) / std::llabs(c)
+                                : -((std::llabs(product) + half) / std::llabs(c));
+    return static_cast<int32_t>(rounded);
+}
+
+std::string FontDescriptionText(const LogFont& font, int dpi) {
+    const int points = -MulDiv(font.height, 72, dpi);
+    std::string text = font.faceName + ", " + std::to_string(points);
+    if (font.weight >= kBoldWeight) text += ", Bold";
+    if (font.italic) text += ", Italic";
+    if (font.underline) text += ", Underline";
+    if (font.strikeOut) text += ", StrikeOut";
+    return text;
+}

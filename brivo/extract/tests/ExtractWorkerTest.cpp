@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "extract/ExtractWorker.h"
+#include "glyph/GlyphSet.h"
+
+namespace {
+
+// Records the reports and checks that the grid flag is set while glyphs arrive.
+class Recorder : public IExtractObserver {
+public:
+    explicit Recorder(std::atomic<bool>* busyFlag = nullptr) : busy(busyFlag) {}
+    void OnExtractStarted(int max) override { maximum = max; }
+    void OnGlyphExtracted(int count) override {
+        if (busy != nullptr && !busy->load()) busyWhileRendering = false;
+        if (count != last + 1) inOrder = false;
+        last = count;
+        if (stopAfter > 0 && count == stopAfter) reachedStop.store(true);
+    }
+    void OnExtractFinished(const ExtractOutcome& outcome) override {
+        finished = true;
+        end = outcome.end;
+    }
+
+    std::atomic<bool>* busy;
+    int maximum = -1, last = 0, stopAfter = 0;
+    bool inOrder = true, busyWhileRendering = true, finished = false;
+    std::atomic<bool> reachedStop = false;
+    ExtractEnd end = ExtractEnd::Completed;
+};
+
+class ExtractWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override { SingletonTraceStream() = nullptr; }
+
+    ExtractSettings Settings(CodeRange range, bool exceptUnused = false) {
+        ExtractSettings settings;
+        settings.range = range;
+        settings.exceptUnused = exceptUnused;
+        return settings;
+    }
+};
+
+TEST_F(ExtractWorkerTest, RangesYieldTheirCodesInOrder) {
+    struct Case {
+        CodeRange range;
+        bool exceptUnused;
+        int count;
+        uint16_t first;
+        int width;
+        uint8_t halfWidth;
+        const char* name;
+    };
+    const Case cases[] = {
+        {RANGE_ASCII, false, 128, 0x00, 8, 1, "ASCII (0x00 - 0x7F)"},
+        {RANGE_HANGUL, true, 2350, 0xB0A1, 16, 0, "한글 (0xB0A0 - 0xC8FF)"},
+        {RANGE_FULLWIDTH1, true, 1128, 0xA1A1, 16, 0, "전각1(ExceptUnused) (0xA1A0 - 0xAFFF)"},
+        {RANGE_FULLWIDTH2, true, 4888, 0xCAA1, 16, 0, "전각2(ExceptUnused) (0xC9A0 - 0xFDFF)"},
+    };
+    for (const Case& c : cases) {
+        CGlyphSet set;
+        std::atomic<bool> busy = false;
+        Recorder recorder(&busy);
+        CExtractWorker worker;
+        ASSERT_TRUE(
+            worker.StartExtraction(Settings(c.range, c.exceptUnused), set, &recorder, &busy));
+        worker.Wait();
+        EXPECT_FALSE(worker.Running());
+        EXPECT_FALSE(busy.load());
+        ASSERT_EQ(set.Count(), c.count) << c.name;
+        EXPECT_EQ(recorder.maximum, c.count);
+        EXPECT_EQ(recorder.last, c.count);
+        EXPECT_TRUE(recorder.inOrder);
+        EXPECT_TRUE(recorder.busyWhileRendering);
+        EXPECT_TRUE(recorder.finished);
+        EXPECT_EQ(set.glyphs[0]->code, c.first);
+        EXPECT_EQ(set.width, c.width);
+        EXPECT_EQ(set.height, 16);
+        EXPECT_EQ(set.halfWidth, c.halfWidth);
+        EXPECT_EQ(set.range, c.range);
+        EXPECT_EQ(set.exceptUnused, c.exceptUnused ? 1 : 0);
+        EXPECT_EQ(set.GetRangeName(false), c.name);
+        const std::vector<uint16_t> codes = RangeCodes(c.range, c.exceptUnused);
+        for (int n = 0; n < set.Count(); ++n) {
+            const CGlyph* glyph = set.glyphs[n];
+            ASSERT_NE(glyph->bits, nullptr);
+            ASSERT_EQ(glyph->code, codes[n]);
+            ASSERT_EQ(glyph->index, n);
+            ASSERT_EQ(glyph->originalIndex, n);
+        }
+    }
+}
+
+TEST_F(ExtractWorkerTest, CancelStopsWithinOneGlyphAndKeepsWhatWasRendered) {
+    CGlyphSet set;
+    Recorder recorder;
+    recorder.stopAfter = 100;
+    CExtractWorker worker;
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ALL), set, &recorder));
+    while (!recorder.reachedStop.load() && worker.Running()) std::this_thread::yield();
+    worker.StopExtraction();
+    EXPECT_FALSE(worker.Running());
+    EXPECT_GE(set.Count(), 100);
+    EXPECT_LT(set.Count(), 8742);
+    EXPECT_EQ(set.range, RANGE_ALL);
+    EXPECT_EQ(recorder.end, ExtractEnd::Cancelled);
+    EXPECT_EQ(worker.LastOutcome().glyphCount, set.Count());
+}
+
+TEST_F(ExtractWorkerTest, RestartEmptiesTheSetAndStopWithoutRunIsHarmless) {
+    CGlyphSet set;
+    CExtractWorker worker;
+    EXPECT_TRUE(worker.StopExtraction());
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ALL), set));
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ASCII), set));  // cancels the ALL run
+    worker.Wait();
+    EXPECT_EQ(set.Count(), 128);
+    EXPECT_EQ(set.range, RANGE_ASCII);
+    EXPECT_TRUE(worker.StopExtraction());
+    EXPECT_EQ(set.Count(), 128);
+}
+
+TEST_F(ExtractWorkerTest, UnreadableFontEndsTheRunAndIsReported) {
+    CGlyphSet set;
+    Recorder recorder;
+    ExtractSettings settings = Settings(RANGE_HANGUL);
+    settings.logFont.faceName = "/nonexistent.ttf";
+    CExtractWorker worker;
+    ASSERT_TRUE(worker.StartExtraction(settings, set, &recorder));
+    worker.Wait();
+    EXPECT_EQ(recorder.end, ExtractEnd::FontFailed);
+    EXPECT_FALSE(worker.LastOutcome().message.empty());
+    EXPECT_EQ(set.Count(), 0);
+}
+
+TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
+    struct Case {
+        const char* what;
+        void (*spoil)(ExtractSettings&);
+    };
+    const Case cases[] = {
+        {"width 0", [](ExtractSettings& s) { s.fontSizeX = 0; }},
+        {"height 257", [](ExtractSettings& s) { s.fontSizeY = 257; }},
+        {"threshold 0", [](ExtractSettings& s) { s.threshold = 0; }},
+        {"height -5000", [](ExtractSettings& s) { s.logFont.height = -5000; }},
+        {"threshold 256", [](ExtractSettings& s) { s.threshold = 256; }},
+        {"custom range", [](ExtractSettings& s) { s.range = RANGE_CUSTOM; }},
+        {"ascii width 1", [](ExtractSettings& s) { s.range = RANGE_ASCII, s.fontSizeX = 1; }},
+        {"long face", [](ExtractSettings& s) { s.logFont.faceName = std::string(40, 'x'); }},
+    };
+    for (const Case& c : cases) {
+        CGlyphSet set;
+        set.SetGlyphAt(0, new CGlyph);
+        ExtractSettings settings = Settings(RANGE_HANGUL);
+        c.spoil(settings);
+        CExtractWorker worker;
+        EXPECT_FALSE(worker.StartExtraction(settings, set)) << c.what;
+        EXPECT_EQ(set.Count(), 1) << c.what;
+        EXPECT_FALSE(worker.Running());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+#include "fontfile/BinaryFontFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "fontfile/SafeFile.h"
+#include "glyph/GlyphSet.h"
+
+Result CheckGlyphSize(int32_t width, int32_t height) {
+    if (width < 1 || width > 256 || height < 1 || height > 256)
+        return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
+                               std::to_string(width) + "x" + std::to_string(height));
+    return Result::Success();
+}
+
+Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
+    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    const std::size_t record = static_cast<std::size_t>(std::max(0, set.BytesPerGlyph()));
+    std::string contents(static_cast<std::size_t>(skipBytes) + set.Count() * record, '\0');
+    char* out = contents.data() + skipBytes;
+    for (const CGlyph* glyph : set.glyphs) {
+        if (glyph != nullptr && glyph->bits != nullptr) std::memcpy(out, glyph->bits, record);
+        out += record;
+    }
+    return ReplaceFileContents(path, contents);
+}
+
+Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (Result size = CheckGlyphSize(width, height); !size) return size;
+    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    if (rangeId < RANGE_ASCII || rangeId > RANGE_CUSTOM)
+        return Result::Failure("unknown code range " + std::to_string(rangeId));
+    std::string data;
+    if (Result read = ReadWholeFile(path, data); !read) return read;
+
+    const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
+    const std::size_t start = std::min<std::size_t>(skipBytes, data.size());
+    const std::string_view records(data.data() + start, data.size() - start);
+
+    std::vector<uint16_t> codes;
+    if (rangeId == RANGE_CUSTOM) {
+        const std::size_t count = (records.size() + record - 1) / record;
+        for (std::size_t n = 0; n < count; ++n) codes.push_back(static_cast<uint16_t>(n));
+    } else {
+        // Hangul has no unused lead bytes, so the option changes nothing there.
+        codes = RangeCodes(rangeId, exceptUnused);
+    }
+
+    std::vector<CGlyph*> glyphs;
+    glyphs.reserve(codes.size());
+    for (std::size_t n = 0; n < codes.size(); ++n) {
+        auto* bits = new uint8_t[record]();
+        const std::size_t offset = n * record;
+        if (offset < records.size())
+            std::memcpy(bits, records.data() + offset, std::min(record, records.size() - offset));
+        auto* glyph = new CGlyph;
+        glyph->SetCodeAndBits(codes[n], bits);
+        glyph->originalIndex = glyph->index = static_cast<int32_t>(n);
+        glyphs.push_back(glyph);
+    }
+    set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    return Result::Success();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "glyph/CodeRange.h"
+#include "glyph/Result.h"
+
+class CGlyphSet;
+
+// The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
+// bytesPerGlyph bytes each, with no header. A missing glyph or bitmap is written as zeros.
+Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes);
+
+// Replaces the glyphs of the set with the records of a .fnt file. Codes follow from the
+// range (ASCII to ALL: that range's code order, a fixed number of records, zeros where the
+// file ends early; Custom: one glyph per record up to the end, code = position). The set's
+// range, exceptUnused and fontDescription are kept. On failure the set is left unchanged.
+// The caller stops a running extraction first: the worker appends to the same set.
+Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
+
+// Checks a glyph size for the file functions: 1 to 256 pixels each way.
+Result CheckGlyphSize(int32_t width, int32_t height);

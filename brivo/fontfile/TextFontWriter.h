@@ -1,0 +1,23 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "glyph/Result.h"
+
+class CGlyphSet;
+
+using Clock = std::function<std::time_t()>;
+
+// The C source form of a glyph set: a comment block describing the font, the reading
+// notes, and one `data_table` array (two-dimensional, one row per glyph, or flat), in
+// code page 949 with CR LF line ends. `now` fills the "Create Time" line.
+std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now);
+
+// "Create Time" text: the date, then the time as the user's locale writes it.
+std::string FormatCreateTime(std::time_t now);
+
+// Writes FormatTextFile to `path`. `clock` defaults to the system clock.
+Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
+                     const Clock& clock = {});

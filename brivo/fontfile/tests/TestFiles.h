@@ -1,0 +1,45 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "glyph/GlyphSet.h"
+
+// A fresh folder per test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brivo-test-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string File(const std::string& name) const { return (path / name).string(); }
+
+    std::filesystem::path path;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Adds a glyph whose bitmap bytes are `first`, first + 1, ... (wrapping).
+inline void AddGlyph(CGlyphSet& set, uint16_t code, uint8_t first) {
+    const int size = set.BytesPerGlyph();
+    auto* bits = new uint8_t[size];
+    for (int i = 0; i < size; ++i) bits[i] = static_cast<uint8_t>(first + i);
+    auto* glyph = new CGlyph;
+    glyph->SetCodeAndBits(code, bits);
+    glyph->index = glyph->originalIndex = set.Count();
+    set.SetGlyphAt(set.Count(), glyph);
+}

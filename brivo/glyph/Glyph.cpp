@@ -1,0 +1,98 @@
+#include "glyph/Glyph.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+void* CGlyph::operator new(std::size_t size) {
+    if (size != sizeof(CGlyph)) return ::operator new(size);
+    return CGlyphPool::Instance().Allocate();
+}
+
+void CGlyph::operator delete(void* record, std::size_t size) {
+    if (record == nullptr) return;
+    if (size != sizeof(CGlyph)) {
+        ::operator delete(record);
+        return;
+    }
+    CGlyphPool::Instance().Release(record);
+}
+
+void CGlyph::SetCodeAndBits(uint16_t newCode, uint8_t* newBits) {
+    code = newCode;
+    bits = newBits;
+}
+
+void CGlyph::CopyBits(const uint8_t* source, std::size_t count) {
+    if (bits != nullptr && source != nullptr) std::memcpy(bits, source, count);
+}
+
+void CGlyph::SetByte(std::size_t offset, uint8_t value) {
+    if (bits != nullptr) bits[offset] = value;
+}
+
+void CGlyph::FreeBits() {
+    delete[] bits;
+    bits = nullptr;
+}
+
+std::string CGlyph::GetLabel(CodeRange setRange) const {
+    char text[32];
+    if (setRange == RANGE_CUSTOM) {
+        std::snprintf(text, sizeof text, "[%d]", index);
+        return text;
+    }
+    // The character as a C string: code 0 is the empty string.
+    std::string label;
+    if (code > 0xFF) label += static_cast<char>(code >> 8);
+    if (code & 0xFF) label += static_cast<char>(code & 0xFF);
+    std::snprintf(text, sizeof text, "[0x%04x]", code);
+    label += text;
+    std::erase_if(label, [](char c) { return c == '\r' || c == '\n'; });
+    return label;
+}
+
+CGlyphPool& CGlyphPool::Instance() {
+    // Never destroyed: glyphs of static objects may outlive any ordinary static.
+    static CGlyphPool* pool = new CGlyphPool;
+    return *pool;
+}
+
+CGlyphPool::~CGlyphPool() {
+    for (Record* block : blocks) delete[] block;
+}
+
+void CGlyphPool::AddBlock() {
+    Record* block = new Record[kBlockRecords];
+    for (std::size_t i = 0; i + 1 < kBlockRecords; ++i) block[i].next = &block[i + 1];
+    block[kBlockRecords - 1].next = freeList;
+    freeList = block;
+    blocks.push_back(block);
+}
+
+void* CGlyphPool::Allocate() {
+    std::lock_guard guard(lock);
+    if (freeList == nullptr) AddBlock();
+    Record* record = freeList;
+    freeList = record->next;
+    ++inUse;
+    return record->storage;
+}
+
+void CGlyphPool::Release(void* record) {
+    std::lock_guard guard(lock);
+    auto* r = static_cast<Record*>(record);
+    r->next = freeList;
+    freeList = r;
+    --inUse;
+}
+
+std::size_t CGlyphPool::InUse() const {
+    std::lock_guard guard(lock);
+    return inUse;
+}
+
+std::size_t CGlyphPool::BlockCount() const {
+    std::lock_guard guard(lock);
+    return blocks.size();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "glyph/CodeRange.h"
+
+// One glyph: its code and its bitmap (rows top first, ceil(width/8) bytes per row, MSB =
+// leftmost pixel, 1 = ink). The glyph owns `bits`, but its destructor leaves them alone:
+// the glyph set frees them explicitly before destroying the glyph.
+// Records come from CGlyphPool through the class's own operator new/delete.
+class CGlyph {
+public:
+    CGlyph() = default;
+    CGlyph(const CGlyph&) = delete;
+    CGlyph& operator=(const CGlyph&) = delete;
+    virtual ~CGlyph() = default;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record, std::size_t size);
+
+    // Takes `newBits` as the bitmap; a previous bitmap is not freed.
+    void SetCodeAndBits(uint16_t newCode, uint8_t* newBits);
+    void CopyBits(const uint8_t* source, std::size_t count);
+    void SetByte(std::size_t offset, uint8_t value);
+    void FreeBits();
+
+    // "[index]" in a custom set, otherwise the character's CP949 bytes and "[0x%04x]",
+    // with carriage returns and line feeds removed.
+    std::string GetLabel(CodeRange setRange) const;
+
+    int32_t originalIndex = -1;
+    int32_t index = -1;
+    uint8_t* bits = nullptr;
+    uint16_t code = 0;
+};
+
+// Free list of CGlyph records, grown by blocks of 9000 so that the largest range costs a
+// single allocation. Both the extraction worker and the UI thread create and destroy
+// glyphs, hence the lock.
+class CGlyphPool {
+public:
+    static constexpr std::size_t kBlockRecords = 9000;
+
+    static CGlyphPool& Instance();
+
+    void* Allocate();
+    void Release(void* record);
+    std::size_t InUse() const;
+    std::size_t BlockCount() const;
+
+private:
+    CGlyphPool() = default;
+    ~CGlyphPool();
+    void AddBlock();
+
+    union Record {
+        Record* next;
+        alignas(CGlyph) unsigned char storage[sizeof(CGlyph)];
+    };
+
+    mutable std::mutex lock;
+    Record* freeList = nullptr;
+    std::vector<Record*> blocks;
+    std::size_t inUse = 0;
+};

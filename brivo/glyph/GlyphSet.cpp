@@ -1,0 +1,86 @@
+#include "glyph/GlyphSet.h"
+
+#include <algorithm>
+
+#include "extract/LogFont.h"
+
+CGlyphSet::~CGlyphSet() { ClearGlyphs(); }
+
+CGlyph* CGlyphSet::GlyphAt(int position) const {
+    if (position < 0 || position >= Count()) return nullptr;
+    return glyphs[position];
+}
+
+void CGlyphSet::DestroyGlyph(CGlyph* glyph) {
+    if (glyph == nullptr) return;
+    glyph->FreeBits();
+    delete glyph;
+}
+
+void CGlyphSet::RenumberFrom(int first, int last) {
+    for (int i = first; i <= last; ++i)
+        if (glyphs[i] != nullptr) glyphs[i]->index = i;
+}
+
+void CGlyphSet::SetGlyphAt(int position, CGlyph* glyph) {
+    if (position < 0) return;
+    if (Count() < position + 1) glyphs.resize(position + 1, nullptr);
+    if (glyphs[position] != glyph) DestroyGlyph(glyphs[position]);
+    glyphs[position] = glyph;
+}
+
+void CGlyphSet::InsertGlyphAt(int position, CGlyph* glyph) {
+    position = std::clamp(position, 0, Count());
+    glyphs.insert(glyphs.begin() + position, glyph);
+    RenumberFrom(position + 1, Count() - 1);
+}
+
+void CGlyphSet::RemoveGlyphAt(int position) {
+    if (position < 0 || position >= Count()) return;
+    DestroyGlyph(glyphs[position]);
+    glyphs.erase(glyphs.begin() + position);
+    RenumberFrom(position, Count() - 1);
+}
+
+void CGlyphSet::MoveGlyph(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) return;
+    if (from < to)
+        std::rotate(glyphs.begin() + from, glyphs.begin() + from + 1, glyphs.begin() + to + 1);
+    else
+        std::rotate(glyphs.begin() + to, glyphs.begin() + from, glyphs.begin() + from + 1);
+    RenumberFrom(std::min(from, to), std::max(from, to));
+}
+
+void CGlyphSet::ClearGlyphs() {
+    for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
+    glyphs.clear();
+}
+
+void CGlyphSet::SetGlyphSize(int newWidth, int newHeight) {
+    width = newWidth;
+    height = newHeight;
+}
+
+void CGlyphSet::ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
+                              uint8_t newHalfWidth) {
+    ClearGlyphs();
+    glyphs = std::move(newGlyphs);
+    SetGlyphSize(newWidth, newHeight);
+    halfWidth = newHalfWidth;
+}
+
+std::string CGlyphSet::GetRangeName(bool shortForm) const {
+    return RangeName(range, exceptUnused != 0, shortForm);
+}
+
+std::string CGlyphSet::GetLabel(int position) const {
+    const CGlyph* glyph = GlyphAt(position);
+    return glyph != nullptr ? glyph->GetLabel(range) : std::string();
+}
+
+void CGlyphSet::ApplyGroupStyle(LogFont& font, uint8_t lead) const {
+    const uint32_t group = GroupOfLead(lead);
+    if (group == 0) return;
+    if (font.weight >= kBoldWeight && (boldGroups & group) == 0) font.weight = kNormalWeight;
+    if (font.italic && (italicGroups & group) == 0) font.italic = 0;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "glyph/CodeRange.h"
+#include "glyph/Glyph.h"
+#include "glyph/Singleton.h"
+
+struct LogFont;
+
+// Bytes of one bitmap row and of one glyph bitmap for a glyph of the given size.
+constexpr int BytesPerRow(int width) { return (width + 7) / 8; }
+constexpr int BytesPerGlyph(int width, int height) { return height * BytesPerRow(width); }
+
+// The glyphs being worked on. The program has one, reached through GetInstance(); the
+// set owns its glyphs and their bitmaps. A slot of `glyphs` may be null.
+class CGlyphSet : public TSingleton<CGlyphSet> {
+public:
+    CGlyphSet() = default;
+    CGlyphSet(const CGlyphSet&) = delete;
+    CGlyphSet& operator=(const CGlyphSet&) = delete;
+    ~CGlyphSet() override;
+
+    int Count() const { return static_cast<int>(glyphs.size()); }
+    int BytesPerRow() const { return ::BytesPerRow(width); }
+    int BytesPerGlyph() const { return ::BytesPerGlyph(width, height); }
+    CGlyph* GlyphAt(int position) const;
+
+    void SetGlyphAt(int position, CGlyph* glyph);
+    void InsertGlyphAt(int position, CGlyph* glyph);
+    void RemoveGlyphAt(int position);
+    void MoveGlyph(int from, int to);
+    void ClearGlyphs();
+    void SetGlyphSize(int newWidth, int newHeight);
+
+    // Puts `newGlyphs` (taking ownership) in place of every glyph, with their size and
+    // halfWidth; range, masks, exceptUnused and fontDescription stay as they are.
+    void ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
+                       uint8_t newHalfWidth);
+
+    std::string GetRangeName(bool shortForm) const;
+    static std::string GetGroupMaskText(uint32_t mask) { return ::GetGroupMaskText(mask); }
+    std::string GetLabel(int position) const;
+
+    // Clears bold / italic from a copy of the font description for the lead bytes whose
+    // group is not in boldGroups / italicGroups.
+    void ApplyGroupStyle(LogFont& font, uint8_t lead) const;
+
+    std::vector<CGlyph*> glyphs;
+    std::string fontDescription;  // UTF-8
+    int32_t width = 0;
+    int32_t height = 0;
+    uint8_t halfWidth = 0;
+    CodeRange range = RANGE_NONE;
+    uint32_t boldGroups = GROUP_ALL;
+    uint32_t italicGroups = GROUP_ALL;
+    uint8_t exceptUnused = 0;
+
+private:
+    static void DestroyGlyph(CGlyph* glyph);
+    void RenumberFrom(int first, int last);
+};
