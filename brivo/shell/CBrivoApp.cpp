@@ -1,0 +1,69 @@
+#include "CBrivoApp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QSettings>
+#include <cstdio>
+
+#include "BrivoProfile.h"
+#include "CAboutDlg.h"
+#include "CBrivoView.h"
+#include "CMainFrame.h"
+#include "glyph/Singleton.h"
+
+namespace brivo {
+
+CBrivoApp::CBrivoApp() = default;
+CBrivoApp::~CBrivoApp() = default;
+
+bool CBrivoApp::InitInstance(const QStringList& arguments) {
+    QCoreApplication::setOrganizationName(kProfileOrganisation);
+    QCoreApplication::setApplicationName(kProfileApplication);
+    QCoreApplication::setApplicationVersion(BRIVO_VERSION);
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QIcon icon;
+    for (int size : {32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/brivo/icons/brivo-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Turns the characters of an outline font into bitmaps.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "brivo: %s\n", qPrintable(parser.errorText()));
+        return false;
+    }
+    if (parser.isSet("help")) parser.showHelp(0);
+    if (parser.isSet("version")) parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr,
+                     "brivo: unexpected argument '%s' (files are opened from the "
+                     "File menu)\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return false;
+    }
+
+    mainFrame = std::make_unique<CMainFrame>();
+    QObject::connect(mainFrame->FindCommand(ID_APP_ABOUT), &QAction::triggered,
+                     [this] { OnAppAbout(); });
+    mainFrame->View()->OnInitialUpdate();
+    mainFrame->resize(kStartWidth, kStartHeight);
+    mainFrame->showMaximized();
+    return true;
+}
+
+int CBrivoApp::ExitInstance(int exitCode) {
+    mainFrame.reset();
+    SingletonRegistry::DestroyAll();
+    return exitCode;
+}
+
+void CBrivoApp::OnAppAbout() {
+    CAboutDlg about(mainFrame.get());
+    about.exec();
+}
+
+}  // namespace brivo

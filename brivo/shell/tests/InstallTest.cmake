@@ -1,0 +1,33 @@
+# Installs the build into a fresh prefix, checks the desktop entry and icons, then starts the
+# installed brivo (offscreen), ends it with SIGINT and checks that it stored its profile.
+# Arguments: -DBUILD_DIR=... -DPREFIX=...
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+foreach(file bin/brivo share/applications/brivo.desktop
+             share/icons/hicolor/32x32/apps/brivo.png share/icons/hicolor/128x128/apps/brivo.png)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+file(STRINGS ${PREFIX}/share/applications/brivo.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=brivo")
+  message(FATAL_ERROR "unexpected ${exec}")
+endif()
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env XDG_CONFIG_HOME=${PREFIX}/config QT_QPA_PLATFORM=offscreen
+          timeout --preserve-status -s INT 1 ${PREFIX}/bin/brivo
+  RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the installed brivo ended with ${result}")
+endif()
+set(profile "${PREFIX}/config/Local AppWizard-Generated Applications/Brivo.ini")
+file(STRINGS "${profile}" positions REGEX "VertSplitPos=180")
+if(NOT positions)
+  message(FATAL_ERROR "the installed brivo stored no splitter positions in ${profile}")
+endif()

@@ -1,0 +1,262 @@
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+#include "AppTestProfile.h"
+#include "CAboutDlg.h"
+#include "CBrivoApp.h"
+#include "CBrivoView.h"
+#include "CExtractForm.h"
+#include "CGlyphEditPane.h"
+#include "CGlyphInfoPane.h"
+#include "CMainFrame.h"
+
+using namespace brivo;
+
+namespace {
+
+// One menu entry: its command id and text; id -1 stands for a separator.
+struct Item {
+    int id;
+    QString text;
+};
+constexpr int kSeparator = -1;
+
+QList<Item> ItemsOf(const QMenu* menu) {
+    QList<Item> items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            items.append({kSeparator, QString()});
+        } else {
+            items.append({action->property("commandId").toInt(), action->text()});
+        }
+    }
+    return items;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QList<Item>)
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { app.reset(); }
+    void opensMaximisedOverA1024x768RestoredSize();
+    void menusAsListed_data();
+    void menusAsListed();
+    void fileCommandShortcutsReachTheirCommands_data();
+    void fileCommandShortcutsReachTheirCommands();
+    void toolbarHoldsTheFourFileCommands();
+    void statusBarShowsPromptsAndTheIdleText();
+    void viewMenuTogglesTheBars();
+    void f6MovesTheFocusAcrossThePanes();
+    void aboutBoxShowsNameAndVersion();
+
+private:
+    CMainFrame* Frame() const { return app->MainFrame(); }
+
+    TestProfile profile;
+    std::unique_ptr<CBrivoApp> app;
+};
+
+void MainFrameTest::init() {
+    app = std::make_unique<CBrivoApp>();
+    QVERIFY(app->InitInstance({"brivo"}));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+}
+
+void MainFrameTest::opensMaximisedOverA1024x768RestoredSize() {
+    QVERIFY(Frame()->isMaximized());
+    QCOMPARE(Frame()->windowTitle(), QString("Brivo"));
+    Frame()->showNormal();
+    QTRY_COMPARE(Frame()->size(), QSize(1024, 768));
+}
+
+void MainFrameTest::menusAsListed_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QList<Item>>("items");
+    QTest::newRow("file") << 0 << "파일(&F)" << true
+                          << QList<Item>{{32771, "Font File &Save\tCtrl-S"},
+                                         {32772, "Font File &Load\tCtrl-L"},
+                                         {32773, "Text File S&ave\tCtrl-A"},
+                                         {32774, "Text File L&oad\tCtrl-O"},
+                                         {kSeparator, ""},
+                                         {57616, "최근 파일"},
+                                         {kSeparator, ""},
+                                         {57665, "종료(&X)"}};
+    QTest::newRow("edit") << 1 << "편집(&E)" << false
+                          << QList<Item>{{57643, "취소(&U)\tCtrl+Z"},
+                                         {kSeparator, ""},
+                                         {57635, "잘라내기(&T)\tCtrl+X"},
+                                         {57634, "복사(&C)\tCtrl+C"},
+                                         {57637, "붙여넣기(&P)\tCtrl+V"}};
+    QTest::newRow("view") << 2 << "보기(&V)" << true
+                          << QList<Item>{{59392, "도구 모음(&T)"}, {59393, "상태 표시줄(&S)"}};
+    QTest::newRow("help") << 3 << "도움말(&H)" << true << QList<Item>{{57664, "Brivo 정보(&A)..."}};
+}
+
+void MainFrameTest::menusAsListed() {
+    QFETCH(int, position);
+    QFETCH(QString, title);
+    QFETCH(bool, enabled);
+    QFETCH(QList<Item>, items);
+    const QList<QAction*> menus = Frame()->menuBar()->actions();
+    QCOMPARE(menus.size(), 4);
+    QAction* popup = menus[position];
+    QCOMPARE(popup->text(), title);
+    QCOMPARE(popup->isEnabled(), enabled);
+    const QList<Item> actual = ItemsOf(popup->menu());
+    QCOMPARE(actual.size(), items.size());
+    for (int i = 0; i < items.size(); ++i) {
+        QCOMPARE(actual[i].id, items[i].id);
+        QCOMPARE(actual[i].text, items[i].text);
+    }
+    QVERIFY(!Frame()->FindCommand(57616)->isEnabled());
+}
+
+void MainFrameTest::fileCommandShortcutsReachTheirCommands_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("command");
+    QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << 32771;
+    QTest::newRow("Ctrl+L") << int(Qt::Key_L) << int(Qt::ControlModifier) << 32772;
+    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(Qt::ControlModifier) << 32773;
+    QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << 32774;
+    QTest::newRow("F6") << int(Qt::Key_F6) << int(Qt::NoModifier) << 57680;
+    QTest::newRow("Shift+F6") << int(Qt::Key_F6) << int(Qt::ShiftModifier) << 57681;
+}
+
+void MainFrameTest::fileCommandShortcutsReachTheirCommands() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, command);
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QAction* action = Frame()->FindCommand(command);
+    QVERIFY(action);
+    QSignalSpy triggered(action, &QAction::triggered);
+    QTest::keyClick(Frame(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(triggered.count(), 1);
+    // The edit commands are not bound: the text controls of the panes keep their keys.
+    for (int edit : {57643, 57635, 57634, 57637}) {
+        QVERIFY(Frame()->FindCommand(edit)->shortcut().isEmpty());
+    }
+}
+
+void MainFrameTest::toolbarHoldsTheFourFileCommands() {
+    QToolBar* bar = Frame()->ToolBar();
+    QCOMPARE(bar->property("controlId").toInt(), 59392);
+    QCOMPARE(bar->iconSize(), QSize(24, 24));
+    QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    const QList<QAction*> actions = bar->actions();
+    QCOMPARE(actions.size(), 5);
+    QVERIFY(actions[2]->isSeparator());
+    const QList<std::pair<int, QString>> buttons{
+        {32771, "Font Save"}, {32772, "Font Load"}, {32773, "Text Save"}, {32774, "Text Load"}};
+    const QList<QAction*> commands{actions[0], actions[1], actions[3], actions[4]};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(commands[i]->property("commandId").toInt(), buttons[i].first);
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(commands[i]));
+        QVERIFY(button);
+        QCOMPARE(button->text(), buttons[i].second);
+        QVERIFY(!commands[i]->icon().isNull());
+        QVERIFY(button->autoRaise());
+        // No tooltips: the prompt goes to the status bar instead.
+        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QVERIFY(QApplication::sendEvent(button, &tip));
+    }
+}
+
+void MainFrameTest::statusBarShowsPromptsAndTheIdleText() {
+    QStatusBar* bar = Frame()->statusBar();
+    QCOMPARE(bar->property("controlId").toInt(), 59393);
+    QLabel* message = Frame()->FindIndicator(0);
+    QVERIFY(message);
+    QCOMPARE(message->text(), QString("준비"));
+    int lastX = message->geometry().right();
+    for (auto [id, text] : {std::pair{59137, "CAP"}, {59138, "NUM"}, {59139, "SCRL"}}) {
+        QLabel* indicator = Frame()->FindIndicator(id);
+        QVERIFY(indicator);
+        QCOMPARE(indicator->text(), QString(text));
+        QVERIFY(indicator->geometry().left() > lastX);
+        lastX = indicator->geometry().right();
+    }
+
+    const QList<std::pair<int, QString>> prompts{{32771, "현재의 Font를 Binary 방식으로 저장한다"},
+                                                 {32772, "Binary 방식으로 저장된 Font를 불러온다"},
+                                                 {32773, "현재의 Font를 Text 방식으로 저장한다"},
+                                                 {32774, "Text 방식으로 저장된 Font를 불러온다"}};
+    QMenu* file = Frame()->menuBar()->actions()[0]->menu();
+    file->popup(Frame()->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    for (const auto& [id, prompt] : prompts) {
+        QAction* action = Frame()->FindCommand(id);
+        QTest::mouseMove(file, file->actionGeometry(action).center());
+        QTRY_COMPARE(bar->currentMessage(), prompt);
+    }
+    file->close();
+
+    for (const auto& [id, prompt] : prompts) {
+        QWidget* button = Frame()->ToolBar()->widgetForAction(Frame()->FindCommand(id));
+        QTest::mouseMove(button, button->rect().center());
+        QTRY_COMPARE(bar->currentMessage(), prompt);
+        QVERIFY(!message->isVisible());
+        QTest::mouseMove(Frame()->View(), QPoint(5, 5));
+        QTRY_COMPARE(bar->currentMessage(), QString());
+        QVERIFY(message->isVisible());
+    }
+}
+
+void MainFrameTest::viewMenuTogglesTheBars() {
+    QAction* toolBarToggle = Frame()->FindCommand(59392);
+    QAction* statusBarToggle = Frame()->FindCommand(59393);
+    QVERIFY(toolBarToggle->isChecked() && statusBarToggle->isChecked());
+    toolBarToggle->trigger();
+    QVERIFY(Frame()->ToolBar()->isHidden());
+    statusBarToggle->trigger();
+    QVERIFY(Frame()->statusBar()->isHidden());
+    toolBarToggle->trigger();
+    statusBarToggle->trigger();
+    QVERIFY(Frame()->ToolBar()->isVisible() && Frame()->statusBar()->isVisible());
+    // Closing the toolbar by other means unchecks the menu item.
+    Frame()->ToolBar()->hide();
+    QVERIFY(!toolBarToggle->isChecked());
+}
+
+void MainFrameTest::f6MovesTheFocusAcrossThePanes() {
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    CBrivoView* view = Frame()->View();
+    const QList<QWidget*> forward{view->EditPane(), view->InfoPane(), view->ExtractForm(),
+                                  view->EditPane()};
+    for (QWidget* pane : forward) {
+        QTest::keyClick(Frame(), Qt::Key_F6);
+        QTRY_COMPARE(QApplication::focusWidget(), pane);
+    }
+    QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view->ExtractForm()));
+}
+
+void MainFrameTest::aboutBoxShowsNameAndVersion() {
+    QString shown;
+    QTimer::singleShot(0, this, [&shown] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        if (!about) return;
+        shown = about->windowTitle() + "|" + about->findChild<QLabel*>("versionText")->text();
+        about->accept();
+    });
+    Frame()->FindCommand(57664)->trigger();
+    QCOMPARE(shown, QString("Brivo 정보|Brivo 버전 1.0"));
+}
+
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"
