@@ -1,0 +1,49 @@
+// Driving a bench image on the modelled chip the way its terminal, switches
+// and buttons would.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "sim/chip_model.h"
+
+namespace bench_test {
+using namespace chip::sim;
+
+// Powers the board up and lets the image run its set-up and reach its loop.
+inline void power_up(Cycles for_time = milliseconds(20)) {
+    reset();
+    EXPECT_EQ(run(firmware_main, for_time), StopReason::TimeUp);
+}
+
+// Types `bytes` on the terminal (9600 baud, about 1 ms a byte) and waits
+// until the last one has been handled.
+inline void type(std::string_view bytes, Serial serial = Serial::Uart4, unsigned baud = 9600) {
+    send_serial(serial, bytes, baud);
+    while (serial_pending(serial) != 0) run_for(milliseconds(1));
+    run_for(milliseconds(2));
+}
+
+// A switch or button closing: its line goes low (and stays low until released).
+inline void press(Port port, unsigned pin) { set_input(port, pin, false); }
+inline void release(Port port, unsigned pin) { set_input(port, pin, true); }
+
+// The axis control lines PF12 to PF15 and whether the step timers run.
+struct AxisLines {
+    bool pf12, pf13, pf14, pf15;
+    bool x_running, y_running;
+    bool operator==(const AxisLines&) const = default;
+};
+
+inline AxisLines axis_lines() {
+    return {output(Port::F, 12), output(Port::F, 13),        output(Port::F, 14),
+            output(Port::F, 15), timer_running(Timer::Tim1), timer_running(Timer::Tim8)};
+}
+
+inline void PrintTo(const AxisLines& a, std::ostream* os) {
+    *os << "PF12 " << a.pf12 << " PF13 " << a.pf13 << " PF14 " << a.pf14 << " PF15 " << a.pf15
+        << " X " << (a.x_running ? "runs" : "stopped") << " Y "
+        << (a.y_running ? "runs" : "stopped");
+}
+}  // namespace bench_test
