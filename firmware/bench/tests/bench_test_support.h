@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
 #include <string_view>
 
+#include "chip/stm32f40x.h"
 #include "sim/chip_model.h"
 
 namespace bench_test {
@@ -47,3 +50,10 @@ inline void PrintTo(const AxisLines& a, std::ostream* os) {
         << (a.y_running ? "runs" : "stopped");
 }
 }  // namespace bench_test
+
+// Table-driven cases carry a `name`: it names the test and prints the case.
+inline constexpr auto case_name = [](const auto& info) { return std::string(info.param.name); };
+
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
