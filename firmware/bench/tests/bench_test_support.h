@@ -32,6 +32,36 @@ inline void type(std::string_view bytes, Serial serial = Serial::Uart4, unsigned
 inline void press(Port port, unsigned pin) { set_input(port, pin, false); }
 inline void release(Port port, unsigned pin) { set_input(port, pin, true); }
 
+// A switch pressed for 30 ms, then released for 5 ms.
+inline void tap(Port port, unsigned pin) {
+    press(port, pin);
+    run_for(milliseconds(30));
+    release(port, pin);
+    run_for(milliseconds(5));
+}
+
+// A press that bounces: low, high after 1 ms, low, high, and low for good
+// 4 ms after the first contact; three falling edges in all.
+inline Cycles bouncing_press(Port port, unsigned pin) {
+    const Cycles start = now();
+    for (int n = 0; n < 5; ++n) at(start + milliseconds(n), [=] { set_input(port, pin, n % 2); });
+    return start;
+}
+
+// When `pin` of `port` last changed to `level`, or kNever.
+inline Cycles last_change(Port port, unsigned pin, bool level) {
+    Cycles when = kNever;
+    for (const PinChange& c : pin_changes())
+        if (c.port == port && c.pin == pin && c.level == level) when = c.time;
+    return when;
+}
+
+// A switch line of a bench and the port it is wired to.
+struct SwitchLine {
+    Port port;
+    unsigned line;
+};
+
 // The axis control lines PF12 to PF15 and whether the step timers run.
 struct AxisLines {
     bool pf12, pf13, pf14, pf15;
