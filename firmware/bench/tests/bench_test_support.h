@@ -56,6 +56,20 @@ inline Cycles last_change(Port port, unsigned pin, bool level) {
     return when;
 }
 
+// The polling benches reach their loop after their 10 ms start-up delay. A
+// button held for 2 ms is read low once and acted on 10 ms later; the next
+// press comes 11 ms after it. Polling is the costly part of a simulation, so
+// presses follow each other closely.
+constexpr std::uint64_t kLoopStartMs = 11;
+constexpr std::uint64_t kHoldMs = 2;
+constexpr std::uint64_t kPressEveryMs = 11;
+
+// Schedules a button on `port` held down from `from_ms` for `for_ms`.
+inline void hold_at(Port port, unsigned pin, std::uint64_t from_ms, std::uint64_t for_ms) {
+    at(milliseconds(from_ms), [=] { press(port, pin); });
+    at(milliseconds(from_ms + for_ms), [=] { release(port, pin); });
+}
+
 // A switch line of a bench and the port it is wired to.
 struct SwitchLine {
     Port port;
