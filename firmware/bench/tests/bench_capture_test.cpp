@@ -63,12 +63,13 @@ TEST(BenchCaptureTest, LFirstRequestsAMoveFromTheJustClearedBuffer) {
     reset();
     Snapshot after_l{}, later{}, after_digit{}, end{};
     at(milliseconds(11), [] { send_serial(Serial::Usart1, "L", 115200); });
-    at(milliseconds(13), [&] { after_l = snapshot(); });
-    at(milliseconds(15), [&] { later = snapshot(); });
-    at(milliseconds(16), [] { send_serial(Serial::Usart1, "5", 115200); });
-    at(milliseconds(18), [&] { after_digit = snapshot(); });
-    at(milliseconds(28), [&] { end = snapshot(); });
-    run(firmware_main, milliseconds(30));
+    // One byte takes 87 us; X steps every 100 us.
+    at(microseconds(11300), [&] { after_l = snapshot(); });
+    at(microseconds(11700), [&] { later = snapshot(); });
+    at(microseconds(11800), [] { send_serial(Serial::Usart1, "5", 115200); });
+    at(milliseconds(12), [&] { after_digit = snapshot(); });
+    at(milliseconds(18), [&] { end = snapshot(); });
+    run(firmware_main, milliseconds(19));
 
     // The buffer was cleared at once, so the digit entry reads 0: the goal
     // is (0 - 48) * 25000 - x_cur, recomputed while only one byte has come.
