@@ -37,31 +37,30 @@ void set_goal(volatile int& sense, volatile std::uint32_t& counter, volatile std
     }
 }
 
+// Counts one step event. A goal stops the axis where it is met; whatever the
+// goal, the axis never runs past the end of travel counting up, nor past 0
+// counting down from above it (a goal left from a command of the other sense
+// would otherwise never be met).
 void count_step(TIM_Registers* timer, volatile int& sense, volatile std::uint32_t& counter,
                 volatile std::uint32_t& goal, std::uint32_t end) {
     take_flag(timer, TIM_SR_UIF);
     if (!take_flag(timer, TIM_SR_CC1IF)) return;
+    bool stop = false;
     if (sense == 1) {
         counter = counter + 1;
-        if (goal != 0) {
-            if (counter == goal) {
-                bench::timer_stop(timer);
-                goal = 0;
-            }
+        if (goal != 0 && counter == goal) {
+            stop = true;
         } else if (counter > end) {
             counter = end;
-            bench::timer_stop(timer);
+            stop = true;
         }
     } else if (sense == 2) {
         counter = counter - 1;
-        if (goal != 0) {
-            if (counter == goal) {
-                bench::timer_stop(timer);
-                goal = 0;
-            }
-        } else if (counter == 0) {
-            bench::timer_stop(timer);
-        }
+        stop = (goal != 0 && counter == goal) || counter == 0;
+    }
+    if (stop) {
+        bench::timer_stop(timer);
+        goal = 0;
     }
 }
 }  // namespace

@@ -146,3 +146,18 @@ TEST(BenchUartIrqTest, FullCommandBufferStartsOver) {
     type("b");
     EXPECT_TRUE(timer_running(Timer::Tim1));
 }
+
+TEST(BenchUartIrqTest, GoalLeftFromTheOtherSenseStillStopsAtZero) {
+    power_up();
+    type(framed(std::string("x+\x00\x01", 4)));
+    type("b");
+    wait_ms(1700);
+    ASSERT_EQ(X_tmp, 3200u);
+    type(framed(std::string("x+\x00\x02", 4)));  // goal 9600, never met counting down
+    ASSERT_EQ(X_goal, 9600u);
+    type("db");
+    wait_ms(1700);
+    EXPECT_EQ(X_tmp, 0u);
+    EXPECT_FALSE(timer_running(Timer::Tim1));
+    EXPECT_EQ(X_goal, 0u);
+}
