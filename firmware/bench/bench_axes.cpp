@@ -72,6 +72,25 @@ void y_run_up() {
 }
 void y_halt() { timer_stop(TIM8); }
 
+void axes_setup(TimerStart start) {
+    DelayMS(10);
+    _GPIO_Init();
+    TIMER1_OC_Init(start);
+    TIMER8_OC_Init(start);
+}
+
+bool uart4_take_byte(volatile char& ch4) {
+    if (!(UART4->SR & USART_SR_RXNE)) return false;
+    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    return true;
+}
+
+void exti_enable_interrupts(bool lines_10_to_15) {
+    for (IRQn irq : {EXTI0_IRQn, EXTI1_IRQn, EXTI2_IRQn, EXTI3_IRQn, EXTI4_IRQn, EXTI9_5_IRQn})
+        nvic_enable(irq);
+    if (lines_10_to_15) nvic_enable(EXTI15_10_IRQn);
+}
+
 void acknowledge_step(TIM_Registers* timer) {
     take_flag(timer, TIM_SR_UIF);
     take_flag(timer, TIM_SR_CC1IF);

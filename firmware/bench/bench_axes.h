@@ -33,6 +33,16 @@ void y_run_down();  // TIM8 started, PF14 high, PF15 low
 void y_run_up();    // TIM8 started, PF15 high, PF14 low
 void y_halt();      // TIM8 stopped
 
+// The start of every axis bench's main: DelayMS (10 ms), _GPIO_Init,
+// TIMER1_OC_Init, TIMER8_OC_Init.
+void axes_setup(TimerStart start);
+
+// Takes the byte UART4 has received into `ch4`; false when there is none.
+bool uart4_take_byte(volatile char& ch4);
+
+// Enables the EXTI0 to EXTI4 and EXTI9_5 interrupts, and EXTI15_10 if asked.
+void exti_enable_interrupts(bool lines_10_to_15);
+
 // The plain step-interrupt handler's work: UIF, then CC1IF, if set.
 void acknowledge_step(TIM_Registers* timer);
 

@@ -1,7 +1,5 @@
 // Switch bench: push-buttons on PD0 to PD6, PD14 and PD15 (falling edges,
 // external pull-ups) drive the axis control lines; both step timers run.
-#include <initializer_list>
-
 #include "bench_axes.h"
 
 void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
@@ -29,16 +27,11 @@ void _EXTI_Init() {
     SYSCFG->EXTICR[3] |= 0x3300;  // lines 14 and 15
     EXTI->FTSR |= 0xC07F;
     EXTI->IMR |= 0xC07F;
-    for (IRQn irq :
-         {EXTI0_IRQn, EXTI1_IRQn, EXTI2_IRQn, EXTI3_IRQn, EXTI4_IRQn, EXTI9_5_IRQn, EXTI15_10_IRQn})
-        nvic_enable(irq);
+    bench::exti_enable_interrupts(true);
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init();
-    TIMER8_OC_Init();
+    bench::axes_setup(bench::TimerStart::Running);
     _EXTI_Init();
     for (;;) chip_wait_for_interrupt();
 }

@@ -1,8 +1,6 @@
 // Switch bench with eight more lines on port B: buttons on PD0 to PD7 and
 // PB8 to PB11 (falling edges, external pull-ups). Every line is acknowledged
 // before its action and without a delay, so every edge gives an action.
-#include <initializer_list>
-
 #include "bench_axes.h"
 
 void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
@@ -34,16 +32,11 @@ void _EXTI_Init() {
     EXTI->FTSR |= 0xFF00;
     EXTI->IMR |= 0xFF00;
 
-    for (IRQn irq :
-         {EXTI0_IRQn, EXTI1_IRQn, EXTI2_IRQn, EXTI3_IRQn, EXTI4_IRQn, EXTI9_5_IRQn, EXTI15_10_IRQn})
-        nvic_enable(irq);
+    bench::exti_enable_interrupts(true);
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init();
-    TIMER8_OC_Init();
+    bench::axes_setup(bench::TimerStart::Running);
     _EXTI_Init();
     for (;;) chip_wait_for_interrupt();
 }

@@ -1,8 +1,6 @@
 // Switch bench: buttons on PD0 to PD7 (falling edges, external pull-ups);
 // each handler waits 10 ms before its action and acknowledgement, so contact
 // bounce within that time gives one action.
-#include <initializer_list>
-
 #include "bench_axes.h"
 
 void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
@@ -28,15 +26,11 @@ void _EXTI_Init() {
     SYSCFG->EXTICR[1] |= 0x3333;
     EXTI->FTSR |= 0x00FF;
     EXTI->IMR |= 0x00FF;
-    for (IRQn irq : {EXTI0_IRQn, EXTI1_IRQn, EXTI2_IRQn, EXTI3_IRQn, EXTI4_IRQn, EXTI9_5_IRQn})
-        nvic_enable(irq);
+    bench::exti_enable_interrupts(false);
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init();
-    TIMER8_OC_Init();
+    bench::axes_setup(bench::TimerStart::Running);
     _EXTI_Init();
     for (;;) chip_wait_for_interrupt();
 }

@@ -8,8 +8,7 @@ void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
 void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
 
 void UART4_IRQHandler(void) {
-    if (!(UART4->SR & USART_SR_RXNE)) return;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    if (!bench::uart4_take_byte(ch4)) return;
     switch (ch4) {
         case '1':
             pin_high(GPIOF, bench::kXControlPin);
@@ -40,10 +39,7 @@ void UART4_IRQHandler(void) {
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init();
-    TIMER8_OC_Init();
+    bench::axes_setup(bench::TimerStart::Running);
     UART4_Init();
     bench::timer_stop(TIM8);
     for (;;) chip_wait_for_interrupt();

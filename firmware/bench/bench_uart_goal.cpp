@@ -26,8 +26,7 @@ void TIM1_CC_IRQHandler(void) { count_step(TIM1, x_cur, x_mode, kXEnd); }
 void TIM8_CC_IRQHandler(void) { count_step(TIM8, y_cur, y_mode, kYEnd); }
 
 void UART4_IRQHandler(void) {
-    if (!(UART4->SR & USART_SR_RXNE)) return;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    if (!bench::uart4_take_byte(ch4)) return;
     switch (ch4) {
         case 'a':
             bench::x_halt();
@@ -66,10 +65,7 @@ void UART4_IRQHandler(void) {
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init(bench::TimerStart::Stopped);
-    TIMER8_OC_Init(bench::TimerStart::Stopped);
+    bench::axes_setup(bench::TimerStart::Stopped);
     UART4_Init();
     // The set-up's forced compare event (CC1G) moved no axis.
     x_cur = 0;

@@ -69,8 +69,7 @@ void TIM1_CC_IRQHandler(void) { count_step(TIM1, x, X_tmp, X_goal, kXEnd); }
 void TIM8_CC_IRQHandler(void) { count_step(TIM8, y, Y_tmp, Y_goal, kYEnd); }
 
 void UART4_IRQHandler(void) {
-    if (!(UART4->SR & USART_SR_RXNE)) return;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    if (!bench::uart4_take_byte(ch4)) return;
     s1[k] = static_cast<unsigned char>(ch4);
     k = k + 1;
     switch (s1[0]) {
@@ -128,10 +127,7 @@ void UART4_IRQHandler(void) {
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init();
-    TIMER8_OC_Init();
+    bench::axes_setup(bench::TimerStart::Running);
     UART4_Init();
     bench::timer_stop(TIM1);
     bench::timer_stop(TIM8);

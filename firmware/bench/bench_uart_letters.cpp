@@ -7,8 +7,7 @@ void TIM1_CC_IRQHandler(void) { take_flag(TIM1, TIM_SR_CC1IF); }
 void TIM8_CC_IRQHandler(void) { take_flag(TIM8, TIM_SR_CC1IF); }
 
 void UART4_IRQHandler(void) {
-    if (!(UART4->SR & USART_SR_RXNE)) return;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    if (!bench::uart4_take_byte(ch4)) return;
     switch (ch4) {
         case 'a':
             bench::x_halt();
@@ -37,10 +36,7 @@ void UART4_IRQHandler(void) {
 }
 
 int main(void) {
-    DelayMS(10);
-    _GPIO_Init();
-    TIMER1_OC_Init(bench::TimerStart::Stopped);
-    TIMER8_OC_Init(bench::TimerStart::Stopped);
+    bench::axes_setup(bench::TimerStart::Stopped);
     UART4_Init();
     bench::x_dir_up();
     for (;;) chip_wait_for_interrupt();

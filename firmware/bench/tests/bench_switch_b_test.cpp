@@ -1,16 +1,8 @@
 // bench_switch_b driven by its switches: lines 0 to 7 on port D, 8 to 11 on
 // port B; every line is acknowledged first, so every edge acts.
-#include <vector>
-
 #include "bench_test_support.h"
 
 using namespace bench_test;
-
-struct SwitchCase {
-    const char* name;
-    std::vector<SwitchLine> taps;
-    AxisLines lines;  // PF12..PF15, X running, Y running
-};
 
 class BenchSwitchBTest : public ::testing::TestWithParam<SwitchCase> {};
 

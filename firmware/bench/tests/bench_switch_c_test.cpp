@@ -1,16 +1,8 @@
 // bench_switch_c driven by its switches: lines 0 to 7 on port D, each served
 // after a 10 ms delay inside its handler.
-#include <vector>
-
 #include "bench_test_support.h"
 
 using namespace bench_test;
-
-struct SwitchCase {
-    const char* name;
-    std::vector<SwitchLine> taps;
-    AxisLines lines;  // PF12..PF15, X running, Y running
-};
 
 class BenchSwitchCTest : public ::testing::TestWithParam<SwitchCase> {};
 

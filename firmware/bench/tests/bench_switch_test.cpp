@@ -1,15 +1,7 @@
 // bench_switch driven by its switches: lines 0 to 6, 14 and 15 on port D.
-#include <vector>
-
 #include "bench_test_support.h"
 
 using namespace bench_test;
-
-struct SwitchCase {
-    const char* name;
-    std::vector<SwitchLine> taps;
-    AxisLines lines;  // PF12..PF15, X running, Y running
-};
 
 class BenchSwitchTest : public ::testing::TestWithParam<SwitchCase> {};
 

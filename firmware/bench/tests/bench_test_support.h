@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chip/stm32f40x.h"
 #include "sim/chip_model.h"
@@ -87,6 +88,18 @@ inline AxisLines axis_lines() {
     return {output(Port::F, 12), output(Port::F, 13),        output(Port::F, 14),
             output(Port::F, 15), timer_running(Timer::Tim1), timer_running(Timer::Tim8)};
 }
+
+// A table row: what the switches or the terminal do, and the lines after it.
+struct SwitchCase {
+    const char* name;
+    std::vector<SwitchLine> taps;
+    AxisLines lines;
+};
+struct TerminalCase {
+    const char* name;
+    const char* bytes;
+    AxisLines lines;
+};
 
 inline void PrintTo(const AxisLines& a, std::ostream* os) {
     *os << "PF12 " << a.pf12 << " PF13 " << a.pf13 << " PF14 " << a.pf14 << " PF15 " << a.pf15

@@ -3,13 +3,7 @@
 
 using namespace bench_test;
 
-struct LetterCase {
-    const char* name;
-    const char* bytes;
-    AxisLines lines;  // PF12..PF15, X running, Y running
-};
-
-class BenchUartLettersTest : public ::testing::TestWithParam<LetterCase> {};
+class BenchUartLettersTest : public ::testing::TestWithParam<TerminalCase> {};
 
 TEST_P(BenchUartLettersTest, MovesTheAxesByHand) {
     power_up();
@@ -20,16 +14,17 @@ TEST_P(BenchUartLettersTest, MovesTheAxesByHand) {
 // After start-up PF13 is high and both timers are stopped.
 INSTANTIATE_TEST_SUITE_P(
     Letters, BenchUartLettersTest,
-    ::testing::Values(
-        LetterCase{"StartUp", "", {false, true, false, false, false, false}},
-        LetterCase{"StartX", "b", {false, true, false, false, true, false}},
-        LetterCase{"StopX", "ba", {true, true, false, false, false, false}},
-        LetterCase{"XDown", "d", {false, false, false, false, false, false}},
-        LetterCase{"XUp", "dc", {false, true, false, false, false, false}},
-        LetterCase{"YDown", "e", {false, true, true, false, false, true}},
-        LetterCase{"YUp", "ef", {false, true, false, true, false, true}},
-        LetterCase{"StopY", "eg", {false, true, true, false, false, false}},
-        LetterCase{"RAndUnknownBytesIgnored", "rZ1\n", {false, true, false, false, false, false}}),
+    ::testing::Values(TerminalCase{"StartUp", "", {false, true, false, false, false, false}},
+                      TerminalCase{"StartX", "b", {false, true, false, false, true, false}},
+                      TerminalCase{"StopX", "ba", {true, true, false, false, false, false}},
+                      TerminalCase{"XDown", "d", {false, false, false, false, false, false}},
+                      TerminalCase{"XUp", "dc", {false, true, false, false, false, false}},
+                      TerminalCase{"YDown", "e", {false, true, true, false, false, true}},
+                      TerminalCase{"YUp", "ef", {false, true, false, true, false, true}},
+                      TerminalCase{"StopY", "eg", {false, true, true, false, false, false}},
+                      TerminalCase{"RAndUnknownBytesIgnored",
+                                   "rZ1\n",
+                                   {false, true, false, false, false, false}}),
     case_name);
 
 TEST(BenchUartLettersTest, StepInterruptsOnlyAcknowledgeTheirStepEvent) {

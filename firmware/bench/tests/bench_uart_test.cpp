@@ -4,13 +4,7 @@
 
 using namespace bench_test;
 
-struct DigitCase {
-    const char* name;
-    const char* bytes;
-    AxisLines lines;  // PF12..PF15, X running, Y running
-};
-
-class BenchUartTest : public ::testing::TestWithParam<DigitCase> {};
+class BenchUartTest : public ::testing::TestWithParam<TerminalCase> {};
 
 TEST_P(BenchUartTest, MovesTheAxesByHand) {
     power_up();
@@ -20,17 +14,17 @@ TEST_P(BenchUartTest, MovesTheAxesByHand) {
 
 INSTANTIATE_TEST_SUITE_P(
     Digits, BenchUartTest,
-    ::testing::Values(DigitCase{"StartUp", "", {false, false, false, false, true, false}},
-                      DigitCase{"XControlHigh", "1", {true, false, false, false, true, false}},
-                      DigitCase{"XControlLow", "12", {false, false, false, false, true, false}},
-                      DigitCase{"XUp3", "3", {false, true, false, false, true, false}},
-                      DigitCase{"XUp8", "8", {false, true, false, false, true, false}},
-                      DigitCase{"XDown4", "34", {false, false, false, false, true, false}},
-                      DigitCase{"XDown9", "89", {false, false, false, false, true, false}},
-                      DigitCase{"YDown", "5", {false, false, true, false, true, true}},
-                      DigitCase{"YUp", "56", {false, false, false, true, true, true}},
-                      DigitCase{"StopY", "67", {false, false, false, true, true, false}},
-                      DigitCase{
+    ::testing::Values(TerminalCase{"StartUp", "", {false, false, false, false, true, false}},
+                      TerminalCase{"XControlHigh", "1", {true, false, false, false, true, false}},
+                      TerminalCase{"XControlLow", "12", {false, false, false, false, true, false}},
+                      TerminalCase{"XUp3", "3", {false, true, false, false, true, false}},
+                      TerminalCase{"XUp8", "8", {false, true, false, false, true, false}},
+                      TerminalCase{"XDown4", "34", {false, false, false, false, true, false}},
+                      TerminalCase{"XDown9", "89", {false, false, false, false, true, false}},
+                      TerminalCase{"YDown", "5", {false, false, true, false, true, true}},
+                      TerminalCase{"YUp", "56", {false, false, false, true, true, true}},
+                      TerminalCase{"StopY", "67", {false, false, false, true, true, false}},
+                      TerminalCase{
                           "OthersIgnored", "0abZ\r", {false, false, false, false, true, false}}),
     case_name);
 
