@@ -79,6 +79,8 @@ int main(void) {
     DelayMS(10);
     _EXTI_Init();
     _GPIO_Init();
+    // The board driver leaves PF9 an input; the PD9 switch's toggle shows on it.
+    GPIOF->MODER = (GPIOF->MODER & ~gpio_field2(9, 0b11)) | gpio_field2(9, GPIO_MODE_OUTPUT);
     TIMER1_OC_Init();
     TIMER8_OC_Init();
     TIMER4_PWM_Init();

@@ -130,4 +130,5 @@ TEST(BenchCaptureTest, SwitchOnPD9TogglesPF9AndPD8IsOnlyAcknowledged) {
         EXPECT_EQ(interrupt_count(EXTI9_5_IRQn), presses);
     }
     EXPECT_EQ(EXTI->PR, 0u);
+    EXPECT_EQ(GPIOF->MODER & gpio_field2(9, 0b11), gpio_field2(9, GPIO_MODE_OUTPUT));
 }
