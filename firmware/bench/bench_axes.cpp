@@ -18,12 +18,7 @@ void step_timer_init(const StepTimer& s, bench::TimerStart start) {
     RCC->AHB1ENR |= s.port_clock;
     RCC->APB2ENR |= s.timer_clock;
 
-    GPIO_Registers* port = s.port;
-    port->MODER = (port->MODER & ~gpio_field2(s.pin, 0b11)) | gpio_field2(s.pin, GPIO_MODE_AF);
-    port->OSPEEDR |= gpio_field2(s.pin, GPIO_SPEED_VERY_HIGH);
-    port->OTYPER &= ~(1u << s.pin);
-    port->PUPDR |= gpio_field2(s.pin, GPIO_PULL_UP);
-    port->AFR[s.pin / 8] |= gpio_af_field(s.pin, s.af);
+    timer_output_pin(s.port, s.pin, s.af);
 
     TIM_Registers* t = s.timer;
     t->CR1 &= ~(TIM_CR1_UDIS | TIM_CR1_URS | TIM_CR1_DIR | TIM_CR1_OPM | TIM_CR1_CMS_Msk |
@@ -58,6 +53,34 @@ void x_run() {
     pin_low(GPIOF, kXControlPin);
     timer_start(TIM1);
 }
+bool letter_command(char letter) {
+    switch (letter) {
+        case 'a':
+            x_halt();
+            return true;
+        case 'b':
+            x_run();
+            return true;
+        case 'c':
+            x_dir_up();
+            return true;
+        case 'd':
+            x_dir_down();
+            return true;
+        case 'e':
+            y_run_down();
+            return true;
+        case 'f':
+            y_run_up();
+            return true;
+        case 'g':
+            y_halt();
+            return true;
+        default:
+            return false;
+    }
+}
+
 void x_dir_up() { pin_high(GPIOF, kXDirPin); }
 void x_dir_down() { pin_low(GPIOF, kXDirPin); }
 void y_run_down() {

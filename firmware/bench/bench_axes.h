@@ -43,6 +43,10 @@ bool uart4_take_byte(volatile char& ch4);
 // Enables the EXTI0 to EXTI4 and EXTI9_5 interrupts, and EXTI15_10 if asked.
 void exti_enable_interrupts(bool lines_10_to_15);
 
+// The single-letter commands "a" to "g" of the letter benches; false for
+// any other byte.
+bool letter_command(char letter);
+
 // The plain step-interrupt handler's work: UIF, then CC1IF, if set.
 void acknowledge_step(TIM_Registers* timer);
 

@@ -21,6 +21,16 @@ inline bool take_flag(TIM_Registers* timer, std::uint32_t flag) {
     return true;
 }
 
+// A timer output pin: alternate function `af`, very high speed, push-pull,
+// pull-up.
+inline void timer_output_pin(GPIO_Registers* port, unsigned pin, std::uint32_t af) {
+    port->MODER = (port->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_MODE_AF);
+    port->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
+    port->OTYPER &= ~(1u << pin);
+    port->PUPDR |= gpio_field2(pin, GPIO_PULL_UP);
+    port->AFR[pin / 8] |= gpio_af_field(pin, af);
+}
+
 inline void pin_high(GPIO_Registers* port, unsigned pin) { port->BSRR = GPIO_BSRR_BS(pin); }
 inline void pin_low(GPIO_Registers* port, unsigned pin) { port->BSRR = GPIO_BSRR_BR(pin); }
 inline bool pin_reads_low(GPIO_Registers* port, unsigned pin) { return !(port->IDR & (1u << pin)); }

@@ -17,13 +17,8 @@ void poll_buttons(const ButtonAction* actions, std::size_t count) {
 void tim4_toggle_init(Tim4Channels channels) {
     const bool two = channels == Tim4Channels::Two;
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
-    for (unsigned pin = 12; pin <= (two ? 13u : 12u); ++pin) {
-        GPIOD->MODER = (GPIOD->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_MODE_AF);
-        GPIOD->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
-        GPIOD->OTYPER &= ~(1u << pin);
-        GPIOD->PUPDR |= gpio_field2(pin, GPIO_PULL_UP);
-        GPIOD->AFR[1] |= gpio_af_field(pin, 2);
-    }
+    timer_output_pin(GPIOD, 12, 2);
+    if (two) timer_output_pin(GPIOD, 13, 2);
     RCC->APB1ENR |= RCC_APB1ENR_TIM4EN;
 
     TIM4->CR1 &= ~(TIM_CR1_UDIS | TIM_CR1_URS | TIM_CR1_DIR | TIM_CR1_OPM | TIM_CR1_CMS_Msk |

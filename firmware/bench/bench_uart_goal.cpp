@@ -27,40 +27,19 @@ void TIM8_CC_IRQHandler(void) { count_step(TIM8, y_cur, y_mode, kYEnd); }
 
 void UART4_IRQHandler(void) {
     if (!bench::uart4_take_byte(ch4)) return;
-    switch (ch4) {
-        case 'a':
-            bench::x_halt();
-            break;
-        case 'b':
-            bench::x_run();
-            break;
-        case 'c':
-            bench::x_dir_up();
-            x_mode = 1;
-            break;
-        case 'd':
-            bench::x_dir_down();
-            x_mode = 0;
-            break;
-        case 'e':
-            bench::y_run_down();
-            y_mode = 0;
-            break;
-        case 'f':
-            bench::y_run_up();
-            y_mode = 1;
-            break;
-        case 'g':
-            bench::y_halt();
-            break;
-        case 'r':
-            bench::x_dir_down();
-            x_mode = 0;
-            bench::y_run_down();
-            y_mode = 0;
-            break;
-        default:
-            break;
+    if (bench::letter_command(ch4)) {
+        // The direction letters also set the counting mode.
+        if (ch4 == 'c') x_mode = 1;
+        if (ch4 == 'd') x_mode = 0;
+        if (ch4 == 'e') y_mode = 0;
+        if (ch4 == 'f') y_mode = 1;
+        return;
+    }
+    if (ch4 == 'r') {
+        bench::x_dir_down();
+        x_mode = 0;
+        bench::y_run_down();
+        y_mode = 0;
     }
 }
 
