@@ -1,0 +1,42 @@
+// Switch bench with eight more lines on port B: buttons on PD0 to PD7 and
+// PB8 to PB11 (falling edges, external pull-ups). Every line is acknowledged
+// before its action and without a delay, so every edge gives an action.
+#include "bench_axes.h"
+
+void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
+void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+
+void EXTI0_IRQHandler(void) { bench::serve_switch_at_once(0); }
+void EXTI1_IRQHandler(void) { bench::serve_switch_at_once(1); }
+void EXTI2_IRQHandler(void) { bench::serve_switch_at_once(2); }
+void EXTI3_IRQHandler(void) { bench::serve_switch_at_once(3); }
+void EXTI4_IRQHandler(void) { bench::serve_switch_at_once(4); }
+// Line 9 has no action, but a pending line left unacknowledged would raise
+// this interrupt for ever; lines 10 to 15 likewise get a handler that only
+// acknowledges them.
+void EXTI9_5_IRQHandler(void) { bench::serve_pending(0x03E0u, bench::serve_switch_at_once); }
+void EXTI15_10_IRQHandler(void) { bench::serve_pending(0xFC00u, bench::serve_switch_at_once); }
+
+void _EXTI_Init() {
+    RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
+    RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
+    GPIOD->MODER &= ~0xFFFFu;     // PD0 to PD7 inputs
+    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 7 from port D
+    SYSCFG->EXTICR[1] |= 0x3333;
+    EXTI->FTSR |= 0x00FF;
+    EXTI->IMR |= 0x00FF;
+
+    RCC->AHB1ENR |= RCC_AHB1ENR_GPIOBEN;
+    GPIOB->MODER &= ~0xFFFF0000u;  // PB8 to PB15 inputs
+    SYSCFG->EXTICR[2] |= 0x1111;   // lines 8 to 11 from port B
+    EXTI->FTSR |= 0xFF00;
+    EXTI->IMR |= 0xFF00;
+
+    bench::exti_enable_interrupts(true);
+}
+
+int main(void) {
+    bench::axes_setup(bench::TimerStart::Running);
+    _EXTI_Init();
+    for (;;) chip_wait_for_interrupt();
+}

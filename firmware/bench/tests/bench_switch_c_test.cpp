@@ -1,0 +1,47 @@
+// bench_switch_c driven by its switches: lines 0 to 7 on port D, each served
+// after a 10 ms delay inside its handler.
+#include "bench_test_support.h"
+
+using namespace bench_test;
+
+class BenchSwitchCTest : public ::testing::TestWithParam<SwitchCase> {};
+
+TEST_P(BenchSwitchCTest, SwitchesDriveTheAxisLines) {
+    power_up();
+    for (const SwitchLine& s : GetParam().taps) tap(s.port, s.line);
+    EXPECT_EQ(axis_lines(), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BenchSwitchCTest,
+    ::testing::Values(
+        SwitchCase{"Line0", {{Port::D, 0}}, {true, false, false, false, true, true}},
+        SwitchCase{"Line1", {{Port::D, 0}, {Port::D, 1}}, {false, false, false, false, true, true}},
+        SwitchCase{"Line2", {{Port::D, 2}}, {false, true, false, false, true, true}},
+        SwitchCase{"Line3", {{Port::D, 2}, {Port::D, 3}}, {false, false, false, false, true, true}},
+        SwitchCase{"Line4", {{Port::D, 6}, {Port::D, 4}}, {false, false, true, false, true, true}},
+        SwitchCase{"Line5", {{Port::D, 6}, {Port::D, 5}}, {false, false, false, true, true, true}},
+        SwitchCase{"Line6", {{Port::D, 6}}, {false, false, false, false, true, false}},
+        SwitchCase{"Line7DoesNothing",
+                   {{Port::D, 2}, {Port::D, 7}},
+                   {false, true, false, false, true, true}},
+        SwitchCase{"Line14NotEnabled", {{Port::D, 14}}, {false, false, false, false, true, true}}),
+    case_name);
+
+TEST(BenchSwitchCTest, BounceWithin10msGivesOneActionAfterTheDelay) {
+    power_up();
+    tap(Port::D, 2);  // PF13 high, so that line 3's action shows
+    const Cycles pressed = bouncing_press(Port::D, 3);
+    run_for(milliseconds(50));
+    EXPECT_EQ(interrupt_count(EXTI3_IRQn), 1u);
+    EXPECT_FALSE(output(Port::F, 13));
+    EXPECT_GE(last_change(Port::F, 13, false), pressed + milliseconds(10));
+}
+
+TEST(BenchSwitchCTest, Line7IsAcknowledgedOnce) {
+    power_up();
+    tap(Port::D, 7);
+    tap(Port::D, 7);
+    EXPECT_EQ(interrupt_count(EXTI9_5_IRQn), 2u);
+    EXPECT_EQ(EXTI->PR, 0u);
+}
