@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+class CGlyph;
 class CGlyphSet;
 
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
@@ -22,3 +24,11 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
 
 // Checks a glyph size for the file functions: 1 to 256 pixels each way.
 Result CheckGlyphSize(int32_t width, int32_t height);
+
+// Checks what a load is given: the glyph size, and a range from ASCII to Custom.
+Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
+
+// A glyph for a loader: `code`, index and originalIndex `position`, a zeroed bitmap of
+// `bytes` bytes. DestroyLoadedGlyph frees the bitmap and the glyph.
+CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes);
+void DestroyLoadedGlyph(CGlyph* glyph);

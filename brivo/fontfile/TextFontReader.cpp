@@ -1,0 +1,172 @@
+#include "fontfile/TextFontReader.h"
+
+#include <cstring>
+
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/SafeFile.h"
+#include "glyph/GlyphSet.h"
+
+namespace {
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+bool IsSeparator(char c) { return c == '{' || c == '}' || c == ','; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// strtol(text, nullptr, 16) as a C library with a 32-bit long computes it: leading white
+// space, a sign, an optional "0x"/"0X", then hex digits up to the first other character;
+// out-of-range values saturate to LONG_MAX / LONG_MIN.
+int32_t HexToLong32(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        HexDigit(text[i + 2]) >= 0)
+        i += 2;
+    int64_t magnitude = 0;
+    const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
+    for (; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) break;
+        magnitude = magnitude * 16 + digit;
+        if (magnitude > limit) magnitude = limit;  // saturates; later digits cannot undo it
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+// The text of one line that can carry data, after the comment and declaration rules.
+// Uses `scratch` when a comment pair has to be cut out of the middle.
+std::string_view CleanLine(std::string_view line, std::string& scratch) {
+    if (std::size_t slashes = line.find("//"); slashes != std::string_view::npos)
+        line = line.substr(0, slashes);
+    const std::size_t open = line.find("/*");
+    const std::size_t close = line.find("*/");
+    if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
+        scratch.assign(line.substr(0, open));
+        scratch.append(line.substr(close + 2));
+        line = scratch;
+    }
+    const std::size_t lastOpen = line.rfind('[');
+    const std::size_t lastClose = line.rfind(']');
+    if (lastOpen != std::string_view::npos && lastClose != std::string_view::npos &&
+        lastOpen < lastClose)
+        line = line.substr(lastClose + 1);
+    return line;
+}
+
+// A token is a byte value when it holds "0x" and no comment marker.
+bool IsByteToken(std::string_view token) {
+    return Contains(token, "0x") && !Contains(token, "/*") && !Contains(token, "*/") &&
+           !Contains(token, "//");
+}
+
+// Receives the bytes in order and hands out the glyphs they fill.
+class GlyphFiller {
+public:
+    GlyphFiller(int32_t width, int32_t height, CodeRange rangeId, bool exceptUnused)
+        : bytesPerGlyph(static_cast<std::size_t>(BytesPerGlyph(width, height))),
+          custom(rangeId == RANGE_CUSTOM) {
+        if (custom) {
+            glyphs.push_back(NewLoadedGlyph(0, 0, bytesPerGlyph));
+            return;
+        }
+        const std::vector<uint16_t> codes = RangeCodes(rangeId, exceptUnused);
+        glyphs.reserve(codes.size());
+        for (std::size_t n = 0; n < codes.size(); ++n)
+            glyphs.push_back(NewLoadedGlyph(codes[n], static_cast<int32_t>(n), bytesPerGlyph));
+    }
+
+    ~GlyphFiller() {
+        for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
+    }
+
+    void Add(uint8_t value) {
+        if (glyphNumber >= glyphs.size()) return;  // past the range's last glyph
+        glyphs[glyphNumber]->SetByte(byteNumber, value);
+        if (++byteNumber < bytesPerGlyph) return;
+        byteNumber = 0;
+        ++glyphNumber;
+        if (custom) {
+            const auto position = static_cast<int32_t>(glyphNumber);
+            glyphs.push_back(
+                NewLoadedGlyph(static_cast<uint16_t>(position), position, bytesPerGlyph));
+        }
+    }
+
+    // Custom keeps complete glyphs only: the last one is the one being filled.
+    std::vector<CGlyph*> Finish() {
+        if (custom) {
+            DestroyLoadedGlyph(glyphs.back());
+            glyphs.pop_back();
+        }
+        return std::move(glyphs);
+    }
+
+private:
+    const std::size_t bytesPerGlyph;
+    const bool custom;
+    std::vector<CGlyph*> glyphs;
+    std::size_t glyphNumber = 0;
+    std::size_t byteNumber = 0;
+};
+
+void AddByteToken(std::string_view token, std::string& scratch, GlyphFiller& filler) {
+    if (!IsByteToken(token)) return;
+    scratch.clear();
+    for (char c : token)
+        if (c != ' ' && c != '\r' && c != '\n') scratch += c;
+    if (!scratch.empty()) filler.Add(static_cast<uint8_t>(HexToLong32(scratch)));
+}
+
+}  // namespace
+
+std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
+                                   CodeRange rangeId, bool exceptUnused) {
+    if (!CheckLoadOptions(width, height, rangeId)) return {};
+    GlyphFiller filler(width, height, rangeId, exceptUnused);
+    std::string lineScratch, tokenScratch;
+    bool started = false;
+    while (!text.empty()) {
+        // Lines as a text-mode read delivers them: CR LF and LF end a line.
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+
+        line = CleanLine(line, lineScratch);
+        if (!started) {
+            if (!Contains(line, "{0x")) continue;
+            started = true;
+        }
+        // Tokens end at a separator; what follows the line's last separator is dropped.
+        std::size_t tokenStart = 0;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (!IsSeparator(line[i])) continue;
+            AddByteToken(line.substr(tokenStart, i - tokenStart), tokenScratch, filler);
+            tokenStart = i + 1;
+        }
+    }
+    return filler.Finish();
+}
+
+Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
+                    CodeRange rangeId, bool /*doubleArray*/, bool exceptUnused) {
+    if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
+    std::string text;
+    if (Result read = ReadWholeFile(path, text); !read) return read;
+    set.ReplaceGlyphs(ParseTextFont(text, width, height, rangeId, exceptUnused), width, height,
+                      rangeId == RANGE_ASCII ? 1 : 0);
+    return Result::Success();
+}
