@@ -46,16 +46,12 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     return ReplaceFileContents(path, contents);
 }
 
-Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
-    if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
-    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
-    std::string data;
-    if (Result read = ReadWholeFile(path, data); !read) return read;
-
+std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
     const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
     const std::size_t start = std::min<std::size_t>(skipBytes, data.size());
-    const std::string_view records(data.data() + start, data.size() - start);
+    const std::string_view records = data.substr(start);
 
     std::vector<uint16_t> codes;
     if (rangeId == RANGE_CUSTOM) {
@@ -76,6 +72,16 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
                         std::min(record, records.size() - offset));
         glyphs.push_back(glyph);
     }
-    set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    return glyphs;
+}
+
+Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
+    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    std::string data;
+    if (Result read = ReadWholeFile(path, data); !read) return read;
+    set.ReplaceGlyphs(ParseFontRecords(data, width, height, rangeId, skipBytes, exceptUnused),
+                      width, height, rangeId == RANGE_ASCII ? 1 : 0);
     return Result::Success();
 }

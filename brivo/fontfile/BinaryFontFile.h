@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
@@ -13,6 +15,11 @@ class CGlyphSet;
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
 // bytesPerGlyph bytes each, with no header. A missing glyph or bitmap is written as zeros.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes);
+
+// The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
+// caller owns the returned glyphs.
+std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
 
 // Replaces the glyphs of the set with the records of a .fnt file. Codes follow from the
 // range (ASCII to ALL: that range's code order, a fixed number of records, zeros where the

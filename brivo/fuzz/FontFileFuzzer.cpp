@@ -1,0 +1,17 @@
+// libFuzzer target for the .fnt reader.
+
+#include "FuzzInput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    FuzzInput input;
+    if (!FuzzInput::Parse(data, size, input)) return 0;
+    std::vector<CGlyph*> glyphs = ParseFontRecords(input.contents, input.width, input.height,
+                                                   input.range, input.skip, input.exceptUnused);
+    const std::size_t bytes = BytesPerGlyph(input.width, input.height);
+    const std::size_t records =
+        input.contents.size() - std::min<std::size_t>(input.skip, input.contents.size());
+    if (input.range == RANGE_CUSTOM && glyphs.size() != (records + bytes - 1) / bytes)
+        __builtin_trap();
+    CheckLoadedGlyphs(input, glyphs);
+    return 0;
+}
