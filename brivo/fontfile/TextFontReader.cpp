@@ -1,6 +1,6 @@
 #include "fontfile/TextFontReader.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/SafeFile.h"
@@ -23,24 +23,40 @@ int HexDigit(char c) {
 
 bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// strtol(text, nullptr, 16) as a C library with a 32-bit long computes it: leading white
-// space, a sign, an optional "0x"/"0X", then hex digits up to the first other character;
-// out-of-range values saturate to LONG_MAX / LONG_MIN.
+// Blanks, carriage returns and line feeds are taken out of a token before it is converted.
+bool IsRemoved(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// strtol(text, nullptr, 16) as a C library with a 32-bit long computes it, on the text
+// without its removed characters: leading white space, a sign, an optional "0x"/"0X",
+// then hex digits up to the first other character; out-of-range values saturate to
+// LONG_MAX / LONG_MIN.
 int32_t HexToLong32(std::string_view text) {
     std::size_t i = 0;
+    auto skipRemoved = [&] {
+        while (i < text.size() && IsRemoved(text[i])) ++i;
+    };
+    auto at = [&](std::size_t k) { return k < text.size() ? text[k] : '\0'; };
     while (i < text.size() && IsCSpace(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        HexDigit(text[i + 2]) >= 0)
-        i += 2;
+    if (at(i) == '+' || at(i) == '-') {
+        negative = text[i++] == '-';
+        skipRemoved();
+    }
+    if (at(i) == '0') {
+        // "0x" counts as a prefix only when a hex digit follows it.
+        std::size_t x = i + 1;
+        while (IsRemoved(at(x))) ++x;
+        std::size_t digit = x + 1;
+        while (IsRemoved(at(digit))) ++digit;
+        if ((at(x) == 'x' || at(x) == 'X') && HexDigit(at(digit)) >= 0) i = digit;
+    }
     int64_t magnitude = 0;
     const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
     for (; i < text.size(); ++i) {
+        if (IsRemoved(text[i])) continue;
         const int digit = HexDigit(text[i]);
         if (digit < 0) break;
-        magnitude = magnitude * 16 + digit;
-        if (magnitude > limit) magnitude = limit;  // saturates; later digits cannot undo it
+        magnitude = std::min(magnitude * 16 + digit, limit);  // saturated stays saturated
     }
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
@@ -65,10 +81,11 @@ std::string_view CleanLine(std::string_view line, std::string& scratch) {
     return line;
 }
 
-// A token is a byte value when it holds "0x" and no comment marker.
+// A token is a byte value when it holds "0x" and no comment marker (each has a '/').
 bool IsByteToken(std::string_view token) {
-    return Contains(token, "0x") && !Contains(token, "/*") && !Contains(token, "*/") &&
-           !Contains(token, "//");
+    if (!Contains(token, "0x")) return false;
+    if (token.find('/') == std::string_view::npos) return true;
+    return !Contains(token, "/*") && !Contains(token, "*/") && !Contains(token, "//");
 }
 
 // Receives the bytes in order and hands out the glyphs they fill.
@@ -121,21 +138,13 @@ private:
     std::size_t byteNumber = 0;
 };
 
-void AddByteToken(std::string_view token, std::string& scratch, GlyphFiller& filler) {
-    if (!IsByteToken(token)) return;
-    scratch.clear();
-    for (char c : token)
-        if (c != ' ' && c != '\r' && c != '\n') scratch += c;
-    if (!scratch.empty()) filler.Add(static_cast<uint8_t>(HexToLong32(scratch)));
-}
-
 }  // namespace
 
 std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
                                    CodeRange rangeId, bool exceptUnused) {
     if (!CheckLoadOptions(width, height, rangeId)) return {};
     GlyphFiller filler(width, height, rangeId, exceptUnused);
-    std::string lineScratch, tokenScratch;
+    std::string lineScratch;
     bool started = false;
     while (!text.empty()) {
         // Lines as a text-mode read delivers them: CR LF and LF end a line.
@@ -154,7 +163,9 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
         std::size_t tokenStart = 0;
         for (std::size_t i = 0; i < line.size(); ++i) {
             if (!IsSeparator(line[i])) continue;
-            AddByteToken(line.substr(tokenStart, i - tokenStart), tokenScratch, filler);
+            const std::string_view token = line.substr(tokenStart, i - tokenStart);
+            // A byte token always keeps its "0x" once blanks are removed.
+            if (IsByteToken(token)) filler.Add(static_cast<uint8_t>(HexToLong32(token)));
             tokenStart = i + 1;
         }
     }
