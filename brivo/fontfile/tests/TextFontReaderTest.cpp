@@ -33,17 +33,6 @@ class TextFontReaderTest : public ::testing::Test {
 protected:
     void SetUp() override { SingletonTraceStream() = nullptr; }
 
-    // A set of the range's codes whose bitmaps differ from glyph to glyph.
-    static void FillRange(CGlyphSet& set, CodeRange range, bool exceptUnused, int width,
-                          int height) {
-        set.SetGlyphSize(width, height);
-        set.range = range;
-        set.exceptUnused = exceptUnused;
-        int n = 0;
-        for (uint16_t code : RangeCodes(range, exceptUnused))
-            AddGlyph(set, code, static_cast<uint8_t>(n++ * 7));
-    }
-
     TempFolder folder;
 };
 
