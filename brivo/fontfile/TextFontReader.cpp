@@ -64,28 +64,32 @@ int32_t HexToLong32(std::string_view text) {
 // The text of one line that can carry data, after the comment and declaration rules.
 // Uses `scratch` when a comment pair has to be cut out of the middle.
 std::string_view CleanLine(std::string_view line, std::string& scratch) {
-    if (std::size_t slashes = line.find("//"); slashes != std::string_view::npos)
-        line = line.substr(0, slashes);
-    const std::size_t open = line.find("/*");
-    const std::size_t close = line.find("*/");
-    if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
-        scratch.assign(line.substr(0, open));
-        scratch.append(line.substr(close + 2));
-        line = scratch;
+    // Data lines have neither: skip the searches for them.
+    const bool slash = line.find('/') != std::string_view::npos;
+    const bool bracket = line.find(']') != std::string_view::npos;
+    if (slash) {
+        if (std::size_t slashes = line.find("//"); slashes != std::string_view::npos)
+            line = line.substr(0, slashes);
+        const std::size_t open = line.find("/*");
+        const std::size_t close = line.find("*/");
+        if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
+            scratch.assign(line.substr(0, open));
+            scratch.append(line.substr(close + 2));
+            line = scratch;
+        }
     }
-    const std::size_t lastOpen = line.rfind('[');
-    const std::size_t lastClose = line.rfind(']');
-    if (lastOpen != std::string_view::npos && lastClose != std::string_view::npos &&
-        lastOpen < lastClose)
-        line = line.substr(lastClose + 1);
+    if (bracket) {
+        const std::size_t lastOpen = line.rfind('[');
+        const std::size_t lastClose = line.rfind(']');
+        if (lastOpen != std::string_view::npos && lastClose != std::string_view::npos &&
+            lastOpen < lastClose)
+            line = line.substr(lastClose + 1);
+    }
     return line;
 }
 
-// A token is a byte value when it holds "0x" and no comment marker (each has a '/').
-bool IsByteToken(std::string_view token) {
-    if (!Contains(token, "0x")) return false;
-    if (token.find('/') == std::string_view::npos) return true;
-    return !Contains(token, "/*") && !Contains(token, "*/") && !Contains(token, "//");
+bool HasCommentMarker(std::string_view token) {
+    return Contains(token, "/*") || Contains(token, "*/") || Contains(token, "//");
 }
 
 // Receives the bytes in order and hands out the glyphs they fill.
@@ -159,14 +163,26 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
             if (!Contains(line, "{0x")) continue;
             started = true;
         }
-        // Tokens end at a separator; what follows the line's last separator is dropped.
+        // Tokens end at a separator; what follows the line's last separator is dropped. A
+        // token is a byte value when it holds "0x" and no comment marker (each has a '/').
         std::size_t tokenStart = 0;
+        bool hasHexPrefix = false, hasSlash = false;
+        char previous = '\0';
         for (std::size_t i = 0; i < line.size(); ++i) {
-            if (!IsSeparator(line[i])) continue;
+            const char c = line[i];
+            if (!IsSeparator(c)) {
+                hasHexPrefix = hasHexPrefix || (previous == '0' && c == 'x');
+                hasSlash = hasSlash || c == '/';
+                previous = c;
+                continue;
+            }
             const std::string_view token = line.substr(tokenStart, i - tokenStart);
             // A byte token always keeps its "0x" once blanks are removed.
-            if (IsByteToken(token)) filler.Add(static_cast<uint8_t>(HexToLong32(token)));
+            if (hasHexPrefix && !(hasSlash && HasCommentMarker(token)))
+                filler.Add(static_cast<uint8_t>(HexToLong32(token)));
             tokenStart = i + 1;
+            hasHexPrefix = hasSlash = false;
+            previous = '\0';
         }
     }
     return filler.Finish();
