@@ -2,34 +2,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <filesystem>
 
+#include "BenchSets.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
-
-void FillAll(CGlyphSet& set) {
-    set.SetGlyphSize(16, 16);
-    set.range = RANGE_ALL;
-    set.exceptUnused = 1;
-    set.fontDescription = "굴림체, 12";
-    int n = 0;
-    for (uint16_t code : RangeCodes(RANGE_ALL, true)) {
-        auto* bits = new uint8_t[32];
-        for (int i = 0; i < 32; ++i) bits[i] = static_cast<uint8_t>(code * 31 + i);
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(code, bits);
-        glyph->index = glyph->originalIndex = n;
-        set.SetGlyphAt(n++, glyph);
-    }
-}
-
-std::string TempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() / name).string();
-}
 
 void BM_WriteTextFile8366(benchmark::State& state) {
     SingletonTraceStream() = nullptr;

@@ -1,12 +1,11 @@
 #include "cli/ExtractCommand.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "cli/CliCommon.h"
 #include "extract/ExtractWorker.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontWriter.h"
@@ -30,19 +29,6 @@ struct ExtractOptions {
     std::string out;
 };
 
-bool ParsePair(const std::string& text, char separator, int& first, int& second) {
-    const std::size_t at = text.find(separator);
-    if (at == std::string::npos) return false;
-    try {
-        std::size_t used1 = 0, used2 = 0;
-        first = std::stoi(text.substr(0, at), &used1);
-        second = std::stoi(text.substr(at + 1), &used2);
-        return used1 == at && used2 == text.size() - at - 1;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 bool ParseMask(const std::string& text, uint32_t& mask) {
     try {
         std::size_t used = 0;
@@ -53,27 +39,6 @@ bool ParseMask(const std::string& text, uint32_t& mask) {
     } catch (const std::exception&) {
         return false;
     }
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-Result CheckWritableFolder(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code error;
-    if (!fs::is_directory(folder, error))
-        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
-                               " does not exist");
-    if (fs::is_directory(target, error))
-        return Result::Failure("cannot write " + path + ": it is a folder");
-    if (access(folder.c_str(), W_OK) != 0)
-        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
-                               " is not writable");
-    return Result::Success();
 }
 
 // Turns the options into extraction settings; the message names the first bad option.
@@ -102,10 +67,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     return CheckWritableFolder(options.out);
 }
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "brivo-cli extract: %s\n", message.c_str());
-    return 1;
-}
+int Fail(const std::string& message) { return ::Fail("extract", message); }
 
 int RunExtract(const ExtractOptions& options) {
     CGlyphSet set;
@@ -123,7 +85,7 @@ int RunExtract(const ExtractOptions& options) {
                     set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
     set.fontDescription = FontDescriptionText(settings.logFont);
 
-    const bool binary = EndsWith(options.out, ".fnt");
+    const bool binary = IsBinaryFontPath(options.out);
     const Result saved = binary ? WriteFontFile(set, options.out, options.skip)
                                 : WriteTextFile(set, options.out, options.array == "2d");
     if (!saved) return Fail(saved.message);

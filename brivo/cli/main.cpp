@@ -2,6 +2,8 @@
 #include <clocale>
 
 #include "cli/ExtractCommand.h"
+#include "cli/FileCommands.h"
+#include "cli/PreviewCommand.h"
 #include "glyph/Singleton.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +14,9 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = 0;
     AddExtractCommand(app, exitCode);
+    AddConvertCommand(app, exitCode);
+    AddPreviewCommand(app, exitCode);
+    AddInfoCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

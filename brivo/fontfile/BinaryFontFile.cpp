@@ -13,6 +13,27 @@ Result CheckGlyphSize(int32_t width, int32_t height) {
     return Result::Success();
 }
 
+Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
+    if (Result size = CheckGlyphSize(width, height); !size) return size;
+    if (rangeId < RANGE_ASCII || rangeId > RANGE_CUSTOM)
+        return Result::Failure("unknown code range " + std::to_string(rangeId) +
+                               " (1 ASCII to 6 Custom)");
+    return Result::Success();
+}
+
+CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes) {
+    auto* glyph = new CGlyph;
+    glyph->SetCodeAndBits(code, new uint8_t[bytes]());
+    glyph->originalIndex = glyph->index = position;
+    return glyph;
+}
+
+void DestroyLoadedGlyph(CGlyph* glyph) {
+    if (glyph == nullptr) return;
+    glyph->FreeBits();
+    delete glyph;
+}
+
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
     if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
     const std::size_t record = static_cast<std::size_t>(std::max(0, set.BytesPerGlyph()));
@@ -25,18 +46,12 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     return ReplaceFileContents(path, contents);
 }
 
-Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
-    if (Result size = CheckGlyphSize(width, height); !size) return size;
-    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
-    if (rangeId < RANGE_ASCII || rangeId > RANGE_CUSTOM)
-        return Result::Failure("unknown code range " + std::to_string(rangeId));
-    std::string data;
-    if (Result read = ReadWholeFile(path, data); !read) return read;
-
+std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
     const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
     const std::size_t start = std::min<std::size_t>(skipBytes, data.size());
-    const std::string_view records(data.data() + start, data.size() - start);
+    const std::string_view records = data.substr(start);
 
     std::vector<uint16_t> codes;
     if (rangeId == RANGE_CUSTOM) {
@@ -50,15 +65,23 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     std::vector<CGlyph*> glyphs;
     glyphs.reserve(codes.size());
     for (std::size_t n = 0; n < codes.size(); ++n) {
-        auto* bits = new uint8_t[record]();
+        CGlyph* glyph = NewLoadedGlyph(codes[n], static_cast<int32_t>(n), record);
         const std::size_t offset = n * record;
         if (offset < records.size())
-            std::memcpy(bits, records.data() + offset, std::min(record, records.size() - offset));
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(codes[n], bits);
-        glyph->originalIndex = glyph->index = static_cast<int32_t>(n);
+            std::memcpy(glyph->bits, records.data() + offset,
+                        std::min(record, records.size() - offset));
         glyphs.push_back(glyph);
     }
-    set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    return glyphs;
+}
+
+Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
+    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    std::string data;
+    if (Result read = ReadWholeFile(path, data); !read) return read;
+    set.ReplaceGlyphs(ParseFontRecords(data, width, height, rangeId, skipBytes, exceptUnused),
+                      width, height, rangeId == RANGE_ASCII ? 1 : 0);
     return Result::Success();
 }

@@ -1,16 +1,25 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+class CGlyph;
 class CGlyphSet;
 
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
 // bytesPerGlyph bytes each, with no header. A missing glyph or bitmap is written as zeros.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes);
+
+// The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
+// caller owns the returned glyphs.
+std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
 
 // Replaces the glyphs of the set with the records of a .fnt file. Codes follow from the
 // range (ASCII to ALL: that range's code order, a fixed number of records, zeros where the
@@ -22,3 +31,11 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
 
 // Checks a glyph size for the file functions: 1 to 256 pixels each way.
 Result CheckGlyphSize(int32_t width, int32_t height);
+
+// Checks what a load is given: the glyph size, and a range from ASCII to Custom.
+Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
+
+// A glyph for a loader: `code`, index and originalIndex `position`, a zeroed bitmap of
+// `bytes` bytes. DestroyLoadedGlyph frees the bitmap and the glyph.
+CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes);
+void DestroyLoadedGlyph(CGlyph* glyph);

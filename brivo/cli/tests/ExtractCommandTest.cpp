@@ -1,31 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "CliRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status;
-    std::string output;  // stdout and stderr
-};
-
-CliRun Cli(const std::string& arguments) {
-    const std::string command = std::string(BRIVO_CLI) + " " + arguments + " 2>&1";
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 class ExtractCommandTest : public ::testing::Test {
 protected:

@@ -11,15 +11,6 @@ class BinaryFontFileTest : public ::testing::Test {
 protected:
     void SetUp() override { SingletonTraceStream() = nullptr; }
 
-    // A set of the range's codes whose bitmaps differ from glyph to glyph.
-    void FillRange(CGlyphSet& set, CodeRange range, bool exceptUnused, int width, int height) {
-        set.SetGlyphSize(width, height);
-        set.range = range;
-        int n = 0;
-        for (uint16_t code : RangeCodes(range, exceptUnused))
-            AddGlyph(set, code, static_cast<uint8_t>(n++ * 7));
-    }
-
     static bool SameBits(const CGlyph* a, const CGlyph* b, int size) {
         return std::memcmp(a->bits, b->bits, size) == 0;
     }

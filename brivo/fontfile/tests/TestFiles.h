@@ -43,3 +43,13 @@ inline void AddGlyph(CGlyphSet& set, uint16_t code, uint8_t first) {
     glyph->index = glyph->originalIndex = set.Count();
     set.SetGlyphAt(set.Count(), glyph);
 }
+
+// A set of the range's codes whose bitmaps differ from glyph to glyph.
+inline void FillRange(CGlyphSet& set, CodeRange range, bool exceptUnused, int width, int height) {
+    set.SetGlyphSize(width, height);
+    set.range = range;
+    set.exceptUnused = exceptUnused ? 1 : 0;
+    int n = 0;
+    for (uint16_t code : RangeCodes(range, exceptUnused))
+        AddGlyph(set, code, static_cast<uint8_t>(n++ * 7));
+}

@@ -1,0 +1,94 @@
+#include "cli/FileCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/CliCommon.h"
+#include "cli/GlyphFileInput.h"
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontWriter.h"
+#include "glyph/GlyphSet.h"
+
+namespace {
+
+struct ConvertOptions {
+    GlyphFileInput input;
+    std::string out;
+    std::string array = "2d";
+    int outSkip = 0;
+};
+
+int RunConvert(const ConvertOptions& options) {
+    if (options.outSkip < 0) return Fail("convert", "--out-skip must not be negative");
+    if (Result writable = CheckWritableFolder(options.out); !writable)
+        return Fail("convert", writable.message);
+    CGlyphSet set;
+    if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
+        return Fail("convert", loaded.message);
+
+    const bool doubleArray = options.array == "2d";
+    const Result saved = IsBinaryFontPath(options.out)
+                             ? WriteFontFile(set, options.out, options.outSkip)
+                             : WriteTextFile(set, options.out, doubleArray);
+    if (!saved) return Fail("convert", saved.message);
+    PrintRead(options.input.path, set);
+    std::printf("Wrote %s (%s%s)\n", std::filesystem::absolute(options.out).c_str(),
+                FileKindName(options.out),
+                IsBinaryFontPath(options.out) ? ""
+                : doubleArray                 ? ", 2d array"
+                                              : ", 1d array");
+    return 0;
+}
+
+bool IsBlank(const CGlyph* glyph, int bytes) {
+    return glyph == nullptr || glyph->bits == nullptr ||
+           std::all_of(glyph->bits, glyph->bits + bytes, [](uint8_t b) { return b == 0; });
+}
+
+int RunInfo(const GlyphFileInput& input) {
+    CGlyphSet set;
+    if (Result loaded = LoadGlyphFile(input, set); !loaded) return Fail("info", loaded.message);
+    const int blank = static_cast<int>(
+        std::count_if(set.glyphs.begin(), set.glyphs.end(),
+                      [&](const CGlyph* glyph) { return IsBlank(glyph, set.BytesPerGlyph()); }));
+    std::printf("File: %s (%s)\n", std::filesystem::absolute(input.path).c_str(),
+                FileKindName(input.path));
+    std::printf("Range: %s\n", set.GetRangeName(false).c_str());
+    std::printf("Glyphs: %d\n", set.Count());
+    std::printf("Size: %dx%d pixels, %d bytes per glyph\n", set.width, set.height,
+                set.BytesPerGlyph());
+    std::printf("Blank glyphs: %d\n", blank);
+    return 0;
+}
+
+}  // namespace
+
+void AddConvertCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ConvertOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "convert", "Read a .fnt or C source file and write it as a .fnt or C source file");
+    cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    AddGlyphFileInput(*cmd, options->input);
+    cmd->add_option("-o,--output", options->out,
+                    "Output file: *.fnt = binary font file, anything else = C source")
+        ->required();
+    cmd->add_option("--array", options->array, "C source array form of the output")
+        ->check(CLI::IsMember({"1d", "2d"}))
+        ->capture_default_str();
+    cmd->add_option("--out-skip", options->outSkip,
+                    "Zero bytes before the records of a .fnt output")
+        ->capture_default_str();
+    cmd->callback([options, &exitCode] { exitCode = RunConvert(*options); });
+}
+
+void AddInfoCommand(CLI::App& app, int& exitCode) {
+    auto input = std::make_shared<GlyphFileInput>();
+    CLI::App* cmd = app.add_subcommand("info",
+                                       "Print the glyph count, size and blank glyphs of a "
+                                       ".fnt or C source file");
+    cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    AddGlyphFileInput(*cmd, *input);
+    cmd->callback([input, &exitCode] { exitCode = RunInfo(*input); });
+}

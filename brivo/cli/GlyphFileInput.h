@@ -1,0 +1,30 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "glyph/Result.h"
+
+class CGlyphSet;
+
+// What reading a glyph file needs: the file, and what the file itself does not say.
+struct GlyphFileInput {
+    std::string path;
+    std::string size;
+    std::string range;
+    bool exceptUnused = false;
+    int skip = 0;
+};
+
+// Adds IN, --size, --range, --except-unused and --skip to a subcommand.
+void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
+
+// Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
+// setting then follow the options, so labels and the "Font Type" line match the file.
+Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
+
+// "C source" or "binary font file".
+const char* FileKindName(const std::string& path);
+
+// "Read PATH (KIND): N glyphs, RANGE, WxH" on stdout.
+void PrintRead(const std::string& path, const CGlyphSet& set);

@@ -1,0 +1,56 @@
+#include "cli/PreviewCommand.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/CliCommon.h"
+#include "cli/ContactSheet.h"
+#include "cli/GlyphFileInput.h"
+#include "glyph/GlyphSet.h"
+
+namespace {
+
+// A bigger sheet would take more memory than a look at the glyphs is worth.
+constexpr int64_t kMaxSheetPixels = int64_t{1} << 28;
+
+struct PreviewOptions {
+    GlyphFileInput input;
+    int scale = 4;
+    std::string out;
+};
+
+int RunPreview(const PreviewOptions& options) {
+    if (options.scale < 1 || options.scale > 16)
+        return Fail("preview", "--scale must be 1 to 16, not " + std::to_string(options.scale));
+    if (Result writable = CheckWritableFolder(options.out); !writable)
+        return Fail("preview", writable.message);
+    CGlyphSet set;
+    if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
+        return Fail("preview", loaded.message);
+    if (ContactSheetPixels(set, options.scale) > kMaxSheetPixels)
+        return Fail("preview", "the sheet would be too big; give a smaller --scale");
+
+    CLabelPainter labels;
+    const GrayImage sheet = DrawContactSheet(set, options.scale, &labels);
+    if (Result saved = WritePng(sheet, options.out); !saved) return Fail("preview", saved.message);
+    PrintRead(options.input.path, set);
+    if (!labels.Ready()) std::printf("No font for the labels: the sheet has none\n");
+    std::printf("Wrote %s (%dx%d pixels)\n", std::filesystem::absolute(options.out).c_str(),
+                sheet.width, sheet.height);
+    return 0;
+}
+
+}  // namespace
+
+void AddPreviewCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<PreviewOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "preview", "Write a PNG contact sheet of the glyphs of a .fnt or C source file");
+    cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    AddGlyphFileInput(*cmd, options->input);
+    cmd->add_option("--scale", options->scale, "Magnification of the glyphs, 1-16")
+        ->capture_default_str();
+    cmd->add_option("-o,--output", options->out, "PNG file to write")->required();
+    cmd->callback([options, &exitCode] { exitCode = RunPreview(*options); });
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+// `preview`: reads a .fnt or C source file and writes a PNG contact sheet of its glyphs,
+// magnified and labelled. Its callback sets `exitCode`.
+void AddPreviewCommand(CLI::App& app, int& exitCode);

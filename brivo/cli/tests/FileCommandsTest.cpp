@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "CliRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The C source without the lines that a file does not carry back: font and time.
+std::string WithoutFontAndTime(std::string text) {
+    for (const char* line : {"/* Font Info", "/* Create Time"}) {
+        const std::size_t at = text.find(line);
+        text.erase(at, text.find('\n', at) + 1 - at);
+    }
+    return text;
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "brivo-cli-XXXXXX").string();
+        folder = mkdtemp(pattern.data());
+        // Three 8x2 glyphs, the middle one blank.
+        std::ofstream(folder / "three.h") << "const unsigned char t[] = {\n"
+                                             "{0x18, 0x24, 0x00, 0x00, 0x42, 0x7e},\n};\n";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string In(const char* name) const { return (folder / name).string(); }
+
+    fs::path folder;
+};
+
+TEST_F(FileCommandsTest, ConvertRoundTripsBetweenTheForms) {
+    const std::string three = In("three.h");
+    CliRun run =
+        Cli("convert " + three + " --size 8x2 --range custom -o " + In("t.fnt") + " --out-skip 3");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("3 glyphs, Custom, 8x2"), std::string::npos) << run.output;
+    EXPECT_EQ(ReadBytes(folder / "t.fnt"), std::string("\0\0\0\x18\x24\0\0\x42\x7e", 9));
+
+    run = Cli("convert " + In("t.fnt") + " --skip 3 --size 8x2 --range custom -o " + In("t.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    run = Cli("convert " + In("t.h") + " --size 8x2 --range custom --array 1d -o " + In("t1.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("1d array"), std::string::npos) << run.output;
+    const std::string text = ReadBytes(folder / "t.h");
+    EXPECT_NE(text.find("/* Font Type  : Custom\r\n"), std::string::npos);
+    EXPECT_NE(text.find("/* character [1] */\r\n{0x00, 0x00, },"), std::string::npos) << text;
+    EXPECT_NE(ReadBytes(folder / "t1.h").find("data_table[3*2] = {"), std::string::npos);
+
+    // The range given names the codes: an ASCII read labels its glyphs by character.
+    run = Cli("extract --range ascii -o " + In("a.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    run = Cli("convert " + In("a.h") + " --size 8x16 --range ascii -o " + In("a.fnt"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    run = Cli("convert " + In("a.fnt") + " --size 8x16 --range ascii -o " + In("b.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(WithoutFontAndTime(ReadBytes(folder / "b.h")),
+              WithoutFontAndTime(ReadBytes(folder / "a.h")));
+}
+
+TEST_F(FileCommandsTest, ExtractedRangeReadsBackFromBothForms) {
+    // A whole extracted range, exported both ways, read back and exported again the other
+    // way gives the very same files.
+    const std::string range = "--range fullwidth1 --except-unused";
+    ASSERT_EQ(Cli("extract " + range + " -o " + In("x.h")).status, 0);
+    ASSERT_EQ(Cli("extract " + range + " --skip 7 -o " + In("x.fnt")).status, 0);
+    const std::string input = " --size 16x16 " + range;
+    CliRun run = Cli("convert " + In("x.h") + input + " --out-skip 7 -o " + In("y.fnt"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    run = Cli("convert " + In("x.fnt") + " --skip 7" + input + " -o " + In("y.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadBytes(folder / "y.fnt"), ReadBytes(folder / "x.fnt"));
+    EXPECT_EQ(WithoutFontAndTime(ReadBytes(folder / "y.h")),
+              WithoutFontAndTime(ReadBytes(folder / "x.h")));
+    EXPECT_EQ(fs::file_size(folder / "x.fnt"), 7u + 1128 * 32);
+}
+
+TEST_F(FileCommandsTest, InfoCountsGlyphsAndBlanks) {
+    const CliRun run = Cli("info " + In("three.h") + " --size 8x2 --range custom");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Glyphs: 3\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Size: 8x2 pixels, 2 bytes per glyph\n"), std::string::npos);
+    EXPECT_NE(run.output.find("Blank glyphs: 1\n"), std::string::npos);
+
+    const CliRun hangul = Cli("info " + In("three.h") + " --size 8x2 --range hangul");
+    EXPECT_NE(hangul.output.find("Glyphs: 2350\n"), std::string::npos) << hangul.output;
+    EXPECT_NE(hangul.output.find("Blank glyphs: 2348\n"), std::string::npos);
+}
+
+TEST_F(FileCommandsTest, PreviewWritesAPngSheet) {
+    const CliRun run =
+        Cli("preview " + In("three.h") + " --size 8x2 --range custom --scale 2 -o " + In("s.png"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string png = ReadBytes(folder / "s.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    auto be32 = [&](std::size_t at) {
+        return static_cast<uint8_t>(png[at]) << 24 | static_cast<uint8_t>(png[at + 1]) << 16 |
+               static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16) % 3, 0) << "three cells side by side";
+    EXPECT_NE(run.output.find("(" + std::to_string(be32(16)) + "x" + std::to_string(be32(20))),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(FileCommandsTest, BadInputFailsWithOneLineAndWritesNothing) {
+    struct Case {
+        const char* command;
+        std::string arguments;
+        const char* mentions;
+    };
+    const std::string three = In("three.h");
+    const Case cases[] = {
+        {"convert", In("missing.h") + " --size 8x2 --range custom", "cannot open"},
+        {"convert", three + " --size 0x2 --range custom", "size"},
+        {"convert", three + " --size 8 --range custom", "--size"},
+        {"convert", three + " --size 8x2 --range kanji", "--range"},
+        {"convert", three + " --size 8x2", "--range"},
+        {"convert", three + " --size 8x2 --range custom --skip -1", "--skip"},
+        {"convert", three + " --size 8x2 --range custom --out-skip -1", "--out-skip"},
+        {"convert", three + " --size 8x2 --range custom --array 3d", "--array"},
+        {"preview", three + " --size 8x2 --range custom --scale 0", "--scale"},
+        {"preview", three + " --size 256x256 --range all --scale 16", "too big"},
+        {"info", In("missing.fnt") + " --size 8x2 --range custom", "cannot open"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = In("out.fnt");
+        const CliRun run = Cli(std::string(c.command) + " " + c.arguments +
+                               (std::string(c.command) == "info" ? "" : " -o " + out));
+        EXPECT_NE(run.status, 0) << c.arguments;
+        EXPECT_NE(run.output.find(c.mentions), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments;
+    }
+    const CliRun noFolder =
+        Cli("convert " + three + " --size 8x2 --range custom -o " + In("no/x.h"));
+    EXPECT_NE(noFolder.output.find("does not exist"), std::string::npos) << noFolder.output;
+}
+
+}  // namespace

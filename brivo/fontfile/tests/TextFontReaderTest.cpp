@@ -1,0 +1,204 @@
+#include <algorithm>
+#include <cstring>
+
+#include "TestFiles.h"
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontReader.h"
+#include "fontfile/TextFontWriter.h"
+
+namespace {
+
+// Each glyph as "code:hex bytes", e.g. "1:427e".
+std::vector<std::string> Parse(std::string_view text, int width, int height,
+                               CodeRange range = RANGE_CUSTOM, bool exceptUnused = false) {
+    std::vector<std::string> out;
+    const int size = BytesPerGlyph(width, height);
+    for (CGlyph* glyph : ParseTextFont(text, width, height, range, exceptUnused)) {
+        char item[16];
+        std::snprintf(item, sizeof item, "%d:", glyph->code);
+        std::string text = item;
+        for (int i = 0; i < size; ++i) {
+            std::snprintf(item, sizeof item, "%02x", glyph->bits[i]);
+            text += item;
+        }
+        out.push_back(text);
+        DestroyLoadedGlyph(glyph);
+    }
+    return out;
+}
+
+using Glyphs = std::vector<std::string>;
+
+class TextFontReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { SingletonTraceStream() = nullptr; }
+
+    TempFolder folder;
+};
+
+TEST_F(TextFontReaderTest, LineAndTokenRules) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int width, height;
+        Glyphs glyphs;
+    };
+    const Case cases[] = {
+        {"hand-made one-liner",
+         "const unsigned char font[] = {0x18, 0x24, 0x42, 0x7e};",
+         8,
+         2,
+         {"0:1824", "1:427e"}},
+        {"blank after the brace never starts", "{ 0x18, 0x24, 0x42, 0x7e};", 8, 2, {}},
+        {"last value of a line has no separator", "{0x01,\n0x02, 0x03\n};", 8, 1, {"0:01", "1:02"}},
+        {"0X is no byte, 0x1F and 0x1f are", "{0x1F, 0X22, 0x1f,};", 8, 1, {"0:1f", "1:1f"}},
+        {"// cuts the line", "{0x01, 0x02, // 0x03,\n};", 8, 1, {"0:01", "1:02"}},
+        {"one /* */ pair per line",
+         "{0x01, /* 0x02, */ 0x03, /* 0x04, */ 0x05,};",
+         8,
+         1,
+         {"0:01", "1:03"}},
+        {"/* without */ keeps the line, its token is skipped",
+         "{0x01, /* 0x02, 0x03,};",
+         8,
+         1,
+         {"0:01", "1:03"}},
+        {"*/ before /* removes nothing", "{0x01, */ 0x02, /* 0x03,};", 8, 1, {"0:01"}},
+        {"declaration dropped up to the last ]",
+         "x[2][1] = {0x0a, 0x0b,};",
+         8,
+         1,
+         {"0:0a", "1:0b"}},
+        {"lines before {0x are ignored", "0x01, 0x02,\n{0x03,};", 8, 1, {"0:03"}},
+        {"the starting line counts as a whole", "0x05, {0x06,};", 8, 1, {"0:05", "1:06"}},
+        {"strtol rules",
+         "{0x, 0xg1, 0x1FF, -0x01, 0x100000000, -0x80000001, 0xab0x1,};",
+         8,
+         1,
+         {"0:00", "1:00", "2:ff", "3:ff", "4:ff", "5:00", "6:b0"}},
+        {"hex digits before 0x are read",
+         "{0x01, abc0x12, zz0x12,};",
+         8,
+         1,
+         {"0:01", "1:c0", "2:00"}},
+        {"blanks, tabs and CR inside a token",
+         "{0x 1 2,\t0x34,0x\r56,};",
+         8,
+         1,
+         {"0:12", "1:34", "2:56"}},
+        {"empty and decimal tokens are skipped", "{0x01,,12, x,};", 8, 1, {"0:01"}},
+        {"CR LF and bare CR", "{0x01,\r\n0x02,\r0x03,\r\n};", 8, 1, {"0:01", "1:02", "2:03"}},
+        {"incomplete last glyph is dropped", "{0x01, 0x02, 0x03,};", 8, 2, {"0:0102"}},
+        {"a second /* spoils its token", "{0x01, 0x02 /* a */ 0x03 /* b,};", 8, 1, {"0:01"}},
+        {"no data at all", "", 8, 1, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.text, c.width, c.height), c.glyphs) << c.name;
+}
+
+TEST_F(TextFontReaderTest, FixedRangesKeepEveryGlyph) {
+    // Short data leaves zeros; data beyond the last glyph changes nothing.
+    std::string text = "{";
+    for (int i = 0; i < 130; ++i) text += "0x" + std::to_string(i % 10 + 1) + ",";
+    const Glyphs ascii = Parse(text + "};", 8, 1, RANGE_ASCII);
+    ASSERT_EQ(ascii.size(), 128u);
+    EXPECT_EQ(ascii[0], "0:01");
+    EXPECT_EQ(ascii[127], "127:08");
+
+    const Glyphs hangul = Parse("{0x01, 0x02, 0x03,};", 8, 2, RANGE_HANGUL, true);
+    ASSERT_EQ(hangul.size(), 2350u);
+    EXPECT_EQ(hangul[0], "45217:0102");
+    EXPECT_EQ(hangul[1], "45218:0300");
+    EXPECT_EQ(hangul[2349], "51454:0000");
+    EXPECT_EQ(Parse("", 8, 1, RANGE_ALL, true).size(), 8366u);
+}
+
+TEST_F(TextFontReaderTest, ExportsReadBackOverWholeRanges) {
+    struct Case {
+        CodeRange range;
+        bool exceptUnused;
+        int width, height;
+    };
+    const Case cases[] = {
+        {RANGE_ASCII, false, 8, 16},      {RANGE_HANGUL, false, 16, 16},
+        {RANGE_FULLWIDTH1, true, 12, 12}, {RANGE_FULLWIDTH2, false, 17, 5},
+        {RANGE_ALL, true, 16, 16},        {RANGE_CUSTOM, false, 3, 9},
+    };
+    for (const Case& c : cases) {
+        CGlyphSet saved;
+        FillRange(saved, c.range == RANGE_CUSTOM ? RANGE_HANGUL : c.range, c.exceptUnused, c.width,
+                  c.height);
+        if (c.range == RANGE_CUSTOM)
+            for (CGlyph* glyph : saved.glyphs) glyph->code = static_cast<uint16_t>(glyph->index);
+        saved.range = c.range;
+        const std::string path = folder.File("font.h");
+        ASSERT_TRUE(WriteTextFile(saved, path, true));
+
+        CGlyphSet loaded;
+        loaded.range = RANGE_NONE;
+        loaded.fontDescription = "kept";
+        ASSERT_TRUE(ReadTextFile(loaded, path, c.width, c.height, c.range, true, c.exceptUnused));
+        ASSERT_EQ(loaded.Count(), saved.Count()) << c.range;
+        EXPECT_EQ(loaded.range, RANGE_NONE);
+        EXPECT_EQ(loaded.fontDescription, "kept");
+        EXPECT_EQ(loaded.halfWidth, c.range == RANGE_ASCII ? 1 : 0);
+        EXPECT_EQ(loaded.height, c.height);
+        for (int n = 0; n < saved.Count(); ++n) {
+            ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code) << n;
+            ASSERT_EQ(loaded.glyphs[n]->index, n);
+            ASSERT_EQ(loaded.glyphs[n]->originalIndex, n);
+            ASSERT_EQ(
+                std::memcmp(loaded.glyphs[n]->bits, saved.glyphs[n]->bits, saved.BytesPerGlyph()),
+                0)
+                << c.range << " glyph " << n;
+        }
+        if (c.range == RANGE_ALL) {
+            EXPECT_EQ(loaded.glyphs[94 * 12 - 1]->code, 0xACFE);
+            EXPECT_EQ(loaded.glyphs[94 * 12]->code, 0xB0A1);
+        }
+
+        // The flat form never starts the array.
+        ASSERT_TRUE(WriteTextFile(saved, path, false));
+        ASSERT_TRUE(ReadTextFile(loaded, path, c.width, c.height, c.range, false, c.exceptUnused));
+        const int expected = c.range == RANGE_CUSTOM ? 0 : saved.Count();
+        ASSERT_EQ(loaded.Count(), expected);
+        for (const CGlyph* glyph : loaded.glyphs)
+            ASSERT_EQ(std::count(glyph->bits, glyph->bits + saved.BytesPerGlyph(), 0),
+                      saved.BytesPerGlyph());
+    }
+}
+
+TEST_F(TextFontReaderTest, RefusedLoadsLeaveTheSetAsItWas) {
+    CGlyphSet set;
+    FillRange(set, RANGE_HANGUL, false, 16, 16);
+    const std::string text = folder.File("ok.h");
+    WriteBytes(text, "{0x01,};");
+    struct Case {
+        std::string path;
+        int width, height;
+        int range;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {folder.File("missing.h"), 16, 16, RANGE_HANGUL, "cannot open"},
+        {folder.path.string(), 16, 16, RANGE_CUSTOM, "folder"},
+        {text, 0, 16, RANGE_HANGUL, "size"},
+        {text, 16, 257, RANGE_HANGUL, "size"},
+        {text, 16, 16, RANGE_NONE, "range"},
+        {text, 16, 16, 7, "range"},
+    };
+    for (const Case& c : cases) {
+        for (bool binary : {false, true}) {
+            const auto range = static_cast<CodeRange>(c.range);
+            const Result result =
+                binary ? ReadFontFile(set, c.path, c.width, c.height, range, 0, false)
+                       : ReadTextFile(set, c.path, c.width, c.height, range, true, false);
+            EXPECT_FALSE(result);
+            EXPECT_NE(result.message.find(c.mentions), std::string::npos) << result.message;
+            ASSERT_EQ(set.Count(), 2350);
+            EXPECT_EQ(set.width, 16);
+            EXPECT_EQ(set.glyphs[1]->bits[0], 7);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// libFuzzer target for the C source reader. Besides the checks every load gets, the bytes
+// the reader finds are compared with a plain, line-by-line reading of the same rules.
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "FuzzInput.h"
+#include "fontfile/TextFontReader.h"
+
+namespace {
+
+// The reading rules as directly as they can be written (strtoll clamped to a 32-bit long
+// gives what strtol gives where long has 32 bits).
+std::vector<uint8_t> PlainReading(std::string_view file) {
+    constexpr auto npos = std::string::npos;
+    std::vector<uint8_t> bytes;
+    bool started = false;
+    std::size_t position = 0;
+    while (position < file.size()) {
+        const std::size_t end = file.find('\n', position);
+        std::string line(file.substr(position, end == npos ? npos : end - position));
+        position = end == npos ? file.size() : end + 1;
+        if (end != npos && !line.empty() && line.back() == '\r') line.pop_back();
+        if (const std::size_t cut = line.find("//"); cut != npos) line.erase(cut);
+        const std::size_t open = line.find("/*"), close = line.find("*/");
+        if (open != npos && close != npos && open < close) line.erase(open, close + 2 - open);
+        const std::size_t lastOpen = line.rfind('['), lastClose = line.rfind(']');
+        if (lastOpen != npos && lastClose != npos && lastOpen < lastClose)
+            line.erase(0, lastClose + 1);
+        if (!started && line.find("{0x") == npos) continue;
+        started = true;
+        std::string pending = line;
+        for (std::size_t separator; (separator = pending.find_first_of("{},")) != npos;) {
+            std::string token = pending.substr(0, separator);
+            pending.erase(0, separator + 1);
+            if (token.find("0x") == npos || token.find("/*") != npos || token.find("*/") != npos ||
+                token.find("//") != npos)
+                continue;
+            std::erase_if(token, [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
+            if (token.empty()) continue;
+            const long long value = std::strtoll(token.c_str(), nullptr, 16);
+            bytes.push_back(static_cast<uint8_t>(std::clamp<long long>(value, INT_MIN, INT_MAX)));
+        }
+    }
+    return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    FuzzInput input;
+    if (!FuzzInput::Parse(data, size, input)) return 0;
+    std::vector<CGlyph*> glyphs =
+        ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused);
+    CheckLoadedGlyphs(input, glyphs);
+
+    // One-byte glyphs of a custom set hold every byte read, in order.
+    std::vector<CGlyph*> single = ParseTextFont(input.contents, 1, 1, RANGE_CUSTOM, false);
+    const std::vector<uint8_t> expected = PlainReading(input.contents);
+    if (single.size() != expected.size()) __builtin_trap();
+    for (std::size_t n = 0; n < single.size(); ++n)
+        if (single[n]->bits[0] != expected[n]) __builtin_trap();
+    for (CGlyph* glyph : single) DestroyLoadedGlyph(glyph);
+    return 0;
+}
