@@ -9,6 +9,6 @@ function(brivo_glyph_pane_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endfunction()
 
-#brivo_glyph_pane_test(GlyphCanvasTest)
+brivo_glyph_pane_test(GlyphCanvasTest)
 #brivo_glyph_pane_test(GlyphEditPaneTest)
 brivo_glyph_pane_test(GlyphInfoPaneTest)
