@@ -10,5 +10,5 @@ function(brivo_glyph_pane_test name)
 endfunction()
 
 brivo_glyph_pane_test(GlyphCanvasTest)
-#brivo_glyph_pane_test(GlyphEditPaneTest)
+brivo_glyph_pane_test(GlyphEditPaneTest)
 brivo_glyph_pane_test(GlyphInfoPaneTest)
