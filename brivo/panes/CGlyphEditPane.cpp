@@ -82,29 +82,27 @@ CGlyphEditPane::CGlyphEditPane(QWidget* parent) : QWidget(parent) {
             [this] { SelectTool(CGlyphCanvas::DRAW_ERASER); });
     SelectTool(canvas->drawMode);
 
+    // The buttons that change the bitmap in place.
     const struct {
         const char* name;
         int id;
+        const char* caption;
         int bitmap;
-        int direction;
-    } shifts[] = {{"up", ID_UP, 141, CGlyphCanvas::SHIFT_UP},
-                  {"down", ID_DOWN, 142, CGlyphCanvas::SHIFT_DOWN},
-                  {"left", ID_LEFT, 140, CGlyphCanvas::SHIFT_LEFT},
-                  {"right", ID_RIGHT, 143, CGlyphCanvas::SHIFT_RIGHT}};
-    for (const auto& shift : shifts) {
-        connect(AddButton(shift.name, shift.id, "", shift.bitmap), &CImageButton::clicked, this,
-                [this, direction = shift.direction] {
-                    canvas->Shift(direction);
+        void (*edit)(CGlyphCanvas&);
+    } edits[] = {
+        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_UP); }},
+        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_DOWN); }},
+        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_LEFT); }},
+        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_RIGHT); }},
+        {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149, [](CGlyphCanvas& c) { c.Mirror(true); }},
+        {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148, [](CGlyphCanvas& c) { c.Mirror(false); }},
+    };
+    for (const auto& each : edits) {
+        connect(AddButton(each.name, each.id, each.caption, each.bitmap), &CImageButton::clicked,
+                this, [this, edit = each.edit] {
+                    edit(*canvas);
                     canvas->update();
                 });
-    }
-    for (const bool leftRight : {true, false}) {
-        CImageButton* mirror = leftRight ? AddButton("mirrorh", ID_MIRROR_H, "Hor Mirror", 149)
-                                         : AddButton("mirrorv", ID_MIRROR_V, "Ver Mirror", 148);
-        connect(mirror, &CImageButton::clicked, this, [this, leftRight] {
-            canvas->Mirror(leftRight);
-            canvas->update();
-        });
     }
     connect(AddButton("update", ID_UPDATE, "Update", 144), &CImageButton::clicked, this,
             &CGlyphEditPane::OnUpdate);
@@ -177,8 +175,7 @@ int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
 
 bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
     const CGlyphSet* set = CGlyphSet::GetInstance();
-    if (set == nullptr || position < 0 || position >= set->Count()) return false;
-    const CGlyph* glyph = set->GlyphAt(position);
+    const CGlyph* glyph = set != nullptr ? set->GlyphAt(position) : nullptr;
     if (glyph == nullptr || set->width <= 0 || set->height <= 0) return false;
     target->SetBitmapSize(set->width, set->height);
     if (glyph->bits != nullptr) {
@@ -192,10 +189,9 @@ bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
 
 bool CGlyphEditPane::CanWriteBack(int position) const {
     const CGlyphSet* set = CGlyphSet::GetInstance();
-    if (set == nullptr || position < 0 || position >= set->Count()) return false;
     // After the set changed its glyph size the edit no longer fits any glyph of it.
-    return set->GlyphAt(position) != nullptr && set->width == canvas->BitmapWidth() &&
-           set->height == canvas->BitmapHeight();
+    return set != nullptr && set->GlyphAt(position) != nullptr &&
+           set->width == canvas->BitmapWidth() && set->height == canvas->BitmapHeight();
 }
 
 void CGlyphEditPane::OnUpdate() {
