@@ -1,11 +1,218 @@
 #include "CGlyphEditPane.h"
 
+#include <QLabel>
+#include <QMessageBox>
+#include <QSlider>
+#include <climits>
+
+#include "CEvaLayout.h"
+#include "CGlyphCanvas.h"
+#include "CImageButton.h"
+#include "PaneMessage.h"
 #include "PaneTemplate.h"
+#include "fontfile/Cp949.h"
+#include "glyph/GlyphSet.h"
 
 namespace brivo {
 
+namespace {
+
+// clang-format off
+constexpr const char* kLayout[] = {
+    "EvaLayout, 10, 10, 5, 5",
+    "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10       , X        ,",
+    "  24,          , pen      , -        , -        , eraser   , -        , -        ,          , fontinfo ,",
+    "   7,          , +        , -        , -        , +        , -        , -        ,          , fontctrl ,",
+    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  12,          ,          ,          , up       , -        ,          ,          ,          , +        ,",
+    "  12,          ,          , left     , +        , -        , right    ,          ,          , +        ,",
+    "  12,          ,          , +        , down     , -        , +        ,          ,          , +        ,",
+    "  12,          ,          ,          , +        , -        ,          ,          ,          , +        ,",
+    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,          , +        ,",
+    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  24,          , update   , -        , -        , -        , -        , -        ,          , +        ,",
+    "  24,          , reset    , -        , -        , -        , -        , -        ,          , +        ,",
+    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+    "  20,          , zoom     , -        , -        , -        , -        , -        ,          , +        ,",
+    "   X,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
+};
+// clang-format on
+
+constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the preview
+
+const char* const kModifiedQuestion = "Font가 변경되었습니다. Update를 하시겠습니까?";
+
+}  // namespace
+
 CGlyphEditPane::CGlyphEditPane(QWidget* parent) : QWidget(parent) {
     MarkPaneTemplate(this, kTemplateId);
+
+    canvas = new CGlyphCanvas(this);
+    canvas->setProperty("controlId", ID_CANVAS);
+    preview = new CGlyphCanvas(this);
+    preview->setProperty("controlId", ID_PREVIEW);
+    preview->SetCellSize(1);
+    // The preview shows the glyph as selected; edits belong on the canvas only.
+    preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label = new QLabel(this);
+    label->setProperty("controlId", ID_LABEL);
+    label->setAlignment(Qt::AlignCenter);
+    zoom = new QSlider(Qt::Horizontal, this);
+    zoom->setProperty("controlId", ID_ZOOM);
+    zoom->setRange(kMinZoom, kMaxZoom);
+    zoom->setPageStep(5);
+    zoom->setValue(canvas->CellSize());
+    connect(zoom, &QSlider::valueChanged, this, [this](int cellSize) {
+        canvas->SetCellSize(cellSize);
+        canvas->update();
+    });
+
+    layout = new CEvaLayout(this);
+    layout->BindWidget("fontinfo", label);
+    layout->BindWidget("fontctrl", canvas);
+    layout->BindWidget("zoom", zoom);
+
+    pen = AddButton("pen", ID_PEN, "Pen", 146);
+    eraser = AddButton("eraser", ID_ERASER, "Eraser", 145);
+    pen->SetButtonType(CImageButton::BUTTON_AUTO_RADIO);
+    eraser->SetButtonType(CImageButton::BUTTON_AUTO_RADIO);
+    connect(pen, &CImageButton::clicked, this, [this] { SelectTool(CGlyphCanvas::DRAW_PEN); });
+    connect(eraser, &CImageButton::clicked, this,
+            [this] { SelectTool(CGlyphCanvas::DRAW_ERASER); });
+    SelectTool(canvas->drawMode);
+
+    // The buttons that change the bitmap in place.
+    const struct {
+        const char* name;
+        int id;
+        const char* caption;
+        int bitmap;
+        void (*edit)(CGlyphCanvas&);
+    } edits[] = {
+        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_UP); }},
+        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_DOWN); }},
+        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_LEFT); }},
+        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_RIGHT); }},
+        {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149, [](CGlyphCanvas& c) { c.Mirror(true); }},
+        {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148, [](CGlyphCanvas& c) { c.Mirror(false); }},
+    };
+    for (const auto& each : edits) {
+        connect(AddButton(each.name, each.id, each.caption, each.bitmap), &CImageButton::clicked,
+                this, [this, edit = each.edit] {
+                    edit(*canvas);
+                    canvas->update();
+                });
+    }
+    connect(AddButton("update", ID_UPDATE, "Update", 144), &CImageButton::clicked, this,
+            &CGlyphEditPane::OnUpdate);
+    connect(AddButton("reset", ID_RESET, "Reset", 147), &CImageButton::clicked, this,
+            &CGlyphEditPane::OnReset);
+
+    sheets.AddSheet(EvaSheet("first"));
+    EvaSheet& sheet = sheets.FindSheet("first");
+    for (const char* line : kLayout) sheet.AddRow(line);
+    CheckLayoutsLoaded(sheets, this);
+    layout->SetSheet(sheets.SheetAt(0));
+}
+
+CImageButton* CGlyphEditPane::AddButton(const char* layoutName, int id, const char* caption,
+                                        int bitmap) {
+    auto* button = new CImageButton(QString::fromUtf8(caption), CImageButton::BUTTON_PUSH, this);
+    button->setProperty("controlId", id);
+    button->SetBitmaps(bitmap);
+    layout->BindWidget(layoutName, button);
+    return button;
+}
+
+void CGlyphEditPane::SelectTool(int drawMode) {
+    canvas->drawMode = drawMode;
+    pen->SetCheck(drawMode == CGlyphCanvas::DRAW_PEN);
+    eraser->SetCheck(drawMode == CGlyphCanvas::DRAW_ERASER);
+}
+
+bool CGlyphEditPane::event(QEvent* event) {
+    if (CPaneMessage* message = AsPaneMessage(event);
+        message && message->Message() == WM_GLYPH_NOTIFY) {
+        message->result = OnGlyphNotify(message->lParam);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CGlyphEditPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layout->Resize(width(), height());
+    PlacePreview();
+}
+
+void CGlyphEditPane::PlacePreview() {
+    const QRect slider = zoom->geometry();
+    const int previewWidth = preview->BitmapWidth();
+    const int right = slider.x() + slider.width();
+    preview->setGeometry((right - previewWidth - slider.x()) / 2 + slider.x(),
+                         slider.y() + slider.height() + kPreviewGap, previewWidth,
+                         preview->BitmapHeight());
+}
+
+int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
+    if (canvas->modified && CanWriteBack(currentIndex)) {
+        QMessageBox question(QMessageBox::Warning, "Brivo", QString::fromUtf8(kModifiedQuestion),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        if (question.exec() == QMessageBox::Yes) OnUpdate();
+    }
+    currentIndex = position >= 0 && position <= INT_MAX ? static_cast<int>(position) : -1;
+    if (!LoadGlyph(canvas, currentIndex)) {
+        canvas->ClearBits();
+        canvas->update();
+        return -1;
+    }
+    LoadGlyph(preview, currentIndex);
+    PlacePreview();
+    ShowLabel(currentIndex);
+    return 0;
+}
+
+bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
+    const CGlyphSet* set = CGlyphSet::GetInstance();
+    const CGlyph* glyph = set != nullptr ? set->GlyphAt(position) : nullptr;
+    if (glyph == nullptr || set->width <= 0 || set->height <= 0) return false;
+    target->SetBitmapSize(set->width, set->height);
+    if (glyph->bits != nullptr) {
+        target->LoadBits(glyph->bits);
+    } else {
+        target->ClearBits();
+    }
+    target->update();
+    return true;
+}
+
+bool CGlyphEditPane::CanWriteBack(int position) const {
+    const CGlyphSet* set = CGlyphSet::GetInstance();
+    // After the set changed its glyph size the edit no longer fits any glyph of it.
+    return set != nullptr && set->GlyphAt(position) != nullptr &&
+           set->width == canvas->BitmapWidth() && set->height == canvas->BitmapHeight();
+}
+
+void CGlyphEditPane::OnUpdate() {
+    if (!CanWriteBack(currentIndex)) return;
+    CGlyph* glyph = CGlyphSet::GetInstance()->GlyphAt(currentIndex);
+    const std::vector<uint8_t>& bits = canvas->Bits();
+    // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
+    if (glyph->bits == nullptr) glyph->SetCodeAndBits(glyph->code, new uint8_t[bits.size()]());
+    glyph->CopyBits(bits.data(), bits.size());
+    PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
+    canvas->modified = false;
+}
+
+void CGlyphEditPane::OnReset() {
+    if (!LoadGlyph(canvas, currentIndex)) return;
+    ShowLabel(currentIndex);
+}
+
+void CGlyphEditPane::ShowLabel(int position) {
+    labelText = QString::fromStdString(Cp949ToUtf8(CGlyphSet::GetInstance()->GetLabel(position)));
+    label->setText(labelText);
 }
 
 }  // namespace brivo

@@ -1,11 +1,91 @@
 #include "CGlyphInfoPane.h"
 
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+
+#include "CEvaLayout.h"
+#include "PaneMessage.h"
 #include "PaneTemplate.h"
+#include "fontfile/Cp949.h"
+#include "glyph/GlyphSet.h"
 
 namespace brivo {
 
+namespace {
+
+constexpr const char* kLayout[] = {
+    "EvaLayout, 10, 10, 5, 5",     "grid, 50       , X        ,", "  10,          ,          ,",
+    "   X,          , fontinfo ,", "   A,          ,          ,",
+};
+
+}  // namespace
+
 CGlyphInfoPane::CGlyphInfoPane(QWidget* parent) : QWidget(parent) {
     MarkPaneTemplate(this, kTemplateId);
+
+    text = new QPlainTextEdit(this);
+    text->setProperty("controlId", kTextId);
+    text->setReadOnly(true);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    sheets.AddSheet(EvaSheet("first"));
+    EvaSheet& sheet = sheets.FindSheet("first");
+    for (const char* line : kLayout) sheet.AddRow(line);
+    CheckLayoutsLoaded(sheets, this);
+    layout = new CEvaLayout(this);
+    layout->BindWidget("fontinfo", text);
+    layout->SetSheet(sheets.SheetAt(0));
+    layout->TrackResizeOf(this);
+}
+
+bool CGlyphInfoPane::event(QEvent* event) {
+    if (CPaneMessage* message = AsPaneMessage(event);
+        message && message->Message() == WM_GLYPH_NOTIFY) {
+        message->result = OnGlyphNotify(message->lParam);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+int CGlyphInfoPane::OnGlyphNotify(intptr_t position) {
+    infoText = FormatGlyphInfo(position);
+    // The control breaks lines at LF; the text keeps CR LF for the firmware sources.
+    text->setPlainText(QString(infoText).replace("\r\n", "\n"));
+    update();
+    return infoText.isEmpty() ? -1 : 0;
+}
+
+QString CGlyphInfoPane::FormatGlyphInfo(intptr_t position) {
+    const CGlyphSet* set = CGlyphSet::GetInstance();
+    if (set == nullptr || position < 0 || position >= set->Count()) return {};
+    const CGlyph* glyph = set->GlyphAt(static_cast<int>(position));
+    if (glyph == nullptr) return {};
+    const int width = set->width;
+    const int height = set->height;
+    const int size = width > 0 && height > 0 ? set->BytesPerGlyph() : 0;
+
+    // A glyph without a bitmap is blank.
+    const uint8_t* bits = glyph->bits;
+    QString bytes;
+    for (int i = 1; i <= size; ++i) {
+        bytes += QString::asprintf("0x%02x, ", bits != nullptr ? bits[i - 1] : 0);
+        if (i % 8 == 0) bytes += "\r\n";
+    }
+    const QString label =
+        QString::fromStdString(Cp949ToUtf8(set->GetLabel(static_cast<int>(position))));
+    return QString::asprintf(
+        "/* character = %s */\r\n"
+        "unsigned char Data%d[]=\r\n"
+        "{\r\n"
+        "/*----------------------------------------\r\n"
+        ";hexcode : 0x%x\r\n"
+        ";width x height : %d x %d\r\n"
+        ";size : %d bytes\r\n"
+        "------------------------------------------*/\r\n"
+        "%s};",
+        label.toUtf8().constData(), static_cast<int>(position), glyph->code, width, height, size,
+        bytes.toUtf8().constData());
 }
 
 }  // namespace brivo

@@ -1,17 +1,45 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <cstdint>
+
+#include "EvaSheet.h"
+
+class QPlainTextEdit;
 
 namespace brivo {
 
-// The lower left pane: the selected glyph as C source text (template 132). For now an empty
-// pane that only holds its place in the view.
+class CEvaLayout;
+
+// The lower left pane: the selected glyph as a C array definition, ready to paste into
+// firmware source (template 132).
 class CGlyphInfoPane : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 132;
+    static constexpr int kTextId = 1045;
 
     explicit CGlyphInfoPane(QWidget* parent = nullptr);
+
+    // Shows the glyph at `position` of the glyph set; returns 0, or -1 (and shows nothing)
+    // when there is no glyph there.
+    int OnGlyphNotify(intptr_t position);
+
+    // The text shown, lines ended by CR LF.
+    const QString& InfoText() const { return infoText; }
+
+    // The C array definition of the glyph at `position`, or an empty text.
+    static QString FormatGlyphInfo(intptr_t position);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    QPlainTextEdit* text = nullptr;
+    EvaSheetSet sheets;
+    CEvaLayout* layout = nullptr;
+    QString infoText;
 };
 
 }  // namespace brivo

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QtTest>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "AppTestProfile.h"
+#include "CBrivoView.h"
+#include "PaneMessage.h"
+#include "glyph/GlyphSet.h"
+
+// The main view with its panes, over a glyph set filled by the test.
+class ViewWithGlyphs {
+public:
+    ViewWithGlyphs() {
+        view = std::make_unique<brivo::CBrivoView>();
+        view->resize(1000, 700);
+        view->OnInitialUpdate();
+        view->show();
+    }
+    // The view empties the glyph set as it goes.
+    ~ViewWithGlyphs() { view.reset(); }
+
+    // Replaces the set by glyphs of the given codes, each with `bits` (or no bitmap when
+    // `bits` is empty).
+    static void FillSet(int width, int height, const std::vector<uint16_t>& codes,
+                        const std::vector<uint8_t>& bits = {}) {
+        CGlyphSet* set = CGlyphSet::GetInstance();
+        set->ClearGlyphs();
+        set->range = RANGE_NONE;
+        set->SetGlyphSize(width, height);
+        for (uint16_t code : codes) AddGlyph(code, bits);
+    }
+
+    static void AddGlyph(uint16_t code, const std::vector<uint8_t>& bits) {
+        CGlyphSet* set = CGlyphSet::GetInstance();
+        auto* glyph = new CGlyph;
+        uint8_t* copy = nullptr;
+        if (!bits.empty()) {
+            copy = new uint8_t[static_cast<size_t>(set->BytesPerGlyph())]();
+            std::copy_n(bits.begin(), std::min<size_t>(bits.size(), set->BytesPerGlyph()), copy);
+        }
+        glyph->SetCodeAndBits(code, copy);
+        set->InsertGlyphAt(set->Count(), glyph);
+    }
+
+    static std::vector<uint8_t> GlyphBits(int position) {
+        const CGlyphSet* set = CGlyphSet::GetInstance();
+        const CGlyph* glyph = set->GlyphAt(position);
+        if (glyph == nullptr || glyph->bits == nullptr) return {};
+        return {glyph->bits, glyph->bits + set->BytesPerGlyph()};
+    }
+
+    // What the extraction form does when the grid selection changes.
+    intptr_t Select(intptr_t position) {
+        return brivo::SendPaneMessage(view.get(), brivo::WM_GLYPH_NOTIFY, brivo::RELAY_NOTIFY_PANES,
+                                      position);
+    }
+
+    std::unique_ptr<brivo::CBrivoView> view;
+
+private:
+    TestProfile profile;
+};
+
+// Answers the next message box with `answer` once it is open and counts the questions.
+class MessageBoxAnswerer : public QObject {
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer) : answer(answer) {
+        connect(&poll, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            texts << box->text();
+            icons << box->icon();
+            box->button(this->answer)->click();
+        });
+        poll.start(5);
+    }
+    QStringList texts;
+    QList<QMessageBox::Icon> icons;
+
+private:
+    QMessageBox::StandardButton answer;
+    QTimer poll;
+};
+
+// Sends a mouse event as the window system would, with the given buttons and keys held.
+inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint point, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QMouseEvent event(type, QPointF(point), widget->mapToGlobal(QPointF(point)), button, buttons,
+                      keys);
+    QApplication::sendEvent(widget, &event);
+}
