@@ -41,7 +41,22 @@ enum SegmentKind : std::uint8_t {
     kStill = 8,
 };
 
+// Laser markers applied by laser_control.
+extern int l_j;  // next laser_power entry
+
 void Data_Check();
 void XY_Data();
 std::uint8_t Direction();
 void Straight();
+
+// The kind of the segment from (px, py) to (qx, qy), as Direction returns it.
+std::uint8_t segment_kind(double px, double py, double qx, double qy);
+
+// Applies the next laser marker: the digit after "S" switches the laser
+// output on ("1") or off ("0"); any other byte leaves it as it is.
+void laser_control();
+
+// Clears the interpreter's tables and counters for the next figure. Its first
+// segment starts where the last segment of this one ended, so the point that
+// segment ran to is kept as the predecessor of the next figure's first point.
+void Next_Figure();
