@@ -47,6 +47,10 @@ public:
           figures_(split_figures(options.stream)),
           end_markers_(
               static_cast<int>(std::count(options.stream.begin(), options.stream.end(), 'Z'))),
+          // Bytes after the last end marker that the firmware keeps start a
+          // figure that never ends.
+          complete_(figures_.empty() || figures_.back().back() == 'Z' ||
+                    figures_.back().find_first_not_of("\r\nn") == std::string::npos),
           // The X switch lies towards larger positions, the Y switch towards
           // smaller ones; both close at position 0.
           carriage_({Timer::Tim8, Port::F, board::kXDirPin, Port::D, board::kXLimitPin, 0, true},
@@ -171,8 +175,8 @@ private:
             sent_ = sent_ + 1;
             return;
         }
-        if (sent_ == figures_.size() && figures_ended == end_markers_ && check_flag == 0 &&
-            !timer_running(Timer::Tim8) && !timer_running(Timer::Tim1) &&
+        if (complete_ && sent_ == figures_.size() && figures_ended == end_markers_ &&
+            check_flag == 0 && !timer_running(Timer::Tim8) && !timer_running(Timer::Tim1) &&
             !output(Port::F, board::kLaserPin))
             request_stop();
     }
@@ -182,6 +186,7 @@ private:
     const std::function<void(const SegmentStart&)>& on_segment_;
     std::vector<std::string> figures_;
     int end_markers_;
+    bool complete_;
     Carriage carriage_;
     RunResult result_;
     std::function<void()> poll_;
