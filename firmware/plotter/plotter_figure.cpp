@@ -199,3 +199,25 @@ void Next_Figure() {
     l_i = l_j = 0;
     Count_Straight = 0;
 }
+
+void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
+                      volatile std::uint8_t& mode, void (*stop)()) {
+    if (!(timer->SR & TIM_SR_CC1IF)) return;
+    timer->SR = ~TIM_SR_CC1IF;
+    if (mode == 0) {
+        cur = cur + 1;
+        if (cur >= goal) {
+            stop();
+            move_flag = 1;
+        }
+    } else if (mode == 1) {
+        cur = cur - 1;
+        if (goal >= cur) {
+            stop();
+            move_flag = 1;
+        }
+    } else if (mode == 2) {
+        stop();
+        move_flag = 1;
+    }
+}

@@ -36,30 +36,6 @@ void laser_toggle() {
         (GPIOF->ODR & kLaserBit) ? GPIO_BSRR_BR(board::kLaserPin) : GPIO_BSRR_BS(board::kLaserPin);
 }
 
-// One step event of an axis: counts towards the goal in the axis's motion
-// mode and frees the axes for the next segment when it is reached.
-void count_step(TIM_Registers* timer, volatile int& cur, volatile int& goal,
-                volatile std::uint8_t& mode, void (*stop)()) {
-    if (!(timer->SR & TIM_SR_CC1IF)) return;
-    timer->SR = ~TIM_SR_CC1IF;
-    if (mode == 0) {
-        cur = cur + 1;
-        if (cur >= goal) {
-            stop();
-            move_flag = 1;
-        }
-    } else if (mode == 1) {
-        cur = cur - 1;
-        if (goal >= cur) {
-            stop();
-            move_flag = 1;
-        }
-    } else if (mode == 2) {
-        stop();
-        move_flag = 1;
-    }
-}
-
 }  // namespace
 
 void USART1_IRQHandler(void) {
@@ -86,8 +62,8 @@ void USART1_IRQHandler(void) {
     if (k < kSaveDataSize) k = k + 1;
 }
 
-void TIM8_CC_IRQHandler(void) { count_step(TIM8, x_cur, x_goal, x_dir, x_stop); }
-void TIM1_CC_IRQHandler(void) { count_step(TIM1, y_cur, y_goal, y_dir, y_stop); }
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
 
 // TIM4 runs the PWM; its update interrupt is the main loop's 1 ms wake-up.
 void TIM4_IRQHandler(void) {
