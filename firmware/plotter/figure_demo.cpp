@@ -10,32 +10,10 @@ constexpr char kFigure[] = "LX01.0Y01.0LX02.0Y01.0LX02.0Y02.0LX01.0Y01.0Z";
 
 int segments_started;
 
-void count_step(TIM_Registers* timer, volatile int& cur, int goal, std::uint8_t mode,
-                void (*stop)()) {
-    if (!(timer->SR & TIM_SR_CC1IF)) return;
-    timer->SR = ~TIM_SR_CC1IF;
-    if (mode == 0) {
-        cur = cur + 1;
-        if (cur >= goal) {
-            stop();
-            move_flag = 1;
-        }
-    } else if (mode == 1) {
-        cur = cur - 1;
-        if (goal >= cur) {
-            stop();
-            move_flag = 1;
-        }
-    } else if (mode == 2) {
-        stop();
-        move_flag = 1;
-    }
-}
-
 }  // namespace
 
-void TIM8_CC_IRQHandler(void) { count_step(TIM8, x_cur, x_goal, x_dir, x_stop); }
-void TIM1_CC_IRQHandler(void) { count_step(TIM1, y_cur, y_goal, y_dir, y_stop); }
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
 
 int main(void) {
     _GPIO_Init();

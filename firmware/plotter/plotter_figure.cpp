@@ -13,6 +13,7 @@ int m, n;
 int o, p;
 
 int i;
+int l_j;
 int resolution = 1500;
 int motor_arr = 100;
 std::int32_t velo_x, velo_y;
@@ -101,8 +102,7 @@ void XY_Data() {
     }
 }
 
-std::uint8_t Direction() {
-    const double px = previous_x(), py = previous_y(), qx = next_x(), qy = next_y();
+std::uint8_t segment_kind(double px, double py, double qx, double qy) {
     std::uint8_t kind;
     if (px < qx && py == qy)
         kind = kXUp;
@@ -122,7 +122,11 @@ std::uint8_t Direction() {
         kind = kXDownYDown;
     else
         kind = kStill;
+    return kind;
+}
 
+std::uint8_t Direction() {
+    const std::uint8_t kind = segment_kind(previous_x(), previous_y(), next_x(), next_y());
     static constexpr std::uint8_t kXMode[] = {0, 1, 0xFF, 0xFF, 0, 0, 1, 1, 2};
     static constexpr std::uint8_t kYMode[] = {0xFF, 0xFF, 0, 1, 0, 1, 0, 1, 2};
     if (kXMode[kind] != 0xFF) x_dir = kXMode[kind];
@@ -171,4 +175,49 @@ void Straight() {
     y_larger ? y_axis.towards_larger() : y_axis.towards_smaller();
     x_start();
     y_start();
+}
+
+void laser_control() {
+    if (l_j >= kLaserMarkers) return;
+    const int marker = laser_power[l_j];
+    l_j = l_j + 1;
+    const int b = byte_at(marker + 1);
+    if (b - 48 == 1)
+        GPIOF->BSRR = GPIO_BSRR_BS(board::kLaserPin);
+    else if (b - 48 == 0)
+        GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin);
+}
+
+void Next_Figure() {
+    const double last_x = previous_x(), last_y = previous_y();
+    x_num[0] = last_x;
+    y_num[0] = last_y;
+    i = 1;
+    o = p = 1;
+    m = n = 0;
+    x = y = 0;
+    l_i = l_j = 0;
+    Count_Straight = 0;
+}
+
+void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
+                      volatile std::uint8_t& mode, void (*stop)()) {
+    if (!(timer->SR & TIM_SR_CC1IF)) return;
+    timer->SR = ~TIM_SR_CC1IF;
+    if (mode == 0) {
+        cur = cur + 1;
+        if (cur >= goal) {
+            stop();
+            move_flag = 1;
+        }
+    } else if (mode == 1) {
+        cur = cur - 1;
+        if (goal >= cur) {
+            stop();
+            move_flag = 1;
+        }
+    } else if (mode == 2) {
+        stop();
+        move_flag = 1;
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "chip/stm32f40x.h"
 #include "plotter/plotter_globals.h"
 
 constexpr int kMaxPoints = 400;
@@ -41,7 +42,28 @@ enum SegmentKind : std::uint8_t {
     kStill = 8,
 };
 
+// Laser markers applied by laser_control.
+extern int l_j;  // next laser_power entry
+
 void Data_Check();
 void XY_Data();
 std::uint8_t Direction();
 void Straight();
+
+// The kind of the segment from (px, py) to (qx, qy), as Direction returns it.
+std::uint8_t segment_kind(double px, double py, double qx, double qy);
+
+// Applies the next laser marker: the digit after "S" switches the laser
+// output on ("1") or off ("0"); any other byte leaves it as it is.
+void laser_control();
+
+// The body of a step interrupt (called from the image's TIM8/TIM1 handler):
+// acknowledges the step event, counts it towards the goal in the axis's
+// motion mode, and stops the axis and frees the main loop once it is reached.
+void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
+                      volatile std::uint8_t& mode, void (*stop)());
+
+// Clears the interpreter's tables and counters for the next figure. Its first
+// segment starts where the last segment of this one ended, so the point that
+// segment ran to is kept as the predecessor of the next figure's first point.
+void Next_Figure();

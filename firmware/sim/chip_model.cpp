@@ -479,6 +479,7 @@ struct Model {
     std::vector<std::function<void(Timer, unsigned, Cycles)>> compare_observers;
     std::vector<std::function<void(const void*, std::uint32_t, std::uint32_t, Cycles)>>
         write_observers;
+    std::vector<std::function<void(unsigned, Cycles)>> handler_observers;
     std::array<std::uint64_t, CHIP_IRQ_COUNT> irq_counts{};
 
     Model() {
@@ -518,6 +519,7 @@ struct Model {
         pin_observers.clear();
         compare_observers.clear();
         write_observers.clear();
+        handler_observers.clear();
         irq_counts = {};
         next_due = 0;
     }
@@ -586,6 +588,7 @@ struct Model {
         now += kInterruptEntryCycles;
         handler();
         now += kInterruptExitCycles;
+        for (auto& observer : handler_observers) observer(static_cast<unsigned>(best), now);
         return true;
     }
 
@@ -761,6 +764,10 @@ std::uint64_t framing_errors(Serial serial) { return usart(serial).framing_error
 void on_register_write(
     std::function<void(const void*, std::uint32_t, std::uint32_t, Cycles)> observer) {
     model().write_observers.push_back(std::move(observer));
+}
+
+void on_handler_return(std::function<void(unsigned irq, Cycles)> observer) {
+    model().handler_observers.push_back(std::move(observer));
 }
 
 std::uint64_t interrupt_count(unsigned irq) {

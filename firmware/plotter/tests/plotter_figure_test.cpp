@@ -45,7 +45,7 @@ protected:
         std::fill(std::begin(laser_power), std::end(laser_power), 0);
         std::fill(std::begin(x_num), std::end(x_num), 0.0);
         std::fill(std::begin(y_num), std::end(y_num), 0.0);
-        usart_count = Count_Straight = x = y = l_i = m = n = o = p = i = 0;
+        usart_count = Count_Straight = x = y = l_i = l_j = m = n = o = p = i = 0;
         x_goal = 0;
         y_goal = 0;
         x_dir = 3;
@@ -276,6 +276,35 @@ TEST_F(PlotterFigureTest, TablesAreNeverWrittenPastTheirEnd) {
     XY_Data();
     EXPECT_EQ(Count_Straight, 1);
     EXPECT_EQ(x_num[0], -528.0 - 4.8);
+}
+
+}  // namespace
+
+namespace {
+
+// laser_control applies the markers in order: "1" switches the laser on, "0"
+// off, any other byte leaves it as it is.
+TEST_F(PlotterFigureTest, LaserControlFollowsTheDigitAfterEachMarker) {
+    parse("S1LX01.0Y01.0S7S0LS1S5Z");
+    const bool after_each[] = {true, true, false, true, true};
+    for (bool laser : after_each) {
+        laser_control();
+        EXPECT_EQ(output(Port::F, board::kLaserPin), laser) << "marker " << l_j - 1;
+    }
+}
+
+// The next figure keeps the last point as the predecessor of its first one.
+TEST_F(PlotterFigureTest, NextFigureStartsFromTheLastPoint) {
+    parse("LX01.0Y02.0LX03.0Y04.0Z");
+    i = 2;
+    Next_Figure();
+    EXPECT_EQ(Count_Straight, 0);
+    EXPECT_EQ(i, 1);
+    EXPECT_EQ(x_num[0], 3.0);
+    EXPECT_EQ(y_num[0], 4.0);
+    parse("LX03.0Y05.0Z");
+    EXPECT_EQ(Count_Straight, 1);
+    EXPECT_EQ(Direction(), kYUp);
 }
 
 }  // namespace

@@ -95,6 +95,10 @@ void on_register_write(
     std::function<void(const void* block, std::uint32_t offset, std::uint32_t value, Cycles)>
         observer);
 
+// Adds an observer called each time an interrupt handler has returned, with
+// the interrupt's number and the time; it sees what the handler changed.
+void on_handler_return(std::function<void(unsigned irq, Cycles)> observer);
+
 // How many times each interrupt's handler has been called.
 std::uint64_t interrupt_count(unsigned irq);
 

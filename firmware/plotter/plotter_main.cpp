@@ -1,0 +1,166 @@
+// The plotter's main program: homes both axes against their limit switches,
+// receives a figure over USART1, and draws it segment by segment, switching
+// the laser at the marked segment starts. After a figure has run to its end
+// the next one is received, parsed and drawn in the same way.
+//
+// The main loop and the handlers meet only through the globals of
+// plotter_globals.h and plotter_main.h; each is written by one side.
+#include "plotter/plotter_main.h"
+
+#include "plotter/board.h"
+#include "plotter/plotter_figure.h"
+
+volatile int k;
+volatile char vector_data;
+volatile int j;
+volatile int t_i;
+int x_flag, y_flag;
+volatile int figures_received;
+volatile int figures_ended;
+
+namespace {
+
+// Receive side only: the next byte of an accepted figure starts the buffer
+// over at its first entry.
+bool rewind_buffer;
+
+constexpr std::uint32_t kLaserBit = 1u << board::kLaserPin;
+
+bool x_switch_pressed() { return !(GPIOD->IDR & (1u << board::kXLimitPin)); }
+bool y_switch_pressed() { return !(GPIOD->IDR & (1u << board::kYLimitPin)); }
+
+void laser_off() { GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin); }
+
+void laser_toggle() {
+    GPIOF->BSRR =
+        (GPIOF->ODR & kLaserBit) ? GPIO_BSRR_BR(board::kLaserPin) : GPIO_BSRR_BS(board::kLaserPin);
+}
+
+}  // namespace
+
+void USART1_IRQHandler(void) {
+    if (!(USART1->SR & USART_SR_RXNE)) return;
+    vector_data = static_cast<char>(USART1->DR & 0xFF);
+    const int byte = static_cast<unsigned char>(vector_data);
+    if (byte == '\n' || byte == '\r' || byte == 'n') return;
+
+    // While a received figure waits or runs, its buffer is kept: later bytes
+    // are stored after it but end nothing.
+    const bool accepting = figures_received == figures_ended;
+    if (accepting && rewind_buffer) {
+        k = 0;
+        rewind_buffer = false;
+    }
+    // Bytes beyond the buffer are dropped; an end marker still ends the figure.
+    if (k < kSaveDataSize) save_data[k] = byte;
+    if (byte == 'Z' && accepting) {
+        usart_count = k;
+        check_flag = 1;
+        figures_received = figures_received + 1;
+        rewind_buffer = true;
+    }
+    if (k < kSaveDataSize) k = k + 1;
+}
+
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
+
+// TIM4 runs the PWM; its update interrupt is the main loop's 1 ms wake-up.
+void TIM4_IRQHandler(void) {
+    if (TIM4->SR & TIM_SR_UIF) TIM4->SR = ~TIM_SR_UIF;
+}
+
+// The switches are polled by xy_search_start; their interrupt is only
+// acknowledged.
+void EXTI9_5_IRQHandler(void) {
+    if (EXTI->PR & (1u << board::kXLimitPin)) EXTI->PR = 1u << board::kXLimitPin;
+    if (EXTI->PR & (1u << board::kYLimitPin)) EXTI->PR = 1u << board::kYLimitPin;
+}
+
+// Homing: each axis stops when its switch has read pressed twice, 50 ms
+// apart; when both have, X backs off its switch for 5 s.
+void xy_search_start() {
+    if (x_switch_pressed() && x_flag == 0) {
+        DelayMS(50);
+        if (x_switch_pressed()) {
+            x_stop();
+            x_flag = 1;
+        }
+    }
+    // Y debounces before it looks at its flag, so while its switch is pressed
+    // every pass waits here, after homing too.
+    if (y_switch_pressed()) {
+        DelayMS(50);
+        if (y_switch_pressed() && y_flag == 0) {
+            y_stop();
+            y_flag = 1;
+        }
+    }
+    if (x_flag == 1 && y_flag == 1) {
+        x_left();
+        x_start();
+        DelayMS(5000);
+        x_stop();
+        x_flag = 2;
+        y_flag = 2;
+    }
+}
+
+int main(void) {
+    DelayMS(1000);
+    _EXTI_Init();
+    _GPIO_Init();
+    TIMER1_OC_Init();
+    TIMER8_OC_Init();
+    TIMER4_PWM_Init();
+    USART1_Init();
+    // Everything the main loop acts on comes with an interrupt (a received
+    // byte, a step event, a switch edge), so each pass ends by sleeping until
+    // the next one; the 1 ms tick bounds the wait should an interrupt come
+    // just before the sleep.
+    TIM4->DIER |= TIM_DIER_UIE;
+    nvic_enable(TIM4_IRQn);
+    laser_off();
+
+    x_right();
+    x_start();
+    y_down();
+    y_start();
+
+    for (;;) {
+        xy_search_start();
+
+        if (check_flag == 1) {
+            Data_Check();
+            XY_Data();
+            DelayMS(500);
+            move_flag = 1;
+            check_flag = 0;
+        }
+
+        if (move_flag == 1 && j < Count_Straight) {
+            // Only the markers of this figure count; a figure without any
+            // leaves the laser off.
+            if (t_i < l_i && laser_check[t_i] == j) {
+                t_i = t_i + 1;
+                laser_toggle();
+            }
+            j = j + 1;
+            Direction();
+            Straight();
+            move_flag = 0;
+        }
+
+        if (j == Count_Straight && move_flag == 1) {
+            laser_off();
+            if (figures_ended != figures_received) {
+                Next_Figure();
+                j = 0;
+                t_i = 0;
+                figures_ended = figures_ended + 1;
+            }
+        }
+
+        chip_wait_for_interrupt();
+    }
+}

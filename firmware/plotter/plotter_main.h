@@ -1,0 +1,20 @@
+// Globals of plotter_main that only its main loop and its handlers use
+// (those shared with the figure module are in plotter_globals.h), declared
+// for the host tests and plotter-sim.
+#pragma once
+
+#include <cstdint>
+
+extern volatile int k;             // next free save_data entry
+extern volatile char vector_data;  // last byte read from USART1
+extern volatile int j;             // segments of the figure started so far
+extern volatile int t_i;           // next laser_check entry to wait for
+extern int x_flag, y_flag;         // homing: 0 searching, 1 switch reached, 2 done
+
+// Figures handed over between the receive interrupt and the main loop: one
+// more is received at each accepted end marker, one more has ended when the
+// main loop has run it to its end and made ready for the next.
+extern volatile int figures_received;
+extern volatile int figures_ended;
+
+void xy_search_start();

@@ -1,0 +1,291 @@
+// plotter_main on the modelled chip: serial receive, homing, the segments of
+// a figure with their laser toggles, and the next figure after one has ended.
+// Each test runs in its own process, so the firmware's globals start fresh.
+#include "plotter/plotter_main.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chip/stm32f40x.h"
+#include "plotter/plotter_figure.h"
+#include "sim/carriage.h"
+#include "sim/chip_model.h"
+#include "sim/plotter_sim/plotter_run.h"
+
+using namespace chip::sim;
+using plotter_sim::run_plotter;
+using plotter_sim::RunOptions;
+using plotter_sim::RunResult;
+
+namespace {
+
+// ---- whole figures, homing first (the carriage starts near its switches)
+
+struct Segment {
+    int kind, x_goal, y_goal;
+    unsigned arr_x, arr_y;
+    bool laser;
+};
+
+struct FigureCase {
+    const char* name;
+    const char* stream;
+    std::vector<Segment> segments;
+    int x_cur, y_cur;
+};
+
+RunResult run_figure(const std::string& stream) {
+    RunOptions options;
+    options.stream = stream;
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(30'000);
+    return run_plotter(options);
+}
+
+void PrintTo(const FigureCase& c, std::ostream* os) { *os << c.name; }
+
+class FigureTest : public ::testing::TestWithParam<FigureCase> {};
+
+TEST_P(FigureTest, RunsEverySegmentWithItsGoalsPeriodsAndLaser) {
+    const FigureCase& c = GetParam();
+    const RunResult result = run_figure(c.stream);
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.segments.size(), c.segments.size());
+    for (std::size_t s = 0; s < c.segments.size(); ++s) {
+        SCOPED_TRACE("segment " + std::to_string(s));
+        const Segment& want = c.segments[s];
+        const auto& got = result.segments[s];
+        EXPECT_EQ(got.kind, want.kind);
+        EXPECT_EQ(got.x_goal, want.x_goal);
+        EXPECT_EQ(got.y_goal, want.y_goal);
+        EXPECT_EQ(got.arr_x, want.arr_x);
+        EXPECT_EQ(got.arr_y, want.arr_y);
+        EXPECT_EQ(got.laser, want.laser);
+    }
+    EXPECT_EQ(result.x_cur, c.x_cur);
+    EXPECT_EQ(result.y_cur, c.y_cur);
+    EXPECT_FALSE(result.laser);            // held off once the figure has ended
+    EXPECT_LE(result.max_deviation, 5.0);  // steps from the ideal line
+}
+
+INSTANTIATE_TEST_SUITE_P(PlotterMainTest, FigureTest,
+                         ::testing::Values(
+                             // Diagonals paced so both axes arrive together; no marker, no laser.
+                             FigureCase{"Diagonals",
+                                        "LX01.0Y01.0\r\nLX01.5Y02.0\r\nZ",
+                                        {{4, 1500, 1500, 140, 140, false},
+                                         {4, 2250, 3000, 222, 110, false}},
+                                        2250,
+                                        3000},
+                             // A marker before the first "L" switches on before segment 0; each
+                             // marker inverts the output whatever its digit.
+                             FigureCase{"LaserToggles",
+                                        "S1LX01.0Y00.0S0LX01.0Y01.0LX00.0Y01.0Z",
+                                        {{0, 1500, 0, 99, 99, true},
+                                         {2, 1500, 1500, 99, 99, false},
+                                         {1, 0, 1500, 99, 99, false}},
+                                        0,
+                                        1500},
+                             // Two markers before one segment: the first fires, the rest never do.
+                             FigureCase{"MarkersOnOneSegment",
+                                        "LX01.0Y01.0S1S0LX02.0Y02.0S1LX01.0Y01.0Z",
+                                        {{4, 1500, 1500, 140, 140, false},
+                                         {4, 3000, 3000, 140, 140, true},
+                                         {7, 1500, 1500, 140, 140, true}},
+                                        1500,
+                                        1500},
+                             // A repeated point starts both axes and ends at the first step event.
+                             FigureCase{"RepeatedPoint",
+                                        "LX01.0Y01.0LX01.0Y01.0LX02.0Y01.0Z",
+                                        {{4, 1500, 1500, 140, 140, false},
+                                         {8, 1500, 1500, 140, 140, false},
+                                         {0, 3000, 1500, 99, 140, false}},
+                                        3000,
+                                        1500},
+                             // A marker after the last "L" never fires.
+                             FigureCase{"MarkerAfterLastSegment",
+                                        "S1LX01.0Y01.0S0Z",
+                                        {{4, 1500, 1500, 140, 140, true}},
+                                        1500,
+                                        1500},
+                             // After a figure has ended the next one runs, from where the last
+                             // one stopped; an empty figure ends at once.
+                             FigureCase{"NextFigureStartsWhereTheLastEnded",
+                                        "LX01.0Y01.0ZZLX02.0Y01.0LX02.0Y00.0Z",
+                                        {{4, 1500, 1500, 140, 140, false},
+                                         {0, 3000, 1500, 99, 140, false},
+                                         {3, 3000, 0, 99, 99, false}},
+                                        3000,
+                                        0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- receive
+
+struct ReceiveCase {
+    const char* name;
+    std::string stream;
+    std::string stored;  // save_data[0 .. k)
+    int usart_count;
+    int segments;
+};
+
+void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
+
+class ReceiveTest : public ::testing::TestWithParam<ReceiveCase> {};
+
+TEST_P(ReceiveTest, StoresTheStreamAndParsesUpToTheEndMarker) {
+    const ReceiveCase& c = GetParam();
+    reset();
+    at(milliseconds(1100), [&] { send_serial(Serial::Usart1, c.stream, 115200); });
+    run(firmware_main,
+        milliseconds(1200) + microseconds(87 * (c.stream.size() + 2)) + milliseconds(600));
+    ASSERT_EQ(k, static_cast<int>(c.stored.size()));
+    for (std::size_t b = 0; b < c.stored.size(); ++b)
+        ASSERT_EQ(save_data[b], static_cast<unsigned char>(c.stored[b])) << "entry " << b;
+    EXPECT_EQ(usart_count, c.usart_count);
+    EXPECT_EQ(Count_Straight, c.segments);
+    EXPECT_EQ(check_flag, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlotterMainTest, ReceiveTest,
+    ::testing::Values(
+        ReceiveCase{"LineEndsAndLetterNAreDropped", "L\r\nX\n01n.5Y01.0Z", "LX01.5Y01.0Z", 11, 1},
+        ReceiveCase{"BytesAfterTheEndAreStoredNotParsed", "LX01.0Y01.0ZLL", "LX01.0Y01.0ZLL", 11,
+                    1},
+        // Beyond its 5000 entries the buffer takes nothing; the end marker
+        // still ends the figure.
+        ReceiveCase{"OverlongStreamIsCutAtTheBuffer",
+                    std::string(4000, 'L') + std::string(2000, 'A') + "Z",
+                    std::string(4000, 'L') + std::string(1000, 'A'), 5000, kMaxPoints}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- homing
+
+// X runs towards its switch, Y towards its own; each stops 50 ms after its
+// switch closes, then X backs off for 5 s.
+struct HomingCase {
+    const char* name;
+    std::int64_t start_x, start_y;
+    double x_overshoot_max;  // steps past the X switch when X stops
+};
+
+void PrintTo(const HomingCase& c, std::ostream* os) { *os << c.name; }
+
+class HomingTest : public ::testing::TestWithParam<HomingCase> {};
+
+TEST_P(HomingTest, StopsEachAxisAfterTheDebounceAndBacksXOff) {
+    const HomingCase& c = GetParam();
+    reset();
+    Carriage carriage({Timer::Tim8, Port::F, 13, Port::D, 8, 0, true},
+                      {Timer::Tim1, Port::F, 15, Port::D, 9, 0, false}, -c.start_x, c.start_y);
+    std::int64_t x_at_stop = 0;
+    Cycles homed_at = 0;
+    on_register_write(
+        [&](const void* block, std::uint32_t offset, std::uint32_t value, Cycles when) {
+            if (block == TIM8 && offset == offsetof(TIM_Registers, CR1) && !(value & TIM_CR1_CEN) &&
+                x_flag == 0)
+                x_at_stop = carriage.x();
+            if (x_flag == 2 && homed_at == 0) homed_at = when;
+        });
+    const Cycles last_switch = milliseconds(1000 + std::max(c.start_x, c.start_y) / 10);
+    run(firmware_main, last_switch + milliseconds(5300));
+
+    EXPECT_EQ(x_flag, 2);
+    EXPECT_EQ(y_flag, 2);
+    // 50 ms at 10 000 steps/s past the switch, then 5 s back (the delays
+    // run about 1 % long).
+    EXPECT_GE(x_at_stop, 500);
+    EXPECT_LE(x_at_stop, c.x_overshoot_max);
+    EXPECT_NEAR(static_cast<double>(carriage.y()), -500, 10);
+    EXPECT_NEAR(static_cast<double>(x_at_stop - carriage.x()), 50000, 1000);
+    EXPECT_FALSE(timer_running(Timer::Tim8));
+    EXPECT_FALSE(timer_running(Timer::Tim1));
+    EXPECT_EQ(x_cur, 0);  // homing counts nothing
+    EXPECT_EQ(y_cur, 0);
+    EXPECT_GE(homed_at, last_switch + milliseconds(50 + 5000));
+    EXPECT_LE(homed_at, last_switch + milliseconds(100 + 5000 + 150));
+}
+
+INSTANTIATE_TEST_SUITE_P(PlotterMainTest, HomingTest,
+                         // With Y held, X is only looked at after Y's 50 ms.
+                         ::testing::Values(HomingCase{"XFirst", 300, 1000, 510},
+                                           HomingCase{"YFirst", 1000, 300, 1010}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A switch that reads pressed for less than the debounce does not stop its
+// axis; one that stays pressed does.
+TEST(PlotterMainTest, SwitchMustStayPressedForTheDebounce) {
+    struct Case {
+        unsigned pin;
+        Timer timer;
+        int pressed_ms;
+        bool stopped;
+    };
+    const Case cases[] = {{8, Timer::Tim8, 20, false},
+                          {9, Timer::Tim1, 20, false},
+                          {8, Timer::Tim8, 80, true},
+                          {9, Timer::Tim1, 80, true}};
+    reset();
+    Cycles t = milliseconds(1500);
+    std::vector<bool> running;
+    for (const Case& c : cases) {
+        at(t, [&] { set_input(Port::D, c.pin, false); });
+        at(t + milliseconds(c.pressed_ms), [&] { set_input(Port::D, c.pin, true); });
+        at(t + milliseconds(150), [&] { running.push_back(timer_running(c.timer)); });
+        t += milliseconds(200);
+    }
+    run(firmware_main, t);
+    ASSERT_EQ(running.size(), std::size(cases));
+    for (std::size_t n = 0; n < std::size(cases); ++n)
+        EXPECT_EQ(running[n], !cases[n].stopped)
+            << "PD" << cases[n].pin << " pressed " << cases[n].pressed_ms << " ms";
+}
+
+// While the Y switch is pressed every pass of the main loop spends 50 ms in
+// the debounce, also after homing: short segments along y = 0 (15 ms each)
+// follow each other 50 ms apart instead of at once.
+double handover_gap_ms(const char* stream) {
+    const RunResult result = run_figure(stream);
+    EXPECT_TRUE(result.finished);
+    if (result.segments.size() != 3) {
+        ADD_FAILURE() << "segments: " << result.segments.size();
+        return 0;
+    }
+    return static_cast<double>(result.segments[2].time - result.segments[1].time) /
+               milliseconds(1) -
+           15;  // 150 steps at 100 us
+}
+
+TEST(PlotterMainTest, YSwitchHeldDelaysEverySegmentStart) {
+    EXPECT_NEAR(handover_gap_ms("LX00.1Y00.0LX00.2Y00.0LX00.3Y00.0Z"), 50 - 15, 5);
+}
+
+TEST(PlotterMainTest, SegmentsOffTheYSwitchFollowAtOnce) {
+    EXPECT_LT(handover_gap_ms("LX00.0Y01.0LX00.1Y01.0LX00.2Y01.0Z"), 2);
+}
+
+// Random bytes, some streams longer than the buffer, must never make the
+// firmware write outside its tables (AddressSanitizer checks every access in
+// the SANITIZE build).
+class RandomStreamTest : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(RandomStreamTest, NeverWritesPastItsTables) {
+    std::mt19937 random(GetParam());
+    std::string stream(GetParam() % 2 ? 7000 : 3000, '\0');
+    for (char& b : stream) b = static_cast<char>(random() & 0xFF);
+    reset();
+    at(milliseconds(1100), [&] { send_serial(Serial::Usart1, stream, 115200); });
+    run(firmware_main, milliseconds(1200) + microseconds(87 * stream.size()) + milliseconds(600));
+    EXPECT_LE(k, kSaveDataSize);
+    EXPECT_LE(Count_Straight, kMaxPoints);
+    EXPECT_LE(l_i, kLaserMarkers);
+    EXPECT_LE(t_i, kLaserMarkers);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlotterMainTest, RandomStreamTest, ::testing::Values(1u, 2u, 3u, 4u));
+
+}  // namespace

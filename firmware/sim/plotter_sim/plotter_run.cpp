@@ -1,0 +1,212 @@
+#include "sim/plotter_sim/plotter_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+#include "chip/stm32f40x.h"
+#include "plotter/board.h"
+#include "plotter/plotter_figure.h"
+#include "plotter/plotter_main.h"
+#include "sim/carriage.h"
+
+using namespace chip::sim;
+
+namespace plotter_sim {
+
+double distance_to_segment(double px, double py, double ax, double ay, double bx, double by) {
+    const double dx = bx - ax, dy = by - ay;
+    const double length2 = dx * dx + dy * dy;
+    double t = length2 > 0.0 ? ((px - ax) * dx + (py - ay) * dy) / length2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
+}
+
+namespace {
+
+// The stream cut after each end marker: one piece per figure.
+std::vector<std::string> split_figures(const std::string& stream) {
+    std::vector<std::string> figures;
+    std::string current;
+    for (char c : stream) {
+        current += c;
+        if (c == 'Z') figures.push_back(std::exchange(current, {}));
+    }
+    if (!current.empty()) figures.push_back(current);
+    return figures;
+}
+
+class Recorder {
+public:
+    Recorder(const RunOptions& options, const std::function<void(const CounterChange&)>& on_change,
+             const std::function<void(const SegmentStart&)>& on_segment)
+        : options_(options),
+          on_change_(on_change),
+          on_segment_(on_segment),
+          figures_(split_figures(options.stream)),
+          end_markers_(
+              static_cast<int>(std::count(options.stream.begin(), options.stream.end(), 'Z'))),
+          // Bytes after the last end marker that the firmware keeps start a
+          // figure that never ends.
+          complete_(figures_.empty() || figures_.back().back() == 'Z' ||
+                    figures_.back().find_first_not_of("\r\nn") == std::string::npos),
+          // The X switch lies towards larger positions, the Y switch towards
+          // smaller ones; both close at position 0.
+          carriage_({Timer::Tim8, Port::F, board::kXDirPin, Port::D, board::kXLimitPin, 0, true},
+                    {Timer::Tim1, Port::F, board::kYUpPin, Port::D, board::kYLimitPin, 0, false},
+                    -options.start_x, options.start_y) {
+        result_.figure_points.push_back({0, 0, false});
+        on_register_write([this](const void* block, std::uint32_t offset, std::uint32_t value,
+                                 Cycles) { register_written(block, offset, value); });
+        on_compare([this](Timer, unsigned channel, Cycles) {
+            if (channel == 1) carriage_moved();
+        });
+        on_handler_return([this](unsigned, Cycles when) { counters_seen(when); });
+        on_pin_change([this](const PinChange& change) {
+            if (change.port == Port::F && change.pin == board::kLaserPin) {
+                add_vertex();
+                counters_seen(change.time, true);
+            }
+        });
+        poll_ = [this] {
+            poll();
+            at(now() + milliseconds(1), poll_);
+        };
+        at(milliseconds(1), poll_);
+    }
+
+    RunResult run_to_end() {
+        result_.finished = run(firmware_main, options_.time_limit) == StopReason::Requested;
+        add_vertex();
+        result_.x_cur = x_cur;
+        result_.y_cur = y_cur;
+        result_.laser = output(Port::F, board::kLaserPin);
+        result_.end_time = now();
+        return std::move(result_);
+    }
+
+private:
+    std::int64_t rel_x() const { return carriage_.x() - origin_x_; }
+    std::int64_t rel_y() const { return carriage_.y() - origin_y_; }
+
+    void add_vertex() {
+        if (!origin_known_) return;
+        const PathPoint point{rel_x(), rel_y(), output(Port::F, board::kLaserPin)};
+        if (!result_.path.empty() && result_.path.back().x == point.x &&
+            result_.path.back().y == point.y) {
+            result_.path.back().laser = point.laser;
+            return;
+        }
+        result_.path.push_back(point);
+    }
+
+    void register_written(const void* block, std::uint32_t offset, std::uint32_t value) {
+        if (block == USART1 && offset == offsetof(USART_Registers, CR1)) usart_ready_ = true;
+        if (block == TIM8 || block == TIM1) {
+            if (offset == offsetof(TIM_Registers, ARR)) (block == TIM8 ? arr_x_ : arr_y_) = value;
+            if (offset == offsetof(TIM_Registers, CR1) && !(value & TIM_CR1_CEN)) add_vertex();
+        }
+        check_segment();
+    }
+
+    // A segment has started once the main loop has counted it and cleared
+    // move_flag after Straight; the step handler's first register write
+    // comes after that.
+    void check_segment() {
+        const int figure = figures_ended, started = j;
+        if (figure == last_figure_ && started == last_started_) return;
+        if (started > 0 && move_flag != 0) return;
+        last_figure_ = figure;
+        last_started_ = started;
+        if (started == 0) return;
+
+        const int to = std::min(i, kMaxPoints) - 1;
+        const double px = to >= 1 ? x_num[to - 1] : 0.0, py = to >= 1 ? y_num[to - 1] : 0.0;
+        const SegmentStart start{static_cast<int>(result_.segments.size()),
+                                 segment_kind(px, py, x_num[to], y_num[to]),
+                                 x_goal,
+                                 y_goal,
+                                 arr_x_,
+                                 arr_y_,
+                                 output(Port::F, board::kLaserPin),
+                                 now()};
+        result_.segments.push_back(start);
+        result_.figure_points.push_back({static_cast<int>(resolution * x_num[to]),
+                                         static_cast<int>(resolution * y_num[to]), start.laser});
+        add_vertex();
+        if (on_segment_) on_segment_(start);
+    }
+
+    void carriage_moved() {
+        if (!origin_known_ || result_.segments.empty()) return;
+        const auto& points = result_.figure_points;
+        const std::size_t last = points.size() - 1;
+        double d = HUGE_VAL;
+        for (std::size_t s = last; s >= 1 && s + 2 > last; --s) {
+            const PathPoint &a = points[s - 1], &b = points[s];
+            d = std::min(d, distance_to_segment(static_cast<double>(rel_x()),
+                                                static_cast<double>(rel_y()), a.x, a.y, b.x, b.y));
+        }
+        result_.max_deviation = std::max(result_.max_deviation, d);
+    }
+
+    void counters_seen(Cycles when, bool force = false) {
+        const CounterChange change{when, x_cur, y_cur, output(Port::F, board::kLaserPin)};
+        if (!force && change.x_cur == last_change_.x_cur && change.y_cur == last_change_.y_cur &&
+            change.laser == last_change_.laser)
+            return;
+        last_change_ = change;
+        if (on_change_) on_change_(change);
+    }
+
+    void poll() {
+        if (!origin_known_ && x_flag == 2) {
+            origin_known_ = true;
+            origin_x_ = carriage_.x() - x_cur;
+            origin_y_ = carriage_.y() - y_cur;
+            add_vertex();
+        }
+        // A figure sent before homing has ended would start at once and could
+        // keep an axis from its switch: the figures are sent after it.
+        if (!usart_ready_ || !origin_known_ || serial_pending(Serial::Usart1) != 0) return;
+        if (sent_ < figures_.size() && figures_ended == static_cast<int>(sent_)) {
+            send_serial(Serial::Usart1, figures_[sent_], options_.baud);
+            sent_ = sent_ + 1;
+            return;
+        }
+        if (complete_ && sent_ == figures_.size() && figures_ended == end_markers_ &&
+            check_flag == 0 && !timer_running(Timer::Tim8) && !timer_running(Timer::Tim1) &&
+            !output(Port::F, board::kLaserPin))
+            request_stop();
+    }
+
+    const RunOptions& options_;
+    const std::function<void(const CounterChange&)>& on_change_;
+    const std::function<void(const SegmentStart&)>& on_segment_;
+    std::vector<std::string> figures_;
+    int end_markers_;
+    bool complete_;
+    Carriage carriage_;
+    RunResult result_;
+    std::function<void()> poll_;
+    std::size_t sent_ = 0;
+    bool usart_ready_ = false;
+    bool origin_known_ = false;
+    std::int64_t origin_x_ = 0, origin_y_ = 0;
+    std::uint32_t arr_x_ = 0, arr_y_ = 0;
+    int last_figure_ = 0, last_started_ = 0;
+    CounterChange last_change_{0, 0, 0, false};
+};
+
+}  // namespace
+
+RunResult run_plotter(const RunOptions& options,
+                      const std::function<void(const CounterChange&)>& on_change,
+                      const std::function<void(const SegmentStart&)>& on_segment) {
+    reset();
+    Recorder recorder(options, on_change, on_segment);
+    return recorder.run_to_end();
+}
+
+}  // namespace plotter_sim

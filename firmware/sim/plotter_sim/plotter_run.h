@@ -1,0 +1,70 @@
+// Runs plotter_main on the modelled chip with a modelled carriage: powers the
+// board up, waits for homing to end, feeds a figure stream over USART1 one
+// figure at a time (the next once the previous one has ended, as a sender that
+// waits would), and
+// records what the firmware does: each segment start, the carriage path and
+// the counters.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/chip_model.h"
+
+namespace plotter_sim {
+
+struct RunOptions {
+    std::string stream;
+    std::int64_t start_x = 20000;  // steps from the X limit switch at power-up
+    std::int64_t start_y = 20000;  // steps from the Y limit switch
+    unsigned baud = 115200;
+    chip::sim::Cycles time_limit = chip::sim::milliseconds(600'000);
+};
+
+struct SegmentStart {
+    int segment;  // counted over the whole run, from 0
+    std::uint8_t kind;
+    int x_goal, y_goal;
+    std::uint32_t arr_x, arr_y;  // as last written to TIM8 and TIM1
+    bool laser;
+    chip::sim::Cycles time;
+};
+
+// The carriage relative to where homing ended, in step events.
+struct PathPoint {
+    std::int64_t x, y;
+    bool laser;
+};
+
+// A change of the firmware's counters or of the laser output.
+struct CounterChange {
+    chip::sim::Cycles time;
+    int x_cur, y_cur;
+    bool laser;
+};
+
+struct RunResult {
+    bool finished = false;  // false: the time limit passed first
+    std::vector<SegmentStart> segments;
+    std::vector<PathPoint> path;           // vertices: segment starts, stops, laser changes
+    std::vector<PathPoint> figure_points;  // the ideal polyline, from (0, 0)
+    int x_cur = 0, y_cur = 0;
+    bool laser = false;
+    chip::sim::Cycles end_time = 0;
+    // Largest distance of the carriage from the ideal polyline while a
+    // figure runs, in step events.
+    double max_deviation = 0.0;
+};
+
+// Runs the stream. `on_change` (optional) is called at every counter or laser
+// change; `on_segment` (optional) at every segment start.
+RunResult run_plotter(const RunOptions& options,
+                      const std::function<void(const CounterChange&)>& on_change = {},
+                      const std::function<void(const SegmentStart&)>& on_segment = {});
+
+// The distance of point (px, py) from the segment (ax, ay)-(bx, by).
+double distance_to_segment(double px, double py, double ax, double ay, double bx, double by);
+
+}  // namespace plotter_sim

@@ -1,0 +1,108 @@
+// The plotter-sim program: its report, drawing and trace files, and its
+// errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+Outcome run_sim(const std::string& arguments) {
+    const std::string command = std::string(PLOTTER_SIM) + " " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {-1, {}};
+    std::string out;
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, got);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+class PlotterSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("plotter-sim-test-" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path write(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / name) << text;
+        return dir_ / name;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
+    const fs::path figure = write("figure.txt", "S1LX01.0Y01.0\r\nS0LX01.5Y02.0\r\nZ\r\n");
+    const Outcome r = run_sim(figure.string() + " --start 300,300 --report");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "{\"segment\":0,\"kind\":4,\"x_goal\":1500,\"y_goal\":1500,\"arr_x\":140,"
+              "\"arr_y\":140,\"laser\":1}\n"
+              "{\"segment\":1,\"kind\":4,\"x_goal\":2250,\"y_goal\":3000,\"arr_x\":222,"
+              "\"arr_y\":110,\"laser\":0}\n"
+              "{\"segments\":2,\"x_cur\":2250,\"y_cur\":3000,\"laser\":0,\"sim_ms\":" +
+                  r.out.substr(r.out.rfind(':') + 1));
+}
+
+TEST_F(PlotterSimTest, DrawsThePathAndTracesTheCounters) {
+    const fs::path figure = write("figure.txt", "LX01.0Y00.0S1LX01.0Y01.0S0LX00.0Y00.0Z");
+    const Outcome r = run_sim("--start 300,300 --svg " + (dir_ / "out.svg").string() + " --csv " +
+                              (dir_ / "out.csv").string() + " < " + figure.string());
+    ASSERT_EQ(r.status, 0);
+    const std::string svg = read_file(dir_ / "out.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("#c00000"), std::string::npos);  // the laser-on stretch
+    EXPECT_NE(svg.find("<circle cx=\"1\" cy=\"-1\""), std::string::npos);
+    const std::string csv = read_file(dir_ / "out.csv");
+    EXPECT_EQ(csv.rfind("time_us,x_cur,y_cur,laser\n", 0), 0u);
+    EXPECT_NE(csv.find(",1500,0,0\n"), std::string::npos);     // end of the first segment
+    EXPECT_NE(csv.find(",1500,1500,1\n"), std::string::npos);  // laser on for the second
+    EXPECT_TRUE(csv.ends_with(",0,0,0\n"));                    // back at the start, laser off
+}
+
+TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
+    const fs::path figure = write("figure.txt", "LX01.0Y01.0");  // no end marker
+    struct Case {
+        std::string arguments;
+        int status;
+    };
+    const Case cases[] = {
+        {"--start 12", 2},
+        {"--baud fast", 2},
+        {"--svg", 2},
+        {"--bogus", 2},
+        {(dir_ / "missing.txt").string(), 1},
+        {figure.string() + " --start 300,300 --time-limit 8 --svg " + (dir_ / "never.svg").string(),
+         1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run_sim(c.arguments).status, c.status) << c.arguments;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "never.svg"));
+}
+
+}  // namespace
