@@ -238,12 +238,17 @@ void MainFrameTest::f6MovesTheFocusAcrossThePanes() {
     CBrivoView* view = Frame()->View();
     const QList<QWidget*> forward{view->EditPane(), view->InfoPane(), view->ExtractForm(),
                                   view->EditPane()};
+    // The focus lands on the pane or on its first control that takes the focus.
+    auto focusIn = [](QWidget* pane) {
+        QWidget* focus = QApplication::focusWidget();
+        return focus == pane || pane->isAncestorOf(focus);
+    };
     for (QWidget* pane : forward) {
         QTest::keyClick(Frame(), Qt::Key_F6);
-        QTRY_COMPARE(QApplication::focusWidget(), pane);
+        QTRY_VERIFY(focusIn(pane));
     }
     QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view->ExtractForm()));
+    QTRY_VERIFY(focusIn(view->ExtractForm()));
 }
 
 void MainFrameTest::aboutBoxShowsNameAndVersion() {
