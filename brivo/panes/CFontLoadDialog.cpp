@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
 
@@ -74,10 +75,14 @@ CFontLoadDialog::CFontLoadDialog(const LogFont& logFont, int fontSizeX, int font
     setWindowTitle(QStringLiteral("Font Loading"));
     CreateControls();
 
-    zoom->setRange(1, 4);
+    {
+        // Setting the ranges must not pass the sliders' start values on as choices.
+        const QSignalBlocker blockZoom(zoom), blockStrength(strength);
+        zoom->setRange(1, 4);
+        strength->setRange(1, 255);
+    }
     zoom->setValue(preview->zoom);
     zoomLabel->setText(QStringLiteral("%1x").arg(preview->zoom));
-    strength->setRange(1, 255);
     strength->setPageStep(1);
     strength->setTickInterval(20);
     strength->setTickPosition(QSlider::TicksBothSides);

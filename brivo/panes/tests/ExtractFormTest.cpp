@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,6 +9,7 @@
 
 #include "CExtractForm.h"
 #include "CFontList.h"
+#include "CFontLoadDialog.h"
 #include "PaneTestSupport.h"
 #include "extract/LogFont.h"
 
@@ -106,6 +108,31 @@ private slots:
         logFont.italic = 1;
         form->UpdateFontDescription();
         QCOMPARE(info->text(), QStringLiteral("굴림체, 12, Bold, Italic"));
+    }
+
+    void choosingAFontKeepsTheGlyphs() {
+        FillSet(4);
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, this, [] {
+            auto* dialog = qobject_cast<CFontLoadDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            LogFont bold;
+            bold.weight = 700;
+            dialog->ApplyChosenFont(CFontLoadDialog::ToQFont(bold));
+            qobject_cast<QLineEdit*>(dialog->Control(CFontLoadDialog::IDC_SIZE_X))->setText("24");
+            dialog->accept();
+        });
+        answer.start();
+        form->offsetX = 3;
+        Button(CExtractForm::IDC_SELECT)->click();
+        QCOMPARE(logFont.weight, 700);
+        QCOMPARE(form->fontSizeX, 24);
+        QCOMPARE(form->offsetX, 0);
+        QCOMPARE(qobject_cast<QLabel*>(form->Control(CExtractForm::IDC_FONTINFO))->text(),
+                 QStringLiteral("굴림체, 12, Bold"));
+        QCOMPARE(Set().Count(), 4);
+        QCOMPARE(Set().width, 16);
     }
 
     void extractWithoutARangeOnlyAsks() {
