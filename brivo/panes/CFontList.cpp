@@ -19,9 +19,9 @@ constexpr QRgb kInk = qRgb(0, 0, 0);
 constexpr QRgb kPaper = qRgb(255, 255, 255);
 constexpr QRgb kSelectedInk = qRgb(176, 176, 176);
 constexpr QRgb kSelectedPaper = qRgb(112, 112, 112);
-const QColor kCellFrame(128, 128, 128);
-const QColor kSelectedFrame(255, 0, 0);
-const QColor kLabelFrame(160, 160, 160);
+constexpr QRgb kCellFrame = qRgb(128, 128, 128);
+constexpr QRgb kSelectedFrame = qRgb(255, 0, 0);
+constexpr QRgb kLabelFrame = qRgb(160, 160, 160);
 
 // Fills the glyph image of one cell straight into the pixel rows of `image`: each glyph
 // pixel becomes a scale x scale square. Parts beyond the image are clipped.
@@ -31,28 +31,41 @@ void DrawGlyphPixels(QImage& image, const uint8_t* bits, int width, int height, 
     const int x0 = std::max(left, 0);
     const int x1 = std::min(left + scale * width, image.width());
     if (x1 <= x0) return;
-    std::vector<QRgb> row(x1 - x0);
+    std::vector<QRgb> row(static_cast<size_t>(scale) * width);
     for (int y = 0; y < height; ++y) {
         const uint8_t* line = bits + y * bytesPerRow;
-        for (int px = x0; px < x1; ++px) {
-            const int x = (px - left) / scale;
-            row[px - x0] = (line[x >> 3] & (0x80 >> (x & 7))) ? ink : paper;
+        QRgb* out = row.data();
+        for (int x = 0; x < width; ++x) {
+            const QRgb colour = (line[x >> 3] & (0x80 >> (x & 7))) ? ink : paper;
+            for (int k = 0; k < scale; ++k) *out++ = colour;
         }
         const int y0 = std::max(top + scale * y, 0);
         const int y1 = std::min(top + scale * (y + 1), image.height());
         for (int py = y0; py < y1; ++py)
-            std::memcpy(reinterpret_cast<QRgb*>(image.scanLine(py)) + x0, row.data(),
-                        row.size() * sizeof(QRgb));
+            std::memcpy(reinterpret_cast<QRgb*>(image.scanLine(py)) + x0, row.data() + (x0 - left),
+                        static_cast<size_t>(x1 - x0) * sizeof(QRgb));
     }
 }
 
-// A frame drawn as the lines top, right, bottom, left round the rectangle; its right and
-// bottom edges are the last pixels covered.
-void DrawFrame(QPainter& painter, const QRect& rect, const QColor& colour, int penWidth) {
+// A frame round `rect` (right and bottom edges included), `penWidth` pixels thick towards
+// the inside, written straight into the pixels; parts beyond the image are clipped.
+void DrawFrame(QImage& image, const QRect& rect, QRgb colour, int penWidth) {
     if (rect.isEmpty()) return;
-    painter.setPen(QPen(colour, penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    const QRect bounds = image.rect();
+    auto fill = [&](QRect part) {
+        part &= bounds;
+        for (int y = part.top(); y <= part.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + part.left(), part.width(),
+                        colour);
+    };
+    for (int i = 0; i < penWidth; ++i) {
+        const QRect r = rect.adjusted(i, i, -i, -i);
+        if (r.isEmpty()) return;
+        fill(QRect(r.left(), r.top(), r.width(), 1));
+        fill(QRect(r.left(), r.bottom(), r.width(), 1));
+        fill(QRect(r.left(), r.top(), 1, r.height()));
+        fill(QRect(r.right(), r.top(), 1, r.height()));
+    }
 }
 
 }  // namespace
@@ -173,6 +186,22 @@ void CFontList::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas);
 }
 
+const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
+    if (labelsFont != labelFont) {
+        labels.clear();
+        labelsFont = labelFont;
+    }
+    const uint64_t key = range == RANGE_CUSTOM
+                             ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
+                             : (uint64_t(range) << 32) | glyph.code;
+    auto found = labels.find(key);
+    if (found != labels.end()) return found->second;
+    QStaticText text(QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range)))));
+    text.setTextFormat(Qt::PlainText);
+    text.prepare(QTransform(), labelFont);
+    return labels.emplace(key, std::move(text)).first->second;
+}
+
 void CFontList::DrawCells(QImage& image) {
     const Geometry g = CellGeometry();
     if (g.columns <= 0) return;
@@ -196,17 +225,18 @@ void CFontList::DrawCells(QImage& image) {
                 DrawGlyphPixels(image, glyph->bits, set.width, set.height, scale, cell.left(),
                                 cell.top(), selected ? kSelectedInk : kInk,
                                 selected ? kSelectedPaper : kPaper);
+            // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
-            painter.fillRect(strip, Qt::white);
             strip.adjust(0, 1, 0, -1);
             painter.setPen(Qt::black);
-            painter.drawText(strip, Qt::AlignCenter | Qt::TextSingleLine,
-                             QString::fromStdString(Cp949ToUtf8(glyph->GetLabel(set.range))));
-            DrawFrame(painter, strip, kLabelFrame, 1);
-            if (selected)
-                DrawFrame(painter, cell.adjusted(0, 0, 1, 1), kSelectedFrame, 2);
-            else
-                DrawFrame(painter, cell.adjusted(0, 0, 1, 1), kCellFrame, 1);
+            const QStaticText& label = Label(*glyph, set.range);
+            const QSizeF textSize = label.size();
+            painter.drawStaticText(QPointF(strip.left() + (strip.width() - textSize.width()) / 2,
+                                           strip.top() + (strip.height() - textSize.height()) / 2),
+                                   label);
+            DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
+            DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
+                      selected ? 2 : 1);
         }
     }
 }

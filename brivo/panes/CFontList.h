@@ -2,10 +2,13 @@
 
 #include <QFont>
 #include <QImage>
+#include <QStaticText>
 #include <QWidget>
 #include <atomic>
+#include <unordered_map>
 
 class QScrollBar;
+class CGlyph;
 
 namespace brivo {
 
@@ -66,11 +69,16 @@ private:
     void SetScrollRange(int maximum, int page);
     void SetScrollPos(int position);
     void DrawCells(QImage& image);
+    const QStaticText& Label(const ::CGlyph& glyph, int range);
 
     QScrollBar* bar;
     int scrollMax = 0;
     int scrollPage = 1;
     QImage canvas;  // reused between paints while the client size stays the same
+    // Laid-out label texts by code and range (custom labels by position), so that a paint
+    // neither converts nor lays out text it has shown before.
+    std::unordered_map<uint64_t, QStaticText> labels;
+    QFont labelsFont;  // the font the cached labels were laid out in
 };
 
 }  // namespace brivo
