@@ -187,10 +187,6 @@ void CFontList::paintEvent(QPaintEvent*) {
 }
 
 const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
-    if (labelsFont != labelFont) {
-        labels.clear();
-        labelsFont = labelFont;
-    }
     const uint64_t key = range == RANGE_CUSTOM
                              ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
                              : (uint64_t(range) << 32) | glyph.code;
@@ -211,8 +207,13 @@ void CFontList::DrawCells(QImage& image) {
     SetScrollRange(count / g.columns + 1, drawnRows);
     firstVisible = ScrollPos() * g.columns;
 
+    if (labelsFont != labelFont) {
+        labels.clear();
+        labelsFont = labelFont;
+    }
     QPainter painter(&image);
     painter.setFont(labelFont);
+    painter.setPen(Qt::black);
     for (int r = 0; r < drawnRows; ++r) {
         for (int c = 0; c < g.columns; ++c) {
             const int i = firstVisible + r * g.columns + c;
@@ -228,12 +229,15 @@ void CFontList::DrawCells(QImage& image) {
             // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
             strip.adjust(0, 1, 0, -1);
-            painter.setPen(Qt::black);
             const QStaticText& label = Label(*glyph, set.range);
             const QSizeF textSize = label.size();
-            painter.drawStaticText(QPointF(strip.left() + (strip.width() - textSize.width()) / 2,
-                                           strip.top() + (strip.height() - textSize.height()) / 2),
-                                   label);
+            const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
+                             strip.top() + (strip.height() - textSize.height()) / 2);
+            // A label wider than its strip is cut at the strip's edges.
+            const bool clip = textSize.width() > strip.width();
+            if (clip) painter.setClipRect(strip);
+            painter.drawStaticText(at, label);
+            if (clip) painter.setClipping(false);
             DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
             DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
                       selected ? 2 : 1);

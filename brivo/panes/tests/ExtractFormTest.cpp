@@ -157,6 +157,15 @@ private slots:
         QVERIFY(!form->FontList()->busy);
     }
 
+    void aFontThatCannotBeCreatedIsReported() {
+        logFont.faceName = "/nonexistent/font.ttf";
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        ExtractAndWait(CExtractForm::IDC_ASCII);
+        QCOMPARE(answer.texts, QStringList{"Font가 정의되지 않았습니다"});
+        QCOMPARE(Set().Count(), 0);
+        QVERIFY(!form->FontList()->busy);
+    }
+
     void decliningTheOverwriteKeepsTheGlyphs() {
         FillSet(5);
         Button(CExtractForm::IDC_ASCII)->click();
