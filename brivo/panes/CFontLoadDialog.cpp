@@ -96,8 +96,12 @@ CFontLoadDialog::CFontLoadDialog(const LogFont& logFont, int fontSizeX, int font
 void CFontLoadDialog::CreateControls() {
     const DialogUnits du(this);
     setFixedSize(du.X(372), du.Y(289));
+    // A label keeps its template position but is not cut short where this font is wider
+    // than the one the template was made for.
     auto label = [&](const char* text, int x, int y, int w, int h, int id = 0) {
-        return du.Place(new QLabel(QString::fromUtf8(text), this), id, x, y, w, h);
+        QLabel* placed = du.Place(new QLabel(QString::fromUtf8(text), this), id, x, y, w, h);
+        placed->resize(std::max(placed->width(), placed->sizeHint().width()), placed->height());
+        return placed;
     };
     auto button = [&](const char* text, int id, int x, int y, int w, int h) {
         return du.Place(new QPushButton(QString::fromUtf8(text), this), id, x, y, w, h);
