@@ -63,6 +63,12 @@ public:
     // Cancels a running extraction (it stops within one glyph) and waits for it.
     bool StopExtraction();
 
+    // Asks a running extraction to stop within one glyph, without waiting: a GUI keeps
+    // handling its events until Running() turns false, then calls StopExtraction.
+    void RequestCancel() {
+        if (running) cancelRequested = true;
+    }
+
     // Waits until the current extraction has finished by itself.
     void Wait();
 

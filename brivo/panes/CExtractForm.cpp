@@ -1,11 +1,402 @@
 #include "CExtractForm.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <QWheelEvent>
+
+#include "CEvaLayout.h"
+#include "CFontList.h"
+#include "CFontLoadDialog.h"
+#include "CImageButton.h"
+#include "PaneMessage.h"
 #include "PaneTemplate.h"
+#include "extract/LogFont.h"
+#include "glyph/GlyphSet.h"
 
 namespace brivo {
 
+namespace {
+
+const char* const kLayout[] = {
+    "EvaLayout, 10, 10, 5, 5",
+    "grid, 30       , 30       , 30       , 30       , 10       , 30       , 30       , X        "
+    ", 20       , 130       ,",
+    "  18, text1    , -        , -        , -        , -        , fontinfo , -        , -        "
+    ", -        , select    ,",
+    "    ,          ,          ,          ,          ,          ,          ,          ,          "
+    ",          ,           ,",
+    "   A, extract1 , -        , -        , -        , -        , -        ,          ,          "
+    ", progress , -         ,",
+    "   A, extract2 , -        , -        , -        , -        , -        , exclude  , -        "
+    ", -        , doextract ,",
+    "   A, extract3 , -        , -        , -        , -        , -        , +        , -        "
+    ", -        , +         ,",
+    "   A, extract4 , -        , -        , -        , -        , -        , +        , -        "
+    ", -        , +         ,",
+    "   A, extract5 , -        , -        , -        , -        , -        ,          ,          "
+    ",          , +         ,",
+    "   A, extract6 , -        , -        , -        , -        , -        ,          ,          "
+    ",          , +         ,",
+    "   X, fontlist , -        , -        , -        , -        , -        , -        , -        "
+    ", -        , -         ,",
+    "  22, movefp   , movep    , movef    , moveff   ,          , insert   , remove   ,          "
+    ",          ,           ,",
+};
+
+const QString kCaption = QStringLiteral("Brivo");
+const QString kChooseRange =
+    QStringLiteral("추출할 Font Type을 선택해 주세요\n( ASCII, 한글, All )");
+const QString kOverwrite = QStringLiteral(
+    "폰트를 새로 추출하면 기존에 추출한 폰트들은 다 지워집니다. 폰트 추출을 실행하시겠습니까?");
+const QString kToCustom = QStringLiteral("Custom Mode로 변경됩니다. 계속하시겠습니까?");
+const QString kNoFont = QStringLiteral("Font가 정의되지 않았습니다");
+
+// The range buttons in layout order (extract1 ... extract6) with the range each stands for.
+struct RangeButton {
+    int id;
+    const char* text;
+    const char* layoutName;
+    CodeRange range;
+};
+constexpr RangeButton kRangeButtons[6] = {
+    {CExtractForm::IDC_ASCII, "ASCII (0x00 - 0x7F)", "extract1", RANGE_ASCII},
+    {CExtractForm::IDC_HANGUL, "한글 (0xB0A0 - 0xC8FF)", "extract2", RANGE_HANGUL},
+    {CExtractForm::IDC_FULLWIDTH1, "전각1 (0xA1A0 - 0xAFFF)", "extract3", RANGE_FULLWIDTH1},
+    {CExtractForm::IDC_FULLWIDTH2, "전각2 (0xC9A0 - 0xFDFF)", "extract4", RANGE_FULLWIDTH2},
+    {CExtractForm::IDC_ALL, "ALL (0xA1A0 - 0xFDFF)", "extract5", RANGE_ALL},
+    {CExtractForm::IDC_CUSTOM, "Custom", "extract6", RANGE_CUSTOM},
+};
+constexpr int kCustomButton = 5;
+
+// The edit buttons in layout order with their bitmaps.
+struct EditButton {
+    int id;
+    const char* layoutName;
+    int bitmap;
+};
+constexpr EditButton kEditButtons[6] = {
+    {CExtractForm::IDC_INSERT, "insert", 151}, {CExtractForm::IDC_REMOVE, "remove", 150},
+    {CExtractForm::IDC_MOVEP, "movep", 155},   {CExtractForm::IDC_MOVEFP, "movefp", 154},
+    {CExtractForm::IDC_MOVEFF, "moveff", 153}, {CExtractForm::IDC_MOVEF, "movef", 152},
+};
+
+template <typename Widget>
+Widget* Tagged(Widget* widget, int id) {
+    widget->setProperty("controlId", id);
+    return widget;
+}
+
+bool AskYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, kCaption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+}  // namespace
+
 CExtractForm::CExtractForm(LogFont* logFont, QWidget* parent) : QWidget(parent), logFont(logFont) {
     MarkPaneTemplate(this, kTemplateId);
+    CGlyphSet::GetInstance()->SetGlyphSize(16, 16);
+    CreateControls();
+    BuildLayout();
+    fontList->ResetScroll();
+    UpdateFontDescription();
+}
+
+CExtractForm::~CExtractForm() {
+    StopExtraction();
+    CGlyphSet::GetInstance()->ClearGlyphs();
+}
+
+void CExtractForm::CreateControls() {
+    text1 = Tagged(new QLabel(QStringLiteral("선택된 Font"), this), IDC_TEXT1);
+    fontInfo = Tagged(new QLabel(this), IDC_FONTINFO);
+    fontInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    fontInfo->setAlignment(Qt::AlignCenter);
+    selectButton = Tagged(new QPushButton(QStringLiteral("Font 선택"), this), IDC_SELECT);
+    connect(selectButton, &QPushButton::clicked, this, &CExtractForm::SelectFont);
+
+    for (int i = 0; i < 6; ++i) {
+        rangeButtons[i] = Tagged(new QRadioButton(QString::fromUtf8(kRangeButtons[i].text), this),
+                                 kRangeButtons[i].id);
+    }
+    excludeBox = Tagged(
+        new QCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
+        IDC_EXCLUDE);
+    connect(excludeBox, &QCheckBox::clicked, this,
+            [this](bool checked) { exceptUnused = checked ? 1 : 0; });
+    extractButton = Tagged(new QPushButton(QStringLiteral("Font 추출"), this), IDC_DOEXTRACT);
+    connect(extractButton, &QPushButton::clicked, this, &CExtractForm::StartExtraction);
+    progress = Tagged(new QProgressBar(this), IDC_PROGRESS);
+    progress->setTextVisible(false);
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    fontList = new CFontList(this);
+
+    for (int i = 0; i < 6; ++i) {
+        auto* button = Tagged(new CImageButton(this), kEditButtons[i].id);
+        button->SetBitmaps(kEditButtons[i].bitmap);
+        editButtons[i] = button;
+    }
+    auto onClick = [this](int id, auto handler) {
+        connect(qobject_cast<QAbstractButton*>(Control(id)), &QAbstractButton::clicked, this,
+                handler);
+    };
+    onClick(IDC_INSERT, [this] { InsertGlyph(); });
+    onClick(IDC_REMOVE, [this] { RemoveGlyph(); });
+    onClick(IDC_MOVEFP, [this] { MoveSelected(-1, true); });
+    onClick(IDC_MOVEP, [this] { MoveSelected(-1, false); });
+    onClick(IDC_MOVEF, [this] { MoveSelected(1, false); });
+    onClick(IDC_MOVEFF, [this] { MoveSelected(1, true); });
+}
+
+void CExtractForm::BuildLayout() {
+    sheets.AddSheet(EvaSheet("first"));
+    EvaSheet& sheet = sheets.FindSheet("first");
+    for (const char* line : kLayout) sheet.AddRow(line);
+    if (!CheckLayoutsLoaded(sheets, this)) return;
+    layout = new CEvaLayout(this);
+    layout->BindWidget("text1", text1);
+    layout->BindWidget("fontinfo", fontInfo);
+    layout->BindWidget("select", selectButton);
+    for (int i = 0; i < 6; ++i) layout->BindWidget(kRangeButtons[i].layoutName, rangeButtons[i]);
+    layout->BindWidget("exclude", excludeBox);
+    layout->BindWidget("doextract", extractButton);
+    layout->BindWidget("progress", progress);
+    layout->BindWidget("fontlist", fontList);
+    for (int i = 0; i < 6; ++i) layout->BindWidget(kEditButtons[i].layoutName, editButtons[i]);
+    layout->SetSheet(sheets.SheetAt(0));
+    layout->Resize(width(), height());
+}
+
+QWidget* CExtractForm::Control(int id) const {
+    if (id == CFontList::kControlId) return fontList;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->property("controlId").toInt() == id) return child;
+    return nullptr;
+}
+
+void CExtractForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (layout) layout->Resize(width(), height());
+    fontInfo->repaint();
+    fontList->update();
+}
+
+void CExtractForm::wheelEvent(QWheelEvent* event) {
+    fontList->OnMouseWheel(event->angleDelta().y());
+    QWidget::wheelEvent(event);
+}
+
+bool CExtractForm::event(QEvent* event) {
+    if (CPaneMessage* message = AsPaneMessage(event)) {
+        if (message->Message() == WM_FONTLIST_SELECT) {
+            RelaySelection(static_cast<int>(static_cast<intptr_t>(message->wParam)));
+            return true;
+        }
+        if (message->Message() == WM_GLYPHS_CHANGED) {
+            fontList->update();
+            RelaySelection(fontList->selectedIndex);
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void CExtractForm::RelaySelection(int position) {
+    SendToOwner(this, WM_GLYPH_NOTIFY, RELAY_NOTIFY_PANES, position);
+}
+
+void CExtractForm::UpdateFontDescription() {
+    const QString text = QString::fromStdString(FontDescriptionText(*logFont, logicalDpiY()));
+    fontInfo->setText(text);
+    CGlyphSet::GetInstance()->fontDescription = text.toStdString();
+}
+
+void CExtractForm::SelectFont() {
+    CFontLoadDialog dialog(*logFont, fontSizeX, fontSizeY, offsetX, offsetY, threshold);
+    if (dialog.exec() != QDialog::Accepted) return;
+    *logFont = dialog.logFont;
+    fontSizeX = dialog.fontSizeX;
+    fontSizeY = dialog.fontSizeY;
+    offsetX = dialog.offsetX;
+    offsetY = dialog.offsetY;
+    threshold = dialog.threshold;
+    UpdateFontDescription();
+}
+
+// --- Extraction ---------------------------------------------------------------------------
+
+CodeRange CExtractForm::CheckedRange() const {
+    for (int i = 0; i < kCustomButton; ++i)
+        if (rangeButtons[i]->isChecked()) return kRangeButtons[i].range;
+    return RANGE_NONE;
+}
+
+void CExtractForm::StartExtraction() {
+    if (stopping) return;  // pressed again while the previous run is being stopped
+    exceptUnused = excludeBox->isChecked() ? 1 : 0;
+    const CodeRange range = CheckedRange();
+    if (range == RANGE_NONE) {
+        QMessageBox::information(this, kCaption, kChooseRange);
+        return;
+    }
+    // While a worker runs the list must not be read, but it certainly holds glyphs.
+    if ((worker.Running() || CGlyphSet::GetInstance()->Count() > 0) && !AskYesNo(this, kOverwrite))
+        return;
+    if (stopping) return;  // the question let a stop begin in the meantime
+    StopExtraction();
+
+    ExtractSettings settings;
+    settings.range = range;
+    settings.exceptUnused = exceptUnused != 0;
+    settings.fontSizeX = fontSizeX;
+    settings.fontSizeY = fontSizeY;
+    settings.offsetX = offsetX;
+    settings.offsetY = offsetY;
+    settings.threshold = threshold;
+    settings.logFont = *logFont;
+
+    // Busy before the thread exists, so that no paint can read the list it starts filling.
+    fontList->busy = true;
+    activeRun = ++runNumber;
+    if (Result started =
+            worker.StartExtraction(settings, *CGlyphSet::GetInstance(), this, &fontList->busy);
+        !started) {
+        fontList->busy = false;
+        QMessageBox::warning(this, QStringLiteral("Error"),
+                             QString::fromStdString(started.message));
+        return;
+    }
+    fontList->update();
+}
+
+bool CExtractForm::StopExtraction() {
+    const bool wasRunning = worker.Running();
+    if (wasRunning) {
+        stopping = true;
+        ++runNumber;  // whatever the cancelled run still reports is stale now
+        worker.RequestCancel();
+        while (worker.Running()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::usleep(200);
+        }
+        stopping = false;
+    }
+    worker.StopExtraction();
+    if (wasRunning) {
+        progress->setValue(0);
+        fontList->update();
+    }
+    return true;
+}
+
+void CExtractForm::OnExtractStarted(int maximum) {
+    const int run = activeRun;
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, maximum] {
+            if (run != runNumber) return;
+            progress->setRange(0, maximum);
+            progress->setValue(0);
+        },
+        Qt::QueuedConnection);
+}
+
+void CExtractForm::OnGlyphExtracted(int count) {
+    const int run = activeRun;
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, count] {
+            if (run == runNumber) progress->setValue(count);
+        },
+        Qt::QueuedConnection);
+}
+
+void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
+    const int run = activeRun;
+    const bool fontFailed = outcome.end == ExtractEnd::FontFailed;
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, fontFailed] {
+            if (run != runNumber) return;
+            worker.Wait();  // the thread is past its last report: let Running() turn false
+            fontList->update();
+            if (fontFailed) QMessageBox::warning(this, QStringLiteral("Error"), kNoFont);
+            emit ExtractionFinished();
+        },
+        Qt::QueuedConnection);
+}
+
+// --- Hand edits ---------------------------------------------------------------------------
+
+// Hand edits are refused while a worker fills the list: the grid shows nothing to select
+// then, and the list must never be changed by both threads at once.
+bool CExtractForm::RefuseWhileRunning() {
+    if (!worker.Running() && !stopping) return false;
+    QApplication::beep();
+    return true;
+}
+
+bool CExtractForm::SwitchToCustom() {
+    CGlyphSet& set = *CGlyphSet::GetInstance();
+    if (set.range != RANGE_NONE && set.range != RANGE_CUSTOM && !AskYesNo(this, kToCustom))
+        return false;
+    if (set.range == RANGE_CUSTOM) return true;
+    set.range = RANGE_CUSTOM;
+    rangeButtons[kCustomButton]->setChecked(true);  // the group clears the other five
+    return true;
+}
+
+void CExtractForm::AfterEdit(int position) {
+    fontList->selectedIndex = position;
+    if (position >= 0) fontList->EnsureVisible();
+    RelaySelection(position);
+    fontList->update();
+}
+
+void CExtractForm::InsertGlyph() {
+    if (RefuseWhileRunning() || !SwitchToCustom()) return;
+    CGlyphSet& set = *CGlyphSet::GetInstance();
+    const int selected = fontList->selectedIndex;
+    const int position = selected >= 0 && selected <= set.Count() ? selected : set.Count();
+    auto* glyph = new CGlyph;
+    glyph->SetCodeAndBits(static_cast<uint16_t>(position), new uint8_t[set.BytesPerGlyph()]());
+    glyph->index = position;
+    glyph->originalIndex = -1;
+    set.InsertGlyphAt(position, glyph);
+    AfterEdit(position);
+}
+
+void CExtractForm::RemoveGlyph() {
+    if (RefuseWhileRunning() || !SwitchToCustom()) return;
+    const int selected = fontList->selectedIndex;
+    if (selected < 0) return;
+    CGlyphSet::GetInstance()->RemoveGlyphAt(selected);
+    AfterEdit(-1);
+}
+
+void CExtractForm::MoveSelected(int direction, bool wholePage) {
+    if (RefuseWhileRunning() || !SwitchToCustom()) return;
+    CGlyphSet& set = *CGlyphSet::GetInstance();
+    const int s = fontList->selectedIndex;
+    const int n = set.Count();
+    const int page = fontList->VisibleCount();
+    int target;
+    if (direction < 0) {
+        if (s < 1 || s >= n) return;
+        target = wholePage ? std::max(0, s - page) : s - 1;
+    } else {
+        if (s < 0 || s >= n - 1) return;
+        target = wholePage ? std::min(n - 1, s + page) : s + 1;
+    }
+    set.MoveGlyph(s, target);
+    AfterEdit(target);
 }
 
 }  // namespace brivo

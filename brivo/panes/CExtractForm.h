@@ -2,26 +2,126 @@
 
 #include <QWidget>
 
+#include "EvaSheet.h"
+#include "extract/ExtractWorker.h"
+
 struct LogFont;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
 
 namespace brivo {
 
+class CEvaLayout;
+class CFontList;
+class CImageButton;
+
 // The right-hand pane: font choice, code ranges, extraction and the glyph grid (template 130).
-// For now an empty pane that only holds its place in the view.
-class CExtractForm : public QWidget {
+// It owns the extraction settings and the worker, and relays grid selections to the other
+// panes through the view.
+class CExtractForm : public QWidget, private IExtractObserver {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 130;
 
+    // Control ids of the form.
+    enum ControlId {
+        IDC_TEXT1 = 1030,
+        IDC_FONTINFO = 1000,
+        IDC_SELECT = 1018,
+        IDC_ASCII = 1019,
+        IDC_HANGUL = 1020,
+        IDC_FULLWIDTH1 = 1024,
+        IDC_FULLWIDTH2 = 1025,
+        IDC_ALL = 1021,
+        IDC_CUSTOM = 1022,
+        IDC_EXCLUDE = 1055,
+        IDC_DOEXTRACT = 1023,
+        IDC_PROGRESS = 1027,
+        IDC_MOVEFP = 1069,
+        IDC_MOVEP = 1070,
+        IDC_MOVEF = 1071,
+        IDC_MOVEFF = 1072,
+        IDC_INSERT = 1073,
+        IDC_REMOVE = 1074,
+    };
+
     // `logFont` is the view's font description; it outlives the form.
     explicit CExtractForm(LogFont* logFont, QWidget* parent = nullptr);
+    ~CExtractForm() override;
 
-    // Cancels a running extraction and waits for it. The view calls this before it empties
-    // the glyph set, so the worker never appends to a list that is being cleared.
-    bool StopExtraction() { return true; }
+    // "Font 추출": asks what it must, stops a running worker and starts a new one.
+    void StartExtraction();
+    // Cancels a running extraction and waits for it while the window keeps handling its
+    // events. Safe to call when nothing runs. Always true.
+    bool StopExtraction();
+    bool Running() const { return worker.Running(); }
+
+    // Asks before a hand edit turns an extracted set into a custom one; false = cancel.
+    bool SwitchToCustom();
+    void InsertGlyph();
+    void RemoveGlyph();
+    // Moves the selected glyph one place or one page back (-1) or forward (1).
+    void MoveSelected(int direction, bool wholePage);
+
+    // Opens the font-loading dialog and takes its values on OK.
+    void SelectFont();
+    void UpdateFontDescription();
+
+    CFontList* FontList() const { return fontList; }
+    QWidget* Control(int id) const;
+
+    int fontSizeX = 16;
+    int fontSizeY = 16;
+    int offsetX = 0;
+    int offsetY = 0;
+    int threshold = 128;
+    int exceptUnused = 0;
+
+signals:
+    // An extraction ended by itself or was cancelled (after the grid was refreshed).
+    void ExtractionFinished();
 
 protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
     LogFont* logFont;
+
+private:
+    void CreateControls();
+    void BuildLayout();
+    void RelaySelection(int position);
+    void AfterEdit(int position);
+    bool RefuseWhileRunning();
+    CodeRange CheckedRange() const;
+
+    // IExtractObserver: called on the worker thread, forwarded to this thread.
+    void OnExtractStarted(int maximum) override;
+    void OnGlyphExtracted(int count) override;
+    void OnExtractFinished(const ExtractOutcome& outcome) override;
+
+    CExtractWorker worker;
+    // Bumped by every start and stop, so that reports still queued from an older run are
+    // dropped instead of moving the progress bar. activeRun is what the worker reports with.
+    int runNumber = 0;
+    int activeRun = 0;
+    bool stopping = false;
+
+    QLabel* text1 = nullptr;
+    QLabel* fontInfo = nullptr;
+    QPushButton* selectButton = nullptr;
+    QRadioButton* rangeButtons[6] = {};
+    QCheckBox* excludeBox = nullptr;
+    QPushButton* extractButton = nullptr;
+    QProgressBar* progress = nullptr;
+    CFontList* fontList = nullptr;
+    CImageButton* editButtons[6] = {};
+    EvaSheetSet sheets;
+    CEvaLayout* layout = nullptr;
 };
 
 }  // namespace brivo

@@ -1,0 +1,248 @@
+#include "CFontList.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstring>
+
+#include "PaneMessage.h"
+#include "fontfile/Cp949.h"
+#include "glyph/GlyphSet.h"
+
+namespace brivo {
+
+namespace {
+
+constexpr QRgb kInk = qRgb(0, 0, 0);
+constexpr QRgb kPaper = qRgb(255, 255, 255);
+constexpr QRgb kSelectedInk = qRgb(176, 176, 176);
+constexpr QRgb kSelectedPaper = qRgb(112, 112, 112);
+constexpr QRgb kCellFrame = qRgb(128, 128, 128);
+constexpr QRgb kSelectedFrame = qRgb(255, 0, 0);
+constexpr QRgb kLabelFrame = qRgb(160, 160, 160);
+
+// Fills the glyph image of one cell straight into the pixel rows of `image`: each glyph
+// pixel becomes a scale x scale square. Parts beyond the image are clipped.
+void DrawGlyphPixels(QImage& image, const uint8_t* bits, int width, int height, int scale, int left,
+                     int top, QRgb ink, QRgb paper) {
+    const int bytesPerRow = BytesPerRow(width);
+    const int x0 = std::max(left, 0);
+    const int x1 = std::min(left + scale * width, image.width());
+    if (x1 <= x0) return;
+    std::vector<QRgb> row(static_cast<size_t>(scale) * width);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* line = bits + y * bytesPerRow;
+        QRgb* out = row.data();
+        for (int x = 0; x < width; ++x) {
+            const QRgb colour = (line[x >> 3] & (0x80 >> (x & 7))) ? ink : paper;
+            for (int k = 0; k < scale; ++k) *out++ = colour;
+        }
+        const int y0 = std::max(top + scale * y, 0);
+        const int y1 = std::min(top + scale * (y + 1), image.height());
+        for (int py = y0; py < y1; ++py)
+            std::memcpy(reinterpret_cast<QRgb*>(image.scanLine(py)) + x0, row.data() + (x0 - left),
+                        static_cast<size_t>(x1 - x0) * sizeof(QRgb));
+    }
+}
+
+// A frame round `rect` (right and bottom edges included), `penWidth` pixels thick towards
+// the inside, written straight into the pixels; parts beyond the image are clipped.
+void DrawFrame(QImage& image, const QRect& rect, QRgb colour, int penWidth) {
+    if (rect.isEmpty()) return;
+    const QRect bounds = image.rect();
+    auto fill = [&](QRect part) {
+        part &= bounds;
+        for (int y = part.top(); y <= part.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + part.left(), part.width(),
+                        colour);
+    };
+    for (int i = 0; i < penWidth; ++i) {
+        const QRect r = rect.adjusted(i, i, -i, -i);
+        if (r.isEmpty()) return;
+        fill(QRect(r.left(), r.top(), r.width(), 1));
+        fill(QRect(r.left(), r.bottom(), r.width(), 1));
+        fill(QRect(r.left(), r.top(), 1, r.height()));
+        fill(QRect(r.right(), r.top(), 1, r.height()));
+    }
+}
+
+}  // namespace
+
+CFontList::CFontList(QWidget* parent) : QWidget(parent), bar(new QScrollBar(Qt::Vertical, this)) {
+    setProperty("controlId", kControlId);
+    setObjectName("fontlist");
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the paint covers everything; nothing to erase
+    setFocusPolicy(Qt::StrongFocus);
+    labelFont = QFont("Tahoma");
+    labelFont.setPixelSize(10);
+    bar->setSingleStep(1);
+    connect(bar, &QScrollBar::valueChanged, this, [this] { update(); });
+    ResetScroll();
+}
+
+void CFontList::ResetScroll() {
+    SetScrollRange(0, 1);
+    SetScrollPos(0);
+}
+
+QSize CFontList::ClientSize() const {
+    return QSize(std::max(0, width() - bar->sizeHint().width()), height());
+}
+
+int CFontList::ScrollPos() const { return bar->value(); }
+
+void CFontList::SetScrollRange(int maximum, int page) {
+    scrollMax = maximum;
+    scrollPage = std::max(page, 1);
+    QSignalBlocker block(bar);
+    bar->setRange(0, std::max(0, scrollMax - scrollPage + 1));
+    bar->setPageStep(scrollPage);
+    bar->setEnabled(bar->maximum() > 0);
+}
+
+void CFontList::SetScrollPos(int position) { bar->setValue(position); }
+
+void CFontList::resizeEvent(QResizeEvent*) {
+    const QSize client = ClientSize();
+    bar->setGeometry(client.width(), 0, width() - client.width(), height());
+}
+
+CFontList::Geometry CFontList::CellGeometry() const {
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    Geometry g;
+    g.cw = scale * set.width + gapX;
+    g.ch = scale * set.height + gapY + labelHeight;
+    // A pitch of zero or less (a nonsensical glyph size) shows nothing and hits nothing.
+    if (g.cw <= 0 || g.ch <= 0) return Geometry{};
+    const QSize client = ClientSize();
+    g.columns = client.width() / g.cw;
+    g.fullRows = client.height() / g.ch;
+    return g;
+}
+
+int CFontList::VisibleCount() const {
+    const Geometry g = CellGeometry();
+    return g.fullRows * g.columns;
+}
+
+int CFontList::HitTest(int x, int y, bool scrollIfPartial) {
+    // The worker is filling the list: it must not be read now.
+    if (busy) return -1;
+    const Geometry g = CellGeometry();
+    if (g.columns < 1 || x < 0 || y < 0) return -1;
+    const int column = x / g.cw;
+    if (column >= g.columns) return -1;
+    const int row = y / g.ch;
+    const int i = row * g.columns + firstVisible + column;
+    if (i >= CGlyphSet::GetInstance()->Count()) return -1;
+    if (row < g.fullRows || !scrollIfPartial) return i;
+    SetScrollPos(ScrollPos() + 1);
+    return i;
+}
+
+void CFontList::EnsureVisible() {
+    const Geometry g = CellGeometry();
+    if (selectedIndex < 0 || g.columns <= 0) return;
+    if (firstVisible <= selectedIndex && selectedIndex < firstVisible + g.fullRows * g.columns)
+        return;
+    SetScrollPos(selectedIndex / g.columns);
+    firstVisible = ScrollPos() * g.columns;
+}
+
+void CFontList::OnMouseWheel(int delta) {
+    const int notches = std::abs(delta / 120);
+    int position = ScrollPos() + (delta < 0 ? notches : -notches) * scrollPage;
+    position = std::clamp(position, 0, scrollMax);
+    SetScrollPos(position);
+    update();
+}
+
+void CFontList::wheelEvent(QWheelEvent* event) {
+    OnMouseWheel(event->angleDelta().y());
+    event->accept();
+}
+
+void CFontList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const QPoint point = event->position().toPoint();
+    selectedIndex = HitTest(point.x(), point.y(), true);
+    if (parentWidget()) SendPaneMessage(parentWidget(), WM_FONTLIST_SELECT, selectedIndex, 0);
+    update();
+}
+
+QImage CFontList::RenderImage() {
+    const QSize client = ClientSize();
+    if (canvas.size() != client) canvas = QImage(client, QImage::Format_RGB32);
+    canvas.fill(kPaper);
+    if (!busy) DrawCells(canvas);
+    return canvas;
+}
+
+void CFontList::paintEvent(QPaintEvent*) {
+    RenderImage();
+    QPainter painter(this);
+    painter.drawImage(0, 0, canvas);
+}
+
+const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
+    const uint64_t key = range == RANGE_CUSTOM
+                             ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
+                             : (uint64_t(range) << 32) | glyph.code;
+    auto found = labels.find(key);
+    if (found != labels.end()) return found->second;
+    QStaticText text(QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range)))));
+    text.setTextFormat(Qt::PlainText);
+    text.prepare(QTransform(), labelFont);
+    return labels.emplace(key, std::move(text)).first->second;
+}
+
+void CFontList::DrawCells(QImage& image) {
+    const Geometry g = CellGeometry();
+    if (g.columns <= 0) return;
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    const int count = set.Count();
+    const int drawnRows = g.fullRows + 1;
+    SetScrollRange(count / g.columns + 1, drawnRows);
+    firstVisible = ScrollPos() * g.columns;
+
+    if (labelsFont != labelFont) {
+        labels.clear();
+        labelsFont = labelFont;
+    }
+    QPainter painter(&image);
+    painter.setFont(labelFont);
+    painter.setPen(Qt::black);
+    for (int r = 0; r < drawnRows; ++r) {
+        for (int c = 0; c < g.columns; ++c) {
+            const int i = firstVisible + r * g.columns + c;
+            if (i >= count) return;
+            const CGlyph* glyph = set.glyphs[i];
+            if (glyph == nullptr) continue;
+            const bool selected = i == selectedIndex;
+            const QRect cell(c * g.cw, r * g.ch, g.cw - gapX, g.ch - gapY);
+            if (glyph->bits != nullptr)
+                DrawGlyphPixels(image, glyph->bits, set.width, set.height, scale, cell.left(),
+                                cell.top(), selected ? kSelectedInk : kInk,
+                                selected ? kSelectedPaper : kPaper);
+            // The label strip lies on the white canvas below the glyph image: already white.
+            QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
+            strip.adjust(0, 1, 0, -1);
+            const QStaticText& label = Label(*glyph, set.range);
+            const QSizeF textSize = label.size();
+            const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
+                             strip.top() + (strip.height() - textSize.height()) / 2);
+            // A label wider than its strip is cut at the strip's edges.
+            const bool clip = textSize.width() > strip.width();
+            if (clip) painter.setClipRect(strip);
+            painter.drawStaticText(at, label);
+            if (clip) painter.setClipping(false);
+            DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
+            DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
+                      selected ? 2 : 1);
+        }
+    }
+}
+
+}  // namespace brivo

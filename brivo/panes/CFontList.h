@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QStaticText>
+#include <QWidget>
+#include <atomic>
+#include <unordered_map>
+
+class QScrollBar;
+class CGlyph;
+
+namespace brivo {
+
+// The scrolling grid of the glyph set: every glyph magnified `scale` times with its label
+// underneath. It draws straight from the glyph set on every paint and keeps no copy.
+// A left press selects a glyph and reports it to the parent with WM_FONTLIST_SELECT.
+class CFontList : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kControlId = 1078;
+
+    explicit CFontList(QWidget* parent = nullptr);
+
+    // Scroll bar back to range 0..0, page 1, position 0 (visible, disabled).
+    void ResetScroll();
+    // List position under the client point, or -1. A point in the partly visible last row
+    // scrolls down one row when `scrollIfPartial` is set.
+    int HitTest(int x, int y, bool scrollIfPartial);
+    // Cells that are completely visible: full rows x columns.
+    int VisibleCount() const;
+    // Scrolls so that the row of `selectedIndex` is visible; the caller repaints.
+    void EnsureVisible();
+    // Scrolls by whole pages for a wheel turn of `delta` (120 per notch).
+    void OnMouseWheel(int delta);
+
+    // The drawable area left of the scroll bar.
+    QSize ClientSize() const;
+    int ScrollPos() const;
+    int ScrollMax() const { return scrollMax; }  // range maximum: last row + 1
+    int ScrollPage() const { return scrollPage; }
+    QScrollBar* ScrollBar() const { return bar; }
+
+    // Draws the grid as a paint would into an image of the client size.
+    QImage RenderImage();
+
+    int scale = 3;
+    int selectedIndex = -1;
+    int firstVisible = 0;
+    QFont labelFont;
+    int labelHeight = 20;
+    int gapX = 5;
+    int gapY = 5;
+    // Set by the extraction worker while it fills the set: the grid then draws only white
+    // and does not read the glyph list.
+    std::atomic<bool> busy = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    struct Geometry {
+        int cw = 0, ch = 0, columns = 0, fullRows = 0;
+    };
+    Geometry CellGeometry() const;
+    void SetScrollRange(int maximum, int page);
+    void SetScrollPos(int position);
+    void DrawCells(QImage& image);
+    const QStaticText& Label(const ::CGlyph& glyph, int range);
+
+    QScrollBar* bar;
+    int scrollMax = 0;
+    int scrollPage = 1;
+    QImage canvas;  // reused between paints while the client size stays the same
+    // Laid-out label texts by code and range (custom labels by position), so that a paint
+    // neither converts nor lays out text it has shown before.
+    std::unordered_map<uint64_t, QStaticText> labels;
+    QFont labelsFont;  // the font the cached labels were laid out in
+};
+
+}  // namespace brivo

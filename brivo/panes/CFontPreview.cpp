@@ -1,0 +1,111 @@
+#include "CFontPreview.h"
+
+#include <QPainter>
+#include <memory>
+
+#include "extract/GlyphRasterizer.h"
+#include "fontfile/Cp949.h"
+#include "glyph/GlyphSet.h"
+
+namespace brivo {
+
+namespace {
+
+constexpr int kMaxCell = 256;
+const QString kNoFont = QStringLiteral("Font가 정의되지 않았습니다");
+
+bool SameFont(const LogFont& a, const LogFont& b) {
+    return a.height == b.height && a.width == b.width && a.weight == b.weight &&
+           a.italic == b.italic && a.underline == b.underline && a.strikeOut == b.strikeOut &&
+           a.faceName == b.faceName;
+}
+
+}  // namespace
+
+CFontPreview::CFontPreview(QWidget* parent)
+    : QWidget(parent), rasterizer(std::make_unique<CGlyphRasterizer>()) {
+    setProperty("controlId", kControlId);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+CFontPreview::~CFontPreview() = default;
+
+void CFontPreview::paintEvent(QPaintEvent*) {
+    const QImage image = RenderImage();
+    QPainter(this).drawImage(0, 0, image);
+}
+
+QImage CFontPreview::RenderImage() {
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    cells.clear();
+    const std::string bytes = Utf8ToCp949(previewText.toStdString());
+    const int lineHeight = zoom * fontSizeY;
+    const int wideCell = fontSizeX * zoom;
+    const int narrowCell = (fontSizeX * zoom) / 2;
+    int x = 0, y = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const uint8_t byte = static_cast<uint8_t>(bytes[i]);
+        if (byte == '\r' || byte == '\n') {
+            x = 0;
+            y += lineHeight;
+            continue;
+        }
+        const bool twoByte = byte >= 0x80;
+        if (twoByte && i + 1 >= bytes.size()) break;  // a lead byte without its trail
+        const int wrapWidth = twoByte ? wideCell : (fontSizeX / 2) * zoom;
+        if (x + wrapWidth > image.width()) {
+            x = 0;
+            y += lineHeight;
+        }
+        const uint16_t code =
+            twoByte ? static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(bytes[i + 1])) : byte;
+        if (!DrawCharacter(image, code, twoByte, x, y)) {
+            QPainter painter(&image);
+            painter.drawText(0, painter.fontMetrics().ascent(), kNoFont);
+            break;
+        }
+        const int cellWidth = twoByte ? wideCell : narrowCell;
+        x += cellWidth - 1;  // neighbouring cells share their border line
+        if (twoByte) ++i;
+    }
+    return image;
+}
+
+// Renders one character with its top-left at (x, y). False when the font cannot be created.
+bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y) {
+    const int width = twoByte ? fontSizeX : fontSizeX / 2;
+    const int height = fontSizeY;
+    const int right = twoByte ? x + fontSizeX * zoom : x + (fontSizeX * zoom) / 2;
+    // Cells the extraction would refuse are not drawn either.
+    if (width < 1 || height < 1 || width > kMaxCell || height > kMaxCell || zoom < 1) return true;
+
+    LogFont wanted = font;
+    if (twoByte) CGlyphSet::GetInstance()->ApplyGroupStyle(wanted, static_cast<uint8_t>(code >> 8));
+    if (!fontSelected || !SameFont(wanted, selectedFont)) {
+        fontSelected = false;
+        if (!rasterizer->CreateFont(wanted)) return false;
+        selectedFont = wanted;
+        fontSelected = true;
+    }
+    if (!rasterizer->SetCellSize(width, height)) return true;
+    std::unique_ptr<uint8_t[]> bits(rasterizer->RenderGlyph(code, offsetX, offsetY, threshold));
+    if (!bits) return false;
+
+    QPainter painter(&image);
+    const int bytesPerRow = BytesPerRow(width);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column) {
+            const bool ink = bits[row * bytesPerRow + column / 8] & (0x80 >> (column % 8));
+            painter.fillRect(x + column * zoom, y + row * zoom, zoom, zoom,
+                             ink ? Qt::black : Qt::white);
+        }
+    const QRect cell(x, y, right - x, height * zoom);
+    painter.setPen(QColor(255, 0, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(cell.adjusted(0, 0, -1, -1));
+    cells.push_back(cell);
+    return true;
+}
+
+}  // namespace brivo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "extract/LogFont.h"
+
+class CGlyphRasterizer;
+
+namespace brivo {
+
+// Shows a sample text rendered exactly as an extraction would render it (the same
+// rasteriser, group styles per lead byte, threshold), magnified `zoom` times, each character
+// inside a red outline of its cell.
+class CFontPreview : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kControlId = 1013;
+    static inline const QString kDefaultText = QStringLiteral("갈괒힓얊꺝이가\nABdefz!@&383");
+
+    explicit CFontPreview(QWidget* parent = nullptr);
+    ~CFontPreview() override;
+
+    // Draws the preview into an image of the widget's size; the cells drawn are kept in
+    // LastCells() (pixel rectangles, outline included).
+    QImage RenderImage();
+    const std::vector<QRect>& LastCells() const { return cells; }
+
+    LogFont font;
+    int offsetX = 0;
+    int offsetY = 0;
+    int fontSizeX = 16;
+    int fontSizeY = 16;
+    QString previewText = kDefaultText;
+    int zoom = 2;
+    int threshold = 128;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y);
+
+    std::unique_ptr<CGlyphRasterizer> rasterizer;
+    std::vector<QRect> cells;
+    LogFont selectedFont;  // what the rasteriser holds now
+    bool fontSelected = false;
+};
+
+}  // namespace brivo

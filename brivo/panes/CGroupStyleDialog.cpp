@@ -1,0 +1,62 @@
+#include "CGroupStyleDialog.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "DialogUnits.h"
+#include "glyph/GlyphSet.h"
+
+namespace brivo {
+
+namespace {
+const char* const kGroupTexts[CGroupStyleDialog::kGroupCount] = {
+    "구두점 기호(0xa1a1 - 0xa2fe)",    "전각 ASCII(0xa3a1 - 0xa3fe)",
+    "2벌식 한글자모(0xa4a1 - 0xa4fe)", "로마숫자 그리스어 기타 기호(0xa5a1 - 0xa9fe)",
+    "일본어 (0xaaa1 - 0xabfe)",        "소련어(0xaca1 - 0xacfe)",
+    "한글(0xb0a1 - 0xc8fe)",           "한자(0xcaa1 - 0xfefe)",
+};
+constexpr int kRowPitch = 14;  // dialog units between two check boxes
+}  // namespace
+
+CGroupStyleDialog::CGroupStyleDialog(Mode mode, QWidget* parent) : QDialog(parent), mode(mode) {
+    const DialogUnits du(this);
+    setFixedSize(du.X(187), du.Y(184));
+    setWindowTitle(mode == MODE_BOLD ? QStringLiteral("Bold Option")
+                                     : QStringLiteral("Italic Option"));
+    const uint32_t mask = Mask();
+    for (int bit = 0; bit < kGroupCount; ++bit) {
+        boxes[bit] = du.Place(new QCheckBox(QString::fromUtf8(kGroupTexts[bit]), this),
+                              IDC_FIRST_GROUP + bit, 31, 10 + bit * kRowPitch, 125, 10);
+        boxes[bit]->setChecked(mask & (1u << bit));
+    }
+    auto* selectAll = du.Place(new QPushButton(QStringLiteral("모두 선택"), this), IDC_SELECT_ALL,
+                               26, 125, 65, 10);
+    auto* clearAll = du.Place(new QPushButton(QStringLiteral("모두 해제"), this), IDC_CLEAR_ALL, 96,
+                              125, 65, 10);
+    auto* ok = du.Place(new QPushButton(QStringLiteral("OK"), this), 1, 36, 156, 50, 14);
+    auto* cancel = du.Place(new QPushButton(QStringLiteral("Cancel"), this), 2, 101, 156, 50, 14);
+    ok->setDefault(true);
+    connect(selectAll, &QPushButton::clicked, this, [this] { CheckAll(true); });
+    connect(clearAll, &QPushButton::clicked, this, [this] { CheckAll(false); });
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+uint32_t& CGroupStyleDialog::Mask() const {
+    CGlyphSet& set = *CGlyphSet::GetInstance();
+    return mode == MODE_BOLD ? set.boldGroups : set.italicGroups;
+}
+
+void CGroupStyleDialog::CheckAll(bool checked) {
+    for (QCheckBox* box : boxes) box->setChecked(checked);
+}
+
+void CGroupStyleDialog::accept() {
+    uint32_t mask = 0;
+    for (int bit = 0; bit < kGroupCount; ++bit)
+        if (boxes[bit]->isChecked()) mask |= 1u << bit;
+    Mask() = mask;
+    QDialog::accept();
+}
+
+}  // namespace brivo

@@ -1,0 +1,241 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "CFontLoadDialog.h"
+#include "CFontPreview.h"
+#include "CGroupStyleDialog.h"
+#include "DialogUnits.h"
+#include "PaneTestSupport.h"
+
+using namespace brivo;
+using namespace brivo::test;
+
+class FontLoadDialogTest : public QObject {
+    Q_OBJECT
+
+    static QString Text(const CFontLoadDialog& dialog, int id) {
+        if (auto* label = qobject_cast<QLabel*>(dialog.Control(id))) return label->text();
+        return qobject_cast<QLineEdit*>(dialog.Control(id))->text();
+    }
+    static LogFont BoldItalicUnderlined() {
+        LogFont font;
+        font.weight = 700;
+        font.italic = 1;
+        font.underline = 1;
+        return font;
+    }
+    // Black pixels of the preview inside `band` (rows y0..y1).
+    static int InkIn(const QImage& image, int y0, int y1) {
+        int ink = 0;
+        for (int y = y0; y < y1 && y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) ink += image.pixel(x, y) == qRgb(0, 0, 0);
+        return ink;
+    }
+
+private slots:
+    void init() {
+        CGlyphSet::GetInstance()->boldGroups = GROUP_ALL;
+        CGlyphSet::GetInstance()->italicGroups = GROUP_ALL;
+    }
+
+    void opensWithItsLabels() {
+        CFontLoadDialog dialog(LogFont{}, 16, 16, 2, 3, 77);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Font Loading"));
+        QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ZOOM_LABEL), QStringLiteral("2x"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL), QStringLiteral("[1] 77 [255]"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_SIZE_X), QStringLiteral("16"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_OFFSET_Y), QStringLiteral("3"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_SAMPLE), CFontPreview::kDefaultText);
+        // a normal font: both group rows greyed and empty
+        for (int id : {1066, 1054, 1056, 1067, 1055, 1057})
+            QVERIFY(!dialog.Control(id)->isEnabled());
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_BOLD_TEXT), QString());
+        QVERIFY(!dialog.Control(CFontLoadDialog::IDC_WIDTH_PLUS)->isEnabled());
+        QVERIFY(!dialog.Control(CFontLoadDialog::IDC_WIDTH_MINUS)->isEnabled());
+        QVERIFY(dialog.Control(CFontLoadDialog::IDC_REFRESH)->isHidden());
+        QCOMPARE(dialog.Preview()->threshold, 77);
+        QCOMPARE(dialog.threshold, 77);
+    }
+
+    void styledFontEnablesItsGroupRows() {
+        CFontLoadDialog dialog(BoldItalicUnderlined(), 16, 16, 0, 0, 128);
+        QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12, Bold, Italic, Underline"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL),
+                 QStringLiteral("[1] 128 [255]"));
+        for (int id : {1066, 1054, 1056, 1067, 1055, 1057})
+            QVERIFY(dialog.Control(id)->isEnabled());
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_BOLD_TEXT), QStringLiteral("All"));
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ITALIC_TEXT), QStringLiteral("All"));
+    }
+
+    void choosingAFontResetsTheOffsets() {
+        CFontLoadDialog dialog(LogFont{}, 16, 16, 4, -2, 128);
+        QFont chosen("DejaVu Sans");
+        chosen.setPixelSize(20);
+        chosen.setBold(true);
+        dialog.ApplyChosenFont(chosen);
+        QCOMPARE(dialog.offsetX, 0);
+        QCOMPARE(dialog.offsetY, 0);
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_OFFSET_X), QStringLiteral("0"));
+        QCOMPARE(dialog.logFont.height, -20);
+        QCOMPARE(dialog.logFont.weight, 700);
+        QCOMPARE(dialog.Preview()->font.height, -20);
+        QVERIFY(dialog.Control(CFontLoadDialog::IDC_BOLD_TEXT)->isEnabled());
+    }
+
+    void spinsChangeTheirValue_data() {
+        QTest::addColumn<int>("spin");
+        QTest::addColumn<QString>("arrow");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("width up") << 1004 << "up" << 1002 << "17";
+        QTest::newRow("width down") << 1004 << "down" << 1002 << "15";
+        QTest::newRow("height up") << 1005 << "up" << 1003 << "17";
+        QTest::newRow("offset x right") << 1008 << "right" << 1006 << "6";
+        QTest::newRow("offset x left") << 1008 << "left" << 1006 << "4";
+        QTest::newRow("offset y up moves the text up") << 1009 << "up" << 1007 << "4";
+        QTest::newRow("offset y down") << 1009 << "down" << 1007 << "6";
+    }
+    void spinsChangeTheirValue() {
+        QFETCH(int, spin);
+        QFETCH(QString, arrow);
+        QFETCH(int, field);
+        QFETCH(QString, shown);
+        CFontLoadDialog dialog(LogFont{}, 16, 16, 5, 5, 128);
+        dialog.Control(spin)->findChild<QToolButton*>(arrow)->click();
+        QCOMPARE(Text(dialog, field), shown);
+        const CFontPreview* preview = dialog.Preview();
+        QCOMPARE(QString::number(field == 1002   ? preview->fontSizeX
+                                 : field == 1003 ? preview->fontSizeY
+                                 : field == 1006 ? preview->offsetX
+                                                 : preview->offsetY),
+                 shown);
+    }
+
+    void heightButtonsStepAwayFromAndTowardZero_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("result");
+        QTest::newRow("-16 +") << -16 << 1010 << -17;
+        QTest::newRow("12 +") << 12 << 1010 << 13;
+        QTest::newRow("0 +") << 0 << 1010 << 1;
+        QTest::newRow("-16 -") << -16 << 1011 << -15;
+        QTest::newRow("12 -") << 12 << 1011 << 11;
+        QTest::newRow("0 -") << 0 << 1011 << 0;
+    }
+    void heightButtonsStepAwayFromAndTowardZero() {
+        QFETCH(int, height);
+        QFETCH(int, button);
+        QFETCH(int, result);
+        LogFont font;
+        font.height = height;
+        CFontLoadDialog dialog(font, 16, 16, 0, 0, 128);
+        qobject_cast<QPushButton*>(dialog.Control(button))->click();
+        QCOMPARE(dialog.logFont.height, result);
+        QCOMPARE(dialog.Preview()->font.height, result);
+    }
+
+    void slidersUpdateLabelsAndPreview() {
+        CFontLoadDialog dialog(LogFont{}, 16, 16, 0, 0, 128);
+        qobject_cast<QSlider*>(dialog.Control(CFontLoadDialog::IDC_STRENGTH))->setValue(200);
+        QCOMPARE(dialog.threshold, 200);
+        QCOMPARE(dialog.Preview()->threshold, 200);
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL),
+                 QStringLiteral("[1] 200 [255]"));
+        qobject_cast<QSlider*>(dialog.Control(CFontLoadDialog::IDC_ZOOM))->setValue(3);
+        QCOMPARE(dialog.Preview()->zoom, 3);
+        QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ZOOM_LABEL), QStringLiteral("3x"));
+    }
+
+    void okTakesIntegersAndRefusesOtherText() {
+        CFontLoadDialog dialog(LogFont{}, 16, 16, 0, 0, 128);
+        auto* sizeX = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
+        sizeX->setText("abc");
+        {
+            MessageBoxAnswerer answer(QMessageBox::Ok);
+            dialog.accept();
+            QCOMPARE(answer.texts, QStringList{"Please enter an integer."});
+        }
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(dialog.fontSizeX, 16);
+        sizeX->setText("24");
+        qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_OFFSET_Y))->setText("-3");
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.fontSizeX, 24);
+        QCOMPARE(dialog.offsetY, -3);
+    }
+
+    void groupDialogWritesTheMaskOnOkOnly() {
+        CGlyphSet::GetInstance()->boldGroups = GROUP_HANGUL | GROUP_SYMBOL;
+        {
+            CGroupStyleDialog dialog(CGroupStyleDialog::MODE_BOLD);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Bold Option"));
+            QVERIFY(dialog.GroupBox(0)->isChecked() && dialog.GroupBox(6)->isChecked());
+            QVERIFY(!dialog.GroupBox(7)->isChecked());
+            QCOMPARE(dialog.GroupBox(6)->text(), QStringLiteral("한글(0xb0a1 - 0xc8fe)"));
+            qobject_cast<QPushButton*>(FindControl(&dialog, CGroupStyleDialog::IDC_SELECT_ALL))
+                ->click();
+            dialog.reject();
+        }
+        QCOMPARE(CGlyphSet::GetInstance()->boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
+        {
+            CGroupStyleDialog dialog(CGroupStyleDialog::MODE_ITALIC);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Italic Option"));
+            qobject_cast<QPushButton*>(FindControl(&dialog, CGroupStyleDialog::IDC_CLEAR_ALL))
+                ->click();
+            dialog.GroupBox(7)->click();
+            dialog.accept();
+        }
+        QCOMPARE(CGlyphSet::GetInstance()->italicGroups, uint32_t(GROUP_HANJA));
+        QCOMPARE(CGlyphSet::GetInstance()->boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
+    }
+
+    void previewBreaksLinesAtCrAndLf() {
+        CFontPreview preview;
+        preview.resize(600, 160);
+        preview.previewText = QStringLiteral("AB\r\n가");
+        const QImage image = preview.RenderImage();
+        const std::vector<QRect> expected{QRect(0, 0, 16, 32), QRect(15, 0, 16, 32),
+                                          QRect(0, 64, 32, 32)};
+        QCOMPARE(preview.LastCells(), expected);
+        QCOMPARE(image.pixel(0, 64), qRgb(255, 0, 0));
+        QVERIFY(InkIn(image, 1, 31) > 0);
+        QCOMPARE(InkIn(image, 32, 64), 0);  // the empty second line
+        QVERIFY(InkIn(image, 65, 95) > 0);
+    }
+
+    void previewWrapsAtTheRightEdge() {
+        CFontPreview preview;
+        preview.resize(70, 160);
+        preview.previewText = QStringLiteral("가나다");
+        preview.RenderImage();
+        const std::vector<QRect> expected{QRect(0, 0, 32, 32), QRect(31, 0, 32, 32),
+                                          QRect(0, 32, 32, 32)};
+        QCOMPARE(preview.LastCells(), expected);
+    }
+
+    void previewStylesHangulByItsGroup() {
+        CFontPreview preview;
+        preview.resize(200, 40);
+        preview.previewText = QStringLiteral("가A");
+        const QImage plain = preview.RenderImage();
+        preview.font.weight = 700;
+        const QImage bold = preview.RenderImage();
+        QVERIFY(plain != bold);
+        CGlyphSet::GetInstance()->boldGroups = 0;
+        const QImage hangulPlain = preview.RenderImage();
+        // the Hangul cell is drawn as without bold, the ASCII cell stays bold
+        QCOMPARE(hangulPlain.copy(0, 0, 32, 32), plain.copy(0, 0, 32, 32));
+        QCOMPARE(hangulPlain.copy(31, 0, 16, 32), bold.copy(31, 0, 16, 32));
+    }
+};
+
+QTEST_MAIN(FontLoadDialogTest)
+#include "FontLoadDialogTest.moc"
