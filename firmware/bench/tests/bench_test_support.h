@@ -12,7 +12,13 @@
 #include "chip/stm32f40x.h"
 #include "sim/chip_model.h"
 
+// Table-driven cases carry a `name`: it names the test and prints the case.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 namespace bench_test {
+using ::PrintTo;  // so that GoogleTest finds it for the cases declared in here too
 using namespace chip::sim;
 
 // Powers the board up and lets the image run its set-up and reach its loop.
@@ -108,9 +114,6 @@ inline void PrintTo(const AxisLines& a, std::ostream* os) {
 }
 }  // namespace bench_test
 
-// Table-driven cases carry a `name`: it names the test and prints the case.
+// The name of a table-driven case names its test.
 inline constexpr auto case_name = [](const auto& info) { return std::string(info.param.name); };
 
-template <typename Case>
-requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
