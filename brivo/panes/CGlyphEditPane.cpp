@@ -8,6 +8,7 @@
 #include "CEvaLayout.h"
 #include "CGlyphCanvas.h"
 #include "CImageButton.h"
+#include "PaneLayouts.h"
 #include "PaneMessage.h"
 #include "PaneTemplate.h"
 #include "fontfile/Cp949.h"
@@ -16,28 +17,6 @@
 namespace brivo {
 
 namespace {
-
-// clang-format off
-constexpr const char* kLayout[] = {
-    "EvaLayout, 10, 10, 5, 5",
-    "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10       , X        ,",
-    "  24,          , pen      , -        , -        , eraser   , -        , -        ,          , fontinfo ,",
-    "   7,          , +        , -        , -        , +        , -        , -        ,          , fontctrl ,",
-    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  12,          ,          ,          , up       , -        ,          ,          ,          , +        ,",
-    "  12,          ,          , left     , +        , -        , right    ,          ,          , +        ,",
-    "  12,          ,          , +        , down     , -        , +        ,          ,          , +        ,",
-    "  12,          ,          ,          , +        , -        ,          ,          ,          , +        ,",
-    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,          , +        ,",
-    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  24,          , update   , -        , -        , -        , -        , -        ,          , +        ,",
-    "  24,          , reset    , -        , -        , -        , -        , -        ,          , +        ,",
-    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  20,          , zoom     , -        , -        , -        , -        , -        ,          , +        ,",
-    "   X,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-};
-// clang-format on
 
 constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the preview
 
@@ -111,7 +90,7 @@ CGlyphEditPane::CGlyphEditPane(QWidget* parent) : QWidget(parent) {
 
     sheets.AddSheet(EvaSheet("first"));
     EvaSheet& sheet = sheets.FindSheet("first");
-    for (const char* line : kLayout) sheet.AddRow(line);
+    for (const char* line : kGlyphEditLayout) sheet.AddRow(line);
     CheckLayoutsLoaded(sheets, this);
     layout->SetSheet(sheets.SheetAt(0));
 }

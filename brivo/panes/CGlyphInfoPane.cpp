@@ -4,21 +4,13 @@
 #include <QPlainTextEdit>
 
 #include "CEvaLayout.h"
+#include "PaneLayouts.h"
 #include "PaneMessage.h"
 #include "PaneTemplate.h"
 #include "fontfile/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
-
-namespace {
-
-constexpr const char* kLayout[] = {
-    "EvaLayout, 10, 10, 5, 5",     "grid, 50       , X        ,", "  10,          ,          ,",
-    "   X,          , fontinfo ,", "   A,          ,          ,",
-};
-
-}  // namespace
 
 CGlyphInfoPane::CGlyphInfoPane(QWidget* parent) : QWidget(parent) {
     MarkPaneTemplate(this, kTemplateId);
@@ -31,7 +23,7 @@ CGlyphInfoPane::CGlyphInfoPane(QWidget* parent) : QWidget(parent) {
 
     sheets.AddSheet(EvaSheet("first"));
     EvaSheet& sheet = sheets.FindSheet("first");
-    for (const char* line : kLayout) sheet.AddRow(line);
+    for (const char* line : kGlyphInfoLayout) sheet.AddRow(line);
     CheckLayoutsLoaded(sheets, this);
     layout = new CEvaLayout(this);
     layout->BindWidget("fontinfo", text);

@@ -6,6 +6,7 @@
 #include "EvaLayoutCore.h"
 #include "EvaSheet.h"
 #include "EvaTokenizer.h"
+#include "PaneLayouts.h"
 
 namespace brivo {
 
@@ -32,32 +33,9 @@ EvaLayoutCore MakeLayout(const std::vector<std::string>& names,
     return layout;
 }
 
-const std::vector<std::string> kInfoPane = {
-    "EvaLayout, 10, 10, 5, 5",     "grid, 50       , X        ,", "  10,          ,          ,",
-    "   X,          , fontinfo ,", "   A,          ,          ,",
-};
-
-// clang-format off
-const std::vector<std::string> kEditorPane = {
-    "EvaLayout, 10, 10, 5, 5",
-    "grid, 5        , 5        , 26       , 13       , 13       , 26       , 5        , 10       , X        ,",
-    "  24,          , pen      , -        , -        , eraser   , -        , -        ,          , fontinfo ,",
-    "   7,          , +        , -        , -        , +        , -        , -        ,          , fontctrl ,",
-    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  12,          ,          ,          , up       , -        ,          ,          ,          , +        ,",
-    "  12,          ,          , left     , +        , -        , right    ,          ,          , +        ,",
-    "  12,          ,          , +        , down     , -        , +        ,          ,          , +        ,",
-    "  12,          ,          ,          , +        , -        ,          ,          ,          , +        ,",
-    "   5,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  24,          , mirrorh  , -        , -        , mirrorv  , -        , -        ,          , +        ,",
-    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  24,          , update   , -        , -        , -        , -        , -        ,          , +        ,",
-    "  24,          , reset    , -        , -        , -        , -        , -        ,          , +        ,",
-    "   3,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-    "  20,          , zoom     , -        , -        , -        , -        , -        ,          , +        ,",
-    "   X,          ,          ,          ,          ,          ,          ,          ,          , +        ,",
-};
-// clang-format on
+const std::vector<std::string> kInfoPane(std::begin(kGlyphInfoLayout), std::end(kGlyphInfoLayout));
+const std::vector<std::string> kEditorPane(std::begin(kGlyphEditLayout),
+                                           std::end(kGlyphEditLayout));
 
 TEST(EvaTokenizerTest, SplitsLinesIntoCells) {
     struct Case {
