@@ -29,6 +29,15 @@ CFontResolver::~CFontResolver() {
 std::string CFontResolver::AliasFile() {
     if (const char* path = std::getenv("BRIVO_FONT_ALIASES"); path != nullptr && *path != 0)
         return path;
+    // An installed program finds the file beside its own prefix; a program in the build
+    // tree uses the one in the source tree.
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto installed = exe.parent_path().parent_path() / "share/brivo" /
+                               std::filesystem::path(BRIVO_FONT_ALIASES).filename();
+        if (std::filesystem::is_regular_file(installed, error)) return installed;
+    }
     return BRIVO_FONT_ALIASES;
 }
 

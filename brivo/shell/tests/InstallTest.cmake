@@ -8,7 +8,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(file bin/brivo share/applications/brivo.desktop
+foreach(file bin/brivo bin/brivo-cli share/brivo/60-brivo-korean.conf
+             share/applications/brivo.desktop
              share/icons/hicolor/32x32/apps/brivo.png share/icons/hicolor/128x128/apps/brivo.png)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")
@@ -30,4 +31,11 @@ set(profile "${PREFIX}/config/Local AppWizard-Generated Applications/Brivo.ini")
 file(STRINGS "${profile}" positions REGEX "VertSplitPos=180")
 if(NOT positions)
   message(FATAL_ERROR "the installed brivo stored no splitter positions in ${profile}")
+endif()
+
+# The installed command-line tool resolves the default face through the installed aliases.
+execute_process(COMMAND ${PREFIX}/bin/brivo-cli extract --range ascii -o ${PREFIX}/ascii.h
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT output MATCHES "Baekmuk Gulim")
+  message(FATAL_ERROR "the installed brivo-cli failed: ${output}")
 endif()
