@@ -163,6 +163,14 @@ void CFileOptionDialog::CreateOptionArea() {
 
     for (QLineEdit* edit : {sizeXEdit, sizeYEdit}) edit->installEventFilter(this);
 
+    // Texts keep their template positions but are not cut short where this font is wider
+    // than the one the template was made for.
+    for (QWidget* text : optionArea->findChildren<QWidget*>()) {
+        if ((qobject_cast<QLabel*>(text) || qobject_cast<QRadioButton*>(text)) &&
+            text != exceptText)
+            text->resize(std::max(text->width(), text->sizeHint().width()), text->height());
+    }
+
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(optionArea, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -9,9 +10,9 @@
 #include "CFileOptionDialog.h"
 
 // Works the next file dialog of a font-file command as the user would: `fill` sees the
-// dialog (to type into the option area), then the path is typed into the name box and the
-// dialog is confirmed, or cancelled when `path` is empty. What the dialog showed when it
-// opened is kept for the test.
+// dialog (to type into the option area) after the path's folder was opened and its name
+// typed; then the dialog is confirmed, or cancelled when `path` is empty. What the dialog showed
+// when it opened is kept for the test.
 class FileDialogDriver : public QObject {
 public:
     using Fill = std::function<void(brivo::CFileOptionDialog&)>;
@@ -36,12 +37,15 @@ private:
         defaultName = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
         nameFilters = dialog->nameFilters();
         defaultSuffix = dialog->defaultSuffix();
+        if (!path.isEmpty()) {
+            dialog->setDirectory(QFileInfo(path).absolutePath());
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(path).fileName());
+        }
         if (fill) fill(*dialog);
         if (path.isEmpty()) {
             dialog->reject();
             return;
         }
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
         dialog->accept();
     }
 
