@@ -72,6 +72,7 @@ private slots:
     void spinsAndArrowKeysStepByOneWithinLimits();
     void badSizesAreRefused_data();
     void badSizesAreRefused();
+    void badSizeIsRefusedAsTheBoxIsLeft();
     void filtersBecomeNameFilters();
     void acceptingReturnsTheTypedPath();
 };
@@ -274,6 +275,28 @@ void FileOptionDialogTest::badSizesAreRefused() {
     QVERIFY(catcher.text.contains("1 to 256"));
     QCOMPARE(dialog.sizeX, 8);
     QCOMPARE(dialog.sizeY, 8);
+}
+
+void FileOptionDialogTest::badSizeIsRefusedAsTheBoxIsLeft() {
+    Dialog dialog(true, "fnt", "", kBinaryFilter);
+    dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 0);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* sizeX = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX));
+    auto* sizeY = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY));
+    sizeX->setFocus();
+    sizeX->selectAll();
+    QTest::keyClicks(sizeX, "24");
+    sizeY->setFocus();
+    QCOMPARE(dialog.sizeX, 24);  // a good value is taken as the box is left
+
+    sizeY->selectAll();
+    QTest::keyClicks(sizeY, "1x");
+    MessageBoxCatcher catcher;
+    sizeX->setFocus();
+    QTRY_COMPARE(catcher.caption, "Error");
+    QCOMPARE(sizeY->text(), "16");
+    QCOMPARE(dialog.sizeY, 16);
 }
 
 void FileOptionDialogTest::filtersBecomeNameFilters() {
