@@ -1,15 +1,33 @@
 #include "CBrivoView.h"
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QMessageBox>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include "CExtractForm.h"
+#include "CFontList.h"
 #include "CGlyphEditPane.h"
 #include "CGlyphInfoPane.h"
 #include "CPaneSplitter.h"
 #include "PaneMessage.h"
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontReader.h"
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
+
+namespace {
+
+constexpr char kBinaryFilter[] = "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||";
+constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All Files(*.*)|*.*||";
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
 
 CBrivoView::CBrivoView(QWidget* parent) : QWidget(parent) { setObjectName("CBrivoView"); }
 
@@ -53,6 +71,117 @@ bool CBrivoView::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
+}
+
+QString CBrivoView::DefaultFileName(const QString& extension) const {
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    const int pointSize = -MulDiv(logFont.height, 72, logicalDpiY());
+    return QString("%1%2_%3x%4_%5.%6")
+        .arg(QString::fromStdString(logFont.faceName))
+        .arg(pointSize)
+        .arg(set.width)
+        .arg(set.height)
+        .arg(QString::fromStdString(set.GetRangeName(true)), extension);
+}
+
+std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QString& extension,
+                                                          const QString& filter, FileKind kind) {
+    const QString name = open ? QString() : DefaultFileName(extension);
+    auto dialog = std::make_unique<CFileOptionDialog>(open, extension, name, filter);
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    dialog->SetOptions(set.width, set.height, set.range, 1, 0);
+    dialog->SetFileKind(kind);
+    if (dialog->exec() != QDialog::Accepted || dialog->FilePath().isEmpty()) return nullptr;
+    return dialog;
+}
+
+void CBrivoView::OnFontFileSave() {
+    WaitForExtraction();
+    if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
+        WriteFontFile(dialog->FilePath(), dialog->skipBytes);
+}
+
+void CBrivoView::OnFontFileLoad() {
+    if (auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY))
+        ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
+                     dialog->skipBytes, dialog->exceptUnused);
+}
+
+void CBrivoView::OnTextFileSave() {
+    WaitForExtraction();
+    if (auto dialog = AskForFile(false, "h", kTextFilter, FILE_KIND_TEXT))
+        WriteTextFile(dialog->FilePath(), dialog->doubleArray);
+}
+
+void CBrivoView::OnTextFileLoad() {
+    if (auto dialog = AskForFile(true, "h", kTextFilter, FILE_KIND_TEXT))
+        ReadTextFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
+                     dialog->doubleArray, dialog->exceptUnused);
+}
+
+int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
+    WaitForExtraction();
+    ReportFailure(::WriteFontFile(*CGlyphSet::GetInstance(), LocalPath(path), skipBytes));
+    return 1;
+}
+
+int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
+    WaitForExtraction();
+    ReportFailure(::WriteTextFile(*CGlyphSet::GetInstance(), LocalPath(path), doubleArray != 0));
+    return 1;
+}
+
+int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
+                             int32_t skipBytes, int32_t exceptUnused) {
+    return LoadGlyphs(width, height, rangeId, [&] {
+        return ::ReadFontFile(*CGlyphSet::GetInstance(), LocalPath(path), width, height, rangeId,
+                              skipBytes, exceptUnused != 0);
+    });
+}
+
+int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
+                             int32_t doubleArray, int32_t exceptUnused) {
+    return LoadGlyphs(width, height, rangeId, [&] {
+        return ::ReadTextFile(*CGlyphSet::GetInstance(), LocalPath(path), width, height, rangeId,
+                              doubleArray != 0, exceptUnused != 0);
+    });
+}
+
+int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
+                           const std::function<Result()>& read) {
+    if (const Result options = CheckLoadOptions(width, height, rangeId); !options) {
+        ReportFailure(options);
+        return 0;
+    }
+    if (extractForm) extractForm->StopExtraction();
+    // The panes let go of the selected glyph before the set changes.
+    OnRelay(RELAY_NOTIFY_PANES, -1);
+    const Result result = read();
+    ReportFailure(result);
+    if (result && extractForm &&
+        extractForm->FontList()->selectedIndex >= CGlyphSet::GetInstance()->Count())
+        extractForm->FontList()->selectedIndex = -1;
+    // Also after a failure: the set is as it was, and the panes show the selection again.
+    PostPaneMessage(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, -1);
+    return result ? 1 : 0;
+}
+
+// Waits with the window responsive until a running extraction has ended by itself.
+void CBrivoView::WaitForExtraction() {
+    if (!extractForm || !extractForm->Running()) return;
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!extractForm->Running()) loop.quit();
+    });
+    poll.start(20);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    loop.exec();
+    QApplication::restoreOverrideCursor();
+}
+
+void CBrivoView::ReportFailure(const Result& result) {
+    if (!result) QMessageBox::critical(this, "Error", QString::fromStdString(result.message));
 }
 
 void CBrivoView::resizeEvent(QResizeEvent* event) {

@@ -2,8 +2,14 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+#include "CFileOptionDialog.h"
 #include "extract/LogFont.h"
+#include "glyph/CodeRange.h"
+
+struct Result;
 
 namespace brivo {
 
@@ -36,11 +42,29 @@ public:
     // information pane and the extraction form, each if its route bit is set, in that order.
     intptr_t OnRelay(uintptr_t wParam, intptr_t lParam);
 
-    // The font-file commands of the File menu and the toolbar (32771-32774).
-    void OnFontFileSave() {}
-    void OnFontFileLoad() {}
-    void OnTextFileSave() {}
-    void OnTextFileLoad() {}
+    // The font-file commands of the File menu and the toolbar (32771-32774): each asks for a
+    // file and its options, then saves or loads the glyph set.
+    void OnFontFileSave();
+    void OnFontFileLoad();
+    void OnTextFileSave();
+    void OnTextFileLoad();
+
+    // Save the glyph set, waiting for a running extraction to end first so that a
+    // half-built set is never written. A file that cannot be written is reported; 1 always.
+    int WriteFontFile(const QString& path, int32_t skipBytes);
+    int WriteTextFile(const QString& path, int32_t doubleArray);
+    // Replace the glyph set by a file's glyphs: 1 when loaded. Options out of range are
+    // refused before anything changes; otherwise a running extraction is stopped and the
+    // panes are told that nothing is selected, and a file that cannot be read is reported
+    // and leaves the set as it was. Either way the form then repaints and re-announces
+    // its selection.
+    int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
+                     int32_t skipBytes, int32_t exceptUnused);
+    int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
+                     int32_t doubleArray, int32_t exceptUnused);
+
+    // "굴림체12_16x16_한글.fnt": face, point size, glyph size and short range name.
+    QString DefaultFileName(const QString& extension) const;
 
     LogFont logFont;
 
@@ -55,6 +79,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Runs the file dialog of a command with the set's size and range; null on Cancel.
+    std::unique_ptr<CFileOptionDialog> AskForFile(bool open, const QString& extension,
+                                                  const QString& filter, FileKind kind);
+    void WaitForExtraction();
+    int LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
+                   const std::function<Result()>& read);
+    void ReportFailure(const Result& result);
+
     // Children of the view (through the splitters); Qt deletes them with it.
     CPaneSplitter* outerSplitter = nullptr;
     CPaneSplitter* innerSplitter = nullptr;

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QFileDialog>
+#include <cstdint>
+
+#include "glyph/CodeRange.h"
+
+class QAbstractButton;
+class QLineEdit;
+
+namespace brivo {
+
+enum FileKind : int32_t {
+    FILE_KIND_NONE = 0,
+    FILE_KIND_BINARY = 1,
+    FILE_KIND_TEXT = 2,
+};
+
+// The file dialog of the font-file commands: the toolkit's own (non-native) open or save
+// dialog with the option area (template 134) below its controls, where the user sees, and
+// when loading chooses, what the font files do not carry: glyph size, code range,
+// ExceptUnused, the Skip Bytes of a binary file and the array form of a text file.
+class CFileOptionDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 134;
+    static constexpr int kMinSize = 1;
+    static constexpr int kMaxSize = 256;
+
+    enum ControlId {
+        IDC_SIZE_LABEL = 1049,
+        IDC_X_LABEL = 1050,
+        IDC_SIZEX = 1002,
+        IDC_SPINX = 1004,
+        IDC_Y_LABEL = 1051,
+        IDC_SIZEY = 1003,
+        IDC_SPINY = 1005,
+        IDC_ASCII = 1019,
+        IDC_HANGUL = 1020,
+        IDC_FULLWIDTH1 = 1024,
+        IDC_ALL = 1021,
+        IDC_FULLWIDTH2 = 1025,
+        IDC_CUSTOM = 1022,
+        IDC_SKIP_LABEL = 1046,
+        IDC_SKIPBYTES = 1047,
+        IDC_SKIP_UNIT = 1048,
+        IDC_SINGLE_ARRAY = 1026,
+        IDC_DOUBLE_ARRAY = 1027,
+        IDC_EXCEPT_UNUSED = 1079,
+    };
+
+    // `filter` is a list of description|pattern pairs ended by "||", as the commands write
+    // it; `defaultName` may be empty.
+    CFileOptionDialog(bool openDialog, const QString& defaultExt, const QString& defaultName,
+                      const QString& filter, QWidget* parent = nullptr);
+
+    void SetOptions(int32_t sizeX, int32_t sizeY, CodeRange rangeId, int32_t doubleArray,
+                    int32_t skipBytes);
+    void SetFileKind(FileKind kind);
+    // Shows the fields in the option area and enables what the file kind allows.
+    void RefreshControls();
+    // Reads the option area into the fields. False (with a message box) when a size is not
+    // a whole number from 1 to 256; the fields then keep their values.
+    bool TakeControls();
+
+    QWidget* OptionArea() const { return optionArea; }
+    QWidget* Control(int id) const;
+    // The chosen file, once the dialog was accepted.
+    QString FilePath() const;
+
+    int32_t sizeX = 0;
+    int32_t sizeY = 0;
+    int32_t skipBytes = 0;
+    const int32_t isOpenDialog;
+    CodeRange rangeId = RANGE_NONE;
+    int32_t doubleArray = 1;
+    FileKind fileKind = FILE_KIND_NONE;
+    int32_t exceptUnused = 0;
+
+public slots:
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateOptionArea();
+    void DisableForSave();
+    void StepSize(int id, int delta);
+    bool ReadSizeEdits();
+
+    QWidget* optionArea = nullptr;
+    QLineEdit* sizeXEdit = nullptr;
+    QLineEdit* sizeYEdit = nullptr;
+    QLineEdit* skipEdit = nullptr;
+};
+
+// Turns "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||" into the dialog's name filters.
+QStringList NameFiltersOf(const QString& filter);
+
+}  // namespace brivo

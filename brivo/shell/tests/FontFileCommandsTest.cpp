@@ -1,0 +1,300 @@
+#include <QFile>
+#include <QFileInfo>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "AppTestProfile.h"
+#include "CBrivoApp.h"
+#include "CBrivoView.h"
+#include "CExtractForm.h"
+#include "CFontList.h"
+#include "CMainFrame.h"
+#include "FileDialogDriver.h"
+#include "glyph/GlyphSet.h"
+
+using namespace brivo;
+using Dialog = CFileOptionDialog;
+
+namespace {
+
+// Replaces the set by `count` glyphs of the range's first codes; glyph i has every byte i+1.
+void FillSet(int width, int height, CodeRange range, int count, bool exceptUnused = false) {
+    CGlyphSet& set = *CGlyphSet::GetInstance();
+    set.ClearGlyphs();
+    set.SetGlyphSize(width, height);
+    set.range = range;
+    set.exceptUnused = exceptUnused ? 1 : 0;
+    const std::vector<uint16_t> codes = RangeCodes(range, exceptUnused);
+    for (int i = 0; i < count; ++i) {
+        auto* bits = new uint8_t[set.BytesPerGlyph()];
+        std::fill_n(bits, set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
+        auto* glyph = new CGlyph;
+        glyph->SetCodeAndBits(i < int(codes.size()) ? codes[i] : uint16_t(i), bits);
+        set.SetGlyphAt(i, glyph);
+    }
+}
+
+QByteArray SetBytes() {
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    QByteArray bytes;
+    for (int i = 0; i < set.Count(); ++i)
+        bytes.append(reinterpret_cast<const char*>(set.GlyphAt(i)->bits), set.BytesPerGlyph());
+    return bytes;
+}
+
+void Check(Dialog& dialog, int id) { static_cast<QAbstractButton*>(dialog.Control(id))->click(); }
+
+}  // namespace
+
+class FontFileCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { app.reset(); }
+    void saveNamesTheFileAfterFontSizeAndRange_data();
+    void saveNamesTheFileAfterFontSizeAndRange();
+    void commandsOpenTheirDialog_data();
+    void commandsOpenTheirDialog();
+    void cancelChangesNothing();
+    void binarySaveAndLoadWithSkipBytes();
+    void textSaveInEitherFormAndLoad();
+    void loadWithOtherSizeAndRange();
+    void failedLoadReportsAndKeepsTheSet_data();
+    void failedLoadReportsAndKeepsTheSet();
+    void unwritableFileIsReported();
+    void saveWaitsForARunningExtraction();
+
+private:
+    CBrivoView* View() const { return app->MainFrame()->View(); }
+    void Trigger(int command) { app->MainFrame()->FindCommand(command)->trigger(); }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+
+    TestProfile profile;
+    QTemporaryDir dir;
+    std::unique_ptr<CBrivoApp> app;
+};
+
+void FontFileCommandsTest::init() {
+    app = std::make_unique<CBrivoApp>();
+    QVERIFY(app->InitInstance({"brivo"}));
+    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+}
+
+void FontFileCommandsTest::saveNamesTheFileAfterFontSizeAndRange_data() {
+    QTest::addColumn<int>("range");
+    QTest::addColumn<bool>("exceptUnused");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Hangul binary")
+        << int(RANGE_HANGUL) << false << 32771 << "굴림체12_16x16_한글.fnt";
+    QTest::newRow("Hangul text") << int(RANGE_HANGUL) << false << 32773 << "굴림체12_16x16_한글.h";
+    QTest::newRow("ALL except unused")
+        << int(RANGE_ALL) << true << 32771 << "굴림체12_16x16_ALL(ExceptUnused).fnt";
+    QTest::newRow("nothing extracted")
+        << int(RANGE_NONE) << false << 32771 << "굴림체12_16x16_Undefined.fnt";
+}
+
+void FontFileCommandsTest::saveNamesTheFileAfterFontSizeAndRange() {
+    QFETCH(int, range);
+    QFETCH(bool, exceptUnused);
+    QFETCH(int, command);
+    QFETCH(QString, name);
+    FillSet(16, 16, CodeRange(range), 2, exceptUnused);
+    FileDialogDriver driver({});
+    Trigger(command);
+    QVERIFY(driver.opened);
+    QCOMPARE(driver.defaultName, name);
+}
+
+void FontFileCommandsTest::commandsOpenTheirDialog_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<int>("disabled");
+    const QStringList binary{"FNT File (*.fnt)", "All Files (*)"};
+    const QStringList text{"Header File (*.h)", "CPP File (*.cpp)", "All Files (*)"};
+    QTest::newRow("font save") << 32771 << false << "fnt" << binary
+                               << int(Dialog::IDC_DOUBLE_ARRAY);
+    QTest::newRow("font load") << 32772 << true << "fnt" << binary << int(Dialog::IDC_DOUBLE_ARRAY);
+    QTest::newRow("text save") << 32773 << false << "h" << text << int(Dialog::IDC_SKIPBYTES);
+    QTest::newRow("text load") << 32774 << true << "h" << text << int(Dialog::IDC_SKIPBYTES);
+}
+
+void FontFileCommandsTest::commandsOpenTheirDialog() {
+    QFETCH(int, command);
+    QFETCH(bool, open);
+    QFETCH(QString, suffix);
+    QFETCH(QStringList, filters);
+    QFETCH(int, disabled);
+    FillSet(16, 16, RANGE_FULLWIDTH1, 3);
+    bool fullWidthShown = false;
+    bool sizeEditable = false;
+    bool optionDisabled = false;
+    FileDialogDriver driver({}, [&](Dialog& dialog) {
+        fullWidthShown = static_cast<QAbstractButton*>(dialog.Control(1024))->isChecked();
+        sizeEditable = dialog.Control(Dialog::IDC_SIZEX)->isEnabled();
+        optionDisabled = !dialog.Control(disabled)->isEnabled();
+    });
+    Trigger(command);
+    QVERIFY(driver.opened);
+    QCOMPARE(driver.wasOpenDialog, open);
+    QCOMPARE(driver.defaultSuffix, suffix);
+    QCOMPARE(driver.nameFilters, filters);
+    QVERIFY(fullWidthShown);
+    QCOMPARE(sizeEditable, open);
+    QVERIFY(optionDisabled);
+}
+
+void FontFileCommandsTest::cancelChangesNothing() {
+    FillSet(16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes();
+    for (int command : {32771, 32772, 32773, 32774}) {
+        FileDialogDriver driver({});
+        Trigger(command);
+        QVERIFY(driver.opened);
+    }
+    QCOMPARE(SetBytes(), before);
+    QVERIFY(QDir(dir.path()).isEmpty());
+}
+
+void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
+    FillSet(16, 16, RANGE_ASCII, 128);
+    const QByteArray glyphs = SetBytes();
+    {
+        FileDialogDriver driver(Path("ascii"), [](Dialog& dialog) {
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SKIPBYTES))->setText("16");
+        });
+        Trigger(32771);
+    }
+    QFile file(Path("ascii.fnt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray(16, '\0') + glyphs);
+
+    FillSet(8, 8, RANGE_HANGUL, 1);
+    View()->ExtractForm()->FontList()->selectedIndex = 5;
+    {
+        FileDialogDriver driver(Path("ascii.fnt"), [](Dialog& dialog) {
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("16");
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SKIPBYTES))->setText("16");
+            Check(dialog, Dialog::IDC_ASCII);
+        });
+        Trigger(32772);
+    }
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    QCOMPARE(set.Count(), 128);
+    QCOMPARE(set.width, 16);
+    QCOMPARE(set.GlyphAt(65)->code, 0x41);
+    QCOMPARE(SetBytes(), glyphs);
+    QCOMPARE(int(set.range), int(RANGE_HANGUL));  // a load keeps the set's range
+    QCOMPARE(View()->ExtractForm()->FontList()->selectedIndex, 5);
+}
+
+void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
+    FillSet(8, 16, RANGE_ASCII, 128);
+    const QByteArray glyphs = SetBytes();
+    for (int id : {Dialog::IDC_SINGLE_ARRAY, Dialog::IDC_DOUBLE_ARRAY}) {
+        FileDialogDriver driver(Path(id == Dialog::IDC_SINGLE_ARRAY ? "flat.h" : "ascii.h"),
+                                [id](Dialog& dialog) { Check(dialog, id); });
+        Trigger(32773);
+    }
+    for (const auto& [name, rows] : {std::pair{"flat.h", false}, std::pair{"ascii.h", true}}) {
+        QFile file(Path(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().contains("data_table[128]["), rows);
+    }
+
+    CGlyphSet::GetInstance()->ClearGlyphs();
+    {
+        FileDialogDriver driver(Path("ascii.h"), [](Dialog& dialog) {
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
+            Check(dialog, Dialog::IDC_ASCII);
+        });
+        Trigger(32774);
+    }
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
+    QCOMPARE(SetBytes(), glyphs);
+}
+
+void FontFileCommandsTest::loadWithOtherSizeAndRange() {
+    // 128 records of 8 x 16 read as ASCII after a full-width extraction.
+    QFile file(Path("records.fnt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(128 * 16, '\x5a'));
+    file.close();
+    FillSet(16, 16, RANGE_FULLWIDTH1, 4);
+    FileDialogDriver driver(Path("records.fnt"), [](Dialog& dialog) {
+        QVERIFY(static_cast<QAbstractButton*>(dialog.Control(1024))->isChecked());
+        Check(dialog, Dialog::IDC_ASCII);
+        static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
+        static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
+    });
+    Trigger(32772);
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
+    QCOMPARE(SetBytes(), QByteArray(128 * 16, '\x5a'));
+}
+
+void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
+    QTest::addColumn<bool>("text");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("binary, missing file") << false << "missing.fnt" << 16 << "missing.fnt";
+    QTest::newRow("text, missing file") << true << "missing.h" << 16 << "missing.h";
+    QTest::newRow("binary, a folder") << false << "" << 16 << "folder";
+    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << "1 to 256";
+    QTest::newRow("too wide") << true << "ascii.h" << 300 << "1 to 256";
+}
+
+void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
+    QFETCH(bool, text);
+    QFETCH(QString, name);
+    QFETCH(int, width);
+    QFETCH(QString, message);
+    FillSet(16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes();
+    for (const char* existing : {"ascii.fnt", "ascii.h"}) {
+        QFile file(Path(existing));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{0x01, 0x02}");
+    }
+    MessageBoxCollector boxes;
+    const int loaded = text ? View()->ReadTextFile(Path(name), width, 16, RANGE_ASCII, 1, 0)
+                            : View()->ReadFontFile(Path(name), width, 16, RANGE_ASCII, 0, 0);
+    QCOMPARE(loaded, 0);
+    QCOMPARE(boxes.captions, QStringList{"Error"});
+    QVERIFY2(boxes.texts[0].contains(message), qPrintable(boxes.texts[0]));
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 3);
+    QCOMPARE(CGlyphSet::GetInstance()->width, 16);
+    QCOMPARE(SetBytes(), before);
+}
+
+void FontFileCommandsTest::unwritableFileIsReported() {
+    FillSet(16, 16, RANGE_HANGUL, 3);
+    for (bool text : {false, true}) {
+        const QString path = Path("no-such-folder/glyphs");
+        MessageBoxCollector boxes;
+        QCOMPARE(text ? View()->WriteTextFile(path, 1) : View()->WriteFontFile(path, 0), 1);
+        QCOMPARE(boxes.captions, QStringList{"Error"});
+        QVERIFY2(boxes.texts[0].contains(path), qPrintable(boxes.texts[0]));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+}
+
+void FontFileCommandsTest::saveWaitsForARunningExtraction() {
+    CGlyphSet::GetInstance()->ClearGlyphs();
+    CExtractForm* form = View()->ExtractForm();
+    static_cast<QRadioButton*>(form->Control(CExtractForm::IDC_ASCII))->click();
+    form->StartExtraction();
+    View()->WriteFontFile(Path("during.fnt"), 0);
+    QVERIFY(!form->Running());
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
+    QCOMPARE(QFileInfo(Path("during.fnt")).size(), 128 * CGlyphSet::GetInstance()->BytesPerGlyph());
+}
+
+QTEST_MAIN(FontFileCommandsTest)
+#include "FontFileCommandsTest.moc"

@@ -1,0 +1,217 @@
+// The whole program as a user works it: the real main window, driven only through its
+// widgets, its file dialogs and its message boxes. With BRIVO_SCREENSHOT_DIR set, the main
+// steps are saved there as PNG files (docs/scenario-*.png are made that way).
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+#include <memory>
+
+#include "AppTestProfile.h"
+#include "CBrivoApp.h"
+#include "CBrivoView.h"
+#include "CExtractForm.h"
+#include "CFontList.h"
+#include "CGlyphCanvas.h"
+#include "CGlyphEditPane.h"
+#include "CGlyphInfoPane.h"
+#include "CMainFrame.h"
+#include "DialogUnits.h"
+#include "FileDialogDriver.h"
+#include "glyph/GlyphSet.h"
+
+using namespace brivo;
+using Dialog = CFileOptionDialog;
+
+namespace {
+
+constexpr int kCodeOfA = 0x41;
+// The pixel the user paints into "A": the top-left corner, blank in every font.
+constexpr QPoint kPixel(0, 0);
+
+void SaveScreenshot(QWidget* widget, const QString& name) {
+    const QString dir = qEnvironmentVariable("BRIVO_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) widget->grab().save(dir + "/" + name + ".png");
+}
+
+void TypeInto(Dialog& dialog, int id, const QString& text) {
+    auto* edit = static_cast<QLineEdit*>(dialog.Control(id));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class UserScenarioTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { app.reset(); }
+    void extractAsciiAndPaintAPixelIntoA();
+    void textFileRoundTrip();
+    void binaryFileWithSkipBytesRoundTrip();
+
+private:
+    CMainFrame* Frame() const { return app->MainFrame(); }
+    CExtractForm* Form() const { return Frame()->View()->ExtractForm(); }
+    CGlyphEditPane* Editor() const { return Frame()->View()->EditPane(); }
+    QAbstractButton* Button(QWidget* pane, int id) const {
+        return qobject_cast<QAbstractButton*>(FindControl(pane, id));
+    }
+    void ClickToolButton(int command);
+    void SelectA();
+    // Clicks the pixel in the editor with the left (Pen) or right (Eraser) button, then
+    // "Update".
+    void PaintAndUpdate(Qt::MouseButton button);
+    void CheckPixelOfA(bool inked);
+    // Loads `path` with the option area set to ASCII, 8 x 16 and `skipBytes`.
+    void Load(const std::function<void()>& command, const QString& path, const QString& skip,
+              const QString& screenshot);
+
+    TestProfile profile;
+    QTemporaryDir dir;
+    std::unique_ptr<CBrivoApp> app;
+};
+
+void UserScenarioTest::initTestCase() {
+    app = std::make_unique<CBrivoApp>();
+    QVERIFY(app->InitInstance({"brivo"}));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+}
+
+void UserScenarioTest::ClickToolButton(int command) {
+    QWidget* button = Frame()->ToolBar()->widgetForAction(Frame()->FindCommand(command));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void UserScenarioTest::SelectA() {
+    CFontList* grid = Form()->FontList();
+    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    const int cw = grid->scale * set.width + grid->gapX;
+    const int ch = grid->scale * set.height + grid->gapY + grid->labelHeight;
+    const int columns = grid->ClientSize().width() / cw;
+    QVERIFY(columns > 0);
+    // Scroll the row of "A" as far up as the grid's scroll bar goes, then click it.
+    grid->repaint();
+    grid->ScrollBar()->setValue(kCodeOfA / columns);
+    grid->repaint();
+    const int row = (kCodeOfA - grid->firstVisible) / columns;
+    const int column = kCodeOfA % columns;
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(column * cw + cw / 2, row * ch + ch / 2));
+    QCOMPARE(grid->selectedIndex, kCodeOfA);
+    QCOMPARE(Editor()->CurrentIndex(), kCodeOfA);
+    QVERIFY(Frame()->View()->InfoPane()->InfoText().contains("character = A[0x0041]"));
+}
+
+void UserScenarioTest::PaintAndUpdate(Qt::MouseButton button) {
+    CGlyphCanvas* canvas = Editor()->Canvas();
+    const int cell = canvas->CellSize();
+    const QPoint at = canvas->DrawRect().topLeft() + kPixel * cell + QPoint(cell / 2, cell / 2);
+    QTest::mouseClick(canvas, button, {}, at);
+    QCOMPARE(canvas->GetCell(kPixel.x(), kPixel.y()), button == Qt::LeftButton ? 1 : 0);
+    QSignalSpy spy(Button(Editor(), CGlyphEditPane::ID_UPDATE), &QAbstractButton::clicked);
+    QTest::mouseClick(Button(Editor(), CGlyphEditPane::ID_UPDATE), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QTest::qWait(20);  // the grid repaints from the posted change
+}
+
+void UserScenarioTest::CheckPixelOfA(bool inked) {
+    const CGlyph* glyph = CGlyphSet::GetInstance()->GlyphAt(kCodeOfA);
+    QVERIFY(glyph && glyph->bits);
+    QCOMPARE((glyph->bits[0] & 0x80) != 0, inked);
+    QCOMPARE(Editor()->Canvas()->GetCell(kPixel.x(), kPixel.y()), inked ? 1 : 0);
+}
+
+void UserScenarioTest::extractAsciiAndPaintAPixelIntoA() {
+    QTest::mouseClick(Button(Form(), CExtractForm::IDC_ASCII), Qt::LeftButton);
+    QSignalSpy finished(Form(), &CExtractForm::ExtractionFinished);
+    QTest::mouseClick(Button(Form(), CExtractForm::IDC_DOEXTRACT), Qt::LeftButton);
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
+    QCOMPARE(CGlyphSet::GetInstance()->width, 8);
+
+    SelectA();
+    CheckPixelOfA(false);
+    SaveScreenshot(Frame(), "scenario-1-extracted");
+    PaintAndUpdate(Qt::LeftButton);
+    CheckPixelOfA(true);
+    SaveScreenshot(Frame(), "scenario-2-edited");
+}
+
+void UserScenarioTest::Load(const std::function<void()>& command, const QString& path,
+                            const QString& skip, const QString& screenshot) {
+    FileDialogDriver driver(path, [&](Dialog& dialog) {
+        TypeInto(dialog, Dialog::IDC_SIZEX, "7");
+        QTest::mouseClick(dialog.Control(Dialog::IDC_SPINX)->findChild<QWidget*>("up"),
+                          Qt::LeftButton);
+        TypeInto(dialog, Dialog::IDC_SIZEY, "16");
+        QTest::mouseClick(Button(dialog.OptionArea(), Dialog::IDC_ASCII), Qt::LeftButton);
+        if (!skip.isEmpty()) TypeInto(dialog, Dialog::IDC_SKIPBYTES, skip);
+        SaveScreenshot(&dialog, screenshot);
+    });
+    command();
+    QVERIFY(driver.opened);
+    QTest::qWait(20);  // the form repaints and re-announces "A" from the posted change
+    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
+    QCOMPARE(CGlyphSet::GetInstance()->width, 8);
+}
+
+void UserScenarioTest::textFileRoundTrip() {
+    const QString path = dir.filePath("ascii_8x16.h");
+    {
+        FileDialogDriver driver(path, [](Dialog& dialog) {
+            QVERIFY(static_cast<QAbstractButton*>(dialog.Control(Dialog::IDC_DOUBLE_ARRAY))
+                        ->isChecked());
+            SaveScreenshot(&dialog, "scenario-3-text-save");
+        });
+        ClickToolButton(ID_TEXTFILE_SAVE);
+        QVERIFY(driver.opened);
+        QCOMPARE(driver.defaultName, "굴림체12_8x16_ASCII.h");
+    }
+    QVERIFY(QFileInfo::exists(path));
+
+    // Erase the pixel again, then get it back from the file (Ctrl+O).
+    PaintAndUpdate(Qt::RightButton);
+    CheckPixelOfA(false);
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    Load([this] { QTest::keyClick(Frame(), Qt::Key_O, Qt::ControlModifier); }, path, {},
+         "scenario-4-text-load");
+    CheckPixelOfA(true);
+    SaveScreenshot(Frame(), "scenario-5-loaded");
+}
+
+void UserScenarioTest::binaryFileWithSkipBytesRoundTrip() {
+    const QString path = dir.filePath("ascii_8x16.fnt");
+    {
+        FileDialogDriver driver(path, [](Dialog& dialog) {
+            TypeInto(dialog, Dialog::IDC_SKIPBYTES, "16");
+            SaveScreenshot(&dialog, "scenario-6-font-save");
+        });
+        ClickToolButton(ID_FONTFILE_SAVE);
+        QVERIFY(driver.opened);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.size(), 16 + 128 * 16);
+    QCOMPARE(file.read(16), QByteArray(16, '\0'));
+
+    PaintAndUpdate(Qt::RightButton);
+    CheckPixelOfA(false);
+    // From the File menu this time.
+    QAction* load = nullptr;
+    for (QAction* action : Frame()->menuBar()->actions().first()->menu()->actions())
+        if (action->property("commandId").toInt() == ID_FONTFILE_LOAD) load = action;
+    QVERIFY(load);
+    Load([load] { load->trigger(); }, path, "16", "scenario-7-font-load");
+    CheckPixelOfA(true);
+}
+
+QTEST_MAIN(UserScenarioTest)
+#include "UserScenarioTest.moc"
