@@ -14,21 +14,14 @@ TEST_P(BenchSwitchTest, SwitchesDriveTheAxisLines) {
 // At start-up both step timers run and PF12 to PF15 are low.
 INSTANTIATE_TEST_SUITE_P(
     Lines, BenchSwitchTest,
-    ::testing::Values(
-        SwitchCase{"StartUp", {}, {false, false, false, false, true, true}},
-        SwitchCase{"Line0", {{Port::D, 0}}, {true, false, false, false, true, true}},
-        SwitchCase{"Line1", {{Port::D, 0}, {Port::D, 1}}, {false, false, false, false, true, true}},
-        SwitchCase{"Line2", {{Port::D, 2}}, {false, true, false, false, true, true}},
-        SwitchCase{"Line3", {{Port::D, 2}, {Port::D, 3}}, {false, false, false, false, true, true}},
-        SwitchCase{"Line6", {{Port::D, 6}}, {false, false, false, false, true, false}},
-        SwitchCase{"Line4", {{Port::D, 6}, {Port::D, 4}}, {false, false, true, false, true, true}},
-        SwitchCase{"Line5", {{Port::D, 6}, {Port::D, 5}}, {false, false, false, true, true, true}},
-        SwitchCase{
-            "Line4Then5", {{Port::D, 4}, {Port::D, 5}}, {false, false, false, true, true, true}},
-        SwitchCase{"Line14", {{Port::D, 14}}, {false, true, false, false, true, true}},
-        SwitchCase{
-            "Line15", {{Port::D, 14}, {Port::D, 15}}, {false, false, false, false, true, true}},
-        SwitchCase{"Line7NotEnabled", {{Port::D, 7}}, {false, false, false, false, true, true}}),
+    ::testing::ValuesIn(WithPortDLines0To6(
+        {SwitchCase{"StartUp", {}, {false, false, false, false, true, true}},
+         SwitchCase{
+             "Line4Then5", {{Port::D, 4}, {Port::D, 5}}, {false, false, false, true, true, true}},
+         SwitchCase{"Line14", {{Port::D, 14}}, {false, true, false, false, true, true}},
+         SwitchCase{
+             "Line15", {{Port::D, 14}, {Port::D, 15}}, {false, false, false, false, true, true}},
+         SwitchCase{"Line7NotEnabled", {{Port::D, 7}}, {false, false, false, false, true, true}}})),
     case_name);
 
 TEST(BenchSwitchTest, BounceWithin10msGivesOneActionAfterTheDelay) {

@@ -101,6 +101,22 @@ struct SwitchCase {
     std::vector<SwitchLine> taps;
     AxisLines lines;
 };
+// Lines 0 to 6 of port D drive the axis lines alike on the three switch benches; `more`
+// adds a bench's own rows.
+inline std::vector<SwitchCase> WithPortDLines0To6(std::vector<SwitchCase> more) {
+    std::vector<SwitchCase> rows = {
+        {"Line0", {{Port::D, 0}}, {true, false, false, false, true, true}},
+        {"Line1", {{Port::D, 0}, {Port::D, 1}}, {false, false, false, false, true, true}},
+        {"Line2", {{Port::D, 2}}, {false, true, false, false, true, true}},
+        {"Line3", {{Port::D, 2}, {Port::D, 3}}, {false, false, false, false, true, true}},
+        {"Line4", {{Port::D, 6}, {Port::D, 4}}, {false, false, true, false, true, true}},
+        {"Line5", {{Port::D, 6}, {Port::D, 5}}, {false, false, false, true, true, true}},
+        {"Line6", {{Port::D, 6}}, {false, false, false, false, true, false}},
+    };
+    rows.insert(rows.end(), more.begin(), more.end());
+    return rows;
+}
+
 struct TerminalCase {
     const char* name;
     const char* bytes;
@@ -116,4 +132,3 @@ inline void PrintTo(const AxisLines& a, std::ostream* os) {
 
 // The name of a table-driven case names its test.
 inline constexpr auto case_name = [](const auto& info) { return std::string(info.param.name); };
-
