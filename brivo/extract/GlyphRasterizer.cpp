@@ -11,19 +11,16 @@
 #include <cstring>
 
 void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
-    const int bytesPerRow = (width + 7) / 8;
+    // With integers, (B + G + R) / 3 < threshold is the same test as B + G + R < 3 * threshold.
+    const int limit = 3 * threshold;
     for (int r = 0; r < height; ++r) {
-        const uint8_t* row = pixels + static_cast<std::size_t>(r) * width * 4;
+        const uint8_t* p = pixels + static_cast<std::size_t>(r) * width * 4;
         for (int x0 = 0; x0 < width; x0 += 8) {
-            uint8_t byte = 0;
-            for (int b = 0; b < 8; ++b) {
-                byte = static_cast<uint8_t>(byte << 1);
-                if (x0 + b >= width) continue;
-                const uint8_t* p = row + (x0 + b) * 4;
-                const int mean = (p[0] + p[1] + p[2]) / 3;
-                if (mean < threshold) byte |= 1;
-            }
-            out[r * bytesPerRow + x0 / 8] = byte;
+            const int count = std::min(8, width - x0);
+            unsigned byte = 0;
+            for (int b = 0; b < count; ++b, p += 4)
+                byte |= static_cast<unsigned>(p[0] + p[1] + p[2] < limit) << (7 - b);
+            *out++ = static_cast<uint8_t>(byte);
         }
     }
 }
