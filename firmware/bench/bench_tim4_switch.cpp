@@ -4,8 +4,6 @@
 
 #include "bench_tim4_setup.h"
 
-volatile std::uint8_t sw0_flag, sw1_flag;
-
 namespace {
 constexpr bench::ButtonAction kButtons[] = {
     {0, 0, true},

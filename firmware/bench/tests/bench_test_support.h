@@ -95,6 +95,20 @@ inline AxisLines axis_lines() {
             output(Port::F, 15), timer_running(Timer::Tim1), timer_running(Timer::Tim8)};
 }
 
+// The axis lines after power-up and `bytes` typed on the terminal.
+inline AxisLines lines_after_typing(std::string_view bytes) {
+    power_up();
+    type(bytes);
+    return axis_lines();
+}
+
+// The axis lines after power-up and a tap on each of `taps` in turn.
+inline AxisLines lines_after_taps(const std::vector<SwitchLine>& taps) {
+    power_up();
+    for (const SwitchLine& s : taps) tap(s.port, s.line);
+    return axis_lines();
+}
+
 // A table row: what the switches or the terminal do, and the lines after it.
 struct SwitchCase {
     const char* name;

@@ -17,9 +17,7 @@ class BenchUartGoalLetterTest : public ::testing::TestWithParam<LetterCase> {};
 
 TEST_P(BenchUartGoalLetterTest, SetsLinesTimersAndModes) {
     const LetterCase& c = GetParam();
-    power_up();
-    type(c.bytes);
-    EXPECT_EQ(axis_lines(), c.lines);
+    EXPECT_EQ(lines_after_typing(c.bytes), c.lines);
     EXPECT_EQ(x_mode, c.x_mode);
     EXPECT_EQ(y_mode, c.y_mode);
 }

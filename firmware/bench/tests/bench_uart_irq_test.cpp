@@ -46,9 +46,7 @@ class BenchUartIrqLetterTest : public ::testing::TestWithParam<LetterCase> {};
 
 TEST_P(BenchUartIrqLetterTest, SetsLinesTimersAndSense) {
     const LetterCase& c = GetParam();
-    power_up();
-    type(c.bytes);
-    EXPECT_EQ(axis_lines(), c.lines);
+    EXPECT_EQ(lines_after_typing(c.bytes), c.lines);
     EXPECT_EQ(x, c.x_sense);
     EXPECT_EQ(y, c.y_sense);
     EXPECT_EQ(k, 0);

@@ -6,9 +6,7 @@ using namespace bench_test;
 class BenchUartLettersTest : public ::testing::TestWithParam<TerminalCase> {};
 
 TEST_P(BenchUartLettersTest, MovesTheAxesByHand) {
-    power_up();
-    type(GetParam().bytes);
-    EXPECT_EQ(axis_lines(), GetParam().lines);
+    EXPECT_EQ(lines_after_typing(GetParam().bytes), GetParam().lines);
 }
 
 // After start-up PF13 is high and both timers are stopped.

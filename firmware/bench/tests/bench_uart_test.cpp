@@ -7,9 +7,7 @@ using namespace bench_test;
 class BenchUartTest : public ::testing::TestWithParam<TerminalCase> {};
 
 TEST_P(BenchUartTest, MovesTheAxesByHand) {
-    power_up();
-    type(GetParam().bytes);
-    EXPECT_EQ(axis_lines(), GetParam().lines);
+    EXPECT_EQ(lines_after_typing(GetParam().bytes), GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
