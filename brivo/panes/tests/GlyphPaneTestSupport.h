@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QtTest>
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QApplication>
-#include <QDialog>
-#include <QPushButton>
 #include <QWidget>
 #include <vector>
 
