@@ -1,14 +1,12 @@
 #include "cli/ExtractCommand.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "cli/CliCommon.h"
+#include "cli/GlyphFileInput.h"
 #include "extract/ExtractWorker.h"
-#include "fontfile/BinaryFontFile.h"
-#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -85,9 +83,8 @@ int RunExtract(const ExtractOptions& options) {
                     set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
     set.fontDescription = FontDescriptionText(settings.logFont);
 
-    const bool binary = IsBinaryFontPath(options.out);
-    const Result saved = binary ? WriteFontFile(set, options.out, options.skip)
-                                : WriteTextFile(set, options.out, options.array == "2d");
+    const bool doubleArray = options.array == "2d";
+    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), outcome.resolvedFont.c_str());
@@ -95,10 +92,7 @@ int RunExtract(const ExtractOptions& options) {
                 set.height);
     std::printf("No glyph in the font: %d codes (%d of them unassigned in KS X 1001)\n",
                 outcome.missingGlyphs, outcome.unassignedCodes);
-    std::printf("Wrote %s (%s)\n", std::filesystem::absolute(options.out).c_str(),
-                binary                  ? "binary font file"
-                : options.array == "2d" ? "C source, 2d array"
-                                        : "C source, 1d array");
+    PrintWrote(options.out, doubleArray);
     return 0;
 }
 

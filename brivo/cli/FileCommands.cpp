@@ -7,8 +7,6 @@
 
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
-#include "fontfile/BinaryFontFile.h"
-#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -29,16 +27,10 @@ int RunConvert(const ConvertOptions& options) {
         return Fail("convert", loaded.message);
 
     const bool doubleArray = options.array == "2d";
-    const Result saved = IsBinaryFontPath(options.out)
-                             ? WriteFontFile(set, options.out, options.outSkip)
-                             : WriteTextFile(set, options.out, doubleArray);
+    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray);
     if (!saved) return Fail("convert", saved.message);
     PrintRead(options.input.path, set);
-    std::printf("Wrote %s (%s%s)\n", std::filesystem::absolute(options.out).c_str(),
-                FileKindName(options.out),
-                IsBinaryFontPath(options.out) ? ""
-                : doubleArray                 ? ", 2d array"
-                                              : ", 1d array");
+    PrintWrote(options.out, doubleArray);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/CliCommon.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
@@ -40,6 +41,11 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
     return Result::Success();
 }
 
+Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray) {
+    return IsBinaryFontPath(path) ? WriteFontFile(set, path, skip)
+                                  : WriteTextFile(set, path, doubleArray);
+}
+
 const char* FileKindName(const std::string& path) {
     return IsBinaryFontPath(path) ? "binary font file" : "C source";
 }
@@ -48,4 +54,11 @@ void PrintRead(const std::string& path, const CGlyphSet& set) {
     std::printf("Read %s (%s): %d glyphs, %s, %dx%d\n", std::filesystem::absolute(path).c_str(),
                 FileKindName(path), set.Count(), set.GetRangeName(false).c_str(), set.width,
                 set.height);
+}
+
+void PrintWrote(const std::string& path, bool doubleArray) {
+    std::printf("Wrote %s (%s%s)\n", std::filesystem::absolute(path).c_str(), FileKindName(path),
+                IsBinaryFontPath(path) ? ""
+                : doubleArray          ? ", 2d array"
+                                       : ", 1d array");
 }

@@ -23,8 +23,15 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 // setting then follow the options, so labels and the "Font Type" line match the file.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
 
+// Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes, anything else
+// C source with a 2d (`doubleArray`) or 1d array.
+Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray);
+
 // "C source" or "binary font file".
 const char* FileKindName(const std::string& path);
 
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stdout.
 void PrintRead(const std::string& path, const CGlyphSet& set);
+
+// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source.
+void PrintWrote(const std::string& path, bool doubleArray);

@@ -1,10 +1,10 @@
 #include "extract/ExtractWorker.h"
 
 #include "extract/GlyphRasterizer.h"
+#include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
-constexpr int kMaxCell = 256;
 constexpr int kMaxFontHeight = 1024;  // four times the largest cell
 }  // namespace
 
@@ -12,9 +12,7 @@ Result ExtractSettings::Validate() const {
     if (RangeLeadBytes(range, exceptUnused).empty())
         return Result::Failure(
             "choose a range to extract: ASCII, Hangul, full-width 1 or 2, or all");
-    if (fontSizeX < 1 || fontSizeX > kMaxCell || fontSizeY < 1 || fontSizeY > kMaxCell)
-        return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
-                               std::to_string(fontSizeX) + "x" + std::to_string(fontSizeY));
+    if (Result size = CheckGlyphSize(fontSizeX, fontSizeY); !size) return size;
     if (range == RANGE_ASCII && fontSizeX < 2)
         return Result::Failure("ASCII glyphs are half the width: the width must be at least 2");
     if (logFont.height < -kMaxFontHeight || logFont.height > kMaxFontHeight)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 // Runs brivo-cli with `arguments` (shell syntax) and collects its exit status and output.
@@ -22,3 +25,16 @@ inline CliRun Cli(const std::string& arguments) {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+// A test with a fresh folder of its own, removed afterwards.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brivo-cli-XXXXXX").string();
+        folder = mkdtemp(pattern.data());
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::filesystem::path folder;
+};

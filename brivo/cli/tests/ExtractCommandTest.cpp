@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 
@@ -10,16 +7,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ExtractCommandTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "brivo-cli-XXXXXX").string();
-        folder = mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    fs::path folder;
-};
+class ExtractCommandTest : public CliTest {};
 
 TEST_F(ExtractCommandTest, WritesTheFileAndSaysWhere) {
     struct Case {

@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,20 +23,15 @@ std::string WithoutFontAndTime(std::string text) {
     return text;
 }
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public CliTest {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "brivo-cli-XXXXXX").string();
-        folder = mkdtemp(pattern.data());
+        CliTest::SetUp();
         // Three 8x2 glyphs, the middle one blank.
         std::ofstream(folder / "three.h") << "const unsigned char t[] = {\n"
                                              "{0x18, 0x24, 0x00, 0x00, 0x42, 0x7e},\n};\n";
     }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::string In(const char* name) const { return (folder / name).string(); }
-
-    fs::path folder;
 };
 
 TEST_F(FileCommandsTest, ConvertRoundTripsBetweenTheForms) {

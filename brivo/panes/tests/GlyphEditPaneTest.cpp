@@ -5,8 +5,8 @@
 #include "CGlyphCanvas.h"
 #include "CGlyphEditPane.h"
 #include "CImageButton.h"
+#include "DialogUnits.h"
 #include "GlyphPaneTestSupport.h"
-#include "fontfile/Cp949.h"
 
 using namespace brivo;
 
@@ -58,10 +58,7 @@ private:
     CGlyphCanvas* Canvas() const { return Pane()->Canvas(); }
     template <typename T>
     T* Control(int id) const {
-        for (T* child : Pane()->findChildren<T*>()) {
-            if (child->property("controlId").toInt() == id) return child;
-        }
-        return nullptr;
+        return qobject_cast<T*>(FindControl(Pane(), id));
     }
     void Click(int id) { Control<CImageButton>(id)->click(); }
     // Flips one cell of the canvas with the pen: left button on blank, right button on ink.

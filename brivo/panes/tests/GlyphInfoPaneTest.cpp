@@ -1,6 +1,7 @@
 #include <QPlainTextEdit>
 
 #include "CGlyphInfoPane.h"
+#include "DialogUnits.h"
 #include "GlyphPaneTestSupport.h"
 
 using namespace brivo;
@@ -29,10 +30,7 @@ private slots:
 private:
     CGlyphInfoPane* Pane() const { return fixture->view->InfoPane(); }
     QPlainTextEdit* TextControl() const {
-        for (auto* edit : Pane()->findChildren<QPlainTextEdit*>()) {
-            if (edit->property("controlId").toInt() == CGlyphInfoPane::kTextId) return edit;
-        }
-        return nullptr;
+        return qobject_cast<QPlainTextEdit*>(FindControl(Pane(), CGlyphInfoPane::kTextId));
     }
     std::unique_ptr<ViewWithGlyphs> fixture;
 };

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QtTest>
 #include <cstdint>
 #include <memory>
@@ -12,6 +9,7 @@
 
 #include "AppTestProfile.h"
 #include "CBrivoView.h"
+#include "MessageBoxAnswerer.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
 
@@ -67,27 +65,6 @@ public:
 
 private:
     TestProfile profile;
-};
-
-// Answers the next message box with `answer` once it is open and counts the questions.
-class MessageBoxAnswerer : public QObject {
-public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer) : answer(answer) {
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) return;
-            texts << box->text();
-            icons << box->icon();
-            box->button(this->answer)->click();
-        });
-        poll.start(5);
-    }
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-
-private:
-    QMessageBox::StandardButton answer;
-    QTimer poll;
 };
 
 // Sends a mouse event as the window system would, with the given buttons and keys held.

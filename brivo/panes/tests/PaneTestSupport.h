@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QWidget>
 #include <vector>
 
+#include "MessageBoxAnswerer.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
 
@@ -49,28 +45,6 @@ protected:
         }
         return QWidget::event(event);
     }
-};
-
-// Answers the next message box that opens with `button` and remembers its text.
-class MessageBoxAnswerer : public QObject {
-public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton button) : button(button) {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            texts.push_back(box->text());
-            QAbstractButton* answer = box->button(this->button);
-            if (!answer) answer = box->button(QMessageBox::Ok);
-            if (answer) answer->click();
-        });
-        timer.start();
-    }
-    QStringList texts;
-
-private:
-    QMessageBox::StandardButton button;
-    QTimer timer;
 };
 
 }  // namespace brivo::test

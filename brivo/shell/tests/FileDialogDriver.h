@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTimer>
 #include <functional>
 
@@ -51,25 +50,5 @@ private:
 
     QString path;
     Fill fill;
-    QTimer poll;
-};
-
-// Confirms every message box that opens and keeps its caption and text.
-class MessageBoxCollector : public QObject {
-public:
-    MessageBoxCollector() {
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) return;
-            captions << box->windowTitle();
-            texts << box->text();
-            box->accept();
-        });
-        poll.start(5);
-    }
-    QStringList captions;
-    QStringList texts;
-
-private:
     QTimer poll;
 };

@@ -12,6 +12,7 @@
 #include "CFontList.h"
 #include "CMainFrame.h"
 #include "FileDialogDriver.h"
+#include "MessageBoxAnswerer.h"
 #include "glyph/GlyphSet.h"
 
 using namespace brivo;
@@ -262,7 +263,7 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{0x01, 0x02}");
     }
-    MessageBoxCollector boxes;
+    MessageBoxAnswerer boxes;
     const int loaded = text ? View()->ReadTextFile(Path(name), width, 16, RANGE_ASCII, 1, 0)
                             : View()->ReadFontFile(Path(name), width, 16, RANGE_ASCII, 0, 0);
     QCOMPARE(loaded, 0);
@@ -277,7 +278,7 @@ void FontFileCommandsTest::unwritableFileIsReported() {
     FillSet(16, 16, RANGE_HANGUL, 3);
     for (bool text : {false, true}) {
         const QString path = Path("no-such-folder/glyphs");
-        MessageBoxCollector boxes;
+        MessageBoxAnswerer boxes;
         QCOMPARE(text ? View()->WriteTextFile(path, 1) : View()->WriteFontFile(path, 0), 1);
         QCOMPARE(boxes.captions, QStringList{"Error"});
         QVERIFY2(boxes.texts[0].contains(path), qPrintable(boxes.texts[0]));

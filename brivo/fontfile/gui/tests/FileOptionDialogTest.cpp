@@ -1,7 +1,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -9,6 +8,7 @@
 #include <QtTest>
 
 #include "CFileOptionDialog.h"
+#include "MessageBoxAnswerer.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;
@@ -37,23 +37,6 @@ void ClickSpin(Dialog& dialog, int id, const char* arrow, int times) {
     auto* button = dialog.Control(id)->findChild<QToolButton*>(arrow);
     for (int i = 0; i < times; ++i) button->click();
 }
-
-// Answers the next message box with OK and keeps its caption and text.
-struct MessageBoxCatcher : QObject {
-    MessageBoxCatcher() {
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) return;
-            caption = box->windowTitle();
-            text = box->text();
-            box->accept();
-        });
-        poll.start(5);
-    }
-    QString caption;
-    QString text;
-    QTimer poll;
-};
 
 }  // namespace
 
@@ -269,10 +252,10 @@ void FileOptionDialogTest::badSizesAreRefused() {
     dialog.SetOptions(8, 8, RANGE_HANGUL, 1, 0);
     SetText(dialog, 1002, width);
     SetText(dialog, 1003, height);
-    MessageBoxCatcher catcher;
+    MessageBoxAnswerer boxes;
     QVERIFY(!dialog.TakeControls());
-    QCOMPARE(catcher.caption, "Error");
-    QVERIFY(catcher.text.contains("1 to 256"));
+    QCOMPARE(boxes.captions, QStringList{"Error"});
+    QVERIFY(boxes.texts[0].contains("1 to 256"));
     QCOMPARE(dialog.sizeX, 8);
     QCOMPARE(dialog.sizeY, 8);
 }
@@ -292,9 +275,9 @@ void FileOptionDialogTest::badSizeIsRefusedAsTheBoxIsLeft() {
 
     sizeY->selectAll();
     QTest::keyClicks(sizeY, "1x");
-    MessageBoxCatcher catcher;
+    MessageBoxAnswerer boxes;
     sizeX->setFocus();
-    QTRY_COMPARE(catcher.caption, "Error");
+    QTRY_COMPARE(boxes.captions, QStringList{"Error"});
     QCOMPARE(sizeY->text(), "16");
     QCOMPARE(dialog.sizeY, 16);
 }
