@@ -52,6 +52,8 @@ Result ReplaceFileContents(const std::string& path, std::string_view contents) {
         }
     }
     if (failure == 0 && fchmod(fd, NewFileMode(target)) != 0) failure = errno;
+    // On disk before the rename, so a crash leaves the old file or the new one, never an empty one.
+    if (failure == 0 && fsync(fd) != 0) failure = errno;
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure == 0 && rename(temp.c_str(), target.c_str()) != 0) failure = errno;
     if (failure != 0) {
