@@ -22,17 +22,10 @@ Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
 }
 
 CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes) {
-    auto* glyph = new CGlyph;
-    glyph->SetCodeAndBits(code, new uint8_t[bytes]());
-    glyph->originalIndex = glyph->index = position;
-    return glyph;
+    return NewGlyph(code, bytes, position, position);
 }
 
-void DestroyLoadedGlyph(CGlyph* glyph) {
-    if (glyph == nullptr) return;
-    glyph->FreeBits();
-    delete glyph;
-}
+void DestroyLoadedGlyph(CGlyph* glyph) { DestroyGlyph(glyph); }
 
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
     if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");

@@ -11,6 +11,8 @@ struct RangeInfo {
     const char* keyword;
 };
 
+// Every range a set can hold, in the order the command line lists them. The long names are
+// the texts of the range buttons; the keywords are the command line's.
 constexpr RangeInfo kRanges[] = {
     {RANGE_ASCII, 0, 0, "ASCII (0x00 - 0x7F)", nullptr, "ASCII", "ascii"},
     {RANGE_HANGUL, 0xB0, 0xC8, "한글 (0xB0A0 - 0xC8FF)", nullptr, "한글", "hangul"},
@@ -20,6 +22,7 @@ constexpr RangeInfo kRanges[] = {
      "전각2(ExceptUnused) (0xC9A0 - 0xFDFF)", "전각2", "fullwidth2"},
     {RANGE_ALL, 0xA1, 0xFD, "ALL (0xA1A0 - 0xFDFF)", "ALL(ExceptUnused) (0xA1A0 - 0xFDFF)", "ALL",
      "all"},
+    {RANGE_CUSTOM, 0, 0, "Custom", nullptr, "Custom", "custom"},  // no codes of its own
 };
 
 const RangeInfo* FindRange(CodeRange range) {
@@ -47,7 +50,7 @@ constexpr GroupInfo kGroups[] = {
 
 std::vector<uint8_t> RangeLeadBytes(CodeRange range, bool exceptUnused) {
     const RangeInfo* info = FindRange(range);
-    if (info == nullptr) return {};
+    if (info == nullptr || range == RANGE_CUSTOM) return {};
     if (range == RANGE_ASCII) return {0};
     std::vector<uint8_t> leads;
     for (int lead = info->firstLead; lead <= info->lastLead; ++lead)
@@ -82,7 +85,6 @@ int RangeGlyphCount(CodeRange range, bool exceptUnused) {
 }
 
 std::string RangeName(CodeRange range, bool exceptUnused, bool shortForm) {
-    if (range == RANGE_CUSTOM) return "Custom";
     const RangeInfo* info = FindRange(range);
     if (info == nullptr) return "Undefined";
     const bool except = exceptUnused && info->longNameExcept != nullptr;
@@ -94,6 +96,13 @@ std::optional<CodeRange> RangeFromKeyword(std::string_view keyword) {
     for (const RangeInfo& info : kRanges)
         if (keyword == info.keyword) return info.range;
     return std::nullopt;
+}
+
+std::vector<std::string> RangeKeywords(bool withCustom) {
+    std::vector<std::string> keywords;
+    for (const RangeInfo& info : kRanges)
+        if (withCustom || info.range != RANGE_CUSTOM) keywords.emplace_back(info.keyword);
+    return keywords;
 }
 
 uint32_t GroupOfLead(uint8_t lead) {

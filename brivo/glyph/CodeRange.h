@@ -46,11 +46,14 @@ std::vector<uint16_t> RangeCodes(CodeRange range, bool exceptUnused);
 
 int RangeGlyphCount(CodeRange range, bool exceptUnused);
 
-// "ASCII (0x00 - 0x7F)", "ALL(ExceptUnused) (0xA1A0 - 0xFDFF)", ... in UTF-8.
+// "ASCII (0x00 - 0x7F)", "ALL(ExceptUnused) (0xA1A0 - 0xFDFF)", "Custom", ... in UTF-8; the
+// long form without ExceptUnused is the text of the range's button.
 std::string RangeName(CodeRange range, bool exceptUnused, bool shortForm);
 
-// Names used on the command line: ascii, hangul, fullwidth1, fullwidth2, all.
+// Names used on the command line: ascii, hangul, fullwidth1, fullwidth2, all, custom.
 std::optional<CodeRange> RangeFromKeyword(std::string_view keyword);
+// Those names in that order; custom (a set that was not extracted) only when asked for.
+std::vector<std::string> RangeKeywords(bool withCustom);
 
 // The group a lead byte belongs to, or 0 (single bytes, 0xAD-0xAF, 0xC9 belong to none).
 uint32_t GroupOfLead(uint8_t lead);

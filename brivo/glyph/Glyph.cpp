@@ -36,6 +36,20 @@ void CGlyph::FreeBits() {
     bits = nullptr;
 }
 
+CGlyph* NewGlyph(uint16_t code, std::size_t bytes, int32_t index, int32_t originalIndex) {
+    auto* glyph = new CGlyph;
+    glyph->SetCodeAndBits(code, bytes > 0 ? new uint8_t[bytes]() : nullptr);
+    glyph->index = index;
+    glyph->originalIndex = originalIndex;
+    return glyph;
+}
+
+void DestroyGlyph(CGlyph* glyph) {
+    if (glyph == nullptr) return;
+    glyph->FreeBits();
+    delete glyph;
+}
+
 std::string CGlyph::GetLabel(CodeRange setRange) const {
     char text[32];
     if (setRange == RANGE_CUSTOM) {

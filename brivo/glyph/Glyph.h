@@ -38,6 +38,13 @@ public:
     uint16_t code = 0;
 };
 
+// The one way a glyph is made: `code`, a blank bitmap of `bytes` bytes (none for 0) and the
+// given positions.
+CGlyph* NewGlyph(uint16_t code, std::size_t bytes, int32_t index = -1, int32_t originalIndex = -1);
+
+// Frees the bitmap and the glyph; does nothing for null.
+void DestroyGlyph(CGlyph* glyph);
+
 // Free list of CGlyph records, grown by blocks of 9000 so that the largest range costs a
 // single allocation. Both the extraction worker and the UI thread create and destroy
 // glyphs, hence the lock.

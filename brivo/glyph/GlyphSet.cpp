@@ -11,12 +11,6 @@ CGlyph* CGlyphSet::GlyphAt(int position) const {
     return glyphs[position];
 }
 
-void CGlyphSet::DestroyGlyph(CGlyph* glyph) {
-    if (glyph == nullptr) return;
-    glyph->FreeBits();
-    delete glyph;
-}
-
 void CGlyphSet::RenumberFrom(int first, int last) {
     for (int i = first; i <= last; ++i)
         if (glyphs[i] != nullptr) glyphs[i]->index = i;
@@ -35,11 +29,14 @@ void CGlyphSet::InsertGlyphAt(int position, CGlyph* glyph) {
     RenumberFrom(position + 1, Count() - 1);
 }
 
-void CGlyphSet::RemoveGlyphAt(int position) {
-    if (position < 0 || position >= Count()) return;
-    DestroyGlyph(glyphs[position]);
+void CGlyphSet::RemoveGlyphAt(int position) { DestroyGlyph(TakeGlyphAt(position)); }
+
+CGlyph* CGlyphSet::TakeGlyphAt(int position) {
+    if (position < 0 || position >= Count()) return nullptr;
+    CGlyph* glyph = glyphs[position];
     glyphs.erase(glyphs.begin() + position);
     RenumberFrom(position, Count() - 1);
+    return glyph;
 }
 
 void CGlyphSet::MoveGlyph(int from, int to) {

@@ -6,16 +6,14 @@
 
 #include "glyph/CodeRange.h"
 #include "glyph/Glyph.h"
+#include "glyph/GlyphBitmap.h"
 #include "glyph/Singleton.h"
 
 struct LogFont;
 
-// Bytes of one bitmap row and of one glyph bitmap for a glyph of the given size.
-constexpr int BytesPerRow(int width) { return (width + 7) / 8; }
-constexpr int BytesPerGlyph(int width, int height) { return height * BytesPerRow(width); }
-
-// The glyphs being worked on. The program has one, reached through GetInstance(); the
-// set owns its glyphs and their bitmaps. A slot of `glyphs` may be null.
+// The glyphs being worked on. The desktop program takes its one set through GetInstance()
+// at start-up and hands it to the panes; the set owns its glyphs and their bitmaps. A slot
+// of `glyphs` may be null.
 class CGlyphSet : public TSingleton<CGlyphSet> {
 public:
     CGlyphSet() = default;
@@ -31,6 +29,8 @@ public:
     void SetGlyphAt(int position, CGlyph* glyph);
     void InsertGlyphAt(int position, CGlyph* glyph);
     void RemoveGlyphAt(int position);
+    // Takes the glyph out of the list and gives it to the caller; null when there is none.
+    CGlyph* TakeGlyphAt(int position);
     void MoveGlyph(int from, int to);
     void ClearGlyphs();
     void SetGlyphSize(int newWidth, int newHeight);
@@ -59,6 +59,5 @@ public:
     uint8_t exceptUnused = 0;
 
 private:
-    static void DestroyGlyph(CGlyph* glyph);
     void RenumberFrom(int first, int last);
 };

@@ -155,6 +155,22 @@ TEST_F(GlyphSetTest, RangeNames) {
     }
 }
 
+TEST_F(GlyphSetTest, RangeKeywordsNameTheirRanges) {
+    const std::vector<std::string> extractable = {"ascii", "hangul", "fullwidth1", "fullwidth2",
+                                                  "all"};
+    EXPECT_EQ(RangeKeywords(false), extractable);
+    std::vector<std::string> all = extractable;
+    all.push_back("custom");
+    EXPECT_EQ(RangeKeywords(true), all);
+    const CodeRange ranges[] = {RANGE_ASCII,      RANGE_HANGUL, RANGE_FULLWIDTH1,
+                                RANGE_FULLWIDTH2, RANGE_ALL,    RANGE_CUSTOM};
+    for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(RangeFromKeyword(all[i]), ranges[i]);
+    EXPECT_EQ(RangeFromKeyword("ASCII"), std::nullopt);
+    EXPECT_EQ(RangeFromKeyword(""), std::nullopt);
+    EXPECT_EQ(RangeName(RANGE_CUSTOM, false, false), "Custom");
+    EXPECT_EQ(RangeGlyphCount(RANGE_CUSTOM, false), 0);
+}
+
 TEST_F(GlyphSetTest, RangeIteration) {
     struct Case {
         CodeRange range;

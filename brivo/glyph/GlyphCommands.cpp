@@ -1,0 +1,116 @@
+#include "glyph/GlyphCommands.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "glyph/GlyphSet.h"
+
+CInsertBlankGlyph::~CInsertBlankGlyph() { DestroyGlyph(undone); }
+
+bool CInsertBlankGlyph::Do() {
+    if (done) return false;
+    if (position < 0 || position > set.Count()) position = set.Count();
+    CGlyph* glyph = undone;
+    if (glyph == nullptr)
+        glyph = NewGlyph(static_cast<uint16_t>(position),
+                         static_cast<std::size_t>(std::max(0, set.BytesPerGlyph())), position);
+    undone = nullptr;
+    set.InsertGlyphAt(position, glyph);
+    done = true;
+    return true;
+}
+
+void CInsertBlankGlyph::Undo() {
+    if (!done) return;
+    undone = set.TakeGlyphAt(position);
+    done = false;
+}
+
+CRemoveGlyph::~CRemoveGlyph() {
+    if (done) DestroyGlyph(removed);
+}
+
+bool CRemoveGlyph::Do() {
+    if (done || position < 0 || position >= set.Count()) return false;
+    removed = set.TakeGlyphAt(position);
+    done = true;
+    return true;
+}
+
+void CRemoveGlyph::Undo() {
+    if (!done) return;
+    set.InsertGlyphAt(position, std::exchange(removed, nullptr));
+    done = false;
+}
+
+bool CMoveGlyph::Do() {
+    const int count = set.Count();
+    done = !done && from != to && from >= 0 && from < count && to >= 0 && to < count;
+    if (done) set.MoveGlyph(from, to);
+    return done;
+}
+
+void CMoveGlyph::Undo() {
+    if (done) set.MoveGlyph(to, from);
+    done = false;
+}
+
+int MoveTarget(int from, int count, int direction, int steps) {
+    if (direction < 0) return from >= 1 && from < count ? std::max(0, from - steps) : -1;
+    return from >= 0 && from < count - 1 ? std::min(count - 1, from + steps) : -1;
+}
+
+CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width,
+                                     int height, uint8_t halfWidth)
+    : set(set), held(std::move(glyphs)), width(width), height(height), halfWidth(halfWidth) {}
+
+CReplaceAllGlyphs::~CReplaceAllGlyphs() {
+    for (CGlyph* glyph : held) DestroyGlyph(glyph);
+}
+
+void CReplaceAllGlyphs::Exchange() {
+    std::swap(set.glyphs, held);
+    std::swap(set.width, width);
+    std::swap(set.height, height);
+    std::swap(set.halfWidth, halfWidth);
+}
+
+bool CReplaceAllGlyphs::Do() {
+    Exchange();
+    return true;
+}
+
+void CReplaceAllGlyphs::Undo() { Exchange(); }
+
+bool CSetGlyphBits::Do() {
+    CGlyph* glyph = set.GlyphAt(position);
+    if (done || glyph == nullptr || bytes.size() != static_cast<size_t>(set.BytesPerGlyph()))
+        return false;
+    before.clear();
+    if (glyph->bits != nullptr)
+        before.assign(glyph->bits, glyph->bits + bytes.size());
+    else
+        glyph->SetCodeAndBits(glyph->code, new uint8_t[bytes.size()]());
+    glyph->CopyBits(bytes.data(), bytes.size());
+    done = true;
+    return true;
+}
+
+void CSetGlyphBits::Undo() {
+    CGlyph* glyph = set.GlyphAt(position);
+    if (!done || glyph == nullptr) return;
+    if (before.empty())
+        glyph->FreeBits();
+    else
+        glyph->CopyBits(before.data(), before.size());
+    done = false;
+}
+
+bool CEditBitmap::Do() {
+    uint8_t* bits = target.Bits();
+    before.assign(bits, bits + target.ByteCount());
+    edit(target);
+    return !std::equal(before.begin(), before.end(), bits);
+}
+
+void CEditBitmap::Undo() { std::copy(before.begin(), before.end(), target.Bits()); }
