@@ -51,7 +51,7 @@ public:
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) line[x] ^= face;
         }
-        image_ = image;
+        inverted = image;
         setGeometry(rect);
         show();
         raise();
@@ -60,11 +60,11 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.drawImage(0, 0, image_);
+        painter.drawImage(0, 0, inverted);
     }
 
 private:
-    QImage image_;
+    QImage inverted;
 };
 
 CPaneSplitter::CPaneSplitter(QWidget* parent) : QFrame(parent) { setMouseTracking(true); }

@@ -64,13 +64,13 @@ private:
         return MakeSplit(CPaneSplitter::SPLIT_HORIZONTAL, kInnerId, 300, 700);
     }
 
-    QTemporaryDir profileDir_;
+    QTemporaryDir profileDir;
 };
 
 void PaneSplitterTest::initTestCase() {
     QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(profileDir_.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileDir_.path());
+    QVERIFY(profileDir.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileDir.path());
 }
 
 void PaneSplitterTest::init() { brivo::OpenBrivoProfile()->clear(); }
@@ -200,7 +200,7 @@ void PaneSplitterTest::writesAndReadsThePositionsOnDestruction() {
 
     auto again = MakeOuter(803);
     QCOMPARE(again->first->width(), 300);
-    QVERIFY(QFileInfo(brivo::OpenBrivoProfile()->fileName()).path().startsWith(profileDir_.path()));
+    QVERIFY(QFileInfo(brivo::OpenBrivoProfile()->fileName()).path().startsWith(profileDir.path()));
 }
 
 void PaneSplitterTest::liveDragAndSinglePaneModes() {
