@@ -16,20 +16,22 @@
 namespace {
 
 // The Hangul range, extracted once with the default font, so that the glyphs look real.
-void ExtractHangulOnce() {
-    CGlyphSet& set = *CGlyphSet::GetInstance();
-    if (set.Count() > 0) return;
-    ExtractSettings settings;
-    settings.range = RANGE_HANGUL;
-    CExtractWorker worker;
-    worker.StartExtraction(settings, set);
-    worker.Wait();
+const CGlyphSet& HangulSet() {
+    static const CGlyphSet* const extracted = [] {
+        auto* set = new CGlyphSet;
+        ExtractSettings settings;
+        settings.range = RANGE_HANGUL;
+        CExtractWorker worker;
+        worker.StartExtraction(settings, *set);
+        worker.Wait();
+        return set;
+    }();
+    return *extracted;
 }
 
 void BM_GridPaint1920x1080(benchmark::State& state) {
     SingletonTraceStream() = nullptr;
-    ExtractHangulOnce();
-    brivo::CFontList grid;
+    brivo::CFontList grid(HangulSet());
     grid.resize(1920 + grid.ScrollBar()->sizeHint().width(), 1080);
     grid.selectedIndex = 7;
     QImage window(grid.ClientSize(), QImage::Format_RGB32);  // stands in for the screen

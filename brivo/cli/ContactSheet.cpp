@@ -41,10 +41,10 @@ void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int 
     for (int x = left - 1; x <= left + w; ++x) image.At(x, top - 1) = image.At(x, top + h) = kFrame;
     for (int y = top - 1; y <= top + h; ++y) image.At(left - 1, y) = image.At(left + w, y) = kFrame;
     if (glyph == nullptr || glyph->bits == nullptr) return;
-    const int bytesPerRow = set.BytesPerRow();
+    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
     for (int row = 0; row < set.height; ++row)
         for (int column = 0; column < set.width; ++column) {
-            if (!(glyph->bits[row * bytesPerRow + column / 8] & (0x80 >> (column % 8)))) continue;
+            if (!bitmap.Pixel(column, row)) continue;
             for (int dy = 0; dy < scale; ++dy)
                 std::fill_n(&image.At(left + column * scale, top + row * scale + dy), scale, kInk);
         }
@@ -79,11 +79,10 @@ void CLabelPainter::Draw(GrayImage& image, int x, int y, std::string_view label)
         const int cellWidth = pair ? kHeight : kNarrowWidth;
         const std::unique_ptr<uint8_t[]> bits(painter.RenderGlyph(code, 0, 0, 128));
         if (bits) {
-            const int bytesPerRow = BytesPerRow(cellWidth);
+            const CGlyphBitmapView bitmap(bits.get(), cellWidth, kHeight);
             for (int row = 0; row < kHeight; ++row)
                 for (int column = 0; column < cellWidth; ++column)
-                    if (bits[row * bytesPerRow + column / 8] & (0x80 >> (column % 8)))
-                        image.At(x + column, y + row) = kInk;
+                    if (bitmap.Pixel(column, row)) image.At(x + column, y + row) = kInk;
         }
         x += cellWidth;
     }

@@ -104,7 +104,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         "extract", "Render a code range of an installed font into a .fnt or C source file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     cmd->add_option("--range", options->range, "Code range")
-        ->check(CLI::IsMember({"ascii", "hangul", "fullwidth1", "fullwidth2", "all"}))
+        ->check(CLI::IsMember(RangeKeywords(false)))
         ->capture_default_str();
     cmd->add_flag("--except-unused", options->exceptUnused,
                   "Leave out the unused lead bytes 0xAD-0xAF and 0xC9");

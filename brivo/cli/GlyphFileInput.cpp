@@ -15,7 +15,7 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("--size", input.size, "Glyph WIDTHxHEIGHT the file was written with")
         ->required();
     command.add_option("--range", input.range, "Code range the file holds")
-        ->check(CLI::IsMember({"ascii", "hangul", "fullwidth1", "fullwidth2", "all", "custom"}))
+        ->check(CLI::IsMember(RangeKeywords(true)))
         ->required();
     command.add_flag("--except-unused", input.exceptUnused,
                      "The file leaves out the unused lead bytes 0xAD-0xAF and 0xC9");
@@ -29,8 +29,7 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
         return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + input.size +
                                "\"");
     if (input.skip < 0) return Result::Failure("--skip must not be negative");
-    const CodeRange range =
-        input.range == "custom" ? RANGE_CUSTOM : RangeFromKeyword(input.range).value_or(RANGE_NONE);
+    const CodeRange range = RangeFromKeyword(input.range).value_or(RANGE_NONE);
     const Result read =
         IsBinaryFontPath(input.path)
             ? ReadFontFile(set, input.path, width, height, range, input.skip, input.exceptUnused)

@@ -14,9 +14,10 @@
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
 #include "CImageButton.h"
+#include "PaneId.h"
 #include "PaneMessage.h"
-#include "PaneTemplate.h"
 #include "extract/LogFont.h"
+#include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -57,20 +58,20 @@ const QString kOverwrite = QStringLiteral(
 const QString kToCustom = QStringLiteral("Custom Mode로 변경됩니다. 계속하시겠습니까?");
 const QString kNoFont = QStringLiteral("Font가 정의되지 않았습니다");
 
-// The range buttons in layout order (extract1 ... extract6) with the range each stands for.
+// The range buttons in layout order (extract1 ... extract6) with the range each stands for
+// and is named after.
 struct RangeButton {
     int id;
-    const char* text;
     const char* layoutName;
     CodeRange range;
 };
 constexpr RangeButton kRangeButtons[6] = {
-    {CExtractForm::IDC_ASCII, "ASCII (0x00 - 0x7F)", "extract1", RANGE_ASCII},
-    {CExtractForm::IDC_HANGUL, "한글 (0xB0A0 - 0xC8FF)", "extract2", RANGE_HANGUL},
-    {CExtractForm::IDC_FULLWIDTH1, "전각1 (0xA1A0 - 0xAFFF)", "extract3", RANGE_FULLWIDTH1},
-    {CExtractForm::IDC_FULLWIDTH2, "전각2 (0xC9A0 - 0xFDFF)", "extract4", RANGE_FULLWIDTH2},
-    {CExtractForm::IDC_ALL, "ALL (0xA1A0 - 0xFDFF)", "extract5", RANGE_ALL},
-    {CExtractForm::IDC_CUSTOM, "Custom", "extract6", RANGE_CUSTOM},
+    {CExtractForm::IDC_ASCII, "extract1", RANGE_ASCII},
+    {CExtractForm::IDC_HANGUL, "extract2", RANGE_HANGUL},
+    {CExtractForm::IDC_FULLWIDTH1, "extract3", RANGE_FULLWIDTH1},
+    {CExtractForm::IDC_FULLWIDTH2, "extract4", RANGE_FULLWIDTH2},
+    {CExtractForm::IDC_ALL, "extract5", RANGE_ALL},
+    {CExtractForm::IDC_CUSTOM, "extract6", RANGE_CUSTOM},
 };
 constexpr int kCustomButton = 5;
 
@@ -99,9 +100,10 @@ bool AskYesNo(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-CExtractForm::CExtractForm(LogFont* logFont, QWidget* parent) : QWidget(parent), logFont(logFont) {
-    MarkPaneTemplate(this, kTemplateId);
-    CGlyphSet::GetInstance()->SetGlyphSize(16, 16);
+CExtractForm::CExtractForm(CGlyphSet& glyphSet, LogFont* logFont, QWidget* parent)
+    : QWidget(parent), logFont(logFont), glyphSet(glyphSet) {
+    MarkPane(this, kPaneId);
+    glyphSet.SetGlyphSize(16, 16);
     CreateControls();
     BuildLayout();
     fontList->ResetScroll();
@@ -110,7 +112,7 @@ CExtractForm::CExtractForm(LogFont* logFont, QWidget* parent) : QWidget(parent),
 
 CExtractForm::~CExtractForm() {
     StopExtraction();
-    CGlyphSet::GetInstance()->ClearGlyphs();
+    glyphSet.ClearGlyphs();
 }
 
 void CExtractForm::CreateControls() {
@@ -122,8 +124,9 @@ void CExtractForm::CreateControls() {
     connect(selectButton, &QPushButton::clicked, this, &CExtractForm::SelectFont);
 
     for (int i = 0; i < 6; ++i) {
-        rangeButtons[i] = Tagged(new QRadioButton(QString::fromUtf8(kRangeButtons[i].text), this),
-                                 kRangeButtons[i].id);
+        const QString text =
+            QString::fromStdString(RangeName(kRangeButtons[i].range, false, false));
+        rangeButtons[i] = Tagged(new QRadioButton(text, this), kRangeButtons[i].id);
     }
     excludeBox = Tagged(
         new QCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
@@ -136,7 +139,7 @@ void CExtractForm::CreateControls() {
     progress->setTextVisible(false);
     progress->setRange(0, 100);
     progress->setValue(0);
-    fontList = new CFontList(this);
+    fontList = new CFontList(glyphSet, this);
 
     for (int i = 0; i < 6; ++i) {
         auto* button = Tagged(new CImageButton(this), kEditButtons[i].id);
@@ -215,11 +218,11 @@ void CExtractForm::RelaySelection(int position) {
 void CExtractForm::UpdateFontDescription() {
     const QString text = QString::fromStdString(FontDescriptionText(*logFont, logicalDpiY()));
     fontInfo->setText(text);
-    CGlyphSet::GetInstance()->fontDescription = text.toStdString();
+    glyphSet.fontDescription = text.toStdString();
 }
 
 void CExtractForm::SelectFont() {
-    CFontLoadDialog dialog(*logFont, fontSizeX, fontSizeY, offsetX, offsetY, threshold);
+    CFontLoadDialog dialog(glyphSet, *logFont, fontSizeX, fontSizeY, offsetX, offsetY, threshold);
     if (dialog.exec() != QDialog::Accepted) return;
     *logFont = dialog.logFont;
     fontSizeX = dialog.fontSizeX;
@@ -247,8 +250,7 @@ void CExtractForm::StartExtraction() {
         return;
     }
     // While a worker runs the list must not be read, but it certainly holds glyphs.
-    if ((worker.Running() || CGlyphSet::GetInstance()->Count() > 0) && !AskYesNo(this, kOverwrite))
-        return;
+    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return;
     if (stopping) return;  // the question let a stop begin in the meantime
     StopExtraction();
 
@@ -265,8 +267,7 @@ void CExtractForm::StartExtraction() {
     // Busy before the thread exists, so that no paint can read the list it starts filling.
     fontList->busy = true;
     activeRun = ++runNumber;
-    if (Result started =
-            worker.StartExtraction(settings, *CGlyphSet::GetInstance(), this, &fontList->busy);
+    if (Result started = worker.StartExtraction(settings, glyphSet, this, &fontList->busy);
         !started) {
         fontList->busy = false;
         QMessageBox::warning(this, QStringLiteral("Error"),
@@ -344,11 +345,10 @@ bool CExtractForm::RefuseWhileRunning() {
 }
 
 bool CExtractForm::SwitchToCustom() {
-    CGlyphSet& set = *CGlyphSet::GetInstance();
-    if (set.range != RANGE_NONE && set.range != RANGE_CUSTOM && !AskYesNo(this, kToCustom))
-        return false;
-    if (set.range == RANGE_CUSTOM) return true;
-    set.range = RANGE_CUSTOM;
+    const CodeRange range = glyphSet.range;
+    if (range != RANGE_NONE && range != RANGE_CUSTOM && !AskYesNo(this, kToCustom)) return false;
+    if (range == RANGE_CUSTOM) return true;
+    glyphSet.range = RANGE_CUSTOM;
     rangeButtons[kCustomButton]->setChecked(true);  // the group clears the other five
     return true;
 }
@@ -362,40 +362,25 @@ void CExtractForm::AfterEdit(int position) {
 
 void CExtractForm::InsertGlyph() {
     if (RefuseWhileRunning() || !SwitchToCustom()) return;
-    CGlyphSet& set = *CGlyphSet::GetInstance();
-    const int selected = fontList->selectedIndex;
-    const int position = selected >= 0 && selected <= set.Count() ? selected : set.Count();
-    auto* glyph = new CGlyph;
-    glyph->SetCodeAndBits(static_cast<uint16_t>(position), new uint8_t[set.BytesPerGlyph()]());
-    glyph->index = position;
-    glyph->originalIndex = -1;
-    set.InsertGlyphAt(position, glyph);
-    AfterEdit(position);
+    CInsertBlankGlyph insert(glyphSet, fontList->selectedIndex);
+    insert.Do();
+    AfterEdit(insert.Position());
 }
 
 void CExtractForm::RemoveGlyph() {
     if (RefuseWhileRunning() || !SwitchToCustom()) return;
-    const int selected = fontList->selectedIndex;
-    if (selected < 0) return;
-    CGlyphSet::GetInstance()->RemoveGlyphAt(selected);
+    if (fontList->selectedIndex < 0) return;
+    CRemoveGlyph(glyphSet, fontList->selectedIndex).Do();
     AfterEdit(-1);
 }
 
 void CExtractForm::MoveSelected(int direction, bool wholePage) {
     if (RefuseWhileRunning() || !SwitchToCustom()) return;
-    CGlyphSet& set = *CGlyphSet::GetInstance();
-    const int s = fontList->selectedIndex;
-    const int n = set.Count();
-    const int page = fontList->VisibleCount();
-    int target;
-    if (direction < 0) {
-        if (s < 1 || s >= n) return;
-        target = wholePage ? std::max(0, s - page) : s - 1;
-    } else {
-        if (s < 0 || s >= n - 1) return;
-        target = wholePage ? std::min(n - 1, s + page) : s + 1;
-    }
-    set.MoveGlyph(s, target);
+    const int from = fontList->selectedIndex;
+    const int target =
+        MoveTarget(from, glyphSet.Count(), direction, wholePage ? fontList->VisibleCount() : 1);
+    if (target < 0) return;
+    CMoveGlyph(glyphSet, from, target).Do();
     AfterEdit(target);
 }
 

@@ -5,6 +5,7 @@
 #include "EvaSheet.h"
 #include "extract/ExtractWorker.h"
 
+class CGlyphSet;
 struct LogFont;
 class QCheckBox;
 class QLabel;
@@ -18,13 +19,13 @@ class CEvaLayout;
 class CFontList;
 class CImageButton;
 
-// The right-hand pane: font choice, code ranges, extraction and the glyph grid (template 130).
-// It owns the extraction settings and the worker, and relays grid selections to the other
-// panes through the view.
+// The right-hand pane: font choice, code ranges, extraction and the glyph grid. It owns the
+// extraction settings and the worker, fills and edits the view's glyph set, and relays grid
+// selections to the other panes through the view.
 class CExtractForm : public QWidget, private IExtractObserver {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 130;
+    static constexpr int kPaneId = 130;
 
     // Control ids of the form.
     enum ControlId {
@@ -48,8 +49,8 @@ public:
         IDC_REMOVE = 1074,
     };
 
-    // `logFont` is the view's font description; it outlives the form.
-    explicit CExtractForm(LogFont* logFont, QWidget* parent = nullptr);
+    // `glyphSet` and `logFont` (the font description) are the view's; they outlive the form.
+    CExtractForm(CGlyphSet& glyphSet, LogFont* logFont, QWidget* parent = nullptr);
     ~CExtractForm() override;
 
     // "Font 추출": asks what it must, stops a running worker and starts a new one.
@@ -104,6 +105,7 @@ private:
     void OnGlyphExtracted(int count) override;
     void OnExtractFinished(const ExtractOutcome& outcome) override;
 
+    CGlyphSet& glyphSet;
     CExtractWorker worker;
     // Bumped by every start and stop, so that reports still queued from an older run are
     // dropped instead of moving the progress bar. activeRun is what the worker reports with.

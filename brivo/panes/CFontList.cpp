@@ -25,18 +25,17 @@ constexpr QRgb kLabelFrame = qRgb(160, 160, 160);
 
 // Fills the glyph image of one cell straight into the pixel rows of `image`: each glyph
 // pixel becomes a scale x scale square. Parts beyond the image are clipped.
-void DrawGlyphPixels(QImage& image, const uint8_t* bits, int width, int height, int scale, int left,
-                     int top, QRgb ink, QRgb paper) {
-    const int bytesPerRow = BytesPerRow(width);
+void DrawGlyphPixels(QImage& image, const CGlyphBitmapView& bitmap, int scale, int left, int top,
+                     QRgb ink, QRgb paper) {
+    const int width = bitmap.Width();
     const int x0 = std::max(left, 0);
     const int x1 = std::min(left + scale * width, image.width());
     if (x1 <= x0) return;
     std::vector<QRgb> row(static_cast<size_t>(scale) * width);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* line = bits + y * bytesPerRow;
+    for (int y = 0; y < bitmap.Height(); ++y) {
         QRgb* out = row.data();
         for (int x = 0; x < width; ++x) {
-            const QRgb colour = (line[x >> 3] & (0x80 >> (x & 7))) ? ink : paper;
+            const QRgb colour = bitmap.Pixel(x, y) ? ink : paper;
             for (int k = 0; k < scale; ++k) *out++ = colour;
         }
         const int y0 = std::max(top + scale * y, 0);
@@ -70,7 +69,8 @@ void DrawFrame(QImage& image, const QRect& rect, QRgb colour, int penWidth) {
 
 }  // namespace
 
-CFontList::CFontList(QWidget* parent) : QWidget(parent), bar(new QScrollBar(Qt::Vertical, this)) {
+CFontList::CFontList(const CGlyphSet& glyphSet, QWidget* parent)
+    : QWidget(parent), glyphSet(glyphSet), bar(new QScrollBar(Qt::Vertical, this)) {
     setProperty("controlId", kControlId);
     setObjectName("fontlist");
     setAttribute(Qt::WA_OpaquePaintEvent);  // the paint covers everything; nothing to erase
@@ -110,10 +110,9 @@ void CFontList::resizeEvent(QResizeEvent*) {
 }
 
 CFontList::Geometry CFontList::CellGeometry() const {
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
     Geometry g;
-    g.cw = scale * set.width + gapX;
-    g.ch = scale * set.height + gapY + labelHeight;
+    g.cw = scale * glyphSet.width + gapX;
+    g.ch = scale * glyphSet.height + gapY + labelHeight;
     // A pitch of zero or less (a nonsensical glyph size) shows nothing and hits nothing.
     if (g.cw <= 0 || g.ch <= 0) return Geometry{};
     const QSize client = ClientSize();
@@ -136,7 +135,7 @@ int CFontList::HitTest(int x, int y, bool scrollIfPartial) {
     if (column >= g.columns) return -1;
     const int row = y / g.ch;
     const int i = row * g.columns + firstVisible + column;
-    if (i >= CGlyphSet::GetInstance()->Count()) return -1;
+    if (i >= glyphSet.Count()) return -1;
     if (row < g.fullRows || !scrollIfPartial) return i;
     SetScrollPos(ScrollPos() + 1);
     return i;
@@ -201,8 +200,7 @@ const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
 void CFontList::DrawCells(QImage& image) {
     const Geometry g = CellGeometry();
     if (g.columns <= 0) return;
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
-    const int count = set.Count();
+    const int count = glyphSet.Count();
     const int drawnRows = g.fullRows + 1;
     SetScrollRange(count / g.columns + 1, drawnRows);
     firstVisible = ScrollPos() * g.columns;
@@ -218,18 +216,19 @@ void CFontList::DrawCells(QImage& image) {
         for (int c = 0; c < g.columns; ++c) {
             const int i = firstVisible + r * g.columns + c;
             if (i >= count) return;
-            const CGlyph* glyph = set.glyphs[i];
+            const CGlyph* glyph = glyphSet.glyphs[i];
             if (glyph == nullptr) continue;
             const bool selected = i == selectedIndex;
             const QRect cell(c * g.cw, r * g.ch, g.cw - gapX, g.ch - gapY);
             if (glyph->bits != nullptr)
-                DrawGlyphPixels(image, glyph->bits, set.width, set.height, scale, cell.left(),
-                                cell.top(), selected ? kSelectedInk : kInk,
+                DrawGlyphPixels(image,
+                                CGlyphBitmapView(glyph->bits, glyphSet.width, glyphSet.height),
+                                scale, cell.left(), cell.top(), selected ? kSelectedInk : kInk,
                                 selected ? kSelectedPaper : kPaper);
             // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
             strip.adjust(0, 1, 0, -1);
-            const QStaticText& label = Label(*glyph, set.range);
+            const QStaticText& label = Label(*glyph, glyphSet.range);
             const QSizeF textSize = label.size();
             const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
                              strip.top() + (strip.height() - textSize.height()) / 2);

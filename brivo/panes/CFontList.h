@@ -9,10 +9,11 @@
 
 class QScrollBar;
 class CGlyph;
+class CGlyphSet;
 
 namespace brivo {
 
-// The scrolling grid of the glyph set: every glyph magnified `scale` times with its label
+// The scrolling grid of a glyph set: every glyph magnified `scale` times with its label
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
 // A left press selects a glyph and reports it to the parent with WM_FONTLIST_SELECT.
 class CFontList : public QWidget {
@@ -20,7 +21,8 @@ class CFontList : public QWidget {
 public:
     static constexpr int kControlId = 1078;
 
-    explicit CFontList(QWidget* parent = nullptr);
+    // Shows `glyphSet`, which outlives the grid.
+    explicit CFontList(const CGlyphSet& glyphSet, QWidget* parent = nullptr);
 
     // Scroll bar back to range 0..0, page 1, position 0 (visible, disabled).
     void ResetScroll();
@@ -71,6 +73,7 @@ private:
     void DrawCells(QImage& image);
     const QStaticText& Label(const ::CGlyph& glyph, int range);
 
+    const CGlyphSet& glyphSet;
     QScrollBar* bar;
     int scrollMax = 0;
     int scrollPage = 1;

@@ -63,15 +63,17 @@ void LayOutSpin(QWidget* spin, bool horizontal) {
 
 }  // namespace
 
-CFontLoadDialog::CFontLoadDialog(const LogFont& logFont, int fontSizeX, int fontSizeY, int offsetX,
-                                 int offsetY, int threshold, QWidget* parent)
+CFontLoadDialog::CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, int fontSizeX,
+                                 int fontSizeY, int offsetX, int offsetY, int threshold,
+                                 QWidget* parent)
     : QDialog(parent),
       fontSizeX(fontSizeX),
       offsetX(offsetX),
       fontSizeY(fontSizeY),
       offsetY(offsetY),
       logFont(logFont),
-      threshold(threshold) {
+      threshold(threshold),
+      glyphSet(glyphSet) {
     setWindowTitle(QStringLiteral("Font Loading"));
     CreateControls();
 
@@ -179,7 +181,8 @@ void CFontLoadDialog::CreateControls() {
         preview->update();
         zoomLabel->setText(QStringLiteral("%1x").arg(value));
     });
-    preview = du.Place(new CFontPreview(this), CFontPreview::kControlId, 38, 138, 302, 78);
+    preview =
+        du.Place(new CFontPreview(glyphSet, this), CFontPreview::kControlId, 38, 138, 302, 78);
 
     label("미리 보고 싶은 문자", 25, 234, 71, 8);
     sampleEdit = edit(IDC_SAMPLE, 100, 231, 200, 15);
@@ -263,14 +266,14 @@ void CFontLoadDialog::UpdateStrengthLabel() {
 
 void CFontLoadDialog::UpdateFontDescription() {
     description->setText(QString::fromStdString(FontDescriptionText(logFont, logicalDpiY())));
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
     const bool bold = logFont.weight >= kBoldWeight;
     const bool italic = logFont.italic != 0;
     for (int id : {IDC_BOLD_LABEL, IDC_BOLD_TEXT, IDC_BOLD_CHOOSE}) Control(id)->setEnabled(bold);
     for (int id : {IDC_ITALIC_LABEL, IDC_ITALIC_TEXT, IDC_ITALIC_CHOOSE})
         Control(id)->setEnabled(italic);
-    boldText->setText(bold ? QString::fromStdString(GetGroupMaskText(set.boldGroups)) : QString());
-    italicText->setText(italic ? QString::fromStdString(GetGroupMaskText(set.italicGroups))
+    boldText->setText(bold ? QString::fromStdString(GetGroupMaskText(glyphSet.boldGroups))
+                           : QString());
+    italicText->setText(italic ? QString::fromStdString(GetGroupMaskText(glyphSet.italicGroups))
                                : QString());
     ShowValues();
 }
@@ -360,7 +363,7 @@ void CFontLoadDialog::ChangeWidth(int delta) {
 }
 
 void CFontLoadDialog::ChooseGroups(int mode) {
-    CGroupStyleDialog dialog(static_cast<CGroupStyleDialog::Mode>(mode), this);
+    CGroupStyleDialog dialog(glyphSet, static_cast<CGroupStyleDialog::Mode>(mode), this);
     if (dialog.exec() == QDialog::Accepted) {
         UpdateFontDescription();
         preview->update();

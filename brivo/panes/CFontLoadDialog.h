@@ -5,6 +5,7 @@
 
 #include "extract/LogFont.h"
 
+class CGlyphSet;
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -47,8 +48,9 @@ public:
         IDC_STRENGTH_LABEL = 1076,
     };
 
-    CFontLoadDialog(const LogFont& logFont, int fontSizeX, int fontSizeY, int offsetX, int offsetY,
-                    int threshold, QWidget* parent = nullptr);
+    // The bold and italic groups are read from and chosen into `glyphSet`.
+    CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, int fontSizeX, int fontSizeY,
+                    int offsetX, int offsetY, int threshold, QWidget* parent = nullptr);
 
     // OK: takes the edit fields into the values; text that is not an integer keeps the
     // dialog open.
@@ -86,6 +88,7 @@ private:
     void PassToPreview();
     void UpdateStrengthLabel();
 
+    CGlyphSet& glyphSet;
     QLabel* description = nullptr;
     QLineEdit* sizeXEdit = nullptr;
     QLineEdit* sizeYEdit = nullptr;

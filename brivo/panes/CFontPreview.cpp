@@ -22,8 +22,8 @@ bool SameFont(const LogFont& a, const LogFont& b) {
 
 }  // namespace
 
-CFontPreview::CFontPreview(QWidget* parent)
-    : QWidget(parent), rasterizer(std::make_unique<CGlyphRasterizer>()) {
+CFontPreview::CFontPreview(const CGlyphSet& glyphSet, QWidget* parent)
+    : QWidget(parent), glyphSet(glyphSet), rasterizer(std::make_unique<CGlyphRasterizer>()) {
     setProperty("controlId", kControlId);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -81,7 +81,7 @@ bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int
     if (width < 1 || height < 1 || width > kMaxCell || height > kMaxCell || zoom < 1) return true;
 
     LogFont wanted = font;
-    if (twoByte) CGlyphSet::GetInstance()->ApplyGroupStyle(wanted, static_cast<uint8_t>(code >> 8));
+    if (twoByte) glyphSet.ApplyGroupStyle(wanted, static_cast<uint8_t>(code >> 8));
     if (!fontSelected || !SameFont(wanted, selectedFont)) {
         fontSelected = false;
         if (!rasterizer->CreateFont(wanted)) return false;
@@ -93,13 +93,11 @@ bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int
     if (!bits) return false;
 
     QPainter painter(&image);
-    const int bytesPerRow = BytesPerRow(width);
+    const CGlyphBitmapView bitmap(bits.get(), width, height);
     for (int row = 0; row < height; ++row)
-        for (int column = 0; column < width; ++column) {
-            const bool ink = bits[row * bytesPerRow + column / 8] & (0x80 >> (column % 8));
+        for (int column = 0; column < width; ++column)
             painter.fillRect(x + column * zoom, y + row * zoom, zoom, zoom,
-                             ink ? Qt::black : Qt::white);
-        }
+                             bitmap.Pixel(column, row) ? Qt::black : Qt::white);
     const QRect cell(x, y, right - x, height * zoom);
     painter.setPen(QColor(255, 0, 0));
     painter.setBrush(Qt::NoBrush);

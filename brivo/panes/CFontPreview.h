@@ -10,19 +10,21 @@
 #include "extract/LogFont.h"
 
 class CGlyphRasterizer;
+class CGlyphSet;
 
 namespace brivo {
 
 // Shows a sample text rendered exactly as an extraction would render it (the same
 // rasteriser, group styles per lead byte, threshold), magnified `zoom` times, each character
-// inside a red outline of its cell.
+// inside a red outline of its cell. The group styles come from the glyph set.
 class CFontPreview : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kControlId = 1013;
     static inline const QString kDefaultText = QStringLiteral("갈괒힓얊꺝이가\nABdefz!@&383");
 
-    explicit CFontPreview(QWidget* parent = nullptr);
+    // `glyphSet` outlives the preview.
+    explicit CFontPreview(const CGlyphSet& glyphSet, QWidget* parent = nullptr);
     ~CFontPreview() override;
 
     // Draws the preview into an image of the widget's size; the cells drawn are kept in
@@ -45,6 +47,7 @@ protected:
 private:
     bool DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y);
 
+    const CGlyphSet& glyphSet;
     std::unique_ptr<CGlyphRasterizer> rasterizer;
     std::vector<QRect> cells;
     LogFont selectedFont;  // what the rasteriser holds now

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "glyph/GlyphSet.h"
+#include "glyph/GlyphBitmap.h"
 
 namespace brivo {
 
@@ -16,7 +16,6 @@ void CGlyphCanvas::SetBitmapSize(int newWidth, int newHeight) {
     if (newWidth != width || newHeight != height) {
         width = newWidth;
         height = newHeight;
-        bytesPerRow = ::BytesPerRow(width);
         bits.assign(static_cast<size_t>(BytesPerGlyph(width, height)), 0);
     }
     drawRect = QRect();
@@ -29,7 +28,7 @@ void CGlyphCanvas::LoadBits(const uint8_t* source) {
 }
 
 void CGlyphCanvas::ClearBits() {
-    std::fill(bits.begin(), bits.end(), 0);
+    Bitmap().Clear();
     modified = false;
 }
 
@@ -39,41 +38,21 @@ void CGlyphCanvas::SetCellSize(int n) {
     drawRect = QRect();
 }
 
-int CGlyphCanvas::GetCell(int x, int y) const { return CellOf(bits, x, y); }
-
-int CGlyphCanvas::CellOf(const std::vector<uint8_t>& from, int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0;
-    return (from[y * bytesPerRow + x / 8] >> (7 - x % 8)) & 1;
-}
+int CGlyphCanvas::GetCell(int x, int y) const { return View().Pixel(x, y) ? 1 : 0; }
 
 void CGlyphCanvas::SetCell(int x, int y, int value) {
-    if (x < 0 || y < 0 || x >= width || y >= height) return;
-    const uint8_t mask = static_cast<uint8_t>(0x80 >> (x % 8));
-    uint8_t& byte = bits[y * bytesPerRow + x / 8];
-    byte = value ? (byte | mask) : (byte & ~mask);
+    if (!View().Contains(x, y)) return;
+    Bitmap().SetPixel(x, y, value != 0);
     modified = true;
 }
 
-void CGlyphCanvas::Shift(int direction) {
-    // Where each cell takes its new value from, per direction; cells from outside read blank.
-    static constexpr QPoint kSource[] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
-    if (direction < SHIFT_UP || direction > SHIFT_RIGHT) return;
-    const QPoint from = kSource[direction];
-    const std::vector<uint8_t> copy = bits;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) SetCell(x, y, CellOf(copy, x + from.x(), y + from.y()));
-    }
+void CGlyphCanvas::Shift(ShiftDirection direction) {
+    Bitmap().Shift(direction);
     modified = true;
 }
 
-void CGlyphCanvas::Mirror(bool leftRight) {
-    const std::vector<uint8_t> copy = bits;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            SetCell(x, y,
-                    leftRight ? CellOf(copy, width - 1 - x, y) : CellOf(copy, x, height - 1 - y));
-        }
-    }
+void CGlyphCanvas::Mirror(MirrorAxis axis) {
+    Bitmap().Mirror(axis);
     modified = true;
 }
 

@@ -7,17 +7,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "glyph/GlyphBitmap.h"
+
 namespace brivo {
 
 // A glyph bitmap drawn as a grid of enlarged cells on a grey ground, painted with the mouse:
 // the left button draws with the current tool, the right button with the opposite one. The
-// canvas keeps its own copy of the bitmap, in the glyph layout (rows top first, MSB = leftmost
-// pixel, 1 = ink).
+// canvas keeps its own copy of the bitmap, in the glyph layout, and edits it through the
+// glyph model.
 class CGlyphCanvas : public QWidget {
     Q_OBJECT
 public:
     enum DrawMode { DRAW_PEN = 0, DRAW_ERASER = 1 };
-    enum ShiftDirection { SHIFT_UP = 0, SHIFT_DOWN = 1, SHIFT_LEFT = 2, SHIFT_RIGHT = 3 };
 
     static constexpr QRgb kGroundColour = 0xB0B0B0;
 
@@ -33,12 +34,15 @@ public:
 
     int GetCell(int x, int y) const;
     void SetCell(int x, int y, int value);
-    void Shift(int direction);
-    void Mirror(bool leftRight);
+    void Shift(ShiftDirection direction);
+    void Mirror(MirrorAxis axis);
+    // The canvas's bitmap, to read or to edit (an edit through it does not set `modified`).
+    CGlyphBitmapView View() const { return {bits.data(), width, height}; }
+    CGlyphBitmap Bitmap() { return {bits.data(), width, height}; }
 
     int BitmapWidth() const { return width; }
     int BitmapHeight() const { return height; }
-    int BytesPerRow() const { return bytesPerRow; }
+    int BytesPerRow() const { return ::BytesPerRow(width); }
     const std::vector<uint8_t>& Bits() const { return bits; }
     int CellSize() const { return cellSize; }
     // Where the cell grid lies in the widget.
@@ -56,7 +60,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    int CellOf(const std::vector<uint8_t>& from, int x, int y) const;
     QPoint CellAt(QPoint point);
     // Paints `cell` with the left button's tool (`leftButton`) or the right button's.
     void PaintCell(QPoint cell, bool leftButton);
@@ -64,7 +67,6 @@ private:
     int width = 16;
     int height = 16;
     int cellSize = 14;
-    int bytesPerRow = 2;
     std::vector<uint8_t> bits;
     QPoint lastCell{-1, -1};
     QRect drawRect;

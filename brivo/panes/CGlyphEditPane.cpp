@@ -8,10 +8,11 @@
 #include "CEvaLayout.h"
 #include "CGlyphCanvas.h"
 #include "CImageButton.h"
+#include "PaneId.h"
 #include "PaneLayouts.h"
 #include "PaneMessage.h"
-#include "PaneTemplate.h"
 #include "fontfile/Cp949.h"
+#include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -24,8 +25,9 @@ const char* const kModifiedQuestion = "Font가 변경되었습니다. Update를 
 
 }  // namespace
 
-CGlyphEditPane::CGlyphEditPane(QWidget* parent) : QWidget(parent) {
-    MarkPaneTemplate(this, kTemplateId);
+CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
+    : QWidget(parent), glyphSet(glyphSet) {
+    MarkPane(this, kPaneId);
 
     canvas = new CGlyphCanvas(this);
     canvas->setProperty("controlId", ID_CANVAS);
@@ -69,12 +71,14 @@ CGlyphEditPane::CGlyphEditPane(QWidget* parent) : QWidget(parent) {
         int bitmap;
         void (*edit)(CGlyphCanvas&);
     } edits[] = {
-        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_UP); }},
-        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_DOWN); }},
-        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_LEFT); }},
-        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_RIGHT); }},
-        {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149, [](CGlyphCanvas& c) { c.Mirror(true); }},
-        {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148, [](CGlyphCanvas& c) { c.Mirror(false); }},
+        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(SHIFT_UP); }},
+        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(SHIFT_DOWN); }},
+        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(SHIFT_LEFT); }},
+        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(SHIFT_RIGHT); }},
+        {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149,
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }},
+        {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148,
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }},
     };
     for (const auto& each : edits) {
         connect(AddButton(each.name, each.id, each.caption, each.bitmap), &CImageButton::clicked,
@@ -153,10 +157,9 @@ int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
 }
 
 bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
-    const CGlyphSet* set = CGlyphSet::GetInstance();
-    const CGlyph* glyph = set != nullptr ? set->GlyphAt(position) : nullptr;
-    if (glyph == nullptr || set->width <= 0 || set->height <= 0) return false;
-    target->SetBitmapSize(set->width, set->height);
+    const CGlyph* glyph = glyphSet.GlyphAt(position);
+    if (glyph == nullptr || glyphSet.width <= 0 || glyphSet.height <= 0) return false;
+    target->SetBitmapSize(glyphSet.width, glyphSet.height);
     if (glyph->bits != nullptr) {
         target->LoadBits(glyph->bits);
     } else {
@@ -167,19 +170,15 @@ bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
 }
 
 bool CGlyphEditPane::CanWriteBack(int position) const {
-    const CGlyphSet* set = CGlyphSet::GetInstance();
     // After the set changed its glyph size the edit no longer fits any glyph of it.
-    return set != nullptr && set->GlyphAt(position) != nullptr &&
-           set->width == canvas->BitmapWidth() && set->height == canvas->BitmapHeight();
+    return glyphSet.GlyphAt(position) != nullptr && glyphSet.width == canvas->BitmapWidth() &&
+           glyphSet.height == canvas->BitmapHeight();
 }
 
 void CGlyphEditPane::OnUpdate() {
     if (!CanWriteBack(currentIndex)) return;
-    CGlyph* glyph = CGlyphSet::GetInstance()->GlyphAt(currentIndex);
-    const std::vector<uint8_t>& bits = canvas->Bits();
     // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
-    if (glyph->bits == nullptr) glyph->SetCodeAndBits(glyph->code, new uint8_t[bits.size()]());
-    glyph->CopyBits(bits.data(), bits.size());
+    CSetGlyphBits(glyphSet, currentIndex, canvas->Bits()).Do();
     PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
     canvas->modified = false;
 }
@@ -190,7 +189,7 @@ void CGlyphEditPane::OnReset() {
 }
 
 void CGlyphEditPane::ShowLabel(int position) {
-    labelText = QString::fromStdString(Cp949ToUtf8(CGlyphSet::GetInstance()->GetLabel(position)));
+    labelText = QString::fromStdString(Cp949ToUtf8(glyphSet.GetLabel(position)));
     label->setText(labelText);
 }
 

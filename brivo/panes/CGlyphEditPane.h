@@ -5,6 +5,7 @@
 
 #include "EvaSheet.h"
 
+class CGlyphSet;
 class QLabel;
 class QSlider;
 
@@ -16,11 +17,11 @@ class CImageButton;
 
 // The upper left pane: the selected glyph enlarged for editing with pen and eraser, shifts,
 // mirrors and zoom, an actual-size preview, and "Update" / "Reset" to write the edit back into
-// the glyph set or throw it away (template 131).
+// the glyph set or throw it away.
 class CGlyphEditPane : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 131;
+    static constexpr int kPaneId = 131;
     enum ControlId {
         ID_ZOOM = 1014,
         ID_PEN = 1026,
@@ -40,7 +41,8 @@ public:
     static constexpr int kMinZoom = 1;
     static constexpr int kMaxZoom = 30;
 
-    explicit CGlyphEditPane(QWidget* parent = nullptr);
+    // Shows and edits the glyphs of `glyphSet`, which outlives the pane.
+    explicit CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent = nullptr);
 
     // Shows the glyph at `position` (asking first whether to keep an unsaved edit); returns
     // 0, or -1 and a blank canvas when there is no glyph there.
@@ -69,6 +71,7 @@ private:
     void PlacePreview();
     void ShowLabel(int position);
 
+    CGlyphSet& glyphSet;
     CGlyphCanvas* canvas = nullptr;
     CGlyphCanvas* preview = nullptr;
     QSlider* zoom = nullptr;

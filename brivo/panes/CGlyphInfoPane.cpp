@@ -4,16 +4,17 @@
 #include <QPlainTextEdit>
 
 #include "CEvaLayout.h"
+#include "PaneId.h"
 #include "PaneLayouts.h"
 #include "PaneMessage.h"
-#include "PaneTemplate.h"
 #include "fontfile/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
 
-CGlyphInfoPane::CGlyphInfoPane(QWidget* parent) : QWidget(parent) {
-    MarkPaneTemplate(this, kTemplateId);
+CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
+    : QWidget(parent), glyphSet(glyphSet) {
+    MarkPane(this, kPaneId);
 
     text = new QPlainTextEdit(this);
     text->setProperty("controlId", kTextId);
@@ -48,14 +49,13 @@ int CGlyphInfoPane::OnGlyphNotify(intptr_t position) {
     return infoText.isEmpty() ? -1 : 0;
 }
 
-QString CGlyphInfoPane::FormatGlyphInfo(intptr_t position) {
-    const CGlyphSet* set = CGlyphSet::GetInstance();
-    if (set == nullptr || position < 0 || position >= set->Count()) return {};
-    const CGlyph* glyph = set->GlyphAt(static_cast<int>(position));
+QString CGlyphInfoPane::FormatGlyphInfo(intptr_t position) const {
+    if (position < 0 || position >= glyphSet.Count()) return {};
+    const CGlyph* glyph = glyphSet.GlyphAt(static_cast<int>(position));
     if (glyph == nullptr) return {};
-    const int width = set->width;
-    const int height = set->height;
-    const int size = width > 0 && height > 0 ? set->BytesPerGlyph() : 0;
+    const int width = glyphSet.width;
+    const int height = glyphSet.height;
+    const int size = width > 0 && height > 0 ? glyphSet.BytesPerGlyph() : 0;
 
     // A glyph without a bitmap is blank.
     const uint8_t* bits = glyph->bits;
@@ -65,7 +65,7 @@ QString CGlyphInfoPane::FormatGlyphInfo(intptr_t position) {
         if (i % 8 == 0) bytes += "\r\n";
     }
     const QString label =
-        QString::fromStdString(Cp949ToUtf8(set->GetLabel(static_cast<int>(position))));
+        QString::fromStdString(Cp949ToUtf8(glyphSet.GetLabel(static_cast<int>(position))));
     return QString::asprintf(
         "/* character = %s */\r\n"
         "unsigned char Data%d[]=\r\n"

@@ -6,6 +6,7 @@
 
 #include "EvaSheet.h"
 
+class CGlyphSet;
 class QPlainTextEdit;
 
 namespace brivo {
@@ -13,14 +14,15 @@ namespace brivo {
 class CEvaLayout;
 
 // The lower left pane: the selected glyph as a C array definition, ready to paste into
-// firmware source (template 132).
+// firmware source.
 class CGlyphInfoPane : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 132;
+    static constexpr int kPaneId = 132;
     static constexpr int kTextId = 1045;
 
-    explicit CGlyphInfoPane(QWidget* parent = nullptr);
+    // Shows the glyphs of `glyphSet`, which outlives the pane.
+    explicit CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent = nullptr);
 
     // Shows the glyph at `position` of the glyph set; returns 0, or -1 (and shows nothing)
     // when there is no glyph there.
@@ -30,12 +32,13 @@ public:
     const QString& InfoText() const { return infoText; }
 
     // The C array definition of the glyph at `position`, or an empty text.
-    static QString FormatGlyphInfo(intptr_t position);
+    QString FormatGlyphInfo(intptr_t position) const;
 
 protected:
     bool event(QEvent* event) override;
 
 private:
+    const CGlyphSet& glyphSet;
     QPlainTextEdit* text = nullptr;
     EvaSheetSet sheets;
     CEvaLayout* layout = nullptr;

@@ -18,7 +18,8 @@ const char* const kGroupTexts[CGroupStyleDialog::kGroupCount] = {
 constexpr int kRowPitch = 14;  // dialog units between two check boxes
 }  // namespace
 
-CGroupStyleDialog::CGroupStyleDialog(Mode mode, QWidget* parent) : QDialog(parent), mode(mode) {
+CGroupStyleDialog::CGroupStyleDialog(CGlyphSet& glyphSet, Mode mode, QWidget* parent)
+    : QDialog(parent), glyphSet(glyphSet), mode(mode) {
     const DialogUnits du(this);
     setFixedSize(du.X(187), du.Y(184));
     setWindowTitle(mode == MODE_BOLD ? QStringLiteral("Bold Option")
@@ -43,8 +44,7 @@ CGroupStyleDialog::CGroupStyleDialog(Mode mode, QWidget* parent) : QDialog(paren
 }
 
 uint32_t& CGroupStyleDialog::Mask() const {
-    CGlyphSet& set = *CGlyphSet::GetInstance();
-    return mode == MODE_BOLD ? set.boldGroups : set.italicGroups;
+    return mode == MODE_BOLD ? glyphSet.boldGroups : glyphSet.italicGroups;
 }
 
 void CGroupStyleDialog::CheckAll(bool checked) {

@@ -2,12 +2,13 @@
 
 #include <QDialog>
 
+class CGlyphSet;
 class QCheckBox;
 
 namespace brivo {
 
 // "Bold Option" / "Italic Option": which character groups keep the bold or italic style.
-// OK writes the mask straight into the glyph set.
+// OK writes the mask straight into the glyph set, which outlives the dialog.
 class CGroupStyleDialog : public QDialog {
     Q_OBJECT
 public:
@@ -15,7 +16,7 @@ public:
     enum ControlId { IDC_FIRST_GROUP = 1057, IDC_SELECT_ALL = 1065, IDC_CLEAR_ALL = 1066 };
     static constexpr int kGroupCount = 8;
 
-    explicit CGroupStyleDialog(Mode mode, QWidget* parent = nullptr);
+    CGroupStyleDialog(CGlyphSet& glyphSet, Mode mode, QWidget* parent = nullptr);
 
     void accept() override;
     QCheckBox* GroupBox(int bit) const { return boxes[bit]; }
@@ -24,6 +25,7 @@ private:
     uint32_t& Mask() const;
     void CheckAll(bool checked);
 
+    CGlyphSet& glyphSet;
     Mode mode;
     QCheckBox* boxes[kGroupCount] = {};
 };

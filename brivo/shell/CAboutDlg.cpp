@@ -10,7 +10,7 @@ namespace brivo {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("CAboutDlg");
-    setProperty("controlId", kTemplateId);
+    setProperty("controlId", kDialogId);
     setWindowTitle("Brivo 정보");
 
     auto* icon = new QLabel(this);

@@ -8,7 +8,7 @@ namespace brivo {
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 100;
+    static constexpr int kDialogId = 100;
 
     explicit CAboutDlg(QWidget* parent = nullptr);
 };

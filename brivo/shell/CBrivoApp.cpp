@@ -11,7 +11,7 @@
 #include "CAboutDlg.h"
 #include "CBrivoView.h"
 #include "CMainFrame.h"
-#include "glyph/Singleton.h"
+#include "glyph/GlyphSet.h"
 
 namespace brivo {
 
@@ -46,7 +46,13 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
         return false;
     }
 
-    mainFrame = std::make_unique<CMainFrame>();
+    // The program's one glyph set, taken here and handed down to the view and its panes.
+    CGlyphSet* glyphSet = CGlyphSet::GetInstance();
+    if (glyphSet == nullptr) {
+        std::fprintf(stderr, "brivo: the glyph set is gone (the program is shutting down)\n");
+        return false;
+    }
+    mainFrame = std::make_unique<CMainFrame>(*glyphSet);
     QObject::connect(mainFrame->FindCommand(ID_APP_ABOUT), &QAction::triggered,
                      [this] { OnAppAbout(); });
     mainFrame->View()->OnInitialUpdate();

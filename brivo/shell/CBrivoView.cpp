@@ -29,19 +29,21 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-CBrivoView::CBrivoView(QWidget* parent) : QWidget(parent) { setObjectName("CBrivoView"); }
+CBrivoView::CBrivoView(CGlyphSet& glyphSet, QWidget* parent) : QWidget(parent), glyphSet(glyphSet) {
+    setObjectName("CBrivoView");
+}
 
 CBrivoView::~CBrivoView() {
     if (extractForm) extractForm->StopExtraction();
-    if (CGlyphSet* set = CGlyphSet::GetInstance()) set->ClearGlyphs();
+    glyphSet.ClearGlyphs();
 }
 
 void CBrivoView::OnInitialUpdate() {
     if (extractForm) return;
     const QRect client = rect();
-    extractForm = new CExtractForm(&logFont, this);
-    editPane = new CGlyphEditPane(this);
-    infoPane = new CGlyphInfoPane(this);
+    extractForm = new CExtractForm(glyphSet, &logFont, this);
+    editPane = new CGlyphEditPane(glyphSet, this);
+    infoPane = new CGlyphInfoPane(glyphSet, this);
 
     innerSplitter = new CPaneSplitter(this);
     innerSplitter->Create(CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_HORIZONTAL, this,
@@ -74,22 +76,20 @@ bool CBrivoView::event(QEvent* event) {
 }
 
 QString CBrivoView::DefaultFileName(const QString& extension) const {
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
     const int pointSize = -MulDiv(logFont.height, 72, logicalDpiY());
     return QString("%1%2_%3x%4_%5.%6")
         .arg(QString::fromStdString(logFont.faceName))
         .arg(pointSize)
-        .arg(set.width)
-        .arg(set.height)
-        .arg(QString::fromStdString(set.GetRangeName(true)), extension);
+        .arg(glyphSet.width)
+        .arg(glyphSet.height)
+        .arg(QString::fromStdString(glyphSet.GetRangeName(true)), extension);
 }
 
 std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QString& extension,
                                                           const QString& filter, FileKind kind) {
     const QString name = open ? QString() : DefaultFileName(extension);
     auto dialog = std::make_unique<CFileOptionDialog>(open, extension, name, filter);
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
-    dialog->SetOptions(set.width, set.height, set.range, 1, 0);
+    dialog->SetOptions(glyphSet.width, glyphSet.height, glyphSet.range, 1, 0);
     dialog->SetFileKind(kind);
     if (dialog->exec() != QDialog::Accepted || dialog->FilePath().isEmpty()) return nullptr;
     return dialog;
@@ -121,29 +121,29 @@ void CBrivoView::OnTextFileLoad() {
 
 int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
     WaitForExtraction();
-    ReportFailure(::WriteFontFile(*CGlyphSet::GetInstance(), LocalPath(path), skipBytes));
+    ReportFailure(::WriteFontFile(glyphSet, LocalPath(path), skipBytes));
     return 1;
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
     WaitForExtraction();
-    ReportFailure(::WriteTextFile(*CGlyphSet::GetInstance(), LocalPath(path), doubleArray != 0));
+    ReportFailure(::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0));
     return 1;
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused) {
     return LoadGlyphs(width, height, rangeId, [&] {
-        return ::ReadFontFile(*CGlyphSet::GetInstance(), LocalPath(path), width, height, rangeId,
-                              skipBytes, exceptUnused != 0);
+        return ::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
+                              exceptUnused != 0);
     });
 }
 
 int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t doubleArray, int32_t exceptUnused) {
     return LoadGlyphs(width, height, rangeId, [&] {
-        return ::ReadTextFile(*CGlyphSet::GetInstance(), LocalPath(path), width, height, rangeId,
-                              doubleArray != 0, exceptUnused != 0);
+        return ::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId, doubleArray != 0,
+                              exceptUnused != 0);
     });
 }
 
@@ -158,8 +158,7 @@ int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
     OnRelay(RELAY_NOTIFY_PANES, -1);
     const Result result = read();
     ReportFailure(result);
-    if (result && extractForm &&
-        extractForm->FontList()->selectedIndex >= CGlyphSet::GetInstance()->Count())
+    if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
     // Also after a failure: the set is as it was, and the panes show the selection again.
     PostPaneMessage(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, -1);

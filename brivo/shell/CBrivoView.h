@@ -9,6 +9,7 @@
 #include "extract/LogFont.h"
 #include "glyph/CodeRange.h"
 
+class CGlyphSet;
 struct Result;
 
 namespace brivo {
@@ -21,7 +22,8 @@ class CGlyphInfoPane;
 // The main window's working area: the glyph editor over the information pane on the left, the
 // extraction form on the right, in two nested splitters. Panes never call each other; they
 // send or post WM_GLYPH_NOTIFY / WM_GLYPHS_CHANGED to the view with a relay word, and the view
-// passes the message on to the panes the word names.
+// passes the message on to the panes the word names. The view hands its glyph set to each
+// pane.
 class CBrivoView : public QWidget {
     Q_OBJECT
 public:
@@ -30,7 +32,8 @@ public:
     static constexpr int kMinFirst = 90;
     static constexpr int kMinSecond = 110;
 
-    explicit CBrivoView(QWidget* parent = nullptr);
+    // Works on `glyphSet`, which outlives the view.
+    explicit CBrivoView(CGlyphSet& glyphSet, QWidget* parent = nullptr);
     // Stops the extraction and empties the glyph set; the splitters then store their positions
     // as they are destroyed with the view.
     ~CBrivoView() override;
@@ -68,6 +71,8 @@ public:
 
     LogFont logFont;
 
+    CGlyphSet& GlyphSet() const { return glyphSet; }
+
     CExtractForm* ExtractForm() const { return extractForm; }
     CGlyphEditPane* EditPane() const { return editPane; }
     CGlyphInfoPane* InfoPane() const { return infoPane; }
@@ -87,6 +92,7 @@ private:
                    const std::function<Result()>& read);
     void ReportFailure(const Result& result);
 
+    CGlyphSet& glyphSet;
     // Children of the view (through the splitters); Qt deletes them with it.
     CPaneSplitter* outerSplitter = nullptr;
     CPaneSplitter* innerSplitter = nullptr;

@@ -64,10 +64,10 @@ QWidget* FocusTarget(QWidget* pane) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(CGlyphSet& glyphSet, QWidget* parent) : QMainWindow(parent) {
     setObjectName("CMainFrame");
     setWindowTitle("Brivo");
-    view = new CBrivoView(this);
+    view = new CBrivoView(glyphSet, this);
     setCentralWidget(view);
     CreateMenus();
     CreateToolBar();

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class CGlyphSet;
 class QAction;
 class QLabel;
 class QToolBar;
@@ -38,11 +39,12 @@ inline constexpr int ID_INDICATOR_CAPS = 59137;
 inline constexpr int ID_INDICATOR_NUM = 59138;
 inline constexpr int ID_INDICATOR_SCRL = 59139;
 
-// The main window: menu, toolbar and status bar around the view.
+// The main window: menu, toolbar and status bar around the view of a glyph set.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // `glyphSet` outlives the window.
+    explicit CMainFrame(CGlyphSet& glyphSet, QWidget* parent = nullptr);
 
     CBrivoView* View() const { return view; }
     QToolBar* ToolBar() const { return toolBar; }

@@ -24,22 +24,21 @@ namespace {
 
 constexpr char kBadSize[] = "The glyph size must be a whole number from 1 to 256.";
 
-// A range radio of the option area and the code range it stands for.
+// A range radio of the option area and the code range it stands for (and is named after).
 struct RangeButton {
     int id;
-    const char* text;
     int y;
     CodeRange range;
 };
 
-// In the order of the template; TakeControls reads them in id order 1019, 1020, 1021, ...
+// Top to bottom; TakeControls reads them in id order 1019, 1020, 1021, ...
 const RangeButton kRangeButtons[] = {
-    {CFileOptionDialog::IDC_ASCII, "ASCII (0x00 - 0x7F)", 31, RANGE_ASCII},
-    {CFileOptionDialog::IDC_HANGUL, "한글 (0xB0A0 - 0xC8FF)", 42, RANGE_HANGUL},
-    {CFileOptionDialog::IDC_FULLWIDTH1, "전각1 (0xA1A0 - 0xAFFF)", 53, RANGE_FULLWIDTH1},
-    {CFileOptionDialog::IDC_ALL, "ALL (0xA1A0 - 0xFDFF)", 64, RANGE_ALL},
-    {CFileOptionDialog::IDC_FULLWIDTH2, "전각2 (0xC9A0 - 0xFDFF)", 75, RANGE_FULLWIDTH2},
-    {CFileOptionDialog::IDC_CUSTOM, "Custom", 86, RANGE_CUSTOM},
+    {CFileOptionDialog::IDC_ASCII, 31, RANGE_ASCII},
+    {CFileOptionDialog::IDC_HANGUL, 42, RANGE_HANGUL},
+    {CFileOptionDialog::IDC_FULLWIDTH1, 53, RANGE_FULLWIDTH1},
+    {CFileOptionDialog::IDC_ALL, 64, RANGE_ALL},
+    {CFileOptionDialog::IDC_FULLWIDTH2, 75, RANGE_FULLWIDTH2},
+    {CFileOptionDialog::IDC_CUSTOM, 86, RANGE_CUSTOM},
 };
 
 // The up-down arrows beside a size box: each press reports +1 or -1.
@@ -118,7 +117,7 @@ CFileOptionDialog::CFileOptionDialog(bool openDialog, const QString& defaultExt,
 void CFileOptionDialog::CreateOptionArea() {
     optionArea = new QWidget(this);
     optionArea->setObjectName("optionArea");
-    optionArea->setProperty("controlId", kTemplateId);
+    optionArea->setProperty("controlId", kOptionAreaId);
     const DialogUnits du(optionArea);
     optionArea->setFixedSize(du.X(247), du.Y(114));
 
@@ -136,7 +135,9 @@ void CFileOptionDialog::CreateOptionArea() {
     auto* ranges = new QButtonGroup(optionArea);
     for (const RangeButton& button : kRangeButtons) {
         auto* radio =
-            du.Place(new QRadioButton(button.text, optionArea), button.id, 14, button.y, 94, 10);
+            du.Place(new QRadioButton(QString::fromStdString(RangeName(button.range, false, false)),
+                                      optionArea),
+                     button.id, 14, button.y, 94, 10);
         ranges->addButton(radio, button.range);
     }
 

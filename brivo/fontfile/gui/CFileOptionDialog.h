@@ -17,13 +17,13 @@ enum FileKind : int32_t {
 };
 
 // The file dialog of the font-file commands: the toolkit's own (non-native) open or save
-// dialog with the option area (template 134) below its controls, where the user sees, and
-// when loading chooses, what the font files do not carry: glyph size, code range,
-// ExceptUnused, the Skip Bytes of a binary file and the array form of a text file.
+// dialog with the option area below its controls, where the user sees, and when loading
+// chooses, what the font files do not carry: glyph size, code range, ExceptUnused, the Skip
+// Bytes of a binary file and the array form of a text file.
 class CFileOptionDialog : public QFileDialog {
     Q_OBJECT
 public:
-    static constexpr int kTemplateId = 134;
+    static constexpr int kOptionAreaId = 134;
     static constexpr int kMinSize = 1;
     static constexpr int kMaxSize = 256;
 

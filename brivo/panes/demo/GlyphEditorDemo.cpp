@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <memory>
 
 #include "CBrivoView.h"
 #include "CMainFrame.h"
@@ -23,19 +24,20 @@ int main(int argc, char* argv[]) {
         positions.setValue("splt/init_v61447/VertSplitPos", 560);
         positions.setValue("splt/init_h61446/HorizSplitPos", 260);
     }
-    CGlyphSet* set = CGlyphSet::GetInstance();
+    CGlyphSet set;
     CGlyphRasterizer rasterizer;
     rasterizer.SetCellSize(16, 16);
     if (!rasterizer.CreateFont(LogFont{}).Ok()) return 1;
-    set->SetGlyphSize(16, 16);
-    set->range = RANGE_HANGUL;
+    set.SetGlyphSize(16, 16);
+    set.range = RANGE_HANGUL;
     for (const uint16_t code : {0xB0A1, 0xB1DB, 0xB2C3, 0xC7D1}) {
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(code, rasterizer.RenderGlyph(code, 0, 0, 128));
-        set->InsertGlyphAt(set->Count(), glyph);
+        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, 0, 0, 128));
+        CGlyph* glyph = NewGlyph(code, set.BytesPerGlyph());
+        glyph->CopyBits(bits.get(), set.BytesPerGlyph());
+        set.InsertGlyphAt(set.Count(), glyph);
     }
 
-    brivo::CMainFrame frame;
+    brivo::CMainFrame frame(set);
     brivo::CBrivoView* view = frame.View();
     view->OnInitialUpdate();
     frame.resize(1024, 768);

@@ -32,7 +32,7 @@ class ExtractFormTest : public QObject {
     QAbstractButton* Button(int id) const {
         return qobject_cast<QAbstractButton*>(form->Control(id));
     }
-    CGlyphSet& Set() const { return *CGlyphSet::GetInstance(); }
+    CGlyphSet& Set() const { return TestGlyphSet(); }
     int Progress() const {
         return qobject_cast<QProgressBar*>(form->Control(CExtractForm::IDC_PROGRESS))->value();
     }
@@ -56,10 +56,10 @@ class ExtractFormTest : public QObject {
 
 private slots:
     void init() {
-        CGlyphSet::GetInstance()->ClearGlyphs();
+        TestGlyphSet().ClearGlyphs();
         Set().range = RANGE_NONE;
         view = new MessageRecorder;
-        form = new CExtractForm(&logFont, view);
+        form = new CExtractForm(TestGlyphSet(), &logFont, view);
         view->resize(800, 700);
         form->resize(800, 700);
         view->show();

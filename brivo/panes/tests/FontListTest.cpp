@@ -23,12 +23,12 @@ class FontListTest : public QObject {
 private slots:
     void init() {
         parent = new MessageRecorder;
-        grid = new CFontList(parent);
+        grid = new CFontList(TestGlyphSet(), parent);
         FillSet(2350);
     }
     void cleanup() {
         delete parent;
-        CGlyphSet::GetInstance()->ClearGlyphs();
+        TestGlyphSet().ClearGlyphs();
     }
 
     void geometryOfTheExampleClient() {
@@ -133,8 +133,8 @@ private slots:
 
     void selectedCellLooksDifferent() {
         FillSet(2, 16, 16, RANGE_HANGUL, false);
-        CGlyphSet::GetInstance()->glyphs[0]->bits[0] = 0x80;  // top-left pixel inked
-        CGlyphSet::GetInstance()->glyphs[1]->bits[0] = 0x80;
+        TestGlyphSet().glyphs[0]->bits[0] = 0x80;  // top-left pixel inked
+        TestGlyphSet().glyphs[1]->bits[0] = 0x80;
         grid->selectedIndex = 0;
         const QImage image = SetClient(540, 300);
         // selected cell 0: light grey ink, dark grey paper, red frame

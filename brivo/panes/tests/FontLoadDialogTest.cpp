@@ -39,12 +39,12 @@ class FontLoadDialogTest : public QObject {
 
 private slots:
     void init() {
-        CGlyphSet::GetInstance()->boldGroups = GROUP_ALL;
-        CGlyphSet::GetInstance()->italicGroups = GROUP_ALL;
+        TestGlyphSet().boldGroups = GROUP_ALL;
+        TestGlyphSet().italicGroups = GROUP_ALL;
     }
 
     void opensWithItsLabels() {
-        CFontLoadDialog dialog(LogFont{}, 16, 16, 2, 3, 77);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 2, 3, 77);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Font Loading"));
         QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12"));
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ZOOM_LABEL), QStringLiteral("2x"));
@@ -64,7 +64,7 @@ private slots:
     }
 
     void styledFontEnablesItsGroupRows() {
-        CFontLoadDialog dialog(BoldItalicUnderlined(), 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), BoldItalicUnderlined(), 16, 16, 0, 0, 128);
         QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12, Bold, Italic, Underline"));
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL),
                  QStringLiteral("[1] 128 [255]"));
@@ -75,7 +75,7 @@ private slots:
     }
 
     void choosingAFontResetsTheOffsets() {
-        CFontLoadDialog dialog(LogFont{}, 16, 16, 4, -2, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 4, -2, 128);
         QFont chosen("DejaVu Sans");
         chosen.setPixelSize(20);
         chosen.setBold(true);
@@ -107,7 +107,7 @@ private slots:
         QFETCH(QString, arrow);
         QFETCH(int, field);
         QFETCH(QString, shown);
-        CFontLoadDialog dialog(LogFont{}, 16, 16, 5, 5, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 5, 5, 128);
         dialog.Control(spin)->findChild<QToolButton*>(arrow)->click();
         QCOMPARE(Text(dialog, field), shown);
         const CFontPreview* preview = dialog.Preview();
@@ -135,14 +135,14 @@ private slots:
         QFETCH(int, result);
         LogFont font;
         font.height = height;
-        CFontLoadDialog dialog(font, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), font, 16, 16, 0, 0, 128);
         qobject_cast<QPushButton*>(dialog.Control(button))->click();
         QCOMPARE(dialog.logFont.height, result);
         QCOMPARE(dialog.Preview()->font.height, result);
     }
 
     void slidersUpdateLabelsAndPreview() {
-        CFontLoadDialog dialog(LogFont{}, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 0, 0, 128);
         qobject_cast<QSlider*>(dialog.Control(CFontLoadDialog::IDC_STRENGTH))->setValue(200);
         QCOMPARE(dialog.threshold, 200);
         QCOMPARE(dialog.Preview()->threshold, 200);
@@ -154,7 +154,7 @@ private slots:
     }
 
     void okTakesIntegersAndRefusesOtherText() {
-        CFontLoadDialog dialog(LogFont{}, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 0, 0, 128);
         auto* sizeX = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
         sizeX->setText("abc");
         {
@@ -173,9 +173,9 @@ private slots:
     }
 
     void groupDialogWritesTheMaskOnOkOnly() {
-        CGlyphSet::GetInstance()->boldGroups = GROUP_HANGUL | GROUP_SYMBOL;
+        TestGlyphSet().boldGroups = GROUP_HANGUL | GROUP_SYMBOL;
         {
-            CGroupStyleDialog dialog(CGroupStyleDialog::MODE_BOLD);
+            CGroupStyleDialog dialog(TestGlyphSet(), CGroupStyleDialog::MODE_BOLD);
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Bold Option"));
             QVERIFY(dialog.GroupBox(0)->isChecked() && dialog.GroupBox(6)->isChecked());
             QVERIFY(!dialog.GroupBox(7)->isChecked());
@@ -184,21 +184,21 @@ private slots:
                 ->click();
             dialog.reject();
         }
-        QCOMPARE(CGlyphSet::GetInstance()->boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
+        QCOMPARE(TestGlyphSet().boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
         {
-            CGroupStyleDialog dialog(CGroupStyleDialog::MODE_ITALIC);
+            CGroupStyleDialog dialog(TestGlyphSet(), CGroupStyleDialog::MODE_ITALIC);
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Italic Option"));
             qobject_cast<QPushButton*>(FindControl(&dialog, CGroupStyleDialog::IDC_CLEAR_ALL))
                 ->click();
             dialog.GroupBox(7)->click();
             dialog.accept();
         }
-        QCOMPARE(CGlyphSet::GetInstance()->italicGroups, uint32_t(GROUP_HANJA));
-        QCOMPARE(CGlyphSet::GetInstance()->boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
+        QCOMPARE(TestGlyphSet().italicGroups, uint32_t(GROUP_HANJA));
+        QCOMPARE(TestGlyphSet().boldGroups, uint32_t(GROUP_HANGUL | GROUP_SYMBOL));
     }
 
     void previewBreaksLinesAtCrAndLf() {
-        CFontPreview preview;
+        CFontPreview preview(TestGlyphSet());
         preview.resize(600, 160);
         preview.previewText = QStringLiteral("AB\r\n가");
         const QImage image = preview.RenderImage();
@@ -212,7 +212,7 @@ private slots:
     }
 
     void previewWrapsAtTheRightEdge() {
-        CFontPreview preview;
+        CFontPreview preview(TestGlyphSet());
         preview.resize(70, 160);
         preview.previewText = QStringLiteral("가나다");
         preview.RenderImage();
@@ -222,14 +222,14 @@ private slots:
     }
 
     void previewStylesHangulByItsGroup() {
-        CFontPreview preview;
+        CFontPreview preview(TestGlyphSet());
         preview.resize(200, 40);
         preview.previewText = QStringLiteral("가A");
         const QImage plain = preview.RenderImage();
         preview.font.weight = 700;
         const QImage bold = preview.RenderImage();
         QVERIFY(plain != bold);
-        CGlyphSet::GetInstance()->boldGroups = 0;
+        TestGlyphSet().boldGroups = 0;
         const QImage hangulPlain = preview.RenderImage();
         // the Hangul cell is drawn as without bold, the ASCII cell stays bold
         QCOMPARE(hangulPlain.copy(0, 0, 32, 32), plain.copy(0, 0, 32, 32));

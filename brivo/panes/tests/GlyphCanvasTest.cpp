@@ -193,14 +193,10 @@ void GlyphCanvasTest::clickJustLeftOfTheGridHitsColumnZero() {
 void GlyphCanvasTest::shiftMovesOneCellAndBlanksTheIncomingEdge_data() {
     QTest::addColumn<int>("direction");
     QTest::addColumn<Picture>("expected");
-    QTest::newRow("up") << int(CGlyphCanvas::SHIFT_UP)
-                        << Picture{".#...#...", "#.......#", "........."};
-    QTest::newRow("down") << int(CGlyphCanvas::SHIFT_DOWN)
-                          << Picture{".........", "#.......#", ".#...#..."};
-    QTest::newRow("left") << int(CGlyphCanvas::SHIFT_LEFT)
-                          << Picture{".......#.", "#...#....", ".......#."};
-    QTest::newRow("right") << int(CGlyphCanvas::SHIFT_RIGHT)
-                           << Picture{".#.......", "..#...#..", ".#......."};
+    QTest::newRow("up") << int(SHIFT_UP) << Picture{".#...#...", "#.......#", "........."};
+    QTest::newRow("down") << int(SHIFT_DOWN) << Picture{".........", "#.......#", ".#...#..."};
+    QTest::newRow("left") << int(SHIFT_LEFT) << Picture{".......#.", "#...#....", ".......#."};
+    QTest::newRow("right") << int(SHIFT_RIGHT) << Picture{".#.......", "..#...#..", ".#......."};
 }
 
 void GlyphCanvasTest::shiftMovesOneCellAndBlanksTheIncomingEdge() {
@@ -208,15 +204,15 @@ void GlyphCanvasTest::shiftMovesOneCellAndBlanksTheIncomingEdge() {
     QFETCH(Picture, expected);
     // Nine columns: the shift crosses a byte boundary.
     Draw(*canvas, {"#.......#", ".#...#...", "#.......#"});
-    canvas->Shift(direction);
+    canvas->Shift(static_cast<ShiftDirection>(direction));
     QCOMPARE(PictureOf(*canvas), expected);
     QVERIFY(canvas->modified);
 }
 
 void GlyphCanvasTest::shiftOutAndBackLosesTheEdge() {
     Draw(*canvas, {"##", "#.", ".#", "..", "..", "#."});
-    for (int i = 0; i < 4; ++i) canvas->Shift(CGlyphCanvas::SHIFT_UP);
-    for (int i = 0; i < 4; ++i) canvas->Shift(CGlyphCanvas::SHIFT_DOWN);
+    for (int i = 0; i < 4; ++i) canvas->Shift(SHIFT_UP);
+    for (int i = 0; i < 4; ++i) canvas->Shift(SHIFT_DOWN);
     QCOMPARE(PictureOf(*canvas), Picture({"..", "..", "..", "..", "..", "#."}));
 }
 
@@ -226,9 +222,9 @@ void GlyphCanvasTest::mirrorTwiceRestoresButStaysModified() {
     const Picture topBottom = {"........#", "#.......#", "##......."};
     for (const bool horizontal : {true, false}) {
         Draw(*canvas, original);
-        canvas->Mirror(horizontal);
+        canvas->Mirror(horizontal ? MIRROR_HORIZONTAL : MIRROR_VERTICAL);
         QCOMPARE(PictureOf(*canvas), horizontal ? leftRight : topBottom);
-        canvas->Mirror(horizontal);
+        canvas->Mirror(horizontal ? MIRROR_HORIZONTAL : MIRROR_VERTICAL);
         QCOMPARE(PictureOf(*canvas), original);
         QVERIFY(canvas->modified);
     }

@@ -133,8 +133,8 @@ void GlyphEditPaneTest::editThenSelectAsksOnce() {
     QFETCH(bool, yes);
     const std::vector<uint8_t> before = ViewWithGlyphs::GlyphBits(0);
     fixture->Select(0);
-    Canvas()->Mirror(true);
-    Canvas()->Mirror(true);  // the same bitmap, still an edit
+    Canvas()->Mirror(MIRROR_HORIZONTAL);
+    Canvas()->Mirror(MIRROR_HORIZONTAL);  // the same bitmap, still an edit
     PaintCell(15, 15);
     std::vector<uint8_t> edited = Canvas()->Bits();
     QVERIFY(edited != before);
@@ -186,12 +186,12 @@ void GlyphEditPaneTest::toolButtonsShiftMirrorAndZoom() {
         int button;
         void (*expected)(CGlyphCanvas&);
     } cases[] = {
-        {CGlyphEditPane::ID_UP, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_UP); }},
-        {CGlyphEditPane::ID_DOWN, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_DOWN); }},
-        {CGlyphEditPane::ID_LEFT, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_LEFT); }},
-        {CGlyphEditPane::ID_RIGHT, [](CGlyphCanvas& c) { c.Shift(CGlyphCanvas::SHIFT_RIGHT); }},
-        {CGlyphEditPane::ID_MIRROR_H, [](CGlyphCanvas& c) { c.Mirror(true); }},
-        {CGlyphEditPane::ID_MIRROR_V, [](CGlyphCanvas& c) { c.Mirror(false); }},
+        {CGlyphEditPane::ID_UP, [](CGlyphCanvas& c) { c.Shift(SHIFT_UP); }},
+        {CGlyphEditPane::ID_DOWN, [](CGlyphCanvas& c) { c.Shift(SHIFT_DOWN); }},
+        {CGlyphEditPane::ID_LEFT, [](CGlyphCanvas& c) { c.Shift(SHIFT_LEFT); }},
+        {CGlyphEditPane::ID_RIGHT, [](CGlyphCanvas& c) { c.Shift(SHIFT_RIGHT); }},
+        {CGlyphEditPane::ID_MIRROR_H, [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }},
+        {CGlyphEditPane::ID_MIRROR_V, [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }},
     };
     for (const auto& each : cases) {
         fixture->Select(0);
@@ -272,7 +272,7 @@ void GlyphEditPaneTest::glyphWithoutBitmapShowsBlankAndGetsOneOnUpdate() {
 }
 
 void GlyphEditPaneTest::emptySlotOrSizelessSetShowsNothing() {
-    CGlyphSet* set = CGlyphSet::GetInstance();
+    CGlyphSet* set = &TestGlyphSet();
     set->SetGlyphAt(2, nullptr);
     fixture->Select(0);
     QCOMPARE(Pane()->OnGlyphNotify(2), -1);

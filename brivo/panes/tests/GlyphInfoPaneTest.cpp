@@ -117,7 +117,7 @@ void GlyphInfoPaneTest::glyphWithoutBitmapShowsBlankBytes() {
 
 void GlyphInfoPaneTest::emptySlotShowsNothing() {
     ViewWithGlyphs::FillSet(16, 16, {0x41}, Counting(32, 1));
-    CGlyphSet::GetInstance()->SetGlyphAt(1, nullptr);
+    TestGlyphSet().SetGlyphAt(1, nullptr);
     QCOMPARE(Pane()->OnGlyphNotify(1), -1);
     QCOMPARE(Pane()->InfoText(), QString());
 }

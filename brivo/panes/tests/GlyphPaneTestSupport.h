@@ -11,13 +11,16 @@
 #include "CBrivoView.h"
 #include "MessageBoxAnswerer.h"
 #include "PaneMessage.h"
+#include "PaneTestSupport.h"
 #include "glyph/GlyphSet.h"
 
-// The main view with its panes, over a glyph set filled by the test.
+using brivo::test::TestGlyphSet;
+
+// The main view with its panes, over the test glyph set.
 class ViewWithGlyphs {
 public:
     ViewWithGlyphs() {
-        view = std::make_unique<brivo::CBrivoView>();
+        view = std::make_unique<brivo::CBrivoView>(TestGlyphSet());
         view->resize(1000, 700);
         view->OnInitialUpdate();
         view->show();
@@ -29,30 +32,26 @@ public:
     // `bits` is empty).
     static void FillSet(int width, int height, const std::vector<uint16_t>& codes,
                         const std::vector<uint8_t>& bits = {}) {
-        CGlyphSet* set = CGlyphSet::GetInstance();
-        set->ClearGlyphs();
-        set->range = RANGE_NONE;
-        set->SetGlyphSize(width, height);
+        CGlyphSet& set = TestGlyphSet();
+        set.ClearGlyphs();
+        set.range = RANGE_NONE;
+        set.SetGlyphSize(width, height);
         for (uint16_t code : codes) AddGlyph(code, bits);
     }
 
     static void AddGlyph(uint16_t code, const std::vector<uint8_t>& bits) {
-        CGlyphSet* set = CGlyphSet::GetInstance();
-        auto* glyph = new CGlyph;
-        uint8_t* copy = nullptr;
-        if (!bits.empty()) {
-            copy = new uint8_t[static_cast<size_t>(set->BytesPerGlyph())]();
-            std::copy_n(bits.begin(), std::min<size_t>(bits.size(), set->BytesPerGlyph()), copy);
-        }
-        glyph->SetCodeAndBits(code, copy);
-        set->InsertGlyphAt(set->Count(), glyph);
+        CGlyphSet& set = TestGlyphSet();
+        const size_t bytes = bits.empty() ? 0 : static_cast<size_t>(set.BytesPerGlyph());
+        CGlyph* glyph = NewGlyph(code, bytes);
+        std::copy_n(bits.begin(), std::min(bits.size(), bytes), glyph->bits);
+        set.InsertGlyphAt(set.Count(), glyph);
     }
 
     static std::vector<uint8_t> GlyphBits(int position) {
-        const CGlyphSet* set = CGlyphSet::GetInstance();
-        const CGlyph* glyph = set->GlyphAt(position);
+        const CGlyphSet& set = TestGlyphSet();
+        const CGlyph* glyph = set.GlyphAt(position);
         if (glyph == nullptr || glyph->bits == nullptr) return {};
-        return {glyph->bits, glyph->bits + set->BytesPerGlyph()};
+        return {glyph->bits, glyph->bits + set.BytesPerGlyph()};
     }
 
     // What the extraction form does when the grid selection changes.

@@ -9,20 +9,28 @@
 
 namespace brivo::test {
 
-// Fills the glyph set with `count` glyphs of the given size; glyph i has code i and, when
-// `ink` is set, every pixel inked.
+// The glyph set the tests hand to the panes. It lives as long as the process (never
+// destroyed, so that no pane outlives it).
+inline CGlyphSet& TestGlyphSet() {
+    static CGlyphSet* set = [] {
+        SingletonTraceStream() = nullptr;
+        return new CGlyphSet;
+    }();
+    return *set;
+}
+
+// Fills the test glyph set with `count` glyphs of the given size; glyph i has code
+// 0xB0A1 + i and, when `ink` is set, every pixel inked.
 inline void FillSet(int count, int width = 16, int height = 16, CodeRange range = RANGE_HANGUL,
                     bool ink = false) {
-    CGlyphSet& set = *CGlyphSet::GetInstance();
+    CGlyphSet& set = TestGlyphSet();
     set.ClearGlyphs();
     set.SetGlyphSize(width, height);
     set.range = range;
+    const int bytes = BytesPerGlyph(width, height);
     for (int i = 0; i < count; ++i) {
-        auto* glyph = new CGlyph;
-        auto* bits = new uint8_t[BytesPerGlyph(width, height)];
-        std::fill_n(bits, BytesPerGlyph(width, height), ink ? 0xFF : 0x00);
-        glyph->SetCodeAndBits(static_cast<uint16_t>(0xB0A1 + i), bits);
-        glyph->index = glyph->originalIndex = i;
+        CGlyph* glyph = NewGlyph(static_cast<uint16_t>(0xB0A1 + i), bytes, i, i);
+        std::fill_n(glyph->bits, bytes, ink ? 0xFF : 0x00);
         set.SetGlyphAt(i, glyph);
     }
 }

@@ -55,9 +55,7 @@ void BrivoShutdownTest::emptiesTheSetThenStoresPositionsThenDeletesNewestFirst()
     QVERIFY(OlderInstance::GetInstance());
     CGlyphSet* set = CGlyphSet::GetInstance();
     for (uint16_t code : {0x41, 0x42, 0x43}) {
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(code, new uint8_t[32]{});
-        set->SetGlyphAt(set->Count(), glyph);
+        set->SetGlyphAt(set->Count(), NewGlyph(code, 32));
     }
     CBrivoApp app;
     QVERIFY(app.InitInstance({"brivo"}));

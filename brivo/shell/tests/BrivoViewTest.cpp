@@ -8,6 +8,7 @@
 #include "CGlyphInfoPane.h"
 #include "CPaneSplitter.h"
 #include "PaneMessage.h"
+#include "glyph/GlyphSet.h"
 
 using namespace brivo;
 
@@ -55,11 +56,12 @@ private slots:
 
 private:
     TestProfile profile;
+    CGlyphSet glyphSet;
     std::unique_ptr<CBrivoView> view;
 };
 
 void BrivoViewTest::init() {
-    view = std::make_unique<CBrivoView>();
+    view = std::make_unique<CBrivoView>(glyphSet);
     view->resize(1000, 700);
     view->OnInitialUpdate();
     view->show();

@@ -21,24 +21,22 @@ using Dialog = CFileOptionDialog;
 namespace {
 
 // Replaces the set by `count` glyphs of the range's first codes; glyph i has every byte i+1.
-void FillSet(int width, int height, CodeRange range, int count, bool exceptUnused = false) {
-    CGlyphSet& set = *CGlyphSet::GetInstance();
+void FillSet(CGlyphSet& set, int width, int height, CodeRange range, int count,
+             bool exceptUnused = false) {
     set.ClearGlyphs();
     set.SetGlyphSize(width, height);
     set.range = range;
     set.exceptUnused = exceptUnused ? 1 : 0;
     const std::vector<uint16_t> codes = RangeCodes(range, exceptUnused);
     for (int i = 0; i < count; ++i) {
-        auto* bits = new uint8_t[set.BytesPerGlyph()];
-        std::fill_n(bits, set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(i < int(codes.size()) ? codes[i] : uint16_t(i), bits);
+        CGlyph* glyph =
+            NewGlyph(i < int(codes.size()) ? codes[i] : uint16_t(i), set.BytesPerGlyph());
+        std::fill_n(glyph->bits, set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
         set.SetGlyphAt(i, glyph);
     }
 }
 
-QByteArray SetBytes() {
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
+QByteArray SetBytes(const CGlyphSet& set) {
     QByteArray bytes;
     for (int i = 0; i < set.Count(); ++i)
         bytes.append(reinterpret_cast<const char*>(set.GlyphAt(i)->bits), set.BytesPerGlyph());
@@ -69,6 +67,7 @@ private slots:
 
 private:
     CBrivoView* View() const { return app->MainFrame()->View(); }
+    CGlyphSet& Set() const { return View()->GlyphSet(); }
     void Trigger(int command) { app->MainFrame()->FindCommand(command)->trigger(); }
     QString Path(const QString& name) const { return dir.filePath(name); }
 
@@ -102,7 +101,7 @@ void FontFileCommandsTest::saveNamesTheFileAfterFontSizeAndRange() {
     QFETCH(bool, exceptUnused);
     QFETCH(int, command);
     QFETCH(QString, name);
-    FillSet(16, 16, CodeRange(range), 2, exceptUnused);
+    FillSet(Set(), 16, 16, CodeRange(range), 2, exceptUnused);
     FileDialogDriver driver({});
     Trigger(command);
     QVERIFY(driver.opened);
@@ -130,7 +129,7 @@ void FontFileCommandsTest::commandsOpenTheirDialog() {
     QFETCH(QString, suffix);
     QFETCH(QStringList, filters);
     QFETCH(int, disabled);
-    FillSet(16, 16, RANGE_FULLWIDTH1, 3);
+    FillSet(Set(), 16, 16, RANGE_FULLWIDTH1, 3);
     bool fullWidthShown = false;
     bool sizeEditable = false;
     bool optionDisabled = false;
@@ -150,20 +149,20 @@ void FontFileCommandsTest::commandsOpenTheirDialog() {
 }
 
 void FontFileCommandsTest::cancelChangesNothing() {
-    FillSet(16, 16, RANGE_HANGUL, 3);
-    const QByteArray before = SetBytes();
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes(Set());
     for (int command : {32771, 32772, 32773, 32774}) {
         FileDialogDriver driver({});
         Trigger(command);
         QVERIFY(driver.opened);
     }
-    QCOMPARE(SetBytes(), before);
+    QCOMPARE(SetBytes(Set()), before);
     QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
-    FillSet(16, 16, RANGE_ASCII, 128);
-    const QByteArray glyphs = SetBytes();
+    FillSet(Set(), 16, 16, RANGE_ASCII, 128);
+    const QByteArray glyphs = SetBytes(Set());
     {
         FileDialogDriver driver(Path("ascii"), [](Dialog& dialog) {
             static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SKIPBYTES))->setText("16");
@@ -174,7 +173,7 @@ void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray(16, '\0') + glyphs);
 
-    FillSet(8, 8, RANGE_HANGUL, 1);
+    FillSet(Set(), 8, 8, RANGE_HANGUL, 1);
     View()->ExtractForm()->FontList()->selectedIndex = 5;
     {
         FileDialogDriver driver(Path("ascii.fnt"), [](Dialog& dialog) {
@@ -185,18 +184,18 @@ void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
         });
         Trigger(32772);
     }
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    const CGlyphSet& set = Set();
     QCOMPARE(set.Count(), 128);
     QCOMPARE(set.width, 16);
     QCOMPARE(set.GlyphAt(65)->code, 0x41);
-    QCOMPARE(SetBytes(), glyphs);
+    QCOMPARE(SetBytes(Set()), glyphs);
     QCOMPARE(int(set.range), int(RANGE_HANGUL));  // a load keeps the set's range
     QCOMPARE(View()->ExtractForm()->FontList()->selectedIndex, 5);
 }
 
 void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
-    FillSet(8, 16, RANGE_ASCII, 128);
-    const QByteArray glyphs = SetBytes();
+    FillSet(Set(), 8, 16, RANGE_ASCII, 128);
+    const QByteArray glyphs = SetBytes(Set());
     for (int id : {Dialog::IDC_SINGLE_ARRAY, Dialog::IDC_DOUBLE_ARRAY}) {
         FileDialogDriver driver(Path(id == Dialog::IDC_SINGLE_ARRAY ? "flat.h" : "ascii.h"),
                                 [id](Dialog& dialog) { Check(dialog, id); });
@@ -208,7 +207,7 @@ void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
         QCOMPARE(file.readAll().contains("data_table[128]["), rows);
     }
 
-    CGlyphSet::GetInstance()->ClearGlyphs();
+    Set().ClearGlyphs();
     {
         FileDialogDriver driver(Path("ascii.h"), [](Dialog& dialog) {
             static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
@@ -217,8 +216,8 @@ void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
         });
         Trigger(32774);
     }
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
-    QCOMPARE(SetBytes(), glyphs);
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(SetBytes(Set()), glyphs);
 }
 
 void FontFileCommandsTest::loadWithOtherSizeAndRange() {
@@ -227,7 +226,7 @@ void FontFileCommandsTest::loadWithOtherSizeAndRange() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(128 * 16, '\x5a'));
     file.close();
-    FillSet(16, 16, RANGE_FULLWIDTH1, 4);
+    FillSet(Set(), 16, 16, RANGE_FULLWIDTH1, 4);
     FileDialogDriver driver(Path("records.fnt"), [](Dialog& dialog) {
         QVERIFY(static_cast<QAbstractButton*>(dialog.Control(1024))->isChecked());
         Check(dialog, Dialog::IDC_ASCII);
@@ -235,8 +234,8 @@ void FontFileCommandsTest::loadWithOtherSizeAndRange() {
         static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
     });
     Trigger(32772);
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
-    QCOMPARE(SetBytes(), QByteArray(128 * 16, '\x5a'));
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(SetBytes(Set()), QByteArray(128 * 16, '\x5a'));
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
@@ -256,8 +255,8 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QFETCH(QString, name);
     QFETCH(int, width);
     QFETCH(QString, message);
-    FillSet(16, 16, RANGE_HANGUL, 3);
-    const QByteArray before = SetBytes();
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes(Set());
     for (const char* existing : {"ascii.fnt", "ascii.h"}) {
         QFile file(Path(existing));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -269,13 +268,13 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QCOMPARE(loaded, 0);
     QCOMPARE(boxes.captions, QStringList{"Error"});
     QVERIFY2(boxes.texts[0].contains(message), qPrintable(boxes.texts[0]));
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 3);
-    QCOMPARE(CGlyphSet::GetInstance()->width, 16);
-    QCOMPARE(SetBytes(), before);
+    QCOMPARE(Set().Count(), 3);
+    QCOMPARE(Set().width, 16);
+    QCOMPARE(SetBytes(Set()), before);
 }
 
 void FontFileCommandsTest::unwritableFileIsReported() {
-    FillSet(16, 16, RANGE_HANGUL, 3);
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
     for (bool text : {false, true}) {
         const QString path = Path("no-such-folder/glyphs");
         MessageBoxAnswerer boxes;
@@ -287,14 +286,14 @@ void FontFileCommandsTest::unwritableFileIsReported() {
 }
 
 void FontFileCommandsTest::saveWaitsForARunningExtraction() {
-    CGlyphSet::GetInstance()->ClearGlyphs();
+    Set().ClearGlyphs();
     CExtractForm* form = View()->ExtractForm();
     static_cast<QRadioButton*>(form->Control(CExtractForm::IDC_ASCII))->click();
     form->StartExtraction();
     View()->WriteFontFile(Path("during.fnt"), 0);
     QVERIFY(!form->Running());
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
-    QCOMPARE(QFileInfo(Path("during.fnt")).size(), 128 * CGlyphSet::GetInstance()->BytesPerGlyph());
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(QFileInfo(Path("during.fnt")).size(), 128 * Set().BytesPerGlyph());
 }
 
 QTEST_MAIN(FontFileCommandsTest)

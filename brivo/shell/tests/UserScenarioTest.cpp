@@ -61,6 +61,7 @@ private:
     CMainFrame* Frame() const { return app->MainFrame(); }
     CExtractForm* Form() const { return Frame()->View()->ExtractForm(); }
     CGlyphEditPane* Editor() const { return Frame()->View()->EditPane(); }
+    CGlyphSet& Set() const { return Frame()->View()->GlyphSet(); }
     QAbstractButton* Button(QWidget* pane, int id) const {
         return qobject_cast<QAbstractButton*>(FindControl(pane, id));
     }
@@ -92,7 +93,7 @@ void UserScenarioTest::ClickToolButton(int command) {
 
 void UserScenarioTest::SelectA() {
     CFontList* grid = Form()->FontList();
-    const CGlyphSet& set = *CGlyphSet::GetInstance();
+    const CGlyphSet& set = Set();
     const int cw = grid->scale * set.width + grid->gapX;
     const int ch = grid->scale * set.height + grid->gapY + grid->labelHeight;
     const int columns = grid->ClientSize().width() / cw;
@@ -122,7 +123,7 @@ void UserScenarioTest::PaintAndUpdate(Qt::MouseButton button) {
 }
 
 void UserScenarioTest::CheckPixelOfA(bool inked) {
-    const CGlyph* glyph = CGlyphSet::GetInstance()->GlyphAt(kCodeOfA);
+    const CGlyph* glyph = Set().GlyphAt(kCodeOfA);
     QVERIFY(glyph && glyph->bits);
     QCOMPARE((glyph->bits[0] & 0x80) != 0, inked);
     QCOMPARE(Editor()->Canvas()->GetCell(kPixel.x(), kPixel.y()), inked ? 1 : 0);
@@ -133,8 +134,8 @@ void UserScenarioTest::extractAsciiAndPaintAPixelIntoA() {
     QSignalSpy finished(Form(), &CExtractForm::ExtractionFinished);
     QTest::mouseClick(Button(Form(), CExtractForm::IDC_DOEXTRACT), Qt::LeftButton);
     QVERIFY(finished.wait(20000));
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
-    QCOMPARE(CGlyphSet::GetInstance()->width, 8);
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(Set().width, 8);
 
     SelectA();
     CheckPixelOfA(false);
@@ -158,8 +159,8 @@ void UserScenarioTest::Load(const std::function<void()>& command, const QString&
     command();
     QVERIFY(driver.opened);
     QTest::qWait(20);  // the form repaints and re-announces "A" from the posted change
-    QCOMPARE(CGlyphSet::GetInstance()->Count(), 128);
-    QCOMPARE(CGlyphSet::GetInstance()->width, 8);
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(Set().width, 8);
 }
 
 void UserScenarioTest::textFileRoundTrip() {
