@@ -1,5 +1,8 @@
 #include "fontfile/TextFontWriter.h"
 
+#include <langinfo.h>
+
+#include <clocale>
 #include <cstdio>
 
 #include "fontfile/Cp949.h"
@@ -73,6 +76,15 @@ void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doub
     out += kEol;
 }
 
+// The encoding of the texts the time locale writes (strftime's names and words).
+std::string TimeCodeset() {
+    const locale_t time = newlocale(LC_CTYPE_MASK, std::setlocale(LC_TIME, nullptr), nullptr);
+    if (time == nullptr) return nl_langinfo(CODESET);
+    std::string codeset = nl_langinfo_l(CODESET, time);
+    freelocale(time);
+    return codeset;
+}
+
 }  // namespace
 
 std::string FormatCreateTime(std::time_t now) {
@@ -82,7 +94,7 @@ std::string FormatCreateTime(std::time_t now) {
     std::strftime(date, sizeof date, "%Y-%m-%d", &local);
     if (std::strftime(time, sizeof time, "%X", &local) == 0)
         std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    return std::string(date) + " " + time;
+    return std::string(date) + " " + ConvertEncoding(time, "UTF-8", TimeCodeset().c_str());
 }
 
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,

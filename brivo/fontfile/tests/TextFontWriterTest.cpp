@@ -1,6 +1,8 @@
 #include <sys/resource.h>
 
+#include <clocale>
 #include <csignal>
+#include <cstdlib>
 
 #include "TestFiles.h"
 #include "fontfile/Cp949.h"
@@ -150,6 +152,33 @@ TEST_F(TextFontWriterTest, FailedWriteKeepsTheOldFile) {
 
 TEST_F(TextFontWriterTest, CreateTimeIsDateThenTime) {
     EXPECT_EQ(FormatCreateTime(kCreateTime), "2008-03-27 15:37:57");
+}
+
+// A Korean locale in EUC-KR writes the time words in EUC-KR; the file gets them in code page
+// 949, not as '?' for bytes that are no UTF-8.
+TEST_F(TextFontWriterTest, CreateTimeIsConvertedFromTheLocaleEncoding) {
+    const std::string words = "15\xBD\xC3 37\xBA\xD0 57\xC3\xCA";  // 15시 37분 57초, EUC-KR
+    EXPECT_EQ(ConvertEncoding(words, "UTF-8", "EUC-KR"), "15시 37분 57초");
+
+    const std::string command =
+        "localedef -i ko_KR -f EUC-KR " + folder.File("ko_KR.eucKR") + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot make ko_KR.eucKR";
+    setenv("LOCPATH", folder.path.c_str(), 1);
+    const std::string saved = std::setlocale(LC_TIME, nullptr);
+    const bool korean = std::setlocale(LC_TIME, "ko_KR.eucKR") != nullptr;
+    std::string created, file;
+    if (korean) {
+        created = FormatCreateTime(kCreateTime);
+        CGlyphSet set;
+        Example(set);
+        file = FormatTextFile(set, true, kCreateTime);
+    }
+    std::setlocale(LC_TIME, saved.c_str());
+    unsetenv("LOCPATH");
+    ASSERT_TRUE(korean) << "the generated locale does not load";
+    EXPECT_EQ(created, "2008-03-27 15시 37분 57초");
+    EXPECT_NE(file.find("/* Create Time : 2008-03-27 " + Utf8ToCp949("15시 37분 57초") + "\r\n"),
+              std::string::npos);
 }
 
 }  // namespace
