@@ -38,7 +38,8 @@ std::string NameOf(const std::string& file) {
 struct Target {
     std::string error;
     bool replace = false;  // else: written directly
-    std::string file;      // the regular file to replace, or the path to open
+    bool fifo = false;
+    std::string file;  // the regular file to replace, or the path to open
     struct stat existing {};
     bool exists = false;
 };
@@ -81,6 +82,7 @@ Target Resolve(const std::string& path) {
     if (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode)) {
         if (access(path.c_str(), W_OK) != 0) return fail(std::strerror(errno));
         target.file = path;
+        target.fifo = S_ISFIFO(info.st_mode);
         return target;
     }
     if (!S_ISREG(info.st_mode))
@@ -209,8 +211,9 @@ void SafeFileWriter::Open() {
         // No reader on a FIFO makes the open fail (ENXIO) instead of waiting for one.
         fd_ = open(target.file.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0)
-            return Fail(errno == ENXIO ? Reason(path_, "no program is reading from it")
-                                       : Reason(path_, std::strerror(errno)));
+            return Fail(errno == ENXIO && target.fifo
+                            ? Reason(path_, "no program is reading from it")
+                            : Reason(path_, std::strerror(errno)));
         fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
         return;
     }

@@ -1,4 +1,6 @@
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <csignal>
@@ -163,22 +165,36 @@ TEST_F(TextFontWriterTest, CreateTimeIsConvertedFromTheLocaleEncoding) {
     const std::string command =
         "localedef -i ko_KR -f EUC-KR " + folder.File("ko_KR.eucKR") + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot make ko_KR.eucKR";
-    setenv("LOCPATH", folder.path.c_str(), 1);
-    const std::string saved = std::setlocale(LC_TIME, nullptr);
-    const bool korean = std::setlocale(LC_TIME, "ko_KR.eucKR") != nullptr;
-    std::string created, file;
-    if (korean) {
-        created = FormatCreateTime(kCreateTime);
+    // In a child: glibc keeps what the locale load allocates, and the locale stays ours.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("LOCPATH", folder.path.c_str(), 1);
+        if (std::setlocale(LC_TIME, "ko_KR.eucKR") == nullptr) _exit(3);
         CGlyphSet set;
         Example(set);
-        file = FormatTextFile(set, true, kCreateTime);
+        const std::string text = FormatTextFile(set, true, kCreateTime);
+        const std::size_t line = text.find("/* Create Time");
+        const std::string report = FormatCreateTime(kCreateTime) + "\n" +
+                                   text.substr(line, text.find("\r\n", line) - line);
+        _exit(write(pipeEnds[1], report.data(), report.size()) ==
+                      static_cast<ssize_t>(report.size())
+                  ? 0
+                  : 4);
     }
-    std::setlocale(LC_TIME, saved.c_str());
-    unsetenv("LOCPATH");
-    ASSERT_TRUE(korean) << "the generated locale does not load";
-    EXPECT_EQ(created, "2008-03-27 15시 37분 57초");
-    EXPECT_NE(file.find("/* Create Time : 2008-03-27 " + Utf8ToCp949("15시 37분 57초") + "\r\n"),
-              std::string::npos);
+    close(pipeEnds[1]);
+    std::string report(256, '\0');
+    const ssize_t got = read(pipeEnds[0], report.data(), report.size());
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the generated locale does not load";
+    report.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    EXPECT_EQ(report, "2008-03-27 15시 37분 57초\n/* Create Time : 2008-03-27 " +
+                          Utf8ToCp949("15시 37분 57초"));
 }
 
 }  // namespace
