@@ -31,8 +31,7 @@ long PeakOfExtract(const std::string& cli, const std::string& out) {
     }
     int status = 0;
     rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0)
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return usage.ru_maxrss * 1024L;
 }
