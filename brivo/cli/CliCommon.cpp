@@ -1,9 +1,11 @@
 #include "cli/CliCommon.h"
 
-#include <unistd.h>
+#include <strings.h>
 
 #include <cstdio>
 #include <filesystem>
+
+#include "safefile/SafeFile.h"
 
 bool ParsePair(const std::string& text, char separator, int& first, int& second) {
     const std::size_t at = text.find(separator);
@@ -18,25 +20,16 @@ bool ParsePair(const std::string& text, char separator, int& first, int& second)
     }
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+bool IsBinaryFontPath(const std::string& path) {
+    constexpr std::size_t kSuffix = 4;
+    return path.size() >= kSuffix && strcasecmp(path.c_str() + path.size() - kSuffix, ".fnt") == 0;
 }
 
-Result CheckWritableFolder(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+Result CheckOutputTarget(const std::string& path) { return Result{safefile::CheckTarget(path)}; }
+
+bool IsSameFile(const std::string& input, const std::string& output) {
     std::error_code error;
-    if (!fs::is_directory(folder, error))
-        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
-                               " does not exist");
-    if (fs::is_directory(target, error))
-        return Result::Failure("cannot write " + path + ": it is a folder");
-    if (access(folder.c_str(), W_OK) != 0)
-        return Result::Failure("cannot write " + path + ": folder " + folder.string() +
-                               " is not writable");
-    return Result::Success();
+    return std::filesystem::equivalent(input, output, error);
 }
 
 int Fail(const std::string& command, const std::string& message) {

@@ -7,6 +7,7 @@
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
 #include "extract/ExtractWorker.h"
+#include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -52,7 +53,6 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
         return Result::Failure("--bold-groups must be a mask from 0 to 255 (0xFF)");
     if (!ParseMask(options.italicGroups, set.italicGroups))
         return Result::Failure("--italic-groups must be a mask from 0 to 255 (0xFF)");
-    if (options.skip < 0) return Result::Failure("--skip must not be negative");
     settings.threshold = options.threshold;
     LogFont& font = settings.logFont;
     font.faceName = options.face;
@@ -62,7 +62,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     font.underline = options.underline;
     font.strikeOut = options.strikeout;
     if (Result valid = settings.Validate(); !valid) return valid;
-    return CheckWritableFolder(options.out);
+    return CheckOutputTarget(options.out);
 }
 
 int Fail(const std::string& message) { return ::Fail("extract", message); }
@@ -135,6 +135,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"1d", "2d"}))
         ->capture_default_str();
     cmd->add_option("--skip", options->skip, "Zero bytes before the records of a .fnt file")
+        ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, anything else = C source")

@@ -7,6 +7,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
+#include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -19,8 +20,7 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    if (options.outSkip < 0) return Fail("convert", "--out-skip must not be negative");
-    if (Result writable = CheckWritableFolder(options.out); !writable)
+    if (Result writable = CheckOutputTarget(options.out); !writable)
         return Fail("convert", writable.message);
     CGlyphSet set;
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
@@ -71,6 +71,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     cmd->add_option("--out-skip", options->outSkip,
                     "Zero bytes before the records of a .fnt output")
+        ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
     cmd->callback([options, &exitCode] { exitCode = RunConvert(*options); });
 }

@@ -20,6 +20,7 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_flag("--except-unused", input.exceptUnused,
                      "The file leaves out the unused lead bytes 0xAD-0xAF and 0xC9");
     command.add_option("--skip", input.skip, "Bytes before the records of a .fnt file")
+        ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
 }
 

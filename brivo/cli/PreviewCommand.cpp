@@ -23,8 +23,11 @@ struct PreviewOptions {
 int RunPreview(const PreviewOptions& options) {
     if (options.scale < 1 || options.scale > 16)
         return Fail("preview", "--scale must be 1 to 16, not " + std::to_string(options.scale));
-    if (Result writable = CheckWritableFolder(options.out); !writable)
+    if (Result writable = CheckOutputTarget(options.out); !writable)
         return Fail("preview", writable.message);
+    if (IsSameFile(options.input.path, options.out))
+        return Fail("preview", "the output " + options.out +
+                                   " is the glyph file itself; give the PNG another name");
     CGlyphSet set;
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
         return Fail("preview", loaded.message);

@@ -1,16 +1,36 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <clocale>
+#include <cstdio>
 
 #include "cli/ExtractCommand.h"
 #include "cli/FileCommands.h"
 #include "cli/PreviewCommand.h"
 #include "glyph/Singleton.h"
 
+namespace {
+
+constexpr int kUsageExit = 2;
+
+// A usage error as one line on stderr: "brivo-cli extract: MESSAGE (see ... --help)".
+int UsageError(const CLI::App& app, const CLI::ParseError& error) {
+    std::string where = app.get_name();
+    for (const CLI::App* command : app.get_subcommands()) where += " " + command->get_name();
+    std::string message = error.what();
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    std::fprintf(stderr, "%s: %s (see %s --help)\n", where.c_str(), message.c_str(), where.c_str());
+    return kUsageExit;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     SingletonTraceStream() = nullptr;  // stdout carries the tool's own report
 
-    CLI::App app{"brivo-cli: turn the characters of an installed font into glyph bitmaps"};
+    CLI::App app{"brivo-cli: turn the characters of an installed font into glyph bitmaps",
+                 "brivo-cli"};
+    app.set_version_flag("--version", "brivo-cli " BRIVO_VERSION);
     app.require_subcommand(1);
     int exitCode = 0;
     AddExtractCommand(app, exitCode);
@@ -20,7 +40,10 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        // --help and --version end the parse too, successfully.
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
+            return app.exit(error);
+        return UsageError(app, error);
     }
     return exitCode;
 }

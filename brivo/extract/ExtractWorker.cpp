@@ -22,8 +22,9 @@ Result ExtractSettings::Validate() const {
         return Result::Failure("the threshold must be 1 to 255, not " + std::to_string(threshold));
     const bool isPath = logFont.faceName.find('/') != std::string::npos;
     if (logFont.faceName.empty() ||
-        (!isPath && logFont.faceName.size() > LogFont::kMaxFaceNameBytes))
-        return Result::Failure("the font face name must be 1 to 31 bytes long");
+        (!isPath && FaceNameBytes(logFont.faceName) > LogFont::kMaxFaceNameBytes))
+        return Result::Failure(
+            "the font face name must be 1 to 31 bytes long in code page 949 (15 Hangul)");
     return Result::Success();
 }
 

@@ -2,6 +2,20 @@
 
 #include <cstdlib>
 
+#include "fontfile/Cp949.h"
+
+std::size_t FaceNameBytes(const std::string& faceName) { return Utf8ToCp949(faceName).size(); }
+
+std::string FitFaceName(std::string faceName) {
+    while (FaceNameBytes(faceName) > LogFont::kMaxFaceNameBytes) {
+        faceName.pop_back();
+        while (!faceName.empty() && (static_cast<uint8_t>(faceName.back()) & 0xC0) == 0x80)
+            faceName.pop_back();
+        if (!faceName.empty() && static_cast<uint8_t>(faceName.back()) >= 0xC0) faceName.pop_back();
+    }
+    return faceName;
+}
+
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     if (c == 0) return -1;
     const int64_t product = static_cast<int64_t>(a) * b;

@@ -24,11 +24,19 @@ struct LogFont {
     uint8_t clipPrecision = 0;
     uint8_t quality = 0;
     uint8_t pitchAndFamily = 0;
-    // UTF-8, at most kMaxFaceNameBytes bytes; a path of a font file when it holds a slash
+    // UTF-8, at most kMaxFaceNameBytes bytes in code page 949 (FaceNameBytes); a path of a
+    // font file when it holds a slash
     std::string faceName = "굴림체";
 
     static constexpr std::size_t kMaxFaceNameBytes = 31;
 };
+
+// The length of a face name in the stored form, code page 949: a Hangul syllable takes 2
+// bytes there (3 in UTF-8), so 15 syllables fit in 31 bytes.
+std::size_t FaceNameBytes(const std::string& faceName);
+
+// `faceName` (UTF-8) cut at a character boundary to at most kMaxFaceNameBytes stored bytes.
+std::string FitFaceName(std::string faceName);
 
 // Windows' MulDiv: a * b / c rounded half away from zero.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c);

@@ -5,11 +5,19 @@
 
 #include "fontfile/SafeFile.h"
 #include "glyph/GlyphSet.h"
+#include "safefile/SafeFile.h"
 
 Result CheckGlyphSize(int32_t width, int32_t height) {
     if (width < 1 || width > 256 || height < 1 || height > 256)
         return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
                                std::to_string(width) + "x" + std::to_string(height));
+    return Result::Success();
+}
+
+Result CheckSkipBytes(int32_t skipBytes) {
+    if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
+        return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
+                               ", not " + std::to_string(skipBytes));
     return Result::Success();
 }
 
@@ -28,15 +36,17 @@ CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes) {
 void DestroyLoadedGlyph(CGlyph* glyph) { DestroyGlyph(glyph); }
 
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
-    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
     const std::size_t record = static_cast<std::size_t>(std::max(0, set.BytesPerGlyph()));
-    std::string contents(static_cast<std::size_t>(skipBytes) + set.Count() * record, '\0');
-    char* out = contents.data() + skipBytes;
+    const std::string zeros(std::max(record, static_cast<std::size_t>(skipBytes)), '\0');
+    safefile::SafeFileWriter file(path);
+    file.Write(std::string_view(zeros).substr(0, static_cast<std::size_t>(skipBytes)));
     for (const CGlyph* glyph : set.glyphs) {
-        if (glyph != nullptr && glyph->bits != nullptr) std::memcpy(out, glyph->bits, record);
-        out += record;
+        const bool drawn = glyph != nullptr && glyph->bits != nullptr;
+        file.Write(drawn ? std::string_view(reinterpret_cast<const char*>(glyph->bits), record)
+                         : std::string_view(zeros).substr(0, record));
     }
-    return ReplaceFileContents(path, contents);
+    return Result{file.Commit()};
 }
 
 std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
@@ -71,7 +81,7 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
-    if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
+    if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
     std::string data;
     if (Result read = ReadWholeFile(path, data); !read) return read;
     set.ReplaceGlyphs(ParseFontRecords(data, width, height, rangeId, skipBytes, exceptUnused),

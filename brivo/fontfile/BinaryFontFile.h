@@ -29,6 +29,12 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
 
+// The most zero bytes a .fnt file may carry before its records.
+constexpr int32_t kMaxSkipBytes = 65536;
+
+// Checks skip bytes for the file functions: 0 to kMaxSkipBytes.
+Result CheckSkipBytes(int32_t skipBytes);
+
 // Checks a glyph size for the file functions: 1 to 256 pixels each way.
 Result CheckGlyphSize(int32_t width, int32_t height);
 

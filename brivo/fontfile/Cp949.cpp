@@ -4,9 +4,7 @@
 
 #include <cerrno>
 
-namespace {
-
-std::string Convert(std::string_view text, const char* to, const char* from) {
+std::string ConvertEncoding(std::string_view text, const char* to, const char* from) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
     std::string result;
@@ -29,7 +27,5 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
     return result;
 }
 
-}  // namespace
-
-std::string Utf8ToCp949(std::string_view utf8) { return Convert(utf8, "CP949", "UTF-8"); }
-std::string Cp949ToUtf8(std::string_view cp949) { return Convert(cp949, "UTF-8", "CP949"); }
+std::string Utf8ToCp949(std::string_view utf8) { return ConvertEncoding(utf8, "CP949", "UTF-8"); }
+std::string Cp949ToUtf8(std::string_view cp949) { return ConvertEncoding(cp949, "UTF-8", "CP949"); }

@@ -7,3 +7,6 @@
 // become '?'.
 std::string Utf8ToCp949(std::string_view utf8);
 std::string Cp949ToUtf8(std::string_view cp949);
+
+// The same between any two encodings iconv knows (`from` unknown: the text unchanged).
+std::string ConvertEncoding(std::string_view text, const char* to, const char* from);

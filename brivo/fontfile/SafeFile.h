@@ -5,8 +5,8 @@
 
 #include "glyph/Result.h"
 
-// Writes `contents` to a new file in the target's folder and renames it over `path`, so a
-// failed save never leaves a truncated or half-written file behind.
+// Saves `contents` to `path` with safefile::SafeFileWriter: a failed save never leaves a
+// truncated or half-written file behind; devices and FIFOs are written directly.
 Result ReplaceFileContents(const std::string& path, std::string_view contents);
 
 // Reads a whole file.

@@ -1,10 +1,13 @@
 #include "fontfile/TextFontWriter.h"
 
+#include <langinfo.h>
+
+#include <clocale>
 #include <cstdio>
 
 #include "fontfile/Cp949.h"
-#include "fontfile/SafeFile.h"
 #include "glyph/GlyphSet.h"
+#include "safefile/SafeFile.h"
 
 namespace {
 
@@ -45,8 +48,9 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now) {
     return text;
 }
 
-void AppendGlyph(std::string& out, const CGlyphSet& set, int position, bool doubleArray) {
+void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doubleArray) {
     static constexpr char kHex[] = "0123456789abcdef";
+    out.clear();
     std::string label = set.GetLabel(position);
     std::erase(label, '\x1a');
     out += "/* character ";
@@ -72,6 +76,15 @@ void AppendGlyph(std::string& out, const CGlyphSet& set, int position, bool doub
     out += kEol;
 }
 
+// The encoding of the texts the time locale writes (strftime's names and words).
+std::string TimeCodeset() {
+    const locale_t time = newlocale(LC_CTYPE_MASK, std::setlocale(LC_TIME, nullptr), nullptr);
+    if (time == nullptr) return nl_langinfo(CODESET);
+    std::string codeset = nl_langinfo_l(CODESET, time);
+    freelocale(time);
+    return codeset;
+}
+
 }  // namespace
 
 std::string FormatCreateTime(std::time_t now) {
@@ -81,21 +94,31 @@ std::string FormatCreateTime(std::time_t now) {
     std::strftime(date, sizeof date, "%Y-%m-%d", &local);
     if (std::strftime(time, sizeof time, "%X", &local) == 0)
         std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    return std::string(date) + " " + time;
+    return std::string(date) + " " + ConvertEncoding(time, "UTF-8", TimeCodeset().c_str());
+}
+
+void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
+                 const std::function<void(std::string_view)>& out) {
+    out(Utf8ToCp949(Header(set, doubleArray, now)));
+    std::string glyph;
+    for (int k = 0; k < set.Count(); ++k) {
+        FormatGlyph(glyph, set, k, doubleArray);
+        out(glyph);
+    }
+    out("};");
+    out(kEol);
 }
 
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now) {
-    std::string out = Utf8ToCp949(Header(set, doubleArray, now));
-    out.reserve(out.size() + static_cast<std::size_t>(set.Count()) *
-                                 (40 + static_cast<std::size_t>(set.BytesPerGlyph()) * 7));
-    for (int k = 0; k < set.Count(); ++k) AppendGlyph(out, set, k, doubleArray);
-    out += "};";
-    out += kEol;
-    return out;
+    std::string text;
+    WriteTextTo(set, doubleArray, now, [&text](std::string_view piece) { text += piece; });
+    return text;
 }
 
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
                      const Clock& clock) {
     const std::time_t now = clock ? clock() : std::time(nullptr);
-    return ReplaceFileContents(path, FormatTextFile(set, doubleArray, now));
+    safefile::SafeFileWriter file(path);
+    WriteTextTo(set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); });
+    return Result{file.Commit()};
 }

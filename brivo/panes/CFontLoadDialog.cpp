@@ -291,14 +291,7 @@ QFont CFontLoadDialog::ToQFont(const LogFont& font) {
 
 LogFont CFontLoadDialog::FromQFont(const QFont& font, int dpi) {
     LogFont result;
-    std::string face = font.family().toStdString();
-    // Cut at a character boundary so that the name stays valid UTF-8.
-    while (face.size() > LogFont::kMaxFaceNameBytes) {
-        face.pop_back();
-        while (!face.empty() && (static_cast<uint8_t>(face.back()) & 0xC0) == 0x80) face.pop_back();
-        if (!face.empty() && static_cast<uint8_t>(face.back()) >= 0xC0) face.pop_back();
-    }
-    result.faceName = face;
+    result.faceName = FitFaceName(font.family().toStdString());
     result.height = font.pixelSize() > 0
                         ? -font.pixelSize()
                         : -MulDiv(static_cast<int>(font.pointSizeF() + 0.5), dpi, 72);

@@ -136,6 +136,31 @@ TEST_F(ExtractWorkerTest, UnreadableFontEndsTheRunAndIsReported) {
     EXPECT_EQ(set.Count(), 0);
 }
 
+TEST_F(ExtractWorkerTest, FaceNameLimitCountsCodePage949Bytes) {
+    const std::string syllable = "굴";  // 3 bytes in UTF-8, 2 in code page 949
+    struct Case {
+        std::string face;
+        bool valid;
+        std::string fitted;
+    };
+    std::string fifteen, sixteen;
+    for (int n = 0; n < 15; ++n) fifteen += syllable;
+    sixteen = fifteen + syllable;
+    const Case cases[] = {
+        {fifteen, true, fifteen},
+        {sixteen, false, fifteen},
+        {std::string(31, 'a'), true, std::string(31, 'a')},
+        {std::string(32, 'a'), false, std::string(31, 'a')},
+        {"ab" + fifteen, false, "ab" + fifteen.substr(0, 14 * 3)},
+    };
+    for (const Case& c : cases) {
+        ExtractSettings settings = Settings(RANGE_ASCII);
+        settings.logFont.faceName = c.face;
+        EXPECT_EQ(static_cast<bool>(settings.Validate()), c.valid) << c.face;
+        EXPECT_EQ(FitFaceName(c.face), c.fitted) << c.face;
+    }
+}
+
 TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
     struct Case {
         const char* what;

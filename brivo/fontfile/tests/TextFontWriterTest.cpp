@@ -1,6 +1,10 @@
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <clocale>
 #include <csignal>
+#include <cstdlib>
 
 #include "TestFiles.h"
 #include "fontfile/Cp949.h"
@@ -150,6 +154,47 @@ TEST_F(TextFontWriterTest, FailedWriteKeepsTheOldFile) {
 
 TEST_F(TextFontWriterTest, CreateTimeIsDateThenTime) {
     EXPECT_EQ(FormatCreateTime(kCreateTime), "2008-03-27 15:37:57");
+}
+
+// A Korean locale in EUC-KR writes the time words in EUC-KR; the file gets them in code page
+// 949, not as '?' for bytes that are no UTF-8.
+TEST_F(TextFontWriterTest, CreateTimeIsConvertedFromTheLocaleEncoding) {
+    const std::string words = "15\xBD\xC3 37\xBA\xD0 57\xC3\xCA";  // 15시 37분 57초, EUC-KR
+    EXPECT_EQ(ConvertEncoding(words, "UTF-8", "EUC-KR"), "15시 37분 57초");
+
+    const std::string command =
+        "localedef -i ko_KR -f EUC-KR " + folder.File("ko_KR.eucKR") + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot make ko_KR.eucKR";
+    // In a child: glibc keeps what the locale load allocates, and the locale stays ours.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("LOCPATH", folder.path.c_str(), 1);
+        if (std::setlocale(LC_TIME, "ko_KR.eucKR") == nullptr) _exit(3);
+        CGlyphSet set;
+        Example(set);
+        const std::string text = FormatTextFile(set, true, kCreateTime);
+        const std::size_t line = text.find("/* Create Time");
+        const std::string report = FormatCreateTime(kCreateTime) + "\n" +
+                                   text.substr(line, text.find("\r\n", line) - line);
+        _exit(write(pipeEnds[1], report.data(), report.size()) ==
+                      static_cast<ssize_t>(report.size())
+                  ? 0
+                  : 4);
+    }
+    close(pipeEnds[1]);
+    std::string report(256, '\0');
+    const ssize_t got = read(pipeEnds[0], report.data(), report.size());
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the generated locale does not load";
+    report.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    EXPECT_EQ(report, "2008-03-27 15시 37분 57초\n/* Create Time : 2008-03-27 " +
+                          Utf8ToCp949("15시 37분 57초"));
 }
 
 }  // namespace

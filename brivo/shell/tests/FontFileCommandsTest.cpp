@@ -283,6 +283,21 @@ void FontFileCommandsTest::unwritableFileIsReported() {
         QVERIFY2(boxes.texts[0].contains(path), qPrintable(boxes.texts[0]));
         QVERIFY(!QFileInfo::exists(path));
     }
+    // Skip Bytes beyond 65536 and a read-only file are refused too, the file kept.
+    QFile locked(Path("locked.fnt"));
+    QVERIFY(locked.open(QIODevice::WriteOnly));
+    locked.write("precious");
+    locked.close();
+    QVERIFY(locked.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    MessageBoxAnswerer boxes;
+    QCOMPARE(View()->WriteFontFile(Path("far.fnt"), 65537), 1);
+    QCOMPARE(View()->WriteFontFile(Path("locked.fnt"), 0), 1);
+    QCOMPARE(boxes.captions, (QStringList{"Error", "Error"}));
+    QVERIFY2(boxes.texts[0].contains("0 to 65536"), qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.texts[1].contains("is read-only"), qPrintable(boxes.texts[1]));
+    QVERIFY(!QFileInfo::exists(Path("far.fnt")));
+    QVERIFY(locked.open(QIODevice::ReadOnly));
+    QCOMPARE(locked.readAll(), QByteArray("precious"));
 }
 
 void FontFileCommandsTest::saveWaitsForARunningExtraction() {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "plotter/plotter_figure.h"
+#include "safefile/SafeFile.h"
 #include "sim/plotter_sim/plotter_run.h"
 
 using namespace plotter_sim;
@@ -138,20 +139,11 @@ std::string svg_text(const RunResult& result) {
     return out.str();
 }
 
-// Writes beside the target and renames, so a failed run leaves no half file.
-bool write_file(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file || !(file << text) || !file.flush()) {
-            std::filesystem::remove(temporary);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) std::filesystem::remove(temporary);
-    return !error;
+// A failed save leaves no half file; a device or FIFO is written directly.
+bool save(const std::string& path, const std::string& text) {
+    const std::string error = safefile::WriteWholeFile(path, text);
+    if (!error.empty()) std::cerr << "plotter-sim: " << error << '\n';
+    return error.empty();
 }
 
 }  // namespace
@@ -200,13 +192,7 @@ int main(int argc, char** argv) {
                   << ",\"y_cur\":" << result.y_cur << ",\"laser\":" << (result.laser ? 1 : 0)
                   << ",\"sim_ms\":" << result.end_time / chip::sim::milliseconds(1) << "}\n";
     if (args.deviation) std::cout << "{\"max_deviation_steps\":" << result.max_deviation << "}\n";
-    if (!args.svg.empty() && !write_file(args.svg, svg_text(result))) {
-        std::cerr << "plotter-sim: cannot write " << args.svg << '\n';
-        return 1;
-    }
-    if (!args.csv.empty() && !write_file(args.csv, csv.str())) {
-        std::cerr << "plotter-sim: cannot write " << args.csv << '\n';
-        return 1;
-    }
+    if (!args.svg.empty() && !save(args.svg, svg_text(result))) return 1;
+    if (!args.csv.empty() && !save(args.csv, csv.str())) return 1;
     return 0;
 }

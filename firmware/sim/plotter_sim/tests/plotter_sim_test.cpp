@@ -105,4 +105,19 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
     EXPECT_FALSE(fs::exists(dir_ / "never.svg"));
 }
 
+TEST_F(PlotterSimTest, KeepsReadOnlyFilesAndWritesThroughLinks) {
+    const fs::path figure = write("figure.txt", "S1LX01.0Y01.0Z");
+    const fs::path locked = write("locked.svg", "precious");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(run_sim(figure.string() + " --svg " + locked.string()).status, 1);
+    EXPECT_EQ(read_file(locked), "precious");
+
+    // A link stays a link; a link to nothing makes the file it names.
+    fs::create_symlink("drawn.svg", dir_ / "link.svg");
+    EXPECT_EQ(run_sim(figure.string() + " --svg " + (dir_ / "link.svg").string()).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.svg"));
+    EXPECT_NE(read_file(dir_ / "drawn.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(run_sim(figure.string() + " --csv /dev/stdout").out.rfind("time_us,", 0), 0u);
+}
+
 }  // namespace

@@ -1,0 +1,122 @@
+// What brivo-cli does with the file it is told to write, and how it reports usage errors.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "CliRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A null device to write to. Root gets a node of its own: a fault that replaced the device
+// must not take /dev/null from the machine.
+std::string NullDevice(const fs::path& folder) {
+    if (geteuid() != 0) return "/dev/null";
+    const std::string node = (folder / "null").string();
+    return mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : "";
+}
+
+class CliOutputTest : public CliTest {
+protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        // An ASCII set of 8 x 2 glyphs in both forms.
+        std::ofstream(folder / "in.fnt", std::ios::binary) << std::string(256, '\x5a');
+    }
+    std::string In(const char* name) const { return (folder / name).string(); }
+    std::string Convert(const std::string& out, const std::string& more = "") const {
+        return "convert " + In("in.fnt") + " --size 8x2 --range ascii " + more + " -o '" + out +
+               "'";
+    }
+};
+
+TEST_F(CliOutputTest, UsageErrorsAreOneLineWithStatusTwo) {
+    const char* cases[] = {
+        "",
+        "extract --range kanji -o x.h",
+        "extract --skip 65537 -o x.fnt",
+        "extract --skip -1 -o x.fnt",
+        "extract",
+        "convert in.fnt --size 8x2 --range ascii --out-skip 70000 -o x.fnt",
+        "info in.fnt --size 8x2 --range ascii --skip 99999999999",
+        "info --no-such-option",
+    };
+    for (const char* arguments : cases) {
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.output.rfind("brivo-cli", 0), 0u) << run.output;
+        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    }
+    const CliRun version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("brivo-cli 1.", 0), 0u) << version.output;
+}
+
+TEST_F(CliOutputTest, SkipOfSixtyFourKibibytesIsAllowed) {
+    const CliRun run = Cli(Convert(In("skip.fnt"), "--out-skip 65536"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(fs::file_size(folder / "skip.fnt"), 65536u + 256u);
+}
+
+TEST_F(CliOutputTest, FntSuffixInAnyCaseWritesTheBinaryForm) {
+    for (const char* name : {"UPPER.FNT", "mixed.Fnt"}) {
+        const CliRun run = Cli(Convert(In(name)));
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("(binary font file)"), std::string::npos) << run.output;
+        EXPECT_EQ(ReadBytes(folder / name), std::string(256, '\x5a')) << name;
+    }
+}
+
+TEST_F(CliOutputTest, DevicesAreWrittenAndReadOnlyFilesKept) {
+    const std::string device = NullDevice(folder);
+    if (device.empty()) GTEST_SKIP() << "no null device to write to";
+    const CliRun null = Cli(Convert(device));
+    EXPECT_EQ(null.status, 0) << null.output;
+    EXPECT_NE(null.output.find("Wrote " + device), std::string::npos) << null.output;
+    struct stat info {};
+    ASSERT_EQ(stat(device.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << "the device must stay a device";
+
+    std::ofstream(folder / "locked.h") << "precious";
+    fs::permissions(folder / "locked.h",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const CliRun locked = Cli(Convert(In("locked.h")));
+    EXPECT_EQ(locked.status, 1) << locked.output;
+    EXPECT_NE(locked.output.find("is read-only"), std::string::npos) << locked.output;
+    EXPECT_EQ(ReadBytes(folder / "locked.h"), "precious");
+
+    fs::create_symlink("made.fnt", folder / "dangling.fnt");
+    const CliRun dangling = Cli(Convert(In("dangling.fnt")));
+    EXPECT_EQ(dangling.status, 0) << dangling.output;
+    EXPECT_TRUE(fs::is_symlink(folder / "dangling.fnt"));
+    EXPECT_EQ(ReadBytes(folder / "made.fnt"), std::string(256, '\x5a'));
+}
+
+TEST_F(CliOutputTest, PreviewRefusesToOverwriteItsInput) {
+    fs::create_directory(folder / "sub");
+    fs::create_symlink("in.fnt", folder / "link.fnt");
+    for (const std::string& out :
+         {In("in.fnt"), (folder / "sub" / ".." / "in.fnt").string(), In("link.fnt")}) {
+        const CliRun run =
+            Cli("preview " + In("in.fnt") + " --size 8x2 --range ascii -o '" + out + "'");
+        EXPECT_EQ(run.status, 1) << out;
+        EXPECT_NE(run.output.find("is the glyph file itself"), std::string::npos) << run.output;
+        EXPECT_EQ(ReadBytes(folder / "in.fnt"), std::string(256, '\x5a')) << out;
+    }
+    const CliRun png =
+        Cli("preview " + In("in.fnt") + " --size 8x2 --range ascii -o " + In("sheet.png"));
+    EXPECT_EQ(png.status, 0) << png.output;
+}
+
+}  // namespace
