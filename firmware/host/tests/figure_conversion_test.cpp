@@ -100,6 +100,27 @@ TEST(FigureConversionTest, CirclesStayWithinToleranceAndRounding) {
     }
 }
 
+TEST(FigureConversionTest, SvgCurvesAreFlattenedWithinTheTolerance) {
+    fromSvg("circle.svg");  // makes the application
+    const SvgDrawing drawing = readSvg(QString(TEST_DATA) + "/circle.svg");
+    for (const double tolerance : {0.5, 0.05, 0.005}) {
+        for (const double scale : {1.0, 0.3}) {
+            const Toolpath path = svgToolpath(drawing, Placement{scale, {1, 2}}, tolerance);
+            const double cx = 20 * scale + 1, cy = 20 * scale + 2, r = 10 * scale;
+            double worst = 0;
+            for (size_t k = 1; k < path.size(); ++k) {
+                const Point a = path[k - 1].to, b = path[k].to;
+                const double mid = std::hypot((a.x + b.x) / 2 - cx, (a.y + b.y) / 2 - cy);
+                worst = std::max(
+                    {worst, std::abs(mid - r), std::abs(std::hypot(b.x - cx, b.y - cy) - r)});
+            }
+            EXPECT_LE(worst, tolerance) << tolerance << " at scale " << scale;
+            EXPECT_GT(worst, tolerance / 10)
+                << "far finer than asked: " << path.size() << " points";
+        }
+    }
+}
+
 TEST(FigureConversionTest, FigureToGcodeAndBackGivesTheSamePoints) {
     // Long enough to be split, with laser changes across the split.
     Toolpath zigzag;
