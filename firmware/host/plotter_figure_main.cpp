@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 
+#include "CommandLine.h"
 #include "FigureStream.h"
 #include "Gcode.h"
 #include "OutputFile.h"
@@ -148,7 +149,7 @@ void addPlacementOptions(CLI::App* command, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"plotter-figure: turn G-code and SVG drawings into the plotter's figure stream"};
+    CLI::App app{"turn G-code and SVG drawings into the plotter's figure stream", "plotter-figure"};
     app.set_version_flag("--version", "plotter-figure " PLOTTER_VERSION);
     app.require_subcommand(1);
     Options options;
@@ -174,10 +175,6 @@ int main(int argc, char** argv) {
         if (c.placement) addPlacementOptions(command, options);
         command->callback([&, run = c.run] { exitCode = run(options); });
     }
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error);
-    }
+    if (const int status = parseCommandLine(app, argc, argv); status >= 0) return status;
     return exitCode;
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CommandLine.h"
 #include "FigureStream.h"
 #include "PlotterLink.h"
 #include "Sender.h"
@@ -36,7 +37,7 @@ std::string simulatorProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"plotter-send: stream a figure file to the plotter, one figure at a time"};
+    CLI::App app{"stream a figure file to the plotter, one figure at a time", "plotter-send"};
     app.set_version_flag("--version", "plotter-send " PLOTTER_VERSION);
     std::string file, port, simulator;
     int baud = 115200;
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     auto* simFlag = app.add_flag("--sim", sim, "send to plotter-sim instead of a board");
     app.add_option("--sim-program", simulator, "the plotter-sim to run (default: beside this one)");
     portOption->excludes(simFlag);
-    CLI11_PARSE(app, argc, argv);
+    if (const int status = parseCommandLine(app, argc, argv); status >= 0) return status;
     if (!sim && port.empty()) return fail("give --port DEVICE, or --sim");
 
     std::ifstream in(file, std::ios::binary);
