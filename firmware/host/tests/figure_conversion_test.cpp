@@ -85,6 +85,26 @@ TEST(FigureConversionTest, HouseSvgGivesTheSampleHouseWithoutTheWayHome) {
     EXPECT_EQ(onlyFigure(fromSvg("house.svg")), house);
 }
 
+TEST(FigureConversionTest, SvgShapesWithTheirTransforms) {
+    const Figure figure = onlyFigure(fromSvg("shapes.svg"));
+    const Figure straight{
+        {10, 10, false},  {50, 10, true},                                     // line
+        {10, 50, false},  {50, 50, true},  {50, 90, true},                    // polyline
+        {100, 10, false}, {140, 10, true}, {120, 50, true}, {100, 10, true},  // polygon
+        {200, 50, false}, {240, 50, true}, {240, 30, true}, {200, 30, true},
+        {200, 50, true},  // rect, moved down by its transform
+    };
+    ASSERT_GT(figure.size(), straight.size() + 10);
+    EXPECT_EQ(Figure(figure.begin(), figure.begin() + straight.size()), straight);
+    // The ellipse, turned upright: 4 wide and 8 high around (30, 20), then the
+    // path of neither stroke nor fill is left out.
+    const Figure ellipse(figure.begin() + straight.size(), figure.end());
+    EXPECT_EQ(std::ranges::min(ellipse, {}, &Segment::x).x, 280);
+    EXPECT_EQ(std::ranges::max(ellipse, {}, &Segment::x).x, 320);
+    EXPECT_EQ(std::ranges::min(ellipse, {}, &Segment::y).y, 160);
+    EXPECT_EQ(std::ranges::max(ellipse, {}, &Segment::y).y, 240);
+}
+
 TEST(FigureConversionTest, CirclesStayWithinToleranceAndRounding) {
     // Rounding to tenths moves a point by up to 0.05 * sqrt(2) units.
     const double slack = 0.05 + 0.0708;
