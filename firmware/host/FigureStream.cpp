@@ -130,10 +130,10 @@ FiguresResult readFigures(std::string_view text) {
         result.figures.clear();
         return result;
     };
-    // The next byte the plotter would store, skipping line ends.
+    // The next byte the plotter would store: it drops CR, LF and "n".
     size_t pos = 0;
     auto nextByte = [&]() -> int {
-        while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) {
+        while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n' || text[pos] == 'n')) {
             if (text[pos] == '\n') ++line;
             ++pos;
         }
@@ -156,8 +156,12 @@ FiguresResult readFigures(std::string_view text) {
             case 'Y': {
                 int payload[4];
                 for (int& b : payload) b = nextByte();
+                // The scanner sees marker letters even inside a payload.
+                const bool separatorIsMarker =
+                    payload[2] >= 0 && std::string_view("LXYSZ").find(
+                                           static_cast<char>(payload[2])) != std::string_view::npos;
                 if (!isDigit(payload[0]) || !isDigit(payload[1]) || payload[2] < 0 ||
-                    !isDigit(payload[3]))
+                    separatorIsMarker || !isDigit(payload[3]))
                     return fail(textf("%c needs a coordinate such as %c12.3", c, c));
                 const int tenths =
                     (payload[0] - '0') * 100 + (payload[1] - '0') * 10 + (payload[3] - '0');

@@ -261,6 +261,7 @@ TEST(FigureConversionTest, StreamReaderRefusesWhatThePlotterWouldNotDraw) {
         const char* error;
     } cases[] = {
         {"LX1a.0Y00.0Z", "line 1: X needs a coordinate"},
+        {"LX10L0Y00.0Z", "line 1: X needs a coordinate"},
         {"LX10.0Y10.0\nLX20.0\nZ\n", "line 3: figure 1 has 2 segments (L) but 2 X and 1 Y"},
         {"LX10.0Y10.0\nZ\nLX20.0Y10.0\n", "line 3: the last figure has no Z"},
         {"LX10.0Y10.0S2Z", "line 1: S needs 0 or 1"},
