@@ -35,6 +35,7 @@ endfunction()
 function(firmware_image)
     cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
     if(NOT FIRMWARE_TARGET)
+        set_property(GLOBAL APPEND PROPERTY FIRMWARE_IMAGES ${ARG_NAME})  # for flash-<image>
         firmware_library(NAME ${ARG_NAME} KIND OBJECT SOURCES ${ARG_SOURCES}
                          LIBRARIES ${ARG_LIBRARIES})
         target_compile_definitions(${ARG_NAME}_host PRIVATE main=firmware_main)

@@ -1,0 +1,48 @@
+#include "OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "Text.h"
+
+namespace plotter {
+
+std::string writeOutputFile(const std::string& path, const std::string& text) {
+    if (path == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0 ? std::string{} : "cannot write to stdout";
+    }
+    struct stat target {};
+    if (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode))
+        return textf("%s is not a regular file", path.c_str());
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return textf("cannot write %s: %s", path.c_str(), std::strerror(errno));
+    fchmod(
+        fd, 0644 & ~[] {
+            mode_t m = umask(0);
+            umask(m);
+            return m;
+        }());
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    const int error = written == text.size() && fsync(fd) == 0 ? 0 : errno;
+    if (close(fd) != 0 || error != 0 || rename(temporary.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(error ? error : errno);
+        unlink(temporary.c_str());
+        return textf("cannot write %s: %s", path.c_str(), reason.c_str());
+    }
+    return {};
+}
+
+}  // namespace plotter

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace plotter {
+
+// printf into a std::string.
+[[gnu::format(printf, 1, 2)]] inline std::string textf(const char* format, ...) {
+    va_list args, copy;
+    va_start(args, format);
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    va_end(args);
+    return text;
+}
+
+}  // namespace plotter
