@@ -8,6 +8,3 @@
 // Writes `contents` to a new file in the target's folder and renames it over `path`, so a
 // failed save never leaves a truncated or half-written file behind.
 Result ReplaceFileContents(const std::string& path, std::string_view contents);
-
-// Reads a whole file.
-Result ReadWholeFile(const std::string& path, std::string& contents);
