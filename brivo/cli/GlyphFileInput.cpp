@@ -20,8 +20,8 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command
         .add_option("--range", input.range,
                     "Code range the file holds, or auto (from the header of a C source file)")
-        ->check(CLI::IsMember(
-            {"ascii", "hangul", "fullwidth1", "fullwidth2", "all", "custom", "auto"}))
+        ->check(
+            CLI::IsMember({"ascii", "hangul", "fullwidth1", "fullwidth2", "all", "custom", "auto"}))
         ->required();
     command.add_flag("--except-unused", input.exceptUnused,
                      "The file leaves out the unused lead bytes 0xAD-0xAF and 0xC9");
@@ -66,11 +66,10 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
                                    "--ignore-header as asked)");
     }
     std::string warning;
-    const Result read =
-        binary ? ReadFontFile(set, input.path, width, height, range, input.skip, exceptUnused,
-                              &warning)
-               : ReadTextFile(set, input.path, width, height, range, true, exceptUnused, false,
-                              &warning);
+    const Result read = binary ? ReadFontFile(set, input.path, width, height, range, input.skip,
+                                              exceptUnused, &warning)
+                               : ReadTextFile(set, input.path, width, height, range, true,
+                                              exceptUnused, false, &warning);
     if (!read) return read;
     if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
     set.range = range;

@@ -77,8 +77,7 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
 
 // What a .fnt file of `available` record bytes leaves to report although it loads.
 std::string LengthWarning(const std::string& path, std::size_t available, int32_t width,
-                          int32_t height, CodeRange rangeId, int32_t skipBytes,
-                          bool exceptUnused) {
+                          int32_t height, CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
     const auto record = static_cast<std::size_t>(BytesPerGlyph(width, height));
     if (rangeId == RANGE_CUSTOM) {
         return available > kMaxCustomGlyphs * record ? CustomLimitMessage(path) : std::string();
@@ -96,9 +95,7 @@ std::string LengthWarning(const std::string& path, std::size_t available, int32_
 
 }  // namespace
 
-std::string NoGlyphDataMessage(const std::string& path) {
-    return "no glyph data found in " + path;
-}
+std::string NoGlyphDataMessage(const std::string& path) { return "no glyph data found in " + path; }
 
 std::string CustomLimitMessage(const std::string& path) {
     return path + ": read the first " + std::to_string(kMaxCustomGlyphs) +
@@ -118,8 +115,7 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 }
 
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                    std::string* warning) {
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused, std::string* warning) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     if (skipBytes < 0) return Result::Failure("the skip bytes must not be negative");
     InputFile file;
@@ -135,8 +131,9 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         if (got == 0) break;
         left -= got;
     }
-    std::vector<CGlyph*> glyphs = LoadRecords(available, width, height, rangeId, exceptUnused,
-                                              [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
+    std::vector<CGlyph*> glyphs =
+        LoadRecords(available, width, height, rangeId, exceptUnused,
+                    [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
     if (Result read = file.Status(); !read) {
         for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
         return read;

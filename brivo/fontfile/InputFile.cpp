@@ -17,7 +17,8 @@ Result InputFile::Open(const std::string& opened) {
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return Result::Failure("cannot open " + path + ": " + std::strerror(errno));
     struct stat info {};
-    if (fstat(fd, &info) != 0) return Result::Failure("cannot open " + path + ": " + std::strerror(errno));
+    if (fstat(fd, &info) != 0)
+        return Result::Failure("cannot open " + path + ": " + std::strerror(errno));
     if (S_ISDIR(info.st_mode)) return Result::Failure("cannot open " + path + ": it is a folder");
     if (!S_ISREG(info.st_mode))
         return Result::Failure("cannot read " + path +

@@ -391,7 +391,6 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         return Result::Failure(NoGlyphDataMessage(path));
     const bool overflow = filler.Overflowed();
     set.ReplaceGlyphs(filler.Finish(), width, height, rangeId == RANGE_ASCII ? 1 : 0);
-    if (warning != nullptr)
-        *warning = overflow ? CustomLimitMessage(path) : std::string();
+    if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
     return Result::Success();
 }

@@ -55,5 +55,5 @@ std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t 
 // form needs no telling: `doubleArray` is accepted for symmetry with the writer only.
 // The caller stops a running extraction first: the worker appends to the same set.
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, bool doubleArray, bool exceptUnused,
-                    bool checkHeader = true, std::string* warning = nullptr);
+                    CodeRange rangeId, bool doubleArray, bool exceptUnused, bool checkHeader = true,
+                    std::string* warning = nullptr);

@@ -71,9 +71,9 @@ inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyp
                static_cast<std::size_t>(RangeGlyphCount(input.range, input.exceptUnused))) {
         __builtin_trap();
     }
-    const std::vector<uint16_t> codes =
-        input.range == RANGE_CUSTOM ? std::vector<uint16_t>()
-                                    : RangeCodes(input.range, input.exceptUnused);
+    const std::vector<uint16_t> codes = input.range == RANGE_CUSTOM
+                                            ? std::vector<uint16_t>()
+                                            : RangeCodes(input.range, input.exceptUnused);
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const CGlyph* glyph = glyphs[n];
         const uint16_t code = input.range == RANGE_CUSTOM ? static_cast<uint16_t>(n) : codes[n];

@@ -153,8 +153,8 @@ TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
         {In("a.h") + " --size auto --range auto", 0, "Size: 8x16 pixels"},
         {In("a.h") + " --size auto --range ascii", 0, "Glyphs: 128"},
         {In("a.h") + " --size 16x16 --range hangul --ignore-header", 0, "Glyphs: 2350"},
-        {In("three.h") + " --size auto --range custom", 1, "--size auto: " + In("three.h") +
-                                                                " has no \"Font Width\""},
+        {In("three.h") + " --size auto --range custom", 1,
+         "--size auto: " + In("three.h") + " has no \"Font Width\""},
         {In("three.h") + " --size 8x2 --range auto", 1, "--range auto"},
         {In("a.fnt") + " --size auto --range ascii", 1, ".fnt file has no header"},
         {In("short.fnt") + " --size 8x1 --range ascii", 0,

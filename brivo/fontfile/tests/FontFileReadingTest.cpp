@@ -38,11 +38,10 @@ TEST_F(FontFileReadingTest, NoDataIsRefusedAndKeepsTheSet) {
     const Case cases[] = {
         {"random text", "r.h", "hello, world {not} 0y12\n", 8, 8, RANGE_ASCII, 0},
         {"empty text", "e.h", "", 8, 8, RANGE_HANGUL, 0},
-        {"declaration without values", "d.h", "const unsigned char data_table[0] = {\n};\n", 8,
-         8, RANGE_ASCII, 0},
+        {"declaration without values", "d.h", "const unsigned char data_table[0] = {\n};\n", 8, 8,
+         RANGE_ASCII, 0},
         {"less than one glyph of text", "s.h", "{0x01, 0x02,};", 8, 3, RANGE_CUSTOM, 0},
-        {"less than one glyph of text, fixed range", "f.h", "{0x01, 0x02,};", 8, 3,
-         RANGE_ALL, 0},
+        {"less than one glyph of text, fixed range", "f.h", "{0x01, 0x02,};", 8, 3, RANGE_ALL, 0},
         {"empty .fnt", "e.fnt", "", 8, 8, RANGE_ASCII, 0},
         {"less than one record", "s.fnt", "1234567", 8, 8, RANGE_CUSTOM, 0},
         {"all of it skipped", "k.fnt", "12345678", 8, 8, RANGE_ASCII, 4},
@@ -64,17 +63,17 @@ TEST_F(FontFileReadingTest, OnlyRegularFilesAreRead) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(mkfifo(textFifo.c_str(), 0600), 0);
     // Nobody writes to the FIFOs: a reader that waited for them would never return.
-    for (const std::string& path : {fifo, textFifo, std::string("/dev/zero"),
-                                    std::string("/dev/null")}) {
+    for (const std::string& path :
+         {fifo, textFifo, std::string("/dev/zero"), std::string("/dev/null")}) {
         for (CodeRange range : {RANGE_ASCII, RANGE_CUSTOM}) {
             CGlyphSet set;
             FillRange(set, RANGE_ASCII, false, 4, 4);
             const Result result = path.ends_with(".h")
                                       ? Read(set, path, 8, 8, range)
                                       : ReadFontFile(set, path, 8, 8, range, 0, false);
-            EXPECT_EQ(result.message,
-                      "cannot read " + path + ": it is not a regular file (a device, FIFO or "
-                                              "socket)");
+            EXPECT_EQ(result.message, "cannot read " + path +
+                                          ": it is not a regular file (a device, FIFO or "
+                                          "socket)");
             EXPECT_EQ(set.Count(), 128);
         }
         std::optional<TextFileHeader> header;
@@ -93,16 +92,18 @@ TEST_F(FontFileReadingTest, CustomStopsAt65536GlyphsAndSaysSo) {
     WriteBytes(text, source + "};");
     for (const std::string& path : {binary, text}) {
         for (int extra : {3, 0}) {
-            if (extra == 0) WriteBytes(path, path == binary ? bytes.substr(0, 65536)
-                                                            : source.substr(0, 1 + 65536 * 4));
+            if (extra == 0)
+                WriteBytes(path, path == binary ? bytes.substr(0, 65536)
+                                                : source.substr(0, 1 + 65536 * 4));
             CGlyphSet set;
             std::string warning = "stale";
             ASSERT_TRUE(Read(set, path, 1, 1, RANGE_CUSTOM, 0, &warning));
             ASSERT_EQ(set.Count(), 65536) << path;
             EXPECT_EQ(set.glyphs.back()->code, 65535) << "codes must not wrap";
             EXPECT_EQ(set.glyphs.back()->index, 65535);
-            EXPECT_EQ(warning, extra ? path + ": read the first 65536 glyphs only, a Custom set "
-                                              "holds no more"
+            EXPECT_EQ(warning, extra ? path +
+                                           ": read the first 65536 glyphs only, a Custom set "
+                                           "holds no more"
                                      : "")
                 << path;
         }
@@ -119,10 +120,12 @@ TEST_F(FontFileReadingTest, FntLengthThatDoesNotFitTheRangeIsReported) {
     const Case cases[] = {
         {2048, 0, ""},
         {2058, 10, ""},
-        {2047, 0, "has 2047 bytes; 0 + 128 glyphs x 16 bytes make 2048: the missing bytes read "
-                  "as zero"},
-        {2049, 0, "has 2049 bytes; 0 + 128 glyphs x 16 bytes make 2048: the bytes after the last "
-                  "glyph are ignored"},
+        {2047, 0,
+         "has 2047 bytes; 0 + 128 glyphs x 16 bytes make 2048: the missing bytes read "
+         "as zero"},
+        {2049, 0,
+         "has 2049 bytes; 0 + 128 glyphs x 16 bytes make 2048: the bytes after the last "
+         "glyph are ignored"},
         {2048, 16, "has 2048 bytes; 16 + 128 glyphs x 16 bytes make 2064"},
     };
     const std::string path = folder.File("ascii.fnt");

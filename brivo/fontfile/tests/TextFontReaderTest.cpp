@@ -170,13 +170,22 @@ TEST_F(TextFontReaderTest, FlatArrayStartsAtItsDeclaration) {
          8,
          1,
          {"0:01", "1:02"}},
-        {"values on the declaration line", "data_table[2] =  { 0x03, 0x04, };", 8, 1,
+        {"values on the declaration line",
+         "data_table[2] =  { 0x03, 0x04, };",
+         8,
+         1,
          {"0:03", "1:04"}},
         {"values before it are no data", "0x09,\ndata_table[1] = {\n0x05,\n};", 8, 1, {"0:05"}},
-        {"a declaration in a // comment starts nothing", "// data_table[1] = {\n0x05,\n};", 8,
-         1, {}},
+        {"a declaration in a // comment starts nothing",
+         "// data_table[1] = {\n0x05,\n};",
+         8,
+         1,
+         {}},
         {"without = { it is no declaration", "data_table[1];\n0x05,\n};", 8, 1, {}},
-        {"{0x before the declaration wins", "{0x01,\ndata_table[] = {\n0x02,};", 8, 1,
+        {"{0x before the declaration wins",
+         "{0x01,\ndata_table[] = {\n0x02,};",
+         8,
+         1,
          {"0:01", "1:02"}},
     };
     for (const Case& c : cases) EXPECT_EQ(Parse(c.text, c.width, c.height), c.glyphs) << c.name;
@@ -211,8 +220,8 @@ TEST_F(TextFontReaderTest, TheHeaderMustAgreeWithTheLoad) {
     for (const Case& c : cases) {
         CGlyphSet set;
         FillRange(set, RANGE_ASCII, false, 8, 8);
-        const Result result = ReadTextFile(set, path, c.width, c.height, c.range, true,
-                                           c.exceptUnused);
+        const Result result =
+            ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused);
         if (*c.refusal == '\0') {
             EXPECT_TRUE(result) << result.message;
             EXPECT_EQ(set.Count(), saved.Count());
@@ -223,13 +232,14 @@ TEST_F(TextFontReaderTest, TheHeaderMustAgreeWithTheLoad) {
         EXPECT_NE(result.message.find(path), std::string::npos) << result.message;
         EXPECT_EQ(set.Count(), 128) << "a refused load keeps the set";
         // As asked, whatever the header says.
-        EXPECT_TRUE(ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused,
-                                 false));
+        EXPECT_TRUE(
+            ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused, false));
     }
 
     // Files without all three lines (hand-made, other tools) load as before.
-    for (const char* text : {"{0x01,};", "/* Font Width : 16 pixel\n/* Font Height : 16 pixel\n{0x01,};",
-                             "/* Font Type  : ASCII (0x00 - 0x7F)\n/* Font Width : 8 pixel\n{0x01,};"}) {
+    for (const char* text :
+         {"{0x01,};", "/* Font Width : 16 pixel\n/* Font Height : 16 pixel\n{0x01,};",
+          "/* Font Type  : ASCII (0x00 - 0x7F)\n/* Font Width : 8 pixel\n{0x01,};"}) {
         WriteBytes(path, text);
         ASSERT_TRUE(ReadTextFileHeader(path, header));
         EXPECT_FALSE(header) << text;
