@@ -231,14 +231,18 @@ private:
         if (error == std::errc() && end != text.data()) number = value;
     }
 
+    // The name as written (code page 949), or as an editor that re-saved the file in
+    // UTF-8 left it.
     void FindRange(std::string_view name) {
         for (int id = RANGE_ASCII; id <= RANGE_CUSTOM; ++id)
-            for (bool except : {false, true})
-                if (Utf8ToCp949(RangeName(static_cast<CodeRange>(id), except, false)) == name) {
+            for (bool except : {false, true}) {
+                const std::string utf8 = RangeName(static_cast<CodeRange>(id), except, false);
+                if (name == utf8 || name == Utf8ToCp949(utf8)) {
                     range = static_cast<CodeRange>(id);
                     exceptUnused = except;
                     return;
                 }
+            }
     }
 
     int32_t width = 0, height = 0;

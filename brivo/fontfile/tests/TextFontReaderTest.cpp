@@ -236,6 +236,14 @@ TEST_F(TextFontReaderTest, TheHeaderMustAgreeWithTheLoad) {
             ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused, false));
     }
 
+    // A header re-saved in UTF-8 still counts.
+    WriteBytes(path,
+               "/* Font Type  : 한글 (0xB0A0 - 0xC8FF)\n/* Font Width : 16 pixel\n"
+               "/* Font Height : 16 pixel\n{0x01,};");
+    ASSERT_TRUE(ReadTextFileHeader(path, header));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->range, RANGE_HANGUL);
+
     // Files without all three lines (hand-made, other tools) load as before.
     for (const char* text :
          {"{0x01,};", "/* Font Width : 16 pixel\n/* Font Height : 16 pixel\n{0x01,};",
