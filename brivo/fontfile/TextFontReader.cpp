@@ -234,14 +234,28 @@ private:
     // The name as written (code page 949), or as an editor that re-saved the file in
     // UTF-8 left it.
     void FindRange(std::string_view name) {
-        for (int id = RANGE_ASCII; id <= RANGE_CUSTOM; ++id)
-            for (bool except : {false, true}) {
-                const std::string utf8 = RangeName(static_cast<CodeRange>(id), except, false);
-                if (name == utf8 || name == Utf8ToCp949(utf8)) {
-                    range = static_cast<CodeRange>(id);
-                    exceptUnused = except;
-                    return;
+        struct Name {
+            CodeRange range;
+            bool exceptUnused;
+            std::string utf8, cp949;
+        };
+        // Converted once: opening the converter costs more than reading a header.
+        static const std::vector<Name> names = [] {
+            std::vector<Name> all;
+            for (int id = RANGE_ASCII; id <= RANGE_CUSTOM; ++id)
+                for (bool except : {false, true}) {
+                    const auto range = static_cast<CodeRange>(id);
+                    std::string utf8 = RangeName(range, except, false);
+                    std::string cp949 = Utf8ToCp949(utf8);
+                    all.push_back({range, except, std::move(utf8), std::move(cp949)});
                 }
+            return all;
+        }();
+        for (const Name& known : names)
+            if (name == known.utf8 || name == known.cp949) {
+                range = known.range;
+                exceptUnused = known.exceptUnused;
+                return;
             }
     }
 
