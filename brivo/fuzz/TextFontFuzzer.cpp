@@ -41,10 +41,9 @@ std::vector<uint8_t> PlainReading(std::string_view file) {
             line.erase(0, lastClose + 1);
         if (!started && line.find("{0x") == npos && !IsDeclaration(raw)) continue;
         started = true;
-        std::string pending = line;
-        for (std::size_t separator; (separator = pending.find_first_of("{},")) != npos;) {
-            std::string token = pending.substr(0, separator);
-            pending.erase(0, separator + 1);
+        for (std::size_t from = 0, separator; (separator = line.find_first_of("{},", from)) != npos;
+             from = separator + 1) {
+            std::string token = line.substr(from, separator - from);
             if (token.find("0x") == npos || token.find("/*") != npos || token.find("*/") != npos ||
                 token.find("//") != npos)
                 continue;
