@@ -13,14 +13,18 @@ struct GlyphFileInput {
     std::string size;
     std::string range;
     bool exceptUnused = false;
+    bool ignoreHeader = false;
     int skip = 0;
 };
 
-// Adds IN, --size, --range, --except-unused and --skip to a subcommand.
+// Adds IN, --size, --range, --except-unused, --ignore-header and --skip to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 
 // Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
 // setting then follow the options, so labels and the "Font Type" line match the file.
+// "auto" size or range come from the header of a C source file; a header that disagrees
+// with the options refuses the load unless ignoreHeader. What the load reports although it
+// succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
 
 // Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes, anything else

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "fontfile/InputFile.h"
 #include "fontfile/SafeFile.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
@@ -49,42 +50,99 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     return Result{file.Commit()};
 }
 
-std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
-                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
-    if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
-    const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
-    const std::size_t start = std::min<std::size_t>(skipBytes, data.size());
-    const std::string_view records = data.substr(start);
+namespace {
 
+// The glyphs of `available` record bytes that `read(destination, count)` delivers in order.
+// ASCII to ALL: that range's code list, zeros where the bytes end; Custom: one glyph per
+// record, the last one zero-padded, at most kMaxCustomGlyphs.
+template <class ReadBytes>
+std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t height,
+                                 CodeRange rangeId, bool exceptUnused, ReadBytes read) {
+    const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
     std::vector<uint16_t> codes;
     if (rangeId == RANGE_CUSTOM) {
-        const std::size_t count = (records.size() + record - 1) / record;
+        const std::size_t count = std::min((available + record - 1) / record, kMaxCustomGlyphs);
         for (std::size_t n = 0; n < count; ++n) codes.push_back(static_cast<uint16_t>(n));
     } else {
         // Hangul has no unused lead bytes, so the option changes nothing there.
         codes = RangeCodes(rangeId, exceptUnused);
     }
-
     std::vector<CGlyph*> glyphs;
     glyphs.reserve(codes.size());
     for (std::size_t n = 0; n < codes.size(); ++n) {
         CGlyph* glyph = NewLoadedGlyph(codes[n], static_cast<int32_t>(n), record);
         const std::size_t offset = n * record;
-        if (offset < records.size())
-            std::memcpy(glyph->bits, records.data() + offset,
-                        std::min(record, records.size() - offset));
+        if (offset < available) read(glyph->bits, std::min(record, available - offset));
         glyphs.push_back(glyph);
     }
     return glyphs;
 }
 
+// What a .fnt file of `available` record bytes leaves to report although it loads.
+std::string LengthWarning(const std::string& path, std::size_t available, int32_t width,
+                          int32_t height, CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    const auto record = static_cast<std::size_t>(BytesPerGlyph(width, height));
+    if (rangeId == RANGE_CUSTOM) {
+        return available > kMaxCustomGlyphs * record ? CustomLimitMessage(path) : std::string();
+    }
+    const std::size_t count = static_cast<std::size_t>(RangeGlyphCount(rangeId, exceptUnused));
+    const std::size_t expected = count * record;
+    if (available == expected) return {};
+    return path + " has " + std::to_string(available + static_cast<std::size_t>(skipBytes)) +
+           " bytes; " + std::to_string(skipBytes) + " + " + std::to_string(count) + " glyphs x " +
+           std::to_string(record) + " bytes make " +
+           std::to_string(expected + static_cast<std::size_t>(skipBytes)) +
+           (available < expected ? ": the missing bytes read as zero"
+                                 : ": the bytes after the last glyph are ignored");
+}
+
+}  // namespace
+
+std::string NoGlyphDataMessage(const std::string& path) { return "no glyph data found in " + path; }
+
+std::string CustomLimitMessage(const std::string& path) {
+    return path + ": read the first " + std::to_string(kMaxCustomGlyphs) +
+           " glyphs only, a Custom set holds no more";
+}
+
+std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+    if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
+    const std::string_view records = data.substr(std::min<std::size_t>(skipBytes, data.size()));
+    std::size_t offset = 0;
+    return LoadRecords(records.size(), width, height, rangeId, exceptUnused,
+                       [&](uint8_t* out, std::size_t count) {
+                           std::memcpy(out, records.data() + offset, count);
+                           offset += count;
+                       });
+}
+
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused, std::string* warning) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
-    std::string data;
-    if (Result read = ReadWholeFile(path, data); !read) return read;
-    set.ReplaceGlyphs(ParseFontRecords(data, width, height, rangeId, skipBytes, exceptUnused),
-                      width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    InputFile file;
+    if (Result opened = file.Open(path); !opened) return opened;
+    const auto skip = static_cast<uint64_t>(skipBytes);
+    const auto available = static_cast<std::size_t>(file.Size() > skip ? file.Size() - skip : 0);
+    if (available < static_cast<std::size_t>(BytesPerGlyph(width, height)))
+        return Result::Failure(NoGlyphDataMessage(path));
+    // Read, not sought past: the records follow the skipped bytes however the file ends.
+    uint8_t discard[4096];
+    for (uint64_t left = skip; left > 0;) {
+        const std::size_t got = file.Read(discard, std::min<uint64_t>(left, sizeof discard));
+        if (got == 0) break;
+        left -= got;
+    }
+    std::vector<CGlyph*> glyphs =
+        LoadRecords(available, width, height, rangeId, exceptUnused,
+                    [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
+    if (Result read = file.Status(); !read) {
+        for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
+        return read;
+    }
+    set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    if (warning != nullptr)
+        *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }

@@ -8,6 +8,3 @@
 // Saves `contents` to `path` with safefile::SafeFileWriter: a failed save never leaves a
 // truncated or half-written file behind; devices and FIFOs are written directly.
 Result ReplaceFileContents(const std::string& path, std::string_view contents);
-
-// Reads a whole file.
-Result ReadWholeFile(const std::string& path, std::string& contents);

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QResizeEvent>
+#include <QStatusBar>
 #include <QTimer>
+#include <optional>
 
 #include "CExtractForm.h"
 #include "CFontList.h"
@@ -133,22 +136,52 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused) {
-    return LoadGlyphs(width, height, rangeId, [&] {
-        return ::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
-                              exceptUnused != 0);
+    return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
+        return ::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
+                              skipBytes, exceptUnused != 0, &warning);
     });
 }
 
 int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t doubleArray, int32_t exceptUnused) {
-    return LoadGlyphs(width, height, rangeId, [&] {
-        return ::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId, doubleArray != 0,
-                              exceptUnused != 0);
+    if (const Result options = CheckLoadOptions(width, height, rangeId); !options) {
+        ReportFailure(options);
+        return 0;
+    }
+    if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused)) return 0;
+    return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
+        return ::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
+                              doubleArray != 0, exceptUnused != 0, false, &warning);
     });
 }
 
+bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& height,
+                               CodeRange& rangeId, int32_t& exceptUnused) {
+    std::optional<TextFileHeader> header;
+    if (const Result read = ReadTextFileHeader(LocalPath(path), header); !read) {
+        ReportFailure(read);
+        return false;
+    }
+    const std::string mismatch =
+        header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
+    if (mismatch.empty()) return true;
+    const QString question = QString(
+                                 "%1: %2.\n\nLoad it with the file's size and range?\n"
+                                 "Yes: as the file says. No: as asked. Cancel: load nothing.")
+                                 .arg(path, QString::fromStdString(mismatch));
+    const auto answer = QMessageBox::question(
+        this, "Text File Load", question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes) {
+        width = header->width;
+        height = header->height;
+        rangeId = header->range;
+        exceptUnused = header->exceptUnused ? 1 : 0;
+    }
+    return answer == QMessageBox::Yes || answer == QMessageBox::No;
+}
+
 int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
-                           const std::function<Result()>& read) {
+                           const std::function<Result(std::string& warning)>& read) {
     if (const Result options = CheckLoadOptions(width, height, rangeId); !options) {
         ReportFailure(options);
         return 0;
@@ -156,26 +189,34 @@ int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
     if (extractForm) extractForm->StopExtraction();
     // The panes let go of the selected glyph before the set changes.
     OnRelay(RELAY_NOTIFY_PANES, -1);
-    const Result result = read();
+    std::string warning;
+    const Result result = read(warning);
     ReportFailure(result);
-    if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
+    if (result && !warning.empty())
+        if (auto* frame = qobject_cast<QMainWindow*>(window()))
+            frame->statusBar()->showMessage(QString::fromStdString(warning));
+    if (result && extractForm &&
+        extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
     // Also after a failure: the set is as it was, and the panes show the selection again.
     PostPaneMessage(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, -1);
     return result ? 1 : 0;
 }
 
-// Waits with the window responsive until a running extraction has ended by itself.
+// Waits with the window responsive until no extraction runs. The window stays usable
+// meanwhile, so "Font 추출" may start a new run: the wait only ends when none runs.
 void CBrivoView::WaitForExtraction() {
     if (!extractForm || !extractForm->Running()) return;
-    QEventLoop loop;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!extractForm->Running()) loop.quit();
-    });
-    poll.start(20);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    loop.exec();
+    while (extractForm->Running()) {
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (!extractForm->Running()) loop.quit();
+        });
+        poll.start(20);
+        loop.exec();
+    }
     QApplication::restoreOverrideCursor();
 }
 

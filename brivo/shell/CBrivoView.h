@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "CFileOptionDialog.h"
 #include "extract/LogFont.h"
@@ -60,7 +61,10 @@ public:
     // refused before anything changes; otherwise a running extraction is stopped and the
     // panes are told that nothing is selected, and a file that cannot be read is reported
     // and leaves the set as it was. Either way the form then repaints and re-announces
-    // its selection.
+    // its selection. A load that succeeds but is doubtful (a .fnt length that does not fit
+    // the range, a Custom load cut at 65536 glyphs) is told in the status bar. Where a C
+    // source file's header disagrees with the size or range, a question offers the file's
+    // values: Yes loads with them, No as asked, Cancel loads nothing.
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t skipBytes, int32_t exceptUnused);
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
@@ -88,8 +92,13 @@ private:
     std::unique_ptr<CFileOptionDialog> AskForFile(bool open, const QString& extension,
                                                   const QString& filter, FileKind kind);
     void WaitForExtraction();
+    // Where a C source file's header disagrees with the load, asks: Yes takes the file's
+    // values, No keeps them; false on Cancel or when the file cannot be read (reported).
+    bool AgreeOnHeader(const QString& path, int32_t& width, int32_t& height, CodeRange& rangeId,
+                       int32_t& exceptUnused);
+    // `read` loads the set and leaves in `warning` what the status bar should tell.
     int LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
-                   const std::function<Result()>& read);
+                   const std::function<Result(std::string& warning)>& read);
     void ReportFailure(const Result& result);
 
     CGlyphSet& glyphSet;

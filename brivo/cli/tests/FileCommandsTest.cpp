@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -80,6 +83,98 @@ TEST_F(FileCommandsTest, ExtractedRangeReadsBackFromBothForms) {
     EXPECT_EQ(fs::file_size(folder / "x.fnt"), 7u + 1128 * 32);
 }
 
+// Each range extracted as .fnt and as C source in both array forms: the C files read back
+// to the very .fnt, and the .fnt written out again gives the very C files.
+TEST_F(FileCommandsTest, EveryRangeRoundTripsThroughBothArrayForms) {
+    struct Case {
+        const char* range;
+        const char* size;  // of the glyphs: ASCII cells are half as wide
+    };
+    const Case cases[] = {
+        {"ascii", "4x8"},
+        {"hangul", "8x8"},
+        {"fullwidth1 --except-unused", "8x8"},
+        {"fullwidth2", "8x8"},
+        {"all --except-unused", "8x8"},
+    };
+    for (const Case& c : cases) {
+        const std::string range = std::string(" --range ") + c.range;
+        const std::string fnt = In("x.fnt");
+        ASSERT_EQ(Cli("extract --size 8x8" + range + " -o " + fnt).status, 0) << c.range;
+        for (const char* form : {"1d", "2d"}) {
+            const std::string array = std::string(" --array ") + form;
+            const std::string text = In("x.h"), again = In("y.fnt"), back = In("y.h");
+            ASSERT_EQ(Cli("extract --size 8x8" + range + array + " -o " + text).status, 0);
+            CliRun run = Cli("convert " + text + " --size auto --range auto -o " + again);
+            ASSERT_EQ(run.status, 0) << run.output;
+            EXPECT_EQ(ReadBytes(again), ReadBytes(fnt)) << c.range << " " << form;
+            run = Cli("convert " + fnt + " --size " + c.size + range + array + " -o " + back);
+            ASSERT_EQ(run.status, 0) << run.output;
+            EXPECT_EQ(WithoutFontAndTime(ReadBytes(back)), WithoutFontAndTime(ReadBytes(text)))
+                << c.range << " " << form;
+        }
+    }
+}
+
+// A C compiler reads the exported array as the program means it: the bytes of the .fnt.
+TEST_F(FileCommandsTest, CompiledExportHoldsTheFntBytes) {
+    if (std::system("command -v gcc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gcc";
+    const std::string range = " --range fullwidth1 --except-unused --size 8x8";
+    ASSERT_EQ(Cli("extract" + range + " -o " + In("x.fnt")).status, 0);
+    std::ofstream(folder / "dump.c") << "#include <stdio.h>\n#include FONT\n"
+                                        "int main(void) {\n"
+                                        "    fwrite(data_table, 1, sizeof data_table, stdout);\n"
+                                        "    return 0;\n}\n";
+    for (const char* form : {"1d", "2d"}) {
+        ASSERT_EQ(Cli("extract" + range + " --array " + form + " -o " + In("x.h")).status, 0);
+        const std::string build = "gcc -std=c99 -w -DFONT='\"" + In("x.h") + "\"' -o " +
+                                  In("dump") + " " + In("dump.c") + " && " + In("dump") + " > " +
+                                  In("dump.bin");
+        ASSERT_EQ(std::system(build.c_str()), 0) << form;
+        EXPECT_EQ(ReadBytes(folder / "dump.bin"), ReadBytes(folder / "x.fnt")) << form;
+    }
+}
+
+TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
+    ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.h")).status, 0);
+    ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.fnt")).status, 0);
+    std::ofstream(folder / "short.fnt") << "0123456789";
+    std::ofstream(folder / "random.h") << "Dear diary, {today} nothing 0y happened.\n";
+    ASSERT_EQ(mkfifo((folder / "pipe.h").c_str(), 0600), 0);
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {In("a.h") + " --size 16x16 --range ascii", 1,
+         "a.h: the file says 8 x 16, ASCII; asked for 16 x 16 (--size auto --range auto"},
+        {In("a.h") + " --size 8x16 --range hangul", 1, "8 x 16, ASCII; asked for 한글"},
+        {In("a.h") + " --size auto --range auto", 0, "Size: 8x16 pixels"},
+        {In("a.h") + " --size auto --range ascii", 0, "Glyphs: 128"},
+        {In("a.h") + " --size 16x16 --range hangul --ignore-header", 0, "Glyphs: 2350"},
+        {In("three.h") + " --size auto --range custom", 1,
+         "--size auto: " + In("three.h") + " has no \"Font Width\""},
+        {In("three.h") + " --size 8x2 --range auto", 1, "--range auto"},
+        {In("a.fnt") + " --size auto --range ascii", 1, ".fnt file has no header"},
+        {In("short.fnt") + " --size 8x1 --range ascii", 0,
+         "brivo-cli: warning: " + In("short.fnt") + " has 10 bytes"},
+        {In("random.h") + " --size 8x16 --range ascii", 1,
+         "no glyph data found in " + In("random.h")},
+        {In("pipe.h") + " --size 8x16 --range ascii", 1, "not a regular file"},
+        {"/dev/zero --size 1x1 --range custom", 1, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        const CliRun info = Cli("info " + c.arguments);
+        EXPECT_EQ(info.status, c.status) << c.arguments << "\n" << info.output;
+        EXPECT_NE(info.output.find(c.mentions), std::string::npos) << info.output;
+        const CliRun convert = Cli("convert " + c.arguments + " -o " + In("out.h"));
+        EXPECT_EQ(convert.status, c.status) << c.arguments << "\n" << convert.output;
+        EXPECT_EQ(fs::exists(folder / "out.h"), c.status == 0) << c.arguments;
+        fs::remove(folder / "out.h");
+    }
+}
+
 TEST_F(FileCommandsTest, InfoCountsGlyphsAndBlanks) {
     const CliRun run = Cli("info " + In("three.h") + " --size 8x2 --range custom");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -115,7 +210,8 @@ TEST_F(FileCommandsTest, BadInputFailsWithOneLineAndWritesNothing) {
         std::string arguments;
         const char* mentions;
     };
-    const std::string three = In("three.h");
+    const std::string three = In("three.h"), page = In("page.fnt");
+    std::ofstream(page) << std::string(8192, '\x01');  // one 256x256 glyph
     const Case cases[] = {
         {"convert", In("missing.h") + " --size 8x2 --range custom", "cannot open"},
         {"convert", three + " --size 0x2 --range custom", "size"},
@@ -126,7 +222,7 @@ TEST_F(FileCommandsTest, BadInputFailsWithOneLineAndWritesNothing) {
         {"convert", three + " --size 8x2 --range custom --out-skip -1", "--out-skip"},
         {"convert", three + " --size 8x2 --range custom --array 3d", "--array"},
         {"preview", three + " --size 8x2 --range custom --scale 0", "--scale"},
-        {"preview", three + " --size 256x256 --range all --scale 16", "too big"},
+        {"preview", page + " --size 256x256 --range all --scale 16", "too big"},
         {"info", In("missing.fnt") + " --size 8x2 --range custom", "cannot open"},
     };
     for (const Case& c : cases) {

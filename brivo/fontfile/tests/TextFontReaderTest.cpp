@@ -1,5 +1,5 @@
-#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "TestFiles.h"
 #include "fontfile/BinaryFontFile.h"
@@ -36,13 +36,15 @@ protected:
     TempFolder folder;
 };
 
+// A text, the glyph size, and the Custom glyphs it gives.
+struct Case {
+    const char* name;
+    std::string text;
+    int width, height;
+    Glyphs glyphs;
+};
+
 TEST_F(TextFontReaderTest, LineAndTokenRules) {
-    struct Case {
-        const char* name;
-        std::string text;
-        int width, height;
-        Glyphs glyphs;
-    };
     const Case cases[] = {
         {"hand-made one-liner",
          "const unsigned char font[] = {0x18, 0x24, 0x42, 0x7e};",
@@ -112,7 +114,7 @@ TEST_F(TextFontReaderTest, FixedRangesKeepEveryGlyph) {
     EXPECT_EQ(Parse("", 8, 1, RANGE_ALL, true).size(), 8366u);
 }
 
-TEST_F(TextFontReaderTest, ExportsReadBackOverWholeRanges) {
+TEST_F(TextFontReaderTest, BothFormsReadBackOverWholeRanges) {
     struct Case {
         CodeRange range;
         bool exceptUnused;
@@ -130,40 +132,127 @@ TEST_F(TextFontReaderTest, ExportsReadBackOverWholeRanges) {
         if (c.range == RANGE_CUSTOM)
             for (CGlyph* glyph : saved.glyphs) glyph->code = static_cast<uint16_t>(glyph->index);
         saved.range = c.range;
-        const std::string path = folder.File("font.h");
-        ASSERT_TRUE(WriteTextFile(saved, path, true));
+        for (bool doubleArray : {true, false}) {
+            const std::string path = folder.File("font.h");
+            ASSERT_TRUE(WriteTextFile(saved, path, doubleArray));
 
-        CGlyphSet loaded;
-        loaded.range = RANGE_NONE;
-        loaded.fontDescription = "kept";
-        ASSERT_TRUE(ReadTextFile(loaded, path, c.width, c.height, c.range, true, c.exceptUnused));
-        ASSERT_EQ(loaded.Count(), saved.Count()) << c.range;
-        EXPECT_EQ(loaded.range, RANGE_NONE);
-        EXPECT_EQ(loaded.fontDescription, "kept");
-        EXPECT_EQ(loaded.halfWidth, c.range == RANGE_ASCII ? 1 : 0);
-        EXPECT_EQ(loaded.height, c.height);
-        for (int n = 0; n < saved.Count(); ++n) {
-            ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code) << n;
-            ASSERT_EQ(loaded.glyphs[n]->index, n);
-            ASSERT_EQ(loaded.glyphs[n]->originalIndex, n);
-            ASSERT_EQ(
-                std::memcmp(loaded.glyphs[n]->bits, saved.glyphs[n]->bits, saved.BytesPerGlyph()),
-                0)
-                << c.range << " glyph " << n;
+            CGlyphSet loaded;
+            loaded.range = RANGE_NONE;
+            loaded.fontDescription = "kept";
+            ASSERT_TRUE(ReadTextFile(loaded, path, c.width, c.height, c.range, doubleArray,
+                                     c.exceptUnused));
+            ASSERT_EQ(loaded.Count(), saved.Count()) << c.range << " " << doubleArray;
+            EXPECT_EQ(loaded.range, RANGE_NONE);
+            EXPECT_EQ(loaded.fontDescription, "kept");
+            EXPECT_EQ(loaded.halfWidth, c.range == RANGE_ASCII ? 1 : 0);
+            EXPECT_EQ(loaded.height, c.height);
+            for (int n = 0; n < saved.Count(); ++n) {
+                ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code) << n;
+                ASSERT_EQ(loaded.glyphs[n]->index, n);
+                ASSERT_EQ(loaded.glyphs[n]->originalIndex, n);
+                ASSERT_EQ(std::memcmp(loaded.glyphs[n]->bits, saved.glyphs[n]->bits,
+                                      saved.BytesPerGlyph()),
+                          0)
+                    << c.range << " " << doubleArray << " glyph " << n;
+            }
+            if (c.range == RANGE_ALL) {
+                EXPECT_EQ(loaded.glyphs[94 * 12 - 1]->code, 0xACFE);
+                EXPECT_EQ(loaded.glyphs[94 * 12]->code, 0xB0A1);
+            }
         }
-        if (c.range == RANGE_ALL) {
-            EXPECT_EQ(loaded.glyphs[94 * 12 - 1]->code, 0xACFE);
-            EXPECT_EQ(loaded.glyphs[94 * 12]->code, 0xB0A1);
-        }
+    }
+}
 
-        // The flat form never starts the array.
-        ASSERT_TRUE(WriteTextFile(saved, path, false));
-        ASSERT_TRUE(ReadTextFile(loaded, path, c.width, c.height, c.range, false, c.exceptUnused));
-        const int expected = c.range == RANGE_CUSTOM ? 0 : saved.Count();
-        ASSERT_EQ(loaded.Count(), expected);
-        for (const CGlyph* glyph : loaded.glyphs)
-            ASSERT_EQ(std::count(glyph->bits, glyph->bits + saved.BytesPerGlyph(), 0),
-                      saved.BytesPerGlyph());
+TEST_F(TextFontReaderTest, FlatArrayStartsAtItsDeclaration) {
+    const Case cases[] = {
+        {"declaration, then values",
+         "/* {0x77 in a comment */\nconst unsigned char data_table[2*1] = {\n0x01, 0x02, \n};",
+         8,
+         1,
+         {"0:01", "1:02"}},
+        {"values on the declaration line",
+         "data_table[2] =  { 0x03, 0x04, };",
+         8,
+         1,
+         {"0:03", "1:04"}},
+        {"values before it are no data", "0x09,\ndata_table[1] = {\n0x05,\n};", 8, 1, {"0:05"}},
+        {"a declaration in a // comment starts nothing",
+         "// data_table[1] = {\n0x05,\n};",
+         8,
+         1,
+         {}},
+        {"without = { it is no declaration", "data_table[1];\n0x05,\n};", 8, 1, {}},
+        {"{0x before the declaration wins",
+         "{0x01,\ndata_table[] = {\n0x02,};",
+         8,
+         1,
+         {"0:01", "1:02"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.text, c.width, c.height), c.glyphs) << c.name;
+}
+
+TEST_F(TextFontReaderTest, TheHeaderMustAgreeWithTheLoad) {
+    CGlyphSet saved;
+    FillRange(saved, RANGE_ALL, true, 8, 16);
+    const std::string path = folder.File("all.h");
+    ASSERT_TRUE(WriteTextFile(saved, path, true));
+    std::optional<TextFileHeader> header;
+    ASSERT_TRUE(ReadTextFileHeader(path, header));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->width, 8);
+    EXPECT_EQ(header->height, 16);
+    EXPECT_EQ(header->range, RANGE_ALL);
+    EXPECT_TRUE(header->exceptUnused);
+
+    struct Case {
+        int width, height;
+        CodeRange range;
+        bool exceptUnused;
+        const char* refusal;  // "" = loads
+    };
+    const Case cases[] = {
+        {8, 16, RANGE_ALL, true, ""},
+        {16, 16, RANGE_ALL, true, "the file says 8 x 16, ALL(ExceptUnused); asked for 16 x 16"},
+        {8, 8, RANGE_ALL, false, "the file says 8 x 16, ALL(ExceptUnused); asked for 8 x 8, ALL"},
+        {8, 16, RANGE_HANGUL, true, "the file says 8 x 16, ALL(ExceptUnused); asked for 한글"},
+        {8, 16, RANGE_CUSTOM, false, "asked for Custom"},
+    };
+    for (const Case& c : cases) {
+        CGlyphSet set;
+        FillRange(set, RANGE_ASCII, false, 8, 8);
+        const Result result =
+            ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused);
+        if (*c.refusal == '\0') {
+            EXPECT_TRUE(result) << result.message;
+            EXPECT_EQ(set.Count(), saved.Count());
+            continue;
+        }
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.message.find(c.refusal), std::string::npos) << result.message;
+        EXPECT_NE(result.message.find(path), std::string::npos) << result.message;
+        EXPECT_EQ(set.Count(), 128) << "a refused load keeps the set";
+        // As asked, whatever the header says.
+        EXPECT_TRUE(
+            ReadTextFile(set, path, c.width, c.height, c.range, true, c.exceptUnused, false));
+    }
+
+    // A header re-saved in UTF-8 still counts.
+    WriteBytes(path,
+               "/* Font Type  : 한글 (0xB0A0 - 0xC8FF)\n/* Font Width : 16 pixel\n"
+               "/* Font Height : 16 pixel\n{0x01,};");
+    ASSERT_TRUE(ReadTextFileHeader(path, header));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->range, RANGE_HANGUL);
+
+    // Files without all three lines (hand-made, other tools) load as before.
+    for (const char* text :
+         {"{0x01,};", "/* Font Width : 16 pixel\n/* Font Height : 16 pixel\n{0x01,};",
+          "/* Font Type  : ASCII (0x00 - 0x7F)\n/* Font Width : 8 pixel\n{0x01,};"}) {
+        WriteBytes(path, text);
+        ASSERT_TRUE(ReadTextFileHeader(path, header));
+        EXPECT_FALSE(header) << text;
+        CGlyphSet set;
+        EXPECT_TRUE(ReadTextFile(set, path, 8, 1, RANGE_CUSTOM, true, false)) << text;
     }
 }
 

@@ -1,6 +1,9 @@
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -62,6 +65,9 @@ private slots:
     void loadWithOtherSizeAndRange();
     void failedLoadReportsAndKeepsTheSet_data();
     void failedLoadReportsAndKeepsTheSet();
+    void headerDisagreementAsks_data();
+    void headerDisagreementAsks();
+    void doubtfulLoadIsToldInTheStatusBar();
     void unwritableFileIsReported();
     void saveWaitsForARunningExtraction();
 
@@ -207,17 +213,20 @@ void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
         QCOMPARE(file.readAll().contains("data_table[128]["), rows);
     }
 
-    Set().ClearGlyphs();
-    {
-        FileDialogDriver driver(Path("ascii.h"), [](Dialog& dialog) {
-            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
-            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
-            Check(dialog, Dialog::IDC_ASCII);
-        });
-        Trigger(32774);
+    // Both forms read back.
+    for (const char* name : {"ascii.h", "flat.h"}) {
+        Set().ClearGlyphs();
+        {
+            FileDialogDriver driver(Path(name), [](Dialog& dialog) {
+                static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
+                static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
+                Check(dialog, Dialog::IDC_ASCII);
+            });
+            Trigger(32774);
+        }
+        QCOMPARE(Set().Count(), 128);
+        QCOMPARE(SetBytes(Set()), glyphs);
     }
-    QCOMPARE(Set().Count(), 128);
-    QCOMPARE(SetBytes(Set()), glyphs);
 }
 
 void FontFileCommandsTest::loadWithOtherSizeAndRange() {
@@ -248,6 +257,9 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
     QTest::newRow("binary, a folder") << false << "" << 16 << "folder";
     QTest::newRow("zero width") << false << "ascii.fnt" << 0 << "1 to 256";
     QTest::newRow("too wide") << true << "ascii.h" << 300 << "1 to 256";
+    QTest::newRow("text, less than a glyph") << true << "ascii.h" << 8 << "no glyph data found in";
+    QTest::newRow("binary, less than a glyph") << false << "ascii.fnt" << 8 << "no glyph data";
+    QTest::newRow("text, a FIFO") << true << "fifo.h" << 8 << "not a regular file";
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
@@ -262,6 +274,8 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{0x01, 0x02}");
     }
+    if (!QFileInfo::exists(Path("fifo.h")))
+        QVERIFY(mkfifo(QFile::encodeName(Path("fifo.h")).constData(), 0600) == 0);
     MessageBoxAnswerer boxes;
     const int loaded = text ? View()->ReadTextFile(Path(name), width, 16, RANGE_ASCII, 1, 0)
                             : View()->ReadFontFile(Path(name), width, 16, RANGE_ASCII, 0, 0);
@@ -271,6 +285,51 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QCOMPARE(Set().Count(), 3);
     QCOMPARE(Set().width, 16);
     QCOMPARE(SetBytes(Set()), before);
+}
+
+void FontFileCommandsTest::headerDisagreementAsks_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("loaded");
+    QTest::addColumn<int>("width");  // of the set afterwards
+    QTest::newRow("yes: as the file says") << int(QMessageBox::Yes) << 1 << 8;
+    QTest::newRow("no: as asked") << int(QMessageBox::No) << 1 << 16;
+    QTest::newRow("cancel: nothing") << int(QMessageBox::Cancel) << 0 << 16;
+}
+
+void FontFileCommandsTest::headerDisagreementAsks() {
+    QFETCH(int, answer);
+    QFETCH(int, loaded);
+    QFETCH(int, width);
+    FillSet(Set(), 8, 16, RANGE_ASCII, 128);
+    const QByteArray glyphs = SetBytes(Set());
+    View()->WriteTextFile(Path("ascii.h"), 0);
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes(Set());
+
+    MessageBoxAnswerer boxes(static_cast<QMessageBox::StandardButton>(answer));
+    QCOMPARE(View()->ReadTextFile(Path("ascii.h"), 16, 16, RANGE_ASCII, 1, 0), loaded);
+    QCOMPARE(boxes.captions, QStringList{"Text File Load"});
+    QVERIFY2(boxes.texts[0].contains("the file says 8 x 16, ASCII; asked for 16 x 16"),
+             qPrintable(boxes.texts[0]));
+    const CGlyphSet& set = Set();
+    QCOMPARE(set.width, width);
+    QCOMPARE(set.Count(), loaded ? 128 : 3);
+    if (answer == QMessageBox::Yes) QCOMPARE(SetBytes(Set()), glyphs);
+    if (answer == QMessageBox::Cancel) QCOMPARE(SetBytes(Set()), before);
+}
+
+void FontFileCommandsTest::doubtfulLoadIsToldInTheStatusBar() {
+    QFile file(Path("short.fnt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100, '\x5a'));
+    file.close();
+    MessageBoxAnswerer boxes;
+    QCOMPARE(View()->ReadFontFile(Path("short.fnt"), 8, 16, RANGE_ASCII, 0, 0), 1);
+    QVERIFY(boxes.captions.isEmpty());
+    const QString message = app->MainFrame()->statusBar()->currentMessage();
+    QVERIFY2(message.contains("has 100 bytes") && message.contains("read as zero"),
+             qPrintable(message));
+    QCOMPARE(Set().Count(), 128);
 }
 
 void FontFileCommandsTest::unwritableFileIsReported() {

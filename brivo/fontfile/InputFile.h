@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "glyph/Result.h"
+
+// A glyph file opened for reading. Only regular files are read: a FIFO would wait for a
+// writer and a device such as /dev/zero never ends.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    // "cannot open PATH: ...", "... it is a folder", "... it is not a regular file".
+    Result Open(const std::string& path);
+
+    // The file's length when it was opened.
+    uint64_t Size() const { return size; }
+
+    // Reads up to `count` bytes into `out`; returns how many, 0 at the end or after an error.
+    std::size_t Read(void* out, std::size_t count);
+
+    // Success, or the first read error ("cannot read PATH: ...").
+    Result Status() const;
+
+private:
+    std::string path;
+    int fd = -1;
+    int error = 0;
+    uint64_t size = 0;
+};
