@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
@@ -23,6 +24,8 @@ struct ExtractOptions {
     std::string size = "16x16";
     std::string offset = "0,0";
     int threshold = 128;
+    std::string render = "auto";
+    bool noFallback = false;
     std::string array = "2d";
     int skip = 0;
     std::string out;
@@ -54,6 +57,10 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     if (!ParseMask(options.italicGroups, set.italicGroups))
         return Result::Failure("--italic-groups must be a mask from 0 to 255 (0xFF)");
     settings.threshold = options.threshold;
+    settings.renderMode = options.render == "mono"   ? RenderMode::Mono
+                          : options.render == "gray" ? RenderMode::Gray
+                                                     : RenderMode::Auto;
+    settings.fallback = !options.noFallback;
     LogFont& font = settings.logFont;
     font.faceName = options.face;
     font.height = options.height;
@@ -66,6 +73,17 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
 }
 
 int Fail(const std::string& message) { return ::Fail("extract", message); }
+
+// "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
+std::string FontsText(const std::vector<FontUse>& fonts) {
+    if (fonts.empty()) return "no font drew a glyph";
+    std::string text;
+    for (const FontUse& use : fonts) {
+        if (!text.empty()) text += ", ";
+        text += use.name + " (" + std::to_string(use.glyphs) + (text.empty() ? " glyphs)" : ")");
+    }
+    return text;
+}
 
 int RunExtract(const ExtractOptions& options) {
     CGlyphSet set;
@@ -87,11 +105,13 @@ int RunExtract(const ExtractOptions& options) {
     const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray);
     if (!saved) return Fail(saved.message);
 
-    std::printf("Font: %s -> %s\n", options.face.c_str(), outcome.resolvedFont.c_str());
+    std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
     std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
                 set.height);
-    std::printf("No glyph in the font: %d codes (%d of them unassigned in KS X 1001)\n",
-                outcome.missingGlyphs, outcome.unassignedCodes);
+    std::printf("No glyph: %d codes (%d unassigned in KS X 1001, %d characters %s)\n",
+                outcome.missingGlyphs, outcome.unassignedCodes,
+                outcome.missingGlyphs - outcome.unassignedCodes,
+                options.noFallback ? "the font lacks" : "no installed font has");
     PrintWrote(options.out, doubleArray);
     return 0;
 }
@@ -131,6 +151,13 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--threshold", options->threshold,
                     "A pixel is ink when its mean colour is below this (1-255)")
         ->capture_default_str();
+    cmd->add_option("--render", options->render,
+                    "Rasterising: auto = as the font's gasp table asks (hinted monochrome or "
+                    "greyscale), mono, gray")
+        ->check(CLI::IsMember({"auto", "mono", "gray"}))
+        ->capture_default_str();
+    cmd->add_flag("--no-fallback", options->noFallback,
+                  "Draw only with the font the face resolves to; codes it lacks stay blank");
     cmd->add_option("--array", options->array, "C source array form")
         ->check(CLI::IsMember({"1d", "2d"}))
         ->capture_default_str();

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "extract/GlyphRasterizer.h"
 #include "extract/LogFont.h"
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
@@ -19,6 +21,8 @@ struct ExtractSettings {
     int offsetX = 0;
     int offsetY = 0;
     int threshold = 128;
+    RenderMode renderMode = RenderMode::Auto;
+    bool fallback = true;  // take characters the face lacks from fontconfig's fallback fonts
     LogFont logFont;
 
     // Empty when the values can be extracted, otherwise what is wrong with them.
@@ -27,13 +31,20 @@ struct ExtractSettings {
 
 enum class ExtractEnd { Completed, Cancelled, FontFailed };
 
+// An installed font and how many glyphs of an extraction it drew.
+struct FontUse {
+    std::string name;  // ResolvedFont::Name(): family, style and what was synthesised
+    int glyphs = 0;
+};
+
 struct ExtractOutcome {
     ExtractEnd end = ExtractEnd::Completed;
     int glyphCount = 0;
-    int missingGlyphs = 0;     // codes drawn blank because the font has no glyph for them
-    int unassignedCodes = 0;   // of those, codes KS X 1001 leaves unassigned
-    std::string resolvedFont;  // the installed font the face resolved to (first lead byte)
-    std::string message;       // why a FontFailed run ended
+    int missingGlyphs = 0;       // codes drawn blank because no font has a glyph for them
+    int unassignedCodes = 0;     // of those, codes KS X 1001 leaves unassigned
+    std::string resolvedFont;    // the installed font the face resolved to (first lead byte)
+    std::vector<FontUse> fonts;  // the fonts that drew glyphs, in the order of their first glyph
+    std::string message;         // why a FontFailed run ended
 };
 
 // Receives the worker's reports. Every call comes from the worker thread; an implementation
@@ -46,7 +57,9 @@ public:
     virtual void OnExtractFinished(const ExtractOutcome& outcome) { (void)outcome; }
 };
 
-// Renders a code range into a glyph set on a worker thread. The set must not be read by
+// Renders a code range into a glyph set on a worker thread, which hands out the lead-byte
+// groups to rendering threads (one per core, each with its own FreeType) and puts the glyphs
+// into the set in code order as they arrive. The set must not be read by
 // another thread while the `busy` flag is set, and must not be changed while Running().
 class CExtractWorker {
 public:

@@ -9,12 +9,25 @@
 #define BRIVO_FONT_ALIASES ""
 #endif
 
-std::string ResolvedFont::Describe() const {
+std::string ResolvedFont::Name() const {
     std::string text = family;
     if (!style.empty()) text += " " + style;
     if (embolden) text += " (emboldened)";
     if (oblique) text += " (slanted)";
-    return text + " (" + file + ")";
+    return text;
+}
+
+std::string ResolvedFont::Describe() const { return Name() + " (" + file + ")"; }
+
+CFallbackFonts::~CFallbackFonts() {
+    for (void* charset : charsets) FcCharSetDestroy(static_cast<FcCharSet*>(charset));
+}
+
+int CFallbackFonts::Find(char32_t character) const {
+    for (std::size_t i = 0; i < charsets.size(); ++i)
+        if (FcCharSetHasChar(static_cast<const FcCharSet*>(charsets[i]), character))
+            return static_cast<int>(i);
+    return -1;
 }
 
 CFontResolver& CFontResolver::Instance() {
@@ -80,33 +93,10 @@ Result CFontResolver::Resolve(const LogFont& font, ResolvedFont& resolved) {
     return result;
 }
 
-Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
-                            ResolvedFont& resolved) {
-    if (config == nullptr) {
-        FcConfig* fresh = FcInitLoadConfig();
-        if (fresh == nullptr) return Result::Failure("fontconfig cannot be initialised");
-        const std::string aliases = AliasFile();
-        if (!aliases.empty())
-            FcConfigParseAndLoad(fresh, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse);
-        if (!FcConfigBuildFonts(fresh)) {
-            FcConfigDestroy(fresh);
-            return Result::Failure("fontconfig cannot list the installed fonts");
-        }
-        config = fresh;
-    }
-    auto* fc = static_cast<FcConfig*>(config);
+namespace {
 
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(fc, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult status = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(fc, pattern, &status);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return Result::Failure("no installed font matches \"" + face + "\"");
-
+// What a matched pattern stands for; false when it names no file.
+bool FillResolved(FcPattern* match, bool bold, bool italic, ResolvedFont& resolved) {
     resolved.file = PatternString(match, FC_FILE);
     resolved.faceIndex = PatternInt(match, FC_INDEX, 0);
     resolved.family = PatternString(match, FC_FAMILY);
@@ -123,7 +113,80 @@ Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
                                                      FC_WEIGHT_DEMIBOLD);
     resolved.oblique =
         italic && (slantHint || PatternInt(match, FC_SLANT, FC_SLANT_ROMAN) == FC_SLANT_ROMAN);
-    FcPatternDestroy(match);
-    if (resolved.file.empty()) return Result::Failure("no installed font matches \"" + face + "\"");
+    return !resolved.file.empty();
+}
+
+}  // namespace
+
+Result CFontResolver::LoadConfig() {
+    if (config != nullptr) return Result::Success();
+    FcConfig* fresh = FcInitLoadConfig();
+    if (fresh == nullptr) return Result::Failure("fontconfig cannot be initialised");
+    const std::string aliases = AliasFile();
+    if (!aliases.empty())
+        FcConfigParseAndLoad(fresh, reinterpret_cast<const FcChar8*>(aliases.c_str()), FcFalse);
+    if (!FcConfigBuildFonts(fresh)) {
+        FcConfigDestroy(fresh);
+        return Result::Failure("fontconfig cannot list the installed fonts");
+    }
+    config = fresh;
     return Result::Success();
+}
+
+void* CFontResolver::Pattern(const std::string& face, bool bold, bool italic) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(static_cast<FcConfig*>(config), pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
+Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
+                            ResolvedFont& resolved) {
+    if (Result loaded = LoadConfig(); !loaded) return loaded;
+    auto* pattern = static_cast<FcPattern*>(Pattern(face, bold, italic));
+    FcResult status = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(static_cast<FcConfig*>(config), pattern, &status);
+    FcPatternDestroy(pattern);
+    const bool found = match != nullptr && FillResolved(match, bold, italic, resolved);
+    if (match != nullptr) FcPatternDestroy(match);
+    if (!found) return Result::Failure("no installed font matches \"" + face + "\"");
+    return Result::Success();
+}
+
+std::shared_ptr<const CFallbackFonts> CFontResolver::Fallbacks(const LogFont& font) {
+    auto fallbacks = std::make_shared<CFallbackFonts>();
+    if (font.faceName.empty() || font.faceName.find('/') != std::string::npos) return fallbacks;
+    const bool bold = font.weight >= kBoldWeight;
+    const bool italic = font.italic != 0;
+    std::lock_guard guard(lock);
+    const std::string key = font.faceName + (bold ? "|b" : "|") + (italic ? "i" : "");
+    if (auto hit = fallbackCache.find(key); hit != fallbackCache.end()) return hit->second;
+    if (!LoadConfig()) return fallbacks;
+
+    auto* fc = static_cast<FcConfig*>(config);
+    auto* pattern = static_cast<FcPattern*>(Pattern(font.faceName, bold, italic));
+    FcResult status = FcResultNoMatch;
+    FcCharSet* coverage = nullptr;
+    if (FcFontSet* sorted = FcFontSort(fc, pattern, FcTrue, &coverage, &status)) {
+        for (int i = 0; i < sorted->nfont; ++i) {
+            FcCharSet* charset = nullptr;
+            if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &charset) != FcResultMatch)
+                continue;
+            FcPattern* prepared = FcFontRenderPrepare(fc, pattern, sorted->fonts[i]);
+            ResolvedFont resolved;
+            if (prepared != nullptr && FillResolved(prepared, bold, italic, resolved)) {
+                fallbacks->fonts.push_back(resolved);
+                fallbacks->charsets.push_back(FcCharSetCopy(charset));
+            }
+            if (prepared != nullptr) FcPatternDestroy(prepared);
+        }
+        FcFontSetDestroy(sorted);
+    }
+    if (coverage != nullptr) FcCharSetDestroy(coverage);
+    FcPatternDestroy(pattern);
+    fallbackCache.emplace(key, fallbacks);
+    return fallbacks;
 }

@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_GASP_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 #include <iconv.h>
@@ -11,15 +12,14 @@
 #include <cstring>
 
 void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
-    // With integers, (B + G + R) / 3 < threshold is the same test as B + G + R < 3 * threshold.
-    const int limit = 3 * threshold;
     for (int r = 0; r < height; ++r) {
-        const uint8_t* p = pixels + static_cast<std::size_t>(r) * width * 4;
+        const uint8_t* p = pixels + static_cast<std::size_t>(r) * width;
         for (int x0 = 0; x0 < width; x0 += 8) {
             const int count = std::min(8, width - x0);
             unsigned byte = 0;
-            for (int b = 0; b < count; ++b, p += 4)
-                byte |= static_cast<unsigned>(p[0] + p[1] + p[2] < limit) << (7 - b);
+            for (int b = 0; b < count; ++b)
+                byte |= static_cast<unsigned>(p[b] < threshold) << (7 - b);
+            p += count;
             *out++ = static_cast<uint8_t>(byte);
         }
     }
@@ -57,21 +57,19 @@ Result CGlyphRasterizer::SetCellSize(int width, int height) {
     if (width < 1 || height < 1) return Result::Failure("the glyph cell must be at least 1 x 1");
     cellWidth = width;
     cellHeight = height;
-    pixels.assign(static_cast<std::size_t>(width) * height * 4, 0xFF);
+    pixels.assign(static_cast<std::size_t>(width) * height, 0xFF);
+    dirtyTop = dirtyBottom = 0;
     return Result::Success();
 }
 
 void CGlyphRasterizer::DeleteFont() {
-    face = nullptr;
-    selected = ResolvedFont{};
+    primary = SizedFace{};
+    fallbackFonts.reset();
+    fallbackFaces.clear();
 }
 
-Result CGlyphRasterizer::CreateFont(const LogFont& font) {
-    DeleteFont();
-    if (library == nullptr) return Result::Failure("FreeType cannot be initialised");
-    ResolvedFont resolved;
-    if (Result found = CFontResolver::Instance().Resolve(font, resolved); !found) return found;
-
+Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
+    sized.tried = true;
     const std::string key = resolved.file + "#" + std::to_string(resolved.faceIndex);
     FT_Face ft = nullptr;
     if (auto open = faces.find(key); open != faces.end()) {
@@ -86,23 +84,14 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
     const bool winMetrics = os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0;
     const int ascentUnits = winMetrics ? os2->usWinAscent : ft->ascender;
     const int descentUnits = winMetrics ? os2->usWinDescent : -ft->descender;
-    const int em = EmPixels(ft, font.height, ascentUnits + descentUnits);
+    const int em = EmPixels(ft, selectedFont.height, ascentUnits + descentUnits);
 
     if (FT_IS_SCALABLE(ft)) {
         // Setting a size runs the font's hinting set-up; skip it when nothing changes.
         if (ft->size->metrics.y_ppem != em && FT_Set_Pixel_Sizes(ft, 0, em) != 0)
             return Result::Failure("the font " + resolved.family + " cannot be scaled");
-        const double scale = static_cast<double>(em) / ft->units_per_EM;
-        ascent = static_cast<int>(std::lround(ascentUnits * scale));
-        underlineRows = std::max(1L, std::lround(ft->underline_thickness * scale));
-        underlineTop = ascent - static_cast<int>(std::lround(ft->underline_position * scale)) -
-                       underlineRows / 2;
-        const bool hasStrike = os2 != nullptr && os2->yStrikeoutSize > 0;
-        strikeRows =
-            hasStrike ? std::max(1L, std::lround(os2->yStrikeoutSize * scale)) : underlineRows;
-        strikeTop =
-            ascent -
-            static_cast<int>(std::lround(hasStrike ? os2->yStrikeoutPosition * scale : em * 0.3));
+        sized.ascent =
+            static_cast<int>(std::lround(ascentUnits * static_cast<double>(em) / ft->units_per_EM));
     } else if (ft->num_fixed_sizes > 0) {
         // Bitmap-only font: the strike nearest to the wanted size.
         int best = 0;
@@ -112,19 +101,55 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
                 best = i;
         if (FT_Select_Size(ft, best) != 0)
             return Result::Failure("the font " + resolved.family + " has no usable size");
-        ascent = static_cast<int>(ft->size->metrics.ascender >> 6);
-        underlineRows = strikeRows = 1;
-        underlineTop = ascent + 1;
-        strikeTop = ascent - ascent / 3;
+        sized.ascent = static_cast<int>(ft->size->metrics.ascender >> 6);
     } else {
         return Result::Failure("the font " + resolved.family + " has no usable size");
     }
-    face = ft;
-    selected = resolved;
-    selectedFont = font;
+    const FT_Int gasp = FT_Get_Gasp(ft, ft->size->metrics.y_ppem);
+    sized.mono = renderMode == RenderMode::Mono ||
+                 (renderMode == RenderMode::Auto && gasp != FT_GASP_NO_TABLE &&
+                  (gasp & FT_GASP_DO_GRAY) == 0);
+    sized.face = ft;
+    sized.font = resolved;
     return Result::Success();
 }
 
+Result CGlyphRasterizer::CreateFont(const LogFont& font) {
+    DeleteFont();
+    if (library == nullptr) return Result::Failure("FreeType cannot be initialised");
+    ResolvedFont resolved;
+    if (Result found = CFontResolver::Instance().Resolve(font, resolved); !found) return found;
+    selectedFont = font;
+    SizedFace sized;
+    if (Result ok = Size(resolved, sized); !ok) return ok;
+
+    FT_Face ft = Face(sized.face);
+    const int em = ft->size->metrics.y_ppem;
+    const int ascent = sized.ascent;
+    if (FT_IS_SCALABLE(ft)) {
+        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
+        const double scale = static_cast<double>(em) / ft->units_per_EM;
+        underlineRows = std::max(1L, std::lround(ft->underline_thickness * scale));
+        underlineTop = ascent - static_cast<int>(std::lround(ft->underline_position * scale)) -
+                       underlineRows / 2;
+        const bool hasStrike = os2 != nullptr && os2->yStrikeoutSize > 0;
+        strikeRows =
+            hasStrike ? std::max(1L, std::lround(os2->yStrikeoutSize * scale)) : underlineRows;
+        strikeTop =
+            ascent -
+            static_cast<int>(std::lround(hasStrike ? os2->yStrikeoutPosition * scale : em * 0.3));
+    } else {
+        underlineRows = strikeRows = 1;
+        underlineTop = ascent + 1;
+        strikeTop = ascent - ascent / 3;
+    }
+    primary = sized;
+    if (fallback) {
+        fallbackFonts = CFontResolver::Instance().Fallbacks(font);
+        fallbackFaces.assign(fallbackFonts->Count(), SizedFace{});
+    }
+    return Result::Success();
+}
 char32_t CGlyphRasterizer::Decode(uint16_t code) {
     if (code < 0x80) return code;
     if (code <= 0xFF || decoder == nullptr) return 0;
@@ -152,49 +177,90 @@ void CGlyphRasterizer::DrawCoverage(const void* bitmapPtr, int left, int top) {
     // Only the part of the glyph bitmap that lies inside the cell.
     const int firstRow = std::max(0, -top), lastRow = std::min(rows, cellHeight - top);
     const int firstCol = std::max(0, -left), lastCol = std::min(cols, cellWidth - left);
+    if (firstRow >= lastRow || firstCol >= lastCol) return;
     for (int j = firstRow; j < lastRow; ++j) {
         const unsigned char* row =
             pitch >= 0 ? bitmap.buffer + j * pitch : bitmap.buffer + (rows - 1 - j) * -pitch;
-        uint8_t* out = &pixels[(static_cast<std::size_t>(top + j) * cellWidth + left) * 4];
+        uint8_t* out = &pixels[static_cast<std::size_t>(top + j) * cellWidth + left];
         for (int i = firstCol; i < lastCol; ++i) {
             const int coverage = mono           ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255
                                  : grays == 255 ? row[i]
                                                 : std::min(row[i] * 255 / grays, 255);
-            if (coverage == 0) continue;
-            const auto value = static_cast<uint8_t>(255 - coverage);
-            uint8_t* p = out + i * 4;
-            p[0] = std::min(p[0], value);
-            p[1] = std::min(p[1], value);
-            p[2] = std::min(p[2], value);
+            out[i] = std::min(out[i], static_cast<uint8_t>(255 - coverage));
         }
     }
+    MarkDirty(top + firstRow, top + lastRow);
 }
 
 void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows) {
     x0 = std::max(x0, 0);
     x1 = std::min(x1, cellWidth);
-    for (int y = std::max(y0, 0); y < std::min(y0 + rows, cellHeight); ++y)
-        for (int x = x0; x < x1; ++x)
-            std::memset(&pixels[(static_cast<std::size_t>(y) * cellWidth + x) * 4], 0, 3);
+    const int first = std::max(y0, 0), last = std::min(y0 + rows, cellHeight);
+    if (x0 >= x1 || first >= last) return;
+    for (int y = first; y < last; ++y)
+        std::memset(&pixels[static_cast<std::size_t>(y) * cellWidth + x0], 0, x1 - x0);
+    MarkDirty(first, last);
 }
 
-void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY) {
+void CGlyphRasterizer::MarkDirty(int first, int last) {
+    if (dirtyTop == dirtyBottom) {
+        dirtyTop = first;
+        dirtyBottom = last;
+    } else {
+        dirtyTop = std::min(dirtyTop, first);
+        dirtyBottom = std::max(dirtyBottom, last);
+    }
+}
+
+CGlyphRasterizer::SizedFace* CGlyphRasterizer::FaceFor(char32_t character, unsigned& glyphIndex) {
+    glyphIndex = FT_Get_Char_Index(Face(primary.face), character);
+    if (glyphIndex != 0 || !fallbackFonts) return glyphIndex != 0 ? &primary : nullptr;
+    const int position = fallbackFonts->Find(character);
+    if (position < 0) return nullptr;
+    SizedFace& sized = fallbackFaces[position];
+    if (!sized.tried && !Size(fallbackFonts->Font(position), sized)) sized.face = nullptr;
+    if (sized.face == nullptr) return nullptr;
+    glyphIndex = FT_Get_Char_Index(Face(sized.face), character);
+    return glyphIndex != 0 ? &sized : nullptr;
+}
+
+bool CGlyphRasterizer::DrawGlyph(const SizedFace& sized, unsigned glyphIndex, bool mono,
+                                 int originX, int originY, int& advance) {
+    FT_Face ft = Face(sized.face);
+    if (FT_Load_Glyph(ft, glyphIndex, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_DEFAULT) != 0)
+        return false;
+    FT_GlyphSlot slot = ft->glyph;
+    if (sized.font.oblique) FT_GlyphSlot_Oblique(slot);
+    if (sized.font.embolden) FT_GlyphSlot_Embolden(slot);
+    if (slot->format == FT_GLYPH_FORMAT_BITMAP ||
+        FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0)
+        DrawCoverage(&slot->bitmap, originX + slot->bitmap_left,
+                     originY + sized.ascent - slot->bitmap_top);
+    advance = static_cast<int>(slot->advance.x >> 6);
+    return true;
+}
+
+bool CGlyphRasterizer::HasInk(int threshold) const {
+    const auto first = pixels.begin() + static_cast<std::ptrdiff_t>(dirtyTop) * cellWidth;
+    const auto last = pixels.begin() + static_cast<std::ptrdiff_t>(dirtyBottom) * cellWidth;
+    return std::any_of(first, last, [threshold](uint8_t grey) { return grey < threshold; });
+}
+
+void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int threshold) {
     lastMissing = false;
+    lastFont = nullptr;
     if (code == 0) return;  // the empty string: nothing at all is drawn
-    FT_Face ft = Face(face);
     const char32_t character = Decode(code);
-    const FT_UInt glyphIndex = character != 0 ? FT_Get_Char_Index(ft, character) : 0;
-    lastMissing = glyphIndex == 0;
+    FT_UInt glyphIndex = 0;
+    SizedFace* sized = character != 0 ? FaceFor(character, glyphIndex) : nullptr;
+    lastMissing = sized == nullptr;
     int advance = 0;
-    if (glyphIndex != 0 && FT_Load_Glyph(ft, glyphIndex, FT_LOAD_DEFAULT) == 0) {
-        FT_GlyphSlot slot = ft->glyph;
-        if (selected.oblique) FT_GlyphSlot_Oblique(slot);
-        if (selected.embolden) FT_GlyphSlot_Embolden(slot);
-        if (slot->format == FT_GLYPH_FORMAT_BITMAP ||
-            FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0)
-            DrawCoverage(&slot->bitmap, originX + slot->bitmap_left,
-                         originY + ascent - slot->bitmap_top);
-        advance = static_cast<int>(slot->advance.x >> 6);
+    if (sized != nullptr && DrawGlyph(*sized, glyphIndex, sized->mono, originX, originY, advance)) {
+        lastFont = &sized->font;
+        // Strokes thinner than a pixel can fade below the threshold in greyscale; a character
+        // the font draws is not left blank for that: it takes its hinted monochrome form.
+        if (!sized->mono && renderMode == RenderMode::Auto && !HasInk(threshold))
+            DrawGlyph(*sized, glyphIndex, true, originX, originY, advance);
     }
     if (selectedFont.underline)
         FillRows(originX, originX + advance, originY + underlineTop, underlineRows);
@@ -203,12 +269,18 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY) {
 }
 
 uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold) {
-    if (face == nullptr || pixels.empty()) return nullptr;
-    std::fill(pixels.begin(), pixels.end(), 0xFF);
+    if (primary.face == nullptr || pixels.empty()) return nullptr;
+    // Only the rows the previous glyph drew on need clearing, and only rows drawn on can
+    // hold ink.
+    std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(dirtyTop) * cellWidth,
+              pixels.begin() + static_cast<std::ptrdiff_t>(dirtyBottom) * cellWidth, 0xFF);
+    dirtyTop = dirtyBottom = 0;
     // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
     constexpr int kFar = 1 << 20;
-    DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar));
-    auto* bits = new uint8_t[static_cast<std::size_t>(cellHeight) * ((cellWidth + 7) / 8)];
-    ThresholdPixels(pixels.data(), cellWidth, cellHeight, threshold, bits);
+    DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold);
+    const int bytesPerRow = (cellWidth + 7) / 8;
+    auto* bits = new uint8_t[static_cast<std::size_t>(cellHeight) * bytesPerRow]();
+    ThresholdPixels(&pixels[static_cast<std::size_t>(dirtyTop) * cellWidth], cellWidth,
+                    dirtyBottom - dirtyTop, threshold, bits + dirtyTop * bytesPerRow);
     return bits;
 }

@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <memory>
 
-#include "extract/GlyphRasterizer.h"
 #include "fontfile/Cp949.h"
 #include "glyph/GlyphSet.h"
 
@@ -82,10 +81,15 @@ bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int
 
     LogFont wanted = font;
     if (twoByte) glyphSet.ApplyGroupStyle(wanted, static_cast<uint8_t>(code >> 8));
-    if (!fontSelected || !SameFont(wanted, selectedFont)) {
+    if (!fontSelected || !SameFont(wanted, selectedFont) || renderMode != selectedMode ||
+        fallback != selectedFallback) {
         fontSelected = false;
+        rasterizer->SetRenderMode(renderMode);
+        rasterizer->SetFallback(fallback);
         if (!rasterizer->CreateFont(wanted)) return false;
         selectedFont = wanted;
+        selectedMode = renderMode;
+        selectedFallback = fallback;
         fontSelected = true;
     }
     if (!rasterizer->SetCellSize(width, height)) return true;

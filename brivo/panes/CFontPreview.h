@@ -7,16 +7,17 @@
 #include <memory>
 #include <vector>
 
+#include "extract/GlyphRasterizer.h"
 #include "extract/LogFont.h"
 
-class CGlyphRasterizer;
 class CGlyphSet;
 
 namespace brivo {
 
 // Shows a sample text rendered exactly as an extraction would render it (the same
-// rasteriser, group styles per lead byte, threshold), magnified `zoom` times, each character
-// inside a red outline of its cell. The group styles come from the glyph set.
+// rasteriser, render mode, fallback fonts, group styles per lead byte, threshold), magnified
+// `zoom` times, each character inside a red outline of its cell. The group styles come from
+// the glyph set.
 class CFontPreview : public QWidget {
     Q_OBJECT
 public:
@@ -40,6 +41,8 @@ public:
     QString previewText = kDefaultText;
     int zoom = 2;
     int threshold = 128;
+    RenderMode renderMode = RenderMode::Auto;  // as an extraction's settings
+    bool fallback = true;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,7 +53,9 @@ private:
     const CGlyphSet& glyphSet;
     std::unique_ptr<CGlyphRasterizer> rasterizer;
     std::vector<QRect> cells;
-    LogFont selectedFont;  // what the rasteriser holds now
+    LogFont selectedFont;  // what the rasteriser holds now, made with these two
+    RenderMode selectedMode = RenderMode::Auto;
+    bool selectedFallback = true;
     bool fontSelected = false;
 };
 

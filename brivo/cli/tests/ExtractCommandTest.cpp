@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "CliRun.h"
@@ -32,6 +34,44 @@ TEST_F(ExtractCommandTest, WritesTheFileAndSaysWhere) {
     EXPECT_EQ(source.status, 0) << source.output;
     EXPECT_NE(source.output.find("Glyphs: 128"), std::string::npos) << source.output;
     EXPECT_GT(fs::file_size(folder / "ascii.h"), 10000u);
+}
+
+// Whether the 16 x 16 glyph of a full-width 1 code has ink in a .fnt file of that range.
+bool HasInk(const fs::path& file, uint16_t code) {
+    std::ifstream in(file, std::ios::binary);
+    in.seekg((((code >> 8) - 0xA1) * 94 + (code & 0xFF) - 0xA1) * 32);
+    char bits[32] = {};
+    in.read(bits, sizeof bits);
+    return std::any_of(std::begin(bits), std::end(bits), [](char byte) { return byte != 0; });
+}
+
+TEST_F(ExtractCommandTest, RenderModeAndFallbackChooseHowCodesAreDrawn) {
+    struct Case {
+        const char* arguments;
+        bool boxLine, euro;    // whether 0xA6A2 and 0xA2E6 have ink
+        const char* mentions;  // in the report
+    };
+    const Case cases[] = {
+        {"", true, true, "Font: 굴림체 -> NanumGothicCoding Regular ("},
+        {"--render mono", true, true, " glyphs)"},
+        // NanumGothicCoding's box lines are thinner than a pixel at 16 pixels.
+        {"--render gray", false, true, "NanumGothicCoding"},
+        // Baekmuk Gulim has no euro sign; a fallback font has.
+        {"--font 굴림", true, true, "Baekmuk Gulim Regular ("},
+        {"--font 굴림 --no-fallback", true, false, "characters the font lacks"},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / "fullwidth1.fnt";
+        const CliRun run =
+            Cli(std::string("extract --range fullwidth1 ") + c.arguments + " -o " + out.string());
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find(c.mentions), std::string::npos) << run.output;
+        EXPECT_EQ(HasInk(out, 0xA6A2), c.boxLine) << c.arguments;
+        EXPECT_EQ(HasInk(out, 0xA2E6), c.euro) << c.arguments;
+    }
+    const CliRun bad = Cli("extract --render grey -o " + (folder / "x.fnt").string());
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.output.find("--render"), std::string::npos) << bad.output;
 }
 
 TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "extract/ExtractWorker.h"
+#include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -92,6 +95,42 @@ TEST_F(ExtractWorkerTest, RangesYieldTheirCodesInOrder) {
             ASSERT_EQ(glyph->originalIndex, n);
         }
     }
+}
+
+// The groups are rendered on several threads; the set holds what one rasteriser drawing
+// every code in order with each group's style draws, and the outcome names each face.
+TEST_F(ExtractWorkerTest, ParallelGroupsGiveWhatOneRasteriserGives) {
+    CGlyphSet set;
+    set.boldGroups = 0x40;  // only Hangul stays bold
+    ExtractSettings settings = Settings(RANGE_ALL, true);
+    settings.logFont.weight = 700;
+    CExtractWorker worker;
+    ASSERT_TRUE(worker.StartExtraction(settings, set));
+    worker.Wait();
+    ASSERT_EQ(set.Count(), 8366);
+
+    CGlyphRasterizer rasterizer;
+    ASSERT_TRUE(rasterizer.SetCellSize(16, 16));
+    int lead = -1;
+    for (const CGlyph* glyph : set.glyphs) {
+        if (glyph->code >> 8 != lead) {
+            lead = glyph->code >> 8;
+            LogFont font = settings.logFont;
+            set.ApplyGroupStyle(font, static_cast<uint8_t>(lead));
+            ASSERT_TRUE(rasterizer.CreateFont(font));
+        }
+        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(glyph->code, 0, 0, 128));
+        ASSERT_TRUE(std::equal(bits.get(), bits.get() + 32, glyph->bits)) << glyph->code;
+    }
+    std::vector<std::string> names;
+    int glyphs = 0;
+    for (const FontUse& use : worker.LastOutcome().fonts) {
+        names.push_back(use.name);
+        glyphs += use.glyphs;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"NanumGothicCoding Regular", "Baekmuk Gulim Regular",
+                                               "NanumGothicCoding Bold"}));
+    EXPECT_EQ(glyphs + worker.LastOutcome().missingGlyphs, 8366);
 }
 
 TEST_F(ExtractWorkerTest, CancelStopsWithinOneGlyphAndKeepsWhatWasRendered) {

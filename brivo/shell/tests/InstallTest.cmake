@@ -36,6 +36,6 @@ endif()
 # The installed command-line tool resolves the default face through the installed aliases.
 execute_process(COMMAND ${PREFIX}/bin/brivo-cli extract --range ascii -o ${PREFIX}/ascii.h
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT result EQUAL 0 OR NOT output MATCHES "Baekmuk Gulim")
+if(NOT result EQUAL 0 OR NOT output MATCHES "NanumGothicCoding")
   message(FATAL_ERROR "the installed brivo-cli failed: ${output}")
 endif()
