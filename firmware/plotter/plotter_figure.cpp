@@ -13,6 +13,7 @@ int m, n;
 int o, p;
 
 int i;
+double start_x_num, start_y_num;
 int l_j;
 int resolution = 1500;
 int motor_arr = 100;
@@ -30,10 +31,11 @@ double coordinate(int marker) {
     return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - 48) * 0.1;
 }
 
-// Segments start where the previous one ended; the first one starts at the
-// homing position, coordinate (0.0, 0.0).
-double previous_x() { return i > 0 ? x_num[i - 1] : 0.0; }
-double previous_y() { return i > 0 ? y_num[i - 1] : 0.0; }
+// Segments start where the previous one ended; the first one of a figure
+// starts where the last figure ended (the homing position, coordinate
+// (0.0, 0.0), for the first figure).
+double previous_x() { return i > 0 ? x_num[i - 1] : start_x_num; }
+double previous_y() { return i > 0 ? y_num[i - 1] : start_y_num; }
 double next_x() { return i < kMaxPoints ? x_num[i] : previous_x(); }
 double next_y() { return i < kMaxPoints ? y_num[i] : previous_y(); }
 
@@ -48,6 +50,7 @@ std::uint32_t diagonal_arr(double length, std::int32_t displacement) {
 
 // The driver operations and registers of one axis.
 struct AxisDrive {
+    std::uint8_t bit;  // in axes_moving
     volatile int& goal;
     TIM_Registers* timer;
     void (*towards_larger)();
@@ -61,8 +64,9 @@ void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double ta
     ++i;
     board::set_step_period(moving.timer, static_cast<std::uint32_t>(motor_arr - 1));
     larger ? moving.towards_larger() : moving.towards_smaller();
-    moving.start();
     other.stop();
+    axes_moving = moving.bit;
+    moving.start();
 }
 
 }  // namespace
@@ -135,8 +139,8 @@ std::uint8_t Direction() {
 }
 
 void Straight() {
-    const AxisDrive x_axis{x_goal, TIM8, x_right, x_left, x_start, x_stop};
-    const AxisDrive y_axis{y_goal, TIM1, y_up, y_down, y_start, y_stop};
+    const AxisDrive x_axis{kXAxis, x_goal, TIM8, x_right, x_left, x_start, x_stop};
+    const AxisDrive y_axis{kYAxis, y_goal, TIM1, y_up, y_down, y_start, y_stop};
     const std::uint8_t kind = Direction();
     switch (kind) {
         case kXUp:
@@ -149,6 +153,7 @@ void Straight() {
             return;
         case kStill:
             ++i;
+            axes_moving = kXAxis | kYAxis;
             x_start();
             y_start();
             return;
@@ -173,6 +178,7 @@ void Straight() {
     const bool y_larger = kind == kXUpYUp || kind == kXDownYUp;
     x_larger ? x_axis.towards_larger() : x_axis.towards_smaller();
     y_larger ? y_axis.towards_larger() : y_axis.towards_smaller();
+    axes_moving = kXAxis | kYAxis;
     x_start();
     y_start();
 }
@@ -190,10 +196,10 @@ void laser_control() {
 
 void Next_Figure() {
     const double last_x = previous_x(), last_y = previous_y();
-    x_num[0] = last_x;
-    y_num[0] = last_y;
-    i = 1;
-    o = p = 1;
+    start_x_num = last_x;
+    start_y_num = last_y;
+    i = 0;
+    o = p = 0;
     m = n = 0;
     x = y = 0;
     l_i = l_j = 0;
@@ -201,23 +207,26 @@ void Next_Figure() {
 }
 
 void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
-                      volatile std::uint8_t& mode, void (*stop)()) {
+                      volatile std::uint8_t& mode, void (*stop)(), std::uint8_t axis) {
     if (!(timer->SR & TIM_SR_CC1IF)) return;
     timer->SR = ~TIM_SR_CC1IF;
     if (mode == 0) {
         cur = cur + 1;
-        if (cur >= goal) {
-            stop();
-            move_flag = 1;
-        }
+        if (cur < goal) return;
     } else if (mode == 1) {
         cur = cur - 1;
-        if (goal >= cur) {
-            stop();
-            move_flag = 1;
-        }
+        if (goal < cur) return;
     } else if (mode == 2) {
+        // A zero-length segment ends at the first step event of either axis.
         stop();
+        axes_moving = 0;
         move_flag = 1;
+        return;
+    } else {
+        return;
     }
+    // This axis has arrived; the segment ends when the other one has too.
+    stop();
+    axes_moving = axes_moving & ~axis;
+    if (axes_moving == 0) move_flag = 1;
 }

@@ -24,10 +24,11 @@ extern int m, n;                                     // next loc_x / loc_y entry
 extern int o, p;                                     // next x_num / y_num entry to fill
 
 // Line stepping.
-extern int i;                        // index of the point the next segment runs to
-extern int resolution;               // step events per coordinate unit
-extern int motor_arr;                // timer period of a single-axis move, in ticks
-extern std::int32_t velo_x, velo_y;  // displacement of a diagonal, previous minus next
+extern int i;                            // index of the point the next segment runs to
+extern double start_x_num, start_y_num;  // where the figure's first segment starts
+extern int resolution;                   // step events per coordinate unit
+extern int motor_arr;                    // timer period of a single-axis move, in ticks
+extern std::int32_t velo_x, velo_y;      // displacement of a diagonal, previous minus next
 
 // Segment kinds returned by Direction.
 enum SegmentKind : std::uint8_t {
@@ -59,11 +60,12 @@ void laser_control();
 
 // The body of a step interrupt (called from the image's TIM8/TIM1 handler):
 // acknowledges the step event, counts it towards the goal in the axis's
-// motion mode, and stops the axis and frees the main loop once it is reached.
+// motion mode, and stops the axis once it is reached. The main loop is freed
+// when every axis of the segment (bit `axis` of axes_moving) has arrived.
 void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
-                      volatile std::uint8_t& mode, void (*stop)());
+                      volatile std::uint8_t& mode, void (*stop)(), std::uint8_t axis);
 
 // Clears the interpreter's tables and counters for the next figure. Its first
 // segment starts where the last segment of this one ended, so the point that
-// segment ran to is kept as the predecessor of the next figure's first point.
+// segment ran to is kept as the start of the next figure.
 void Next_Figure();

@@ -9,3 +9,4 @@ volatile int x_cur, y_cur;
 volatile std::uint8_t x_dir = 3, y_dir = 3;
 volatile std::uint8_t check_flag;
 volatile std::uint8_t move_flag;
+volatile std::uint8_t axes_moving;

@@ -19,3 +19,6 @@ extern volatile int x_cur, y_cur;       // step-event counters
 extern volatile std::uint8_t x_dir, y_dir;
 extern volatile std::uint8_t check_flag;  // a whole figure has arrived
 extern volatile std::uint8_t move_flag;   // the axes are free for the next segment
+// Axes of the running segment that have not reached their goal yet.
+constexpr std::uint8_t kXAxis = 1, kYAxis = 2;
+extern volatile std::uint8_t axes_moving;

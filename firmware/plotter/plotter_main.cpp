@@ -17,12 +17,9 @@ volatile int t_i;
 int x_flag, y_flag;
 volatile int figures_received;
 volatile int figures_ended;
+bool rewind_buffer;
 
 namespace {
-
-// Receive side only: the next byte of an accepted figure starts the buffer
-// over at its first entry.
-bool rewind_buffer;
 
 constexpr std::uint32_t kLaserBit = 1u << board::kLaserPin;
 
@@ -62,8 +59,8 @@ void USART1_IRQHandler(void) {
     if (k < kSaveDataSize) k = k + 1;
 }
 
-void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
-void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop, kXAxis); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop, kYAxis); }
 
 // TIM4 runs the PWM; its update interrupt is the main loop's 1 ms wake-up.
 void TIM4_IRQHandler(void) {

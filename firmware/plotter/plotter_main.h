@@ -16,5 +16,8 @@ extern int x_flag, y_flag;         // homing: 0 searching, 1 switch reached, 2 d
 // main loop has run it to its end and made ready for the next.
 extern volatile int figures_received;
 extern volatile int figures_ended;
+// Receive side only: the next byte of an accepted figure starts the buffer
+// over at its first entry.
+extern bool rewind_buffer;
 
 void xy_search_start();

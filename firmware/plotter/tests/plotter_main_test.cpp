@@ -1,21 +1,23 @@
 // plotter_main on the modelled chip: serial receive, homing, the segments of
 // a figure with their laser toggles, and the next figure after one has ended.
-// Each test runs in its own process, so the firmware's globals start fresh.
 #include "plotter/plotter_main.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "chip/stm32f40x.h"
 #include "plotter/plotter_figure.h"
+#include "plotter/tests/power_on_state.h"
 #include "sim/carriage.h"
 #include "sim/chip_model.h"
 #include "sim/plotter_sim/plotter_run.h"
 
 using namespace chip::sim;
+using plotter_sim::PathPoint;
 using plotter_sim::run_plotter;
 using plotter_sim::RunOptions;
 using plotter_sim::RunResult;
@@ -37,11 +39,11 @@ struct FigureCase {
     int x_cur, y_cur;
 };
 
-RunResult run_figure(const std::string& stream) {
+RunResult run_figure(const std::string& stream, std::uint64_t time_limit_ms = 30'000) {
     RunOptions options;
     options.stream = stream;
     options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
+    options.time_limit = milliseconds(time_limit_ms);
     return run_plotter(options);
 }
 
@@ -122,6 +124,90 @@ INSTANTIATE_TEST_SUITE_P(PlotterMainTest, FigureTest,
                                         0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- segments end on their goals
+
+// "LXtt.tYtt.t" for a point in tenths of a unit.
+std::string point(int x_tenths, int y_tenths) {
+    auto coordinate = [](int tenths) {
+        return std::string{static_cast<char>('0' + tenths / 100 % 10),
+                           static_cast<char>('0' + tenths / 10 % 10), '.',
+                           static_cast<char>('0' + tenths % 10)};
+    };
+    return "LX" + coordinate(x_tenths) + "Y" + coordinate(y_tenths);
+}
+
+// Spokes at odd angles from one centre, each out and back.
+std::string star_figure() {
+    std::string stream;
+    for (int spoke = 0; spoke < 24; ++spoke) {
+        const double angle = (7 + 15 * spoke) * 3.14159265358979 / 180;
+        stream += point(50, 50);
+        stream += point(static_cast<int>(std::lround(50 + 49 * std::cos(angle))),
+                        static_cast<int>(std::lround(50 + 49 * std::sin(angle))));
+    }
+    return stream + point(50, 50) + "Z";
+}
+
+std::string random_figure(unsigned seed, int points) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> tenths(0, 333);
+    std::string stream;
+    for (int n = 0; n < points; ++n) stream += point(tenths(random), tenths(random));
+    return stream + "Z";
+}
+
+// Each axis stops at its own goal and the next segment waits for both, so a
+// figure ends exactly on its last point and the carriage keeps close to the
+// ideal path; what remains is the rounding of the two step rates.
+TEST(PlotterMainTest, SegmentsEndWhenBothAxesHaveArrived) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        int x_end, y_end;
+        double deviation_max;
+    };
+    const Case cases[] = {
+        {"star", star_figure(), 7500, 7500, 20},
+        {"random", random_figure(7, 5), 0, 0, 250},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult result = run_figure(c.stream, 200'000);
+        ASSERT_TRUE(result.finished);
+        const PathPoint& last = result.figure_points.back();
+        EXPECT_EQ(result.x_cur, last.x);
+        EXPECT_EQ(result.y_cur, last.y);
+        EXPECT_EQ(result.path.back().x, last.x);  // the carriage, not only the counters
+        EXPECT_EQ(result.path.back().y, last.y);
+        if (c.x_end != 0) {
+            EXPECT_EQ(result.x_cur, c.x_end);
+            EXPECT_EQ(result.y_cur, c.y_end);
+        }
+        EXPECT_LE(result.max_deviation, c.deviation_max);
+    }
+}
+
+// A later figure starts its points at the first table entry: a figure of the
+// tables' full size after a shorter one keeps all its points, and the figure
+// after it starts from its last point with the rates of that segment.
+TEST(PlotterMainTest, FullFigureAfterAnotherKeepsAllItsPoints) {
+    std::string full;
+    for (int n = 0; n < kMaxPoints; ++n) full += point(10 + n % 2, 10 + n / 2 % 2);
+    const RunResult result = run_figure("LX01.0Y01.0Z" + full + "Z" + "LX01.1Y03.0Z");
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.segments.size(), 2u + kMaxPoints);
+    // The 400th point of the full figure, (1.1, 1.1) ...
+    const auto& last_of_full = result.segments[kMaxPoints];
+    EXPECT_EQ(last_of_full.x_goal, 1650);
+    EXPECT_EQ(last_of_full.y_goal, 1650);
+    // ... then from there to (1.1, 3.0): Y alone at the single-axis rate.
+    const auto& next = result.segments.back();
+    EXPECT_EQ(next.kind, kYUp);
+    EXPECT_EQ(next.arr_y, 99u);
+    EXPECT_EQ(result.x_cur, 1650);
+    EXPECT_EQ(result.y_cur, 4500);
+}
+
 // ---- receive
 
 struct ReceiveCase {
@@ -139,6 +225,7 @@ class ReceiveTest : public ::testing::TestWithParam<ReceiveCase> {};
 TEST_P(ReceiveTest, StoresTheStreamAndParsesUpToTheEndMarker) {
     const ReceiveCase& c = GetParam();
     reset();
+    power_on::reset_main_state();
     at(milliseconds(1100), [&] { send_serial(Serial::Usart1, c.stream, 115200); });
     run(firmware_main,
         milliseconds(1200) + microseconds(87 * (c.stream.size() + 2)) + milliseconds(600));
@@ -180,6 +267,7 @@ class HomingTest : public ::testing::TestWithParam<HomingCase> {};
 TEST_P(HomingTest, StopsEachAxisAfterTheDebounceAndBacksXOff) {
     const HomingCase& c = GetParam();
     reset();
+    power_on::reset_main_state();
     Carriage carriage({Timer::Tim8, Port::F, 13, Port::D, 8, 0, true},
                       {Timer::Tim1, Port::F, 15, Port::D, 9, 0, false}, -c.start_x, c.start_y);
     std::int64_t x_at_stop = 0;
@@ -230,6 +318,7 @@ TEST(PlotterMainTest, SwitchMustStayPressedForTheDebounce) {
                           {8, Timer::Tim8, 80, true},
                           {9, Timer::Tim1, 80, true}};
     reset();
+    power_on::reset_main_state();
     Cycles t = milliseconds(1500);
     std::vector<bool> running;
     for (const Case& c : cases) {
@@ -278,6 +367,7 @@ TEST_P(RandomStreamTest, NeverWritesPastItsTables) {
     std::string stream(GetParam() % 2 ? 7000 : 3000, '\0');
     for (char& b : stream) b = static_cast<char>(random() & 0xFF);
     reset();
+    power_on::reset_main_state();
     at(milliseconds(1100), [&] { send_serial(Serial::Usart1, stream, 115200); });
     run(firmware_main, milliseconds(1200) + microseconds(87 * stream.size()) + milliseconds(600));
     EXPECT_LE(k, kSaveDataSize);

@@ -9,6 +9,7 @@
 #include "plotter/board.h"
 #include "plotter/plotter_figure.h"
 #include "plotter/plotter_main.h"
+#include "plotter/tests/power_on_state.h"
 #include "sim/carriage.h"
 
 using namespace chip::sim;
@@ -122,7 +123,8 @@ private:
         if (started == 0) return;
 
         const int to = std::min(i, kMaxPoints) - 1;
-        const double px = to >= 1 ? x_num[to - 1] : 0.0, py = to >= 1 ? y_num[to - 1] : 0.0;
+        const double px = to >= 1 ? x_num[to - 1] : start_x_num;
+        const double py = to >= 1 ? y_num[to - 1] : start_y_num;
         const SegmentStart start{static_cast<int>(result_.segments.size()),
                                  segment_kind(px, py, x_num[to], y_num[to]),
                                  x_goal,
@@ -205,6 +207,7 @@ RunResult run_plotter(const RunOptions& options,
                       const std::function<void(const CounterChange&)>& on_change,
                       const std::function<void(const SegmentStart&)>& on_segment) {
     reset();
+    power_on::reset_main_state();
     Recorder recorder(options, on_change, on_segment);
     return recorder.run_to_end();
 }
