@@ -36,8 +36,13 @@ void laser_toggle() {
 }  // namespace
 
 void USART1_IRQHandler(void) {
-    if (!(USART1->SR & USART_SR_RXNE)) return;
+    // Reading SR and then DR clears an overrun (ORE) as well as RXNE; an
+    // overrun with RXNE clear leaves nothing to read, but the read still ends
+    // it, or its interrupt would stay pending.
+    const std::uint32_t status = USART1->SR;
+    if (!(status & (USART_SR_RXNE | USART_SR_ORE))) return;
     vector_data = static_cast<char>(USART1->DR & 0xFF);
+    if (!(status & USART_SR_RXNE)) return;
     const int byte = static_cast<unsigned char>(vector_data);
     if (byte == '\n' || byte == '\r' || byte == 'n') return;
 
