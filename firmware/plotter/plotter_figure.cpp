@@ -11,6 +11,7 @@ int l_i;
 double x_num[kMaxPoints], y_num[kMaxPoints];
 int m, n;
 int o, p;
+int markers_dropped;
 
 int i;
 double start_x_num, start_y_num;
@@ -75,19 +76,30 @@ void Data_Check() {
     for (int c = 0; c < usart_count && c < kSaveDataSize; ++c) {
         switch (save_data[c]) {
             case 'L':
-                if (Count_Straight < kMaxPoints) ++Count_Straight;
+                if (Count_Straight < kMaxPoints)
+                    ++Count_Straight;
+                else
+                    ++markers_dropped;
                 break;
             case 'X':
-                if (x < kMaxPoints) loc_x[x++] = c;
+                if (x < kMaxPoints)
+                    loc_x[x++] = c;
+                else
+                    ++markers_dropped;
                 break;
             case 'Y':
-                if (y < kMaxPoints) loc_y[y++] = c;
+                if (y < kMaxPoints)
+                    loc_y[y++] = c;
+                else
+                    ++markers_dropped;
                 break;
             case 'S':
                 if (l_i < kLaserMarkers) {
                     laser_check[l_i] = Count_Straight;
                     laser_power[l_i] = c;
                     ++l_i;
+                } else {
+                    ++markers_dropped;
                 }
                 break;
             default:
@@ -104,6 +116,29 @@ void XY_Data() {
         ++m;
         ++n;
     }
+}
+
+namespace {
+bool is_digit(int b) { return b >= '0' && b <= '9'; }
+
+// The payload of the coordinate marker at `marker` lies before the end
+// marker and has digits where the tens, units and tenths go.
+bool coordinate_well_formed(int marker) {
+    return marker + 4 < usart_count && is_digit(byte_at(marker + 1)) &&
+           is_digit(byte_at(marker + 2)) && is_digit(byte_at(marker + 4));
+}
+}  // namespace
+
+const char* figure_fault(int x_limit) {
+    if (usart_count >= kSaveDataSize) return "longer than the receive buffer";
+    if (markers_dropped > 0) return "more points or laser markers than the plotter holds";
+    if (x < Count_Straight || y < Count_Straight) return "a point without both coordinates";
+    for (int s = 0; s < Count_Straight; ++s) {
+        if (!coordinate_well_formed(loc_x[s]) || !coordinate_well_formed(loc_y[s]))
+            return "a coordinate that is not tens, units and tenths digits";
+        if (goal(x_num[s]) >= x_limit) return "an X coordinate beyond the X limit switch";
+    }
+    return nullptr;
 }
 
 std::uint8_t segment_kind(double px, double py, double qx, double qy) {
@@ -203,6 +238,7 @@ void Next_Figure() {
     m = n = 0;
     x = y = 0;
     l_i = l_j = 0;
+    markers_dropped = 0;
     Count_Straight = 0;
 }
 

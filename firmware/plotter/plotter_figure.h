@@ -22,6 +22,7 @@ extern int l_i;                                      // "S" markers found
 extern double x_num[kMaxPoints], y_num[kMaxPoints];  // coordinates of each point
 extern int m, n;                                     // next loc_x / loc_y entry to convert
 extern int o, p;                                     // next x_num / y_num entry to fill
+extern int markers_dropped;                          // markers beyond the tables' end
 
 // Line stepping.
 extern int i;                            // index of the point the next segment runs to
@@ -48,6 +49,12 @@ extern int l_j;  // next laser_power entry
 
 void Data_Check();
 void XY_Data();
+
+// Why the figure just parsed cannot be drawn, or nullptr when it can: it is
+// longer than the receive buffer, has more points or laser markers than the
+// tables hold, a point without both coordinates, a coordinate that is not
+// "tens units . tenths" digits, or an X goal at or beyond `x_limit`.
+const char* figure_fault(int x_limit);
 std::uint8_t Direction();
 void Straight();
 

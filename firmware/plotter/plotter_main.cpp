@@ -18,6 +18,10 @@ int x_flag, y_flag;
 volatile int figures_received;
 volatile int figures_ended;
 bool rewind_buffer;
+int figure_number;
+volatile int x_switch_cur;
+volatile bool x_switch_seen;
+int x_limit;
 
 namespace {
 
@@ -27,6 +31,36 @@ bool x_switch_pressed() { return !(GPIOD->IDR & (1u << board::kXLimitPin)); }
 bool y_switch_pressed() { return !(GPIOD->IDR & (1u << board::kYLimitPin)); }
 
 void laser_off() { GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin); }
+
+// Sends one reply line to the sender: `text`, the figure number, and
+// ": `reason`" when there is one, ended by CR LF. Waits for the transmitter;
+// a line takes about 1 ms at 115200 baud.
+void send_byte(char c) {
+    while (!(USART1->SR & USART_SR_TXE)) {
+    }
+    USART1->DR = static_cast<std::uint8_t>(c);
+}
+
+void send_text(const char* text) {
+    while (*text != '\0') send_byte(*text++);
+}
+
+void send_reply(const char* text, int number, const char* reason = nullptr) {
+    send_text(text);
+    send_byte(' ');
+    char digits[12];
+    int used = 0;
+    do {
+        digits[used++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    while (used > 0) send_byte(digits[--used]);
+    if (reason != nullptr) {
+        send_text(": ");
+        send_text(reason);
+    }
+    send_text("\r\n");
+}
 
 void laser_toggle() {
     GPIOF->BSRR =
@@ -72,10 +106,16 @@ void TIM4_IRQHandler(void) {
     if (TIM4->SR & TIM_SR_UIF) TIM4->SR = ~TIM_SR_UIF;
 }
 
-// The switches are polled by xy_search_start; their interrupt is only
-// acknowledged.
+// The switches are polled by xy_search_start; their interrupt only notes
+// where X stood at the first closing edge of its switch while homing.
 void EXTI9_5_IRQHandler(void) {
-    if (EXTI->PR & (1u << board::kXLimitPin)) EXTI->PR = 1u << board::kXLimitPin;
+    if (EXTI->PR & (1u << board::kXLimitPin)) {
+        EXTI->PR = 1u << board::kXLimitPin;
+        if (x_flag == 0 && !x_switch_seen) {
+            x_switch_cur = x_cur;
+            x_switch_seen = true;
+        }
+    }
     if (EXTI->PR & (1u << board::kYLimitPin)) EXTI->PR = 1u << board::kYLimitPin;
 }
 
@@ -99,10 +139,17 @@ void xy_search_start() {
         }
     }
     if (x_flag == 1 && y_flag == 1) {
+        // X counts its back-off (goal never met), so that the distance from
+        // where homing ends to where the switch first closed is known.
+        x_dir = 1;
+        x_goal = -0x7FFFFFFF;
         x_left();
         x_start();
         DelayMS(5000);
         x_stop();
+        x_limit = x_switch_cur - x_cur;
+        x_dir = 3;
+        x_cur = 0;
         x_flag = 2;
         y_flag = 2;
     }
@@ -123,7 +170,12 @@ int main(void) {
     TIM4->DIER |= TIM_DIER_UIE;
     nvic_enable(TIM4_IRQn);
     laser_off();
+    bool refused = false;  // the figure in the tables was refused
 
+    // X counts its steps towards the switch (goal never met) until homing
+    // has measured the switch position.
+    x_dir = 0;
+    x_goal = 0x7FFFFFFF;
     x_right();
     x_start();
     y_down();
@@ -132,10 +184,20 @@ int main(void) {
     for (;;) {
         xy_search_start();
 
-        if (check_flag == 1) {
+        // A figure that arrives while homing runs waits for its end.
+        if (check_flag == 1 && x_flag == 2) {
             Data_Check();
             XY_Data();
-            DelayMS(500);
+            figure_number = figure_number + 1;
+            if (const char* fault = figure_fault(x_limit)) {
+                // Refused whole: nothing of it runs.
+                send_reply("error", figure_number, fault);
+                Count_Straight = 0;
+                refused = true;
+            } else {
+                send_reply("ok", figure_number);
+                DelayMS(500);
+            }
             move_flag = 1;
             check_flag = 0;
         }
@@ -156,6 +218,8 @@ int main(void) {
         if (j == Count_Straight && move_flag == 1) {
             laser_off();
             if (figures_ended != figures_received) {
+                if (!refused) send_reply("done", figure_number);
+                refused = false;
                 Next_Figure();
                 j = 0;
                 t_i = 0;

@@ -16,6 +16,14 @@ extern int x_flag, y_flag;         // homing: 0 searching, 1 switch reached, 2 d
 // main loop has run it to its end and made ready for the next.
 extern volatile int figures_received;
 extern volatile int figures_ended;
+// Figures parsed since power-up: the number N of the replies.
+extern int figure_number;
+// Homing measures where the X switch closes, in x_cur step events from the
+// position where homing ends (x_switch_cur holds the counter at its first
+// closing edge while homing runs).
+extern volatile int x_switch_cur;
+extern volatile bool x_switch_seen;
+extern int x_limit;
 // Receive side only: the next byte of an accepted figure starts the buffer
 // over at its first entry.
 extern bool rewind_buffer;

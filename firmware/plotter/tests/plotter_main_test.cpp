@@ -215,14 +215,14 @@ struct ReceiveCase {
     std::string stream;
     std::string stored;  // save_data[0 .. k)
     int usart_count;
-    int segments;
 };
 
 void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
 
 class ReceiveTest : public ::testing::TestWithParam<ReceiveCase> {};
 
-TEST_P(ReceiveTest, StoresTheStreamAndParsesUpToTheEndMarker) {
+// The switches never close here, so homing goes on and the figure waits.
+TEST_P(ReceiveTest, StoresTheStreamAndWaitsForHoming) {
     const ReceiveCase& c = GetParam();
     reset();
     power_on::reset_main_state();
@@ -233,22 +233,79 @@ TEST_P(ReceiveTest, StoresTheStreamAndParsesUpToTheEndMarker) {
     for (std::size_t b = 0; b < c.stored.size(); ++b)
         ASSERT_EQ(save_data[b], static_cast<unsigned char>(c.stored[b])) << "entry " << b;
     EXPECT_EQ(usart_count, c.usart_count);
-    EXPECT_EQ(Count_Straight, c.segments);
-    EXPECT_EQ(check_flag, 0);
+    EXPECT_EQ(check_flag, 1);
+    EXPECT_EQ(Count_Straight, 0);
+    EXPECT_EQ(transmitted(Serial::Usart1), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PlotterMainTest, ReceiveTest,
     ::testing::Values(
-        ReceiveCase{"LineEndsAndLetterNAreDropped", "L\r\nX\n01n.5Y01.0Z", "LX01.5Y01.0Z", 11, 1},
-        ReceiveCase{"BytesAfterTheEndAreStoredNotParsed", "LX01.0Y01.0ZLL", "LX01.0Y01.0ZLL", 11,
-                    1},
+        ReceiveCase{"LineEndsAndLetterNAreDropped", "L\r\nX\n01n.5Y01.0Z", "LX01.5Y01.0Z", 11},
+        ReceiveCase{"BytesAfterTheEndAreStored", "LX01.0Y01.0ZLL", "LX01.0Y01.0ZLL", 11},
         // Beyond its 5000 entries the buffer takes nothing; the end marker
         // still ends the figure.
         ReceiveCase{"OverlongStreamIsCutAtTheBuffer",
                     std::string(4000, 'L') + std::string(2000, 'A') + "Z",
-                    std::string(4000, 'L') + std::string(1000, 'A'), 5000, kMaxPoints}),
+                    std::string(4000, 'L') + std::string(1000, 'A'), 5000}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- replies and refusals
+
+// Every figure gets "ok N" and "done N", or "error N: reason" and nothing of
+// it runs. Homing measures where the X switch closes: the modelled carriage
+// puts it 50 174 step events (33.45 units) from where the back-off ends.
+TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
+    struct Figure {
+        std::string stream;
+        std::string replies;
+    };
+    const Figure figures[] = {
+        {"LX01.0Y01.0Z", "ok 1\r\ndone 1\r\n"},
+        {"LX33.5Y00.0Z", "error 2: an X coordinate beyond the X limit switch\r\n"},
+        {"LXzz.zY01.0Z", "error 3: a coordinate that is not tens, units and tenths digits\r\n"},
+        {"LX01.0Y01Z", "error 4: a coordinate that is not tens, units and tenths digits\r\n"},
+        {"LX01.0LX02.0Y01.0Z", "error 5: a point without both coordinates\r\n"},
+        {std::string(kMaxPoints + 1, 'L') + "Z",
+         "error 6: more points or laser markers than the plotter holds\r\n"},
+        {std::string(kLaserMarkers + 1, 'S') + "LX01.0Y01.0Z",
+         "error 7: more points or laser markers than the plotter holds\r\n"},
+        {std::string(kSaveDataSize, 'A') + "Z", "error 8: longer than the receive buffer\r\n"},
+        {"LX00.5Y00.5Z", "ok 9\r\ndone 9\r\n"},
+    };
+    RunOptions options;
+    std::string expected;
+    for (const Figure& f : figures) {
+        options.stream += f.stream;
+        expected += f.replies;
+    }
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(30'000);
+    const RunResult result = run_plotter(options);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(transmitted(Serial::Usart1), expected);
+    EXPECT_EQ(result.replies.size(), 11u);
+    EXPECT_EQ(result.segments.size(), 2u);  // the refused figures moved nothing
+    EXPECT_EQ(result.x_cur, 750);
+    EXPECT_EQ(result.y_cur, 750);
+    EXPECT_NEAR(x_limit, 50174, 2);
+}
+
+// A figure sent at power-up waits for homing to end, then runs from the origin.
+TEST(PlotterMainTest, FigureSentBeforeHomingEndsWaitsForIt) {
+    RunOptions options;
+    options.stream = "LX01.0Y02.0Z";
+    options.at_once = true;
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(30'000);
+    const RunResult result = run_plotter(options);
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.segments.size(), 1u);
+    EXPECT_GT(result.segments[0].time, milliseconds(1000 + 30 + 5000));
+    EXPECT_EQ(result.path.back().x, 1500);  // from the homed origin
+    EXPECT_EQ(result.path.back().y, 3000);
+    EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1"}));
+}
 
 // ---- homing
 

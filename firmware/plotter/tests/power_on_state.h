@@ -22,6 +22,7 @@ inline void reset_figure_state() {
     std::fill(std::begin(y_num), std::end(y_num), 0.0);
     usart_count = 0;
     Count_Straight = x = y = l_i = l_j = m = n = o = p = i = 0;
+    markers_dropped = 0;
     start_x_num = start_y_num = 0.0;
     x_goal = 0;
     y_goal = 0;
@@ -48,6 +49,10 @@ inline void reset_main_state() {
     figures_received = 0;
     figures_ended = 0;
     rewind_buffer = false;
+    figure_number = 0;
+    x_switch_cur = 0;
+    x_switch_seen = false;
+    x_limit = 0;
 }
 
 }  // namespace power_on

@@ -1,7 +1,7 @@
 // plotter-sim: runs plotter_main on the modelled chip and draws what it does.
 //
 //   plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]
-//               [--csv OUT.csv] [--deviation] [--time-limit SECONDS]
+//               [--csv OUT.csv] [--deviation] [--time-limit SECONDS] [--stream]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]\n"
-    "                   [--csv OUT.csv] [--deviation] [--time-limit SECONDS]\n";
+    "                   [--csv OUT.csv] [--deviation] [--time-limit SECONDS] [--stream]\n";
 
 struct Arguments {
     std::string input = "-";
@@ -57,6 +57,8 @@ std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& arg
             args.report = true;
         } else if (arg == "--deviation") {
             args.deviation = true;
+        } else if (arg == "--stream") {
+            args.run.at_once = true;
         } else if (arg == "--start" || arg == "--baud" || arg == "--svg" || arg == "--csv" ||
                    arg == "--time-limit") {
             const auto v = value();
@@ -185,10 +187,20 @@ int main(int argc, char** argv) {
                   << ",\"arr_x\":" << s.arr_x << ",\"arr_y\":" << s.arr_y
                   << ",\"laser\":" << (s.laser ? 1 : 0) << "}\n";
     };
+    auto on_reply = [](const std::string& line) {
+        std::cout << "{\"reply\":\"";
+        for (char c : line) {
+            if (c == '"' || c == '\\') std::cout << '\\';
+            std::cout << c;
+        }
+        std::cout << "\"}\n";
+    };
     const RunResult result = run_plotter(
         args.run, args.csv.empty() ? std::function<void(const CounterChange&)>{} : on_change,
         args.report ? std::function<void(const SegmentStart&)>{on_segment}
-                    : std::function<void(const SegmentStart&)>{});
+                    : std::function<void(const SegmentStart&)>{},
+        args.report ? std::function<void(const std::string&)>{on_reply}
+                    : std::function<void(const std::string&)>{});
     if (!result.finished) {
         std::cerr << "plotter-sim: the figure had not ended after "
                   << args.run.time_limit / chip::sim::milliseconds(1000)

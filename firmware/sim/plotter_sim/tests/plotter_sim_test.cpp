@@ -60,10 +60,12 @@ TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
     const Outcome r = run_sim(figure.string() + " --start 300,300 --report");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
+              "{\"reply\":\"ok 1\"}\n"
               "{\"segment\":0,\"kind\":4,\"x_goal\":1500,\"y_goal\":1500,\"arr_x\":140,"
               "\"arr_y\":140,\"laser\":1}\n"
               "{\"segment\":1,\"kind\":4,\"x_goal\":2250,\"y_goal\":3000,\"arr_x\":222,"
               "\"arr_y\":110,\"laser\":0}\n"
+              "{\"reply\":\"done 1\"}\n"
               "{\"segments\":2,\"x_cur\":2250,\"y_cur\":3000,\"laser\":0,\"sim_ms\":" +
                   r.out.substr(r.out.rfind(':') + 1));
 }
