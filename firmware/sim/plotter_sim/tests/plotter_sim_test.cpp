@@ -98,6 +98,7 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         {"--svg", 2},
         {"--bogus", 2},
         {(dir_ / "missing.txt").string(), 1},
+        {figure.string(), 1},  // refused before it runs, not after the time limit
         {figure.string() + " --start 300,300 --time-limit 8 --svg " + (dir_ / "never.svg").string(),
          1},
     };
@@ -105,6 +106,12 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         EXPECT_EQ(run_sim(c.arguments).status, c.status) << c.arguments;
     }
     EXPECT_FALSE(fs::exists(dir_ / "never.svg"));
+}
+
+TEST_F(PlotterSimTest, PrintsItsVersion) {
+    const Outcome r = run_sim("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("plotter-sim ")) << r.out;
 }
 
 }  // namespace
