@@ -22,9 +22,11 @@ std::int32_t velo_x, velo_y;
 
 namespace {
 
-// A payload that runs past the end of the buffer reads zeros.
+// The byte at `position` of the figure in the receive ring; a payload that
+// runs past the ring's capacity reads zeros.
 int byte_at(int position) {
-    return position >= 0 && position < kSaveDataSize ? save_data[position] : 0;
+    if (position < 0 || position >= kSaveDataSize) return 0;
+    return save_data[(figure_start + position) % kSaveDataSize];
 }
 
 double coordinate(int marker) {
@@ -74,7 +76,7 @@ void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double ta
 
 void Data_Check() {
     for (int c = 0; c < usart_count && c < kSaveDataSize; ++c) {
-        switch (save_data[c]) {
+        switch (byte_at(c)) {
             case 'L':
                 if (Count_Straight < kMaxPoints)
                     ++Count_Straight;
@@ -130,7 +132,7 @@ bool coordinate_well_formed(int marker) {
 }  // namespace
 
 const char* figure_fault(int x_limit) {
-    if (usart_count >= kSaveDataSize) return "longer than the receive buffer";
+    if (figure_cut) return "longer than the receive buffer holds";
     if (markers_dropped > 0) return "more points or laser markers than the plotter holds";
     if (x < Count_Straight || y < Count_Straight) return "a point without both coordinates";
     for (int s = 0; s < Count_Straight; ++s) {

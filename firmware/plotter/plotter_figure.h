@@ -50,10 +50,10 @@ extern int l_j;  // next laser_power entry
 void Data_Check();
 void XY_Data();
 
-// Why the figure just parsed cannot be drawn, or nullptr when it can: it is
-// longer than the receive buffer, has more points or laser markers than the
-// tables hold, a point without both coordinates, a coordinate that is not
-// "tens units . tenths" digits, or an X goal at or beyond `x_limit`.
+// Why the figure just parsed cannot be drawn, or nullptr when it can: bytes
+// of it found no room in the receive buffer (figure_cut), it has more points or laser markers than
+// the tables hold, a point without both coordinates, a coordinate that is not "tens units . tenths"
+// digits, or an X goal at or beyond `x_limit`.
 const char* figure_fault(int x_limit);
 std::uint8_t Direction();
 void Straight();

@@ -1,6 +1,8 @@
 #include "plotter/plotter_globals.h"
 
 int save_data[kSaveDataSize];
+volatile int figure_start;
+bool figure_cut;
 volatile int usart_count;
 int Count_Straight;
 int laser_check[kLaserMarkers];

@@ -17,7 +17,10 @@ volatile int t_i;
 int x_flag, y_flag;
 volatile int figures_received;
 volatile int figures_ended;
-bool rewind_buffer;
+volatile int figure_next[kQueuedFigures];
+volatile bool figure_dropped_bytes[kQueuedFigures];
+volatile int figures_lost;
+bool receive_dropped;
 int figure_number;
 volatile int x_switch_cur;
 volatile bool x_switch_seen;
@@ -80,22 +83,26 @@ void USART1_IRQHandler(void) {
     const int byte = static_cast<unsigned char>(vector_data);
     if (byte == '\n' || byte == '\r' || byte == 'n') return;
 
-    // While a received figure waits or runs, its buffer is kept: later bytes
-    // are stored after it but end nothing.
-    const bool accepting = figures_received == figures_ended;
-    if (accepting && rewind_buffer) {
-        k = 0;
-        rewind_buffer = false;
+    // Figures sent back to back queue up in the ring while one runs. A byte
+    // that finds the ring full is dropped, and its figure will be refused.
+    const int next = (k + 1) % kSaveDataSize;
+    if (next != figure_start) {
+        save_data[k] = byte;
+        k = next;
+    } else {
+        receive_dropped = true;
     }
-    // Bytes beyond the buffer are dropped; an end marker still ends the figure.
-    if (k < kSaveDataSize) save_data[k] = byte;
-    if (byte == 'Z' && accepting) {
-        usart_count = k;
-        check_flag = 1;
-        figures_received = figures_received + 1;
-        rewind_buffer = true;
+    if (byte != 'Z') return;
+    if (figures_received - figures_ended >= kQueuedFigures) {
+        figures_lost = figures_lost + 1;
+        return;
     }
-    if (k < kSaveDataSize) k = k + 1;
+    const int slot = figures_received % kQueuedFigures;
+    figure_next[slot] = k;
+    figure_dropped_bytes[slot] = receive_dropped;
+    receive_dropped = false;
+    check_flag = 1;
+    figures_received = figures_received + 1;
 }
 
 void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop, kXAxis); }
@@ -170,7 +177,8 @@ int main(void) {
     TIM4->DIER |= TIM_DIER_UIE;
     nvic_enable(TIM4_IRQn);
     laser_off();
-    bool refused = false;  // the figure in the tables was refused
+    bool figure_loaded = false;  // a parsed figure is in the tables
+    bool refused = false;        // and it was refused
 
     // X counts its steps towards the switch (goal never met) until homing
     // has measured the switch position.
@@ -184,8 +192,15 @@ int main(void) {
     for (;;) {
         xy_search_start();
 
-        // A figure that arrives while homing runs waits for its end.
-        if (check_flag == 1 && x_flag == 2) {
+        // The next received figure is parsed once the last one has ended; one
+        // that arrives while homing runs waits for its end.
+        if (!figure_loaded && figures_received != figures_ended && x_flag == 2) {
+            const int slot = figures_ended % kQueuedFigures;
+            const int next = figure_next[slot];
+            figure_cut = figure_dropped_bytes[slot];
+            const int held = (next - figure_start + kSaveDataSize) % kSaveDataSize;
+            usart_count = figure_cut ? held : held - 1;
+            if (figures_received == figures_ended + 1) check_flag = 0;
             Data_Check();
             XY_Data();
             figure_number = figure_number + 1;
@@ -198,8 +213,10 @@ int main(void) {
                 send_reply("ok", figure_number);
                 DelayMS(500);
             }
+            // The tables hold all that is needed: the ring takes the next one.
+            figure_start = next;
+            figure_loaded = true;
             move_flag = 1;
-            check_flag = 0;
         }
 
         if (move_flag == 1 && j < Count_Straight) {
@@ -217,7 +234,8 @@ int main(void) {
 
         if (j == Count_Straight && move_flag == 1) {
             laser_off();
-            if (figures_ended != figures_received) {
+            if (figure_loaded) {
+                figure_loaded = false;
                 if (!refused) send_reply("done", figure_number);
                 refused = false;
                 Next_Figure();

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-extern volatile int k;             // next free save_data entry
+extern volatile int k;             // next save_data entry to fill
 extern volatile char vector_data;  // last byte read from USART1
 extern volatile int j;             // segments of the figure started so far
 extern volatile int t_i;           // next laser_check entry to wait for
@@ -24,8 +24,12 @@ extern int figure_number;
 extern volatile int x_switch_cur;
 extern volatile bool x_switch_seen;
 extern int x_limit;
-// Receive side only: the next byte of an accepted figure starts the buffer
-// over at its first entry.
-extern bool rewind_buffer;
+// Per received figure, in a queue of kQueuedFigures entries: the ring index
+// after its end marker, and whether bytes of it were dropped for want of room.
+constexpr int kQueuedFigures = 64;
+extern volatile int figure_next[kQueuedFigures];
+extern volatile bool figure_dropped_bytes[kQueuedFigures];
+extern volatile int figures_lost;  // end markers that found the queue full
+extern bool receive_dropped;       // receive side: the figure coming in lost bytes
 
 void xy_search_start();

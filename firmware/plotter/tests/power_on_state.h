@@ -21,6 +21,8 @@ inline void reset_figure_state() {
     std::fill(std::begin(x_num), std::end(x_num), 0.0);
     std::fill(std::begin(y_num), std::end(y_num), 0.0);
     usart_count = 0;
+    figure_start = 0;
+    figure_cut = false;
     Count_Straight = x = y = l_i = l_j = m = n = o = p = i = 0;
     markers_dropped = 0;
     start_x_num = start_y_num = 0.0;
@@ -48,7 +50,10 @@ inline void reset_main_state() {
     x_flag = y_flag = 0;
     figures_received = 0;
     figures_ended = 0;
-    rewind_buffer = false;
+    std::fill(std::begin(figure_next), std::end(figure_next), 0);
+    std::fill(std::begin(figure_dropped_bytes), std::end(figure_dropped_bytes), false);
+    figures_lost = 0;
+    receive_dropped = false;
     figure_number = 0;
     x_switch_cur = 0;
     x_switch_seen = false;
