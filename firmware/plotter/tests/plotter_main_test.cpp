@@ -39,9 +39,13 @@ struct FigureCase {
     int x_cur, y_cur;
 };
 
-RunResult run_figure(const std::string& stream, std::uint64_t time_limit_ms = 30'000) {
+// Runs `stream`, sent a figure at a time after homing or, `at_once`, all of
+// it at power-up.
+RunResult run_figure(const std::string& stream, bool at_once = false,
+                     std::uint64_t time_limit_ms = 30'000) {
     RunOptions options;
     options.stream = stream;
+    options.at_once = at_once;
     options.start_x = options.start_y = 300;
     options.time_limit = milliseconds(time_limit_ms);
     return run_plotter(options);
@@ -172,7 +176,7 @@ TEST(PlotterMainTest, SegmentsEndWhenBothAxesHaveArrived) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const RunResult result = run_figure(c.stream, 200'000);
+        const RunResult result = run_figure(c.stream, false, 200'000);
         ASSERT_TRUE(result.finished);
         const PathPoint& last = result.figure_points.back();
         EXPECT_EQ(result.x_cur, last.x);
@@ -273,15 +277,12 @@ TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
          "error 8: longer than the receive buffer holds\r\n"},
         {"LX00.5Y00.5Z", "ok 9\r\ndone 9\r\n"},
     };
-    RunOptions options;
-    std::string expected;
+    std::string stream, expected;
     for (const Figure& f : figures) {
-        options.stream += f.stream;
+        stream += f.stream;
         expected += f.replies;
     }
-    options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
-    const RunResult result = run_plotter(options);
+    const RunResult result = run_figure(stream);
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(transmitted(Serial::Usart1), expected);
     EXPECT_EQ(result.replies.size(), 11u);
@@ -295,12 +296,8 @@ TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
 // up while one runs; each is drawn in turn from where the last one ended,
 // also one whose bytes straddle the end of the first write.
 TEST(PlotterMainTest, BackToBackFiguresAreAllDrawnInOrder) {
-    RunOptions options;
-    options.stream = "LX01.0Y01.0ZLX02.0Y01.0ZLX02.0Y02.0\r\nLX00.5Y00.5Z";
-    options.at_once = true;
-    options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
-    const RunResult result = run_plotter(options);
+    const RunResult result =
+        run_figure("LX01.0Y01.0ZLX02.0Y01.0ZLX02.0Y02.0\r\nLX00.5Y00.5Z", true);
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.replies,
               (std::vector<std::string>{"ok 1", "done 1", "ok 2", "done 2", "ok 3", "done 3"}));
@@ -319,11 +316,7 @@ TEST(PlotterMainTest, BackToBackFiguresAreAllDrawnInOrder) {
 TEST(PlotterMainTest, FiguresWrapAroundTheReceiveBuffer) {
     std::string figure;
     for (int n = 0; n < 272; ++n) figure += point(10 + n % 2, 10);
-    RunOptions options;
-    options.stream = figure + "Z" + figure + "Z";
-    options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
-    const RunResult result = run_plotter(options);
+    const RunResult result = run_figure(figure + "Z" + figure + "Z");
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1", "ok 2", "done 2"}));
     EXPECT_EQ(result.segments.size(), 2u * 272);
@@ -332,12 +325,7 @@ TEST(PlotterMainTest, FiguresWrapAroundTheReceiveBuffer) {
 
 // A figure sent at power-up waits for homing to end, then runs from the origin.
 TEST(PlotterMainTest, FigureSentBeforeHomingEndsWaitsForIt) {
-    RunOptions options;
-    options.stream = "LX01.0Y02.0Z";
-    options.at_once = true;
-    options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
-    const RunResult result = run_plotter(options);
+    const RunResult result = run_figure("LX01.0Y02.0Z", true);
     ASSERT_TRUE(result.finished);
     ASSERT_EQ(result.segments.size(), 1u);
     EXPECT_GT(result.segments[0].time, milliseconds(1000 + 30 + 5000));
