@@ -21,6 +21,8 @@ volatile int figure_next[kQueuedFigures];
 volatile bool figure_dropped_bytes[kQueuedFigures];
 volatile int figures_lost;
 bool receive_dropped;
+bool figure_loaded;
+bool figure_refused;
 int figure_number;
 volatile int x_switch_cur;
 volatile bool x_switch_seen;
@@ -71,6 +73,41 @@ void laser_toggle() {
 }
 
 }  // namespace
+
+bool load_figure() {
+    const int slot = figures_ended % kQueuedFigures;
+    const int next = figure_next[slot];
+    figure_cut = figure_dropped_bytes[slot];
+    const int held = (next - figure_start + kSaveDataSize) % kSaveDataSize;
+    usart_count = figure_cut ? held : held - 1;
+    if (figures_received == figures_ended + 1) check_flag = 0;
+    Data_Check();
+    XY_Data();
+    figure_number = figure_number + 1;
+    const char* fault = figure_fault(x_limit);
+    if (fault != nullptr) {
+        // Refused whole: nothing of it runs.
+        send_reply("error", figure_number, fault);
+        Count_Straight = 0;
+    } else {
+        send_reply("ok", figure_number);
+    }
+    // The tables hold all that is needed: the ring takes the next one.
+    figure_start = next;
+    figure_loaded = true;
+    figure_refused = fault != nullptr;
+    return !figure_refused;
+}
+
+void end_figure() {
+    figure_loaded = false;
+    if (!figure_refused) send_reply("done", figure_number);
+    figure_refused = false;
+    Next_Figure();
+    j = 0;
+    t_i = 0;
+    figures_ended = figures_ended + 1;
+}
 
 void USART1_IRQHandler(void) {
     // Reading SR and then DR clears an overrun (ORE) as well as RXNE; an
@@ -177,8 +214,6 @@ int main(void) {
     TIM4->DIER |= TIM_DIER_UIE;
     nvic_enable(TIM4_IRQn);
     laser_off();
-    bool figure_loaded = false;  // a parsed figure is in the tables
-    bool refused = false;        // and it was refused
 
     // X counts its steps towards the switch (goal never met) until homing
     // has measured the switch position.
@@ -195,27 +230,7 @@ int main(void) {
         // The next received figure is parsed once the last one has ended; one
         // that arrives while homing runs waits for its end.
         if (!figure_loaded && figures_received != figures_ended && x_flag == 2) {
-            const int slot = figures_ended % kQueuedFigures;
-            const int next = figure_next[slot];
-            figure_cut = figure_dropped_bytes[slot];
-            const int held = (next - figure_start + kSaveDataSize) % kSaveDataSize;
-            usart_count = figure_cut ? held : held - 1;
-            if (figures_received == figures_ended + 1) check_flag = 0;
-            Data_Check();
-            XY_Data();
-            figure_number = figure_number + 1;
-            if (const char* fault = figure_fault(x_limit)) {
-                // Refused whole: nothing of it runs.
-                send_reply("error", figure_number, fault);
-                Count_Straight = 0;
-                refused = true;
-            } else {
-                send_reply("ok", figure_number);
-                DelayMS(500);
-            }
-            // The tables hold all that is needed: the ring takes the next one.
-            figure_start = next;
-            figure_loaded = true;
+            if (load_figure()) DelayMS(500);
             move_flag = 1;
         }
 
@@ -234,15 +249,7 @@ int main(void) {
 
         if (j == Count_Straight && move_flag == 1) {
             laser_off();
-            if (figure_loaded) {
-                figure_loaded = false;
-                if (!refused) send_reply("done", figure_number);
-                refused = false;
-                Next_Figure();
-                j = 0;
-                t_i = 0;
-                figures_ended = figures_ended + 1;
-            }
+            if (figure_loaded) end_figure();
         }
 
         chip_wait_for_interrupt();

@@ -32,4 +32,14 @@ extern volatile bool figure_dropped_bytes[kQueuedFigures];
 extern volatile int figures_lost;  // end markers that found the queue full
 extern bool receive_dropped;       // receive side: the figure coming in lost bytes
 
+// Main loop side: a parsed figure is in the tables, and it was refused.
+extern bool figure_loaded;
+extern bool figure_refused;
+
 void xy_search_start();
+// Parses the oldest received figure into the tables and answers it (`ok N`,
+// or `error N: reason` and nothing of it will run); true when it was accepted.
+bool load_figure();
+// After the loaded figure's last segment: answers `done N` for an accepted
+// one and makes the tables ready for the next figure.
+void end_figure();

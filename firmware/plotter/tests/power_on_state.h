@@ -54,6 +54,8 @@ inline void reset_main_state() {
     std::fill(std::begin(figure_dropped_bytes), std::end(figure_dropped_bytes), false);
     figures_lost = 0;
     receive_dropped = false;
+    figure_loaded = false;
+    figure_refused = false;
     figure_number = 0;
     x_switch_cur = 0;
     x_switch_seen = false;
