@@ -146,15 +146,15 @@ std::string star_figure() {
     for (int spoke = 0; spoke < 24; ++spoke) {
         const double angle = (7 + 15 * spoke) * 3.14159265358979 / 180;
         stream += point(50, 50);
-        stream += point(static_cast<int>(std::lround(50 + 49 * std::cos(angle))),
-                        static_cast<int>(std::lround(50 + 49 * std::sin(angle))));
+        stream += point(static_cast<int>(std::lround(50 + 20 * std::cos(angle))),
+                        static_cast<int>(std::lround(50 + 20 * std::sin(angle))));
     }
     return stream + point(50, 50) + "Z";
 }
 
 std::string random_figure(unsigned seed, int points) {
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> tenths(0, 333);
+    std::uniform_int_distribution<int> tenths(0, 100);
     std::string stream;
     for (int n = 0; n < points; ++n) stream += point(tenths(random), tenths(random));
     return stream + "Z";
@@ -171,8 +171,8 @@ TEST(PlotterMainTest, SegmentsEndWhenBothAxesHaveArrived) {
         double deviation_max;
     };
     const Case cases[] = {
-        {"star", star_figure(), 7500, 7500, 20},
-        {"random", random_figure(7, 5), 0, 0, 250},
+        {"star", star_figure(), 7500, 7500, 10},
+        {"random", random_figure(7, 5), 0, 0, 25},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
