@@ -55,7 +55,9 @@ function(firmware_image)
         VERBATIM)
 endfunction()
 
-# A GoogleTest executable of the host build, run by CTest.
+# A GoogleTest executable of the host build, run by CTest: each test on its
+# own, and the whole program once with its tests in a shuffled order, so that
+# no test depends on another's leftovers.
 #   firmware_test(<name> SOURCES <files...> LIBRARIES <targets...>)
 function(firmware_test NAME)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
@@ -65,4 +67,5 @@ function(firmware_test NAME)
     add_executable(${NAME} ${ARG_SOURCES})
     target_link_libraries(${NAME} PRIVATE ${ARG_LIBRARIES} GTest::gtest_main)
     gtest_discover_tests(${NAME})
+    add_test(NAME ${NAME}.AllInOneProcess COMMAND ${NAME} --gtest_shuffle)
 endfunction()

@@ -12,8 +12,8 @@ int segments_started;
 
 }  // namespace
 
-void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
-void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop, kXAxis); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop, kYAxis); }
 
 int main(void) {
     _GPIO_Init();

@@ -11,8 +11,10 @@ int l_i;
 double x_num[kMaxPoints], y_num[kMaxPoints];
 int m, n;
 int o, p;
+int markers_dropped;
 
 int i;
+double start_x_num, start_y_num;
 int l_j;
 int resolution = 1500;
 int motor_arr = 100;
@@ -20,9 +22,11 @@ std::int32_t velo_x, velo_y;
 
 namespace {
 
-// A payload that runs past the end of the buffer reads zeros.
+// The byte at `position` of the figure in the receive ring; a payload that
+// runs past the ring's capacity reads zeros.
 int byte_at(int position) {
-    return position >= 0 && position < kSaveDataSize ? save_data[position] : 0;
+    if (position < 0 || position >= kSaveDataSize) return 0;
+    return save_data[(figure_start + position) % kSaveDataSize];
 }
 
 double coordinate(int marker) {
@@ -30,10 +34,11 @@ double coordinate(int marker) {
     return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - 48) * 0.1;
 }
 
-// Segments start where the previous one ended; the first one starts at the
-// homing position, coordinate (0.0, 0.0).
-double previous_x() { return i > 0 ? x_num[i - 1] : 0.0; }
-double previous_y() { return i > 0 ? y_num[i - 1] : 0.0; }
+// Segments start where the previous one ended; the first one of a figure
+// starts where the last figure ended (the homing position, coordinate
+// (0.0, 0.0), for the first figure).
+double previous_x() { return i > 0 ? x_num[i - 1] : start_x_num; }
+double previous_y() { return i > 0 ? y_num[i - 1] : start_y_num; }
 double next_x() { return i < kMaxPoints ? x_num[i] : previous_x(); }
 double next_y() { return i < kMaxPoints ? y_num[i] : previous_y(); }
 
@@ -48,6 +53,7 @@ std::uint32_t diagonal_arr(double length, std::int32_t displacement) {
 
 // The driver operations and registers of one axis.
 struct AxisDrive {
+    std::uint8_t bit;  // in axes_moving
     volatile int& goal;
     TIM_Registers* timer;
     void (*towards_larger)();
@@ -61,29 +67,41 @@ void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double ta
     ++i;
     board::set_step_period(moving.timer, static_cast<std::uint32_t>(motor_arr - 1));
     larger ? moving.towards_larger() : moving.towards_smaller();
-    moving.start();
     other.stop();
+    axes_moving = moving.bit;
+    moving.start();
 }
 
 }  // namespace
 
 void Data_Check() {
     for (int c = 0; c < usart_count && c < kSaveDataSize; ++c) {
-        switch (save_data[c]) {
+        switch (byte_at(c)) {
             case 'L':
-                if (Count_Straight < kMaxPoints) ++Count_Straight;
+                if (Count_Straight < kMaxPoints)
+                    ++Count_Straight;
+                else
+                    ++markers_dropped;
                 break;
             case 'X':
-                if (x < kMaxPoints) loc_x[x++] = c;
+                if (x < kMaxPoints)
+                    loc_x[x++] = c;
+                else
+                    ++markers_dropped;
                 break;
             case 'Y':
-                if (y < kMaxPoints) loc_y[y++] = c;
+                if (y < kMaxPoints)
+                    loc_y[y++] = c;
+                else
+                    ++markers_dropped;
                 break;
             case 'S':
                 if (l_i < kLaserMarkers) {
                     laser_check[l_i] = Count_Straight;
                     laser_power[l_i] = c;
                     ++l_i;
+                } else {
+                    ++markers_dropped;
                 }
                 break;
             default:
@@ -100,6 +118,29 @@ void XY_Data() {
         ++m;
         ++n;
     }
+}
+
+namespace {
+bool is_digit(int b) { return b >= '0' && b <= '9'; }
+
+// The payload of the coordinate marker at `marker` lies before the end
+// marker and has digits where the tens, units and tenths go.
+bool coordinate_well_formed(int marker) {
+    return marker + 4 < usart_count && is_digit(byte_at(marker + 1)) &&
+           is_digit(byte_at(marker + 2)) && is_digit(byte_at(marker + 4));
+}
+}  // namespace
+
+const char* figure_fault(int x_limit) {
+    if (figure_cut) return "longer than the receive buffer holds";
+    if (markers_dropped > 0) return "more points or laser markers than the plotter holds";
+    if (x < Count_Straight || y < Count_Straight) return "a point without both coordinates";
+    for (int s = 0; s < Count_Straight; ++s) {
+        if (!coordinate_well_formed(loc_x[s]) || !coordinate_well_formed(loc_y[s]))
+            return "a coordinate that is not tens, units and tenths digits";
+        if (goal(x_num[s]) >= x_limit) return "an X coordinate beyond the X limit switch";
+    }
+    return nullptr;
 }
 
 std::uint8_t segment_kind(double px, double py, double qx, double qy) {
@@ -135,8 +176,8 @@ std::uint8_t Direction() {
 }
 
 void Straight() {
-    const AxisDrive x_axis{x_goal, TIM8, x_right, x_left, x_start, x_stop};
-    const AxisDrive y_axis{y_goal, TIM1, y_up, y_down, y_start, y_stop};
+    const AxisDrive x_axis{kXAxis, x_goal, TIM8, x_right, x_left, x_start, x_stop};
+    const AxisDrive y_axis{kYAxis, y_goal, TIM1, y_up, y_down, y_start, y_stop};
     const std::uint8_t kind = Direction();
     switch (kind) {
         case kXUp:
@@ -149,6 +190,7 @@ void Straight() {
             return;
         case kStill:
             ++i;
+            axes_moving = kXAxis | kYAxis;
             x_start();
             y_start();
             return;
@@ -173,6 +215,7 @@ void Straight() {
     const bool y_larger = kind == kXUpYUp || kind == kXDownYUp;
     x_larger ? x_axis.towards_larger() : x_axis.towards_smaller();
     y_larger ? y_axis.towards_larger() : y_axis.towards_smaller();
+    axes_moving = kXAxis | kYAxis;
     x_start();
     y_start();
 }
@@ -190,34 +233,38 @@ void laser_control() {
 
 void Next_Figure() {
     const double last_x = previous_x(), last_y = previous_y();
-    x_num[0] = last_x;
-    y_num[0] = last_y;
-    i = 1;
-    o = p = 1;
+    start_x_num = last_x;
+    start_y_num = last_y;
+    i = 0;
+    o = p = 0;
     m = n = 0;
     x = y = 0;
     l_i = l_j = 0;
+    markers_dropped = 0;
     Count_Straight = 0;
 }
 
 void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
-                      volatile std::uint8_t& mode, void (*stop)()) {
+                      volatile std::uint8_t& mode, void (*stop)(), std::uint8_t axis) {
     if (!(timer->SR & TIM_SR_CC1IF)) return;
     timer->SR = ~TIM_SR_CC1IF;
     if (mode == 0) {
         cur = cur + 1;
-        if (cur >= goal) {
-            stop();
-            move_flag = 1;
-        }
+        if (cur < goal) return;
     } else if (mode == 1) {
         cur = cur - 1;
-        if (goal >= cur) {
-            stop();
-            move_flag = 1;
-        }
+        if (goal < cur) return;
     } else if (mode == 2) {
+        // A zero-length segment ends at the first step event of either axis.
         stop();
+        axes_moving = 0;
         move_flag = 1;
+        return;
+    } else {
+        return;
     }
+    // This axis has arrived; the segment ends when the other one has too.
+    stop();
+    axes_moving = axes_moving & ~axis;
+    if (axes_moving == 0) move_flag = 1;
 }

@@ -22,12 +22,14 @@ extern int l_i;                                      // "S" markers found
 extern double x_num[kMaxPoints], y_num[kMaxPoints];  // coordinates of each point
 extern int m, n;                                     // next loc_x / loc_y entry to convert
 extern int o, p;                                     // next x_num / y_num entry to fill
+extern int markers_dropped;                          // markers beyond the tables' end
 
 // Line stepping.
-extern int i;                        // index of the point the next segment runs to
-extern int resolution;               // step events per coordinate unit
-extern int motor_arr;                // timer period of a single-axis move, in ticks
-extern std::int32_t velo_x, velo_y;  // displacement of a diagonal, previous minus next
+extern int i;                            // index of the point the next segment runs to
+extern double start_x_num, start_y_num;  // where the figure's first segment starts
+extern int resolution;                   // step events per coordinate unit
+extern int motor_arr;                    // timer period of a single-axis move, in ticks
+extern std::int32_t velo_x, velo_y;      // displacement of a diagonal, previous minus next
 
 // Segment kinds returned by Direction.
 enum SegmentKind : std::uint8_t {
@@ -47,6 +49,12 @@ extern int l_j;  // next laser_power entry
 
 void Data_Check();
 void XY_Data();
+
+// Why the figure just parsed cannot be drawn, or nullptr when it can: bytes
+// of it found no room in the receive buffer (figure_cut), it has more points or laser markers than
+// the tables hold, a point without both coordinates, a coordinate that is not "tens units . tenths"
+// digits, or an X goal at or beyond `x_limit`.
+const char* figure_fault(int x_limit);
 std::uint8_t Direction();
 void Straight();
 
@@ -59,11 +67,12 @@ void laser_control();
 
 // The body of a step interrupt (called from the image's TIM8/TIM1 handler):
 // acknowledges the step event, counts it towards the goal in the axis's
-// motion mode, and stops the axis and frees the main loop once it is reached.
+// motion mode, and stops the axis once it is reached. The main loop is freed
+// when every axis of the segment (bit `axis` of axes_moving) has arrived.
 void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goal,
-                      volatile std::uint8_t& mode, void (*stop)());
+                      volatile std::uint8_t& mode, void (*stop)(), std::uint8_t axis);
 
 // Clears the interpreter's tables and counters for the next figure. Its first
 // segment starts where the last segment of this one ended, so the point that
-// segment ran to is kept as the predecessor of the next figure's first point.
+// segment ran to is kept as the start of the next figure.
 void Next_Figure();

@@ -17,12 +17,18 @@ volatile int t_i;
 int x_flag, y_flag;
 volatile int figures_received;
 volatile int figures_ended;
+volatile int figure_next[kQueuedFigures];
+volatile bool figure_dropped_bytes[kQueuedFigures];
+volatile int figures_lost;
+bool receive_dropped;
+bool figure_loaded;
+bool figure_refused;
+int figure_number;
+volatile int x_switch_cur;
+volatile bool x_switch_seen;
+int x_limit;
 
 namespace {
-
-// Receive side only: the next byte of an accepted figure starts the buffer
-// over at its first entry.
-bool rewind_buffer;
 
 constexpr std::uint32_t kLaserBit = 1u << board::kLaserPin;
 
@@ -31,6 +37,36 @@ bool y_switch_pressed() { return !(GPIOD->IDR & (1u << board::kYLimitPin)); }
 
 void laser_off() { GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin); }
 
+// Sends one reply line to the sender: `text`, the figure number, and
+// ": `reason`" when there is one, ended by CR LF. Waits for the transmitter;
+// a line takes about 1 ms at 115200 baud.
+void send_byte(char c) {
+    while (!(USART1->SR & USART_SR_TXE)) {
+    }
+    USART1->DR = static_cast<std::uint8_t>(c);
+}
+
+void send_text(const char* text) {
+    while (*text != '\0') send_byte(*text++);
+}
+
+void send_reply(const char* text, int number, const char* reason = nullptr) {
+    send_text(text);
+    send_byte(' ');
+    char digits[12];
+    int used = 0;
+    do {
+        digits[used++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    while (used > 0) send_byte(digits[--used]);
+    if (reason != nullptr) {
+        send_text(": ");
+        send_text(reason);
+    }
+    send_text("\r\n");
+}
+
 void laser_toggle() {
     GPIOF->BSRR =
         (GPIOF->ODR & kLaserBit) ? GPIO_BSRR_BR(board::kLaserPin) : GPIO_BSRR_BS(board::kLaserPin);
@@ -38,42 +74,92 @@ void laser_toggle() {
 
 }  // namespace
 
+bool load_figure() {
+    const int slot = figures_ended % kQueuedFigures;
+    const int next = figure_next[slot];
+    figure_cut = figure_dropped_bytes[slot];
+    const int held = (next - figure_start + kSaveDataSize) % kSaveDataSize;
+    usart_count = figure_cut ? held : held - 1;
+    if (figures_received == figures_ended + 1) check_flag = 0;
+    Data_Check();
+    XY_Data();
+    figure_number = figure_number + 1;
+    const char* fault = figure_fault(x_limit);
+    if (fault != nullptr) {
+        // Refused whole: nothing of it runs.
+        send_reply("error", figure_number, fault);
+        Count_Straight = 0;
+    } else {
+        send_reply("ok", figure_number);
+    }
+    // The tables hold all that is needed: the ring takes the next one.
+    figure_start = next;
+    figure_loaded = true;
+    figure_refused = fault != nullptr;
+    return !figure_refused;
+}
+
+void end_figure() {
+    figure_loaded = false;
+    if (!figure_refused) send_reply("done", figure_number);
+    figure_refused = false;
+    Next_Figure();
+    j = 0;
+    t_i = 0;
+    figures_ended = figures_ended + 1;
+}
+
 void USART1_IRQHandler(void) {
-    if (!(USART1->SR & USART_SR_RXNE)) return;
+    // Reading SR and then DR clears an overrun (ORE) as well as RXNE; an
+    // overrun with RXNE clear leaves nothing to read, but the read still ends
+    // it, or its interrupt would stay pending.
+    const std::uint32_t status = USART1->SR;
+    if (!(status & (USART_SR_RXNE | USART_SR_ORE))) return;
     vector_data = static_cast<char>(USART1->DR & 0xFF);
+    if (!(status & USART_SR_RXNE)) return;
     const int byte = static_cast<unsigned char>(vector_data);
     if (byte == '\n' || byte == '\r' || byte == 'n') return;
 
-    // While a received figure waits or runs, its buffer is kept: later bytes
-    // are stored after it but end nothing.
-    const bool accepting = figures_received == figures_ended;
-    if (accepting && rewind_buffer) {
-        k = 0;
-        rewind_buffer = false;
+    // Figures sent back to back queue up in the ring while one runs. A byte
+    // that finds the ring full is dropped, and its figure will be refused.
+    const int next = (k + 1) % kSaveDataSize;
+    if (next != figure_start) {
+        save_data[k] = byte;
+        k = next;
+    } else {
+        receive_dropped = true;
     }
-    // Bytes beyond the buffer are dropped; an end marker still ends the figure.
-    if (k < kSaveDataSize) save_data[k] = byte;
-    if (byte == 'Z' && accepting) {
-        usart_count = k;
-        check_flag = 1;
-        figures_received = figures_received + 1;
-        rewind_buffer = true;
+    if (byte != 'Z') return;
+    if (figures_received - figures_ended >= kQueuedFigures) {
+        figures_lost = figures_lost + 1;
+        return;
     }
-    if (k < kSaveDataSize) k = k + 1;
+    const int slot = figures_received % kQueuedFigures;
+    figure_next[slot] = k;
+    figure_dropped_bytes[slot] = receive_dropped;
+    receive_dropped = false;
+    check_flag = 1;
+    figures_received = figures_received + 1;
 }
 
-void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop); }
-void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop); }
+void TIM8_CC_IRQHandler(void) { count_step_event(TIM8, x_cur, x_goal, x_dir, x_stop, kXAxis); }
+void TIM1_CC_IRQHandler(void) { count_step_event(TIM1, y_cur, y_goal, y_dir, y_stop, kYAxis); }
 
 // TIM4 runs the PWM; its update interrupt is the main loop's 1 ms wake-up.
 void TIM4_IRQHandler(void) {
     if (TIM4->SR & TIM_SR_UIF) TIM4->SR = ~TIM_SR_UIF;
 }
 
-// The switches are polled by xy_search_start; their interrupt is only
-// acknowledged.
+// The switches are polled by xy_search_start; their interrupt only notes
+// where X stood at the first closing edge of its switch while homing.
 void EXTI9_5_IRQHandler(void) {
-    if (EXTI->PR & (1u << board::kXLimitPin)) EXTI->PR = 1u << board::kXLimitPin;
+    if (EXTI->PR & (1u << board::kXLimitPin)) {
+        EXTI->PR = 1u << board::kXLimitPin;
+        if (x_flag == 0 && !x_switch_seen) {
+            x_switch_cur = x_cur;
+            x_switch_seen = true;
+        }
+    }
     if (EXTI->PR & (1u << board::kYLimitPin)) EXTI->PR = 1u << board::kYLimitPin;
 }
 
@@ -97,10 +183,17 @@ void xy_search_start() {
         }
     }
     if (x_flag == 1 && y_flag == 1) {
+        // X counts its back-off (goal never met), so that the distance from
+        // where homing ends to where the switch first closed is known.
+        x_dir = 1;
+        x_goal = -0x7FFFFFFF;
         x_left();
         x_start();
         DelayMS(5000);
         x_stop();
+        x_limit = x_switch_cur - x_cur;
+        x_dir = 3;
+        x_cur = 0;
         x_flag = 2;
         y_flag = 2;
     }
@@ -122,6 +215,10 @@ int main(void) {
     nvic_enable(TIM4_IRQn);
     laser_off();
 
+    // X counts its steps towards the switch (goal never met) until homing
+    // has measured the switch position.
+    x_dir = 0;
+    x_goal = 0x7FFFFFFF;
     x_right();
     x_start();
     y_down();
@@ -130,12 +227,11 @@ int main(void) {
     for (;;) {
         xy_search_start();
 
-        if (check_flag == 1) {
-            Data_Check();
-            XY_Data();
-            DelayMS(500);
+        // The next received figure is parsed once the last one has ended; one
+        // that arrives while homing runs waits for its end.
+        if (!figure_loaded && figures_received != figures_ended && x_flag == 2) {
+            if (load_figure()) DelayMS(500);
             move_flag = 1;
-            check_flag = 0;
         }
 
         if (move_flag == 1 && j < Count_Straight) {
@@ -153,12 +249,7 @@ int main(void) {
 
         if (j == Count_Straight && move_flag == 1) {
             laser_off();
-            if (figures_ended != figures_received) {
-                Next_Figure();
-                j = 0;
-                t_i = 0;
-                figures_ended = figures_ended + 1;
-            }
+            if (figure_loaded) end_figure();
         }
 
         chip_wait_for_interrupt();

@@ -307,6 +307,7 @@ public:
         tx_done_ = kNever;
         transmitted_.clear();
         overruns_ = framing_errors_ = 0;
+        errors_seen_ = 0;
         rx_byte_ = 0;
     }
     Cycles next_event() const override {
@@ -338,9 +339,18 @@ public:
         rx_byte_ = in.byte;
         r_.SR.set_raw(sr | USART_SR_RXNE);
     }
+    // Reading DR clears RXNE; ORE and FE clear only when SR was read (with
+    // the flag set) before that DR read, as the reference manual's clearing
+    // sequence has it. ORE stays set otherwise and keeps the interrupt
+    // pending, even with RXNE clear.
     std::uint32_t read(std::uint32_t offset, Reg& reg) override {
+        if (offset == offsetof(USART_Registers, SR)) {
+            errors_seen_ = reg.raw() & (USART_SR_ORE | USART_SR_FE);
+            return reg.raw();
+        }
         if (offset != offsetof(USART_Registers, DR)) return reg.raw();
-        r_.SR.set_raw(r_.SR.raw() & ~(USART_SR_RXNE | USART_SR_ORE | USART_SR_FE));
+        r_.SR.set_raw(r_.SR.raw() & ~(USART_SR_RXNE | errors_seen_));
+        errors_seen_ = 0;
         return rx_byte_;
     }
     void write(std::uint32_t offset, Reg& reg, std::uint32_t value) override {
@@ -403,6 +413,7 @@ private:
     std::uint8_t rx_byte_ = 0;
     std::string transmitted_;
     std::uint64_t overruns_ = 0, framing_errors_ = 0;
+    std::uint32_t errors_seen_ = 0;  // error flags of the last SR read
 };
 
 class NvicModel : public Device {

@@ -11,6 +11,19 @@ extern volatile int add, count, move_flag, flag, x_cur, x_goal;
 using namespace bench_test;
 
 namespace {
+void reset_state() {
+    for (volatile int& entry : save_data) entry = 0;
+    add = 0;
+    count = 0;
+    move_flag = 0;
+    flag = 0;
+    x_cur = 0;
+    x_goal = 0;
+}
+const bool kStateResets = (reset_image_state = reset_state, true);
+}  // namespace
+
+namespace {
 void send(std::string_view bytes) { type(bytes, Serial::Usart1, 115200); }
 
 std::string stored(int from, int to) {
@@ -61,6 +74,7 @@ Snapshot snapshot() {
 // looks at the board from scheduled actions.
 TEST(BenchCaptureTest, LFirstRequestsAMoveFromTheJustClearedBuffer) {
     reset();
+    reset_state();
     Snapshot after_l{}, later{}, after_digit{}, end{};
     at(milliseconds(11), [] { send_serial(Serial::Usart1, "L", 115200); });
     // One byte takes 87 us; X steps every 100 us.
@@ -93,10 +107,10 @@ TEST(BenchCaptureTest, LFirstRequestsAMoveFromTheJustClearedBuffer) {
 }
 
 TEST(BenchCaptureTest, ByteIsStoredAgainWhileTheNextEntryHoldsF) {
+    power_up();
     save_data[1] = 'F';
     save_data[2] = 'F';
     save_data[4] = 'F';
-    power_up();
     send("Q");
     EXPECT_EQ(stored(0, 5), "QQQ\0F"s);
     EXPECT_EQ(add, 3);
@@ -104,9 +118,9 @@ TEST(BenchCaptureTest, ByteIsStoredAgainWhileTheNextEntryHoldsF) {
 }
 
 TEST(BenchCaptureTest, FullBufferTakesNoMoreBytes) {
+    power_up();
     save_data[31999] = 'F';
     add = 31998;
-    power_up();
     send("zy");
     EXPECT_EQ(save_data[31998], 'z');
     EXPECT_EQ(save_data[31999], 'z');  // stored again over the F, up to the end

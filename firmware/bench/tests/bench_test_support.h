@@ -21,9 +21,15 @@ namespace bench_test {
 using ::PrintTo;  // so that GoogleTest finds it for the cases declared in here too
 using namespace chip::sim;
 
+// The image's globals back at the values the start-up code gives them, for
+// the tests of an image that keeps state in them (several tests run in one
+// process); power_up calls it.
+inline void (*reset_image_state)() = nullptr;
+
 // Powers the board up and lets the image run its set-up and reach its loop.
 inline void power_up(Cycles for_time = milliseconds(20)) {
     reset();
+    if (reset_image_state) reset_image_state();
     EXPECT_EQ(run(firmware_main, for_time), StopReason::TimeUp);
 }
 

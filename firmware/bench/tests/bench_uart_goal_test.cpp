@@ -6,6 +6,16 @@ extern volatile int x_cur, y_cur, x_mode, y_mode;
 
 using namespace bench_test;
 
+namespace {
+void reset_state() {
+    x_cur = 0;
+    y_cur = 0;
+    x_mode = 1;
+    y_mode = 1;
+}
+const bool kStateResets = (reset_image_state = reset_state, true);
+}  // namespace
+
 struct LetterCase {
     const char* name;
     const char* bytes;

@@ -12,6 +12,18 @@ extern volatile std::uint32_t X_tmp, Y_tmp, X_goal, Y_goal;
 using namespace bench_test;
 
 namespace {
+void reset_state() {
+    for (volatile int& entry : s1) entry = 0;
+    k = 0;
+    x = 1;
+    y = 1;
+    X_tmp = 0;
+    Y_tmp = 0;
+    X_goal = 0;
+    Y_goal = 0;
+}
+const bool kStateResets = (reset_image_state = reset_state, true);
+
 // A goal command padded to the ten entries of the command buffer, after
 // which the buffer starts over and the next command is taken.
 std::string framed(std::string command) {
@@ -33,8 +45,6 @@ TEST(BenchUartIrqTest, StartsWithBothAxesStoppedAndCountersAtZero) {
     EXPECT_EQ(UART4->BRR, 0x1117u);
 }
 
-// Firmware globals keep their values from one run to the next, so every case
-// is its own test (and process).
 struct LetterCase {
     const char* name;
     const char* bytes;

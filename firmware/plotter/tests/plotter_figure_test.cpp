@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plotter/board.h"
+#include "plotter/tests/power_on_state.h"
 #include "sim/chip_model.h"
 
 using namespace chip::sim;
@@ -37,20 +38,7 @@ protected:
         TIMER8_OC_Init();
         x_steps.clear();
         y_steps.clear();
-
-        std::fill(std::begin(save_data), std::end(save_data), 0);
-        std::fill(std::begin(laser_check), std::end(laser_check), 0);
-        std::fill(std::begin(loc_x), std::end(loc_x), 0);
-        std::fill(std::begin(loc_y), std::end(loc_y), 0);
-        std::fill(std::begin(laser_power), std::end(laser_power), 0);
-        std::fill(std::begin(x_num), std::end(x_num), 0.0);
-        std::fill(std::begin(y_num), std::end(y_num), 0.0);
-        usart_count = Count_Straight = x = y = l_i = l_j = m = n = o = p = i = 0;
-        x_goal = 0;
-        y_goal = 0;
-        x_dir = 3;
-        y_dir = 3;
-        velo_x = velo_y = 0;
+        power_on::reset_figure_state();
     }
 
     // Stores a figure stream as the receive interrupt would and parses it.
@@ -299,9 +287,9 @@ TEST_F(PlotterFigureTest, NextFigureStartsFromTheLastPoint) {
     i = 2;
     Next_Figure();
     EXPECT_EQ(Count_Straight, 0);
-    EXPECT_EQ(i, 1);
-    EXPECT_EQ(x_num[0], 3.0);
-    EXPECT_EQ(y_num[0], 4.0);
+    EXPECT_EQ(i, 0);
+    EXPECT_EQ(start_x_num, 3.0);
+    EXPECT_EQ(start_y_num, 4.0);
     parse("LX03.0Y05.0Z");
     EXPECT_EQ(Count_Straight, 1);
     EXPECT_EQ(Direction(), kYUp);

@@ -1,21 +1,23 @@
 // plotter_main on the modelled chip: serial receive, homing, the segments of
 // a figure with their laser toggles, and the next figure after one has ended.
-// Each test runs in its own process, so the firmware's globals start fresh.
 #include "plotter/plotter_main.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "chip/stm32f40x.h"
 #include "plotter/plotter_figure.h"
+#include "plotter/tests/power_on_state.h"
 #include "sim/carriage.h"
 #include "sim/chip_model.h"
 #include "sim/plotter_sim/plotter_run.h"
 
 using namespace chip::sim;
+using plotter_sim::PathPoint;
 using plotter_sim::run_plotter;
 using plotter_sim::RunOptions;
 using plotter_sim::RunResult;
@@ -37,11 +39,15 @@ struct FigureCase {
     int x_cur, y_cur;
 };
 
-RunResult run_figure(const std::string& stream) {
+// Runs `stream`, sent a figure at a time after homing or, `at_once`, all of
+// it at power-up.
+RunResult run_figure(const std::string& stream, bool at_once = false,
+                     std::uint64_t time_limit_ms = 30'000) {
     RunOptions options;
     options.stream = stream;
+    options.at_once = at_once;
     options.start_x = options.start_y = 300;
-    options.time_limit = milliseconds(30'000);
+    options.time_limit = milliseconds(time_limit_ms);
     return run_plotter(options);
 }
 
@@ -122,46 +128,211 @@ INSTANTIATE_TEST_SUITE_P(PlotterMainTest, FigureTest,
                                         0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- segments end on their goals
+
+// "LXtt.tYtt.t" for a point in tenths of a unit.
+std::string point(int x_tenths, int y_tenths) {
+    auto coordinate = [](int tenths) {
+        return std::string{static_cast<char>('0' + tenths / 100 % 10),
+                           static_cast<char>('0' + tenths / 10 % 10), '.',
+                           static_cast<char>('0' + tenths % 10)};
+    };
+    return "LX" + coordinate(x_tenths) + "Y" + coordinate(y_tenths);
+}
+
+// Spokes at odd angles from one centre, each out and back.
+std::string star_figure() {
+    std::string stream;
+    for (int spoke = 0; spoke < 24; ++spoke) {
+        const double angle = (7 + 15 * spoke) * 3.14159265358979 / 180;
+        stream += point(50, 50);
+        stream += point(static_cast<int>(std::lround(50 + 20 * std::cos(angle))),
+                        static_cast<int>(std::lround(50 + 20 * std::sin(angle))));
+    }
+    return stream + point(50, 50) + "Z";
+}
+
+std::string random_figure(unsigned seed, int points) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> tenths(0, 100);
+    std::string stream;
+    for (int n = 0; n < points; ++n) stream += point(tenths(random), tenths(random));
+    return stream + "Z";
+}
+
+// Each axis stops at its own goal and the next segment waits for both, so a
+// figure ends exactly on its last point and the carriage keeps close to the
+// ideal path; what remains is the rounding of the two step rates.
+TEST(PlotterMainTest, SegmentsEndWhenBothAxesHaveArrived) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        int x_end, y_end;
+        double deviation_max;
+    };
+    const Case cases[] = {
+        {"star", star_figure(), 7500, 7500, 10},
+        {"random", random_figure(7, 5), 0, 0, 25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult result = run_figure(c.stream, false, 200'000);
+        ASSERT_TRUE(result.finished);
+        const PathPoint& last = result.figure_points.back();
+        EXPECT_EQ(result.x_cur, last.x);
+        EXPECT_EQ(result.y_cur, last.y);
+        EXPECT_EQ(result.path.back().x, last.x);  // the carriage, not only the counters
+        EXPECT_EQ(result.path.back().y, last.y);
+        if (c.x_end != 0) {
+            EXPECT_EQ(result.x_cur, c.x_end);
+            EXPECT_EQ(result.y_cur, c.y_end);
+        }
+        EXPECT_LE(result.max_deviation, c.deviation_max);
+    }
+}
+
+// A later figure starts its points at the first table entry: a figure of the
+// tables' full size after a shorter one keeps all its points, and the figure
+// after it starts from its last point with the rates of that segment.
+TEST(PlotterMainTest, FullFigureAfterAnotherKeepsAllItsPoints) {
+    std::string full;
+    for (int n = 0; n < kMaxPoints; ++n) full += point(10 + n % 2, 10 + n / 2 % 2);
+    const RunResult result = run_figure("LX01.0Y01.0Z" + full + "Z" + "LX01.1Y03.0Z");
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.segments.size(), 2u + kMaxPoints);
+    // The 400th point of the full figure, (1.1, 1.1) ...
+    const auto& last_of_full = result.segments[kMaxPoints];
+    EXPECT_EQ(last_of_full.x_goal, 1650);
+    EXPECT_EQ(last_of_full.y_goal, 1650);
+    // ... then from there to (1.1, 3.0): Y alone at the single-axis rate.
+    const auto& next = result.segments.back();
+    EXPECT_EQ(next.kind, kYUp);
+    EXPECT_EQ(next.arr_y, 99u);
+    EXPECT_EQ(result.x_cur, 1650);
+    EXPECT_EQ(result.y_cur, 4500);
+}
+
 // ---- receive
 
 struct ReceiveCase {
     const char* name;
     std::string stream;
     std::string stored;  // save_data[0 .. k)
-    int usart_count;
-    int segments;
 };
 
 void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
 
 class ReceiveTest : public ::testing::TestWithParam<ReceiveCase> {};
 
-TEST_P(ReceiveTest, StoresTheStreamAndParsesUpToTheEndMarker) {
+// The switches never close here, so homing goes on and the figure waits.
+TEST_P(ReceiveTest, StoresTheStreamAndWaitsForHoming) {
     const ReceiveCase& c = GetParam();
     reset();
+    power_on::reset_main_state();
     at(milliseconds(1100), [&] { send_serial(Serial::Usart1, c.stream, 115200); });
     run(firmware_main,
         milliseconds(1200) + microseconds(87 * (c.stream.size() + 2)) + milliseconds(600));
     ASSERT_EQ(k, static_cast<int>(c.stored.size()));
     for (std::size_t b = 0; b < c.stored.size(); ++b)
         ASSERT_EQ(save_data[b], static_cast<unsigned char>(c.stored[b])) << "entry " << b;
-    EXPECT_EQ(usart_count, c.usart_count);
-    EXPECT_EQ(Count_Straight, c.segments);
-    EXPECT_EQ(check_flag, 0);
+    EXPECT_EQ(figures_received, 1);
+    EXPECT_EQ(check_flag, 1);
+    EXPECT_EQ(Count_Straight, 0);
+    EXPECT_EQ(transmitted(Serial::Usart1), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PlotterMainTest, ReceiveTest,
-    ::testing::Values(
-        ReceiveCase{"LineEndsAndLetterNAreDropped", "L\r\nX\n01n.5Y01.0Z", "LX01.5Y01.0Z", 11, 1},
-        ReceiveCase{"BytesAfterTheEndAreStoredNotParsed", "LX01.0Y01.0ZLL", "LX01.0Y01.0ZLL", 11,
-                    1},
-        // Beyond its 5000 entries the buffer takes nothing; the end marker
-        // still ends the figure.
-        ReceiveCase{"OverlongStreamIsCutAtTheBuffer",
-                    std::string(4000, 'L') + std::string(2000, 'A') + "Z",
-                    std::string(4000, 'L') + std::string(1000, 'A'), 5000, kMaxPoints}),
+    ::testing::Values(ReceiveCase{"LineEndsAndLetterNAreDropped", "L\r\nX\n01n.5Y01.0Z",
+                                  "LX01.5Y01.0Z"},
+                      ReceiveCase{"BytesAfterTheEndAreStored", "LX01.0Y01.0ZLL", "LX01.0Y01.0ZLL"},
+                      // The ring keeps one entry free; bytes that find no room are dropped,
+                      // and the end marker still ends the figure.
+                      ReceiveCase{"OverlongStreamIsCutAtTheBuffer",
+                                  std::string(4000, 'L') + std::string(2000, 'A') + "Z",
+                                  std::string(4000, 'L') + std::string(kSaveDataSize - 4001, 'A')}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- replies and refusals
+
+// Every figure gets "ok N" and "done N", or "error N: reason" and nothing of
+// it runs. Homing measures where the X switch closes: the modelled carriage
+// puts it 50 174 step events (33.45 units) from where the back-off ends.
+TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
+    struct Figure {
+        std::string stream;
+        std::string replies;
+    };
+    const Figure figures[] = {
+        {"LX01.0Y01.0Z", "ok 1\r\ndone 1\r\n"},
+        {"LX33.5Y00.0Z", "error 2: an X coordinate beyond the X limit switch\r\n"},
+        {"LXzz.zY01.0Z", "error 3: a coordinate that is not tens, units and tenths digits\r\n"},
+        {"LX01.0Y01Z", "error 4: a coordinate that is not tens, units and tenths digits\r\n"},
+        {"LX01.0LX02.0Y01.0Z", "error 5: a point without both coordinates\r\n"},
+        {std::string(kMaxPoints + 1, 'L') + "Z",
+         "error 6: more points or laser markers than the plotter holds\r\n"},
+        {std::string(kLaserMarkers + 1, 'S') + "LX01.0Y01.0Z",
+         "error 7: more points or laser markers than the plotter holds\r\n"},
+        {std::string(kSaveDataSize, 'A') + "Z",
+         "error 8: longer than the receive buffer holds\r\n"},
+        {"LX00.5Y00.5Z", "ok 9\r\ndone 9\r\n"},
+    };
+    std::string stream, expected;
+    for (const Figure& f : figures) {
+        stream += f.stream;
+        expected += f.replies;
+    }
+    const RunResult result = run_figure(stream);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(transmitted(Serial::Usart1), expected);
+    EXPECT_EQ(result.replies.size(), 11u);
+    EXPECT_EQ(result.segments.size(), 2u);  // the refused figures moved nothing
+    EXPECT_EQ(result.x_cur, 750);
+    EXPECT_EQ(result.y_cur, 750);
+    EXPECT_NEAR(x_limit, 50174, 2);
+}
+
+// Figures written in one go (as `cat a.txt b.txt > /dev/ttyUSB0` does) queue
+// up while one runs; each is drawn in turn from where the last one ended,
+// also one whose bytes straddle the end of the first write.
+TEST(PlotterMainTest, BackToBackFiguresAreAllDrawnInOrder) {
+    const RunResult result =
+        run_figure("LX01.0Y01.0ZLX02.0Y01.0ZLX02.0Y02.0\r\nLX00.5Y00.5Z", true);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.replies,
+              (std::vector<std::string>{"ok 1", "done 1", "ok 2", "done 2", "ok 3", "done 3"}));
+    ASSERT_EQ(result.segments.size(), 4u);
+    const int goals[][2] = {{1500, 1500}, {3000, 1500}, {3000, 3000}, {750, 750}};
+    for (std::size_t s = 0; s < 4; ++s) {
+        EXPECT_EQ(result.segments[s].x_goal, goals[s][0]) << s;
+        EXPECT_EQ(result.segments[s].y_goal, goals[s][1]) << s;
+    }
+    EXPECT_EQ(result.path.back().x, 750);
+    EXPECT_EQ(result.path.back().y, 750);
+}
+
+// Figures that together hold more than the receive buffer, each sent once
+// the last one has ended, run through the ring's end and start again.
+TEST(PlotterMainTest, FiguresWrapAroundTheReceiveBuffer) {
+    std::string figure;
+    for (int n = 0; n < 272; ++n) figure += point(10 + n % 2, 10);
+    const RunResult result = run_figure(figure + "Z" + figure + "Z");
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1", "ok 2", "done 2"}));
+    EXPECT_EQ(result.segments.size(), 2u * 272);
+    EXPECT_EQ(figure_start, (2 * 2993) % kSaveDataSize);
+}
+
+// A figure sent at power-up waits for homing to end, then runs from the origin.
+TEST(PlotterMainTest, FigureSentBeforeHomingEndsWaitsForIt) {
+    const RunResult result = run_figure("LX01.0Y02.0Z", true);
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.segments.size(), 1u);
+    EXPECT_GT(result.segments[0].time, milliseconds(1000 + 30 + 5000));
+    EXPECT_EQ(result.path.back().x, 1500);  // from the homed origin
+    EXPECT_EQ(result.path.back().y, 3000);
+    EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1"}));
+}
 
 // ---- homing
 
@@ -180,6 +351,7 @@ class HomingTest : public ::testing::TestWithParam<HomingCase> {};
 TEST_P(HomingTest, StopsEachAxisAfterTheDebounceAndBacksXOff) {
     const HomingCase& c = GetParam();
     reset();
+    power_on::reset_main_state();
     Carriage carriage({Timer::Tim8, Port::F, 13, Port::D, 8, 0, true},
                       {Timer::Tim1, Port::F, 15, Port::D, 9, 0, false}, -c.start_x, c.start_y);
     std::int64_t x_at_stop = 0;
@@ -230,6 +402,7 @@ TEST(PlotterMainTest, SwitchMustStayPressedForTheDebounce) {
                           {8, Timer::Tim8, 80, true},
                           {9, Timer::Tim1, 80, true}};
     reset();
+    power_on::reset_main_state();
     Cycles t = milliseconds(1500);
     std::vector<bool> running;
     for (const Case& c : cases) {
@@ -278,6 +451,7 @@ TEST_P(RandomStreamTest, NeverWritesPastItsTables) {
     std::string stream(GetParam() % 2 ? 7000 : 3000, '\0');
     for (char& b : stream) b = static_cast<char>(random() & 0xFF);
     reset();
+    power_on::reset_main_state();
     at(milliseconds(1100), [&] { send_serial(Serial::Usart1, stream, 115200); });
     run(firmware_main, milliseconds(1200) + microseconds(87 * stream.size()) + milliseconds(600));
     EXPECT_LE(k, kSaveDataSize);

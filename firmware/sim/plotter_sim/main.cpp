@@ -1,7 +1,9 @@
 // plotter-sim: runs plotter_main on the modelled chip and draws what it does.
 //
 //   plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]
-//               [--csv OUT.csv] [--deviation] [--time-limit SECONDS]
+//               [--csv OUT.csv] [--deviation] [--time-limit SECONDS] [--stream]
+//               [--version]
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,10 +23,6 @@ using namespace plotter_sim;
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]\n"
-    "                   [--csv OUT.csv] [--deviation] [--time-limit SECONDS]\n";
-
 struct Arguments {
     std::string input = "-";
     RunOptions run;
@@ -32,68 +30,62 @@ struct Arguments {
     std::string svg, csv;
 };
 
-std::optional<long long> parse_number(const std::string& text, long long low, long long high) {
-    if (text.empty()) return std::nullopt;
-    std::size_t used = 0;
-    long long value = 0;
+// "X,Y": two step counts.
+std::string start_position(const std::string& text, RunOptions& run) {
+    const auto comma = text.find(',');
     try {
-        value = std::stoll(text, &used);
-    } catch (...) {
-        return std::nullopt;
+        std::size_t used_x = 0, used_y = 0;
+        if (comma == std::string::npos) throw std::invalid_argument(text);
+        const long long sx = std::stoll(text.substr(0, comma), &used_x);
+        const long long sy = std::stoll(text.substr(comma + 1), &used_y);
+        if (used_x != comma || used_y != text.size() - comma - 1 || sx < 0 || sy < 0 ||
+            sx > 100'000'000 || sy > 100'000'000)
+            throw std::out_of_range(text);
+        run.start_x = sx;
+        run.start_y = sy;
+        return {};
+    } catch (const std::exception&) {
+        return "expected two step counts X,Y: " + text;
     }
-    if (used != text.size() || value < low || value > high) return std::nullopt;
-    return value;
 }
 
-// Returns an error message, or nothing when the arguments are good.
-std::optional<std::string> parse_arguments(int argc, char** argv, Arguments& args) {
-    bool have_input = false;
-    for (int a = 1; a < argc; ++a) {
-        const std::string arg = argv[a];
-        auto value = [&]() -> std::optional<std::string> {
-            if (a + 1 >= argc) return std::nullopt;
-            return std::string(argv[++a]);
-        };
-        if (arg == "--report") {
-            args.report = true;
-        } else if (arg == "--deviation") {
-            args.deviation = true;
-        } else if (arg == "--start" || arg == "--baud" || arg == "--svg" || arg == "--csv" ||
-                   arg == "--time-limit") {
-            const auto v = value();
-            if (!v) return arg + " needs a value";
-            if (arg == "--svg") {
-                args.svg = *v;
-            } else if (arg == "--csv") {
-                args.csv = *v;
-            } else if (arg == "--baud") {
-                const auto baud = parse_number(*v, 300, 10'000'000);
-                if (!baud) return "--baud: not a baud rate: " + *v;
-                args.run.baud = static_cast<unsigned>(*baud);
-            } else if (arg == "--time-limit") {
-                const auto seconds = parse_number(*v, 1, 1'000'000);
-                if (!seconds) return "--time-limit: not a number of seconds: " + *v;
-                args.run.time_limit = chip::sim::milliseconds(1000 * *seconds);
-            } else {
-                const auto comma = v->find(',');
-                const auto sx = parse_number(v->substr(0, comma), 0, 100'000'000);
-                const auto sy = comma == std::string::npos
-                                    ? std::nullopt
-                                    : parse_number(v->substr(comma + 1), 0, 100'000'000);
-                if (!sx || !sy) return "--start: expected two step counts X,Y: " + *v;
-                args.run.start_x = *sx;
-                args.run.start_y = *sy;
-            }
-        } else if (arg == "--help" || arg == "-h") {
-            return std::string();
-        } else if ((arg == "-" || arg[0] != '-') && !have_input) {
-            args.input = arg;
-            have_input = true;
-        } else {
-            return "unexpected argument: " + arg;
-        }
-    }
-    return std::nullopt;
+void add_options(CLI::App& app, Arguments& args) {
+    app.add_option("FILE", args.input, "figure stream to send; - reads standard input");
+    app.add_option_function<std::string>(
+           "--start",
+           [&args](const std::string& text) {
+               if (const std::string error = start_position(text, args.run); !error.empty())
+                   throw CLI::ValidationError("--start", error);
+           },
+           "carriage steps from the X and Y limit switches at power-up (20000,20000)")
+        ->type_name("X,Y");
+    app.add_option("--baud", args.run.baud, "baud rate of the sender (115200)")
+        ->check(CLI::Range(300u, 10'000'000u));
+    app.add_flag("--report", args.report,
+                 "print each segment start, each reply of the firmware and a summary as JSON");
+    app.add_option("--svg", args.svg, "draw the carriage path to OUT.svg")->type_name("OUT.svg");
+    app.add_option("--csv", args.csv, "trace the counters and the laser to OUT.csv")
+        ->type_name("OUT.csv");
+    app.add_flag("--deviation", args.deviation,
+                 "print the worst distance of the carriage from the ideal path, in steps");
+    app.add_option_function<long long>(
+           "--time-limit",
+           [&args](long long seconds) {
+               args.run.time_limit = chip::sim::milliseconds(1000 * seconds);
+           },
+           "simulated seconds before giving up (600)")
+        ->check(CLI::Range(1LL, 1'000'000LL));
+    app.add_flag("--stream", args.run.at_once,
+                 "send the whole input at power-up in one go, as cat to a serial port does");
+    app.set_version_flag("--version", std::string("plotter-sim ") + PLOTTER_SIM_VERSION);
+}
+
+// The text after the last end marker "Z", when it holds more than line ends:
+// a figure that would never end.
+bool ends_unfinished(const std::string& stream) {
+    const auto last = stream.rfind('Z');
+    const auto tail = last == std::string::npos ? 0 : last + 1;
+    return stream.find_first_not_of("\r\nn", tail) != std::string::npos;
 }
 
 std::optional<std::string> read_input(const std::string& name) {
@@ -150,17 +142,23 @@ bool save(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
     Arguments args;
-    if (const auto error = parse_arguments(argc, argv, args)) {
-        if (error->empty()) {
-            std::cout << kUsage;
-            return 0;
-        }
-        std::cerr << "plotter-sim: " << *error << '\n' << kUsage;
+    CLI::App app{"plotter-sim: run plotter_main on the modelled chip and draw what it does"};
+    add_options(app, args);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+        std::cerr << "plotter-sim: " << error.what() << "\nRun with --help for more information.\n";
         return 2;
     }
     const auto stream = read_input(args.input);
     if (!stream) {
         std::cerr << "plotter-sim: cannot read " << args.input << '\n';
+        return 1;
+    }
+    if (ends_unfinished(*stream)) {
+        std::cerr << "plotter-sim: " << args.input
+                  << ": the last figure has no end marker \"Z\"; it would never run\n";
         return 1;
     }
     args.run.stream = *stream;
@@ -177,14 +175,24 @@ int main(int argc, char** argv) {
                   << ",\"arr_x\":" << s.arr_x << ",\"arr_y\":" << s.arr_y
                   << ",\"laser\":" << (s.laser ? 1 : 0) << "}\n";
     };
+    auto on_reply = [](const std::string& line) {
+        std::cout << "{\"reply\":\"";
+        for (char c : line) {
+            if (c == '"' || c == '\\') std::cout << '\\';
+            std::cout << c;
+        }
+        std::cout << "\"}\n";
+    };
     const RunResult result = run_plotter(
         args.run, args.csv.empty() ? std::function<void(const CounterChange&)>{} : on_change,
         args.report ? std::function<void(const SegmentStart&)>{on_segment}
-                    : std::function<void(const SegmentStart&)>{});
+                    : std::function<void(const SegmentStart&)>{},
+        args.report ? std::function<void(const std::string&)>{on_reply}
+                    : std::function<void(const std::string&)>{});
     if (!result.finished) {
-        std::cerr << "plotter-sim: the figure had not ended after "
+        std::cerr << "plotter-sim: the figures had not ended after "
                   << args.run.time_limit / chip::sim::milliseconds(1000)
-                  << " s of simulated time (is its end marker \"Z\" missing?)\n";
+                  << " s of simulated time\n";
         return 1;
     }
     if (args.report)

@@ -9,6 +9,7 @@
 #include "plotter/board.h"
 #include "plotter/plotter_figure.h"
 #include "plotter/plotter_main.h"
+#include "plotter/tests/power_on_state.h"
 #include "sim/carriage.h"
 
 using namespace chip::sim;
@@ -40,10 +41,12 @@ std::vector<std::string> split_figures(const std::string& stream) {
 class Recorder {
 public:
     Recorder(const RunOptions& options, const std::function<void(const CounterChange&)>& on_change,
-             const std::function<void(const SegmentStart&)>& on_segment)
+             const std::function<void(const SegmentStart&)>& on_segment,
+             const std::function<void(const std::string&)>& on_reply)
         : options_(options),
           on_change_(on_change),
           on_segment_(on_segment),
+          on_reply_(on_reply),
           figures_(split_figures(options.stream)),
           end_markers_(
               static_cast<int>(std::count(options.stream.begin(), options.stream.end(), 'Z'))),
@@ -78,6 +81,7 @@ public:
 
     RunResult run_to_end() {
         result_.finished = run(firmware_main, options_.time_limit) == StopReason::Requested;
+        collect_replies();
         add_vertex();
         result_.x_cur = x_cur;
         result_.y_cur = y_cur;
@@ -122,7 +126,8 @@ private:
         if (started == 0) return;
 
         const int to = std::min(i, kMaxPoints) - 1;
-        const double px = to >= 1 ? x_num[to - 1] : 0.0, py = to >= 1 ? y_num[to - 1] : 0.0;
+        const double px = to >= 1 ? x_num[to - 1] : start_x_num;
+        const double py = to >= 1 ? y_num[to - 1] : start_y_num;
         const SegmentStart start{static_cast<int>(result_.segments.size()),
                                  segment_kind(px, py, x_num[to], y_num[to]),
                                  x_goal,
@@ -160,15 +165,28 @@ private:
         if (on_change_) on_change_(change);
     }
 
+    // Complete lines the firmware has sent since the last look.
+    void collect_replies() {
+        const std::string& sent = transmitted(Serial::Usart1);
+        for (std::size_t end; (end = sent.find("\r\n", reply_from_)) != std::string::npos;) {
+            result_.replies.push_back(sent.substr(reply_from_, end - reply_from_));
+            reply_from_ = end + 2;
+            if (on_reply_) on_reply_(result_.replies.back());
+        }
+    }
+
     void poll() {
+        collect_replies();
         if (!origin_known_ && x_flag == 2) {
             origin_known_ = true;
             origin_x_ = carriage_.x() - x_cur;
             origin_y_ = carriage_.y() - y_cur;
             add_vertex();
         }
-        // A figure sent before homing has ended would start at once and could
-        // keep an axis from its switch: the figures are sent after it.
+        if (options_.at_once && usart_ready_ && sent_ == 0) {
+            send_serial(Serial::Usart1, options_.stream, options_.baud);
+            sent_ = figures_.size();
+        }
         if (!usart_ready_ || !origin_known_ || serial_pending(Serial::Usart1) != 0) return;
         if (sent_ < figures_.size() && figures_ended == static_cast<int>(sent_)) {
             send_serial(Serial::Usart1, figures_[sent_], options_.baud);
@@ -184,6 +202,8 @@ private:
     const RunOptions& options_;
     const std::function<void(const CounterChange&)>& on_change_;
     const std::function<void(const SegmentStart&)>& on_segment_;
+    const std::function<void(const std::string&)>& on_reply_;
+    std::size_t reply_from_ = 0;
     std::vector<std::string> figures_;
     int end_markers_;
     bool complete_;
@@ -203,9 +223,11 @@ private:
 
 RunResult run_plotter(const RunOptions& options,
                       const std::function<void(const CounterChange&)>& on_change,
-                      const std::function<void(const SegmentStart&)>& on_segment) {
+                      const std::function<void(const SegmentStart&)>& on_segment,
+                      const std::function<void(const std::string&)>& on_reply) {
     reset();
-    Recorder recorder(options, on_change, on_segment);
+    power_on::reset_main_state();
+    Recorder recorder(options, on_change, on_segment, on_reply);
     return recorder.run_to_end();
 }
 

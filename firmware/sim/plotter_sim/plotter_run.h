@@ -20,6 +20,9 @@ struct RunOptions {
     std::int64_t start_x = 20000;  // steps from the X limit switch at power-up
     std::int64_t start_y = 20000;  // steps from the Y limit switch
     unsigned baud = 115200;
+    // Send the whole stream at power-up in one go, as `cat` to the serial
+    // port does, instead of one figure after homing and each figure's end.
+    bool at_once = false;
     chip::sim::Cycles time_limit = chip::sim::milliseconds(600'000);
 };
 
@@ -53,16 +56,20 @@ struct RunResult {
     int x_cur = 0, y_cur = 0;
     bool laser = false;
     chip::sim::Cycles end_time = 0;
+    // The lines the firmware sent back over USART1, without their CR LF.
+    std::vector<std::string> replies;
     // Largest distance of the carriage from the ideal polyline while a
     // figure runs, in step events.
     double max_deviation = 0.0;
 };
 
 // Runs the stream. `on_change` (optional) is called at every counter or laser
-// change; `on_segment` (optional) at every segment start.
+// change; `on_segment` (optional) at every segment start; `on_reply`
+// (optional) at every line the firmware sends back.
 RunResult run_plotter(const RunOptions& options,
                       const std::function<void(const CounterChange&)>& on_change = {},
-                      const std::function<void(const SegmentStart&)>& on_segment = {});
+                      const std::function<void(const SegmentStart&)>& on_segment = {},
+                      const std::function<void(const std::string&)>& on_reply = {});
 
 // The distance of point (px, py) from the segment (ax, ay)-(bx, by).
 double distance_to_segment(double px, double py, double ax, double ay, double bx, double by);

@@ -198,6 +198,21 @@ TEST_F(SerialTest, UnreadByteIsOverrunByTheNext) {
     EXPECT_EQ(USART1->DR, static_cast<std::uint32_t>('x'));
 }
 
+// ORE clears only by reading SR and then DR; a DR read alone leaves it set
+// (and the receive interrupt pending) with RXNE clear.
+TEST_F(SerialTest, OverrunClearsOnlyBySrThenDr) {
+    usart1_handler = [] {};
+    USART1->CR1 &= ~USART_CR1_RXNEIE;
+    send_serial(Serial::Usart1, "xy", 115200);
+    run_for(milliseconds(1));
+    ASSERT_EQ(overruns(Serial::Usart1), 1u);
+    EXPECT_EQ(USART1->DR, static_cast<std::uint32_t>('x'));  // DR alone
+    EXPECT_EQ(USART1->SR & (USART_SR_RXNE | USART_SR_ORE), USART_SR_ORE);
+    EXPECT_NE(USART1->SR & USART_SR_ORE, 0u);  // SR, then DR
+    EXPECT_EQ(USART1->DR, static_cast<std::uint32_t>('x'));
+    EXPECT_EQ(USART1->SR & (USART_SR_RXNE | USART_SR_ORE), 0u);
+}
+
 TEST_F(SerialTest, TransmittedBytesAreRecorded) {
     for (char c : std::string("ok")) {
         while (!(USART1->SR & USART_SR_TXE)) {

@@ -60,10 +60,12 @@ TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
     const Outcome r = run_sim(figure.string() + " --start 300,300 --report");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
+              "{\"reply\":\"ok 1\"}\n"
               "{\"segment\":0,\"kind\":4,\"x_goal\":1500,\"y_goal\":1500,\"arr_x\":140,"
               "\"arr_y\":140,\"laser\":1}\n"
               "{\"segment\":1,\"kind\":4,\"x_goal\":2250,\"y_goal\":3000,\"arr_x\":222,"
               "\"arr_y\":110,\"laser\":0}\n"
+              "{\"reply\":\"done 1\"}\n"
               "{\"segments\":2,\"x_cur\":2250,\"y_cur\":3000,\"laser\":0,\"sim_ms\":" +
                   r.out.substr(r.out.rfind(':') + 1));
 }
@@ -96,6 +98,7 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         {"--svg", 2},
         {"--bogus", 2},
         {(dir_ / "missing.txt").string(), 1},
+        {figure.string(), 1},  // refused before it runs, not after the time limit
         {figure.string() + " --start 300,300 --time-limit 8 --svg " + (dir_ / "never.svg").string(),
          1},
     };
@@ -118,6 +121,12 @@ TEST_F(PlotterSimTest, KeepsReadOnlyFilesAndWritesThroughLinks) {
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.svg"));
     EXPECT_NE(read_file(dir_ / "drawn.svg").find("<svg"), std::string::npos);
     EXPECT_EQ(run_sim(figure.string() + " --csv /dev/stdout").out.rfind("time_us,", 0), 0u);
+}
+
+TEST_F(PlotterSimTest, PrintsItsVersion) {
+    const Outcome r = run_sim("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("plotter-sim ")) << r.out;
 }
 
 }  // namespace
