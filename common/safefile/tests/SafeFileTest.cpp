@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -205,15 +208,24 @@ TEST_F(SafeFileTest, DevicesAndFifosAreWrittenDirectly) {
     ASSERT_GE(reader, 0);
     const std::string big(200000, 'g');  // more than the pipe holds: the reader drains it
     std::string received;
+    std::atomic<bool> saved{false};
     std::thread drain([&] {
         fcntl(reader, F_SETFL, 0);
         char buffer[4096];
-        for (ssize_t got; (got = read(reader, buffer, sizeof buffer)) != 0;)
+        // Before the save opens its end, and after it closed it, a read returns 0 at once.
+        for (;;) {
+            const ssize_t got = read(reader, buffer, sizeof buffer);
             if (got > 0) received.append(buffer, static_cast<std::size_t>(got));
+            if (got == 0 && saved) break;
+            if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (got < 0 && errno != EINTR) break;
+        }
     });
-    EXPECT_EQ(safefile::WriteWholeFile(fifo, big), "");
+    const std::string error = safefile::WriteWholeFile(fifo, big);
+    saved = true;
     drain.join();
     close(reader);
+    EXPECT_EQ(error, "");
     EXPECT_EQ(received, big);
     EXPECT_TRUE(S_ISFIFO(Mode(fifo)));
     EXPECT_EQ(Entries(), std::set<std::string>{"pipe"});
