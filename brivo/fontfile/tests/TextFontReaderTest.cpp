@@ -22,7 +22,7 @@ std::vector<std::string> Parse(std::string_view text, int width, int height,
             text += item;
         }
         out.push_back(text);
-        DestroyLoadedGlyph(glyph);
+        DestroyGlyph(glyph);
     }
     return out;
 }

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "TestFiles.h"
-#include "fontfile/Cp949.h"
 #include "fontfile/TextFontWriter.h"
+#include "glyph/Cp949.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
 #include "PaneTestSupport.h"
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 using namespace brivo;
 using namespace brivo::test;
