@@ -1,10 +1,10 @@
 #include <cstring>
 #include <optional>
 
-#include "TestFiles.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
+#include "fontfile/tests/TestFiles.h"
 
 namespace {
 

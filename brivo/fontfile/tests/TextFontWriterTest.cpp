@@ -6,8 +6,8 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "TestFiles.h"
 #include "fontfile/TextFontWriter.h"
+#include "fontfile/tests/TestFiles.h"
 #include "glyph/Cp949.h"
 
 namespace {
