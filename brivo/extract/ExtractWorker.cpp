@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "extract/GlyphRasterizer.h"
-#include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
 namespace {

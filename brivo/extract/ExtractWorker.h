@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "extract/GlyphRasterizer.h"
-#include "extract/LogFont.h"
 #include "glyph/CodeRange.h"
+#include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
 class CGlyphSet;

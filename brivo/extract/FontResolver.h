@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
 // The installed font file that a face name, weight and italic flag stand for, and what has

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "extract/FontResolver.h"
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
 // Turns the grey image of one cell (one byte a pixel, 255 white) into a glyph bitmap: a

@@ -8,13 +8,6 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
-Result CheckGlyphSize(int32_t width, int32_t height) {
-    if (width < 1 || width > 256 || height < 1 || height > 256)
-        return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
-                               std::to_string(width) + "x" + std::to_string(height));
-    return Result::Success();
-}
-
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
         return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
@@ -29,12 +22,6 @@ Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
                                " (1 ASCII to 6 Custom)");
     return Result::Success();
 }
-
-CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes) {
-    return NewGlyph(code, bytes, position, position);
-}
-
-void DestroyLoadedGlyph(CGlyph* glyph) { DestroyGlyph(glyph); }
 
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
@@ -70,7 +57,8 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
     std::vector<CGlyph*> glyphs;
     glyphs.reserve(codes.size());
     for (std::size_t n = 0; n < codes.size(); ++n) {
-        CGlyph* glyph = NewLoadedGlyph(codes[n], static_cast<int32_t>(n), record);
+        const auto position = static_cast<int32_t>(n);
+        CGlyph* glyph = NewGlyph(codes[n], record, position, position);
         const std::size_t offset = n * record;
         if (offset < available) read(glyph->bits, std::min(record, available - offset));
         glyphs.push_back(glyph);
@@ -138,7 +126,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         LoadRecords(available, width, height, rangeId, exceptUnused,
                     [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
     if (Result read = file.Status(); !read) {
-        for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
+        for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
         return read;
     }
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);

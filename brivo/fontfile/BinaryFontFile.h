@@ -48,13 +48,5 @@ constexpr int32_t kMaxSkipBytes = 65536;
 // Checks skip bytes for the file functions: 0 to kMaxSkipBytes.
 Result CheckSkipBytes(int32_t skipBytes);
 
-// Checks a glyph size for the file functions: 1 to 256 pixels each way.
-Result CheckGlyphSize(int32_t width, int32_t height);
-
 // Checks what a load is given: the glyph size, and a range from ASCII to Custom.
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
-
-// A glyph for a loader: `code`, index and originalIndex `position`, a zeroed bitmap of
-// `bytes` bytes. DestroyLoadedGlyph frees the bitmap and the glyph.
-CGlyph* NewLoadedGlyph(uint16_t code, int32_t position, std::size_t bytes);
-void DestroyLoadedGlyph(CGlyph* glyph);

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "fontfile/BinaryFontFile.h"
-#include "fontfile/Cp949.h"
 #include "fontfile/InputFile.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace {
@@ -103,17 +103,19 @@ public:
         : bytesPerGlyph(static_cast<std::size_t>(BytesPerGlyph(width, height))),
           custom(rangeId == RANGE_CUSTOM) {
         if (custom) {
-            glyphs.push_back(NewLoadedGlyph(0, 0, bytesPerGlyph));
+            glyphs.push_back(NewGlyph(0, bytesPerGlyph, 0, 0));
             return;
         }
         const std::vector<uint16_t> codes = RangeCodes(rangeId, exceptUnused);
         glyphs.reserve(codes.size());
-        for (std::size_t n = 0; n < codes.size(); ++n)
-            glyphs.push_back(NewLoadedGlyph(codes[n], static_cast<int32_t>(n), bytesPerGlyph));
+        for (std::size_t n = 0; n < codes.size(); ++n) {
+            const auto position = static_cast<int32_t>(n);
+            glyphs.push_back(NewGlyph(codes[n], bytesPerGlyph, position, position));
+        }
     }
 
     ~GlyphFiller() {
-        for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
+        for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
     }
 
     // False once no more bytes are wanted: the range is full, or a Custom set has its
@@ -132,7 +134,7 @@ public:
         if (glyphNumber < kMaxCustomGlyphs) {
             const auto position = static_cast<int32_t>(glyphNumber);
             glyphs.push_back(
-                NewLoadedGlyph(static_cast<uint16_t>(position), position, bytesPerGlyph));
+                NewGlyph(static_cast<uint16_t>(position), bytesPerGlyph, position, position));
         }
         return true;
     }
@@ -143,7 +145,7 @@ public:
     // Custom keeps complete glyphs only: a last one still being filled goes.
     std::vector<CGlyph*> Finish() {
         if (custom && glyphs.size() > glyphNumber) {
-            DestroyLoadedGlyph(glyphs.back());
+            DestroyGlyph(glyphs.back());
             glyphs.pop_back();
         }
         return std::move(glyphs);

@@ -5,7 +5,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "FuzzInput.h"
+#include "fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzInput input;

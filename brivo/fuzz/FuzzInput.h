@@ -90,5 +90,5 @@ inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyp
             bitmapSink = glyph->bits[i];
         }
     }
-    for (CGlyph* glyph : glyphs) DestroyLoadedGlyph(glyph);
+    for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
 }

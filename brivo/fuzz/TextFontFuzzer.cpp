@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "FuzzInput.h"
 #include "fontfile/TextFontReader.h"
+#include "fuzz/FuzzInput.h"
 
 namespace {
 

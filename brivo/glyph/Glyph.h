@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "glyph/CodeRange.h"
+#include "glyph/Result.h"
 
 // One glyph: its code and its bitmap (rows top first, ceil(width/8) bytes per row, MSB =
 // leftmost pixel, 1 = ink). The glyph owns `bits`, but its destructor leaves them alone:
@@ -44,6 +45,9 @@ CGlyph* NewGlyph(uint16_t code, std::size_t bytes, int32_t index = -1, int32_t o
 
 // Frees the bitmap and the glyph; does nothing for null.
 void DestroyGlyph(CGlyph* glyph);
+
+// Checks a glyph size: 1 to 256 pixels each way.
+Result CheckGlyphSize(int32_t width, int32_t height);
 
 // Free list of CGlyph records, grown by blocks of 9000 so that the largest range costs a
 // single allocation. Both the extraction worker and the UI thread create and destroy

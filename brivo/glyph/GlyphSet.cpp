@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 CGlyphSet::~CGlyphSet() { ClearGlyphs(); }
 

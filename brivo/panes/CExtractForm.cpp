@@ -16,9 +16,9 @@
 #include "CImageButton.h"
 #include "PaneId.h"
 #include "PaneMessage.h"
-#include "extract/LogFont.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
+#include "glyph/LogFont.h"
 
 namespace brivo {
 

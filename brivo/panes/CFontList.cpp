@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "PaneMessage.h"
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {

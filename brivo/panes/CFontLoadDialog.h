@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QFont>
 
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 class CGlyphSet;
 class QLabel;

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <memory>
 
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {

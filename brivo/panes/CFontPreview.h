@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "extract/GlyphRasterizer.h"
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 class CGlyphSet;
 

@@ -11,7 +11,7 @@
 #include "PaneId.h"
 #include "PaneLayouts.h"
 #include "PaneMessage.h"
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 

@@ -7,7 +7,7 @@
 #include "PaneId.h"
 #include "PaneLayouts.h"
 #include "PaneMessage.h"
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {

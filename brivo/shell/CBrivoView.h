@@ -7,8 +7,8 @@
 #include <string>
 
 #include "CFileOptionDialog.h"
-#include "extract/LogFont.h"
 #include "glyph/CodeRange.h"
+#include "glyph/LogFont.h"
 
 class CGlyphSet;
 struct Result;

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "CliRun.h"
+#include "cli/tests/CliRun.h"
 
 namespace {
 

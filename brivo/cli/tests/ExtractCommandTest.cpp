@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "CliRun.h"
+#include "cli/tests/CliRun.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "CliRun.h"
+#include "cli/tests/CliRun.h"
 
 namespace {
 

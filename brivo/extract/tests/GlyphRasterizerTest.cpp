@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "extract/GlyphRasterizer.h"
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 namespace {
 

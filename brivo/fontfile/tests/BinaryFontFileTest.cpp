@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "TestFiles.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/tests/TestFiles.h"
 
 namespace {
 

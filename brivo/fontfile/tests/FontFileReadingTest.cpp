@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "TestFiles.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
+#include "fontfile/tests/TestFiles.h"
 
 namespace {
 

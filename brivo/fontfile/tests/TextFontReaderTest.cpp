@@ -1,10 +1,10 @@
 #include <cstring>
 #include <optional>
 
-#include "TestFiles.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
+#include "fontfile/tests/TestFiles.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ std::vector<std::string> Parse(std::string_view text, int width, int height,
             text += item;
         }
         out.push_back(text);
-        DestroyLoadedGlyph(glyph);
+        DestroyGlyph(glyph);
     }
     return out;
 }

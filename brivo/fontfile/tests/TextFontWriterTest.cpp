@@ -6,9 +6,9 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "TestFiles.h"
-#include "fontfile/Cp949.h"
 #include "fontfile/TextFontWriter.h"
+#include "fontfile/tests/TestFiles.h"
+#include "glyph/Cp949.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "extract/LogFont.h"
 #include "glyph/GlyphSet.h"
+#include "glyph/LogFont.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "CExtractForm.h"
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
-#include "PaneTestSupport.h"
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
+#include "testing/PaneTestSupport.h"
 
 using namespace brivo;
 using namespace brivo::test;

@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "CFontList.h"
-#include "PaneTestSupport.h"
+#include "testing/PaneTestSupport.h"
 
 using namespace brivo;
 using namespace brivo::test;

@@ -10,7 +10,7 @@
 #include "CFontPreview.h"
 #include "CGroupStyleDialog.h"
 #include "DialogUnits.h"
-#include "PaneTestSupport.h"
+#include "testing/PaneTestSupport.h"
 
 using namespace brivo;
 using namespace brivo::test;

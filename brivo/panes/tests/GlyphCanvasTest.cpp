@@ -1,5 +1,5 @@
 #include "CGlyphCanvas.h"
-#include "GlyphPaneTestSupport.h"
+#include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;
 

@@ -6,7 +6,7 @@
 #include "CGlyphEditPane.h"
 #include "CImageButton.h"
 #include "DialogUnits.h"
-#include "GlyphPaneTestSupport.h"
+#include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;
 

@@ -2,7 +2,7 @@
 
 #include "CGlyphInfoPane.h"
 #include "DialogUnits.h"
-#include "GlyphPaneTestSupport.h"
+#include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;
 

@@ -1,11 +1,11 @@
 #include <QtTest>
 
-#include "AppTestProfile.h"
 #include "CBrivoApp.h"
 #include "CBrivoView.h"
 #include "CMainFrame.h"
 #include "CPaneSplitter.h"
 #include "glyph/GlyphSet.h"
+#include "testing/AppTestProfile.h"
 
 using namespace brivo;
 

@@ -1,7 +1,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "AppTestProfile.h"
 #include "CBrivoView.h"
 #include "CExtractForm.h"
 #include "CGlyphEditPane.h"
@@ -9,6 +8,7 @@
 #include "CPaneSplitter.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "testing/AppTestProfile.h"
 
 using namespace brivo;
 

@@ -8,15 +8,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "AppTestProfile.h"
 #include "CBrivoApp.h"
 #include "CBrivoView.h"
 #include "CExtractForm.h"
 #include "CFontList.h"
 #include "CMainFrame.h"
-#include "FileDialogDriver.h"
-#include "MessageBoxAnswerer.h"
 #include "glyph/GlyphSet.h"
+#include "testing/AppTestProfile.h"
+#include "testing/FileDialogDriver.h"
+#include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;

@@ -8,7 +8,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "AppTestProfile.h"
 #include "CAboutDlg.h"
 #include "CBrivoApp.h"
 #include "CBrivoView.h"
@@ -16,6 +15,7 @@
 #include "CGlyphEditPane.h"
 #include "CGlyphInfoPane.h"
 #include "CMainFrame.h"
+#include "testing/AppTestProfile.h"
 
 using namespace brivo;
 

@@ -12,7 +12,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "AppTestProfile.h"
 #include "CBrivoApp.h"
 #include "CBrivoView.h"
 #include "CExtractForm.h"
@@ -22,8 +21,9 @@
 #include "CGlyphInfoPane.h"
 #include "CMainFrame.h"
 #include "DialogUnits.h"
-#include "FileDialogDriver.h"
 #include "glyph/GlyphSet.h"
+#include "testing/AppTestProfile.h"
+#include "testing/FileDialogDriver.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;

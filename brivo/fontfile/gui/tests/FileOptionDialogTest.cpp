@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "CFileOptionDialog.h"
-#include "MessageBoxAnswerer.h"
+#include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;

@@ -1,4 +1,4 @@
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 
 #include <iconv.h>
 

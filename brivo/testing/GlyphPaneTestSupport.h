@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "AppTestProfile.h"
 #include "CBrivoView.h"
-#include "MessageBoxAnswerer.h"
 #include "PaneMessage.h"
-#include "PaneTestSupport.h"
 #include "glyph/GlyphSet.h"
+#include "testing/AppTestProfile.h"
+#include "testing/MessageBoxAnswerer.h"
+#include "testing/PaneTestSupport.h"
 
 using brivo::test::TestGlyphSet;
 

@@ -3,9 +3,9 @@
 #include <QWidget>
 #include <vector>
 
-#include "MessageBoxAnswerer.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "testing/MessageBoxAnswerer.h"
 
 namespace brivo::test {
 

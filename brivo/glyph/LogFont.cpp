@@ -1,8 +1,8 @@
-#include "extract/LogFont.h"
+#include "glyph/LogFont.h"
 
 #include <cstdlib>
 
-#include "fontfile/Cp949.h"
+#include "glyph/Cp949.h"
 
 std::size_t FaceNameBytes(const std::string& faceName) { return Utf8ToCp949(faceName).size(); }
 
