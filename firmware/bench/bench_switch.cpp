@@ -21,12 +21,13 @@ void EXTI15_10_IRQHandler(void) {
 void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    GPIOD->MODER = 0;             // all of port D inputs
-    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 3 from port D
-    SYSCFG->EXTICR[1] |= 0x0333;  // lines 4 to 6
-    SYSCFG->EXTICR[3] |= 0x3300;  // lines 14 and 15
-    EXTI->FTSR |= 0xC07F;
-    EXTI->IMR |= 0xC07F;
+    GPIOD->MODER = 0;  // all of port D inputs
+    SYSCFG->EXTICR[0] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(0, 3), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[1] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(4, 6), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[3] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(14, 15), SYSCFG_EXTI_PD);
+    constexpr std::uint32_t kLines = EXTI_LINES(0, 6) | EXTI_LINES(14, 15);
+    EXTI->FTSR |= kLines;
+    EXTI->IMR |= kLines;
     bench::exti_enable_interrupts(true);
 }
 

@@ -21,11 +21,11 @@ void EXTI9_5_IRQHandler(void) {
 void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    GPIOD->MODER &= ~0xFFFFu;     // PD0 to PD7 inputs
-    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 7 from port D
-    SYSCFG->EXTICR[1] |= 0x3333;
-    EXTI->FTSR |= 0x00FF;
-    EXTI->IMR |= 0x00FF;
+    GPIOD->MODER &= ~GPIO_MODER_MODE_Msk(GPIO_PINS(0, 7));  // PD0 to PD7 inputs
+    SYSCFG->EXTICR[0] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(0, 3), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[1] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(4, 7), SYSCFG_EXTI_PD);
+    EXTI->FTSR |= EXTI_LINES(0, 7);
+    EXTI->IMR |= EXTI_LINES(0, 7);
     bench::exti_enable_interrupts(false);
 }
 
