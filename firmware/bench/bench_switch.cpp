@@ -2,16 +2,11 @@
 // external pull-ups) drive the axis control lines; both step timers run.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+// Lines 0 to 6: a 10 ms delay, then action and acknowledgement.
+void bench::serve_switch(unsigned line) { serve_switch_debounced(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_debounced(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_debounced(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_debounced(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_debounced(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_debounced(4); }
 void EXTI9_5_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch_debounced);
+    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch);
 }
 // Lines 14 and 15: action, then acknowledgement, without a delay.
 void EXTI15_10_IRQHandler(void) {

@@ -3,23 +3,15 @@
 // before its action and without a delay, so every edge gives an action.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+void bench::serve_switch(unsigned line) { serve_switch_at_once(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_at_once(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_at_once(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_at_once(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_at_once(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_at_once(4); }
 // Line 9 has no action, but a pending line left unacknowledged would raise
 // this interrupt for ever; lines 10 and 11 likewise. Lines 12 to 15 come from
 // no switch of this bench (their EXTICR entries keep port A, whose PA13 to
 // PA15 are the debug pins): they are only acknowledged.
-void EXTI9_5_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINES(5, 9), bench::serve_switch_at_once);
-}
+void EXTI9_5_IRQHandler(void) { bench::serve_pending(EXTI_LINES(5, 9), bench::serve_switch); }
 void EXTI15_10_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINES(10, 11), bench::serve_switch_at_once);
+    bench::serve_pending(EXTI_LINES(10, 11), bench::serve_switch);
     const std::uint32_t unrouted = EXTI->PR & EXTI_LINES(12, 15);
     if (unrouted != 0) EXTI->PR = unrouted;
 }

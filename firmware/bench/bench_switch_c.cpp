@@ -3,18 +3,12 @@
 // bounce within that time gives one action.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+void bench::serve_switch(unsigned line) { serve_switch_debounced(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_debounced(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_debounced(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_debounced(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_debounced(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_debounced(4); }
 // Line 7 is enabled but has no action: it is only acknowledged, so that it
 // cannot raise this interrupt for ever.
 void EXTI9_5_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch_debounced);
+    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch);
     if (EXTI->PR & EXTI_LINE(7)) EXTI->PR = EXTI_LINE(7);
 }
 
