@@ -104,7 +104,7 @@ void axes_setup(TimerStart start) {
 
 bool uart4_take_byte(volatile char& ch4) {
     if (!(UART4->SR & USART_SR_RXNE)) return false;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    ch4 = static_cast<char>(UART4->DR);
     return true;
 }
 

@@ -36,7 +36,7 @@ void straight() {
 
 void USART1_IRQHandler(void) {
     if (!(USART1->SR & USART_SR_RXNE)) return;
-    vector_data = static_cast<char>(USART1->DR & 0xFF);
+    vector_data = static_cast<char>(USART1->DR);
     if (vector_data == 0x0A || vector_data == 0x0D) return;
     // A full buffer takes no more bytes; only an "L" at its start empties it.
     while (add < kSaveDataSize) {

@@ -15,7 +15,7 @@ void DelayMS(std::uint32_t count);
 // Acknowledges a timer status flag if it is set: the status register is
 // written back with that flag cleared (16-bit read-modify-write).
 inline bool take_flag(TIM_Registers* timer, std::uint32_t flag) {
-    const std::uint32_t sr = timer->SR & 0xFFFFu;
+    const std::uint32_t sr = timer->SR & TIM_SR_Msk;
     if (!(sr & flag)) return false;
     timer->SR = sr & ~flag;
     return true;

@@ -428,7 +428,9 @@ constexpr std::uint32_t TIM_CR1_CEN = 1u << 0, TIM_CR1_UDIS = 1u << 1, TIM_CR1_U
 // TIMx_DIER
 constexpr std::uint32_t TIM_DIER_UIE = 1u << 0, TIM_DIER_CC1IE = 1u << 1, TIM_DIER_CC2IE = 1u << 2,
                         TIM_DIER_CC3IE = 1u << 3, TIM_DIER_CC4IE = 1u << 4;
-// TIMx_SR: flags are cleared by writing 0, writing 1 leaves them.
+// TIMx_SR: flags are cleared by writing 0, writing 1 leaves them. The
+// register is 16 bits wide (TIM_SR_Msk).
+constexpr std::uint32_t TIM_SR_Msk = 0xFFFFu;
 constexpr std::uint32_t TIM_SR_UIF = 1u << 0, TIM_SR_CC1IF = 1u << 1, TIM_SR_CC2IF = 1u << 2,
                         TIM_SR_CC3IF = 1u << 3, TIM_SR_CC4IF = 1u << 4;
 // TIMx_EGR
