@@ -104,7 +104,7 @@ void axes_setup(TimerStart start) {
 
 bool uart4_take_byte(volatile char& ch4) {
     if (!(UART4->SR & USART_SR_RXNE)) return false;
-    ch4 = static_cast<char>(UART4->DR & 0xFF);
+    ch4 = static_cast<char>(UART4->DR);
     return true;
 }
 
@@ -176,9 +176,10 @@ void serve_pending(std::uint32_t lines, void (*serve)(unsigned line)) {
 
 void _GPIO_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOFEN;
-    GPIOF->MODER |= 0x55550000u;  // PF8 to PF15 outputs
-    GPIOF->OTYPER &= ~0xFF00u;
-    GPIOF->OSPEEDR |= 0x55550000u;
+    constexpr GpioPins kControlLines = GPIO_PINS(8, 15);
+    GPIOF->MODER |= GPIO_MODER_MODE(kControlLines, GPIO_MODE_OUTPUT);
+    GPIOF->OTYPER &= ~GPIO_OTYPER_OT(kControlLines);
+    GPIOF->OSPEEDR |= GPIO_OSPEEDR_OSPEED(kControlLines, GPIO_SPEED_MEDIUM);
 }
 
 void TIMER1_OC_Init(bench::TimerStart start) {
@@ -194,9 +195,10 @@ void TIMER8_OC_Init(bench::TimerStart start) {
 void UART4_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOCEN;
     for (unsigned pin : {10u, 11u}) {
-        GPIOC->MODER = (GPIOC->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_MODE_AF);
-        GPIOC->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
-        GPIOC->AFR[1] = (GPIOC->AFR[1] & ~gpio_af_field(pin, 0xF)) | gpio_af_field(pin, 8);
+        GPIOC->MODER =
+            (GPIOC->MODER & ~GPIO_MODER_MODE_Msk(pin)) | GPIO_MODER_MODE(pin, GPIO_MODE_AF);
+        GPIOC->OSPEEDR |= GPIO_OSPEEDR_OSPEED(pin, GPIO_SPEED_VERY_HIGH);
+        GPIOC->AFR[1] = (GPIOC->AFR[1] & ~GPIO_AFR_AF_Msk(pin)) | GPIO_AFR_AF(pin, 8);
     }
     RCC->APB1ENR |= RCC_APB1ENR_UART4EN;
     UART4_BRR_Configuration(bench::kUartBaud);
@@ -215,9 +217,10 @@ void UART4_BRR_Configuration(std::uint32_t baud) {
     const std::uint32_t d = 25u * CHIP_APB1_HZ / ((over8 ? 2u : 4u) * baud);
     const std::uint32_t mantissa = d / 100u;
     const std::uint32_t f = d - 100u * mantissa;
-    const std::uint32_t fraction =
-        over8 ? ((f * 8u + 50u) / 100u) & 0x07u : ((f * 16u + 50u) / 100u) & 0x0Fu;
-    UART4->BRR = (mantissa << 4) | fraction;
+    const std::uint32_t fraction = over8
+                                       ? ((f * 8u + 50u) / 100u) & USART_BRR_DIV_Fraction_Msk_OVER8
+                                       : ((f * 16u + 50u) / 100u) & USART_BRR_DIV_Fraction_Msk;
+    UART4->BRR = (mantissa << USART_BRR_DIV_Mantissa_Pos) | fraction;
 }
 
 void SerialSendChar(std::uint8_t byte) {

@@ -60,6 +60,9 @@ void serve_switch_debounced(unsigned line);
 void serve_switch_undelayed(unsigned line);
 // A switch line acknowledged first: every edge gives an action.
 void serve_switch_at_once(unsigned line);
+// How this switch bench serves a switch line: one of the three above. Each
+// switch image defines it; its EXTI0 to EXTI4 handlers call it.
+void serve_switch(unsigned line);
 // Serves each of `lines` (ascending) that is pending, with `serve`.
 void serve_pending(std::uint32_t lines, void (*serve)(unsigned line));
 }  // namespace bench

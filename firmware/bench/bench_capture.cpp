@@ -36,7 +36,7 @@ void straight() {
 
 void USART1_IRQHandler(void) {
     if (!(USART1->SR & USART_SR_RXNE)) return;
-    vector_data = static_cast<char>(USART1->DR & 0xFF);
+    vector_data = static_cast<char>(USART1->DR);
     if (vector_data == 0x0A || vector_data == 0x0D) return;
     // A full buffer takes no more bytes; only an "L" at its start empties it.
     while (add < kSaveDataSize) {
@@ -80,7 +80,7 @@ int main(void) {
     _EXTI_Init();
     _GPIO_Init();
     // The board driver leaves PF9 an input; the PD9 switch's toggle shows on it.
-    GPIOF->MODER = (GPIOF->MODER & ~gpio_field2(9, 0b11)) | gpio_field2(9, GPIO_MODE_OUTPUT);
+    GPIOF->MODER = (GPIOF->MODER & ~GPIO_MODER_MODE_Msk(9)) | GPIO_MODER_MODE(9, GPIO_MODE_OUTPUT);
     TIMER1_OC_Init();
     TIMER8_OC_Init();
     TIMER4_PWM_Init();

@@ -15,7 +15,7 @@ void DelayMS(std::uint32_t count);
 // Acknowledges a timer status flag if it is set: the status register is
 // written back with that flag cleared (16-bit read-modify-write).
 inline bool take_flag(TIM_Registers* timer, std::uint32_t flag) {
-    const std::uint32_t sr = timer->SR & 0xFFFFu;
+    const std::uint32_t sr = timer->SR & TIM_SR_Msk;
     if (!(sr & flag)) return false;
     timer->SR = sr & ~flag;
     return true;
@@ -24,13 +24,15 @@ inline bool take_flag(TIM_Registers* timer, std::uint32_t flag) {
 // A timer output pin: alternate function `af`, very high speed, push-pull,
 // pull-up.
 inline void timer_output_pin(GPIO_Registers* port, unsigned pin, std::uint32_t af) {
-    port->MODER = (port->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_MODE_AF);
-    port->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
-    port->OTYPER &= ~(1u << pin);
-    port->PUPDR |= gpio_field2(pin, GPIO_PULL_UP);
-    port->AFR[pin / 8] |= gpio_af_field(pin, af);
+    port->MODER = (port->MODER & ~GPIO_MODER_MODE_Msk(pin)) | GPIO_MODER_MODE(pin, GPIO_MODE_AF);
+    port->OSPEEDR |= GPIO_OSPEEDR_OSPEED(pin, GPIO_SPEED_VERY_HIGH);
+    port->OTYPER &= ~GPIO_OTYPER_OT(pin);
+    port->PUPDR |= GPIO_PUPDR(pin, GPIO_PULL_UP);
+    port->AFR[pin / 8] |= GPIO_AFR_AF(pin, af);
 }
 
 inline void pin_high(GPIO_Registers* port, unsigned pin) { port->BSRR = GPIO_BSRR_BS(pin); }
 inline void pin_low(GPIO_Registers* port, unsigned pin) { port->BSRR = GPIO_BSRR_BR(pin); }
-inline bool pin_reads_low(GPIO_Registers* port, unsigned pin) { return !(port->IDR & (1u << pin)); }
+inline bool pin_reads_low(GPIO_Registers* port, unsigned pin) {
+    return !(port->IDR & GPIO_IDR_ID(pin));
+}

@@ -2,16 +2,11 @@
 // external pull-ups) drive the axis control lines; both step timers run.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+// Lines 0 to 6: a 10 ms delay, then action and acknowledgement.
+void bench::serve_switch(unsigned line) { serve_switch_debounced(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_debounced(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_debounced(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_debounced(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_debounced(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_debounced(4); }
 void EXTI9_5_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch_debounced);
+    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch);
 }
 // Lines 14 and 15: action, then acknowledgement, without a delay.
 void EXTI15_10_IRQHandler(void) {
@@ -21,12 +16,13 @@ void EXTI15_10_IRQHandler(void) {
 void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    GPIOD->MODER = 0;             // all of port D inputs
-    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 3 from port D
-    SYSCFG->EXTICR[1] |= 0x0333;  // lines 4 to 6
-    SYSCFG->EXTICR[3] |= 0x3300;  // lines 14 and 15
-    EXTI->FTSR |= 0xC07F;
-    EXTI->IMR |= 0xC07F;
+    GPIOD->MODER = 0;  // all of port D inputs
+    SYSCFG->EXTICR[0] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(0, 3), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[1] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(4, 6), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[3] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(14, 15), SYSCFG_EXTI_PD);
+    constexpr std::uint32_t kLines = EXTI_LINES(0, 6) | EXTI_LINES(14, 15);
+    EXTI->FTSR |= kLines;
+    EXTI->IMR |= kLines;
     bench::exti_enable_interrupts(true);
 }
 

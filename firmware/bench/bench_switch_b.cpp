@@ -3,39 +3,33 @@
 // before its action and without a delay, so every edge gives an action.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+void bench::serve_switch(unsigned line) { serve_switch_at_once(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_at_once(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_at_once(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_at_once(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_at_once(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_at_once(4); }
 // Line 9 has no action, but a pending line left unacknowledged would raise
 // this interrupt for ever; lines 10 and 11 likewise. Lines 12 to 15 come from
 // no switch of this bench (their EXTICR entries keep port A, whose PA13 to
 // PA15 are the debug pins): they are only acknowledged.
-void EXTI9_5_IRQHandler(void) { bench::serve_pending(0x03E0u, bench::serve_switch_at_once); }
+void EXTI9_5_IRQHandler(void) { bench::serve_pending(EXTI_LINES(5, 9), bench::serve_switch); }
 void EXTI15_10_IRQHandler(void) {
-    bench::serve_pending(0x0C00u, bench::serve_switch_at_once);
-    const std::uint32_t unrouted = EXTI->PR & 0xF000u;
+    bench::serve_pending(EXTI_LINES(10, 11), bench::serve_switch);
+    const std::uint32_t unrouted = EXTI->PR & EXTI_LINES(12, 15);
     if (unrouted != 0) EXTI->PR = unrouted;
 }
 
 void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    GPIOD->MODER &= ~0xFFFFu;     // PD0 to PD7 inputs
-    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 7 from port D
-    SYSCFG->EXTICR[1] |= 0x3333;
-    EXTI->FTSR |= 0x00FF;
-    EXTI->IMR |= 0x00FF;
+    GPIOD->MODER &= ~GPIO_MODER_MODE_Msk(GPIO_PINS(0, 7));  // PD0 to PD7 inputs
+    SYSCFG->EXTICR[0] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(0, 3), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[1] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(4, 7), SYSCFG_EXTI_PD);
+    EXTI->FTSR |= EXTI_LINES(0, 7);
+    EXTI->IMR |= EXTI_LINES(0, 7);
 
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOBEN;
-    GPIOB->MODER &= ~0xFFFF0000u;  // PB8 to PB15 inputs
-    SYSCFG->EXTICR[2] |= 0x1111;   // lines 8 to 11 from port B
-    EXTI->FTSR |= 0xFF00;
-    EXTI->IMR |= 0xFF00;
+    GPIOB->MODER &= ~GPIO_MODER_MODE_Msk(GPIO_PINS(8, 15));  // PB8 to PB15 inputs
+    SYSCFG->EXTICR[2] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(8, 11), SYSCFG_EXTI_PB);
+    EXTI->FTSR |= EXTI_LINES(8, 15);
+    EXTI->IMR |= EXTI_LINES(8, 15);
 
     bench::exti_enable_interrupts(true);
 }

@@ -3,29 +3,23 @@
 // bounce within that time gives one action.
 #include "bench_axes.h"
 
-void TIM1_CC_IRQHandler(void) { bench::acknowledge_step(TIM1); }
-void TIM8_CC_IRQHandler(void) { bench::acknowledge_step(TIM8); }
+void bench::serve_switch(unsigned line) { serve_switch_debounced(line); }
 
-void EXTI0_IRQHandler(void) { bench::serve_switch_debounced(0); }
-void EXTI1_IRQHandler(void) { bench::serve_switch_debounced(1); }
-void EXTI2_IRQHandler(void) { bench::serve_switch_debounced(2); }
-void EXTI3_IRQHandler(void) { bench::serve_switch_debounced(3); }
-void EXTI4_IRQHandler(void) { bench::serve_switch_debounced(4); }
 // Line 7 is enabled but has no action: it is only acknowledged, so that it
 // cannot raise this interrupt for ever.
 void EXTI9_5_IRQHandler(void) {
-    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch_debounced);
+    bench::serve_pending(EXTI_LINE(5) | EXTI_LINE(6), bench::serve_switch);
     if (EXTI->PR & EXTI_LINE(7)) EXTI->PR = EXTI_LINE(7);
 }
 
 void _EXTI_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    GPIOD->MODER &= ~0xFFFFu;     // PD0 to PD7 inputs
-    SYSCFG->EXTICR[0] |= 0x3333;  // lines 0 to 7 from port D
-    SYSCFG->EXTICR[1] |= 0x3333;
-    EXTI->FTSR |= 0x00FF;
-    EXTI->IMR |= 0x00FF;
+    GPIOD->MODER &= ~GPIO_MODER_MODE_Msk(GPIO_PINS(0, 7));  // PD0 to PD7 inputs
+    SYSCFG->EXTICR[0] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(0, 3), SYSCFG_EXTI_PD);
+    SYSCFG->EXTICR[1] |= SYSCFG_EXTICR_EXTI(GPIO_PINS(4, 7), SYSCFG_EXTI_PD);
+    EXTI->FTSR |= EXTI_LINES(0, 7);
+    EXTI->IMR |= EXTI_LINES(0, 7);
     bench::exti_enable_interrupts(false);
 }
 

@@ -50,10 +50,11 @@ void tim4_toggle_init(Tim4Channels channels) {
 
 void _GPIO_Init() {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIODEN;
-    GPIOD->MODER |= 0x5555u;  // PD0 to PD7 outputs
-    GPIOD->OTYPER &= ~0x00FFu;
-    GPIOD->OSPEEDR |= 0x5555u;
+    constexpr GpioPins kLowPins = GPIO_PINS(0, 7);
+    GPIOD->MODER |= GPIO_MODER_MODE(kLowPins, GPIO_MODE_OUTPUT);
+    GPIOD->OTYPER &= ~GPIO_OTYPER_OT(kLowPins);
+    GPIOD->OSPEEDR |= GPIO_OSPEEDR_OSPEED(kLowPins, GPIO_SPEED_MEDIUM);
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOGEN;
-    GPIOG->MODER &= ~0xFFFFu;  // PG0 to PG7 inputs
-    GPIOG->PUPDR &= ~0xFFFFu;
+    GPIOG->MODER &= ~GPIO_MODER_MODE_Msk(kLowPins);  // inputs
+    GPIOG->PUPDR &= ~GPIO_PUPDR_Msk(kLowPins);       // no pull
 }

@@ -5,22 +5,23 @@
 namespace {
 
 void set_pin_mode(GPIO_Registers* port, unsigned pin, std::uint32_t moder, std::uint32_t pull) {
-    port->MODER = (port->MODER & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, moder);
-    port->PUPDR = (port->PUPDR & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, pull);
+    port->MODER = (port->MODER & ~GPIO_MODER_MODE_Msk(pin)) | GPIO_MODER_MODE(pin, moder);
+    port->PUPDR = (port->PUPDR & ~GPIO_PUPDR_Msk(pin)) | GPIO_PUPDR(pin, pull);
 }
 
 void set_output(GPIO_Registers* port, unsigned pin) {
     set_pin_mode(port, pin, GPIO_MODE_OUTPUT, GPIO_PULL_NONE);
-    port->OTYPER &= ~(1u << pin);
-    port->OSPEEDR = (port->OSPEEDR & ~gpio_field2(pin, 0b11)) | gpio_field2(pin, GPIO_SPEED_MEDIUM);
+    port->OTYPER &= ~GPIO_OTYPER_OT(pin);
+    port->OSPEEDR = (port->OSPEEDR & ~GPIO_OSPEEDR_OSPEED_Msk(pin)) |
+                    GPIO_OSPEEDR_OSPEED(pin, GPIO_SPEED_MEDIUM);
 }
 
 void set_alternate(GPIO_Registers* port, unsigned pin, std::uint32_t af) {
     set_pin_mode(port, pin, GPIO_MODE_AF, GPIO_PULL_UP);
-    port->OTYPER &= ~(1u << pin);
-    port->OSPEEDR |= gpio_field2(pin, GPIO_SPEED_VERY_HIGH);
+    port->OTYPER &= ~GPIO_OTYPER_OT(pin);
+    port->OSPEEDR |= GPIO_OSPEEDR_OSPEED(pin, GPIO_SPEED_VERY_HIGH);
     auto& afr = port->AFR[pin / 8];
-    afr = (afr & ~gpio_af_field(pin, 0xF)) | gpio_af_field(pin, af);
+    afr = (afr & ~GPIO_AFR_AF_Msk(pin)) | GPIO_AFR_AF(pin, af);
 }
 
 void step_timer_init(TIM_Registers* timer, IRQn irq) {

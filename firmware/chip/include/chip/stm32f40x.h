@@ -6,6 +6,7 @@
 // both builds.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 
@@ -309,6 +310,84 @@ constexpr std::uint32_t syscfg_exti_field(unsigned line, std::uint32_t port) {
 }
 constexpr std::uint32_t EXTI_LINE(unsigned line) { return 1u << line; }
 
+// Named fields, with the manual's register and field names, for one pin (or
+// EXTI line) or a range of them: GPIO_MODER_MODE(9, GPIO_MODE_OUTPUT),
+// GPIO_PUPDR(GPIO_PINS(0, 7), GPIO_PULL_UP). A _Msk variant covers the whole
+// field, for clearing it.
+struct GpioPins {
+    unsigned first, last;
+};
+// Pins (or EXTI lines) first to last.
+constexpr GpioPins GPIO_PINS(unsigned first, unsigned last) { return {first, last}; }
+
+namespace chip {
+// `value` in the `width`-bit field of `pin` (or of each of `pins`); in a
+// register of `per_register` such fields (AFR, EXTICR), pins past them lie in
+// the next register.
+constexpr std::uint32_t pin_fields(unsigned pin, unsigned width, std::uint32_t value,
+                                   unsigned per_register = 0) {
+    if (per_register != 0) pin %= per_register;
+    return value << (width * pin);
+}
+constexpr std::uint32_t pin_fields(GpioPins pins, unsigned width, std::uint32_t value,
+                                   unsigned per_register = 0) {
+    std::uint32_t fields = 0;
+    for (unsigned pin = pins.first; pin <= pins.last; ++pin)
+        fields |= pin_fields(pin, width, value, per_register);
+    return fields;
+}
+template <typename T>
+concept PinOrPins = std::same_as<T, GpioPins> || std::convertible_to<T, unsigned>;
+}  // namespace chip
+
+// GPIOx_MODER, OTYPER, OSPEEDR, PUPDR, IDR; AFR[0] holds pins 0-7 (AFRL),
+// AFR[1] pins 8-15 (AFRH).
+constexpr std::uint32_t GPIO_MODER_MODE(chip::PinOrPins auto pins, std::uint32_t mode) {
+    return chip::pin_fields(pins, 2, mode);
+}
+constexpr std::uint32_t GPIO_MODER_MODE_Msk(chip::PinOrPins auto pins) {
+    return GPIO_MODER_MODE(pins, 3u);
+}
+constexpr std::uint32_t GPIO_OTYPER_OT(chip::PinOrPins auto pins) {
+    return chip::pin_fields(pins, 1, 1u);
+}
+constexpr std::uint32_t GPIO_OSPEEDR_OSPEED(chip::PinOrPins auto pins, std::uint32_t speed) {
+    return chip::pin_fields(pins, 2, speed);
+}
+constexpr std::uint32_t GPIO_OSPEEDR_OSPEED_Msk(chip::PinOrPins auto pins) {
+    return GPIO_OSPEEDR_OSPEED(pins, 3u);
+}
+constexpr std::uint32_t GPIO_PUPDR(chip::PinOrPins auto pins, std::uint32_t pull) {
+    return chip::pin_fields(pins, 2, pull);
+}
+constexpr std::uint32_t GPIO_PUPDR_Msk(chip::PinOrPins auto pins) { return GPIO_PUPDR(pins, 3u); }
+constexpr std::uint32_t GPIO_IDR_ID(chip::PinOrPins auto pins) { return GPIO_OTYPER_OT(pins); }
+constexpr std::uint32_t GPIO_AFR_AF(chip::PinOrPins auto pins, std::uint32_t af) {
+    return chip::pin_fields(pins, 4, af, 8);
+}
+constexpr std::uint32_t GPIO_AFR_AF_Msk(chip::PinOrPins auto pins) {
+    return GPIO_AFR_AF(pins, 0xFu);
+}
+
+// EXTI_IMR, EMR, RTSR, FTSR, SWIER, PR: one bit per line.
+constexpr std::uint32_t EXTI_LINES(unsigned first, unsigned last) {
+    return chip::pin_fields(GPIO_PINS(first, last), 1, 1u);
+}
+// The EXTI line-to-port route: `port` (SYSCFG_EXTI_Px) in the field of each
+// of `lines` in SYSCFG->EXTICR[line / 4], four lines to a register; the lines
+// lie in one register.
+constexpr std::uint32_t SYSCFG_EXTICR_EXTI(chip::PinOrPins auto lines, std::uint32_t port) {
+    return chip::pin_fields(lines, 4, port, 4);
+}
+constexpr std::uint32_t SYSCFG_EXTICR_EXTI_Msk(chip::PinOrPins auto lines) {
+    return SYSCFG_EXTICR_EXTI(lines, 0xFu);
+}
+
+static_assert(GPIO_MODER_MODE(GPIO_PINS(8, 15), GPIO_MODE_OUTPUT) == 0x55550000u);
+static_assert(GPIO_AFR_AF(GPIO_PINS(9, 10), 7) == 0x770u);
+static_assert(SYSCFG_EXTICR_EXTI(GPIO_PINS(12, 13), SYSCFG_EXTI_PG) == 0x66u);
+static_assert(EXTI_LINES(5, 9) == 0x3E0u);
+
 // RCC_CR
 constexpr std::uint32_t RCC_CR_HSION = 1u << 0, RCC_CR_HSIRDY = 1u << 1, RCC_CR_HSEON = 1u << 16,
                         RCC_CR_HSERDY = 1u << 17, RCC_CR_PLLON = 1u << 24, RCC_CR_PLLRDY = 1u << 25;
@@ -349,7 +428,9 @@ constexpr std::uint32_t TIM_CR1_CEN = 1u << 0, TIM_CR1_UDIS = 1u << 1, TIM_CR1_U
 // TIMx_DIER
 constexpr std::uint32_t TIM_DIER_UIE = 1u << 0, TIM_DIER_CC1IE = 1u << 1, TIM_DIER_CC2IE = 1u << 2,
                         TIM_DIER_CC3IE = 1u << 3, TIM_DIER_CC4IE = 1u << 4;
-// TIMx_SR: flags are cleared by writing 0, writing 1 leaves them.
+// TIMx_SR: flags are cleared by writing 0, writing 1 leaves them. The
+// register is 16 bits wide (TIM_SR_Msk).
+constexpr std::uint32_t TIM_SR_Msk = 0xFFFFu;
 constexpr std::uint32_t TIM_SR_UIF = 1u << 0, TIM_SR_CC1IF = 1u << 1, TIM_SR_CC2IF = 1u << 2,
                         TIM_SR_CC3IF = 1u << 3, TIM_SR_CC4IF = 1u << 4;
 // TIMx_EGR
@@ -378,6 +459,10 @@ constexpr std::uint32_t USART_CR1_RE = 1u << 2, USART_CR1_TE = 1u << 3, USART_CR
                         USART_CR1_OVER8 = 1u << 15;
 // USART_CR2
 constexpr std::uint32_t USART_CR2_STOP_Msk = 3u << 12;
+// USART_BRR: USARTDIV as mantissa and 4-bit fraction (3 bits with OVER8,
+// whose bit 3 stays clear).
+constexpr std::uint32_t USART_BRR_DIV_Fraction_Msk = 0xFu, USART_BRR_DIV_Fraction_Msk_OVER8 = 0x7u,
+                        USART_BRR_DIV_Mantissa_Pos = 4;
 
 // Clocks after SystemInit.
 constexpr std::uint32_t CHIP_SYSCLK_HZ = 168'000'000;
