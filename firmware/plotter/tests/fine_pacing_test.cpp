@@ -6,13 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <string>
 
 #include "chip/stm32f40x.h"
 #include "plotter/board.h"
 #include "plotter/plotter_figure.h"
 #include "plotter/tests/power_on_state.h"
+#include "plotter/tests/test_figures.h"
 #include "sim/chip_model.h"
 #include "sim/plotter_sim/plotter_run.h"
 
@@ -143,41 +143,12 @@ TEST(FinePacingTest, SingleAxisSegmentsStepEvery100Microseconds) {
     x_stop();
 }
 
-// "LXtt.tYtt.t" for a point in tenths of a unit.
-std::string point(int x_tenths, int y_tenths) {
-    auto coordinate = [](int tenths) {
-        return std::string{static_cast<char>('0' + tenths / 100 % 10),
-                           static_cast<char>('0' + tenths / 10 % 10), '.',
-                           static_cast<char>('0' + tenths % 10)};
-    };
-    return "LX" + coordinate(x_tenths) + "Y" + coordinate(y_tenths);
-}
-
-// Spokes at odd angles from (2.0, 2.0), each out and back.
-std::string star_figure() {
-    std::string stream;
-    for (int spoke = 0; spoke < 12; ++spoke) {
-        const double angle = (7 + 30 * spoke) * 3.14159265358979 / 180;
-        stream += point(20, 20);
-        stream += point(static_cast<int>(std::lround(20 + 15 * std::cos(angle))),
-                        static_cast<int>(std::lround(20 + 15 * std::sin(angle))));
-    }
-    return stream + point(20, 20) + "Z";
-}
-
-std::string random_figure(unsigned seed, int points) {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> x_tenths(0, 120), y_tenths(0, 120);
-    std::string stream;
-    for (int n = 0; n < points; ++n) stream += point(x_tenths(random), y_tenths(random));
-    return stream + "Z";
-}
-
 // The target: at most 8 step events from the ideal polyline, and every figure
 // ends on its last point. The figures run one after another after one homing.
 TEST(FinePacingTest, CarriageKeepsWithinEightStepsOfThePath) {
+    using test_figures::point;
     const std::string figures[] = {
-        star_figure(), random_figure(5, 3),
+        test_figures::star_figure(12, 20, 15), test_figures::random_figure(5, 3, 120),
         point(1, 40) + point(2, 0) + point(40, 1) + point(0, 3) + "Z",  // steep and shallow
         point(1, 1) + point(2, 3) + point(3, 2) + point(2, 2) + point(4, 3) + "Z",  // short
     };
