@@ -1,7 +1,12 @@
 # One description of each firmware image serves both builds.
 #
-#   firmware_library(NAME <name> SOURCES <files...> [LIBRARIES <firmware libraries...>])
-#   firmware_image(NAME <name> SOURCES <files...> [LIBRARIES <firmware libraries...>])
+#   firmware_library(NAME <name> SOURCES <files...> [LIBRARIES <firmware libraries...>]
+#                    [DEFINITIONS <compile definitions...>])
+#   firmware_image(NAME <name> SOURCES <files...> [LIBRARIES <firmware libraries...>]
+#                  [DEFINITIONS <compile definitions...>])
+#
+# DEFINITIONS builds a variant of the same sources (plotter_main_fine is
+# plotter_main with PLOTTER_FINE_PACING).
 #
 # Host build (the normal configure): <name>_host, the sources compiled against
 # the modelled chip; a static library for firmware_library, an OBJECT library
@@ -18,10 +23,11 @@
 # RAM use printed.
 
 function(firmware_library)
-    cmake_parse_arguments(ARG "" "NAME;KIND" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME;KIND" "SOURCES;LIBRARIES;DEFINITIONS" ${ARGN})
     if(FIRMWARE_TARGET)
         add_library(${ARG_NAME} STATIC ${ARG_SOURCES})
         target_link_libraries(${ARG_NAME} PUBLIC chip ${ARG_LIBRARIES})
+        target_compile_definitions(${ARG_NAME} PRIVATE ${ARG_DEFINITIONS})
     else()
         if(NOT ARG_KIND)
             set(ARG_KIND STATIC)
@@ -29,21 +35,23 @@ function(firmware_library)
         add_library(${ARG_NAME}_host ${ARG_KIND} ${ARG_SOURCES})
         list(TRANSFORM ARG_LIBRARIES APPEND _host)
         target_link_libraries(${ARG_NAME}_host PUBLIC chip_model ${ARG_LIBRARIES})
+        target_compile_definitions(${ARG_NAME}_host PRIVATE ${ARG_DEFINITIONS})
     endif()
 endfunction()
 
 function(firmware_image)
-    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;DEFINITIONS" ${ARGN})
     if(NOT FIRMWARE_TARGET)
         set_property(GLOBAL APPEND PROPERTY FIRMWARE_IMAGES ${ARG_NAME})  # for flash-<image>
         firmware_library(NAME ${ARG_NAME} KIND OBJECT SOURCES ${ARG_SOURCES}
-                         LIBRARIES ${ARG_LIBRARIES})
+                         LIBRARIES ${ARG_LIBRARIES} DEFINITIONS ${ARG_DEFINITIONS})
         target_compile_definitions(${ARG_NAME}_host PRIVATE main=firmware_main)
         return()
     endif()
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     set_target_properties(${ARG_NAME} PROPERTIES SUFFIX .elf)
     target_link_libraries(${ARG_NAME} PRIVATE chip_startup chip ${ARG_LIBRARIES} m)
+    target_compile_definitions(${ARG_NAME} PRIVATE ${ARG_DEFINITIONS})
     target_link_options(${ARG_NAME} PRIVATE -T${FIRMWARE_LINKER_SCRIPT}
                         -Wl,-Map=$<TARGET_FILE_DIR:${ARG_NAME}>/${ARG_NAME}.map)
     set_property(TARGET ${ARG_NAME} APPEND PROPERTY LINK_DEPENDS ${FIRMWARE_LINKER_SCRIPT})

@@ -65,6 +65,12 @@ void set_step_period(TIM_Registers* timer, std::uint32_t arr) {
     timer->PSC = static_cast<std::uint32_t>((kStepTimerPrescaler + 1) * multiple - 1);
     timer->ARR = static_cast<std::uint32_t>(reload - 1);
 }
+
+void set_step_timing(TIM_Registers* timer, const StepTiming& timing) {
+    timer->PSC = timing.psc;
+    timer->ARR = timing.arr;
+    timer->CCR1 = timing.ccr1;
+}
 }  // namespace board
 
 void DelayUS(std::uint32_t us) {

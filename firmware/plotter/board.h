@@ -38,6 +38,33 @@ constexpr unsigned kPwmPin = 12;    // PD12
 // the 16-bit ARR holds is reached by a larger prescaler, so the step rate
 // stays as asked (to within one prescaled tick).
 void set_step_period(TIM_Registers* timer, std::uint32_t arr);
+
+// Fine pacing (the plotter_main_fine image). The step timers count the
+// 168 MHz timer clock (APB2 runs at 84 MHz with a prescaler of 2, so its
+// timers get twice that); a period of (PSC + 1)(ARR + 1) ticks is reached
+// with the smallest prescaler that lets ARR hold it, so ARR + 1 is at least
+// 32768 once the prescaler is needed, and the period is kept to within half
+// a prescaled tick. CCR1 is half the period: a step event falls in the middle
+// of its period, so each axis is at most half a step from where its rate puts
+// it.
+constexpr double kStepTimerClockHz = 168e6;
+
+struct StepTiming {
+    std::uint32_t psc, arr, ccr1;
+};
+
+constexpr StepTiming fine_step_timing(double ticks) {
+    constexpr double kMaxTicks = 65536.0 * 65536.0;
+    if (!(ticks < kMaxTicks)) ticks = kMaxTicks;  // no displacement: as slow as it gets
+    if (ticks < 2.0) ticks = 2.0;
+    const auto scale = static_cast<std::uint32_t>((ticks - 1.0) / 65536.0) + 1;  // PSC + 1
+    auto reload = static_cast<std::uint32_t>(ticks / scale + 0.5);               // ARR + 1
+    if (reload > 65536) reload = 65536;
+    return {scale - 1, reload - 1, reload / 2};
+}
+
+// Writes a timing from fine_step_timing to a step timer.
+void set_step_timing(TIM_Registers* timer, const StepTiming& timing);
 }  // namespace board
 
 void DelayUS(std::uint32_t us);

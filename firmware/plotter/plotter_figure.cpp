@@ -44,12 +44,24 @@ double next_y() { return i < kMaxPoints ? y_num[i] : previous_y(); }
 
 int goal(double c) { return static_cast<int>(resolution * c); }
 
+#ifdef PLOTTER_FINE_PACING
+constexpr double kTicksPerMicrosecond = board::kStepTimerClockHz / 1e6;
+
+// The step period of an axis moving `displacement` steps of a diagonal
+// `length` steps long, in timer clock ticks: the path runs at one step per
+// motor_arr microseconds. The displacement is never 0 here.
+board::StepTiming diagonal_timing(double length, int displacement) {
+    return board::fine_step_timing(length / std::abs(displacement) * motor_arr *
+                                   kTicksPerMicrosecond);
+}
+#else
 // The auto-reload value of one axis of a diagonal, as an unsigned integer.
 std::uint32_t diagonal_arr(double length, std::int32_t displacement) {
     double value = length / std::abs(static_cast<double>(displacement)) * motor_arr + (-1.0);
     if (!(value < 4294967295.0)) return 0xFFFFFFFFu;  // no displacement: as slow as it gets
     return value <= 0.0 ? 0u : static_cast<std::uint32_t>(value);
 }
+#endif
 
 // The driver operations and registers of one axis.
 struct AxisDrive {
@@ -65,7 +77,11 @@ struct AxisDrive {
 void single_axis_move(const AxisDrive& moving, const AxisDrive& other, double target, bool larger) {
     moving.goal = goal(target);
     ++i;
+#ifdef PLOTTER_FINE_PACING
+    board::set_step_timing(moving.timer, board::fine_step_timing(motor_arr * kTicksPerMicrosecond));
+#else
     board::set_step_period(moving.timer, static_cast<std::uint32_t>(motor_arr - 1));
+#endif
     larger ? moving.towards_larger() : moving.towards_smaller();
     other.stop();
     axes_moving = moving.bit;
@@ -203,6 +219,14 @@ void Straight() {
     velo_x = static_cast<std::int32_t>(previous_x() * resolution - x_goal);
     velo_y = static_cast<std::int32_t>(previous_y() * resolution - y_goal);
     ++i;
+#ifdef PLOTTER_FINE_PACING
+    // Both periods from the steps each axis really makes (the counters are on
+    // the last goals), so their ratio is that of the displacements.
+    const int dx = x_goal - x_cur, dy = y_goal - y_cur;
+    const double length = std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy);
+    board::set_step_timing(TIM1, diagonal_timing(length, dy));
+    board::set_step_timing(TIM8, diagonal_timing(length, dx));
+#else
     // The length is worked out once per axis, as the period of each axis is.
     const double length_y =
         std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
@@ -210,6 +234,7 @@ void Straight() {
     const double length_x =
         std::sqrt(static_cast<double>(velo_y) * velo_y + static_cast<double>(velo_x) * velo_x);
     board::set_step_period(TIM8, diagonal_arr(length_x, velo_x));
+#endif
 
     const bool x_larger = kind == kXUpYUp || kind == kXUpYDown;
     const bool y_larger = kind == kXUpYUp || kind == kXDownYUp;

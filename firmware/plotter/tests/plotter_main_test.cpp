@@ -12,6 +12,7 @@
 #include "chip/stm32f40x.h"
 #include "plotter/plotter_figure.h"
 #include "plotter/tests/power_on_state.h"
+#include "plotter/tests/test_figures.h"
 #include "sim/carriage.h"
 #include "sim/chip_model.h"
 #include "sim/plotter_sim/plotter_run.h"
@@ -21,6 +22,9 @@ using plotter_sim::PathPoint;
 using plotter_sim::run_plotter;
 using plotter_sim::RunOptions;
 using plotter_sim::RunResult;
+using test_figures::point;
+using test_figures::random_figure;
+using test_figures::star_figure;
 
 namespace {
 
@@ -129,36 +133,6 @@ INSTANTIATE_TEST_SUITE_P(PlotterMainTest, FigureTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- segments end on their goals
-
-// "LXtt.tYtt.t" for a point in tenths of a unit.
-std::string point(int x_tenths, int y_tenths) {
-    auto coordinate = [](int tenths) {
-        return std::string{static_cast<char>('0' + tenths / 100 % 10),
-                           static_cast<char>('0' + tenths / 10 % 10), '.',
-                           static_cast<char>('0' + tenths % 10)};
-    };
-    return "LX" + coordinate(x_tenths) + "Y" + coordinate(y_tenths);
-}
-
-// Spokes at odd angles from one centre, each out and back.
-std::string star_figure() {
-    std::string stream;
-    for (int spoke = 0; spoke < 24; ++spoke) {
-        const double angle = (7 + 15 * spoke) * 3.14159265358979 / 180;
-        stream += point(50, 50);
-        stream += point(static_cast<int>(std::lround(50 + 20 * std::cos(angle))),
-                        static_cast<int>(std::lround(50 + 20 * std::sin(angle))));
-    }
-    return stream + point(50, 50) + "Z";
-}
-
-std::string random_figure(unsigned seed, int points) {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> tenths(0, 100);
-    std::string stream;
-    for (int n = 0; n < points; ++n) stream += point(tenths(random), tenths(random));
-    return stream + "Z";
-}
 
 // Each axis stops at its own goal and the next segment waits for both, so a
 // figure ends exactly on its last point and the carriage keeps close to the

@@ -2,10 +2,17 @@
 //
 //   plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]
 //               [--csv OUT.csv] [--deviation] [--time-limit SECONDS] [--stream]
-//               [--version]
+//               [--fine] [--version]
+//
+// plotter-sim-fine is the same program around plotter_main_fine; plotter-sim
+// --fine runs it (it lies beside plotter-sim) with the other arguments.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -14,6 +21,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "plotter/plotter_figure.h"
 #include "safefile/SafeFile.h"
@@ -26,7 +34,7 @@ namespace {
 struct Arguments {
     std::string input = "-";
     RunOptions run;
-    bool report = false, deviation = false;
+    bool report = false, deviation = false, fine = false;
     std::string svg, csv;
 };
 
@@ -77,6 +85,9 @@ void add_options(CLI::App& app, Arguments& args) {
         ->check(CLI::Range(1LL, 1'000'000LL));
     app.add_flag("--stream", args.run.at_once,
                  "send the whole input at power-up in one go, as cat to a serial port does");
+    app.add_flag("--fine", args.fine,
+                 "run plotter_main_fine, which paces each axis with the timer clock's finest "
+                 "prescaler and auto-reload pair");
     app.set_version_flag("--version", std::string("plotter-sim ") + PLOTTER_SIM_VERSION);
 }
 
@@ -138,6 +149,23 @@ bool save(const std::string& path, const std::string& text) {
     return error.empty();
 }
 
+#ifndef PLOTTER_FINE_PACING
+// Replaces this process by plotter-sim-fine from this program's directory,
+// with the arguments other than --fine. Returns only when that fails.
+int run_fine_image(int argc, char** argv) {
+    const std::filesystem::path fine =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "plotter-sim-fine";
+    const std::string program = fine.string();
+    std::vector<char*> arguments{const_cast<char*>(program.c_str())};
+    for (int a = 1; a < argc; ++a)
+        if (std::string(argv[a]) != "--fine") arguments.push_back(argv[a]);
+    arguments.push_back(nullptr);
+    execv(program.c_str(), arguments.data());
+    std::cerr << "plotter-sim: cannot run " << program << ": " << std::strerror(errno) << '\n';
+    return 1;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +179,9 @@ int main(int argc, char** argv) {
         std::cerr << "plotter-sim: " << error.what() << "\nRun with --help for more information.\n";
         return 2;
     }
+#ifndef PLOTTER_FINE_PACING
+    if (args.fine) return run_fine_image(argc, argv);
+#endif
     const auto stream = read_input(args.input);
     if (!stream) {
         std::cerr << "plotter-sim: cannot read " << args.input << '\n';

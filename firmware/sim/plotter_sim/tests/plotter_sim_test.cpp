@@ -70,6 +70,23 @@ TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
                   r.out.substr(r.out.rfind(':') + 1));
 }
 
+// --fine runs plotter_main_fine: a steep segment whose 1 us periods drift
+// apart by 0.5 % stays within a step of the path.
+TEST_F(PlotterSimTest, FineRunsTheFinelyPacedImage) {
+    const fs::path figure = write("figure.txt", "LX00.9Y06.6Z");
+    auto deviation = [](const std::string& out) {
+        const auto at = out.find("{\"max_deviation_steps\":");
+        return at == std::string::npos ? -1.0 : std::stod(out.substr(out.find(':', at) + 1));
+    };
+    const Outcome coarse = run_sim(figure.string() + " --start 300,300 --deviation");
+    const Outcome fine = run_sim(figure.string() + " --start 300,300 --fine --deviation");
+    EXPECT_EQ(coarse.status, 0);
+    EXPECT_EQ(fine.status, 0);
+    EXPECT_GT(deviation(coarse.out), 8.0);
+    EXPECT_GE(deviation(fine.out), 0.0);
+    EXPECT_LE(deviation(fine.out), 1.0);
+}
+
 TEST_F(PlotterSimTest, DrawsThePathAndTracesTheCounters) {
     const fs::path figure = write("figure.txt", "LX01.0Y00.0S1LX01.0Y01.0S0LX00.0Y00.0Z");
     const Outcome r = run_sim("--start 300,300 --svg " + (dir_ / "out.svg").string() + " --csv " +
