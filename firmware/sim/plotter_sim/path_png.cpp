@@ -96,15 +96,16 @@ std::string path_png(const RunResult& result, int dpi) {
     auto px = [&](double x) { return (x - frame.left) * px_per_mm; };
     auto py = [&](double y) { return (frame.top - y) * px_per_mm; };
 
-    // Grid lines on whole millimetres, the tens drawn last so they stay visible.
-    for (const bool tens : {false, true})
+    // Grid lines on whole millimetres (when they are 3 pixels apart or more),
+    // the tens drawn last so they stay visible.
+    for (const bool tens : {false, true}) {
+        auto shown = [&](int mm) { return (mm % 10 == 0) == tens && (tens || px_per_mm >= 3); };
+        const Colour colour = tens ? kGrid10 : kGrid;
         for (int mm = static_cast<int>(frame.left); mm <= frame.right; ++mm)
-            if ((mm % 10 == 0) == tens && (tens || px_per_mm >= 3))
-                canvas.line(px(mm), 0, px(mm), height, 1, tens ? kGrid10 : kGrid);
-    for (const bool tens : {false, true})
+            if (shown(mm)) canvas.line(px(mm), 0, px(mm), height, 1, colour);
         for (int mm = static_cast<int>(frame.bottom); mm <= frame.top; ++mm)
-            if ((mm % 10 == 0) == tens && (tens || px_per_mm >= 3))
-                canvas.line(0, py(mm), width, py(mm), 1, tens ? kGrid10 : kGrid);
+            if (shown(mm)) canvas.line(0, py(mm), width, py(mm), 1, colour);
+    }
 
     // Moves first, so burnt lines are drawn over them.
     const double laser_width = std::max(1.5, 0.3 * px_per_mm);  // about a laser's spot
