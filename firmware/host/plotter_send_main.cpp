@@ -56,13 +56,14 @@ int main(int argc, char** argv) {
     app.add_option("--sim-program", simulator, "the plotter-sim to run (default: beside this one)");
     std::string png;
     int dpi = 96;
-    app.add_option("--png", png, "with --sim: plotter-sim draws the job to OUT.png")
-        ->type_name("OUT.png")
-        ->needs(simFlag);
+    auto* pngOption =
+        app.add_option("--png", png, "with --sim: plotter-sim draws the job to OUT.png")
+            ->type_name("OUT.png")
+            ->needs(simFlag);
     app.add_option("--dpi", dpi, "with --png: pixels per inch")
         ->default_val(96)
         ->check(CLI::Range(10, 2400))
-        ->needs(simFlag);
+        ->needs(pngOption);
     portOption->excludes(simFlag);
     if (const int status = parseCommandLine(app, argc, argv); status >= 0) return status;
     if (!sim && port.empty()) return fail("give --port DEVICE, or --sim");
