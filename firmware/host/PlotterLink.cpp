@@ -126,10 +126,25 @@ public:
     SimulatorLink(pid_t child, int output) : child_(child), output_(output) {}
     ~SimulatorLink() override {
         close(output_);
-        kill(child_, SIGTERM);
-        waitpid(child_, nullptr, 0);
+        if (child_ > 0) {
+            kill(child_, SIGTERM);
+            waitpid(child_, nullptr, 0);
+        }
     }
     std::string send(std::string_view) override { return {}; }  // it has the whole job
+
+    // The simulator still writes its summary and pictures: read to the end, then its status.
+    std::string finish() override {
+        char buffer[4096];
+        while (receiveFrom(output_, buffer, sizeof buffer, -1) > 0) {
+        }
+        int status = 0;
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
+        child_ = 0;
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
+        return "plotter-sim failed after the job was drawn";
+    }
 
     std::optional<std::string> readLine(int timeoutMs, bool& closed) override {
         // Only the reply lines of the report: {"reply":"ok 1"}.
@@ -185,6 +200,7 @@ std::unique_ptr<PlotterLink> openPort(const std::string& device, int baud, std::
 }
 
 std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& file,
+                                            const std::vector<std::string>& options,
                                             std::string& error) {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -194,10 +210,12 @@ std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const st
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    const char* argv[] = {program.c_str(), "--stream", "--report", file.c_str(), nullptr};
+    std::vector<const char*> argv = {program.c_str(), "--report", file.c_str()};
+    for (const std::string& option : options) argv.push_back(option.c_str());
+    argv.push_back(nullptr);
     pid_t child = 0;
-    const int result =
-        posix_spawnp(&child, program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
+    const int result = posix_spawnp(&child, program.c_str(), &actions, nullptr,
+                                    const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (result != 0) {

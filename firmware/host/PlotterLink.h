@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plotter {
 
@@ -16,15 +17,20 @@ public:
     // The next reply line without its CR LF; nullopt when `timeoutMs` (< 0: no
     // limit) passes first. Sets `closed` when the other end has gone.
     virtual std::optional<std::string> readLine(int timeoutMs, bool& closed) = 0;
+    // Called once every figure is drawn: waits for what the other end still
+    // does. Returns an error message, or an empty string.
+    virtual std::string finish() { return {}; }
 };
 
 // A serial port at `baud`, 8N1, no flow control, through libserialport; a
 // pseudo-terminal (/dev/pts/N, as socat or a test makes one) as it is set up.
 std::unique_ptr<PlotterLink> openPort(const std::string& device, int baud, std::string& error);
 
-// plotter-sim run as a child with the whole job (`plotter-sim --stream --report
-// FILE`); its {"reply":"..."} lines are the plotter's replies.
+// plotter-sim run as a child with the whole job (`plotter-sim --report FILE
+// OPTIONS...`, which sends each figure once the last has ended); its
+// {"reply":"..."} lines are the plotter's replies.
 std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& file,
+                                            const std::vector<std::string>& options,
                                             std::string& error);
 
 }  // namespace plotter

@@ -75,6 +75,7 @@ int sendFigures(PlotterLink& link, const std::vector<std::string>& figures,
         }
         progress();
     }
+    if (std::string error = link.finish(); !error.empty()) return fail(error);
     std::fprintf(log, "%s%zu figure(s) drawn in %s\n", options.overwriteProgress ? "\n" : "", total,
                  elapsed(start).c_str());
     return 0;

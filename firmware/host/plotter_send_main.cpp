@@ -54,6 +54,16 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     auto* simFlag = app.add_flag("--sim", sim, "send to plotter-sim instead of a board");
     app.add_option("--sim-program", simulator, "the plotter-sim to run (default: beside this one)");
+    std::string png;
+    int dpi = 96;
+    auto* pngOption =
+        app.add_option("--png", png, "with --sim: plotter-sim draws the job to OUT.png")
+            ->type_name("OUT.png")
+            ->needs(simFlag);
+    app.add_option("--dpi", dpi, "with --png: pixels per inch")
+        ->default_val(96)
+        ->check(CLI::Range(10, 2400))
+        ->needs(pngOption);
     portOption->excludes(simFlag);
     if (const int status = parseCommandLine(app, argc, argv); status >= 0) return status;
     if (!sim && port.empty()) return fail("give --port DEVICE, or --sim");
@@ -68,9 +78,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> texts;
     for (const Figure& figure : figures.figures) texts.push_back(formatFigures({figure}));
 
+    std::vector<std::string> simOptions;
+    if (!png.empty()) simOptions = {"--png", png, "--dpi", std::to_string(dpi)};
     std::string error;
     const std::unique_ptr<PlotterLink> link =
-        sim ? startSimulator(simulator.empty() ? simulatorProgram() : simulator, file, error)
+        sim ? startSimulator(simulator.empty() ? simulatorProgram() : simulator, file, simOptions,
+                             error)
             : openPort(port, baud, error);
     if (!link) return fail(error);
     SendOptions options;

@@ -1,8 +1,8 @@
 // plotter-sim: runs plotter_main on the modelled chip and draws what it does.
 //
 //   plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]
-//               [--csv OUT.csv] [--deviation] [--time-limit SECONDS] [--stream]
-//               [--fine] [--version]
+//               [--png OUT.png [--dpi N]] [--csv OUT.csv] [--deviation]
+//               [--time-limit SECONDS] [--stream] [--fine] [--version]
 //
 // plotter-sim-fine is the same program around plotter_main_fine; plotter-sim
 // --fine runs it (it lies beside plotter-sim) with the other arguments.
@@ -18,6 +18,7 @@
 #include <iomanip>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -25,6 +26,7 @@
 
 #include "plotter/plotter_figure.h"
 #include "safefile/SafeFile.h"
+#include "sim/plotter_sim/path_png.h"
 #include "sim/plotter_sim/plotter_run.h"
 
 using namespace plotter_sim;
@@ -35,7 +37,8 @@ struct Arguments {
     std::string input = "-";
     RunOptions run;
     bool report = false, deviation = false, fine = false;
-    std::string svg, csv;
+    std::string svg, png, csv;
+    int dpi = 96;
 };
 
 // "X,Y": two step counts.
@@ -72,6 +75,11 @@ void add_options(CLI::App& app, Arguments& args) {
     app.add_flag("--report", args.report,
                  "print each segment start, each reply of the firmware and a summary as JSON");
     app.add_option("--svg", args.svg, "draw the carriage path to OUT.svg")->type_name("OUT.svg");
+    auto* png = app.add_option("--png", args.png, "draw the carriage path to OUT.png")
+                    ->type_name("OUT.png");
+    app.add_option("--dpi", args.dpi, "pixels per inch of the PNG (96)")
+        ->check(CLI::Range(10, 2400))
+        ->needs(png);
     app.add_option("--csv", args.csv, "trace the counters and the laser to OUT.csv")
         ->type_name("OUT.csv");
     app.add_flag("--deviation", args.deviation,
@@ -108,26 +116,18 @@ std::optional<std::string> read_input(const std::string& name) {
 
 double units(std::int64_t steps) { return static_cast<double>(steps) / resolution; }
 
+// The picture in millimetres (one coordinate unit), y up, with a scale bar.
 std::string svg_text(const RunResult& result) {
-    double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
-    auto extend = [&](const PathPoint& p) {
-        min_x = std::min(min_x, units(p.x));
-        max_x = std::max(max_x, units(p.x));
-        min_y = std::min(min_y, units(p.y));
-        max_y = std::max(max_y, units(p.y));
-    };
-    for (const PathPoint& p : result.path) extend(p);
-    for (const PathPoint& p : result.figure_points) extend(p);
-    const double margin = std::max({max_x - min_x, max_y - min_y, 1.0}) * 0.05;
-    const double stroke = margin * 0.1;
-
+    const Frame f = picture_frame(result);
+    const double width = f.right - f.left, height = f.top - f.bottom;
+    const double bar = width >= 24 ? 10 : width >= 8 ? 5 : 1;  // mm
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"" << min_x - margin << ' '
-        << -max_y - margin << ' ' << max_x - min_x + 2 * margin << ' ' << max_y - min_y + 2 * margin
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "mm\" height=\""
+        << height << "mm\" viewBox=\"" << f.left << ' ' << -f.top << ' ' << width << ' ' << height
         << "\">\n"
-        << "<!-- carriage path in coordinate units; y grows upwards -->\n"
-        << "<g stroke-width=\"" << stroke << "\" stroke-linecap=\"round\" fill=\"none\">\n";
+        << "<!-- carriage path in coordinate units (millimetres); y grows upwards -->\n"
+        << "<g stroke-width=\"0.2\" stroke-linecap=\"round\" fill=\"none\">\n";
     for (std::size_t v = 1; v < result.path.size(); ++v) {
         const PathPoint &a = result.path[v - 1], &b = result.path[v];
         out << "<line x1=\"" << units(a.x) << "\" y1=\"" << -units(a.y) << "\" x2=\"" << units(b.x)
@@ -136,10 +136,29 @@ std::string svg_text(const RunResult& result) {
     }
     out << "</g>\n<g fill=\"#202020\">\n";
     for (const PathPoint& p : result.figure_points)
-        out << "<circle cx=\"" << units(p.x) << "\" cy=\"" << -units(p.y) << "\" r=\"" << stroke * 2
-            << "\"/>\n";
-    out << "</g>\n</svg>\n";
+        out << "<circle cx=\"" << units(p.x) << "\" cy=\"" << -units(p.y) << "\" r=\"0.4\"/>\n";
+    out << "</g>\n<g id=\"scale-bar\" font-family=\"sans-serif\" font-size=\"1.2\">\n"
+        << "<rect x=\"" << f.left + 0.5 << "\" y=\"" << -f.bottom - 0.9 << "\" width=\"" << bar
+        << "\" height=\"0.3\" fill=\"#202020\"/>\n"
+        << "<text x=\"" << f.left + 1 + bar << "\" y=\"" << -f.bottom - 0.5 << "\">" << bar
+        << " mm</text>\n</g>\n</svg>\n";
     return out.str();
+}
+
+// How long each drawn figure ran, from its "ok N" to its "done N", in ms.
+std::string figure_durations(const RunResult& result) {
+    std::map<std::string, chip::sim::Cycles> accepted;
+    std::string list;
+    for (std::size_t r = 0; r < result.replies.size(); ++r) {
+        const std::string& reply = result.replies[r];
+        if (reply.starts_with("ok ")) accepted[reply.substr(3)] = result.reply_times[r];
+        const auto ok =
+            reply.starts_with("done ") ? accepted.find(reply.substr(5)) : accepted.end();
+        if (ok == accepted.end()) continue;
+        list += (list.empty() ? "" : ",") +
+                std::to_string((result.reply_times[r] - ok->second) / chip::sim::milliseconds(1));
+    }
+    return "[" + list + "]";
 }
 
 // A failed save leaves no half file; a device or FIFO is written directly.
@@ -212,7 +231,7 @@ int main(int argc, char** argv) {
             if (c == '"' || c == '\\') std::cout << '\\';
             std::cout << c;
         }
-        std::cout << "\"}\n";
+        std::cout << "\"}" << std::endl;  // a sender reading the pipe sees it now
     };
     const RunResult result = run_plotter(
         args.run, args.csv.empty() ? std::function<void(const CounterChange&)>{} : on_change,
@@ -229,9 +248,18 @@ int main(int argc, char** argv) {
     if (args.report)
         std::cout << "{\"segments\":" << result.segments.size() << ",\"x_cur\":" << result.x_cur
                   << ",\"y_cur\":" << result.y_cur << ",\"laser\":" << (result.laser ? 1 : 0)
-                  << ",\"sim_ms\":" << result.end_time / chip::sim::milliseconds(1) << "}\n";
+                  << ",\"sim_ms\":" << result.end_time / chip::sim::milliseconds(1)
+                  << ",\"figure_ms\":" << figure_durations(result) << "}\n";
     if (args.deviation) std::cout << "{\"max_deviation_steps\":" << result.max_deviation << "}\n";
     if (!args.svg.empty() && !save(args.svg, svg_text(result))) return 1;
+    if (!args.png.empty()) {
+        const std::string png = path_png(result, args.dpi);
+        if (png.empty()) {
+            std::cerr << "plotter-sim: cannot draw the PNG picture\n";
+            return 1;
+        }
+        if (!save(args.png, png)) return 1;
+    }
     if (!args.csv.empty() && !save(args.csv, csv.str())) return 1;
     return 0;
 }

@@ -170,6 +170,7 @@ private:
         const std::string& sent = transmitted(Serial::Usart1);
         for (std::size_t end; (end = sent.find("\r\n", reply_from_)) != std::string::npos;) {
             result_.replies.push_back(sent.substr(reply_from_, end - reply_from_));
+            result_.reply_times.push_back(now());
             reply_from_ = end + 2;
             if (on_reply_) on_reply_(result_.replies.back());
         }

@@ -58,6 +58,7 @@ struct RunResult {
     chip::sim::Cycles end_time = 0;
     // The lines the firmware sent back over USART1, without their CR LF.
     std::vector<std::string> replies;
+    std::vector<chip::sim::Cycles> reply_times;  // when each reply was seen, within 1 ms
     // Largest distance of the carriage from the ideal polyline while a
     // figure runs, in step events.
     double max_deviation = 0.0;

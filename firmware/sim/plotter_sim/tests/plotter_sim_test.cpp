@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -59,15 +60,21 @@ TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
     const fs::path figure = write("figure.txt", "S1LX01.0Y01.0\r\nS0LX01.5Y02.0\r\nZ\r\n");
     const Outcome r = run_sim(figure.string() + " --start 300,300 --report");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
+    const std::string summary =
+        "{\"segments\":2,\"x_cur\":2250,\"y_cur\":3000,\"laser\":0,\"sim_ms\":";
+    EXPECT_EQ(r.out.substr(0, r.out.find(summary)),
               "{\"reply\":\"ok 1\"}\n"
               "{\"segment\":0,\"kind\":4,\"x_goal\":1500,\"y_goal\":1500,\"arr_x\":140,"
               "\"arr_y\":140,\"laser\":1}\n"
               "{\"segment\":1,\"kind\":4,\"x_goal\":2250,\"y_goal\":3000,\"arr_x\":222,"
               "\"arr_y\":110,\"laser\":0}\n"
-              "{\"reply\":\"done 1\"}\n"
-              "{\"segments\":2,\"x_cur\":2250,\"y_cur\":3000,\"laser\":0,\"sim_ms\":" +
-                  r.out.substr(r.out.rfind(':') + 1));
+              "{\"reply\":\"done 1\"}\n");
+    // The run's and the figure's simulated time, from "ok 1" to "done 1".
+    const std::string tail = r.out.substr(r.out.find(summary) + summary.size());
+    std::smatch times;
+    ASSERT_TRUE(std::regex_match(tail, times, std::regex(R"((\d+),"figure_ms":\[(\d+)\]\}\n)")));
+    EXPECT_LT(std::stoi(times[2]), std::stoi(times[1]));
+    EXPECT_GT(std::stoi(times[2]), 500);  // it waits half a second before drawing
 }
 
 // --fine runs plotter_main_fine: a steep segment whose 1 us periods drift
@@ -93,7 +100,9 @@ TEST_F(PlotterSimTest, DrawsThePathAndTracesTheCounters) {
                               (dir_ / "out.csv").string() + " < " + figure.string());
     ASSERT_EQ(r.status, 0);
     const std::string svg = read_file(dir_ / "out.svg");
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    // The path and its points from (0, 0) to (1, 1) mm, 2 mm around them, a 1 mm scale bar.
+    EXPECT_NE(svg.find("width=\"5mm\" height=\"5mm\" viewBox=\"-2 -3 5 5\""), std::string::npos);
+    EXPECT_NE(svg.find(">1 mm</text>"), std::string::npos);
     EXPECT_NE(svg.find("#c00000"), std::string::npos);  // the laser-on stretch
     EXPECT_NE(svg.find("<circle cx=\"1\" cy=\"-1\""), std::string::npos);
     const std::string csv = read_file(dir_ / "out.csv");
@@ -113,6 +122,8 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         {"--start 12", 2},
         {"--baud fast", 2},
         {"--svg", 2},
+        {"--dpi 96", 2},  // without --png
+        {"--png x.png --dpi 5", 2},
         {"--bogus", 2},
         {(dir_ / "missing.txt").string(), 1},
         {figure.string(), 1},  // refused before it runs, not after the time limit
