@@ -27,6 +27,10 @@ int figure_number;
 volatile int x_switch_cur;
 volatile bool x_switch_seen;
 int x_limit;
+volatile int y_switch_cur;
+volatile bool y_switch_seen;
+int y_overshoot;
+volatile std::uint8_t limit_alarm;
 
 namespace {
 
@@ -67,6 +71,14 @@ void send_reply(const char* text, int number, const char* reason = nullptr) {
     send_text("\r\n");
 }
 
+// A hard limit: both axes stop at once, whatever the segment, and the laser
+// goes off.
+void halt() {
+    x_stop();
+    y_stop();
+    laser_off();
+}
+
 void laser_toggle() {
     GPIOF->BSRR =
         (GPIOF->ODR & kLaserBit) ? GPIO_BSRR_BR(board::kLaserPin) : GPIO_BSRR_BS(board::kLaserPin);
@@ -101,7 +113,7 @@ bool load_figure() {
 
 void end_figure() {
     figure_loaded = false;
-    if (!figure_refused) send_reply("done", figure_number);
+    if (!figure_refused && limit_alarm == 0) send_reply("done", figure_number);
     figure_refused = false;
     Next_Figure();
     j = 0;
@@ -150,17 +162,44 @@ void TIM4_IRQHandler(void) {
     if (TIM4->SR & TIM_SR_UIF) TIM4->SR = ~TIM_SR_UIF;
 }
 
-// The switches are polled by xy_search_start; their interrupt only notes
-// where X stood at the first closing edge of its switch while homing.
+// Homing polls the switches in xy_search_start; their interrupt notes where
+// each axis stood at the first closing edge of its switch while homing. After
+// homing a closing edge is a hard limit, but for Y's switch within the
+// homing overshoot of the origin: Y rests on its switch there, and a figure
+// that returns to y = 0 closes it as homing did.
 void EXTI9_5_IRQHandler(void) {
     if (EXTI->PR & (1u << board::kXLimitPin)) {
         EXTI->PR = 1u << board::kXLimitPin;
         if (x_flag == 0 && !x_switch_seen) {
             x_switch_cur = x_cur;
             x_switch_seen = true;
+        } else if (x_flag == 2) {
+            halt();
+            limit_alarm = kXAxis;
         }
     }
-    if (EXTI->PR & (1u << board::kYLimitPin)) EXTI->PR = 1u << board::kYLimitPin;
+    if (EXTI->PR & (1u << board::kYLimitPin)) {
+        EXTI->PR = 1u << board::kYLimitPin;
+        if (y_flag == 0 && !y_switch_seen) {
+            y_switch_cur = y_cur;
+            y_switch_seen = true;
+        } else if (y_flag == 2 && y_cur > y_overshoot + kYSwitchMargin) {
+            halt();
+            limit_alarm = kYAxis;
+        }
+    }
+}
+
+// After a limit alarm: tells the sender which switch closed and drops the
+// rest of the figure. The next figure starts from where the axes stopped.
+void report_alarm() {
+    halt();
+    send_text(limit_alarm == kXAxis ? "alarm: X limit\r\n" : "alarm: Y limit\r\n");
+    if (figure_loaded) end_figure();
+    start_x_num = static_cast<double>(x_cur) / resolution;
+    start_y_num = static_cast<double>(y_cur) / resolution;
+    move_flag = 1;
+    limit_alarm = 0;
 }
 
 // Homing: each axis stops when its switch has read pressed twice, 50 ms
@@ -192,8 +231,12 @@ void xy_search_start() {
         DelayMS(5000);
         x_stop();
         x_limit = x_switch_cur - x_cur;
+        y_overshoot = y_switch_cur - y_cur;
         x_dir = 3;
         x_cur = 0;
+        y_dir = 3;
+        y_goal = 0;
+        y_cur = 0;
         x_flag = 2;
         y_flag = 2;
     }
@@ -221,6 +264,10 @@ int main(void) {
     x_goal = 0x7FFFFFFF;
     x_right();
     x_start();
+    // Y counts its steps down to where it stops, for the overshoot past its
+    // switch.
+    y_dir = 1;
+    y_goal = -0x7FFFFFFF;
     y_down();
     y_start();
 
@@ -234,7 +281,9 @@ int main(void) {
             move_flag = 1;
         }
 
-        if (move_flag == 1 && j < Count_Straight) {
+        if (limit_alarm != 0) report_alarm();
+
+        if (move_flag == 1 && j < Count_Straight && limit_alarm == 0) {
             // Only the markers of this figure count; a figure without any
             // leaves the laser off.
             if (t_i < l_i && laser_check[t_i] == j) {
@@ -245,6 +294,8 @@ int main(void) {
             Direction();
             Straight();
             move_flag = 0;
+            // A limit that closed while the segment was being set up holds.
+            if (limit_alarm != 0) halt();
         }
 
         if (j == Count_Straight && move_flag == 1) {

@@ -24,6 +24,17 @@ extern int figure_number;
 extern volatile int x_switch_cur;
 extern volatile bool x_switch_seen;
 extern int x_limit;
+// Likewise for Y, whose switch stays closed where homing ends: y_overshoot
+// is how far Y ran past the switch's closing edge before it stopped.
+extern volatile int y_switch_cur;
+extern volatile bool y_switch_seen;
+extern int y_overshoot;
+// A Y closing edge this many step events above the homing overshoot is
+// still the switch at the origin (its repeatability, 0.1 units).
+constexpr int kYSwitchMargin = 150;
+// A limit switch closed where the figure should not take the carriage
+// (kXAxis or kYAxis); the main loop reports it and drops the figure.
+extern volatile std::uint8_t limit_alarm;
 // Per received figure, in a queue of kQueuedFigures entries: the ring index
 // after its end marker, and whether bytes of it were dropped for want of room.
 constexpr int kQueuedFigures = 64;

@@ -15,6 +15,7 @@ Carriage::Carriage(const AxisWiring& x, const AxisWiring& y, std::int64_t start_
 
 void Carriage::step(Axis& axis) {
     const AxisWiring& w = axis.wiring;
+    if (!compare_output_driven(w.step_timer, 1)) return;  // the step pin does not toggle
     axis.position += output(w.direction_port, w.direction_pin) ? 1 : -1;
     update_switch(axis);
 }

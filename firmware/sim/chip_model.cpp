@@ -763,6 +763,43 @@ void on_compare(std::function<void(Timer, unsigned, Cycles)> observer) {
     model().compare_observers.push_back(std::move(observer));
 }
 
+namespace {
+// The pins that can carry a timer's channel 1 (the alternate-function tables
+// of the datasheet, for the ports the model has).
+struct OutputPin {
+    Timer timer;
+    unsigned port, pin, af;
+};
+constexpr OutputPin kChannel1Pins[] = {
+    {Timer::Tim1, 0, 8, 1},   // PA8
+    {Timer::Tim1, 4, 9, 1},   // PE9
+    {Timer::Tim8, 2, 6, 3},   // PC6
+    {Timer::Tim4, 3, 12, 2},  // PD12
+    {Timer::Tim4, 1, 6, 2},   // PB6
+};
+}  // namespace
+
+bool compare_output_driven(Timer t, unsigned channel) {
+    if (channel != 1) return false;
+    const TIM_Registers& r = t == Timer::Tim1   ? peripherals.tim1
+                             : t == Timer::Tim4 ? peripherals.tim4
+                                                : peripherals.tim8;
+    // Channel configured as output (CC1S = 00) and its output enabled (CC1E);
+    // on the advanced timers the main output enable (MOE) too, else the
+    // output is disabled (OSSI = 0) or held at its idle level (OSSI = 1).
+    if (r.CCMR1.raw() & TIM_CCMR1_CC1S_Msk) return false;
+    if (!(r.CCER.raw() & TIM_CCER_CC1E)) return false;
+    if (t != Timer::Tim4 && !(r.BDTR.raw() & TIM_BDTR_MOE)) return false;
+    for (const OutputPin& pin : kChannel1Pins) {
+        if (pin.timer != t) continue;
+        const GPIO_Registers& g = peripherals.gpio[pin.port];
+        const bool alternate = ((g.MODER.raw() >> (2 * pin.pin)) & 3u) == GPIO_MODE_AF;
+        const bool routed = ((g.AFR[pin.pin / 8].raw() >> (4 * (pin.pin % 8))) & 0xFu) == pin.af;
+        if (alternate && routed) return true;
+    }
+    return false;
+}
+
 void send_serial(Serial serial, std::string_view bytes, unsigned baud) {
     usart(serial).send(bytes, baud, model().now);
     model().touched();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chip/stm32f40x.h"
+#include "plotter/board.h"
 #include "plotter/plotter_figure.h"
 #include "plotter/tests/power_on_state.h"
 #include "plotter/tests/test_figures.h"
@@ -306,6 +307,79 @@ TEST(PlotterMainTest, FigureSentBeforeHomingEndsWaitsForIt) {
     EXPECT_EQ(result.path.back().x, 1500);  // from the homed origin
     EXPECT_EQ(result.path.back().y, 3000);
     EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1"}));
+}
+
+// ---- limit alarms
+
+// A limit switch that closes where the figure does not take the carriage is
+// a hard limit: both step timers stop at once, the laser goes off, the rest
+// of the figure is dropped and "alarm: X limit" or "alarm: Y limit" goes out;
+// the next figure is drawn from where the axes stopped. Y rests on its switch
+// at the origin, so a figure that returns to y = 0 closes it without alarm.
+TEST(PlotterMainTest, LimitSwitchClosingMidFigureRaisesAnAlarm) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        int close_pin;  // pressed 20 ms into the second segment; -1: none
+        std::vector<std::string> replies;
+        std::size_t segments;
+    };
+    const std::string figure = "S1LX05.0Y05.0LX10.0Y10.0LX10.0Y05.0Z";
+    const Case cases[] = {
+        {"XSwitch",
+         figure + "LX01.0Y01.0Z",
+         board::kXLimitPin,
+         {"ok 1", "alarm: X limit", "ok 2", "done 2"},
+         3},
+        {"YSwitch",
+         figure + "LX01.0Y01.0Z",
+         board::kYLimitPin,
+         {"ok 1", "alarm: Y limit", "ok 2", "done 2"},
+         3},
+        {"BackToTheYSwitch",
+         "LX01.0Y01.0LX02.0Y00.0LX03.0Y01.0LX04.0Y00.0Z",
+         -1,
+         {"ok 1", "done 1"},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        struct Seen {
+            bool before = false, after = true, laser_before = false, laser_after = true;
+        } seen;
+        RunOptions options;
+        options.stream = c.stream;
+        options.at_once = true;
+        options.start_x = options.start_y = 300;
+        options.time_limit = milliseconds(30'000);
+        const auto on_segment = [&](const plotter_sim::SegmentStart& start) {
+            if (start.segment != 1 || c.close_pin < 0) return;
+            const Cycles when = now() + milliseconds(20);
+            at(when, [&] {
+                seen.before = timer_running(Timer::Tim8) && timer_running(Timer::Tim1);
+                seen.laser_before = output(Port::F, board::kLaserPin);
+                set_input(Port::D, static_cast<unsigned>(c.close_pin), false);
+            });
+            at(when + microseconds(20), [&] {
+                seen.after = timer_running(Timer::Tim8) || timer_running(Timer::Tim1);
+                seen.laser_after = output(Port::F, board::kLaserPin);
+            });
+        };
+        const RunResult result = run_plotter(options, {}, on_segment);
+        ASSERT_TRUE(result.finished);
+        EXPECT_EQ(result.replies, c.replies);
+        EXPECT_EQ(result.segments.size(), c.segments);
+        const PathPoint& last = result.figure_points.back();
+        EXPECT_EQ(result.path.back().x, last.x);  // the counters kept up with the carriage
+        EXPECT_EQ(result.path.back().y, last.y);
+        EXPECT_EQ(result.x_cur, last.x);
+        EXPECT_EQ(result.y_cur, last.y);
+        if (c.close_pin < 0) continue;
+        EXPECT_TRUE(seen.before);
+        EXPECT_TRUE(seen.laser_before);
+        EXPECT_FALSE(seen.after);
+        EXPECT_FALSE(seen.laser_after);
+    }
 }
 
 // ---- homing

@@ -60,6 +60,10 @@ inline void reset_main_state() {
     x_switch_cur = 0;
     x_switch_seen = false;
     x_limit = 0;
+    y_switch_cur = 0;
+    y_switch_seen = false;
+    y_overshoot = 0;
+    limit_alarm = 0;
 }
 
 }  // namespace power_on

@@ -2,7 +2,9 @@
 // a limit switch on each. Every compare-1 match of an axis's step timer moves
 // that axis one step event in the sense its direction line gives; the axis's
 // limit-switch input reads low (pressed) while the axis is at or beyond the
-// switch. Create it after chip::sim::reset(); it must outlive the run.
+// switch. A match moves nothing unless the timer drives its step pin
+// (compare_output_driven). The driver steps on both edges of the step pin, so
+// one step event (one toggle) is one step of the carriage. Create it after chip::sim::reset(); it must outlive the run.
 #pragma once
 
 #include <cstdint>

@@ -73,6 +73,11 @@ void on_pin_change(std::function<void(const PinChange&)> observer);
 std::uint64_t compare_events(Timer timer, unsigned channel);
 std::uint64_t update_events(Timer timer);
 bool timer_running(Timer timer);
+// Whether channel 1's compare output reaches a pin: the channel is an output
+// with CC1E set, for TIM1 and TIM8 BDTR.MOE is set, and one of the channel's
+// pins (TIM1 PA8/PE9, TIM8 PC6, TIM4 PD12/PB6) is in its alternate function.
+// Other channels: false.
+bool compare_output_driven(Timer timer, unsigned channel);
 // Adds an observer called at every compare match of any channel, with its time.
 void on_compare(std::function<void(Timer, unsigned channel, Cycles)> observer);
 
