@@ -91,9 +91,13 @@ void _EXTI_Init() {
     // Switches pull the line low; the internal pull-ups keep it high otherwise.
     set_pin_mode(GPIOD, board::kXLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
     set_pin_mode(GPIOD, board::kYLimitPin, GPIO_MODE_INPUT, GPIO_PULL_UP);
+    // Route both lines to port D; they share one EXTICR register.
+    static_assert(board::kXLimitPin / 4 == board::kYLimitPin / 4);
     auto& exticr = SYSCFG->EXTICR[board::kXLimitPin / 4];
-    exticr = (exticr & ~(syscfg_exti_field(8, 0xF) | syscfg_exti_field(9, 0xF))) |
-             syscfg_exti_field(8, SYSCFG_EXTI_PD) | syscfg_exti_field(9, SYSCFG_EXTI_PD);
+    exticr = (exticr & ~(SYSCFG_EXTICR_EXTI_Msk(board::kXLimitPin) |
+                         SYSCFG_EXTICR_EXTI_Msk(board::kYLimitPin))) |
+             SYSCFG_EXTICR_EXTI(board::kXLimitPin, SYSCFG_EXTI_PD) |
+             SYSCFG_EXTICR_EXTI(board::kYLimitPin, SYSCFG_EXTI_PD);
     const std::uint32_t lines = EXTI_LINE(board::kXLimitPin) | EXTI_LINE(board::kYLimitPin);
     EXTI->RTSR &= ~lines;
     EXTI->FTSR |= lines;

@@ -144,5 +144,5 @@ TEST(BenchCaptureTest, SwitchOnPD9TogglesPF9AndPD8IsOnlyAcknowledged) {
         EXPECT_EQ(interrupt_count(EXTI9_5_IRQn), presses);
     }
     EXPECT_EQ(EXTI->PR, 0u);
-    EXPECT_EQ(GPIOF->MODER & gpio_field2(9, 0b11), gpio_field2(9, GPIO_MODE_OUTPUT));
+    EXPECT_EQ(GPIOF->MODER & GPIO_MODER_MODE_Msk(9), GPIO_MODER_MODE(9, GPIO_MODE_OUTPUT));
 }

@@ -18,10 +18,10 @@ struct StepOutput {
 void run_x_axis(bool towards_larger, const StepOutput& out = {}) {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOFEN | RCC_AHB1ENR_GPIODEN | RCC_AHB1ENR_GPIOCEN;
     RCC->APB2ENR |= RCC_APB2ENR_TIM8EN;
-    GPIOF->MODER = gpio_field2(13, GPIO_MODE_OUTPUT);
+    GPIOF->MODER = GPIO_MODER_MODE(13, GPIO_MODE_OUTPUT);
     GPIOF->BSRR = towards_larger ? GPIO_BSRR_BS(13) : GPIO_BSRR_BR(13);
-    GPIOC->MODER = gpio_field2(6, out.moder);
-    GPIOC->AFR[0] = gpio_af_field(6, out.af);
+    GPIOC->MODER = GPIO_MODER_MODE(6, out.moder);
+    GPIOC->AFR[0] = GPIO_AFR_AF(6, out.af);
     TIM8->CCMR1 = TIM_CCMR1_OC1M_TOGGLE;
     TIM8->CCER = out.ccer;
     TIM8->BDTR = out.bdtr;

@@ -114,7 +114,7 @@ TEST_F(ChipModelTest, ExtiFallingEdgeOnRoutedPinRaisesPendingLine) {
     };
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOGEN;
     RCC->APB2ENR |= RCC_APB2ENR_SYSCFGEN;
-    SYSCFG->EXTICR[0] = syscfg_exti_field(0, SYSCFG_EXTI_PG);
+    SYSCFG->EXTICR[0] = SYSCFG_EXTICR_EXTI(0, SYSCFG_EXTI_PG);
     EXTI->FTSR = EXTI_LINE(0);
     EXTI->IMR = EXTI_LINE(0);
     nvic_enable(EXTI0_IRQn);
@@ -142,7 +142,7 @@ TEST_F(ChipModelTest, ExtiFallingEdgeOnRoutedPinRaisesPendingLine) {
 
 TEST_F(ChipModelTest, OutputsAreRecordedWithTheirTime) {
     RCC->AHB1ENR |= RCC_AHB1ENR_GPIOFEN;
-    GPIOF->MODER = gpio_field2(4, GPIO_MODE_OUTPUT);
+    GPIOF->MODER = GPIO_MODER_MODE(4, GPIO_MODE_OUTPUT);
     GPIOF->BSRR = GPIO_BSRR_BS(4);
     const Cycles on = now();
     run_for(milliseconds(1));

@@ -285,13 +285,6 @@ inline void chip_wait_for_interrupt() {
 
 // ---------------------------------------------------------------- bits
 
-// Two-bit pin fields of MODER, OSPEEDR, PUPDR; four-bit fields of AFR.
-constexpr std::uint32_t gpio_field2(unsigned pin, std::uint32_t value) {
-    return value << (2u * pin);
-}
-constexpr std::uint32_t gpio_af_field(unsigned pin, std::uint32_t af) {
-    return af << (4u * (pin & 7u));
-}
 constexpr std::uint32_t GPIO_MODE_INPUT = 0, GPIO_MODE_OUTPUT = 1, GPIO_MODE_AF = 2,
                         GPIO_MODE_ANALOG = 3;
 constexpr std::uint32_t GPIO_SPEED_LOW = 0, GPIO_SPEED_MEDIUM = 1, GPIO_SPEED_HIGH = 2,
@@ -304,10 +297,6 @@ constexpr std::uint32_t GPIO_BSRR_BR(unsigned pin) { return 1u << (pin + 16u); }
 constexpr std::uint32_t SYSCFG_EXTI_PA = 0, SYSCFG_EXTI_PB = 1, SYSCFG_EXTI_PC = 2,
                         SYSCFG_EXTI_PD = 3, SYSCFG_EXTI_PE = 4, SYSCFG_EXTI_PF = 5,
                         SYSCFG_EXTI_PG = 6;
-// The field of EXTI line `line` in SYSCFG->EXTICR[line / 4].
-constexpr std::uint32_t syscfg_exti_field(unsigned line, std::uint32_t port) {
-    return port << (4u * (line & 3u));
-}
 constexpr std::uint32_t EXTI_LINE(unsigned line) { return 1u << line; }
 
 // Named fields, with the manual's register and field names, for one pin (or
