@@ -56,6 +56,8 @@ void CBrivoView::OnInitialUpdate() {
         CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_BORDER | CPaneSplitter::SPLIT_VERTICAL,
         this, innerSplitter, extractForm, kOuterSplitterId, client, kMinFirst, kMinSecond);
     outerSplitter->show();
+    connect(extractForm->FontList(), &CFontList::OpenRequested, editPane,
+            &CGlyphEditPane::FocusCanvas);
 }
 
 intptr_t CBrivoView::OnRelay(uintptr_t wParam, intptr_t lParam) {
