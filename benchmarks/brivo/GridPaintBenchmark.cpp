@@ -11,9 +11,11 @@
 #include <QScrollBar>
 #include <memory>
 
-#include "CFontList.h"
 #include "extract/ExtractWorker.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CFontList.h"
+
+using namespace brivo;
 
 namespace {
 

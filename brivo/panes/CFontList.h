@@ -11,10 +11,11 @@
 #include <vector>
 
 class QScrollBar;
-class CGlyph;
-class CGlyphSet;
 
 namespace brivo {
+
+class CGlyph;
+class CGlyphSet;
 
 // The scrolling grid of a glyph set: every glyph magnified `scale` times with its label
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
@@ -95,7 +96,7 @@ private:
         QSizeF size;
         qreal ascent = 0;
     };
-    const LaidOutLabel& Label(const ::CGlyph& glyph, int range);
+    const LaidOutLabel& Label(const CGlyph& glyph, int range);
     bool LayOutFromCharacterMaps(const QString& text, LaidOutLabel& label) const;
     void DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label);
 

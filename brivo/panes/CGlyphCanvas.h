@@ -43,7 +43,7 @@ public:
 
     int BitmapWidth() const { return width; }
     int BitmapHeight() const { return height; }
-    int BytesPerRow() const { return ::BytesPerRow(width); }
+    int BytesPerRow() const { return brivo::BytesPerRow(width); }
     const std::vector<uint8_t>& Bits() const { return bits; }
     int CellSize() const { return cellSize; }
     // The size of the cell grid at the current cell size.

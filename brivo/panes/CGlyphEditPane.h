@@ -3,14 +3,15 @@
 #include <QString>
 #include <QWidget>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
-class CGlyphSet;
 class QLabel;
 class QScrollArea;
 class QSlider;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CEvaLayout;
 class CGlyphCanvas;

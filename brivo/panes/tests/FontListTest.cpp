@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CFontList.h"
+#include "panes/CFontList.h"
 #include "testing/PaneTestSupport.h"
 
 using namespace brivo;

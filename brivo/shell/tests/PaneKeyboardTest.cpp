@@ -5,15 +5,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CMainFrame.h"
-#include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;
