@@ -1,5 +1,7 @@
 #include "panes/CFontList.h"
 
+#include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -163,6 +165,68 @@ void CFontList::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void CFontList::UpdateScrollRange(const Geometry& g) {
+    SetScrollRange(glyphSet.Count() / g.columns + 1, g.fullRows + 1);
+}
+
+void CFontList::MoveSelection(int position) {
+    const Geometry g = CellGeometry();
+    const int count = glyphSet.Count();
+    if (busy || count == 0) return;
+    selectedIndex = std::clamp(position, 0, count - 1);
+    if (g.columns > 0) {
+        UpdateScrollRange(g);
+        const int row = selectedIndex / g.columns;
+        const int rowsShown = std::max(g.fullRows, 1);
+        if (row < ScrollPos())
+            SetScrollPos(row);
+        else if (row >= ScrollPos() + rowsShown)
+            SetScrollPos(row - rowsShown + 1);
+        firstVisible = ScrollPos() * g.columns;
+    }
+    if (parentWidget()) SendPaneMessage(parentWidget(), WM_FONTLIST_SELECT, selectedIndex, 0);
+    update();
+}
+
+void CFontList::keyPressEvent(QKeyEvent* event) {
+    const Geometry g = CellGeometry();
+    const int columns = std::max(g.columns, 1);
+    const int count = glyphSet.Count();
+    const int at = selectedIndex;
+    // Up and down keep the column and go as many rows as there are (none past the ends);
+    // with nothing selected yet, any move starts at the first glyph.
+    const auto rows = [&](int by) {
+        if (at < 0) return 0;
+        by = by > 0 ? std::min(by, (count - 1 - at) / columns) : std::max(by, -(at / columns));
+        return at + by * columns;
+    };
+    const auto step = [at](int by) { return at < 0 ? 0 : at + by; };
+    switch (event->key()) {
+        case Qt::Key_Left:
+            return MoveSelection(step(-1));
+        case Qt::Key_Right:
+            return MoveSelection(step(1));
+        case Qt::Key_Up:
+            return MoveSelection(rows(-1));
+        case Qt::Key_Down:
+            return MoveSelection(rows(1));
+        case Qt::Key_PageUp:
+            return MoveSelection(rows(-std::max(g.fullRows, 1)));
+        case Qt::Key_PageDown:
+            return MoveSelection(rows(std::max(g.fullRows, 1)));
+        case Qt::Key_Home:
+            return MoveSelection(0);
+        case Qt::Key_End:
+            return MoveSelection(count - 1);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (at >= 0 && !busy) emit OpenRequested(at);
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
 void CFontList::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPoint point = event->position().toPoint();
@@ -185,16 +249,82 @@ void CFontList::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas);
 }
 
-const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
+const CFontList::LaidOutLabel& CFontList::Label(const CGlyph& glyph, int range) {
     const uint64_t key = range == RANGE_CUSTOM
                              ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
                              : (uint64_t(range) << 32) | glyph.code;
     auto found = labels.find(key);
     if (found != labels.end()) return found->second;
-    QStaticText text(QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range)))));
-    text.setTextFormat(Qt::PlainText);
-    text.prepare(QTransform(), labelFont);
-    return labels.emplace(key, std::move(text)).first->second;
+    const QString text = QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range))));
+    LaidOutLabel label;
+    if (!LayOutFromCharacterMaps(text, label)) {
+        label.text.setText(text);
+        label.text.setTextFormat(Qt::PlainText);
+        label.text.prepare(QTransform(), labelFont);
+        label.size = label.text.size();
+    }
+    return labels.emplace(key, std::move(label)).first->second;
+}
+
+bool CFontList::LayOutFromCharacterMaps(const QString& text, LaidOutLabel& label) const {
+    // Runs of characters from the same font, each character's glyph by its character map and
+    // advance: no shaping, which labels (a character and its code) do not need. The fonts are
+    // chosen as Qt's text layout would.
+    qreal x = 0, descent = 0;
+    for (qsizetype start = 0; start < text.size();) {
+        const QRawFont* font = nullptr;
+        qsizetype end = start;
+        for (; end < text.size(); ++end) {
+            const QChar c = text[end];
+            if (c.isSurrogate()) return false;
+            // Digits and punctuation stay in the font of the run they follow, as Qt's text
+            // layout keeps them in the script before them.
+            const bool common =
+                c.script() == QChar::Script_Common || c.script() == QChar::Script_Inherited;
+            const QRawFont* own = nullptr;
+            if (font != nullptr && common && font->supportsCharacter(c)) {
+                own = font;
+            } else if (labelRaw.supportsCharacter(c)) {
+                own = &labelRaw;
+            } else if (labelRawKorean.supportsCharacter(c)) {
+                own = &labelRawKorean;
+            } else {
+                return false;
+            }
+            if (font != nullptr && own != font) break;
+            font = own;
+        }
+        const QList<quint32> indexes = font->glyphIndexesForString(text.mid(start, end - start));
+        const QList<QPointF> advances = font->advancesForGlyphIndexes(indexes);
+        QList<QPointF> positions;
+        positions.reserve(indexes.size());
+        for (const QPointF& advance : advances) {
+            positions.append(QPointF(x, 0));
+            x += advance.x();
+        }
+        QGlyphRun run;
+        run.setRawFont(*font);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        label.runs.push_back(std::move(run));
+        label.ascent = std::max(label.ascent, font->ascent());
+        descent = std::max(descent, font->descent());
+        start = end;
+    }
+    label.size = QSizeF(x, label.ascent + descent);
+    return !label.runs.empty();
+}
+
+void CFontList::DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label) {
+    const QPointF at(strip.left() + (strip.width() - label.size.width()) / 2,
+                     strip.top() + (strip.height() - label.size.height()) / 2);
+    // A label wider than its strip is cut at the strip's edges.
+    const bool clip = label.size.width() > strip.width();
+    if (clip) painter.setClipRect(strip);
+    if (label.runs.empty()) painter.drawStaticText(at, label.text);
+    for (const QGlyphRun& run : label.runs)
+        painter.drawGlyphRun(at + QPointF(0, label.ascent), run);
+    if (clip) painter.setClipping(false);
 }
 
 void CFontList::DrawCells(QImage& image) {
@@ -202,12 +332,15 @@ void CFontList::DrawCells(QImage& image) {
     if (g.columns <= 0) return;
     const int count = glyphSet.Count();
     const int drawnRows = g.fullRows + 1;
-    SetScrollRange(count / g.columns + 1, drawnRows);
+    UpdateScrollRange(g);
     firstVisible = ScrollPos() * g.columns;
 
-    if (labelsFont != labelFont) {
+    if (!labelFontsLoaded || labelsFont != labelFont) {
         labels.clear();
         labelsFont = labelFont;
+        labelFontsLoaded = true;
+        labelRaw = QRawFont::fromFont(labelFont);
+        labelRawKorean = QRawFont::fromFont(labelFont, QFontDatabase::Korean);
     }
     QPainter painter(&image);
     painter.setFont(labelFont);
@@ -228,15 +361,7 @@ void CFontList::DrawCells(QImage& image) {
             // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
             strip.adjust(0, 1, 0, -1);
-            const QStaticText& label = Label(*glyph, glyphSet.range);
-            const QSizeF textSize = label.size();
-            const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
-                             strip.top() + (strip.height() - textSize.height()) / 2);
-            // A label wider than its strip is cut at the strip's edges.
-            const bool clip = textSize.width() > strip.width();
-            if (clip) painter.setClipRect(strip);
-            painter.drawStaticText(at, label);
-            if (clip) painter.setClipping(false);
+            DrawLabel(painter, strip, Label(*glyph, glyphSet.range));
             DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
             DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
                       selected ? 2 : 1);

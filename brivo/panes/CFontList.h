@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QImage>
+#include <QRawFont>
 #include <QStaticText>
 #include <QWidget>
 #include <atomic>
 #include <unordered_map>
+#include <vector>
 
 class QScrollBar;
 
@@ -16,7 +19,9 @@ class CGlyphSet;
 
 // The scrolling grid of a glyph set: every glyph magnified `scale` times with its label
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
-// A left press selects a glyph and reports it to the parent with WM_FONTLIST_SELECT.
+// A left press selects a glyph and reports it to the parent with WM_FONTLIST_SELECT; so do
+// the arrow keys, Page Up / Page Down (a page of full rows) and Home / End, which scroll the
+// selection into view. Enter asks for the selected glyph in the editor (OpenRequested).
 class CFontList : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +41,9 @@ public:
     void EnsureVisible();
     // Scrolls by whole pages for a wheel turn of `delta` (120 per notch).
     void OnMouseWheel(int delta);
+    // Selects the glyph at `position` (clamped to the set), scrolls as little as needed to
+    // show it whole and tells the parent. Does nothing in an empty set or while busy.
+    void MoveSelection(int position);
 
     // The drawable area left of the scroll bar.
     QSize ClientSize() const;
@@ -58,7 +66,12 @@ public:
     // and does not read the glyph list.
     std::atomic<bool> busy = false;
 
+signals:
+    // Enter was pressed on the selected glyph at `position`.
+    void OpenRequested(int position);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -69,10 +82,23 @@ private:
         int cw = 0, ch = 0, columns = 0, fullRows = 0;
     };
     Geometry CellGeometry() const;
+    // The scroll range for the set's size: every row, a page of the rows drawn.
+    void UpdateScrollRange(const Geometry& g);
     void SetScrollRange(int maximum, int page);
     void SetScrollPos(int position);
     void DrawCells(QImage& image);
-    const QStaticText& Label(const CGlyph& glyph, int range);
+    // A label laid out once: straight from the fonts' character maps when every character
+    // is in the label font or its Korean fallback (cheap enough for a whole page at its
+    // first paint), else through the full text layout.
+    struct LaidOutLabel {
+        std::vector<QGlyphRun> runs;  // glyphs on a baseline at y 0; none: use `text`
+        QStaticText text;
+        QSizeF size;
+        qreal ascent = 0;
+    };
+    const LaidOutLabel& Label(const CGlyph& glyph, int range);
+    bool LayOutFromCharacterMaps(const QString& text, LaidOutLabel& label) const;
+    void DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label);
 
     const CGlyphSet& glyphSet;
     QScrollBar* bar;
@@ -81,8 +107,11 @@ private:
     QImage canvas;  // reused between paints while the client size stays the same
     // Laid-out label texts by code and range (custom labels by position), so that a paint
     // neither converts nor lays out text it has shown before.
-    std::unordered_map<uint64_t, QStaticText> labels;
+    std::unordered_map<uint64_t, LaidOutLabel> labels;
     QFont labelsFont;  // the font the cached labels were laid out in
+    QRawFont labelRaw;  // labelsFont itself, and what it falls back to for Hangul
+    QRawFont labelRawKorean;
+    bool labelFontsLoaded = false;
 };
 
 }  // namespace brivo

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "glyph/GlyphBitmap.h"
@@ -58,22 +59,28 @@ void CGlyphCanvas::Mirror(MirrorAxis axis) {
 
 QRect CGlyphCanvas::DrawRect() {
     if (drawRect.isEmpty()) {
-        const int gridWidth = width * cellSize;
-        const int gridHeight = height * cellSize;
-        drawRect = QRect((QWidget::width() - gridWidth) / 2, (QWidget::height() - gridHeight) / 2,
-                         gridWidth, gridHeight);
+        const QSize grid = GridSize();
+        drawRect = QRect((QWidget::width() - grid.width()) / 2,
+                         (QWidget::height() - grid.height()) / 2, grid.width(), grid.height());
     }
     return drawRect;
 }
 
-void CGlyphCanvas::paintEvent(QPaintEvent*) {
+void CGlyphCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(kGroundColour));
+    const QRect exposed = event->rect();
+    painter.fillRect(exposed, QColor(kGroundColour));
     const QRect grid = DrawRect();
     // From cell size 2 up, a one-pixel gap on the right and bottom of each cell is the grid.
     const int cell = cellSize >= 2 ? cellSize - 1 : cellSize;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    // Only the cells in the exposed part: a large glyph at high zoom has most of them
+    // scrolled out of sight.
+    const int x0 = std::max(0, (exposed.left() - grid.left()) / cellSize);
+    const int x1 = std::min(width, (exposed.right() - grid.left()) / cellSize + 1);
+    const int y0 = std::max(0, (exposed.top() - grid.top()) / cellSize);
+    const int y1 = std::min(height, (exposed.bottom() - grid.top()) / cellSize + 1);
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
             painter.fillRect(grid.left() + x * cellSize, grid.top() + y * cellSize, cell, cell,
                              GetCell(x, y) ? Qt::black : Qt::white);
         }
@@ -120,6 +127,17 @@ void CGlyphCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         lastCell = {-1, -1};
     }
+}
+
+void CGlyphCanvas::wheelEvent(QWheelEvent* event) {
+    // Without Ctrl the wheel belongs to whatever scrolls the canvas.
+    if (!(event->modifiers() & Qt::ControlModifier)) return event->ignore();
+    // Fine-grained wheels (touchpads) add up to whole notches.
+    wheelRest += event->angleDelta().y();
+    const int notches = wheelRest / 120;
+    wheelRest -= notches * 120;
+    if (notches != 0) emit ZoomWheel(notches, event->position().toPoint());
+    event->accept();
 }
 
 }  // namespace brivo

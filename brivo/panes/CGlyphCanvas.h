@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
@@ -45,6 +46,8 @@ public:
     int BytesPerRow() const { return brivo::BytesPerRow(width); }
     const std::vector<uint8_t>& Bits() const { return bits; }
     int CellSize() const { return cellSize; }
+    // The size of the cell grid at the current cell size.
+    QSize GridSize() const { return {width * cellSize, height * cellSize}; }
     // Where the cell grid lies in the widget.
     QRect DrawRect();
     QPoint LastCell() const { return lastCell; }
@@ -52,12 +55,17 @@ public:
     int drawMode = DRAW_PEN;
     bool modified = false;
 
+signals:
+    // The wheel turned `notches` (positive away from the user) with Ctrl held over `at`.
+    void ZoomWheel(int notches, QPoint at);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QPoint CellAt(QPoint point);
@@ -70,6 +78,7 @@ private:
     std::vector<uint8_t> bits;
     QPoint lastCell{-1, -1};
     QRect drawRect;
+    int wheelRest = 0;  // wheel turn short of a whole notch
 };
 
 }  // namespace brivo

@@ -2,7 +2,11 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSlider>
+#include <algorithm>
 #include <climits>
 
 #include "evalayout/CEvaLayout.h"
@@ -19,7 +23,8 @@ namespace brivo {
 
 namespace {
 
-constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the preview
+constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the preview, and
+                                // between a preview wider than the tools and the surface
 
 const char* const kModifiedQuestion = "Font가 변경되었습니다. Update를 하시겠습니까?";
 
@@ -29,8 +34,17 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
     : QWidget(parent), glyphSet(glyphSet) {
     MarkPane(this, kPaneId);
 
-    canvas = new CGlyphCanvas(this);
+    canvas = new CGlyphCanvas;
     canvas->setProperty("controlId", ID_CANVAS);
+    surface = new QScrollArea(this);
+    surface->setFrameShape(QFrame::NoFrame);
+    surface->setWidget(canvas);  // sized by SizeCanvas, not by the scroll area
+    QPalette ground = surface->viewport()->palette();
+    ground.setColor(QPalette::Window, QColor(CGlyphCanvas::kGroundColour));
+    surface->viewport()->setPalette(ground);
+    connect(canvas, &CGlyphCanvas::ZoomWheel, this, &CGlyphEditPane::ZoomAt);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this, this, &CGlyphEditPane::FitZoom,
+                  Qt::WidgetWithChildrenShortcut);
     preview = new CGlyphCanvas(this);
     preview->setProperty("controlId", ID_PREVIEW);
     preview->SetCellSize(1);
@@ -45,13 +59,15 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
     zoom->setPageStep(5);
     zoom->setValue(canvas->CellSize());
     connect(zoom, &QSlider::valueChanged, this, [this](int cellSize) {
+        if (!fitting) fitZoom = false;
         canvas->SetCellSize(cellSize);
+        SizeCanvas();
         canvas->update();
     });
 
     layout = new CEvaLayout(this);
     layout->BindWidget("fontinfo", label);
-    layout->BindWidget("fontctrl", canvas);
+    layout->BindWidget("fontctrl", surface);
     layout->BindWidget("zoom", zoom);
 
     pen = AddButton("pen", ID_PEN, "Pen", 146);
@@ -125,18 +141,73 @@ bool CGlyphEditPane::event(QEvent* event) {
 
 void CGlyphEditPane::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    Arrange();
+}
+
+void CGlyphEditPane::Arrange() {
     layout->Resize(width(), height());
     PlacePreview();
+    // A preview wider than the tool column takes room from the drawing surface, never from
+    // the tools.
+    QRect room = surface->geometry();
+    room.setLeft(std::max(room.left(), preview->geometry().right() + 1 + kPreviewGap));
+    surface->setGeometry(room.normalized());
+    if (fitZoom) {
+        fitting = true;
+        zoom->setValue(FitCellSize());
+        fitting = false;
+    }
+    SizeCanvas();  // also when the zoom stayed: the room may have changed
 }
 
 void CGlyphEditPane::PlacePreview() {
+    // Centred under the zoom slider; one wider than the slider starts at its left edge.
     const QRect slider = zoom->geometry();
     const int previewWidth = preview->BitmapWidth();
-    const int right = slider.x() + slider.width();
-    preview->setGeometry((right - previewWidth - slider.x()) / 2 + slider.x(),
+    preview->setGeometry(slider.x() + std::max(0, (slider.width() - previewWidth) / 2),
                          slider.y() + slider.height() + kPreviewGap, previewWidth,
                          preview->BitmapHeight());
 }
+
+int CGlyphEditPane::FitCellSize() const {
+    const QSize room = surface->maximumViewportSize();
+    const int cells =
+        std::min(room.width() / canvas->BitmapWidth(), room.height() / canvas->BitmapHeight());
+    return std::clamp(cells, kMinZoom, kMaxZoom);
+}
+
+void CGlyphEditPane::SizeCanvas() {
+    const QSize grid = canvas->GridSize();
+    const QSize whole = surface->maximumViewportSize();
+    const int barWidth = surface->verticalScrollBar()->sizeHint().width();
+    const int barHeight = surface->horizontalScrollBar()->sizeHint().height();
+    // A scroll bar in one direction takes room from the other, which may then need one too.
+    QSize room = whole;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (grid.width() > room.width()) room.setHeight(whole.height() - barHeight);
+        if (grid.height() > room.height()) room.setWidth(whole.width() - barWidth);
+    }
+    canvas->resize(grid.expandedTo(room));
+}
+
+void CGlyphEditPane::ZoomAt(int notches, QPoint at) {
+    const QRect before = canvas->DrawRect();
+    const QPointF glyphPoint = QPointF(at - before.topLeft()) / canvas->CellSize();
+    const QPoint inView = canvas->mapTo(surface->viewport(), at);
+    zoom->setValue(zoom->value() + notches);
+    const QRect after = canvas->DrawRect();
+    surface->horizontalScrollBar()->setValue(
+        after.left() + qRound(glyphPoint.x() * canvas->CellSize()) - inView.x());
+    surface->verticalScrollBar()->setValue(
+        after.top() + qRound(glyphPoint.y() * canvas->CellSize()) - inView.y());
+}
+
+void CGlyphEditPane::FitZoom() {
+    fitZoom = true;
+    Arrange();
+}
+
+void CGlyphEditPane::FocusCanvas() { surface->setFocus(Qt::OtherFocusReason); }
 
 int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
     if (canvas->modified && CanWriteBack(currentIndex)) {
@@ -145,13 +216,16 @@ int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
         if (question.exec() == QMessageBox::Yes) OnUpdate();
     }
     currentIndex = position >= 0 && position <= INT_MAX ? static_cast<int>(position) : -1;
+    const QSize shown(canvas->BitmapWidth(), canvas->BitmapHeight());
     if (!LoadGlyph(canvas, currentIndex)) {
         canvas->ClearBits();
         canvas->update();
         return -1;
     }
     LoadGlyph(preview, currentIndex);
-    PlacePreview();
+    // A glyph of another size (a new extraction or file) is fitted to the room again.
+    if (QSize(canvas->BitmapWidth(), canvas->BitmapHeight()) != shown) fitZoom = true;
+    Arrange();
     ShowLabel(currentIndex);
     return 0;
 }

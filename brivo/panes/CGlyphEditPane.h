@@ -6,6 +6,7 @@
 #include "evalayout/EvaSheet.h"
 
 class QLabel;
+class QScrollArea;
 class QSlider;
 
 namespace brivo {
@@ -18,7 +19,9 @@ class CImageButton;
 
 // The upper left pane: the selected glyph enlarged for editing with pen and eraser, shifts,
 // mirrors and zoom, an actual-size preview, and "Update" / "Reset" to write the edit back into
-// the glyph set or throw it away.
+// the glyph set or throw it away. The drawing surface scrolls when the enlarged glyph is
+// larger than its room; until the zoom is set by hand (slider or Ctrl+wheel) it fits the glyph
+// to the room, and a glyph of another size or Ctrl+0 in the pane fits again.
 class CGlyphEditPane : public QWidget {
     Q_OBJECT
 public:
@@ -53,7 +56,15 @@ public:
     // Throws the edit away and shows the glyph as the set has it.
     void OnReset();
 
+    // Gives the keyboard to the drawing surface (its scroll bars).
+    void FocusCanvas();
+    // Zooms so that the whole glyph fills the drawing surface, from now on as it resizes.
+    void FitZoom();
+    bool FitsZoom() const { return fitZoom; }
+
     CGlyphCanvas* Canvas() const { return canvas; }
+    QScrollArea* Surface() const { return surface; }
+    QSlider* Zoom() const { return zoom; }
     CGlyphCanvas* Preview() const { return preview; }
     int CurrentIndex() const { return currentIndex; }
     const QString& LabelText() const { return labelText; }
@@ -69,12 +80,22 @@ private:
     bool LoadGlyph(CGlyphCanvas* target, int position) const;
     // Whether the canvas holds a bitmap that fits the glyph at `position`.
     bool CanWriteBack(int position) const;
+    // Lays out the controls, the preview and the drawing surface for the pane's size and the
+    // glyph's size.
+    void Arrange();
     void PlacePreview();
+    // The largest cell size at which the whole glyph fits the drawing surface.
+    int FitCellSize() const;
+    // Sizes the canvas to the enlarged glyph, at least to the visible room.
+    void SizeCanvas();
+    // Zooms by `notches` keeping the glyph point under `at` (canvas coordinates) in place.
+    void ZoomAt(int notches, QPoint at);
     void ShowLabel(int position);
 
     CGlyphSet& glyphSet;
     CGlyphCanvas* canvas = nullptr;
     CGlyphCanvas* preview = nullptr;
+    QScrollArea* surface = nullptr;
     QSlider* zoom = nullptr;
     QLabel* label = nullptr;
     CImageButton* pen = nullptr;
@@ -83,6 +104,8 @@ private:
     CEvaLayout* layout = nullptr;
     QString labelText;
     int currentIndex = -1;
+    bool fitZoom = true;   // the zoom follows the room until it is set by hand
+    bool fitting = false;  // the pane itself is moving the zoom slider
 };
 
 }  // namespace brivo

@@ -1,6 +1,7 @@
 #include "panes/CGlyphInfoPane.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 #include "evalayout/CEvaLayout.h"
@@ -19,6 +20,8 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     text = new QPlainTextEdit(this);
     text->setProperty("controlId", kTextId);
     text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->installEventFilter(this);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
@@ -39,6 +42,19 @@ bool CGlyphInfoPane::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
+}
+
+bool CGlyphInfoPane::eventFilter(QObject* watched, QEvent* event) {
+    // A read-only text control leaves these keys to the window's shortcuts (Ctrl+A is
+    // Text File Save there); here they belong to the text.
+    if (watched == text && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy)) {
+            key->accept();
+            return true;  // the key press then comes to the text
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int CGlyphInfoPane::OnGlyphNotify(intptr_t position) {

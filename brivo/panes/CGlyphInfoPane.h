@@ -15,7 +15,8 @@ class CGlyphSet;
 class CEvaLayout;
 
 // The lower left pane: the selected glyph as a C array definition, ready to paste into
-// firmware source.
+// firmware source. The text is selectable with the mouse and the keyboard; inside it the
+// text keys (Ctrl+A, Ctrl+C) select and copy rather than reach the window's commands.
 class CGlyphInfoPane : public QWidget {
     Q_OBJECT
 public:
@@ -35,8 +36,11 @@ public:
     // The C array definition of the glyph at `position`, or an empty text.
     QString FormatGlyphInfo(intptr_t position) const;
 
+    QPlainTextEdit* TextControl() const { return text; }
+
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     const CGlyphSet& glyphSet;

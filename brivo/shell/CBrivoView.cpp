@@ -52,10 +52,13 @@ void CBrivoView::OnInitialUpdate() {
     innerSplitter->Create(CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_HORIZONTAL, this,
                           editPane, infoPane, kInnerSplitterId, client, kMinFirst, kMinSecond);
     outerSplitter = new CPaneSplitter(this);
+    outerSplitter->SetDefaultPosition(kFirstLeftWidth);
     outerSplitter->Create(
         CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_BORDER | CPaneSplitter::SPLIT_VERTICAL,
         this, innerSplitter, extractForm, kOuterSplitterId, client, kMinFirst, kMinSecond);
     outerSplitter->show();
+    connect(extractForm->FontList(), &CFontList::OpenRequested, editPane,
+            &CGlyphEditPane::FocusCanvas);
 }
 
 intptr_t CBrivoView::OnRelay(uintptr_t wParam, intptr_t lParam) {

@@ -32,6 +32,9 @@ public:
     static constexpr int kOuterSplitterId = 61447;
     static constexpr int kMinFirst = 90;
     static constexpr int kMinSecond = 110;
+    // Width of the left column (editor over information) before the profile has one: room
+    // for the editor's tools and a 16 x 16 glyph at zoom 12.
+    static constexpr int kFirstLeftWidth = 360;
 
     // Works on `glyphSet`, which outlives the view.
     explicit CBrivoView(CGlyphSet& glyphSet, QWidget* parent = nullptr);

@@ -115,7 +115,8 @@ void CPaneSplitter::InitVertical(int minFirst, int minSecond) {
     horizontal = false;
     minLeft = minFirst;
     minRight = minSecond;
-    const int p = ReadProfileInt(VerticalGroup(id), QStringLiteral("VertSplitPos"), 2 * minLeft);
+    const int p = ReadProfileInt(VerticalGroup(id), QStringLiteral("VertSplitPos"),
+                                 defaultPosition > 0 ? defaultPosition : 2 * minLeft);
     leftRect = {0, 0, p, contentsRect().height()};
     if (leftOnly || rightOnly) {
         FillWith(leftOnly ? left : right, leftOnly ? right : left);
@@ -130,8 +131,8 @@ void CPaneSplitter::InitHorizontal(int minFirst, int minSecond) {
     horizontal = true;
     minTop = minFirst;
     minBottom = minSecond;
-    bottomHeight =
-        ReadProfileInt(HorizontalGroup(id), QStringLiteral("HorizSplitPos"), 2 * minBottom);
+    bottomHeight = ReadProfileInt(HorizontalGroup(id), QStringLiteral("HorizSplitPos"),
+                                  defaultPosition > 0 ? defaultPosition : 2 * minBottom);
     if (topOnly) {
         FillWith(top, bottom);
         return;

@@ -44,6 +44,9 @@ public:
     // its parent when no splitter adopted it.
     static QWidget* OwnerOf(const QWidget* pane);
 
+    // Where the bar starts when the profile has no position yet: the left pane's width or
+    // the bottom pane's height. Set before Create; without it, twice the pane's minimum.
+    void SetDefaultPosition(int pixels) { defaultPosition = pixels; }
     void SetLiveDrag(bool on) { liveDrag = on; }
     void SetLeftOnly(bool on);
     void SetRightOnly(bool on);
@@ -85,6 +88,7 @@ private:
     int id = 0;
     int leftWidth = 0;
     int bottomHeight = 0;
+    int defaultPosition = 0;
     SplitRect leftRect, rightRect, topRect, bottomRect;
     SplitRect vBarRect, hBarRect;
     // Drag feedback: the bar position at the start of the drag and the shift since then.

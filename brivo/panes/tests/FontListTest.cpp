@@ -1,4 +1,6 @@
+#include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "panes/CFontList.h"
@@ -101,6 +103,88 @@ private slots:
         QCOMPARE(grid->ScrollPos(), 12);
     }
 
+    // 2350 glyphs in 10 columns of 53 pixels, 4 full rows of 73: rows 0..234, the last one
+    // full; the scroll position goes up to 232.
+    void keysMoveTheSelectionAndScrollToIt_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("position");
+        QTest::newRow("right") << 5 << int(Qt::Key_Right) << 6 << 0;
+        QTest::newRow("right wraps to the next row") << 9 << int(Qt::Key_Right) << 10 << 0;
+        QTest::newRow("left at the first glyph") << 0 << int(Qt::Key_Left) << 0 << 0;
+        QTest::newRow("right at the last glyph") << 2349 << int(Qt::Key_Right) << 2349 << 232;
+        QTest::newRow("down") << 5 << int(Qt::Key_Down) << 15 << 0;
+        QTest::newRow("down below the last full row scrolls one row")
+            << 35 << int(Qt::Key_Down) << 45 << 1;
+        QTest::newRow("up in the first row stays") << 5 << int(Qt::Key_Up) << 5 << 0;
+        QTest::newRow("down in the last row stays") << 2345 << int(Qt::Key_Down) << 2345 << 232;
+        QTest::newRow("page down") << 5 << int(Qt::Key_PageDown) << 45 << 1;
+        QTest::newRow("page down near the end keeps the column")
+            << 2325 << int(Qt::Key_PageDown) << 2345 << 232;
+        QTest::newRow("page up near the start keeps the column")
+            << 25 << int(Qt::Key_PageUp) << 5 << 0;
+        QTest::newRow("end") << 5 << int(Qt::Key_End) << 2349 << 231;
+        QTest::newRow("home") << 2349 << int(Qt::Key_Home) << 0 << 0;
+        QTest::newRow("down with nothing selected") << -1 << int(Qt::Key_Down) << 0 << 0;
+    }
+    void keysMoveTheSelectionAndScrollToIt() {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, selected);
+        QFETCH(int, position);
+        SetClient(540, 300);
+        grid->selectedIndex = from;
+        grid->EnsureVisible();
+        QTest::keyClick(grid, Qt::Key(key));
+        QCOMPARE(grid->selectedIndex, selected);
+        QCOMPARE(grid->ScrollPos(), position);
+        // The selected cell is whole on the screen.
+        QCOMPARE(
+            grid->HitTest(53 * (selected % 10) + 20, 73 * (selected / 10 - position) + 20, false),
+            selected);
+        QVERIFY(selected / 10 - position < 4);
+        QCOMPARE(parent->received.size(), size_t(1));
+        QCOMPARE(parent->received.front().message, WM_FONTLIST_SELECT);
+        QCOMPARE(static_cast<int>(parent->received.front().wParam), selected);
+    }
+
+    void scrollingOnFromTheSelectionKeepsThePageOnScreen() {
+        SetClient(540, 300);
+        grid->selectedIndex = 0;
+        for (int i = 0; i < 3; ++i) QTest::keyClick(grid, Qt::Key_PageDown);
+        QCOMPARE(grid->selectedIndex, 120);
+        QCOMPARE(grid->ScrollPos(), 9);  // row 12 at the bottom of the four full rows
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->ScrollPos(), 9);  // still on screen: nothing moves
+        grid->RenderImage();
+        QCOMPARE(grid->firstVisible, 90);
+    }
+
+    void enterAsksToOpenTheSelection() {
+        SetClient(540, 300);
+        QSignalSpy open(grid, &CFontList::OpenRequested);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(open.count(), 0);  // nothing selected
+        grid->selectedIndex = 12;
+        QTest::keyClick(grid, Qt::Key_Enter);
+        QCOMPARE(open.count(), 1);
+        QCOMPARE(open.front().front().toInt(), 12);
+        QVERIFY(parent->received.empty());
+    }
+
+    void keysDoNothingInAnEmptyOrBusyGrid() {
+        SetClient(540, 300);
+        grid->busy = true;
+        QTest::keyClick(grid, Qt::Key_End);
+        QCOMPARE(grid->selectedIndex, -1);
+        grid->busy = false;
+        TestGlyphSet().ClearGlyphs();
+        QTest::keyClick(grid, Qt::Key_End);
+        QCOMPARE(grid->selectedIndex, -1);
+        QVERIFY(parent->received.empty());
+    }
+
     void whereNothingFitsNothingIsDrawnOrHit_data() {
         QTest::addColumn<int>("clientWidth");
         QTest::addColumn<int>("gapX");
@@ -129,6 +213,31 @@ private slots:
         QCOMPARE(image, white);
         grid->busy = false;
         QVERIFY(SetClient(540, 300) != white);
+    }
+
+    // The labels are laid out from the fonts' character maps; they must look exactly as Qt's
+    // own text drawing of the same text, centred in the same strip.
+    void labelsLookAsQtDrawsTheirText_data() {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Hangul") << int(RANGE_HANGUL) << QString("가[0xb0a1]");
+        QTest::newRow("custom") << int(RANGE_CUSTOM) << QString("[0]");
+    }
+    void labelsLookAsQtDrawsTheirText() {
+        QFETCH(int, range);
+        QFETCH(QString, text);
+        FillSet(1, 16, 16, CodeRange(range));
+        const QRect strip(1, 50, 47, 16);  // inside the label frame of the first cell
+        const QImage drawn = SetClient(540, 300).copy(strip);
+        QImage qt(grid->ClientSize(), QImage::Format_RGB32);
+        qt.fill(Qt::white);
+        {
+            QPainter painter(&qt);
+            painter.setFont(grid->labelFont);
+            painter.setClipRect(strip);
+            painter.drawText(QRectF(0, 49, 48, 18), Qt::AlignCenter, text);
+        }
+        QCOMPARE(drawn, qt.copy(strip));
     }
 
     void selectedCellLooksDifferent() {

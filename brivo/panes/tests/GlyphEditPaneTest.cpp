@@ -1,5 +1,8 @@
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "panes/CExtractForm.h"
 #include "panes/CGlyphCanvas.h"
@@ -52,6 +55,11 @@ private slots:
     void editOfAnOldGlyphSizeIsNotWrittenBack();
     void glyphWithoutBitmapShowsBlankAndGetsOneOnUpdate();
     void emptySlotOrSizelessSetShowsNothing();
+    void fitZoomShowsTheWholeGlyphBesideTheTools_data();
+    void fitZoomShowsTheWholeGlyphBesideTheTools();
+    void fitFollowsTheRoomUntilZoomedByHand();
+    void highZoomScrollsToEveryCorner();
+    void ctrlWheelZoomsAroundThePointer();
 
 private:
     CGlyphEditPane* Pane() const { return fixture->view->EditPane(); }
@@ -61,6 +69,24 @@ private:
         return qobject_cast<T*>(FindControl(Pane(), id));
     }
     void Click(int id) { Control<CImageButton>(id)->click(); }
+    QWidget* Viewport() const { return Pane()->Surface()->viewport(); }
+    // Where the centre of cell (x, y) is in the drawing surface's visible part.
+    QPoint CellInViewport(int x, int y) const {
+        const int size = Canvas()->CellSize();
+        const QPoint centre =
+            Canvas()->DrawRect().topLeft() + QPoint(x * size + size / 2, y * size + size / 2);
+        return Canvas()->mapTo(Viewport(), centre);
+    }
+    // Replaces the set by one glyph of the given size with only the given pixels inked,
+    // and shows it.
+    void ShowGlyph(int width, int height, const std::vector<QPoint>& ink) {
+        ViewWithGlyphs::FillSet(width, height, {0x41},
+                                std::vector<uint8_t>(BytesPerGlyph(width, height), 0));
+        CGlyph* glyph = TestGlyphSet().glyphs[0];
+        for (const QPoint pixel : ink)
+            CGlyphBitmap(glyph->bits, width, height).SetPixel(pixel.x(), pixel.y(), true);
+        QCOMPARE(fixture->Select(0), 0);
+    }
     // Flips one cell of the canvas with the pen: left button on blank, right button on ink.
     void PaintCell(int x, int y) {
         const Qt::MouseButton button = Canvas()->GetCell(x, y) ? Qt::RightButton : Qt::LeftButton;
@@ -208,8 +234,9 @@ void GlyphEditPaneTest::toolButtonsShiftMirrorAndZoom() {
     QCOMPARE(zoom->minimum(), 1);
     QCOMPARE(zoom->maximum(), 30);
     QCOMPARE(zoom->pageStep(), 5);
-    QCOMPARE(zoom->value(), 14);
+    QVERIFY(Pane()->FitsZoom());
     zoom->setValue(3);
+    QVERIFY(!Pane()->FitsZoom());
     QCOMPARE(Canvas()->CellSize(), 3);
     QCOMPARE(Canvas()->DrawRect().size(), QSize(48, 48));
     zoom->setValue(99);
@@ -284,6 +311,152 @@ void GlyphEditPaneTest::emptySlotOrSizelessSetShowsNothing() {
     set->SetGlyphSize(0, 16);
     QCOMPARE(Pane()->OnGlyphNotify(0), -1);
     QCOMPARE(Canvas()->BitmapWidth(), 16);
+}
+
+void GlyphEditPaneTest::fitZoomShowsTheWholeGlyphBesideTheTools_data() {
+    QTest::addColumn<QSize>("glyph");
+    QTest::addColumn<QSize>("pane");
+    // 360 x 477 is the editor of a first start in a 1000 x 700 view.
+    QTest::newRow("16 x 16, first start") << QSize(16, 16) << QSize(360, 477);
+    QTest::newRow("16 x 16, a large pane") << QSize(16, 16) << QSize(800, 700);
+    QTest::newRow("8 x 8, at the highest zoom") << QSize(8, 8) << QSize(800, 700);
+    QTest::newRow("24 x 12") << QSize(24, 12) << QSize(500, 400);
+    QTest::newRow("12 x 24") << QSize(12, 24) << QSize(500, 400);
+    QTest::newRow("256 x 256") << QSize(256, 256) << QSize(700, 600);
+    QTest::newRow("256 x 256, room for twice") << QSize(256, 256) << QSize(1000, 800);
+}
+
+void GlyphEditPaneTest::fitZoomShowsTheWholeGlyphBesideTheTools() {
+    QFETCH(QSize, glyph);
+    QFETCH(QSize, pane);
+    ShowGlyph(glyph.width(), glyph.height(), {});
+    Pane()->resize(pane);
+    const int cellSize = Canvas()->CellSize();
+    QCOMPARE(Control<QSlider>(CGlyphEditPane::ID_ZOOM)->value(), cellSize);
+
+    // The whole glyph is in sight, without scroll bars, and one zoom step more would not be.
+    const QRect viewport = Viewport()->rect();
+    const QRect grid(Canvas()->mapTo(Viewport(), Canvas()->DrawRect().topLeft()),
+                     Canvas()->DrawRect().size());
+    QVERIFY2(viewport.contains(grid), qPrintable(QString("%1,%2 %3x%4 in %5x%6")
+                                                     .arg(grid.x())
+                                                     .arg(grid.y())
+                                                     .arg(grid.width())
+                                                     .arg(grid.height())
+                                                     .arg(viewport.width())
+                                                     .arg(viewport.height())));
+    QVERIFY(!Pane()->Surface()->horizontalScrollBar()->isVisible());
+    QVERIFY(!Pane()->Surface()->verticalScrollBar()->isVisible());
+    QVERIFY(cellSize == CGlyphEditPane::kMaxZoom ||
+            (cellSize + 1) * glyph.width() > viewport.width() ||
+            (cellSize + 1) * glyph.height() > viewport.height());
+
+    // The preview, the tools and the drawing surface do not overlap, and all lie in the pane.
+    const QRect preview = Pane()->Preview()->geometry();
+    QCOMPARE(preview.size(), glyph);
+    const QRect surface = Pane()->Surface()->geometry();
+    QVERIFY(!preview.intersects(surface));
+    QVERIFY(Pane()->rect().contains(preview));
+    QVERIFY(Pane()->rect().contains(surface));
+    QList<QWidget*> tools;
+    for (QWidget* child : Pane()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != Pane()->Preview() && child != Pane()->Surface()) tools << child;
+    QCOMPARE(tools.size(), 12);  // 10 buttons, the slider and the label
+    for (const QWidget* tool : tools) {
+        const QString name =
+            tool->metaObject()->className() + QString::number(tool->property("controlId").toInt());
+        QVERIFY2(!tool->geometry().intersects(preview), qPrintable(name));
+        QVERIFY2(!tool->geometry().intersects(surface), qPrintable(name));
+    }
+}
+
+void GlyphEditPaneTest::fitFollowsTheRoomUntilZoomedByHand() {
+    ShowGlyph(16, 16, {});
+    Pane()->resize(700, 600);
+    const int large = Canvas()->CellSize();
+    Pane()->resize(300, 400);
+    const int small = Canvas()->CellSize();
+    QVERIFY(small < large);
+    QVERIFY(Pane()->FitsZoom());
+
+    auto* zoom = Control<QSlider>(CGlyphEditPane::ID_ZOOM);
+    zoom->setValue(small + 2);
+    Pane()->resize(700, 600);
+    QCOMPARE(Canvas()->CellSize(), small + 2);  // set by hand: stays
+    QVERIFY(!Pane()->FitsZoom());
+
+    // A glyph of the same size keeps the hand-set zoom; Ctrl+0 in the pane fits again, and
+    // so does a glyph of another size.
+    QCOMPARE(fixture->Select(0), 0);
+    QCOMPARE(Canvas()->CellSize(), small + 2);
+    fixture->view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fixture->view.get()));
+    Pane()->Surface()->setFocus();
+    QTest::keyClick(Pane()->Surface(), Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(Pane()->FitsZoom());
+    QCOMPARE(Canvas()->CellSize(), large);
+    zoom->setValue(small);
+    ShowGlyph(8, 8, {});
+    QVERIFY(Pane()->FitsZoom());
+    QCOMPARE(Canvas()->CellSize(), CGlyphEditPane::kMaxZoom);
+}
+
+void GlyphEditPaneTest::highZoomScrollsToEveryCorner() {
+    const std::vector<QPoint> corners = {{0, 0}, {255, 0}, {0, 255}, {255, 255}};
+    ShowGlyph(256, 256, corners);
+    Pane()->resize(700, 600);
+    Control<QSlider>(CGlyphEditPane::ID_ZOOM)->setValue(CGlyphEditPane::kMaxZoom);
+    QScrollBar* across = Pane()->Surface()->horizontalScrollBar();
+    QScrollBar* down = Pane()->Surface()->verticalScrollBar();
+    QTRY_VERIFY(across->isVisible() && down->isVisible());
+    for (const QPoint corner : corners) {
+        across->setValue(corner.x() == 0 ? across->minimum() : across->maximum());
+        down->setValue(corner.y() == 0 ? down->minimum() : down->maximum());
+        const QImage seen = Viewport()->grab().toImage();
+        const QPoint at = CellInViewport(corner.x(), corner.y());
+        QVERIFY2(seen.rect().contains(at), qPrintable(QString("%1,%2").arg(at.x()).arg(at.y())));
+        QCOMPARE(seen.pixelColor(at), QColor(Qt::black));
+        // Its neighbour towards the middle is blank: the picture is the glyph's, not a fill.
+        const QPoint inward = CellInViewport(corner.x() == 0 ? 1 : 254, corner.y());
+        QVERIFY(seen.rect().contains(inward));
+        QCOMPARE(seen.pixelColor(inward), QColor(Qt::white));
+    }
+}
+
+void GlyphEditPaneTest::ctrlWheelZoomsAroundThePointer() {
+    ShowGlyph(64, 64, {});
+    Pane()->resize(700, 600);
+    auto* zoom = Control<QSlider>(CGlyphEditPane::ID_ZOOM);
+    zoom->setValue(12);
+    QTRY_VERIFY(Pane()->Surface()->verticalScrollBar()->isVisible());
+    Pane()->Surface()->horizontalScrollBar()->setValue(100);
+    Pane()->Surface()->verticalScrollBar()->setValue(150);
+    const QPoint pointer = CellInViewport(20, 30);
+    const auto turn = [&](int delta, Qt::KeyboardModifiers keys) {
+        const QPointF at = Canvas()->mapFrom(Viewport(), pointer);
+        QWheelEvent wheel(at, Canvas()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          keys, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Canvas(), &wheel);
+        return wheel.isAccepted();
+    };
+    const auto cellUnderPointer = [&] {
+        const QPoint at = Canvas()->mapFrom(Viewport(), pointer) - Canvas()->DrawRect().topLeft();
+        return QPoint(at.x() / Canvas()->CellSize(), at.y() / Canvas()->CellSize());
+    };
+    turn(120, Qt::ControlModifier);
+    QCOMPARE(zoom->value(), 13);
+    QCOMPARE(cellUnderPointer(), QPoint(20, 30));
+    turn(-240, Qt::ControlModifier);
+    QCOMPARE(zoom->value(), 11);
+    QCOMPARE(cellUnderPointer(), QPoint(20, 30));
+    // Half notches add up.
+    turn(60, Qt::ControlModifier);
+    QCOMPARE(zoom->value(), 11);
+    turn(60, Qt::ControlModifier);
+    QCOMPARE(zoom->value(), 12);
+    // Without Ctrl the wheel is left to the scroll area, and the zoom stays.
+    QVERIFY(!turn(-120, Qt::NoModifier));
+    QCOMPARE(zoom->value(), 12);
 }
 
 QTEST_MAIN(GlyphEditPaneTest)

@@ -85,11 +85,12 @@ void BrivoViewTest::arrangesThePanesInTwoSplitters() {
     QVERIFY(!inner->IsVertical());
     QCOMPARE(outer->geometry(), view->rect());
 
-    // Left column 180 wide on a clean profile, the form to the right of the bar.
+    // Left column 360 wide on a clean profile (room for the editor), the form to the right
+    // of the bar.
     QCOMPARE(inner->parentWidget(), outer);
     QCOMPARE(view->ExtractForm()->parentWidget(), outer);
     QCOMPARE(inner->geometry().left(), outer->contentsRect().left());
-    QCOMPARE(inner->width(), 180);
+    QCOMPARE(inner->width(), CBrivoView::kFirstLeftWidth);
     QCOMPARE(view->ExtractForm()->geometry().left() - inner->geometry().right() - 1, 3);
     QCOMPARE(view->ExtractForm()->geometry().right(), outer->contentsRect().right());
 

@@ -1,0 +1,124 @@
+#include <QAction>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QtTest>
+#include <memory>
+
+#include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/PaneMessage.h"
+#include "testing/AppTestProfile.h"
+
+using namespace brivo;
+
+// Keys inside the panes against the main window's shortcuts: text keys in the information
+// pane, the file commands elsewhere, Enter in the glyph grid.
+class PaneKeyboardTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { app.reset(); }
+    void ctrlASelectsTheInformationText();
+    void fileShortcutsWorkOutsideTheText_data();
+    void fileShortcutsWorkOutsideTheText();
+    void enterInTheGridGivesTheEditorTheKeyboard();
+
+private:
+    CMainFrame* Frame() const { return app->MainFrame(); }
+    CBrivoView* View() const { return Frame()->View(); }
+    QPlainTextEdit* InfoText() const { return View()->InfoPane()->TextControl(); }
+    // Counts the command's triggers instead of running it (which would open its dialog).
+    std::unique_ptr<QSignalSpy> Watch(int command) {
+        QAction* action = Frame()->FindCommand(command);
+        if (action == nullptr) return nullptr;
+        action->disconnect(View());
+        return std::make_unique<QSignalSpy>(action, &QAction::triggered);
+    }
+    void Focus(QWidget* widget) {
+        widget->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), widget);
+    }
+
+    TestProfile profile;
+    std::unique_ptr<CBrivoApp> app;
+};
+
+void PaneKeyboardTest::init() {
+    app = std::make_unique<CBrivoApp>();
+    QVERIFY(app->InitInstance({"brivo"}));
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    CGlyphSet& set = View()->GlyphSet();
+    set.SetGlyphSize(16, 16);
+    set.range = RANGE_HANGUL;
+    for (int i = 0; i < 40; ++i)
+        set.SetGlyphAt(i, NewGlyph(static_cast<uint16_t>(0xB0A1 + i), set.BytesPerGlyph(), i, i));
+    // As a click on the fourth glyph does.
+    View()->ExtractForm()->FontList()->selectedIndex = 3;
+    SendPaneMessage(View()->ExtractForm(), WM_FONTLIST_SELECT, 3, 0);
+}
+
+void PaneKeyboardTest::ctrlASelectsTheInformationText() {
+    auto textSave = Watch(ID_TEXTFILE_SAVE);
+    QVERIFY(textSave);
+    QVERIFY(InfoText()->toPlainText().contains("0xb0a4"));
+    Focus(InfoText());
+    QTest::keyClick(InfoText(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(textSave->count(), 0);
+    QCOMPARE(InfoText()->textCursor().selectedText().size(), InfoText()->toPlainText().size());
+    // The selection moves with the keyboard too.
+    QTest::keyClick(InfoText(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(InfoText(), Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(InfoText()->textCursor().selectedText(), QString("/* character = 갇[0xb0a4] */"));
+    // Copy is the text's as well.
+    QTest::keyClick(InfoText(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("/* character = 갇[0xb0a4] */"));
+}
+
+void PaneKeyboardTest::fileShortcutsWorkOutsideTheText_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("Ctrl+A in the grid") << int(Qt::Key_A) << int(ID_TEXTFILE_SAVE) << "grid";
+    QTest::newRow("Ctrl+A in the editor") << int(Qt::Key_A) << int(ID_TEXTFILE_SAVE) << "editor";
+    QTest::newRow("Ctrl+S in the text") << int(Qt::Key_S) << int(ID_FONTFILE_SAVE) << "text";
+    QTest::newRow("Ctrl+L in the text") << int(Qt::Key_L) << int(ID_FONTFILE_LOAD) << "text";
+    QTest::newRow("Ctrl+O in the text") << int(Qt::Key_O) << int(ID_TEXTFILE_LOAD) << "text";
+}
+
+void PaneKeyboardTest::fileShortcutsWorkOutsideTheText() {
+    QFETCH(int, key);
+    QFETCH(int, command);
+    QFETCH(QString, focus);
+    auto triggered = Watch(command);
+    QVERIFY(triggered);
+    QWidget* target = focus == "grid"     ? View()->ExtractForm()->FontList()
+                      : focus == "editor" ? View()->EditPane()->Surface()
+                                          : static_cast<QWidget*>(InfoText());
+    Focus(target);
+    const QString before = InfoText()->textCursor().selectedText();
+    QTest::keyClick(target, Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(triggered->count(), 1);
+    QCOMPARE(InfoText()->textCursor().selectedText(), before);
+}
+
+void PaneKeyboardTest::enterInTheGridGivesTheEditorTheKeyboard() {
+    CFontList* grid = View()->ExtractForm()->FontList();
+    Focus(grid);
+    QTest::keyClick(grid, Qt::Key_Right);
+    QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
+    QVERIFY(View()->InfoPane()->InfoText().contains("0xb0a5"));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget(), View()->EditPane()->Surface());
+    QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
+}
+
+QTEST_MAIN(PaneKeyboardTest)
+#include "PaneKeyboardTest.moc"
