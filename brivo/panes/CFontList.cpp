@@ -228,7 +228,7 @@ void CFontList::DrawCells(QImage& image) {
             // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
             strip.adjust(0, 1, 0, -1);
-            const QStaticText& label = Label(*glyph, glyphSet.range);
+            const QStaticText& label = Label(*glyph, glyphSet.LabelRange());
             const QSizeF textSize = label.size();
             const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
                              strip.top() + (strip.height() - textSize.height()) / 2);
