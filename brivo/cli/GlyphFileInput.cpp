@@ -72,11 +72,14 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
                                               exceptUnused, false, &warning);
     if (!read) return read;
     if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
-    // The code table a .fnt file was written with, when it is there.
+    // The code table a .fnt file was written with, when it is there and fits.
     if (const std::string index = CodeIndexPath(input.path);
         binary && index != input.path && std::filesystem::exists(index)) {
-        if (Result codes = ReadCodeIndexFile(set, index); !codes) return codes;
-        set.keepsCodes = range == RANGE_CUSTOM;
+        if (Result codes = ReadCodeIndexFile(set, index); codes)
+            set.keepsCodes = range == RANGE_CUSTOM;
+        else
+            std::fprintf(stderr, "brivo-cli: warning: %s; the glyphs keep the range's codes\n",
+                         codes.message.c_str());
     }
     set.range = range;
     set.exceptUnused = exceptUnused ? 1 : 0;
@@ -88,6 +91,7 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
         .add_option("--name", output.name,
                     "C array name; the code table is NAME_codes (link several fonts into one "
                     "program)")
+        ->type_name("IDENT")
         ->capture_default_str();
     command
         .add_option("--index", output.index,
@@ -95,7 +99,8 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
                     "the glyphs in Unicode order): after the array in C source, as OUT.idx "
                     "(16-bit little-endian) beside a .fnt file. A character subset has an "
                     "euc-kr table unless told otherwise")
-        ->check(CLI::IsMember({"euc-kr", "unicode"}));
+        ->check(CLI::IsMember({"euc-kr", "unicode"}))
+        ->type_name("CODE");
 }
 
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {

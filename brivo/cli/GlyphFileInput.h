@@ -26,6 +26,7 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 // "auto" size or range come from the header of a C source file; a header that disagrees
 // with the options refuses the load unless ignoreHeader. What the load reports although it
 // succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
+// A .fnt file takes the codes of the code table beside it (IN.idx) when that fits.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
 
 // How a glyph file is written beyond its form: the array name and the code table.

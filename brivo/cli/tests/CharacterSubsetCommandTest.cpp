@@ -165,6 +165,17 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     EXPECT_NE(text.find("const unsigned short menu_codes[132] = {"), std::string::npos);
     EXPECT_NE(text.find("0xbcd2, 0xc0ce, 0xc3eb, 0xc8ae,\r\n};\r\n"), std::string::npos);
 
+    // A table that does not fit is left aside with a warning.
+    Spill(folder / "menu.idx", "\x41");
+    const CliRun misfit = Cli("info " + fnt.string() + " --size 12x12 --range custom");
+    EXPECT_EQ(misfit.status, 0) << misfit.output;
+    EXPECT_NE(misfit.output.find("warning: " + (folder / "menu.idx").string() +
+                                 " holds 1 bytes, not two for each of the 132 glyphs; the "
+                                 "glyphs keep the range's codes"),
+              std::string::npos)
+        << misfit.output;
+    EXPECT_NE(misfit.output.find("Range: Custom\n"), std::string::npos) << misfit.output;
+
     // Unicode order and back: the same file but for the name.
     const fs::path unicode = folder / "unicode.h";
     ASSERT_EQ(Cli("convert " + source.string() + " --size auto --range auto --index unicode -o " +
@@ -194,6 +205,17 @@ TEST_F(CharacterSubsetCommandTest, DefaultOutputsAreUnchanged) {
     // --index on a range asks for the table.
     ASSERT_EQ(Cli("extract --range ascii --index euc-kr -o " + fnt.string()).status, 0);
     EXPECT_EQ(fs::file_size(folder / "ascii.idx"), 256u);
+}
+
+TEST_F(CharacterSubsetCommandTest, HelpShowsTheOptionsAndTheWorkedExample) {
+    const CliRun help = Cli("extract --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* text :
+         {"--chars TEXT", "--chars-file FILE", "--skip-unmapped", "--name IDENT", "--index CODE",
+          "brivo-cli extract --chars-file menu.txt --name menu_font -o menu_font.h"})
+        EXPECT_NE(help.output.find(text), std::string::npos) << text << "\n" << help.output;
+    const CliRun convert = Cli("convert --help");
+    EXPECT_NE(convert.output.find("--name IDENT"), std::string::npos) << convert.output;
 }
 
 }  // namespace
