@@ -297,6 +297,9 @@ public:
 
     // False once no more lines are needed.
     bool Line(std::string_view line) {
+        const bool saysUnicode = previousSaysUnicode;
+        previousSaysUnicode =
+            line.find('/') != std::string_view::npos && Contains(line, "Unicode");
         if (!started) {
             header.Take(line);
             const std::string_view cleaned = CleanLine(line, scratch);
@@ -305,16 +308,14 @@ public:
             if (atData && !atData(header.Get())) return false;
             return filler == nullptr || GlyphBytes(cleaned);
         }
-        // The code table follows the glyph array: its declaration, the only line after the
-        // data with "_codes[", says "Unicode" on it or on the comment line above it.
-        const bool hasComment = line.find('/') != std::string_view::npos;
+        // The glyph data ends at the code table: the first line after the start with
+        // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
         if (codeTable == brivo::CodeIndex::None && line.find('[') != std::string_view::npos &&
             Contains(line, "_codes[")) {
-            codeTable = previousSaysUnicode || Contains(line, "Unicode") ? brivo::CodeIndex::Unicode
-                                                                        : brivo::CodeIndex::EucKr;
+            codeTable = saysUnicode || Contains(line, "Unicode") ? brivo::CodeIndex::Unicode
+                                                                 : brivo::CodeIndex::EucKr;
             return CodeValues(CleanLine(line, scratch));
         }
-        previousSaysUnicode = hasComment && Contains(line, "Unicode");
         if (codeTable != brivo::CodeIndex::None) return CodeValues(CleanLine(line, scratch));
         // Past the last glyph a few lines are read to find the code table.
         if (full) return ++linesPastData < kCodeTableLookahead;
