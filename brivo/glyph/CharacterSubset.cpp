@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 
 #include "glyph/GlyphSet.h"
 
@@ -137,6 +138,7 @@ Result CCharacterSubset::AddText(std::string_view utf8, const std::string& sourc
             return Result::Failure(source + ": invalid UTF-8 at byte offset " + std::to_string(at));
     }
     const KsTables& tables = Tables();
+    std::unordered_map<char32_t, std::size_t> unmappedHere;  // into `unmapped`
     int line = 1, column = 0;
     bool afterCr = false;
     for (std::size_t at = 0; at < utf8.size();) {
@@ -157,13 +159,11 @@ Result CCharacterSubset::AddText(std::string_view utf8, const std::string& sourc
             present[code] = true;
             continue;
         }
-        auto known = std::find_if(unmapped.begin(), unmapped.end(), [&](const UnmappedCharacter& u) {
-            return u.character == c && u.source == source;
-        });
-        if (known != unmapped.end())
-            ++known->occurrences;
-        else
+        const auto [known, added] = unmappedHere.try_emplace(c, unmapped.size());
+        if (added)
             unmapped.push_back({c, source, line, column, 1});
+        else
+            ++unmapped[known->second].occurrences;
     }
     return Result::Success();
 }
