@@ -13,6 +13,8 @@
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 constexpr int kCharacters = 2000;
@@ -25,7 +27,7 @@ std::string MakeText() {
     int added = 0;
     for (uint16_t code : RangeCodes(RANGE_HANGUL, false)) {
         if (added == kCharacters - 50) break;
-        const std::optional<char32_t> c = brivo::CharacterOfCode(code);
+        const std::optional<char32_t> c = CharacterOfCode(code);
         if (!c) continue;
         pool += static_cast<char>(0xE0 | *c >> 12);
         pool += static_cast<char>(0x80 | (*c >> 6 & 0x3F));
@@ -60,7 +62,7 @@ public:
 void BM_SubsetReadOnly(benchmark::State& state) {
     TextFile file;
     for (auto _ : state) {
-        brivo::CCharacterSubset subset;
+        CCharacterSubset subset;
         if (!subset.AddFile(file.path) || subset.Count() != kCharacters)
             state.SkipWithError("wrong characters");
     }
@@ -74,7 +76,7 @@ void BM_SubsetReadAndExtract(benchmark::State& state) {
     CGlyphSet set;
     CExtractWorker worker;
     for (auto _ : state) {
-        brivo::CCharacterSubset subset;
+        CCharacterSubset subset;
         if (!subset.AddFile(file.path)) state.SkipWithError("unreadable");
         ExtractSettings settings;
         settings.range = RANGE_CUSTOM;

@@ -12,6 +12,8 @@
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 struct ExtractOptions {
@@ -51,15 +53,15 @@ bool ParseMask(const std::string& text, uint32_t& mask) {
 // The characters of --chars and --chars-file, with the codes of --range when it is given
 // too. Characters without a code fail, listed, unless --skip-unmapped (then a warning).
 Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings) {
-    brivo::CCharacterSubset subset;
+    CCharacterSubset subset;
     for (const std::string& text : options.chars)
         if (Result added = subset.AddText(text, "--chars"); !added) return added;
     for (const std::string& path : options.charsFiles)
         if (Result added = subset.AddFile(path); !added) return added;
     if (!subset.Unmapped().empty()) {
         std::string list;
-        for (const brivo::UnmappedCharacter& character : subset.Unmapped())
-            list += "\n  " + brivo::DescribeUnmapped(character);
+        for (const UnmappedCharacter& character : subset.Unmapped())
+            list += "\n  " + DescribeUnmapped(character);
         const std::string count = std::to_string(subset.Unmapped().size());
         if (!options.skipUnmapped)
             return Result::Failure(count + " characters are not in ASCII or KS X 1001 (" +
@@ -107,7 +109,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     return CheckOutputTarget(options.out);
 }
 
-int Fail(const std::string& message) { return ::Fail("extract", message); }
+int Fail(const std::string& message) { return brivo::Fail("extract", message); }
 
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
 std::string FontsText(const std::vector<FontUse>& fonts) {
@@ -234,3 +236,5 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         exitCode = RunExtract(*options);
     });
 }
+
+}  // namespace brivo

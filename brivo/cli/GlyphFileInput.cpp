@@ -9,6 +9,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("IN", input.path, "Glyph file: *.fnt = binary font file, else C source")
         ->required();
@@ -106,11 +108,11 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {
     if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
     array.name = output.name;
-    array.codeTable = output.index == "unicode"                  ? brivo::CodeIndex::Unicode
-                      : output.index == "euc-kr" || set.keepsCodes ? brivo::CodeIndex::EucKr
-                                                                   : brivo::CodeIndex::None;
-    if (array.codeTable == brivo::CodeIndex::Unicode) {
-        if (const int dropped = brivo::OrderGlyphsByUnicode(set); dropped > 0)
+    array.codeTable = output.index == "unicode"                  ? CodeIndex::Unicode
+                      : output.index == "euc-kr" || set.keepsCodes ? CodeIndex::EucKr
+                                                                   : CodeIndex::None;
+    if (array.codeTable == CodeIndex::Unicode) {
+        if (const int dropped = OrderGlyphsByUnicode(set); dropped > 0)
             std::fprintf(stderr,
                          "brivo-cli: note: --index unicode leaves out %d glyphs of codes that "
                          "have no character\n",
@@ -124,7 +126,7 @@ Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bo
                      const TextArrayOptions& array) {
     if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array);
     if (Result written = WriteFontFile(set, path, skip); !written) return written;
-    if (array.codeTable == brivo::CodeIndex::None) return Result::Success();
+    if (array.codeTable == CodeIndex::None) return Result::Success();
     return WriteCodeIndexFile(set, CodeIndexPath(path), array.codeTable);
 }
 
@@ -143,7 +145,9 @@ void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOption
                 IsBinaryFontPath(path) ? ""
                 : doubleArray          ? ", 2d array"
                                        : ", 1d array");
-    if (IsBinaryFontPath(path) && array.codeTable != brivo::CodeIndex::None)
+    if (IsBinaryFontPath(path) && array.codeTable != CodeIndex::None)
         std::printf("Wrote %s (code table)\n",
                     std::filesystem::absolute(CodeIndexPath(path)).c_str());
 }
+
+}  // namespace brivo

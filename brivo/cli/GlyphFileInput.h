@@ -6,6 +6,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // What reading a glyph file needs: the file, and what the file itself does not say.
@@ -57,3 +59,5 @@ void PrintRead(const std::string& path, const CGlyphSet& set);
 // "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source; the code table of
 // a .fnt file on a line of its own.
 void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array = {});
+
+}  // namespace brivo

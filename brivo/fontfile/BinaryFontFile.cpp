@@ -9,6 +9,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
         return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
@@ -42,11 +44,11 @@ std::string CodeIndexPath(const std::string& fontPath) {
     return std::filesystem::path(fontPath).replace_extension(".idx").string();
 }
 
-Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, brivo::CodeIndex index) {
+Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeIndex index) {
     std::string data;
     data.reserve(set.glyphs.size() * 2);
     for (const CGlyph* glyph : set.glyphs) {
-        const uint16_t code = glyph != nullptr ? brivo::IndexCode(glyph->code, index) : 0;
+        const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, index) : 0;
         data += static_cast<char>(code & 0xFF);
         data += static_cast<char>(code >> 8);
     }
@@ -69,12 +71,12 @@ Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path) {
     for (std::size_t n = 0; n < wanted; n += 2)
         values.push_back(static_cast<uint16_t>(static_cast<uint8_t>(data[n]) |
                                                static_cast<uint8_t>(data[n + 1]) << 8));
-    const brivo::CodeIndex index = brivo::GuessCodeIndex(values);
-    if (index == brivo::CodeIndex::None)
+    const CodeIndex index = GuessCodeIndex(values);
+    if (index == CodeIndex::None)
         return Result::Failure(path + " holds values that are neither EUC-KR nor Unicode codes");
     for (std::size_t n = 0; n < values.size(); ++n)
         if (set.glyphs[n] != nullptr)
-            set.glyphs[n]->code = brivo::CodeFromIndex(values[n], index).value_or(0);
+            set.glyphs[n]->code = CodeFromIndex(values[n], index).value_or(0);
     return Result::Success();
 }
 
@@ -176,3 +178,5 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }
+
+}  // namespace brivo

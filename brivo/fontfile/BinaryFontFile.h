@@ -10,6 +10,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -21,7 +23,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
 std::string CodeIndexPath(const std::string& fontPath);
 
 // Writes the code of each glyph (as `index` says, not None), 16 bits little-endian each.
-Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, brivo::CodeIndex index);
+Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeIndex index);
 
 // Gives the glyphs of the set the codes of a .idx file, EUC-KR or Unicode as GuessCodeIndex
 // tells. Refused, changing nothing, when the file does not hold two bytes for each glyph or
@@ -62,3 +64,5 @@ Result CheckSkipBytes(int32_t skipBytes);
 
 // Checks what a load is given: the glyph size, and a range from ASCII to Custom.
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
+
+}  // namespace brivo

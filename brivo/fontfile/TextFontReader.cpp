@@ -11,6 +11,8 @@
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 bool Contains(std::string_view text, std::string_view part) {
@@ -310,13 +312,13 @@ public:
         }
         // The glyph data ends at the code table: the first line after the start with
         // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
-        if (codeTable == brivo::CodeIndex::None && line.find('[') != std::string_view::npos &&
+        if (codeTable == CodeIndex::None && line.find('[') != std::string_view::npos &&
             Contains(line, "_codes[")) {
-            codeTable = saysUnicode || Contains(line, "Unicode") ? brivo::CodeIndex::Unicode
-                                                                 : brivo::CodeIndex::EucKr;
+            codeTable = saysUnicode || Contains(line, "Unicode") ? CodeIndex::Unicode
+                                                                 : CodeIndex::EucKr;
             return CodeValues(CleanLine(line, scratch));
         }
-        if (codeTable != brivo::CodeIndex::None) return CodeValues(CleanLine(line, scratch));
+        if (codeTable != CodeIndex::None) return CodeValues(CleanLine(line, scratch));
         // Past the last glyph a few lines are read to find the code table.
         if (full) return ++linesPastData < kCodeTableLookahead;
         return GlyphBytes(CleanLine(line, scratch));
@@ -325,7 +327,7 @@ public:
     bool Started() const { return started; }
     // The values of the code table, and what they are (None: the file has no table).
     const std::vector<uint16_t>& Codes() const { return codes; }
-    brivo::CodeIndex CodeTable() const { return codeTable; }
+    CodeIndex CodeTable() const { return codeTable; }
 
 private:
     static constexpr int kCodeTableLookahead = 8;
@@ -379,16 +381,16 @@ private:
     bool full = false;  // the glyphs are complete
     int linesPastData = 0;
     bool previousSaysUnicode = false;
-    brivo::CodeIndex codeTable = brivo::CodeIndex::None;
+    CodeIndex codeTable = CodeIndex::None;
     std::vector<uint16_t> codes;
 };
 
 // Gives the glyphs the codes of the file's code table; false when it has none.
 bool TakeCodeTable(const TextScan& scan, std::vector<CGlyph*>& glyphs) {
-    if (scan.CodeTable() == brivo::CodeIndex::None) return false;
+    if (scan.CodeTable() == CodeIndex::None) return false;
     const std::vector<uint16_t>& codes = scan.Codes();
     for (std::size_t n = 0; n < glyphs.size() && n < codes.size(); ++n)
-        glyphs[n]->code = brivo::CodeFromIndex(codes[n], scan.CodeTable()).value_or(0);
+        glyphs[n]->code = CodeFromIndex(codes[n], scan.CodeTable()).value_or(0);
     return true;
 }
 
@@ -475,3 +477,5 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
     return Result::Success();
 }
+
+}  // namespace brivo

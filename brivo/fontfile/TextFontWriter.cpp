@@ -9,6 +9,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 namespace {
 
 constexpr const char* kEol = "\r\n";
@@ -51,7 +53,7 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
 
 // The code table after the glyph array, eight codes a line.
 std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
-    const bool unicode = array.codeTable == brivo::CodeIndex::Unicode;
+    const bool unicode = array.codeTable == CodeIndex::Unicode;
     std::string text = kEol;
     text += unicode ? "/* The Unicode character of each glyph above, ascending: find a glyph by "
                       "binary search */"
@@ -63,7 +65,7 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     char entry[16];
     for (int n = 0; n < set.Count(); ++n) {
         const CGlyph* glyph = set.glyphs[n];
-        const uint16_t code = glyph != nullptr ? brivo::IndexCode(glyph->code, array.codeTable) : 0;
+        const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0;
         std::snprintf(entry, sizeof entry, "0x%04x,", code);
         text += entry;
         text += (n + 1) % kBytesPerLine == 0 || n + 1 == set.Count() ? kEol : " ";
@@ -132,7 +134,7 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
     }
     out("};");
     out(kEol);
-    if (array.codeTable != brivo::CodeIndex::None) out(CodeTable(set, array));
+    if (array.codeTable != CodeIndex::None) out(CodeTable(set, array));
 }
 
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
@@ -144,9 +146,9 @@ std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t n
 }
 
 Result CheckArrayName(const std::string& name, const std::string& what) {
-    if (brivo::IsCIdentifier(name)) return Result::Success();
+    if (IsCIdentifier(name)) return Result::Success();
     return Result::Failure(what + " must be a C identifier (a letter or '_', then letters, digits "
-                                  "and '_', at most " + std::to_string(brivo::kMaxIdentifierLength) +
+                                  "and '_', at most " + std::to_string(kMaxIdentifierLength) +
                                   "; no keyword of C), not \"" + name + "\"");
 }
 
@@ -159,3 +161,5 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
         set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array);
     return Result{file.Commit()};
 }
+
+}  // namespace brivo

@@ -8,6 +8,8 @@
 #include "glyph/CharacterSubset.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 using Clock = std::function<std::time_t()>;
@@ -16,7 +18,7 @@ using Clock = std::function<std::time_t()>;
 // unsigned short per glyph in glyph order, the EUC-KR code or the Unicode character.
 struct TextArrayOptions {
     std::string name = "data_table";
-    brivo::CodeIndex codeTable = brivo::CodeIndex::None;
+    CodeIndex codeTable = CodeIndex::None;
 };
 
 // The C source form of a glyph set: a comment block describing the font, the reading
@@ -41,3 +43,5 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
 
 // Refuses an array name that is no C identifier, naming `what` (e.g. "--name").
 Result CheckArrayName(const std::string& name, const std::string& what);
+
+}  // namespace brivo

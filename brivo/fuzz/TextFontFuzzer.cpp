@@ -10,6 +10,8 @@
 #include "glyph/CharacterSubset.h"
 #include "fuzz/FuzzInput.h"
 
+using namespace brivo;
+
 namespace {
 
 // The line declaring data_table (or else any NAME[...]) with "= {" (blanks allowed
@@ -91,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint16_t> tableCodes;
     for (uint16_t value : plain.table)
         tableCodes.push_back(
-            brivo::CodeFromIndex(value, plain.unicode ? brivo::CodeIndex::Unicode
-                                                      : brivo::CodeIndex::EucKr)
+            CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode
+                                                : CodeIndex::EucKr)
                 .value_or(0));
     std::vector<CGlyph*> glyphs =
         ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused);

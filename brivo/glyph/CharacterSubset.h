@@ -9,9 +9,9 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
-class CGlyphSet;
-
 namespace brivo {
+
+class CGlyphSet;
 
 // The code of a character: ASCII 0x00-0x7F as itself, a character of KS X 1001 as its
 // two-byte EUC-KR code (lead bytes 0xA1-0xFD). None for anything else.

@@ -6,12 +6,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CMainFrame.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
