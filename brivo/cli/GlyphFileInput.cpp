@@ -108,7 +108,7 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {
     if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
     array.name = output.name;
-    array.codeTable = output.index == "unicode"                  ? CodeIndex::Unicode
+    array.codeTable = output.index == "unicode"                    ? CodeIndex::Unicode
                       : output.index == "euc-kr" || set.keepsCodes ? CodeIndex::EucKr
                                                                    : CodeIndex::None;
     if (array.codeTable == CodeIndex::Unicode) {

@@ -23,8 +23,8 @@ Result ExtractSettings::Validate() const {
     if (range == RANGE_CUSTOM) {
         if (codes.empty()) return Result::Failure("there are no characters to extract");
         for (uint16_t code : codes)
-            if (code >= 0x80 && (code >> 8 < 0xA1 || code >> 8 > 0xFD || (code & 0xFF) < kFirstTrail ||
-                                 (code & 0xFF) > kLastTrail))
+            if (code >= 0x80 && (code >> 8 < 0xA1 || code >> 8 > 0xFD ||
+                                 (code & 0xFF) < kFirstTrail || (code & 0xFF) > kLastTrail))
                 return Result::Failure("a character subset holds ASCII and KS X 1001 codes only");
     } else if (RangeLeadBytes(range, exceptUnused).empty()) {
         return Result::Failure(

@@ -300,8 +300,7 @@ public:
     // False once no more lines are needed.
     bool Line(std::string_view line) {
         const bool saysUnicode = previousSaysUnicode;
-        previousSaysUnicode =
-            line.find('/') != std::string_view::npos && Contains(line, "Unicode");
+        previousSaysUnicode = line.find('/') != std::string_view::npos && Contains(line, "Unicode");
         if (!started) {
             header.Take(line);
             const std::string_view cleaned = CleanLine(line, scratch);
@@ -314,8 +313,8 @@ public:
         // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
         if (codeTable == CodeIndex::None && line.find('[') != std::string_view::npos &&
             Contains(line, "_codes[")) {
-            codeTable = saysUnicode || Contains(line, "Unicode") ? CodeIndex::Unicode
-                                                                 : CodeIndex::EucKr;
+            codeTable =
+                saysUnicode || Contains(line, "Unicode") ? CodeIndex::Unicode : CodeIndex::EucKr;
             return CodeValues(CleanLine(line, scratch));
         }
         if (codeTable != CodeIndex::None) return CodeValues(CleanLine(line, scratch));

@@ -43,10 +43,10 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
     add("//           최초로 나오는 '{0x' 이전의 모든 문장은 무시합니다");
     add("//           배열의 처음이 항상 공백없는 '{0x'가 되도록 해주세요");
     add("");
-    std::snprintf(line, sizeof line,
-                  doubleArray ? "const unsigned char %s[%d][%d] = {"
-                              : "const unsigned char %s[%d*%d] = {",
-                  name.c_str(), count, record);
+    std::snprintf(
+        line, sizeof line,
+        doubleArray ? "const unsigned char %s[%d][%d] = {" : "const unsigned char %s[%d*%d] = {",
+        name.c_str(), count, record);
     add(line);
     return text;
 }
@@ -147,9 +147,11 @@ std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t n
 
 Result CheckArrayName(const std::string& name, const std::string& what) {
     if (IsCIdentifier(name)) return Result::Success();
-    return Result::Failure(what + " must be a C identifier (a letter or '_', then letters, digits "
-                                  "and '_', at most " + std::to_string(kMaxIdentifierLength) +
-                                  "; no keyword of C), not \"" + name + "\"");
+    return Result::Failure(what +
+                           " must be a C identifier (a letter or '_', then letters, digits "
+                           "and '_', at most " +
+                           std::to_string(kMaxIdentifierLength) + "; no keyword of C), not \"" +
+                           name + "\"");
 }
 
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,

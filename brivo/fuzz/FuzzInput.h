@@ -82,8 +82,10 @@ inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyp
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const CGlyph* glyph = glyphs[n];
         const bool custom = input.range == RANGE_CUSTOM, inTable = n < tableCodes.size();
-        const uint16_t code = custom ? (inTable ? tableCodes[n] : static_cast<uint16_t>(n)) : codes[n];
-        const bool tableCode = !custom && inTable && glyph != nullptr && glyph->code == tableCodes[n];
+        const uint16_t code =
+            custom ? (inTable ? tableCodes[n] : static_cast<uint16_t>(n)) : codes[n];
+        const bool tableCode =
+            !custom && inTable && glyph != nullptr && glyph->code == tableCodes[n];
         if (glyph == nullptr || glyph->bits == nullptr || (glyph->code != code && !tableCode) ||
             glyph->index != static_cast<int32_t>(n) || glyph->originalIndex != glyph->index)
             __builtin_trap();

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fontfile/TextFontReader.h"
-#include "glyph/CharacterSubset.h"
 #include "fuzz/FuzzInput.h"
+#include "glyph/CharacterSubset.h"
 
 using namespace brivo;
 
@@ -93,8 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint16_t> tableCodes;
     for (uint16_t value : plain.table)
         tableCodes.push_back(
-            CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode
-                                                : CodeIndex::EucKr)
+            CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode : CodeIndex::EucKr)
                 .value_or(0));
     std::vector<CGlyph*> glyphs =
         ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused);

@@ -79,8 +79,7 @@ bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& character) {
         if ((byte(at + k) & 0xC0) != 0x80) return false;
         character = character << 6 | (byte(at + k) & 0x3F);
     }
-    if (character < minimum || character > 0x10FFFF ||
-        (character >= 0xD800 && character <= 0xDFFF))
+    if (character < minimum || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
         return false;
     at += length;
     return true;
@@ -124,7 +123,8 @@ std::optional<char32_t> CharacterOfCode(uint16_t code) {
     const int lead = code >> 8, trail = code & 0xFF;
     if (lead < kFirstLead || lead > kLastLead || trail < kFirstTrail || trail > kLastTrail)
         return std::nullopt;
-    const char32_t c = Tables().characterOf[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
+    const char32_t c =
+        Tables().characterOf[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
     return c != 0 ? std::optional<char32_t>(c) : std::nullopt;
 }
 
@@ -153,7 +153,9 @@ Result CCharacterSubset::AddText(std::string_view utf8, const std::string& sourc
         if (c == 0xFEFF) continue;  // not counted as a column either
         ++column;
         if (IsIgnored(c)) continue;
-        const uint16_t code = c < 0x80 ? static_cast<uint16_t>(c) : c <= 0xFFFF ? tables.codeOf[c] : 0;
+        const uint16_t code = c < 0x80      ? static_cast<uint16_t>(c)
+                              : c <= 0xFFFF ? tables.codeOf[c]
+                                            : 0;
         if (code != 0) {
             if (!present[code]) ++count;
             present[code] = true;
@@ -241,12 +243,13 @@ CodeIndex GuessCodeIndex(const std::vector<uint16_t>& values) {
 
 bool IsCIdentifier(std::string_view name) {
     static constexpr std::array<std::string_view, 44> kKeywords = {
-        "auto",     "break",    "case",     "char",      "const",    "continue", "default",
-        "do",       "double",   "else",     "enum",      "extern",   "float",    "for",
-        "goto",     "if",       "inline",   "int",       "long",     "register", "restrict",
-        "return",   "short",    "signed",   "sizeof",    "static",   "struct",   "switch",
-        "typedef",  "union",    "unsigned", "void",      "volatile", "while",    "_Bool",
-        "_Complex", "_Alignas", "_Alignof", "_Atomic",   "_Generic", "_Noreturn", "_Static_assert",
+        "auto",          "break",     "case",     "char",     "const",     "continue",
+        "default",       "do",        "double",   "else",     "enum",      "extern",
+        "float",         "for",       "goto",     "if",       "inline",    "int",
+        "long",          "register",  "restrict", "return",   "short",     "signed",
+        "sizeof",        "static",    "struct",   "switch",   "typedef",   "union",
+        "unsigned",      "void",      "volatile", "while",    "_Bool",     "_Complex",
+        "_Alignas",      "_Alignof",  "_Atomic",  "_Generic", "_Noreturn", "_Static_assert",
         "_Thread_local", "_Imaginary"};
     if (name.empty() || name.size() > kMaxIdentifierLength) return false;
     const auto letter = [](char c) {

@@ -26,10 +26,10 @@ enum class CodeIndex { None, EucKr, Unicode };
 // A character of a text that has no code, where it first stands.
 struct UnmappedCharacter {
     char32_t character = 0;
-    std::string source;     // the file name, or "--chars"
-    int line = 0;           // from 1
-    int column = 0;         // from 1, in characters
-    int occurrences = 0;    // how often it stands in the source
+    std::string source;   // the file name, or "--chars"
+    int line = 0;         // from 1
+    int column = 0;       // from 1, in characters
+    int occurrences = 0;  // how often it stands in the source
 };
 
 // The characters a product uses: the distinct characters of UTF-8 texts that are ASCII or

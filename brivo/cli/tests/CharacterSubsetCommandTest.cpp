@@ -53,16 +53,15 @@ TEST_F(CharacterSubsetCommandTest, MenuFontCompilesAndFindsGlyphsByCode) {
     const CliRun extract = Cli(std::string("extract --chars-file ") + EXAMPLES_DIR +
                                "/menu.txt --name menu_font -o " + header.string());
     ASSERT_EQ(extract.status, 0) << extract.output;
-    EXPECT_NE(extract.output.find("Glyphs: 144, Custom (144 characters), 16x16"),
-              std::string::npos)
+    EXPECT_NE(extract.output.find("Glyphs: 144, Custom (144 characters), 16x16"), std::string::npos)
         << extract.output;
     const fs::path full = folder / "hangul.fnt";
     ASSERT_EQ(Cli("extract --range hangul -o " + full.string()).status, 0);
 
     const fs::path program = folder / "menu_lookup";
-    const std::string compile = std::string(C_COMPILER) + " -std=c99 -Wall -Wno-comment -Werror -I" +
-                                folder.string() + " -o " + program.string() + " " +
-                                EXAMPLES_DIR + "/menu_lookup.c 2>&1";
+    const std::string compile =
+        std::string(C_COMPILER) + " -std=c99 -Wall -Wno-comment -Werror -I" + folder.string() +
+        " -o " + program.string() + " " + EXAMPLES_DIR + "/menu_lookup.c 2>&1";
     ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
 
     // The codes of the menu's Hangul, as iconv (not this program) writes them.
@@ -74,7 +73,8 @@ TEST_F(CharacterSubsetCommandTest, MenuFontCompilesAndFindsGlyphsByCode) {
         const auto lead = static_cast<unsigned char>(euc[k]);
         if (lead < 0x80) continue;
         if (lead >= 0xB0 && lead <= 0xC8)
-            hangul.insert(static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(euc[k + 1])));
+            hangul.insert(
+                static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(euc[k + 1])));
         ++k;
     }
     ASSERT_GT(hangul.size(), 100u);
@@ -106,7 +106,8 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
     };
     const std::string dir = folder.string();
     const Case cases[] = {
-        {"--chars-file " + dir + "/bad.txt", 1,
+        {"--chars-file " + dir + "/bad.txt",
+         1,
          {"brivo-cli extract: " + dir + "/bad.txt: invalid UTF-8 at byte offset 6"}},
         {"--chars-file " + dir + "/accents.txt",
          1,
@@ -129,7 +130,8 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
         const CliRun run = Cli("extract " + c.arguments + " -o " + out.string());
         EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
         for (const std::string& text : c.said)
-            EXPECT_NE(run.output.find(text), std::string::npos) << c.arguments << "\n" << run.output;
+            EXPECT_NE(run.output.find(text), std::string::npos) << c.arguments << "\n"
+                                                                << run.output;
         EXPECT_EQ(fs::exists(out), c.status == 0) << c.arguments;
         fs::remove(out);
     }
@@ -138,11 +140,10 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
 // --chars and --range together, the .fnt code table, and convert taking both back.
 TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     const fs::path fnt = folder / "menu.fnt";
-    const CliRun extract = Cli("extract --chars '확인 취소' --chars '확인' --range ascii --size 12x12 -o " +
-                               fnt.string());
+    const CliRun extract = Cli(
+        "extract --chars '확인 취소' --chars '확인' --range ascii --size 12x12 -o " + fnt.string());
     ASSERT_EQ(extract.status, 0) << extract.output;
-    EXPECT_NE(extract.output.find("Glyphs: 132, Custom (132 characters), 12x12"),
-              std::string::npos)
+    EXPECT_NE(extract.output.find("Glyphs: 132, Custom (132 characters), 12x12"), std::string::npos)
         << extract.output;
     EXPECT_NE(extract.output.find("Wrote " + (folder / "menu.idx").string() + " (code table)"),
               std::string::npos)
@@ -155,8 +156,8 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
 
     // The .fnt and its table become C source with the codes, under another name.
     const fs::path source = folder / "menu.h";
-    const CliRun convert = Cli("convert " + fnt.string() + " --size 12x12 --range custom --name menu -o " +
-                               source.string());
+    const CliRun convert = Cli("convert " + fnt.string() +
+                               " --size 12x12 --range custom --name menu -o " + source.string());
     ASSERT_EQ(convert.status, 0) << convert.output;
     const std::string text = Slurp(source);
     EXPECT_NE(text.find("/* Font Type  : Custom (132 characters)"), std::string::npos);
@@ -184,8 +185,9 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
               0);
     EXPECT_NE(Slurp(unicode).find("0xc18c, 0xc778, 0xcde8, 0xd655,\r\n};"), std::string::npos);
     const fs::path back = folder / "back.h";
-    const CliRun again = Cli("convert " + unicode.string() +
-                             " --size auto --range auto --index euc-kr --name menu -o " + back.string());
+    const CliRun again =
+        Cli("convert " + unicode.string() +
+            " --size auto --range auto --index euc-kr --name menu -o " + back.string());
     ASSERT_EQ(again.status, 0) << again.output;
     // Past the header (its Create Time differs), byte for byte.
     const std::string first = Slurp(source), second = Slurp(back);

@@ -246,7 +246,8 @@ TEST_F(ExtractWorkerTest, SubsetGivesTheRangeGlyphsOfItsCodes) {
     ASSERT_EQ(set.Count(), 2);
     EXPECT_EQ(set.width, 8);
     EXPECT_EQ(set.halfWidth, 1);
-    EXPECT_TRUE(std::equal(set.glyphs[1]->bits, set.glyphs[1]->bits + 16, ascii.glyphs[0x61]->bits));
+    EXPECT_TRUE(
+        std::equal(set.glyphs[1]->bits, set.glyphs[1]->bits + 16, ascii.glyphs[0x61]->bits));
 
     // A range extracted afterwards drops the subset's marks.
     ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ASCII), set));
@@ -268,7 +269,9 @@ TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
         {"custom range", [](ExtractSettings& s) { s.range = RANGE_CUSTOM; }},
         {"ascii width 1", [](ExtractSettings& s) { s.range = RANGE_ASCII, s.fontSizeX = 1; }},
         {"subset code outside KS X 1001",
-         [](ExtractSettings& s) { s.range = RANGE_CUSTOM, s.codes = {0xB0A1, 0xB0FF}; }},
+         [](ExtractSettings& s) {
+             s.range = RANGE_CUSTOM, s.codes = {0xB0A1, 0xB0FF};
+         }},
         {"ascii subset width 1",
          [](ExtractSettings& s) { s.range = RANGE_CUSTOM, s.codes = {0x41}, s.fontSizeX = 1; }},
         {"long face", [](ExtractSettings& s) { s.logFont.faceName = std::string(40, 'x'); }},

@@ -54,13 +54,15 @@ TEST_F(CodeTableTest, TableFollowsTheArrayUnderItsName) {
     const Case cases[] = {
         {{"font8", CodeIndex::EucKr},
          true,
-         {"};", "", "/* The EUC-KR code of each glyph above, ascending: find a glyph by binary "
-                    "search */",
+         {"};", "",
+          "/* The EUC-KR code of each glyph above, ascending: find a glyph by binary "
+          "search */",
           "const unsigned short font8_codes[3] = {", "0x0041, 0xb0a1, 0xc8fe,", "};"}},
         {{"font8", CodeIndex::Unicode},
          false,
-         {"};", "", "/* The Unicode character of each glyph above, ascending: find a glyph by "
-                    "binary search */",
+         {"};", "",
+          "/* The Unicode character of each glyph above, ascending: find a glyph by "
+          "binary search */",
           "const unsigned short font8_codes[3] = {", "0x0041, 0xac00, 0xd79d,", "};"}},
     };
     for (const Case& c : cases) {

@@ -17,20 +17,22 @@ TEST(CharacterSubsetTest, CodesFollowTheKsX1001Chart) {
         std::optional<uint16_t> code;
     };
     const Case cases[] = {
-        {U'A', 0x41},         {U' ', 0x20},         {U'\u3000', 0xA1A1},  // ideographic space
-        {U'\u20AC', 0xA2E6},                                               // euro sign
-        {U'\uFF01', 0xA3A1},                                               // full-width !
-        {U'\u3131', 0xA4A1},                                               // ㄱ
-        {U'\u0391', 0xA5C1},                                               // Greek Alpha
-        {U'\u3041', 0xAAA1},                                               // ぁ
-        {U'\u0410', 0xACA1},                                               // Cyrillic A
-        {U'\uAC00', 0xB0A1},                                               // 가
-        {U'\uD79D', 0xC8FE},                                               // 힝, the last syllable
-        {U'\u4F3D', 0xCAA1},                                               // 伽, the first hanja
-        {U'\u8A70', 0xFDFE},                                               // 詰, the last hanja
-        {U'\uAC01', 0xB0A2},                                               // 각
-        {U'\uB620', std::nullopt},                                         // 똠: not in KS X 1001
-        {U'\u00E9', std::nullopt},                                         // é
+        {U'A', 0x41},
+        {U' ', 0x20},
+        {U'\u3000', 0xA1A1},        // ideographic space
+        {U'\u20AC', 0xA2E6},        // euro sign
+        {U'\uFF01', 0xA3A1},        // full-width !
+        {U'\u3131', 0xA4A1},        // ㄱ
+        {U'\u0391', 0xA5C1},        // Greek Alpha
+        {U'\u3041', 0xAAA1},        // ぁ
+        {U'\u0410', 0xACA1},        // Cyrillic A
+        {U'\uAC00', 0xB0A1},        // 가
+        {U'\uD79D', 0xC8FE},        // 힝, the last syllable
+        {U'\u4F3D', 0xCAA1},        // 伽, the first hanja
+        {U'\u8A70', 0xFDFE},        // 詰, the last hanja
+        {U'\uAC01', 0xB0A2},        // 각
+        {U'\uB620', std::nullopt},  // 똠: not in KS X 1001
+        {U'\u00E9', std::nullopt},  // é
         {U'\U0001F600', std::nullopt},
     };
     for (const Case& c : cases) {
@@ -85,11 +87,12 @@ TEST(CharacterSubsetTest, TextsAndRangesMakeOneUnion) {
 TEST(CharacterSubsetTest, UnmappedCharactersTellWhereTheyFirstStand) {
     CCharacterSubset subset;
     // Line 2 begins after CR LF, line 3 after a lone CR; the BOM takes no column.
-    ASSERT_TRUE(subset.AddText("\xEF\xBB\xBF"
-                               "a\xC3\xA9\r\n"
-                               "xy\xF0\x9F\x98\x80\r"
-                               "\xC3\xA9 \xEB\x98\xA0",
-                               "menu.txt"));
+    ASSERT_TRUE(
+        subset.AddText("\xEF\xBB\xBF"
+                       "a\xC3\xA9\r\n"
+                       "xy\xF0\x9F\x98\x80\r"
+                       "\xC3\xA9 \xEB\x98\xA0",
+                       "menu.txt"));
     ASSERT_EQ(subset.Unmapped().size(), 3u);
     const std::vector<std::string> expected = {
         "menu.txt:1:2: '\xC3\xA9' (U+00E9) is not in ASCII or KS X 1001 (2 times)",
@@ -108,20 +111,21 @@ TEST(CharacterSubsetTest, BadUtf8IsRefusedWithItsByteOffset) {
         std::size_t offset;
     };
     const Case cases[] = {
-        {"ab\xFF", 2},                   // no lead byte
-        {"\x80", 0},                     // a continuation byte alone
-        {"\xEA\xB0", 0},                 // cut short at the end
-        {"x\xEA\x41\x80", 1},            // a lead byte without its continuation
-        {"\xC0\xAF", 0},                 // overlong '/'
-        {"ok\xED\xA0\x80", 2},           // a surrogate
-        {"\xF4\x90\x80\x80", 0},         // beyond U+10FFFF
-        {"\xEA\xB0\x80\xE0\x80\x80", 3}, // overlong after a good character
+        {"ab\xFF", 2},                    // no lead byte
+        {"\x80", 0},                      // a continuation byte alone
+        {"\xEA\xB0", 0},                  // cut short at the end
+        {"x\xEA\x41\x80", 1},             // a lead byte without its continuation
+        {"\xC0\xAF", 0},                  // overlong '/'
+        {"ok\xED\xA0\x80", 2},            // a surrogate
+        {"\xF4\x90\x80\x80", 0},          // beyond U+10FFFF
+        {"\xEA\xB0\x80\xE0\x80\x80", 3},  // overlong after a good character
     };
     for (const Case& c : cases) {
         CCharacterSubset subset;
         subset.AddCodes({0x41});
         const Result result = subset.AddText(c.text, "f.txt");
-        EXPECT_EQ(result.message, "f.txt: invalid UTF-8 at byte offset " + std::to_string(c.offset));
+        EXPECT_EQ(result.message,
+                  "f.txt: invalid UTF-8 at byte offset " + std::to_string(c.offset));
         EXPECT_EQ(subset.Codes(), std::vector<uint16_t>{0x41}) << "a refused text adds nothing";
     }
 }

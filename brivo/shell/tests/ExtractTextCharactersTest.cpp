@@ -110,8 +110,9 @@ void ExtractTextCharactersTest::textSaveWritesTheCodeTableUnderTheChosenName() {
     const QByteArray text = file.readAll();
     QVERIFY(text.contains("/* Font Type  : Custom (5 characters)\r\n"));
     QVERIFY(text.contains("const unsigned char menu16[5][32] = {"));
-    QVERIFY(text.contains("const unsigned short menu16_codes[5] = {\r\n"
-                          "0x0020, 0xbcd2, 0xc0ce, 0xc3eb, 0xc8ae,\r\n};"));
+    QVERIFY(
+        text.contains("const unsigned short menu16_codes[5] = {\r\n"
+                      "0x0020, 0xbcd2, 0xc0ce, 0xc3eb, 0xc8ae,\r\n};"));
     QCOMPARE(View()->arrayName, QString("menu16"));
 
     // Loaded back as Custom, the glyphs have their codes again.
