@@ -9,6 +9,7 @@
 #include "cli/GlyphFileInput.h"
 #include "extract/ExtractWorker.h"
 #include "fontfile/BinaryFontFile.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -31,6 +32,10 @@ struct ExtractOptions {
     std::string array = "2d";
     int skip = 0;
     std::string out;
+    bool rangeGiven = false;
+    std::vector<std::string> chars, charsFiles;
+    bool skipUnmapped = false;
+    GlyphFileOutput output;
 };
 
 bool ParseMask(const std::string& text, uint32_t& mask) {
@@ -45,10 +50,39 @@ bool ParseMask(const std::string& text, uint32_t& mask) {
     }
 }
 
+// The characters of --chars and --chars-file, with the codes of --range when it is given
+// too. Characters without a code fail, listed, unless --skip-unmapped (then a warning).
+Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings) {
+    CCharacterSubset subset;
+    for (const std::string& text : options.chars)
+        if (Result added = subset.AddText(text, "--chars"); !added) return added;
+    for (const std::string& path : options.charsFiles)
+        if (Result added = subset.AddFile(path); !added) return added;
+    if (!subset.Unmapped().empty()) {
+        std::string list;
+        for (const UnmappedCharacter& character : subset.Unmapped())
+            list += "\n  " + DescribeUnmapped(character);
+        const std::string count = std::to_string(subset.Unmapped().size());
+        if (!options.skipUnmapped)
+            return Result::Failure(count + " characters are not in ASCII or KS X 1001 (" +
+                                   "--skip-unmapped leaves them out):" + list);
+        std::fprintf(stderr, "brivo-cli: warning: left out %s characters:%s\n", count.c_str(),
+                     list.c_str());
+    }
+    if (options.rangeGiven)
+        subset.AddCodes(RangeCodes(*RangeFromKeyword(options.range), options.exceptUnused));
+    settings.range = RANGE_CUSTOM;
+    settings.codes = subset.Codes();
+    if (settings.codes.empty()) return Result::Failure("the text has no character to extract");
+    return Result::Success();
+}
+
 // Turns the options into extraction settings; the message names the first bad option.
 Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set) {
     settings.range = *RangeFromKeyword(options.range);
     settings.exceptUnused = options.exceptUnused;
+    if (!options.chars.empty() || !options.charsFiles.empty())
+        if (Result subset = MakeSubset(options, settings); !subset) return subset;
     if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
         return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
                                "\"");
@@ -71,6 +105,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     font.underline = options.underline;
     font.strikeOut = options.strikeout;
     if (Result valid = settings.Validate(); !valid) return valid;
+    if (Result name = CheckArrayName(options.output.name, "--name"); !name) return name;
     return CheckOutputTarget(options.out);
 }
 
@@ -104,7 +139,10 @@ int RunExtract(const ExtractOptions& options) {
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool doubleArray = options.array == "2d";
-    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray);
+    TextArrayOptions array;
+    if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
+        return Fail(prepared.message);
+    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, array);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
@@ -114,7 +152,7 @@ int RunExtract(const ExtractOptions& options) {
                 outcome.missingGlyphs, outcome.unassignedCodes,
                 outcome.missingGlyphs - outcome.unassignedCodes,
                 options.noFallback ? "the font lacks" : "no installed font has");
-    PrintWrote(options.out, doubleArray);
+    PrintWrote(options.out, doubleArray, array);
     return 0;
 }
 
@@ -123,11 +161,30 @@ int RunExtract(const ExtractOptions& options) {
 void AddExtractCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ExtractOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "extract", "Render a code range of an installed font into a .fnt or C source file");
+        "extract",
+        "Render a code range or the characters of a text of an installed font into a .fnt or C "
+        "source file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    cmd->add_option("--range", options->range, "Code range")
-        ->check(CLI::IsMember(RangeKeywords(false)))
-        ->capture_default_str();
+    CLI::Option* range = cmd->add_option("--range", options->range,
+                                         "Code range; with --chars or --chars-file, added to "
+                                         "their characters")
+                             ->check(CLI::IsMember(RangeKeywords(false)))
+                             ->capture_default_str();
+    cmd->add_option("--chars", options->chars,
+                    "Extract only these characters (UTF-8; ASCII and KS X 1001), in code order, "
+                    "each keeping its code; may be repeated")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false)
+        ->type_name("TEXT");
+    cmd->add_option("--chars-file", options->charsFiles,
+                    "Extract only the characters of this UTF-8 text file (control characters, "
+                    "line ends and a byte-order mark are ignored); may be repeated")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false)
+        ->type_name("FILE");
+    cmd->add_flag("--skip-unmapped", options->skipUnmapped,
+                  "Leave out characters that are not ASCII or KS X 1001 with a warning, "
+                  "instead of failing");
     cmd->add_flag("--except-unused", options->exceptUnused,
                   "Leave out the unused lead bytes 0xAD-0xAF and 0xC9");
     cmd->add_option("--font", options->face, "Font face name, or the path of a font file")
@@ -166,10 +223,18 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--skip", options->skip, "Zero bytes before the records of a .fnt file")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    AddGlyphFileOutput(*cmd, options->output);
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, anything else = C source")
         ->required();
-    cmd->callback([options, &exitCode] { exitCode = RunExtract(*options); });
+    cmd->footer(
+        "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "
+        "150 characters;\nfirmware finds a glyph by binary search on menu_font_codes):\n"
+        "  brivo-cli extract --chars-file menu.txt --name menu_font -o menu_font.h");
+    cmd->callback([options, range, &exitCode] {
+        options->rangeGiven = range->count() > 0;
+        exitCode = RunExtract(*options);
+    });
 }
 
 }  // namespace brivo

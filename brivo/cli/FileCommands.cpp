@@ -19,6 +19,7 @@ struct ConvertOptions {
     std::string out;
     std::string array = "2d";
     int outSkip = 0;
+    GlyphFileOutput output;
 };
 
 int RunConvert(const ConvertOptions& options) {
@@ -28,11 +29,14 @@ int RunConvert(const ConvertOptions& options) {
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
         return Fail("convert", loaded.message);
 
-    const bool doubleArray = options.array == "2d";
-    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray);
-    if (!saved) return Fail("convert", saved.message);
     PrintRead(options.input.path, set);
-    PrintWrote(options.out, doubleArray);
+    const bool doubleArray = options.array == "2d";
+    TextArrayOptions array;
+    if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
+        return Fail("convert", prepared.message);
+    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray, array);
+    if (!saved) return Fail("convert", saved.message);
+    PrintWrote(options.out, doubleArray, array);
     return 0;
 }
 
@@ -75,6 +79,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
                     "Zero bytes before the records of a .fnt output")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    AddGlyphFileOutput(*cmd, options->output);
     cmd->callback([options, &exitCode] { exitCode = RunConvert(*options); });
 }
 

@@ -74,14 +74,60 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
                                               exceptUnused, false, &warning);
     if (!read) return read;
     if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
+    // The code table a .fnt file was written with, when it is there and fits.
+    if (const std::string index = CodeIndexPath(input.path);
+        binary && index != input.path && std::filesystem::exists(index)) {
+        if (Result codes = ReadCodeIndexFile(set, index); codes)
+            set.keepsCodes = range == RANGE_CUSTOM;
+        else
+            std::fprintf(stderr, "brivo-cli: warning: %s; the glyphs keep the range's codes\n",
+                         codes.message.c_str());
+    }
     set.range = range;
     set.exceptUnused = exceptUnused ? 1 : 0;
     return Result::Success();
 }
 
-Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray) {
-    return IsBinaryFontPath(path) ? WriteFontFile(set, path, skip)
-                                  : WriteTextFile(set, path, doubleArray);
+void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
+    command
+        .add_option("--name", output.name,
+                    "C array name; the code table is NAME_codes (link several fonts into one "
+                    "program)")
+        ->type_name("IDENT")
+        ->capture_default_str();
+    command
+        .add_option("--index", output.index,
+                    "Write a code table of the glyphs (euc-kr codes, or unicode characters with "
+                    "the glyphs in Unicode order): after the array in C source, as OUT.idx "
+                    "(16-bit little-endian) beside a .fnt file. A character subset has an "
+                    "euc-kr table unless told otherwise")
+        ->check(CLI::IsMember({"euc-kr", "unicode"}))
+        ->type_name("CODE");
+}
+
+Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {
+    if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
+    array.name = output.name;
+    array.codeTable = output.index == "unicode"                    ? CodeIndex::Unicode
+                      : output.index == "euc-kr" || set.keepsCodes ? CodeIndex::EucKr
+                                                                   : CodeIndex::None;
+    if (array.codeTable == CodeIndex::Unicode) {
+        if (const int dropped = OrderGlyphsByUnicode(set); dropped > 0)
+            std::fprintf(stderr,
+                         "brivo-cli: note: --index unicode leaves out %d glyphs of codes that "
+                         "have no character\n",
+                         dropped);
+        if (set.Count() == 0) return Result::Failure("--index unicode: no glyph has a character");
+    }
+    return Result::Success();
+}
+
+Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
+                     const TextArrayOptions& array) {
+    if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array);
+    if (Result written = WriteFontFile(set, path, skip); !written) return written;
+    if (array.codeTable == CodeIndex::None) return Result::Success();
+    return WriteCodeIndexFile(set, CodeIndexPath(path), array.codeTable);
 }
 
 const char* FileKindName(const std::string& path) {
@@ -94,11 +140,14 @@ void PrintRead(const std::string& path, const CGlyphSet& set) {
                 set.height);
 }
 
-void PrintWrote(const std::string& path, bool doubleArray) {
+void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array) {
     std::printf("Wrote %s (%s%s)\n", std::filesystem::absolute(path).c_str(), FileKindName(path),
                 IsBinaryFontPath(path) ? ""
                 : doubleArray          ? ", 2d array"
                                        : ", 1d array");
+    if (IsBinaryFontPath(path) && array.codeTable != CodeIndex::None)
+        std::printf("Wrote %s (code table)\n",
+                    std::filesystem::absolute(CodeIndexPath(path)).c_str());
 }
 
 }  // namespace brivo

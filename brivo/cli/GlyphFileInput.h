@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "fontfile/TextFontWriter.h"
 #include "glyph/Result.h"
 
 namespace brivo {
@@ -27,11 +28,27 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 // "auto" size or range come from the header of a C source file; a header that disagrees
 // with the options refuses the load unless ignoreHeader. What the load reports although it
 // succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
+// A .fnt file takes the codes of the code table beside it (IN.idx) when that fits.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
 
-// Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes, anything else
-// C source with a 2d (`doubleArray`) or 1d array.
-Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray);
+// How a glyph file is written beyond its form: the array name and the code table.
+struct GlyphFileOutput {
+    std::string name = "data_table";
+    std::string index;  // "", "euc-kr" or "unicode"
+};
+
+// Adds --name and --index to a subcommand.
+void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
+
+// Checks the options and turns them into what the writers take: a set that keeps its codes
+// (a character subset) gets an EUC-KR code table unless --index says otherwise; --index
+// unicode puts the glyphs in Unicode order first (unassigned codes go, with a note).
+Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array);
+
+// Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes (with a code
+// table, also PATH.idx), anything else C source with a 2d (`doubleArray`) or 1d array.
+Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
+                     const TextArrayOptions& array = {});
 
 // "C source" or "binary font file".
 const char* FileKindName(const std::string& path);
@@ -39,7 +56,8 @@ const char* FileKindName(const std::string& path);
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stdout.
 void PrintRead(const std::string& path, const CGlyphSet& set);
 
-// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source.
-void PrintWrote(const std::string& path, bool doubleArray);
+// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source; the code table of
+// a .fnt file on a line of its own.
+void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array = {});
 
 }  // namespace brivo

@@ -14,12 +14,24 @@ namespace {
 constexpr int kMaxFontHeight = 1024;  // four times the largest cell
 }  // namespace
 
+bool ExtractSettings::HalfWidth() const {
+    if (range != RANGE_CUSTOM) return range == RANGE_ASCII;
+    return !codes.empty() && codes.back() < 0x80;
+}
+
 Result ExtractSettings::Validate() const {
-    if (RangeLeadBytes(range, exceptUnused).empty())
+    if (range == RANGE_CUSTOM) {
+        if (codes.empty()) return Result::Failure("there are no characters to extract");
+        for (uint16_t code : codes)
+            if (code >= 0x80 && (code >> 8 < 0xA1 || code >> 8 > 0xFD ||
+                                 (code & 0xFF) < kFirstTrail || (code & 0xFF) > kLastTrail))
+                return Result::Failure("a character subset holds ASCII and KS X 1001 codes only");
+    } else if (RangeLeadBytes(range, exceptUnused).empty()) {
         return Result::Failure(
             "choose a range to extract: ASCII, Hangul, full-width 1 or 2, or all");
+    }
     if (Result size = CheckGlyphSize(fontSizeX, fontSizeY); !size) return size;
-    if (range == RANGE_ASCII && fontSizeX < 2)
+    if (HalfWidth() && fontSizeX < 2)
         return Result::Failure("ASCII glyphs are half the width: the width must be at least 2");
     if (logFont.height < -kMaxFontHeight || logFont.height > kMaxFontHeight)
         return Result::Failure("the font height must be -1024 to 1024 pixels, not " +
@@ -81,10 +93,14 @@ void CExtractWorker::ExtractThreadProc() {
         case RANGE_FULLWIDTH2:
             ExtractFullWidth2();
             break;
+        case RANGE_CUSTOM:
+            ExtractCustom();
+            break;
         default:
             break;
     }
-    set->exceptUnused = settings.exceptUnused ? 1 : 0;
+    set->exceptUnused = settings.exceptUnused && settings.range != RANGE_CUSTOM ? 1 : 0;
+    set->keepsCodes = settings.range == RANGE_CUSTOM;
     outcome.glyphCount = set->Count();
     if (busy != nullptr) busy->store(false);
     if (observer != nullptr) observer->OnExtractFinished(outcome);
@@ -96,6 +112,10 @@ void CExtractWorker::ExtractHangul() { ExtractRange(RANGE_HANGUL, settings.fontS
 void CExtractWorker::ExtractFullWidth1() { ExtractRange(RANGE_FULLWIDTH1, settings.fontSizeX, 0); }
 void CExtractWorker::ExtractFullWidth2() { ExtractRange(RANGE_FULLWIDTH2, settings.fontSizeX, 0); }
 void CExtractWorker::ExtractAll() { ExtractRange(RANGE_ALL, settings.fontSizeX, 0); }
+void CExtractWorker::ExtractCustom() {
+    const bool half = settings.HalfWidth();
+    ExtractRange(RANGE_CUSTOM, half ? settings.fontSizeX / 2 : settings.fontSizeX, half ? 1 : 0);
+}
 
 namespace {
 
@@ -108,12 +128,40 @@ struct RenderedGlyph {
     bool ready = false;
 };
 
+// The codes of one lead byte a rendering thread takes at a time, from glyph `first` on.
+struct CodeGroup {
+    uint8_t lead = 0;
+    std::vector<uint16_t> codes;
+    int first = 0;
+};
+
+// A range's lead bytes, or the codes of a subset cut at each change of lead byte.
+std::vector<CodeGroup> CodeGroups(CodeRange range, bool exceptUnused,
+                                  const std::vector<uint16_t>& subset) {
+    std::vector<CodeGroup> groups;
+    int first = 0;
+    if (range != RANGE_CUSTOM) {
+        for (uint8_t lead : RangeLeadBytes(range, exceptUnused)) {
+            groups.push_back({lead, LeadCodes(lead), first});
+            first += static_cast<int>(groups.back().codes.size());
+        }
+        return groups;
+    }
+    for (uint16_t code : subset) {
+        const auto lead = static_cast<uint8_t>(code >> 8);
+        if (groups.empty() || groups.back().lead != lead) groups.push_back({lead, {}, first});
+        groups.back().codes.push_back(code);
+        ++first;
+    }
+    return groups;
+}
+
 }  // namespace
 
 void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWidth) {
     const bool exceptUnused = settings.exceptUnused;
-    const std::vector<uint8_t> leads = RangeLeadBytes(range, exceptUnused);
-    const int total = RangeGlyphCount(range, exceptUnused);
+    const std::vector<CodeGroup> leads = CodeGroups(range, exceptUnused, settings.codes);
+    const int total = leads.empty() ? 0 : leads.back().first + int(leads.back().codes.size());
     if (observer != nullptr) observer->OnExtractStarted(total);
     set->range = range;
     set->SetGlyphSize(cellWidth, settings.fontSizeY);
@@ -138,7 +186,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         for (std::size_t group = nextGroup++; group < failedGroup && !cancelRequested;
              group = nextGroup++) {
             LogFont font = settings.logFont;
-            if (range != RANGE_ASCII) set->ApplyGroupStyle(font, leads[group]);
+            if (range != RANGE_ASCII) set->ApplyGroupStyle(font, leads[group].lead);
             if (Result created = rasterizer.CreateFont(font); !created) {
                 std::lock_guard guard(lock);
                 if (group < failedGroup) {
@@ -147,12 +195,12 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 }
                 break;
             }
-            int n = static_cast<int>(group * kTrailsPerLead);
+            int n = leads[group].first;
             if (group == 0) {
                 std::lock_guard guard(lock);
                 outcome.resolvedFont = rasterizer.SelectedFont().Describe();
             }
-            for (uint16_t code : LeadCodes(leads[group])) {
+            for (uint16_t code : leads[group].codes) {
                 if (cancelRequested || group > failedGroup) break;
                 RenderedGlyph& glyph = rendered[n++];
                 glyph.bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,

@@ -26,6 +26,12 @@ struct ExtractSettings {
     RenderMode renderMode = RenderMode::Auto;
     bool fallback = true;  // take characters the face lacks from fontconfig's fallback fonts
     LogFont logFont;
+    // The codes of a Custom extraction (a character subset): ASCII and KS X 1001, ascending.
+    // The glyphs keep them; an all-ASCII subset gets half-width cells as the ASCII range.
+    std::vector<uint16_t> codes;
+
+    // Whether the cells are half the width: ASCII, or a subset of ASCII only.
+    bool HalfWidth() const;
 
     // Empty when the values can be extracted, otherwise what is wrong with them.
     Result Validate() const;
@@ -97,6 +103,7 @@ private:
     void ExtractFullWidth1();
     void ExtractFullWidth2();
     void ExtractAll();
+    void ExtractCustom();
     void ExtractRange(CodeRange range, int cellWidth, uint8_t halfWidth);
 
     std::atomic<bool> running = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "fontfile/InputFile.h"
 #include "fontfile/SafeFile.h"
@@ -37,6 +38,46 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
                          : std::string_view(zeros).substr(0, record));
     }
     return Result{file.Commit()};
+}
+
+std::string CodeIndexPath(const std::string& fontPath) {
+    return std::filesystem::path(fontPath).replace_extension(".idx").string();
+}
+
+Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeIndex index) {
+    std::string data;
+    data.reserve(set.glyphs.size() * 2);
+    for (const CGlyph* glyph : set.glyphs) {
+        const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, index) : 0;
+        data += static_cast<char>(code & 0xFF);
+        data += static_cast<char>(code >> 8);
+    }
+    safefile::SafeFileWriter file(path);
+    file.Write(data);
+    return Result{file.Commit()};
+}
+
+Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path) {
+    InputFile file;
+    if (Result opened = file.Open(path); !opened) return opened;
+    const std::size_t wanted = set.glyphs.size() * 2;
+    if (file.Size() != wanted)
+        return Result::Failure(path + " holds " + std::to_string(file.Size()) +
+                               " bytes, not two for each of the " +
+                               std::to_string(set.glyphs.size()) + " glyphs");
+    std::string data(wanted, '\0');
+    if (file.Read(data.data(), wanted) != wanted) return file.Status();
+    std::vector<uint16_t> values;
+    for (std::size_t n = 0; n < wanted; n += 2)
+        values.push_back(static_cast<uint16_t>(static_cast<uint8_t>(data[n]) |
+                                               static_cast<uint8_t>(data[n + 1]) << 8));
+    const CodeIndex index = GuessCodeIndex(values);
+    if (index == CodeIndex::None)
+        return Result::Failure(path + " holds values that are neither EUC-KR nor Unicode codes");
+    for (std::size_t n = 0; n < values.size(); ++n)
+        if (set.glyphs[n] != nullptr)
+            set.glyphs[n]->code = CodeFromIndex(values[n], index).value_or(0);
+    return Result::Success();
 }
 
 namespace {
@@ -132,6 +173,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         return read;
     }
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    set.keepsCodes = false;  // until a code table gives them codes
     if (warning != nullptr)
         *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
     return Result::Success();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "glyph/CharacterSubset.h"
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
@@ -17,6 +18,17 @@ class CGlyphSet;
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
 // bytesPerGlyph bytes each, with no header. A missing glyph or bitmap is written as zeros.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes);
+
+// The code table beside a .fnt file: the path with its extension replaced by ".idx".
+std::string CodeIndexPath(const std::string& fontPath);
+
+// Writes the code of each glyph (as `index` says, not None), 16 bits little-endian each.
+Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeIndex index);
+
+// Gives the glyphs of the set the codes of a .idx file, EUC-KR or Unicode as GuessCodeIndex
+// tells. Refused, changing nothing, when the file does not hold two bytes for each glyph or
+// its values are neither.
+Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path);
 
 // The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
 // caller owns the returned glyphs.

@@ -7,6 +7,7 @@
 
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/InputFile.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
@@ -255,6 +256,11 @@ private:
                 }
             return all;
         }();
+        if (name.starts_with("Custom (")) {  // a character subset: "Custom (N characters)"
+            range = RANGE_CUSTOM;
+            exceptUnused = false;
+            return;
+        }
         for (const Name& known : names)
             if (name == known.utf8 || name == known.cp949) {
                 range = known.range;
@@ -269,10 +275,12 @@ private:
 };
 
 // Whether the array data begins on this line: it holds "{0x", or it is the declaration
-// of `data_table` with its "= {" (the flat form has no "{0x" anywhere).
+// of an array (`data_table` or any NAME[...]) with its "= {" (the flat form has no "{0x"
+// anywhere).
 bool StartsData(std::string_view line, std::string_view cleaned) {
     if (Contains(cleaned, "{0x")) return true;
     std::size_t at = line.find("data_table");
+    if (at == std::string_view::npos) at = line.find('[');
     if (at == std::string_view::npos) return false;
     const std::size_t comment = line.find("//");
     at = line.find('=', at);
@@ -291,23 +299,57 @@ public:
 
     // False once no more lines are needed.
     bool Line(std::string_view line) {
+        const bool saysUnicode = previousSaysUnicode;
+        previousSaysUnicode = line.find('/') != std::string_view::npos && Contains(line, "Unicode");
         if (!started) {
             header.Take(line);
             const std::string_view cleaned = CleanLine(line, scratch);
             if (!StartsData(line, cleaned)) return true;
             started = true;
             if (atData && !atData(header.Get())) return false;
-            return filler == nullptr || Tokens(cleaned);
+            return filler == nullptr || GlyphBytes(cleaned);
         }
-        return Tokens(CleanLine(line, scratch));
+        // The glyph data ends at the code table: the first line after the start with
+        // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
+        if (codeTable == CodeIndex::None && line.find('[') != std::string_view::npos &&
+            Contains(line, "_codes[")) {
+            codeTable =
+                saysUnicode || Contains(line, "Unicode") ? CodeIndex::Unicode : CodeIndex::EucKr;
+            return CodeValues(CleanLine(line, scratch));
+        }
+        if (codeTable != CodeIndex::None) return CodeValues(CleanLine(line, scratch));
+        // Past the last glyph a few lines are read to find the code table.
+        if (full) return ++linesPastData < kCodeTableLookahead;
+        return GlyphBytes(CleanLine(line, scratch));
     }
 
     bool Started() const { return started; }
+    // The values of the code table, and what they are (None: the file has no table).
+    const std::vector<uint16_t>& Codes() const { return codes; }
+    CodeIndex CodeTable() const { return codeTable; }
 
 private:
+    static constexpr int kCodeTableLookahead = 8;
+
+    bool GlyphBytes(std::string_view line) {
+        full = !Tokens(line, [this](uint8_t byte) { return filler->Add(byte); });
+        return true;
+    }
+
+    // The table ends with its closing brace.
+    bool CodeValues(std::string_view line) {
+        Tokens(line, [this](int32_t value) {
+            codes.push_back(static_cast<uint16_t>(value));
+            return codes.size() < kMaxCustomGlyphs;
+        });
+        return line.find('}') == std::string_view::npos && codes.size() < kMaxCustomGlyphs;
+    }
+
     // Tokens end at a separator; what follows the line's last separator is dropped. A
-    // token is a byte value when it holds "0x" and no comment marker (each has a '/').
-    bool Tokens(std::string_view line) {
+    // token is a value when it holds "0x" and no comment marker (each has a '/'); `take`
+    // gets each, false when no more are wanted.
+    template <class Take>
+    bool Tokens(std::string_view line, Take take) {
         std::size_t tokenStart = 0;
         bool hasHexPrefix = false, hasSlash = false;
         char previous = '\0';
@@ -321,8 +363,7 @@ private:
             }
             const std::string_view token = line.substr(tokenStart, i - tokenStart);
             // A byte token always keeps its "0x" once blanks are removed.
-            if (hasHexPrefix && !(hasSlash && HasCommentMarker(token)) &&
-                !filler->Add(static_cast<uint8_t>(HexToLong32(token))))
+            if (hasHexPrefix && !(hasSlash && HasCommentMarker(token)) && !take(HexToLong32(token)))
                 return false;
             tokenStart = i + 1;
             hasHexPrefix = hasSlash = false;
@@ -336,7 +377,21 @@ private:
     HeaderLines header;
     std::string scratch;
     bool started = false;
+    bool full = false;  // the glyphs are complete
+    int linesPastData = 0;
+    bool previousSaysUnicode = false;
+    CodeIndex codeTable = CodeIndex::None;
+    std::vector<uint16_t> codes;
 };
+
+// Gives the glyphs the codes of the file's code table; false when it has none.
+bool TakeCodeTable(const TextScan& scan, std::vector<CGlyph*>& glyphs) {
+    if (scan.CodeTable() == CodeIndex::None) return false;
+    const std::vector<uint16_t>& codes = scan.Codes();
+    for (std::size_t n = 0; n < glyphs.size() && n < codes.size(); ++n)
+        glyphs[n]->code = CodeFromIndex(codes[n], scan.CodeTable()).value_or(0);
+    return true;
+}
 
 // Feeds the lines of a file to `scan` until it has what it needs or the file ends.
 Result ScanFile(InputFile& file, TextScan& scan) {
@@ -367,7 +422,9 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
     LineSplitter lines;
     auto take = [&](std::string_view line) { return scan.Line(line); };
     if (lines.Feed(text, take)) lines.Finish(take);
-    return filler.Finish();
+    std::vector<CGlyph*> glyphs = filler.Finish();
+    TakeCodeTable(scan, glyphs);
+    return glyphs;
 }
 
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
@@ -412,7 +469,10 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     if (filler.Bytes() < static_cast<std::size_t>(BytesPerGlyph(width, height)))
         return Result::Failure(NoGlyphDataMessage(path));
     const bool overflow = filler.Overflowed();
-    set.ReplaceGlyphs(filler.Finish(), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    std::vector<CGlyph*> glyphs = filler.Finish();
+    const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;
+    set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    set.keepsCodes = keepsCodes;
     if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
     return Result::Success();
 }

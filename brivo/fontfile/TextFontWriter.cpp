@@ -17,7 +17,8 @@ constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
-std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now) {
+std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
+                   const std::string& name) {
     const std::string rule = "/" + std::string(91, '*') + "/";
     const int count = set.Count();
     const int record = set.BytesPerGlyph();
@@ -42,11 +43,35 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now) {
     add("//           최초로 나오는 '{0x' 이전의 모든 문장은 무시합니다");
     add("//           배열의 처음이 항상 공백없는 '{0x'가 되도록 해주세요");
     add("");
-    std::snprintf(line, sizeof line,
-                  doubleArray ? "const unsigned char data_table[%d][%d] = {"
-                              : "const unsigned char data_table[%d*%d] = {",
-                  count, record);
+    std::snprintf(
+        line, sizeof line,
+        doubleArray ? "const unsigned char %s[%d][%d] = {" : "const unsigned char %s[%d*%d] = {",
+        name.c_str(), count, record);
     add(line);
+    return text;
+}
+
+// The code table after the glyph array, eight codes a line.
+std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
+    const bool unicode = array.codeTable == CodeIndex::Unicode;
+    std::string text = kEol;
+    text += unicode ? "/* The Unicode character of each glyph above, ascending: find a glyph by "
+                      "binary search */"
+                    : "/* The EUC-KR code of each glyph above, ascending: find a glyph by binary "
+                      "search */";
+    text += kEol;
+    text += "const unsigned short " + array.name + "_codes[" + std::to_string(set.Count()) +
+            "] = {" + kEol;
+    char entry[16];
+    for (int n = 0; n < set.Count(); ++n) {
+        const CGlyph* glyph = set.glyphs[n];
+        const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0;
+        std::snprintf(entry, sizeof entry, "0x%04x,", code);
+        text += entry;
+        text += (n + 1) % kBytesPerLine == 0 || n + 1 == set.Count() ? kEol : " ";
+    }
+    text += "};";
+    text += kEol;
     return text;
 }
 
@@ -100,8 +125,8 @@ std::string FormatCreateTime(std::time_t now) {
 }
 
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                 const std::function<void(std::string_view)>& out) {
-    out(Utf8ToCp949(Header(set, doubleArray, now)));
+                 const std::function<void(std::string_view)>& out, const TextArrayOptions& array) {
+    out(Utf8ToCp949(Header(set, doubleArray, now, array.name)));
     std::string glyph;
     for (int k = 0; k < set.Count(); ++k) {
         FormatGlyph(glyph, set, k, doubleArray);
@@ -109,19 +134,33 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
     }
     out("};");
     out(kEol);
+    if (array.codeTable != CodeIndex::None) out(CodeTable(set, array));
 }
 
-std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now) {
+std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
+                           const TextArrayOptions& array) {
     std::string text;
-    WriteTextTo(set, doubleArray, now, [&text](std::string_view piece) { text += piece; });
+    WriteTextTo(
+        set, doubleArray, now, [&text](std::string_view piece) { text += piece; }, array);
     return text;
 }
 
+Result CheckArrayName(const std::string& name, const std::string& what) {
+    if (IsCIdentifier(name)) return Result::Success();
+    return Result::Failure(what +
+                           " must be a C identifier (a letter or '_', then letters, digits "
+                           "and '_', at most " +
+                           std::to_string(kMaxIdentifierLength) + "; no keyword of C), not \"" +
+                           name + "\"");
+}
+
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
-                     const Clock& clock) {
+                     const Clock& clock, const TextArrayOptions& array) {
+    if (Result name = CheckArrayName(array.name, "the array name"); !name) return name;
     const std::time_t now = clock ? clock() : std::time(nullptr);
     safefile::SafeFileWriter file(path);
-    WriteTextTo(set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); });
+    WriteTextTo(
+        set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array);
     return Result{file.Commit()};
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "glyph/CharacterSubset.h"
 #include "glyph/Result.h"
 
 namespace brivo {
@@ -13,22 +14,34 @@ class CGlyphSet;
 
 using Clock = std::function<std::time_t()>;
 
+// The name of the glyph array, and whether a code table `NAME_codes` follows it: one
+// unsigned short per glyph in glyph order, the EUC-KR code or the Unicode character.
+struct TextArrayOptions {
+    std::string name = "data_table";
+    CodeIndex codeTable = CodeIndex::None;
+};
+
 // The C source form of a glyph set: a comment block describing the font, the reading
 // notes, and one `data_table` array (two-dimensional, one row per glyph, or flat), in
 // code page 949 with CR LF line ends. `now` fills the "Create Time" line. Handed to `out`
 // piece by piece (the header, then one glyph at a time), so a save holds no whole file.
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                 const std::function<void(std::string_view)>& out);
+                 const std::function<void(std::string_view)>& out,
+                 const TextArrayOptions& array = {});
 
 // WriteTextTo collected in a string.
-std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now);
+std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
+                           const TextArrayOptions& array = {});
 
 // "Create Time" text: the date, then the time as the user's locale writes it.
 std::string FormatCreateTime(std::time_t now);
 
 // Streams WriteTextTo into `path` (see safefile::SafeFileWriter). `clock` defaults to the system
-// clock.
+// clock. An array name that is no C identifier is refused before the file is touched.
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
-                     const Clock& clock = {});
+                     const Clock& clock = {}, const TextArrayOptions& array = {});
+
+// Refuses an array name that is no C identifier, naming `what` (e.g. "--name").
+Result CheckArrayName(const std::string& name, const std::string& what);
 
 }  // namespace brivo

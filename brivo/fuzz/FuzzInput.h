@@ -54,9 +54,12 @@ inline volatile uint8_t bitmapSink = 0;
 // ASCII to ALL give their whole code list; Custom numbers its glyphs; glyph n holds bytes
 // n * size ... of `expected` (the bytes the reader should have found), zero past its end.
 // Glyphs past the data are checked only at their ends: no input reaches their middle.
+// The codes of a file's code table, `tableCodes`, are those of the first Custom glyphs; a
+// glyph of a fixed range may have them too.
 // Aborts (a fuzzer finding) otherwise, then frees the glyphs.
 inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
-                              std::string_view expected) {
+                              std::string_view expected,
+                              const std::vector<uint16_t>& tableCodes = {}) {
     if (input.range < RANGE_ASCII || input.range > RANGE_CUSTOM) {
         if (!glyphs.empty()) __builtin_trap();
         return;
@@ -78,8 +81,12 @@ inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyp
                                             : RangeCodes(input.range, input.exceptUnused);
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const CGlyph* glyph = glyphs[n];
-        const uint16_t code = input.range == RANGE_CUSTOM ? static_cast<uint16_t>(n) : codes[n];
-        if (glyph == nullptr || glyph->bits == nullptr || glyph->code != code ||
+        const bool custom = input.range == RANGE_CUSTOM, inTable = n < tableCodes.size();
+        const uint16_t code =
+            custom ? (inTable ? tableCodes[n] : static_cast<uint16_t>(n)) : codes[n];
+        const bool tableCode =
+            !custom && inTable && glyph != nullptr && glyph->code == tableCodes[n];
+        if (glyph == nullptr || glyph->bits == nullptr || (glyph->code != code && !tableCode) ||
             glyph->index != static_cast<int32_t>(n) || glyph->originalIndex != glyph->index)
             __builtin_trap();
         const std::size_t first = n * bytes;

@@ -8,26 +8,39 @@
 
 #include "fontfile/TextFontReader.h"
 #include "fuzz/FuzzInput.h"
+#include "glyph/CharacterSubset.h"
 
 using namespace brivo;
 
 namespace {
 
-// The line declaring data_table with "= {" (blanks allowed between), outside a "//" comment.
+// The line declaring data_table (or else any NAME[...]) with "= {" (blanks allowed
+// between), outside a "//" comment.
 bool IsDeclaration(const std::string& line) {
-    const std::size_t name = line.find("data_table");
+    std::size_t name = line.find("data_table");
+    if (name == std::string::npos) name = line.find('[');
     const std::size_t equals = line.find('=', name == std::string::npos ? line.size() : name);
     if (equals == std::string::npos || equals > line.find("//")) return false;
     const std::size_t brace = line.find_first_not_of(" \t\n\v\f\r", equals + 1);
     return brace != std::string::npos && line[brace] == '{';
 }
 
-// The reading rules as directly as they can be written (strtoll clamped to a 32-bit long
-// gives what strtol gives where long has 32 bits).
-std::vector<uint8_t> PlainReading(std::string_view file) {
-    constexpr auto npos = std::string::npos;
+// What a plain reading finds: the glyph bytes, and the code table after them.
+struct Reading {
     std::vector<uint8_t> bytes;
-    bool started = false;
+    std::vector<uint16_t> table;
+    bool unicode = false;
+};
+
+// The reading rules as directly as they can be written (strtoll clamped to a 32-bit long
+// gives what strtol gives where long has 32 bits). The glyph bytes end at the first line
+// after the start that holds "_codes["; its values and those of the lines up to one with a
+// "}" are the code table, Unicode when that line or the one before says "Unicode" (the one
+// before in a comment).
+Reading PlainReading(std::string_view file) {
+    constexpr auto npos = std::string::npos;
+    Reading reading;
+    bool started = false, inTable = false, previousUnicode = false;
     std::size_t position = 0;
     while (position < file.size()) {
         const std::size_t end = file.find('\n', position);
@@ -35,6 +48,12 @@ std::vector<uint8_t> PlainReading(std::string_view file) {
         position = end == npos ? file.size() : end + 1;
         if (end != npos && !line.empty() && line.back() == '\r') line.pop_back();
         const std::string raw = line;
+        const bool saysUnicode = previousUnicode;
+        previousUnicode = raw.find('/') != npos && raw.find("Unicode") != npos;
+        if (started && !inTable && raw.find("_codes[") != npos) {
+            inTable = true;
+            reading.unicode = saysUnicode || raw.find("Unicode") != npos;
+        }
         if (const std::size_t cut = line.find("//"); cut != npos) line.erase(cut);
         const std::size_t open = line.find("/*"), close = line.find("*/");
         if (open != npos && close != npos && open < close) line.erase(open, close + 2 - open);
@@ -51,11 +70,16 @@ std::vector<uint8_t> PlainReading(std::string_view file) {
                 continue;
             std::erase_if(token, [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
             if (token.empty()) continue;
-            const long long value = std::strtoll(token.c_str(), nullptr, 16);
-            bytes.push_back(static_cast<uint8_t>(std::clamp<long long>(value, INT_MIN, INT_MAX)));
+            const long long value =
+                std::clamp<long long>(std::strtoll(token.c_str(), nullptr, 16), INT_MIN, INT_MAX);
+            if (!inTable)
+                reading.bytes.push_back(static_cast<uint8_t>(value));
+            else if (reading.table.size() < kMaxCustomGlyphs)
+                reading.table.push_back(static_cast<uint16_t>(value));
         }
+        if (inTable && (line.find('}') != npos || reading.table.size() >= kMaxCustomGlyphs)) break;
     }
-    return bytes;
+    return reading;
 }
 
 }  // namespace
@@ -63,10 +87,19 @@ std::vector<uint8_t> PlainReading(std::string_view file) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzInput input;
     if (!FuzzInput::Parse(data, size, input)) return 0;
-    const std::vector<uint8_t> plain = PlainReading(input.contents);
+    const Reading plain = PlainReading(input.contents);
+    // The table gives the codes; a fixed range looks for it only in the lines right after
+    // its last glyph, so there its own codes pass too.
+    std::vector<uint16_t> tableCodes;
+    for (uint16_t value : plain.table)
+        tableCodes.push_back(
+            CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode : CodeIndex::EucKr)
+                .value_or(0));
     std::vector<CGlyph*> glyphs =
         ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused);
-    CheckLoadedGlyphs(input, glyphs,
-                      std::string_view(reinterpret_cast<const char*>(plain.data()), plain.size()));
+    CheckLoadedGlyphs(
+        input, glyphs,
+        std::string_view(reinterpret_cast<const char*>(plain.bytes.data()), plain.bytes.size()),
+        tableCodes);
     return 0;
 }

@@ -69,12 +69,14 @@ void CGlyphSet::ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int 
 }
 
 std::string CGlyphSet::GetRangeName(bool shortForm) const {
+    if (keepsCodes && range == RANGE_CUSTOM && !shortForm)
+        return RangeName(range, false, false) + " (" + std::to_string(Count()) + " characters)";
     return RangeName(range, exceptUnused != 0, shortForm);
 }
 
 std::string CGlyphSet::GetLabel(int position) const {
     const CGlyph* glyph = GlyphAt(position);
-    return glyph != nullptr ? glyph->GetLabel(range) : std::string();
+    return glyph != nullptr ? glyph->GetLabel(LabelRange()) : std::string();
 }
 
 void CGlyphSet::ApplyGroupStyle(LogFont& font, uint8_t lead) const {

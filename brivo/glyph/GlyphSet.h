@@ -42,7 +42,10 @@ public:
     void ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
                        uint8_t newHalfWidth);
 
+    // The long form of a Custom set that keeps its codes is "Custom (N characters)".
     std::string GetRangeName(bool shortForm) const;
+    // The range labels follow: a Custom set that keeps its codes is labelled by code.
+    CodeRange LabelRange() const { return keepsCodes ? RANGE_ALL : range; }
     static std::string GetGroupMaskText(uint32_t mask) { return brivo::GetGroupMaskText(mask); }
     std::string GetLabel(int position) const;
 
@@ -59,6 +62,8 @@ public:
     uint32_t boldGroups = GROUP_ALL;
     uint32_t italicGroups = GROUP_ALL;
     uint8_t exceptUnused = 0;
+    // The glyphs of a Custom set carry the codes of their characters (a character subset).
+    bool keepsCodes = false;
 
 private:
     void RenumberFrom(int first, int last);

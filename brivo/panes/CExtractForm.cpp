@@ -249,13 +249,23 @@ void CExtractForm::StartExtraction() {
         QMessageBox::information(this, kCaption, kChooseRange);
         return;
     }
+    RunExtraction(range, {});
+}
+
+bool CExtractForm::ExtractCharacters(std::vector<uint16_t> codes) {
+    if (stopping) return false;
+    return RunExtraction(RANGE_CUSTOM, std::move(codes));
+}
+
+bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     // While a worker runs the list must not be read, but it certainly holds glyphs.
-    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return;
-    if (stopping) return;  // the question let a stop begin in the meantime
+    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return false;
+    if (stopping) return false;  // the question let a stop begin in the meantime
     StopExtraction();
 
     ExtractSettings settings;
     settings.range = range;
+    settings.codes = std::move(codes);
     settings.exceptUnused = exceptUnused != 0;
     settings.fontSizeX = fontSizeX;
     settings.fontSizeY = fontSizeY;
@@ -272,9 +282,11 @@ void CExtractForm::StartExtraction() {
         fontList->busy = false;
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QString::fromStdString(started.message));
-        return;
+        return false;
     }
+    if (range == RANGE_CUSTOM) rangeButtons[kCustomButton]->setChecked(true);
     fontList->update();
+    return true;
 }
 
 bool CExtractForm::StopExtraction() {

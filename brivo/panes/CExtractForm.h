@@ -56,6 +56,10 @@ public:
 
     // "Font 추출": asks what it must, stops a running worker and starts a new one.
     void StartExtraction();
+    // The same for the characters of `codes` (ascending ASCII and KS X 1001 codes) with the
+    // form's font settings: the set becomes a Custom set whose glyphs keep their codes.
+    // True when the extraction started.
+    bool ExtractCharacters(std::vector<uint16_t> codes);
     // Cancels a running extraction and waits for it while the window keeps handling its
     // events. Safe to call when nothing runs. Always true.
     bool StopExtraction();
@@ -95,6 +99,7 @@ protected:
 
 private:
     void CreateControls();
+    bool RunExtraction(CodeRange range, std::vector<uint16_t> codes);
     void BuildLayout();
     void RelaySelection(int position);
     void AfterEdit(int position);

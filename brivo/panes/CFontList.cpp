@@ -361,7 +361,7 @@ void CFontList::DrawCells(QImage& image) {
             // The label strip lies on the white canvas below the glyph image: already white.
             QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
             strip.adjust(0, 1, 0, -1);
-            DrawLabel(painter, strip, Label(*glyph, glyphSet.range));
+            DrawLabel(painter, strip, Label(*glyph, glyphSet.LabelRange()));
             DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
             DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
                       selected ? 2 : 1);

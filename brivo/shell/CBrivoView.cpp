@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QResizeEvent>
@@ -13,6 +14,7 @@
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
@@ -97,6 +99,7 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
     auto dialog = std::make_unique<CFileOptionDialog>(open, extension, name, filter);
     dialog->SetOptions(glyphSet.width, glyphSet.height, glyphSet.range, 1, 0);
     dialog->SetFileKind(kind);
+    if (!open && kind == FILE_KIND_TEXT) dialog->SetTextArray(arrayName, glyphSet.keepsCodes);
     if (dialog->exec() != QDialog::Accepted || dialog->FilePath().isEmpty()) return nullptr;
     return dialog;
 }
@@ -115,8 +118,50 @@ void CBrivoView::OnFontFileLoad() {
 
 void CBrivoView::OnTextFileSave() {
     WaitForExtraction();
-    if (auto dialog = AskForFile(false, "h", kTextFilter, FILE_KIND_TEXT))
-        WriteTextFile(dialog->FilePath(), dialog->doubleArray);
+    if (auto dialog = AskForFile(false, "h", kTextFilter, FILE_KIND_TEXT)) {
+        arrayName = dialog->arrayName;
+        TextArrayOptions array;
+        array.name = arrayName.toStdString();
+        if (dialog->subset && dialog->codeTable) array.codeTable = CodeIndex::EucKr;
+        WriteTextFile(dialog->FilePath(), dialog->doubleArray, array);
+    }
+}
+
+void CBrivoView::OnExtractTextCharacters() {
+    QFileDialog dialog(this, "Extract Characters of a Text File");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({"Text Files (*.txt)", "All Files (*)"});
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        ExtractTextCharacters(dialog.selectedFiles().first());
+}
+
+int CBrivoView::ExtractTextCharacters(const QString& path) {
+    if (!extractForm) return 0;
+    CCharacterSubset subset;
+    if (const Result read = subset.AddFile(LocalPath(path)); !read) {
+        ReportFailure(read);
+        return 0;
+    }
+    if (!subset.Unmapped().empty()) {
+        // Listed up to a screenful; the count tells the rest.
+        constexpr std::size_t kListed = 20;
+        QString list;
+        for (std::size_t n = 0; n < subset.Unmapped().size() && n < kListed; ++n)
+            list += QString::fromStdString(DescribeUnmapped(subset.Unmapped()[n])) + "\n";
+        if (subset.Unmapped().size() > kListed) list += "...\n";
+        const QString question =
+            QString("%1 characters are not in ASCII or KS X 1001:\n\n%2\nExtract the others?")
+                .arg(subset.Unmapped().size())
+                .arg(list);
+        if (QMessageBox::question(this, "Extract Characters", question) != QMessageBox::Yes)
+            return 0;
+    }
+    if (subset.Count() == 0) {
+        ReportFailure(Result::Failure(LocalPath(path) + ": the text has no character to extract"));
+        return 0;
+    }
+    return extractForm->ExtractCharacters(subset.Codes()) ? 1 : 0;
 }
 
 void CBrivoView::OnTextFileLoad() {
@@ -131,9 +176,10 @@ int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
     return 1;
 }
 
-int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
+int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
+                              const TextArrayOptions& array) {
     WaitForExtraction();
-    ReportFailure(brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0));
+    ReportFailure(brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array));
     return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "fontfile/TextFontWriter.h"
 #include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
@@ -55,11 +56,20 @@ public:
     void OnFontFileLoad();
     void OnTextFileSave();
     void OnTextFileLoad();
+    // "Extract Characters of a Text File…": asks for a UTF-8 text file and extracts its
+    // characters (ExtractTextCharacters).
+    void OnExtractTextCharacters();
+
+    // Extracts the ASCII and KS X 1001 characters of a UTF-8 text file with the form's font
+    // settings, as a Custom set whose glyphs keep their codes. Text that is not UTF-8 is
+    // reported; characters without a code are listed with a question whether to extract
+    // the others. 1 when the extraction started.
+    int ExtractTextCharacters(const QString& path);
 
     // Save the glyph set, waiting for a running extraction to end first so that a
     // half-built set is never written. A file that cannot be written is reported; 1 always.
     int WriteFontFile(const QString& path, int32_t skipBytes);
-    int WriteTextFile(const QString& path, int32_t doubleArray);
+    int WriteTextFile(const QString& path, int32_t doubleArray, const TextArrayOptions& array = {});
     // Replace the glyph set by a file's glyphs: 1 when loaded. Options out of range are
     // refused before anything changes; otherwise a running extraction is stopped and the
     // panes are told that nothing is selected, and a file that cannot be read is reported
@@ -77,6 +87,7 @@ public:
     QString DefaultFileName(const QString& extension) const;
 
     LogFont logFont;
+    QString arrayName = "data_table";  // of the last text save
 
     CGlyphSet& GlyphSet() const { return glyphSet; }
 

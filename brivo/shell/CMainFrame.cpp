@@ -109,6 +109,11 @@ void CMainFrame::CreateMenus() {
         connect(action, &QAction::triggered, view, command.handler);
     }
     file->addSeparator();
+    QAction* extractText =
+        AddCommand(file, ID_EXTRACT_TEXT_CHARS, "Extract Characters of a Text File…");
+    extractText->setStatusTip("텍스트 파일에 쓰인 문자만 현재의 Font 설정으로 추출한다");
+    connect(extractText, &QAction::triggered, view, &CBrivoView::OnExtractTextCharacters);
+    file->addSeparator();
     AddCommand(file, ID_FILE_MRU_FILE1, "최근 파일")->setEnabled(false);
     file->addSeparator();
     QAction* exit = AddCommand(file, ID_APP_EXIT, "종료(&X)");

@@ -202,6 +202,59 @@ TEST_F(ExtractWorkerTest, FaceNameLimitCountsCodePage949Bytes) {
     }
 }
 
+// A subset renders each of its codes as the range extraction renders it, in code order,
+// with progress over the subset only; the set is Custom and keeps the codes.
+TEST_F(ExtractWorkerTest, SubsetGivesTheRangeGlyphsOfItsCodes) {
+    CGlyphSet hangul;
+    CExtractWorker worker;
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_HANGUL), hangul));
+    worker.Wait();
+    const std::vector<uint16_t> codes = {0x20, 0x41, 0xB0A1, 0xB3AA, 0xC8FE};
+    ExtractSettings settings = Settings(RANGE_CUSTOM);
+    settings.codes = codes;
+    CGlyphSet set;
+    Recorder recorder;
+    ASSERT_TRUE(worker.StartExtraction(settings, set, &recorder));
+    worker.Wait();
+    ASSERT_EQ(set.Count(), 5);
+    EXPECT_EQ(recorder.maximum, 5);
+    EXPECT_EQ(recorder.last, 5);
+    EXPECT_EQ(set.range, RANGE_CUSTOM);
+    EXPECT_TRUE(set.keepsCodes);
+    EXPECT_EQ(set.width, 16);
+    EXPECT_EQ(set.halfWidth, 0);
+    EXPECT_EQ(set.GetRangeName(false), "Custom (5 characters)");
+    for (int n = 0; n < set.Count(); ++n) {
+        EXPECT_EQ(set.glyphs[n]->code, codes[n]);
+        EXPECT_EQ(set.glyphs[n]->index, n);
+        if (codes[n] < 0x80) continue;
+        const auto& range = hangul.glyphs;
+        auto same = std::find_if(range.begin(), range.end(),
+                                 [&](const CGlyph* g) { return g->code == codes[n]; });
+        ASSERT_NE(same, range.end());
+        EXPECT_TRUE(std::equal((*same)->bits, (*same)->bits + 32, set.glyphs[n]->bits))
+            << std::hex << codes[n];
+    }
+
+    // ASCII alone gets the half-width cells of the ASCII range, and the same bitmaps.
+    CGlyphSet ascii;
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ASCII), ascii));
+    worker.Wait();
+    settings.codes = {0x41, 0x61};
+    ASSERT_TRUE(worker.StartExtraction(settings, set));
+    worker.Wait();
+    ASSERT_EQ(set.Count(), 2);
+    EXPECT_EQ(set.width, 8);
+    EXPECT_EQ(set.halfWidth, 1);
+    EXPECT_TRUE(
+        std::equal(set.glyphs[1]->bits, set.glyphs[1]->bits + 16, ascii.glyphs[0x61]->bits));
+
+    // A range extracted afterwards drops the subset's marks.
+    ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ASCII), set));
+    worker.Wait();
+    EXPECT_FALSE(set.keepsCodes);
+}
+
 TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
     struct Case {
         const char* what;
@@ -215,6 +268,12 @@ TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
         {"threshold 256", [](ExtractSettings& s) { s.threshold = 256; }},
         {"custom range", [](ExtractSettings& s) { s.range = RANGE_CUSTOM; }},
         {"ascii width 1", [](ExtractSettings& s) { s.range = RANGE_ASCII, s.fontSizeX = 1; }},
+        {"subset code outside KS X 1001",
+         [](ExtractSettings& s) {
+             s.range = RANGE_CUSTOM, s.codes = {0xB0A1, 0xB0FF};
+         }},
+        {"ascii subset width 1",
+         [](ExtractSettings& s) { s.range = RANGE_CUSTOM, s.codes = {0x41}, s.fontSizeX = 1; }},
         {"long face", [](ExtractSettings& s) { s.logFont.faceName = std::string(40, 'x'); }},
     };
     for (const Case& c : cases) {

@@ -16,6 +16,7 @@
 #include <limits>
 #include <optional>
 
+#include "glyph/CharacterSubset.h"
 #include "shell/DialogUnits.h"
 
 namespace brivo {
@@ -23,6 +24,9 @@ namespace brivo {
 namespace {
 
 constexpr char kBadSize[] = "The glyph size must be a whole number from 1 to 256.";
+constexpr char kBadName[] =
+    "The array name must be a C identifier: a letter or '_', then letters, digits and '_' "
+    "(at most 63), and no keyword of C.";
 
 // A range radio of the option area and the code range it stands for (and is named after).
 struct RangeButton {
@@ -119,9 +123,9 @@ void CFileOptionDialog::CreateOptionArea() {
     optionArea->setObjectName("optionArea");
     optionArea->setProperty("controlId", kOptionAreaId);
     const DialogUnits du(optionArea);
-    optionArea->setFixedSize(du.X(247), du.Y(114));
+    optionArea->setFixedSize(du.X(247), du.Y(130));
 
-    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 100);
+    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 116);
     du.Place(new QLabel("폰트 사이즈", optionArea), IDC_SIZE_LABEL, 12, 14, 43, 8);
     du.Place(new QLabel("X", optionArea), IDC_X_LABEL, 65, 15, 8, 8);
     sizeXEdit = du.Place(new QLineEdit(optionArea), IDC_SIZEX, 75, 14, 25, 12);
@@ -162,6 +166,11 @@ void CFileOptionDialog::CreateOptionArea() {
     exceptText->installEventFilter(this);
     exceptText->setObjectName("exceptUnusedText");
 
+    du.Place(new QLabel("Array Name", optionArea), IDC_ARRAY_NAME_LABEL, 12, 102, 40, 8);
+    nameEdit = du.Place(new QLineEdit(optionArea), IDC_ARRAY_NAME, 55, 101, 65, 12);
+    nameEdit->setMaxLength(static_cast<int>(kMaxIdentifierLength));
+    du.Place(new QCheckBox("Code Table", optionArea), IDC_CODE_TABLE, 126, 102, 80, 10);
+
     for (QLineEdit* edit : {sizeXEdit, sizeYEdit}) edit->installEventFilter(this);
 
     // Texts keep their template positions but are not cut short where this font is wider
@@ -195,7 +204,19 @@ void CFileOptionDialog::SetFileKind(FileKind kind) {
     RefreshControls();
 }
 
+void CFileOptionDialog::SetTextArray(const QString& name, bool isSubset) {
+    arrayName = name;
+    subset = isSubset;
+    codeTable = isSubset ? 1 : 0;
+    RefreshControls();
+}
+
 void CFileOptionDialog::RefreshControls() {
+    nameEdit->setText(arrayName);
+    static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->setChecked(codeTable != 0);
+    const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
+    for (int id : {IDC_ARRAY_NAME_LABEL, IDC_ARRAY_NAME}) Control(id)->setEnabled(textSave);
+    Control(IDC_CODE_TABLE)->setEnabled(textSave && subset);
     sizeXEdit->setText(QString::number(sizeX));
     sizeYEdit->setText(QString::number(sizeY));
     skipEdit->setText(QString::number(skipBytes));
@@ -246,6 +267,14 @@ bool CFileOptionDialog::TakeControls() {
         (SizeOf(sizeXEdit) ? sizeYEdit : sizeXEdit)->setFocus();
         return false;
     }
+    const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
+    if (textSave && !IsCIdentifier(nameEdit->text().trimmed().toStdString())) {
+        QMessageBox::warning(this, "Error", kBadName);
+        nameEdit->setFocus();
+        return false;
+    }
+    if (textSave) arrayName = nameEdit->text().trimmed();
+    codeTable = static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->isChecked() ? 1 : 0;
     skipBytes = TextToInt(skipEdit->text());
     for (int id : {IDC_ASCII, IDC_HANGUL, IDC_ALL, IDC_CUSTOM, IDC_FULLWIDTH1, IDC_FULLWIDTH2}) {
         if (static_cast<QRadioButton*>(Control(id))->isChecked()) {

@@ -47,6 +47,9 @@ public:
         IDC_SINGLE_ARRAY = 1026,
         IDC_DOUBLE_ARRAY = 1027,
         IDC_EXCEPT_UNUSED = 1079,
+        IDC_ARRAY_NAME_LABEL = 1090,
+        IDC_ARRAY_NAME = 1091,
+        IDC_CODE_TABLE = 1092,
     };
 
     // `filter` is a list of description|pattern pairs ended by "||", as the commands write
@@ -57,10 +60,14 @@ public:
     void SetOptions(int32_t sizeX, int32_t sizeY, CodeRange rangeId, int32_t doubleArray,
                     int32_t skipBytes);
     void SetFileKind(FileKind kind);
+    // The array name of a text save, and whether the set is a character subset: only then
+    // can a code table be written (checked at first).
+    void SetTextArray(const QString& name, bool subset);
     // Shows the fields in the option area and enables what the file kind allows.
     void RefreshControls();
     // Reads the option area into the fields. False (with a message box) when a size is not
-    // a whole number from 1 to 256; the fields then keep their values.
+    // a whole number from 1 to 256, or the array name of a text save is no C identifier;
+    // the fields then keep their values.
     bool TakeControls();
 
     QWidget* OptionArea() const { return optionArea; }
@@ -76,6 +83,9 @@ public:
     int32_t doubleArray = 1;
     FileKind fileKind = FILE_KIND_NONE;
     int32_t exceptUnused = 0;
+    QString arrayName = "data_table";
+    int32_t codeTable = 0;  // a text save of a character subset writes NAME_codes
+    bool subset = false;
 
 public slots:
     void accept() override;
@@ -93,6 +103,7 @@ private:
     QLineEdit* sizeXEdit = nullptr;
     QLineEdit* sizeYEdit = nullptr;
     QLineEdit* skipEdit = nullptr;
+    QLineEdit* nameEdit = nullptr;
 };
 
 // Turns "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||" into the dialog's name filters.

@@ -91,6 +91,8 @@ void MainFrameTest::menusAsListed_data() {
                                          {32773, "Text File S&ave\tCtrl-A"},
                                          {32774, "Text File L&oad\tCtrl-O"},
                                          {kSeparator, ""},
+                                         {32775, "Extract Characters of a Text File…"},
+                                         {kSeparator, ""},
                                          {57616, "최근 파일"},
                                          {kSeparator, ""},
                                          {57665, "종료(&X)"}};

@@ -50,6 +50,8 @@ private slots:
     void rangeRadiosAreExclusiveAndMapToRanges();
     void noRangeShowsCustom();
     void arrayFormIsTaken();
+    void arrayNameAndCodeTableOfATextSave_data();
+    void arrayNameAndCodeTableOfATextSave();
     void skipBytesIsReadLikeStrtol_data();
     void skipBytesIsReadLikeStrtol();
     void spinsAndArrowKeysStepByOneWithinLimits();
@@ -303,6 +305,46 @@ void FileOptionDialogTest::acceptingReturnsTheTypedPath() {
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(dialog.FilePath(), path);  // the default extension is added
     QCOMPARE(dialog.skipBytes, 16);
+}
+
+void FileOptionDialogTest::arrayNameAndCodeTableOfATextSave_data() {
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("subset");
+    QTest::addColumn<bool>("nameEnabled");
+    QTest::addColumn<bool>("tableEnabled");
+    QTest::newRow("text save of a subset") << false << int(FILE_KIND_TEXT) << true << true << true;
+    QTest::newRow("text save of a range") << false << int(FILE_KIND_TEXT) << false << true << false;
+    QTest::newRow("binary save") << false << int(FILE_KIND_BINARY) << true << false << false;
+    QTest::newRow("text load") << true << int(FILE_KIND_TEXT) << true << false << false;
+}
+
+void FileOptionDialogTest::arrayNameAndCodeTableOfATextSave() {
+    QFETCH(bool, open);
+    QFETCH(int, kind);
+    QFETCH(bool, subset);
+    QFETCH(bool, nameEnabled);
+    QFETCH(bool, tableEnabled);
+    Dialog dialog(open, "h", "", kTextFilter);
+    dialog.SetOptions(16, 16, RANGE_CUSTOM, 1, 0);
+    dialog.SetFileKind(FileKind(kind));
+    dialog.SetTextArray("font16", subset);
+    QCOMPARE(Text(dialog, Dialog::IDC_ARRAY_NAME), "font16");
+    QCOMPARE(Checked(dialog, Dialog::IDC_CODE_TABLE), subset);
+    QCOMPARE(dialog.Control(Dialog::IDC_ARRAY_NAME)->isEnabled(), nameEnabled);
+    QCOMPARE(dialog.Control(Dialog::IDC_CODE_TABLE)->isEnabled(), tableEnabled);
+    QCOMPARE(static_cast<QAbstractButton*>(dialog.Control(Dialog::IDC_CODE_TABLE))->text(),
+             "Code Table");
+
+    // A name that is no C identifier is refused where it counts, and kept as it was.
+    SetText(dialog, Dialog::IDC_ARRAY_NAME, "font-16");
+    MessageBoxAnswerer answerer;
+    QCOMPARE(dialog.TakeControls(), !nameEnabled);
+    QCOMPARE(dialog.arrayName, QString("font16"));
+    SetText(dialog, Dialog::IDC_ARRAY_NAME, " small_font ");
+    QVERIFY(dialog.TakeControls());
+    QCOMPARE(dialog.arrayName, nameEnabled ? QString("small_font") : QString("font16"));
+    QCOMPARE(dialog.codeTable, subset ? 1 : 0);
 }
 
 QTEST_MAIN(FileOptionDialogTest)

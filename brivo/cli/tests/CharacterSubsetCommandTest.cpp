@@ -1,0 +1,223 @@
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/tests/CliRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spill(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The run's stdout, or "" when it failed.
+std::string Output(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    return pclose(pipe) == 0 ? output : std::string();
+}
+
+// The hex text of the 16 x 16 Hangul glyph of `code` in a .fnt file of the whole range.
+std::string RangeGlyph(const std::string& fnt, uint16_t code) {
+    const std::size_t at = (((code >> 8) - 0xB0) * 94 + (code & 0xFF) - 0xA1) * 32;
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t k = at; k < at + 32; ++k) {
+        const auto byte = static_cast<unsigned char>(fnt[k]);
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+    }
+    return text;
+}
+
+class CharacterSubsetCommandTest : public CliTest {};
+
+// The README's worked example: a menu's strings become a font of about 5 KB with its code
+// table; a small C program, compiled by the system's C compiler, finds each glyph by a
+// binary search on the code and gets the bitmap of the full-range export.
+TEST_F(CharacterSubsetCommandTest, MenuFontCompilesAndFindsGlyphsByCode) {
+    const fs::path header = folder / "menu_font.h";
+    const CliRun extract = Cli(std::string("extract --chars-file ") + EXAMPLES_DIR +
+                               "/menu.txt --name menu_font -o " + header.string());
+    ASSERT_EQ(extract.status, 0) << extract.output;
+    EXPECT_NE(extract.output.find("Glyphs: 144, Custom (144 characters), 16x16"), std::string::npos)
+        << extract.output;
+    const fs::path full = folder / "hangul.fnt";
+    ASSERT_EQ(Cli("extract --range hangul -o " + full.string()).status, 0);
+
+    const fs::path program = folder / "menu_lookup";
+    const std::string compile =
+        std::string(C_COMPILER) + " -std=c99 -Wall -Wno-comment -Werror -I" + folder.string() +
+        " -o " + program.string() + " " + EXAMPLES_DIR + "/menu_lookup.c 2>&1";
+    ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
+
+    // The codes of the menu's Hangul, as iconv (not this program) writes them.
+    const std::string euc =
+        Output("iconv -f UTF-8 -t EUC-KR " + std::string(EXAMPLES_DIR) + "/menu.txt");
+    ASSERT_FALSE(euc.empty());
+    std::set<uint16_t> hangul;
+    for (std::size_t k = 0; k + 1 < euc.size(); ++k) {
+        const auto lead = static_cast<unsigned char>(euc[k]);
+        if (lead < 0x80) continue;
+        if (lead >= 0xB0 && lead <= 0xC8)
+            hangul.insert(
+                static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(euc[k + 1])));
+        ++k;
+    }
+    ASSERT_GT(hangul.size(), 100u);
+    std::string arguments;
+    for (uint16_t code : hangul) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " %04x", code);
+        arguments += hex;
+    }
+    arguments += " b0a1 7a";  // 가 and 'z' are not in the menu
+    const std::string found = Output(program.string() + arguments);
+    const std::string range = Slurp(full);
+    std::string expected;
+    for (uint16_t code : hangul) expected += RangeGlyph(range, code) + "\n";
+    EXPECT_EQ(found, expected + "none\nnone\n");
+
+    // About 5 KB in the firmware: 32 bytes a glyph and two a code.
+    EXPECT_EQ(144 * (32 + 2), 4896);
+}
+
+TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
+    Spill(folder / "bad.txt", "OK\n\xEA\xB0\x80\xFF");
+    Spill(folder / "accents.txt", "caf\xC3\xA9\r\nna\xC3\xAFve \xC3\xA9t\xC3\xA9");
+    Spill(folder / "blank.txt", "\xEF\xBB\xBF\r\n\t\r\n");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::vector<std::string> said;
+    };
+    const std::string dir = folder.string();
+    const Case cases[] = {
+        {"--chars-file " + dir + "/bad.txt",
+         1,
+         {"brivo-cli extract: " + dir + "/bad.txt: invalid UTF-8 at byte offset 6"}},
+        {"--chars-file " + dir + "/accents.txt",
+         1,
+         {"2 characters are not in ASCII or KS X 1001 (--skip-unmapped leaves them out):",
+          dir + "/accents.txt:1:4: '\xC3\xA9' (U+00E9) is not in ASCII or KS X 1001 (3 times)",
+          dir + "/accents.txt:2:3: '\xC3\xAF' (U+00EF) is not in ASCII or KS X 1001"}},
+        {"--chars-file " + dir + "/accents.txt --skip-unmapped",
+         0,
+         {"brivo-cli: warning: left out 2 characters:", "Glyphs: 8, Custom (8 characters)"}},
+        {"--chars '\xE2\x9C\x93 ok'", 1, {"--chars:1:1: '\xE2\x9C\x93' (U+2713)"}},
+        {"--chars-file " + dir + "/missing.txt", 1, {dir + "/missing.txt: cannot be read"}},
+        {"--chars-file " + dir + "/blank.txt", 1, {"the text has no character to extract"}},
+        {"--chars ok --name 'font 1'", 1, {"not \"font 1\""}},
+        {"--chars ok --name 1font", 1, {"--name must be a C identifier", "not \"1font\""}},
+        {"--chars ok --name const", 1, {"--name must be a C identifier"}},
+        {"--chars ok --index latin1", 2, {"--index"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = folder / "out.h";
+        const CliRun run = Cli("extract " + c.arguments + " -o " + out.string());
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+        for (const std::string& text : c.said)
+            EXPECT_NE(run.output.find(text), std::string::npos) << c.arguments << "\n"
+                                                                << run.output;
+        EXPECT_EQ(fs::exists(out), c.status == 0) << c.arguments;
+        fs::remove(out);
+    }
+}
+
+// --chars and --range together, the .fnt code table, and convert taking both back.
+TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
+    const fs::path fnt = folder / "menu.fnt";
+    const CliRun extract = Cli(
+        "extract --chars '확인 취소' --chars '확인' --range ascii --size 12x12 -o " + fnt.string());
+    ASSERT_EQ(extract.status, 0) << extract.output;
+    EXPECT_NE(extract.output.find("Glyphs: 132, Custom (132 characters), 12x12"), std::string::npos)
+        << extract.output;
+    EXPECT_NE(extract.output.find("Wrote " + (folder / "menu.idx").string() + " (code table)"),
+              std::string::npos)
+        << extract.output;
+    EXPECT_EQ(fs::file_size(fnt), 132u * 24);
+    const std::string idx = Slurp(folder / "menu.idx");
+    ASSERT_EQ(idx.size(), 132u * 2);
+    EXPECT_EQ(idx.substr(0, 4), std::string("\x00\x00\x01\x00", 4));
+    EXPECT_EQ(idx.substr(128 * 2), "\xd2\xbc\xce\xc0\xeb\xc3\xae\xc8");  // 소 인 취 확
+
+    // The .fnt and its table become C source with the codes, under another name.
+    const fs::path source = folder / "menu.h";
+    const CliRun convert = Cli("convert " + fnt.string() +
+                               " --size 12x12 --range custom --name menu -o " + source.string());
+    ASSERT_EQ(convert.status, 0) << convert.output;
+    const std::string text = Slurp(source);
+    EXPECT_NE(text.find("/* Font Type  : Custom (132 characters)"), std::string::npos);
+    EXPECT_NE(text.find("const unsigned char menu[132][24] = {"), std::string::npos);
+    EXPECT_NE(text.find("/* character \xC8\xAE[0xc8ae] */"), std::string::npos);
+    EXPECT_NE(text.find("const unsigned short menu_codes[132] = {"), std::string::npos);
+    EXPECT_NE(text.find("0xbcd2, 0xc0ce, 0xc3eb, 0xc8ae,\r\n};\r\n"), std::string::npos);
+
+    // A table that does not fit is left aside with a warning.
+    Spill(folder / "menu.idx", "\x41");
+    const CliRun misfit = Cli("info " + fnt.string() + " --size 12x12 --range custom");
+    EXPECT_EQ(misfit.status, 0) << misfit.output;
+    EXPECT_NE(misfit.output.find("warning: " + (folder / "menu.idx").string() +
+                                 " holds 1 bytes, not two for each of the 132 glyphs; the "
+                                 "glyphs keep the range's codes"),
+              std::string::npos)
+        << misfit.output;
+    EXPECT_NE(misfit.output.find("Range: Custom\n"), std::string::npos) << misfit.output;
+
+    // Unicode order and back: the same file but for the name.
+    const fs::path unicode = folder / "unicode.h";
+    ASSERT_EQ(Cli("convert " + source.string() + " --size auto --range auto --index unicode -o " +
+                  unicode.string())
+                  .status,
+              0);
+    EXPECT_NE(Slurp(unicode).find("0xc18c, 0xc778, 0xcde8, 0xd655,\r\n};"), std::string::npos);
+    const fs::path back = folder / "back.h";
+    const CliRun again =
+        Cli("convert " + unicode.string() +
+            " --size auto --range auto --index euc-kr --name menu -o " + back.string());
+    ASSERT_EQ(again.status, 0) << again.output;
+    // Past the header (its Create Time differs), byte for byte.
+    const std::string first = Slurp(source), second = Slurp(back);
+    EXPECT_EQ(first.substr(first.find("//#include")), second.substr(second.find("//#include")));
+}
+
+TEST_F(CharacterSubsetCommandTest, DefaultOutputsAreUnchanged) {
+    // Neither a table nor an .idx file without a subset or --index.
+    const fs::path fnt = folder / "ascii.fnt", source = folder / "ascii.h";
+    ASSERT_EQ(Cli("extract --range ascii -o " + fnt.string()).status, 0);
+    ASSERT_EQ(Cli("extract --range ascii -o " + source.string()).status, 0);
+    EXPECT_FALSE(fs::exists(folder / "ascii.idx"));
+    const std::string text = Slurp(source);
+    EXPECT_EQ(text.find("_codes"), std::string::npos);
+    EXPECT_NE(text.find("const unsigned char data_table[128][16] = {"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 4), "};\r\n");
+    // --index on a range asks for the table.
+    ASSERT_EQ(Cli("extract --range ascii --index euc-kr -o " + fnt.string()).status, 0);
+    EXPECT_EQ(fs::file_size(folder / "ascii.idx"), 256u);
+}
+
+TEST_F(CharacterSubsetCommandTest, HelpShowsTheOptionsAndTheWorkedExample) {
+    const CliRun help = Cli("extract --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* text :
+         {"--chars TEXT", "--chars-file FILE", "--skip-unmapped", "--name IDENT", "--index CODE",
+          "brivo-cli extract --chars-file menu.txt --name menu_font -o menu_font.h"})
+        EXPECT_NE(help.output.find(text), std::string::npos) << text << "\n" << help.output;
+    const CliRun convert = Cli("convert --help");
+    EXPECT_NE(convert.output.find("--name IDENT"), std::string::npos) << convert.output;
+}
+
+}  // namespace
