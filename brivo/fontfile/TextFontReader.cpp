@@ -229,7 +229,8 @@ std::string_view Trim(std::string_view text) {
 class HeaderLines {
 public:
     void Take(std::string_view line) {
-        if (const auto value = Value(line, "Bit Layout")) {
+        if (auto value = Value(line, "Bit Layout")) {
+            value = value->substr(0, value->find("*/"));  // a hand-made line may close itself
             if (const auto read = brivo::BitLayoutFromText(*value)) layout = *read;
             return;
         }
