@@ -28,6 +28,7 @@ struct ExtractOptions {
     bool noFallback = false;
     std::string array = "2d";
     int skip = 0;
+    LayoutOptions layout;
     std::string out;
 };
 
@@ -102,7 +103,8 @@ int RunExtract(const ExtractOptions& options) {
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool doubleArray = options.array == "2d";
-    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray);
+    const brivo::BitLayout layout = AskedLayout(options.layout).value_or(brivo::BitLayout{});
+    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, layout);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
@@ -112,7 +114,7 @@ int RunExtract(const ExtractOptions& options) {
                 outcome.missingGlyphs, outcome.unassignedCodes,
                 outcome.missingGlyphs - outcome.unassignedCodes,
                 options.noFallback ? "the font lacks" : "no installed font has");
-    PrintWrote(options.out, doubleArray);
+    PrintWrote(options.out, doubleArray, layout);
     return 0;
 }
 
@@ -121,7 +123,7 @@ int RunExtract(const ExtractOptions& options) {
 void AddExtractCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ExtractOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "extract", "Render a code range of an installed font into a .fnt or C source file");
+        "extract", "Render a code range of an installed font into a .fnt, C source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     cmd->add_option("--range", options->range, "Code range")
         ->check(CLI::IsMember(RangeKeywords(false)))
@@ -164,8 +166,10 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--skip", options->skip, "Zero bytes before the records of a .fnt file")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    AddLayoutOptions(*cmd, options->layout, "", false);
     cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, anything else = C source")
+                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
+                    "source")
         ->required();
     cmd->callback([options, &exitCode] { exitCode = RunExtract(*options); });
 }

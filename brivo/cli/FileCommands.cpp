@@ -17,6 +17,7 @@ struct ConvertOptions {
     std::string out;
     std::string array = "2d";
     int outSkip = 0;
+    LayoutOptions outLayout;
 };
 
 int RunConvert(const ConvertOptions& options) {
@@ -27,10 +28,11 @@ int RunConvert(const ConvertOptions& options) {
         return Fail("convert", loaded.message);
 
     const bool doubleArray = options.array == "2d";
-    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray);
+    const brivo::BitLayout layout = AskedLayout(options.outLayout).value_or(brivo::BitLayout{});
+    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray, layout);
     if (!saved) return Fail("convert", saved.message);
     PrintRead(options.input.path, set);
-    PrintWrote(options.out, doubleArray);
+    PrintWrote(options.out, doubleArray, layout);
     return 0;
 }
 
@@ -60,11 +62,12 @@ int RunInfo(const GlyphFileInput& input) {
 void AddConvertCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ConvertOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "convert", "Read a .fnt or C source file and write it as a .fnt or C source file");
+        "convert", "Read a .fnt or C source file and write it as a .fnt, C source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, anything else = C source")
+                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
+                    "source")
         ->required();
     cmd->add_option("--array", options->array, "C source array form of the output")
         ->check(CLI::IsMember({"1d", "2d"}))
@@ -73,6 +76,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
                     "Zero bytes before the records of a .fnt output")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    AddLayoutOptions(*cmd, options->outLayout, "out-", false);
     cmd->callback([options, &exitCode] { exitCode = RunConvert(*options); });
 }
 
