@@ -1,10 +1,12 @@
-// Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source.
+// Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
+// (in the default and other bit layouts) and BDF.
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
 #include "BenchSets.h"
+#include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
@@ -36,5 +38,32 @@ void BM_WriteFontFile8366(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_WriteFontFile8366)->Unit(benchmark::kMillisecond);
+
+// The same in another bit layout: 1 = columns, 2 = pages (LSB first).
+void BM_WriteFontFileLayout8366(benchmark::State& state) {
+    SingletonTraceStream() = nullptr;
+    CGlyphSet set;
+    FillAll(set);
+    const auto scan = static_cast<brivo::ScanOrder>(state.range(0));
+    const brivo::BitLayout layout{scan, brivo::DefaultBitOrder(scan)};
+    const std::string path = TempPath("brivo-bench-export-layout.fnt");
+    for (auto _ : state) {
+        if (!WriteFontFile(set, path, 0, layout)) state.SkipWithError("write failed");
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_WriteFontFileLayout8366)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_WriteBdfFile8366(benchmark::State& state) {
+    SingletonTraceStream() = nullptr;
+    CGlyphSet set;
+    FillAll(set);
+    const std::string path = TempPath("brivo-bench-export.bdf");
+    for (auto _ : state) {
+        if (!brivo::WriteBdfFile(set, path)) state.SkipWithError("write failed");
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 
 }  // namespace
