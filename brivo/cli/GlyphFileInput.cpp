@@ -94,9 +94,9 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
         const std::string mismatch =
             HeaderMismatch(*header, width, height, range, exceptUnused, layout);
         if (!mismatch.empty())
-            return Result::Failure(input.path + ": " + mismatch +
-                                   " (--size auto --range auto read it as the file says, "
-                                   "--ignore-header as asked)");
+            return Result::Failure(input.path + ": " + mismatch + " (--size auto --range auto" +
+                                   (layout ? " without --scan and --bit-order" : "") +
+                                   " read it as the file says, --ignore-header as asked)");
     }
     std::string warning;
     const Result read =
