@@ -27,42 +27,39 @@ void BM_WriteTextFile8366(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteTextFile8366)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-void BM_WriteFontFile8366(benchmark::State& state) {
+// Writes the set to a temporary file named `name` with `write(set, path)` as often as asked.
+template <class Write>
+void WriteAll(benchmark::State& state, const char* name, Write write) {
     SingletonTraceStream() = nullptr;
     CGlyphSet set;
     FillAll(set);
-    const std::string path = TempPath("brivo-bench-export.fnt");
+    const std::string path = TempPath(name);
     for (auto _ : state) {
-        if (!WriteFontFile(set, path, 0)) state.SkipWithError("write failed");
+        if (!write(set, path)) state.SkipWithError("write failed");
     }
     std::filesystem::remove(path);
+}
+
+void BM_WriteFontFile8366(benchmark::State& state) {
+    WriteAll(state, "brivo-bench-export.fnt", [](const CGlyphSet& set, const std::string& path) {
+        return WriteFontFile(set, path, 0);
+    });
 }
 BENCHMARK(BM_WriteFontFile8366)->Unit(benchmark::kMillisecond);
 
 // The same in another bit layout: 1 = columns, 2 = pages (LSB first).
 void BM_WriteFontFileLayout8366(benchmark::State& state) {
-    SingletonTraceStream() = nullptr;
-    CGlyphSet set;
-    FillAll(set);
     const auto scan = static_cast<brivo::ScanOrder>(state.range(0));
     const brivo::BitLayout layout{scan, brivo::DefaultBitOrder(scan)};
-    const std::string path = TempPath("brivo-bench-export-layout.fnt");
-    for (auto _ : state) {
-        if (!WriteFontFile(set, path, 0, layout)) state.SkipWithError("write failed");
-    }
-    std::filesystem::remove(path);
+    WriteAll(state, "brivo-bench-export-layout.fnt",
+             [layout](const CGlyphSet& set, const std::string& path) {
+                 return WriteFontFile(set, path, 0, layout);
+             });
 }
 BENCHMARK(BM_WriteFontFileLayout8366)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_WriteBdfFile8366(benchmark::State& state) {
-    SingletonTraceStream() = nullptr;
-    CGlyphSet set;
-    FillAll(set);
-    const std::string path = TempPath("brivo-bench-export.bdf");
-    for (auto _ : state) {
-        if (!brivo::WriteBdfFile(set, path)) state.SkipWithError("write failed");
-    }
-    std::filesystem::remove(path);
+    WriteAll(state, "brivo-bench-export.bdf", brivo::WriteBdfFile);
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 

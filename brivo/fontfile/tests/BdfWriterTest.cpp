@@ -47,7 +47,8 @@ protected:
     ::testing::AssertionResult SameBitmap(char32_t point, const CGlyphSet& set, const CGlyph& glyph,
                                           int ascent) {
         if (FT_Load_Char(face, point, FT_LOAD_DEFAULT) != 0)
-            return ::testing::AssertionFailure() << "no glyph for U+" << std::hex << static_cast<unsigned>(point);
+            return ::testing::AssertionFailure()
+                   << "no glyph for U+" << std::hex << static_cast<unsigned>(point);
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bitmap = slot->bitmap;
         if (slot->format != FT_GLYPH_FORMAT_BITMAP || bitmap.pixel_mode != FT_PIXEL_MODE_MONO ||
@@ -55,15 +56,17 @@ protected:
             static_cast<int>(bitmap.rows) != set.height || slot->bitmap_left != 0 ||
             slot->bitmap_top != ascent || slot->advance.x != set.width * 64)
             return ::testing::AssertionFailure()
-                   << "U+" << std::hex << static_cast<unsigned>(point) << std::dec << ": " << bitmap.width << "x"
-                   << bitmap.rows << " at " << slot->bitmap_left << "," << slot->bitmap_top;
+                   << "U+" << std::hex << static_cast<unsigned>(point) << std::dec << ": "
+                   << bitmap.width << "x" << bitmap.rows << " at " << slot->bitmap_left << ","
+                   << slot->bitmap_top;
         const CGlyphBitmapView cell(glyph.bits, set.width, set.height);
         for (int y = 0; y < set.height; ++y)
             for (int x = 0; x < set.width; ++x) {
                 const bool ink = bitmap.buffer[y * bitmap.pitch + x / 8] & (0x80 >> (x % 8));
                 if (ink != cell.Pixel(x, y))
                     return ::testing::AssertionFailure()
-                           << "U+" << std::hex << static_cast<unsigned>(point) << std::dec << " pixel " << x << "," << y;
+                           << "U+" << std::hex << static_cast<unsigned>(point) << std::dec
+                           << " pixel " << x << "," << y;
             }
         return ::testing::AssertionSuccess();
     }
