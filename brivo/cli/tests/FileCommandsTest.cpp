@@ -199,6 +199,38 @@ TEST_F(FileCommandsTest, BdfOutputFromExtractAndConvert) {
     EXPECT_EQ(ascii.substr(ascii.size() - 8), "ENDFONT\n");
 }
 
+// A pages export drawn as an SSD1306 driver draws it: each glyph byte written to the display
+// memory at (band, column), data bit n lighting row 8 x band + n. Read back pixel by pixel,
+// the screen holds the very glyphs of the default export.
+TEST_F(FileCommandsTest, CompiledPagesExportDrawsAsAnOledShowsIt) {
+    if (std::system("command -v gcc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gcc";
+    const std::string range = " --range ascii --size 16x16";
+    ASSERT_EQ(Cli("extract" + range + " -o " + In("rows.fnt")).status, 0);
+    ASSERT_EQ(Cli("extract" + range + " --scan pages -o " + In("pages.h")).status, 0);
+    std::ofstream(folder / "oled.c")
+        << "#include <stdio.h>\n#include FONT\n"
+           "static unsigned char gddram[8][128];\n"
+           "int main(void) {\n"
+           "    for (int g = 0; g < 128; ++g) {\n"
+           "        const unsigned char* data = data_table[g];\n"
+           "        for (int band = 0; band < 2; ++band)\n"
+           "            for (int column = 0; column < 8; ++column)\n"
+           "                gddram[band][column] = *data++;\n"
+           "        for (int y = 0; y < 16; ++y) {\n"
+           "            unsigned char row = 0;\n"
+           "            for (int x = 0; x < 8; ++x)\n"
+           "                if (gddram[y / 8][x] >> (y % 8) & 1) row |= 0x80 >> x;\n"
+           "            putchar(row);\n"
+           "        }\n"
+           "    }\n"
+           "    return 0;\n}\n";
+    const std::string build = "gcc -std=c99 -w -DFONT='\"" + In("pages.h") + "\"' -o " +
+                              In("oled") + " " + In("oled.c") + " && " + In("oled") + " > " +
+                              In("screen.bin");
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    EXPECT_EQ(ReadBytes(folder / "screen.bin"), ReadBytes(folder / "rows.fnt"));
+}
+
 TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
     ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.h")).status, 0);
     ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.fnt")).status, 0);
