@@ -11,6 +11,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 void BM_WriteTextFile8366(benchmark::State& state) {
@@ -49,8 +51,8 @@ BENCHMARK(BM_WriteFontFile8366)->Unit(benchmark::kMillisecond);
 
 // The same in another bit layout: 1 = columns, 2 = pages (LSB first).
 void BM_WriteFontFileLayout8366(benchmark::State& state) {
-    const auto scan = static_cast<brivo::ScanOrder>(state.range(0));
-    const brivo::BitLayout layout{scan, brivo::DefaultBitOrder(scan)};
+    const auto scan = static_cast<ScanOrder>(state.range(0));
+    const BitLayout layout{scan, DefaultBitOrder(scan)};
     WriteAll(state, "brivo-bench-export-layout.fnt",
              [layout](const CGlyphSet& set, const std::string& path) {
                  return WriteFontFile(set, path, 0, layout);
@@ -59,7 +61,7 @@ void BM_WriteFontFileLayout8366(benchmark::State& state) {
 BENCHMARK(BM_WriteFontFileLayout8366)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_WriteBdfFile8366(benchmark::State& state) {
-    WriteAll(state, "brivo-bench-export.bdf", brivo::WriteBdfFile);
+    WriteAll(state, "brivo-bench-export.bdf", WriteBdfFile);
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 

@@ -11,6 +11,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 struct ExtractOptions {
@@ -73,7 +75,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     return CheckOutputTarget(options.out);
 }
 
-int Fail(const std::string& message) { return ::Fail("extract", message); }
+int Fail(const std::string& message) { return brivo::Fail("extract", message); }
 
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
 std::string FontsText(const std::vector<FontUse>& fonts) {
@@ -103,7 +105,7 @@ int RunExtract(const ExtractOptions& options) {
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool doubleArray = options.array == "2d";
-    const brivo::BitLayout layout = AskedLayout(options.layout).value_or(brivo::BitLayout{});
+    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
     const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, layout);
     if (!saved) return Fail(saved.message);
 
@@ -173,3 +175,5 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->required();
     cmd->callback([options, &exitCode] { exitCode = RunExtract(*options); });
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 struct ConvertOptions {
@@ -28,7 +30,7 @@ int RunConvert(const ConvertOptions& options) {
         return Fail("convert", loaded.message);
 
     const bool doubleArray = options.array == "2d";
-    const brivo::BitLayout layout = AskedLayout(options.outLayout).value_or(brivo::BitLayout{});
+    const BitLayout layout = AskedLayout(options.outLayout).value_or(BitLayout{});
     const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray, layout);
     if (!saved) return Fail("convert", saved.message);
     PrintRead(options.input.path, set);
@@ -89,3 +91,5 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, *input);
     cmd->callback([input, &exitCode] { exitCode = RunInfo(*input); });
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 void AddLayoutOptions(CLI::App& command, LayoutOptions& options, const std::string& prefix,
                       bool reading) {
     const std::string scanDefault =
@@ -26,17 +28,15 @@ void AddLayoutOptions(CLI::App& command, LayoutOptions& options, const std::stri
                         : "Bit order of the output, as --bit-order") +
         std::string(". Default: msb, with pages lsb (the top pixel in bit 0)");
     command.add_option("--" + prefix + "scan", options.scan, scanHelp + scanDefault)
-        ->check(CLI::IsMember(brivo::ScanKeywords()));
+        ->check(CLI::IsMember(ScanKeywords()));
     command.add_option("--" + prefix + "bit-order", options.bitOrder, orderHelp)
-        ->check(CLI::IsMember(brivo::BitOrderKeywords()));
+        ->check(CLI::IsMember(BitOrderKeywords()));
 }
 
-std::optional<brivo::BitLayout> AskedLayout(const LayoutOptions& options) {
+std::optional<BitLayout> AskedLayout(const LayoutOptions& options) {
     if (options.scan.empty() && options.bitOrder.empty()) return std::nullopt;
-    const brivo::ScanOrder scan =
-        brivo::ScanFromKeyword(options.scan).value_or(brivo::ScanOrder::Rows);
-    return brivo::BitLayout{
-        scan, brivo::BitOrderFromKeyword(options.bitOrder).value_or(brivo::DefaultBitOrder(scan))};
+    const ScanOrder scan = ScanFromKeyword(options.scan).value_or(ScanOrder::Rows);
+    return BitLayout{scan, BitOrderFromKeyword(options.bitOrder).value_or(DefaultBitOrder(scan))};
 }
 
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
@@ -89,7 +89,7 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
         rangeAuto ? header->range : RangeFromKeyword(input.range).value_or(RANGE_NONE);
     const bool exceptUnused = rangeAuto ? header->exceptUnused : input.exceptUnused;
     if (input.skip < 0) return Result::Failure("--skip must not be negative");
-    const std::optional<brivo::BitLayout> layout = AskedLayout(input.layout);
+    const std::optional<BitLayout> layout = AskedLayout(input.layout);
     if (header && !input.ignoreHeader && CheckLoadOptions(width, height, range)) {
         const std::string mismatch =
             HeaderMismatch(*header, width, height, range, exceptUnused, layout);
@@ -99,11 +99,10 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
                                    " read it as the file says, --ignore-header as asked)");
     }
     std::string warning;
-    const Result read =
-        binary ? ReadFontFile(set, input.path, width, height, range, input.skip, exceptUnused,
-                              &warning, layout.value_or(brivo::BitLayout{}))
-               : ReadTextFile(set, input.path, width, height, range, true, exceptUnused, false,
-                              &warning, layout);
+    const Result read = binary ? ReadFontFile(set, input.path, width, height, range, input.skip,
+                                              exceptUnused, &warning, layout.value_or(BitLayout{}))
+                               : ReadTextFile(set, input.path, width, height, range, true,
+                                              exceptUnused, false, &warning, layout);
     if (!read) return read;
     if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
     set.range = range;
@@ -112,9 +111,9 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
 }
 
 Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
-                     brivo::BitLayout layout) {
+                     BitLayout layout) {
     if (IsBinaryFontPath(path)) return WriteFontFile(set, path, skip, layout);
-    if (IsBdfPath(path)) return brivo::WriteBdfFile(set, path);
+    if (IsBdfPath(path)) return WriteBdfFile(set, path);
     return WriteTextFile(set, path, doubleArray, {}, layout);
 }
 
@@ -128,10 +127,12 @@ void PrintRead(const std::string& path, const CGlyphSet& set) {
                 set.height);
 }
 
-void PrintWrote(const std::string& path, bool doubleArray, brivo::BitLayout layout) {
+void PrintWrote(const std::string& path, bool doubleArray, BitLayout layout) {
     std::string kind = FileKindName(path);
     if (!IsBinaryFontPath(path) && !IsBdfPath(path))
         kind += doubleArray ? ", 2d array" : ", 1d array";
-    if (!IsBdfPath(path) && !layout.IsDefault()) kind += ", " + brivo::BitLayoutText(layout);
+    if (!IsBdfPath(path) && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
     std::printf("Wrote %s (%s)\n", std::filesystem::absolute(path).c_str(), kind.c_str());
 }
+
+}  // namespace brivo

@@ -7,6 +7,8 @@
 #include "glyph/BitLayout.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // --scan and --bit-order as given; "" where not given.
@@ -22,7 +24,7 @@ void AddLayoutOptions(CLI::App& command, LayoutOptions& options, const std::stri
 
 // The layout the options name (a bit order not given: the scan's default one); none when
 // neither option was given.
-std::optional<brivo::BitLayout> AskedLayout(const LayoutOptions& options);
+std::optional<BitLayout> AskedLayout(const LayoutOptions& options);
 
 // What reading a glyph file needs: the file, and what the file itself does not say.
 struct GlyphFileInput {
@@ -51,7 +53,7 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
 // font, anything else C source with a 2d (`doubleArray`) or 1d array; the first and last in
 // `layout`.
 Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
-                     brivo::BitLayout layout = {});
+                     BitLayout layout = {});
 
 // "C source", "binary font file" or "BDF font".
 const char* FileKindName(const std::string& path);
@@ -61,4 +63,6 @@ void PrintRead(const std::string& path, const CGlyphSet& set);
 
 // "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source and a layout other
 // than the default.
-void PrintWrote(const std::string& path, bool doubleArray, brivo::BitLayout layout = {});
+void PrintWrote(const std::string& path, bool doubleArray, BitLayout layout = {});
+
+}  // namespace brivo

@@ -9,9 +9,9 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
-class CGlyphSet;
-
 namespace brivo {
+
+class CGlyphSet;
 
 // The glyph set as a BDF 2.1 font, the bitmap font format of X11 and of many embedded
 // font tools: every glyph of the set in list order, each a full cell (BBX and DWIDTH the

@@ -8,6 +8,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
         return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
@@ -24,9 +26,9 @@ Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
 }
 
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
-                     brivo::BitLayout layout) {
+                     BitLayout layout) {
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
-    brivo::GlyphPacker packer(set.width, set.height, layout);
+    GlyphPacker packer(set.width, set.height, layout);
     safefile::SafeFileWriter file(path);
     file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
     for (const CGlyph* glyph : set.glyphs) file.Write(packer.Pack(glyph ? glyph->bits : nullptr));
@@ -40,7 +42,7 @@ namespace {
 // end; Custom: one glyph per record, the last one zero-padded, at most kMaxCustomGlyphs.
 template <class ReadBytes>
 std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t height,
-                                 CodeRange rangeId, bool exceptUnused, brivo::BitLayout layout,
+                                 CodeRange rangeId, bool exceptUnused, BitLayout layout,
                                  ReadBytes read) {
     const auto record = static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout));
     std::vector<uint16_t> codes;
@@ -97,7 +99,7 @@ std::string CustomLimitMessage(const std::string& path) {
 
 std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
                                       CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                                      brivo::BitLayout layout) {
+                                      BitLayout layout) {
     if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
     const std::string_view records = data.substr(std::min<std::size_t>(skipBytes, data.size()));
     std::size_t offset = 0;
@@ -110,7 +112,7 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused, std::string* warning,
-                    brivo::BitLayout layout) {
+                    BitLayout layout) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
     InputFile file;
@@ -138,3 +140,5 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         *warning = LengthWarning(path, available, record, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -17,13 +19,13 @@ class CGlyphSet;
 // packed in `layout` (LayoutBytesPerGlyph bytes each), with no header. A missing glyph or
 // bitmap is written as zeros.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
-                     brivo::BitLayout layout = {});
+                     BitLayout layout = {});
 
 // The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
 // caller owns the returned glyphs.
 std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
                                       CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                                      brivo::BitLayout layout = {});
+                                      BitLayout layout = {});
 
 // Replaces the glyphs of the set with the records of a .fnt file, each packed in `layout`
 // (LayoutBytesPerGlyph bytes; in memory they take the default layout). Codes follow from the
@@ -36,7 +38,7 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 // otherwise). The caller stops a running extraction first: the worker appends to the set.
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                    std::string* warning = nullptr, brivo::BitLayout layout = {});
+                    std::string* warning = nullptr, BitLayout layout = {});
 
 // A Custom load stops after this many glyphs: codes are 16 bits.
 inline constexpr std::size_t kMaxCustomGlyphs = 65536;
@@ -55,3 +57,5 @@ Result CheckSkipBytes(int32_t skipBytes);
 
 // Checks what a load is given: the glyph size, and a range from ASCII to Custom.
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 bool Contains(std::string_view text, std::string_view part) {
@@ -123,7 +125,7 @@ public:
     }
 
     // Called before the first byte.
-    void Begin(brivo::BitLayout fileLayout) {
+    void Begin(BitLayout fileLayout) {
         layout = fileLayout;
         packed.assign(static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout)), 0);
     }
@@ -176,7 +178,7 @@ private:
     const int32_t width, height;
     const std::size_t bytesPerGlyph;
     const bool custom;
-    brivo::BitLayout layout;
+    BitLayout layout;
     std::vector<uint8_t> packed;
     std::vector<CGlyph*> glyphs;
     std::size_t glyphNumber = 0;
@@ -231,7 +233,7 @@ public:
     void Take(std::string_view line) {
         if (auto value = Value(line, "Bit Layout")) {
             value = value->substr(0, value->find("*/"));  // a hand-made line may close itself
-            if (const auto read = brivo::BitLayoutFromText(*value)) layout = *read;
+            if (const auto read = BitLayoutFromText(*value)) layout = *read;
             return;
         }
         if (!Contains(line, "Font ")) return;  // most lines: no search for each key
@@ -246,7 +248,7 @@ public:
     }
 
     // Also read where the other lines are missing.
-    brivo::BitLayout Layout() const { return layout; }
+    BitLayout Layout() const { return layout; }
 
 private:
     // What follows "KEY ... :" on the line.
@@ -296,7 +298,7 @@ private:
     int32_t width = 0, height = 0;
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
-    brivo::BitLayout layout;
+    BitLayout layout;
 };
 
 // Whether the array data begins on this line: it holds "{0x", or it is the declaration
@@ -319,7 +321,7 @@ public:
     // `atData(header)` is asked once, where the data begins; false stops the reading. The
     // bytes are read in `layout`, or without one, in the layout the header says.
     using AtData = std::function<bool(const std::optional<TextFileHeader>&)>;
-    TextScan(GlyphFiller* filler, AtData atData, std::optional<brivo::BitLayout> layout = {})
+    TextScan(GlyphFiller* filler, AtData atData, std::optional<BitLayout> layout = {})
         : filler(filler), atData(std::move(atData)), layout(layout) {}
 
     // False once no more lines are needed.
@@ -368,7 +370,7 @@ private:
 
     GlyphFiller* filler;
     AtData atData;
-    std::optional<brivo::BitLayout> layout;
+    std::optional<BitLayout> layout;
     HeaderLines header;
     std::string scratch;
     bool started = false;
@@ -397,7 +399,7 @@ std::string Describe(int32_t width, int32_t height) {
 
 std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
                                    CodeRange rangeId, bool exceptUnused,
-                                   std::optional<brivo::BitLayout> layout) {
+                                   std::optional<BitLayout> layout) {
     if (!CheckLoadOptions(width, height, rangeId)) return {};
     GlyphFiller filler(width, height, rangeId, exceptUnused);
     TextScan scan(&filler, nullptr, layout);
@@ -408,8 +410,7 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
 }
 
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
-                           CodeRange rangeId, bool exceptUnused,
-                           std::optional<brivo::BitLayout> layout) {
+                           CodeRange rangeId, bool exceptUnused, std::optional<BitLayout> layout) {
     const std::string fileRange = RangeName(header.range, header.exceptUnused, true);
     const std::string askedRange = RangeName(rangeId, exceptUnused, true);
     const bool sizeDiffers = header.width != width || header.height != height;
@@ -438,7 +439,7 @@ Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>
 
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, bool /*doubleArray*/, bool exceptUnused, bool checkHeader,
-                    std::string* warning, std::optional<brivo::BitLayout> layout) {
+                    std::string* warning, std::optional<BitLayout> layout) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     InputFile file;
     if (Result opened = file.Open(path); !opened) return opened;
@@ -460,3 +461,5 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
     return Result::Success();
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -19,7 +21,7 @@ struct TextFileHeader {
     int32_t width = 0, height = 0;
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
-    brivo::BitLayout layout;
+    BitLayout layout;
 };
 
 // Pours the hexadecimal byte values of a C source `data_table` array, in order, into the
@@ -39,7 +41,7 @@ struct TextFileHeader {
 // layout without one). The caller owns the returned glyphs.
 std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
                                    CodeRange rangeId, bool exceptUnused,
-                                   std::optional<brivo::BitLayout> layout = std::nullopt);
+                                   std::optional<BitLayout> layout = std::nullopt);
 
 // The header of a C source file, read up to where its array begins; `header` is empty when
 // any of the three lines with the size and range is missing (files by other tools).
@@ -49,7 +51,7 @@ Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>
 // else "". A layout is compared only when one is asked for.
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
                            CodeRange rangeId, bool exceptUnused,
-                           std::optional<brivo::BitLayout> layout = std::nullopt);
+                           std::optional<BitLayout> layout = std::nullopt);
 
 // Replaces the glyphs of the set with those of a C source file (ParseTextFont), read line by
 // line and only as far as the range needs. The set's range, exceptUnused and
@@ -62,5 +64,6 @@ std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t 
 // The caller stops a running extraction first: the worker appends to the same set.
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, bool doubleArray, bool exceptUnused, bool checkHeader = true,
-                    std::string* warning = nullptr,
-                    std::optional<brivo::BitLayout> layout = std::nullopt);
+                    std::string* warning = nullptr, std::optional<BitLayout> layout = std::nullopt);
+
+}  // namespace brivo

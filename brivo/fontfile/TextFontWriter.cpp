@@ -9,14 +9,15 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 namespace {
 
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
-std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                   brivo::BitLayout layout) {
+std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, BitLayout layout) {
     const std::string rule = "/" + std::string(91, '*') + "/";
     const int count = set.Count();
     const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
@@ -99,9 +100,9 @@ std::string FormatCreateTime(std::time_t now) {
 }
 
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                 const std::function<void(std::string_view)>& out, brivo::BitLayout layout) {
+                 const std::function<void(std::string_view)>& out, BitLayout layout) {
     out(Utf8ToCp949(Header(set, doubleArray, now, layout)));
-    brivo::GlyphPacker packer(set.width, set.height, layout);
+    GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
         const CGlyph* glyph = set.glyphs[k];
@@ -113,7 +114,7 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
 }
 
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                           brivo::BitLayout layout) {
+                           BitLayout layout) {
     std::string text;
     WriteTextTo(
         set, doubleArray, now, [&text](std::string_view piece) { text += piece; }, layout);
@@ -121,10 +122,12 @@ std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t n
 }
 
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
-                     const Clock& clock, brivo::BitLayout layout) {
+                     const Clock& clock, BitLayout layout) {
     const std::time_t now = clock ? clock() : std::time(nullptr);
     safefile::SafeFileWriter file(path);
     WriteTextTo(
         set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, layout);
     return Result{file.Commit()};
 }
+
+}  // namespace brivo

@@ -8,6 +8,8 @@
 #include "glyph/BitLayout.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 using Clock = std::function<std::time_t()>;
@@ -19,11 +21,11 @@ using Clock = std::function<std::time_t()>;
 // header. Handed to `out` piece by piece (the header, then one glyph at a time), so a save
 // holds no whole file.
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                 const std::function<void(std::string_view)>& out, brivo::BitLayout layout = {});
+                 const std::function<void(std::string_view)>& out, BitLayout layout = {});
 
 // WriteTextTo collected in a string.
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                           brivo::BitLayout layout = {});
+                           BitLayout layout = {});
 
 // "Create Time" text: the date, then the time as the user's locale writes it.
 std::string FormatCreateTime(std::time_t now);
@@ -31,4 +33,6 @@ std::string FormatCreateTime(std::time_t now);
 // Streams WriteTextTo into `path` (see safefile::SafeFileWriter). `clock` defaults to the system
 // clock.
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
-                     const Clock& clock = {}, brivo::BitLayout layout = {});
+                     const Clock& clock = {}, BitLayout layout = {});
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "fontfile/TextFontReader.h"
 #include "fuzz/FuzzInput.h"
 
+using namespace brivo;
+
 namespace {
 
 // The line declaring data_table with "= {" (blanks allowed between), outside a "//" comment.
@@ -63,9 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!FuzzInput::Parse(data, size, input)) return 0;
     const std::vector<uint8_t> plain = PlainReading(input.contents);
     // Read as rows whatever a "Bit Layout" line says: the plain reading knows no other layout.
-    std::vector<CGlyph*> glyphs =
-        ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused,
-                      brivo::BitLayout{});
+    std::vector<CGlyph*> glyphs = ParseTextFont(input.contents, input.width, input.height,
+                                                input.range, input.exceptUnused, BitLayout{});
     CheckLoadedGlyphs(input, glyphs,
                       std::string_view(reinterpret_cast<const char*>(plain.data()), plain.size()));
     return 0;

@@ -3,6 +3,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Cp949.h"
 
+using namespace brivo;
+
 namespace {
 
 TEST(Cp949Test, EveryCodeOfTheRangesConvertsToOneCharacterOrAQuestionMark) {
