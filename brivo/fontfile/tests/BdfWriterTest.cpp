@@ -170,11 +170,4 @@ TEST_F(BdfWriterTest, PaddingBitsStayOutOfTheRows) {
     EXPECT_NE(text.find("SWIDTH 2500 0\nDWIDTH 5 0\nBBX 5 2 0 0\n"), std::string::npos) << text;
 }
 
-TEST_F(BdfWriterTest, AFailedSaveSaysSo) {
-    CGlyphSet set;
-    FillRange(set, RANGE_ASCII, false, 8, 16);
-    EXPECT_FALSE(WriteBdfFile(set, folder.File("no/such/folder.bdf")));
-    EXPECT_FALSE(WriteBdfFile(set, folder.path.string()));
-}
-
 }  // namespace

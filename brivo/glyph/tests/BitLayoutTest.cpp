@@ -105,14 +105,6 @@ TEST(BitLayoutTest, EveryLayoutRoundTripsAnyBitmap) {
     }
 }
 
-TEST(BitLayoutTest, ByteCountsFollowTheScan) {
-    EXPECT_EQ(LayoutBytesPerGlyph(10, 9, kRowsLsb), 18);
-    EXPECT_EQ(LayoutBytesPerGlyph(10, 9, kColumnsMsb), 20);
-    EXPECT_EQ(LayoutBytesPerGlyph(10, 9, kPagesLsb), 20);
-    EXPECT_EQ(LayoutBytesPerGlyph(16, 12, kRowsMsb), 24);
-    EXPECT_EQ(LayoutBytesPerGlyph(16, 12, kPagesMsb), 32);
-}
-
 TEST(BitLayoutTest, PaddingBitsOfAFileAreIgnored) {
     // A row of 5 pixels, LSB first: bits 7-5 are padding.
     const uint8_t row[] = {0xFF};
@@ -133,11 +125,6 @@ TEST(BitLayoutTest, NamesAndHeaderTextReadBack) {
     EXPECT_EQ(BitLayoutFromText("  Columns ,msb FIRST "), kColumnsMsb);
     for (const char* bad : {"", "pages", "pages LSB first", "diagonal, LSB first", "rows, lsb"})
         EXPECT_FALSE(BitLayoutFromText(bad)) << bad;
-    EXPECT_EQ(ScanKeywords(), (std::vector<std::string>{"rows", "columns", "pages"}));
-    EXPECT_EQ(BitOrderKeywords(), (std::vector<std::string>{"msb", "lsb"}));
-    EXPECT_EQ(ScanFromKeyword("pages"), ScanOrder::Pages);
-    EXPECT_EQ(BitOrderFromKeyword("lsb"), BitOrder::Lsb);
-    EXPECT_FALSE(BitOrderFromKeyword("middle"));
     EXPECT_EQ(DefaultBitOrder(ScanOrder::Pages), BitOrder::Lsb);
     EXPECT_EQ(DefaultBitOrder(ScanOrder::Columns), BitOrder::Msb);
 }
