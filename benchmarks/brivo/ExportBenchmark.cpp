@@ -1,10 +1,12 @@
-// Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source.
+// Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
+// (in the default and other bit layouts) and BDF.
 
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
 #include "BenchSets.h"
+#include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
@@ -27,16 +29,40 @@ void BM_WriteTextFile8366(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteTextFile8366)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-void BM_WriteFontFile8366(benchmark::State& state) {
+// Writes the set to a temporary file named `name` with `write(set, path)` as often as asked.
+template <class Write>
+void WriteAll(benchmark::State& state, const char* name, Write write) {
     SingletonTraceStream() = nullptr;
     CGlyphSet set;
     FillAll(set);
-    const std::string path = TempPath("brivo-bench-export.fnt");
+    const std::string path = TempPath(name);
     for (auto _ : state) {
-        if (!WriteFontFile(set, path, 0)) state.SkipWithError("write failed");
+        if (!write(set, path)) state.SkipWithError("write failed");
     }
     std::filesystem::remove(path);
 }
+
+void BM_WriteFontFile8366(benchmark::State& state) {
+    WriteAll(state, "brivo-bench-export.fnt", [](const CGlyphSet& set, const std::string& path) {
+        return WriteFontFile(set, path, 0);
+    });
+}
 BENCHMARK(BM_WriteFontFile8366)->Unit(benchmark::kMillisecond);
+
+// The same in another bit layout: 1 = columns, 2 = pages (LSB first).
+void BM_WriteFontFileLayout8366(benchmark::State& state) {
+    const auto scan = static_cast<ScanOrder>(state.range(0));
+    const BitLayout layout{scan, DefaultBitOrder(scan)};
+    WriteAll(state, "brivo-bench-export-layout.fnt",
+             [layout](const CGlyphSet& set, const std::string& path) {
+                 return WriteFontFile(set, path, 0, layout);
+             });
+}
+BENCHMARK(BM_WriteFontFileLayout8366)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_WriteBdfFile8366(benchmark::State& state) {
+    WriteAll(state, "brivo-bench-export.bdf", WriteBdfFile);
+}
+BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "safefile/SafeFile.h"
@@ -22,10 +23,18 @@ bool ParsePair(const std::string& text, char separator, int& first, int& second)
     }
 }
 
-bool IsBinaryFontPath(const std::string& path) {
-    constexpr std::size_t kSuffix = 4;
-    return path.size() >= kSuffix && strcasecmp(path.c_str() + path.size() - kSuffix, ".fnt") == 0;
+namespace {
+
+bool HasSuffix(const std::string& path, const char* suffix) {
+    const std::size_t length = std::strlen(suffix);
+    return path.size() >= length && strcasecmp(path.c_str() + path.size() - length, suffix) == 0;
 }
+
+}  // namespace
+
+bool IsBinaryFontPath(const std::string& path) { return HasSuffix(path, ".fnt"); }
+
+bool IsBdfPath(const std::string& path) { return HasSuffix(path, ".bdf"); }
 
 Result CheckOutputTarget(const std::string& path) { return Result{safefile::CheckTarget(path)}; }
 

@@ -9,8 +9,10 @@ namespace brivo {
 // "16x16" with separator 'x', "0,-2" with ','; false unless both parts are whole numbers.
 bool ParsePair(const std::string& text, char separator, int& first, int& second);
 
-// A file named *.fnt (any case: *.FNT too) is a binary font file; anything else is C source.
+// A file named *.fnt (any case: *.FNT too) is a binary font file, *.bdf a BDF font; anything
+// else is C source.
 bool IsBinaryFontPath(const std::string& path);
+bool IsBdfPath(const std::string& path);
 
 // Whether a save to `path` can start (see safefile::CheckTarget), checked before the work.
 Result CheckOutputTarget(const std::string& path);

@@ -31,6 +31,7 @@ struct ExtractOptions {
     bool noFallback = false;
     std::string array = "2d";
     int skip = 0;
+    LayoutOptions layout;
     std::string out;
     bool rangeGiven = false;
     std::vector<std::string> chars, charsFiles;
@@ -142,7 +143,8 @@ int RunExtract(const ExtractOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
-    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, array);
+    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
+    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
@@ -152,7 +154,7 @@ int RunExtract(const ExtractOptions& options) {
                 outcome.missingGlyphs, outcome.unassignedCodes,
                 outcome.missingGlyphs - outcome.unassignedCodes,
                 options.noFallback ? "the font lacks" : "no installed font has");
-    PrintWrote(options.out, doubleArray, array);
+    PrintWrote(options.out, doubleArray, array, layout);
     return 0;
 }
 
@@ -162,8 +164,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ExtractOptions>();
     CLI::App* cmd = app.add_subcommand(
         "extract",
-        "Render a code range or the characters of a text of an installed font into a .fnt or C "
-        "source file");
+        "Render a code range or the characters of a text of an installed font into a .fnt, C "
+        "source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     CLI::Option* range = cmd->add_option("--range", options->range,
                                          "Code range; with --chars or --chars-file, added to "
@@ -224,8 +226,10 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
     AddGlyphFileOutput(*cmd, options->output);
+    AddLayoutOptions(*cmd, options->layout, "", false);
     cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, anything else = C source")
+                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
+                    "source")
         ->required();
     cmd->footer(
         "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "

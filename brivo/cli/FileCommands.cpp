@@ -20,6 +20,7 @@ struct ConvertOptions {
     std::string array = "2d";
     int outSkip = 0;
     GlyphFileOutput output;
+    LayoutOptions outLayout;
 };
 
 int RunConvert(const ConvertOptions& options) {
@@ -34,9 +35,11 @@ int RunConvert(const ConvertOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail("convert", prepared.message);
-    const Result saved = SaveGlyphFile(set, options.out, options.outSkip, doubleArray, array);
+    const BitLayout layout = AskedLayout(options.outLayout).value_or(BitLayout{});
+    const Result saved =
+        SaveGlyphFile(set, options.out, options.outSkip, doubleArray, array, layout);
     if (!saved) return Fail("convert", saved.message);
-    PrintWrote(options.out, doubleArray, array);
+    PrintWrote(options.out, doubleArray, array, layout);
     return 0;
 }
 
@@ -66,11 +69,12 @@ int RunInfo(const GlyphFileInput& input) {
 void AddConvertCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ConvertOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "convert", "Read a .fnt or C source file and write it as a .fnt or C source file");
+        "convert", "Read a .fnt or C source file and write it as a .fnt, C source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, anything else = C source")
+                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
+                    "source")
         ->required();
     cmd->add_option("--array", options->array, "C source array form of the output")
         ->check(CLI::IsMember({"1d", "2d"}))
@@ -80,6 +84,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
     AddGlyphFileOutput(*cmd, options->output);
+    AddLayoutOptions(*cmd, options->outLayout, "out-", false);
     cmd->callback([options, &exitCode] { exitCode = RunConvert(*options); });
 }
 

@@ -4,12 +4,40 @@
 #include <filesystem>
 
 #include "cli/CliCommon.h"
+#include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
+
+void AddLayoutOptions(CLI::App& command, LayoutOptions& options, const std::string& prefix,
+                      bool reading) {
+    const std::string scanDefault =
+        reading ? "as the \"Bit Layout\" line of a C source file says, else rows" : "rows";
+    const std::string scanHelp =
+        prefix.empty()
+            ? "Byte layout of the glyphs: rows = row by row, ceil(W/8) bytes each, leftmost "
+              "pixel first; columns = column by column, ceil(H/8) bytes each, top pixel first; "
+              "pages = per band of 8 rows one byte per column, top pixel first (monochrome "
+              "OLED/LCD controllers such as the SSD1306). Default: "
+            : "Byte layout of the output, as --scan. Default: ";
+    const std::string orderHelp =
+        (prefix.empty() ? "Where the first pixel of a byte goes: msb = bit 7, lsb = bit 0"
+                        : "Bit order of the output, as --bit-order") +
+        std::string(". Default: msb, with pages lsb (the top pixel in bit 0)");
+    command.add_option("--" + prefix + "scan", options.scan, scanHelp + scanDefault)
+        ->check(CLI::IsMember(ScanKeywords()));
+    command.add_option("--" + prefix + "bit-order", options.bitOrder, orderHelp)
+        ->check(CLI::IsMember(BitOrderKeywords()));
+}
+
+std::optional<BitLayout> AskedLayout(const LayoutOptions& options) {
+    if (options.scan.empty() && options.bitOrder.empty()) return std::nullopt;
+    const ScanOrder scan = ScanFromKeyword(options.scan).value_or(ScanOrder::Rows);
+    return BitLayout{scan, BitOrderFromKeyword(options.bitOrder).value_or(DefaultBitOrder(scan))};
+}
 
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("IN", input.path, "Glyph file: *.fnt = binary font file, else C source")
@@ -33,6 +61,7 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("--skip", input.skip, "Bytes before the records of a .fnt file")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    AddLayoutOptions(command, input.layout, "", true);
 }
 
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
@@ -60,18 +89,20 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
         rangeAuto ? header->range : RangeFromKeyword(input.range).value_or(RANGE_NONE);
     const bool exceptUnused = rangeAuto ? header->exceptUnused : input.exceptUnused;
     if (input.skip < 0) return Result::Failure("--skip must not be negative");
+    const std::optional<BitLayout> layout = AskedLayout(input.layout);
     if (header && !input.ignoreHeader && CheckLoadOptions(width, height, range)) {
-        const std::string mismatch = HeaderMismatch(*header, width, height, range, exceptUnused);
+        const std::string mismatch =
+            HeaderMismatch(*header, width, height, range, exceptUnused, layout);
         if (!mismatch.empty())
-            return Result::Failure(input.path + ": " + mismatch +
-                                   " (--size auto --range auto read it as the file says, "
-                                   "--ignore-header as asked)");
+            return Result::Failure(input.path + ": " + mismatch + " (--size auto --range auto" +
+                                   (layout ? " without --scan and --bit-order" : "") +
+                                   " read it as the file says, --ignore-header as asked)");
     }
     std::string warning;
     const Result read = binary ? ReadFontFile(set, input.path, width, height, range, input.skip,
-                                              exceptUnused, &warning)
+                                              exceptUnused, &warning, layout.value_or(BitLayout{}))
                                : ReadTextFile(set, input.path, width, height, range, true,
-                                              exceptUnused, false, &warning);
+                                              exceptUnused, false, &warning, layout);
     if (!read) return read;
     if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
     // The code table a .fnt file was written with, when it is there and fits.
@@ -123,15 +154,16 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
 }
 
 Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
-                     const TextArrayOptions& array) {
-    if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array);
-    if (Result written = WriteFontFile(set, path, skip); !written) return written;
+                     const TextArrayOptions& array, BitLayout layout) {
+    if (IsBdfPath(path)) return WriteBdfFile(set, path);
+    if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array, layout);
+    if (Result written = WriteFontFile(set, path, skip, layout); !written) return written;
     if (array.codeTable == CodeIndex::None) return Result::Success();
     return WriteCodeIndexFile(set, CodeIndexPath(path), array.codeTable);
 }
 
 const char* FileKindName(const std::string& path) {
-    return IsBinaryFontPath(path) ? "binary font file" : "C source";
+    return IsBinaryFontPath(path) ? "binary font file" : IsBdfPath(path) ? "BDF font" : "C source";
 }
 
 void PrintRead(const std::string& path, const CGlyphSet& set) {
@@ -140,11 +172,13 @@ void PrintRead(const std::string& path, const CGlyphSet& set) {
                 set.height);
 }
 
-void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array) {
-    std::printf("Wrote %s (%s%s)\n", std::filesystem::absolute(path).c_str(), FileKindName(path),
-                IsBinaryFontPath(path) ? ""
-                : doubleArray          ? ", 2d array"
-                                       : ", 1d array");
+void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array,
+                BitLayout layout) {
+    std::string kind = FileKindName(path);
+    if (!IsBinaryFontPath(path) && !IsBdfPath(path))
+        kind += doubleArray ? ", 2d array" : ", 1d array";
+    if (!IsBdfPath(path) && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
+    std::printf("Wrote %s (%s)\n", std::filesystem::absolute(path).c_str(), kind.c_str());
     if (IsBinaryFontPath(path) && array.codeTable != CodeIndex::None)
         std::printf("Wrote %s (code table)\n",
                     std::filesystem::absolute(CodeIndexPath(path)).c_str());

@@ -1,14 +1,31 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <optional>
 #include <string>
 
 #include "fontfile/TextFontWriter.h"
+#include "glyph/BitLayout.h"
 #include "glyph/Result.h"
 
 namespace brivo {
 
 class CGlyphSet;
+
+// --scan and --bit-order as given; "" where not given.
+struct LayoutOptions {
+    std::string scan;
+    std::string bitOrder;
+};
+
+// Adds --PREFIXscan and --PREFIXbit-order, for a file written (`reading` false: the default
+// layout unless given) or read (the layout a C source file's header names unless given).
+void AddLayoutOptions(CLI::App& command, LayoutOptions& options, const std::string& prefix,
+                      bool reading);
+
+// The layout the options name (a bit order not given: the scan's default one); none when
+// neither option was given.
+std::optional<BitLayout> AskedLayout(const LayoutOptions& options);
 
 // What reading a glyph file needs: the file, and what the file itself does not say.
 struct GlyphFileInput {
@@ -18,15 +35,18 @@ struct GlyphFileInput {
     bool exceptUnused = false;
     bool ignoreHeader = false;
     int skip = 0;
+    LayoutOptions layout;
 };
 
-// Adds IN, --size, --range, --except-unused, --ignore-header and --skip to a subcommand.
+// Adds IN, --size, --range, --except-unused, --ignore-header, --skip, --scan and --bit-order
+// to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 
 // Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
 // setting then follow the options, so labels and the "Font Type" line match the file.
 // "auto" size or range come from the header of a C source file; a header that disagrees
-// with the options refuses the load unless ignoreHeader. What the load reports although it
+// with the options (size, range, and the layout where one is asked) refuses the load unless
+// ignoreHeader. What the load reports although it
 // succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
 // A .fnt file takes the codes of the code table beside it (IN.idx) when that fits.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
@@ -46,18 +66,20 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array);
 
 // Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes (with a code
-// table, also PATH.idx), anything else C source with a 2d (`doubleArray`) or 1d array.
+// table, also PATH.idx), *.bdf a BDF font, anything else C source with a 2d (`doubleArray`)
+// or 1d array; the first and last in `layout`.
 Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
-                     const TextArrayOptions& array = {});
+                     const TextArrayOptions& array = {}, BitLayout layout = {});
 
-// "C source" or "binary font file".
+// "C source", "binary font file" or "BDF font".
 const char* FileKindName(const std::string& path);
 
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stdout.
 void PrintRead(const std::string& path, const CGlyphSet& set);
 
-// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source; the code table of
-// a .fnt file on a line of its own.
-void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array = {});
+// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source and a layout other
+// than the default; the code table of a .fnt file on a line of its own.
+void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array = {},
+                BitLayout layout = {});
 
 }  // namespace brivo

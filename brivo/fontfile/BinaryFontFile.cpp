@@ -26,17 +26,13 @@ Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
     return Result::Success();
 }
 
-Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes) {
+Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
+                     BitLayout layout) {
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
-    const std::size_t record = static_cast<std::size_t>(std::max(0, set.BytesPerGlyph()));
-    const std::string zeros(std::max(record, static_cast<std::size_t>(skipBytes)), '\0');
+    GlyphPacker packer(set.width, set.height, layout);
     safefile::SafeFileWriter file(path);
-    file.Write(std::string_view(zeros).substr(0, static_cast<std::size_t>(skipBytes)));
-    for (const CGlyph* glyph : set.glyphs) {
-        const bool drawn = glyph != nullptr && glyph->bits != nullptr;
-        file.Write(drawn ? std::string_view(reinterpret_cast<const char*>(glyph->bits), record)
-                         : std::string_view(zeros).substr(0, record));
-    }
+    file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
+    for (const CGlyph* glyph : set.glyphs) file.Write(packer.Pack(glyph ? glyph->bits : nullptr));
     return Result{file.Commit()};
 }
 
@@ -82,13 +78,14 @@ Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path) {
 
 namespace {
 
-// The glyphs of `available` record bytes that `read(destination, count)` delivers in order.
-// ASCII to ALL: that range's code list, zeros where the bytes end; Custom: one glyph per
-// record, the last one zero-padded, at most kMaxCustomGlyphs.
+// The glyphs of `available` record bytes, packed in `layout`, that `read(destination,
+// count)` delivers in order. ASCII to ALL: that range's code list, zeros where the bytes
+// end; Custom: one glyph per record, the last one zero-padded, at most kMaxCustomGlyphs.
 template <class ReadBytes>
 std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t height,
-                                 CodeRange rangeId, bool exceptUnused, ReadBytes read) {
-    const std::size_t record = static_cast<std::size_t>(BytesPerGlyph(width, height));
+                                 CodeRange rangeId, bool exceptUnused, BitLayout layout,
+                                 ReadBytes read) {
+    const auto record = static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout));
     std::vector<uint16_t> codes;
     if (rangeId == RANGE_CUSTOM) {
         const std::size_t count = std::min((available + record - 1) / record, kMaxCustomGlyphs);
@@ -97,22 +94,27 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
         // Hangul has no unused lead bytes, so the option changes nothing there.
         codes = RangeCodes(rangeId, exceptUnused);
     }
+    const auto bytesPerGlyph = static_cast<std::size_t>(BytesPerGlyph(width, height));
+    std::vector<uint8_t> packed(record);
     std::vector<CGlyph*> glyphs;
     glyphs.reserve(codes.size());
     for (std::size_t n = 0; n < codes.size(); ++n) {
         const auto position = static_cast<int32_t>(n);
-        CGlyph* glyph = NewGlyph(codes[n], record, position, position);
+        CGlyph* glyph = NewGlyph(codes[n], bytesPerGlyph, position, position);
         const std::size_t offset = n * record;
-        if (offset < available) read(glyph->bits, std::min(record, available - offset));
+        if (offset < available) {
+            std::fill(packed.begin(), packed.end(), 0);
+            read(packed.data(), std::min(record, available - offset));
+            UnpackGlyphBits(packed.data(), width, height, layout, glyph->bits);
+        }
         glyphs.push_back(glyph);
     }
     return glyphs;
 }
 
 // What a .fnt file of `available` record bytes leaves to report although it loads.
-std::string LengthWarning(const std::string& path, std::size_t available, int32_t width,
-                          int32_t height, CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
-    const auto record = static_cast<std::size_t>(BytesPerGlyph(width, height));
+std::string LengthWarning(const std::string& path, std::size_t available, std::size_t record,
+                          CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
     if (rangeId == RANGE_CUSTOM) {
         return available > kMaxCustomGlyphs * record ? CustomLimitMessage(path) : std::string();
     }
@@ -137,11 +139,12 @@ std::string CustomLimitMessage(const std::string& path) {
 }
 
 std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
-                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
+                                      BitLayout layout) {
     if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
     const std::string_view records = data.substr(std::min<std::size_t>(skipBytes, data.size()));
     std::size_t offset = 0;
-    return LoadRecords(records.size(), width, height, rangeId, exceptUnused,
+    return LoadRecords(records.size(), width, height, rangeId, exceptUnused, layout,
                        [&](uint8_t* out, std::size_t count) {
                            std::memcpy(out, records.data() + offset, count);
                            offset += count;
@@ -149,15 +152,16 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 }
 
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
-                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused, std::string* warning) {
+                    CodeRange rangeId, int32_t skipBytes, bool exceptUnused, std::string* warning,
+                    BitLayout layout) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
     InputFile file;
     if (Result opened = file.Open(path); !opened) return opened;
     const auto skip = static_cast<uint64_t>(skipBytes);
     const auto available = static_cast<std::size_t>(file.Size() > skip ? file.Size() - skip : 0);
-    if (available < static_cast<std::size_t>(BytesPerGlyph(width, height)))
-        return Result::Failure(NoGlyphDataMessage(path));
+    const auto record = static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout));
+    if (available < record) return Result::Failure(NoGlyphDataMessage(path));
     // Read, not sought past: the records follow the skipped bytes however the file ends.
     uint8_t discard[4096];
     for (uint64_t left = skip; left > 0;) {
@@ -166,7 +170,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         left -= got;
     }
     std::vector<CGlyph*> glyphs =
-        LoadRecords(available, width, height, rangeId, exceptUnused,
+        LoadRecords(available, width, height, rangeId, exceptUnused, layout,
                     [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
     if (Result read = file.Status(); !read) {
         for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
@@ -175,7 +179,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     set.keepsCodes = false;  // until a code table gives them codes
     if (warning != nullptr)
-        *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
+        *warning = LengthWarning(path, available, record, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "glyph/CharacterSubset.h"
+#include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
@@ -16,8 +17,10 @@ class CGlyph;
 class CGlyphSet;
 
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
-// bytesPerGlyph bytes each, with no header. A missing glyph or bitmap is written as zeros.
-Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes);
+// packed in `layout` (LayoutBytesPerGlyph bytes each), with no header. A missing glyph or
+// bitmap is written as zeros.
+Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
+                     BitLayout layout = {});
 
 // The code table beside a .fnt file: the path with its extension replaced by ".idx".
 std::string CodeIndexPath(const std::string& fontPath);
@@ -33,9 +36,11 @@ Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path);
 // The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
 // caller owns the returned glyphs.
 std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
-                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused);
+                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
+                                      BitLayout layout = {});
 
-// Replaces the glyphs of the set with the records of a .fnt file. Codes follow from the
+// Replaces the glyphs of the set with the records of a .fnt file, each packed in `layout`
+// (LayoutBytesPerGlyph bytes; in memory they take the default layout). Codes follow from the
 // range (ASCII to ALL: that range's code order, a fixed number of records, zeros where the
 // file ends early; Custom: one glyph per record up to the end or kMaxCustomGlyphs, code =
 // position). Only the bytes the range needs are read. The set's range, exceptUnused and
@@ -45,7 +50,7 @@ std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int3
 // otherwise). The caller stops a running extraction first: the worker appends to the set.
 Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                    std::string* warning = nullptr);
+                    std::string* warning = nullptr, BitLayout layout = {});
 
 // A Custom load stops after this many glyphs: codes are 16 bits.
 inline constexpr std::size_t kMaxCustomGlyphs = 65536;

@@ -99,11 +99,15 @@ bool HasCommentMarker(std::string_view token) {
     return Contains(token, "/*") || Contains(token, "*/") || Contains(token, "//");
 }
 
-// Receives the bytes in order and hands out the glyphs they fill.
+// Receives the bytes in order and hands out the glyphs they fill. The bytes come packed in
+// the file's layout, known once the header has been read (Begin); each glyph is unpacked
+// when its bytes are complete.
 class GlyphFiller {
 public:
     GlyphFiller(int32_t width, int32_t height, CodeRange rangeId, bool exceptUnused)
-        : bytesPerGlyph(static_cast<std::size_t>(BytesPerGlyph(width, height))),
+        : width(width),
+          height(height),
+          bytesPerGlyph(static_cast<std::size_t>(BytesPerGlyph(width, height))),
           custom(rangeId == RANGE_CUSTOM) {
         if (custom) {
             glyphs.push_back(NewGlyph(0, bytesPerGlyph, 0, 0));
@@ -121,6 +125,12 @@ public:
         for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
     }
 
+    // Called before the first byte.
+    void Begin(BitLayout fileLayout) {
+        layout = fileLayout;
+        packed.assign(static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout)), 0);
+    }
+
     // False once no more bytes are wanted: the range is full, or a Custom set has its
     // kMaxCustomGlyphs glyphs and this byte would begin one more.
     bool Add(uint8_t value) {
@@ -128,9 +138,10 @@ public:
             overflow = custom;
             return false;
         }
-        glyphs[glyphNumber]->SetByte(byteNumber, value);
+        packed[byteNumber] = value;
         ++bytes;
-        if (++byteNumber < bytesPerGlyph) return true;
+        if (++byteNumber < packed.size()) return true;
+        Unpack();
         byteNumber = 0;
         ++glyphNumber;
         if (!custom) return glyphNumber < glyphs.size();
@@ -142,21 +153,34 @@ public:
         return true;
     }
 
-    std::size_t Bytes() const { return bytes; }
+    // Whether the bytes filled one glyph at least.
+    bool HasAGlyph() const { return !packed.empty() && bytes >= packed.size(); }
     bool Overflowed() const { return overflow; }
 
-    // Custom keeps complete glyphs only: a last one still being filled goes.
+    // Custom keeps complete glyphs only: a last one still being filled goes. A range keeps
+    // it with the bytes it got.
     std::vector<CGlyph*> Finish() {
         if (custom && glyphs.size() > glyphNumber) {
             DestroyGlyph(glyphs.back());
             glyphs.pop_back();
+        } else if (byteNumber > 0) {
+            Unpack();
         }
         return std::move(glyphs);
     }
 
 private:
+    // Moves the bytes gathered for the current glyph into its bitmap.
+    void Unpack() {
+        UnpackGlyphBits(packed.data(), width, height, layout, glyphs[glyphNumber]->bits);
+        std::fill(packed.begin(), packed.end(), 0);
+    }
+
+    const int32_t width, height;
     const std::size_t bytesPerGlyph;
     const bool custom;
+    BitLayout layout;
+    std::vector<uint8_t> packed;
     std::vector<CGlyph*> glyphs;
     std::size_t glyphNumber = 0;
     std::size_t byteNumber = 0;
@@ -208,6 +232,11 @@ std::string_view Trim(std::string_view text) {
 class HeaderLines {
 public:
     void Take(std::string_view line) {
+        if (auto value = Value(line, "Bit Layout")) {
+            value = value->substr(0, value->find("*/"));  // a hand-made line may close itself
+            if (const auto read = BitLayoutFromText(*value)) layout = *read;
+            return;
+        }
         if (!Contains(line, "Font ")) return;  // most lines: no search for each key
         if (const auto value = Value(line, "Font Width")) ParseNumber(*value, width);
         if (const auto value = Value(line, "Font Height")) ParseNumber(*value, height);
@@ -216,8 +245,11 @@ public:
 
     std::optional<TextFileHeader> Get() const {
         if (width <= 0 || height <= 0 || range == RANGE_NONE) return std::nullopt;
-        return TextFileHeader{width, height, range, exceptUnused};
+        return TextFileHeader{width, height, range, exceptUnused, layout};
     }
+
+    // Also read where the other lines are missing.
+    BitLayout Layout() const { return layout; }
 
 private:
     // What follows "KEY ... :" on the line.
@@ -272,6 +304,7 @@ private:
     int32_t width = 0, height = 0;
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
+    BitLayout layout;
 };
 
 // Whether the array data begins on this line: it holds "{0x", or it is the declaration
@@ -293,9 +326,11 @@ bool StartsData(std::string_view line, std::string_view cleaned) {
 // Reads lines: those before the array data for the header, the rest for their bytes.
 class TextScan {
 public:
-    // `atData(header)` is asked once, where the data begins; false stops the reading.
+    // `atData(header)` is asked once, where the data begins; false stops the reading. The
+    // bytes are read in `layout`, or without one, in the layout the header says.
     using AtData = std::function<bool(const std::optional<TextFileHeader>&)>;
-    TextScan(GlyphFiller* filler, AtData atData) : filler(filler), atData(std::move(atData)) {}
+    TextScan(GlyphFiller* filler, AtData atData, std::optional<BitLayout> layout = {})
+        : filler(filler), atData(std::move(atData)), layout(layout) {}
 
     // False once no more lines are needed.
     bool Line(std::string_view line) {
@@ -307,7 +342,9 @@ public:
             if (!StartsData(line, cleaned)) return true;
             started = true;
             if (atData && !atData(header.Get())) return false;
-            return filler == nullptr || GlyphBytes(cleaned);
+            if (filler == nullptr) return true;
+            filler->Begin(layout.value_or(header.Layout()));
+            return GlyphBytes(cleaned);
         }
         // The glyph data ends at the code table: the first line after the start with
         // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
@@ -374,6 +411,7 @@ private:
 
     GlyphFiller* filler;
     AtData atData;
+    std::optional<BitLayout> layout;
     HeaderLines header;
     std::string scratch;
     bool started = false;
@@ -415,10 +453,11 @@ std::string Describe(int32_t width, int32_t height) {
 }  // namespace
 
 std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
-                                   CodeRange rangeId, bool exceptUnused) {
+                                   CodeRange rangeId, bool exceptUnused,
+                                   std::optional<BitLayout> layout) {
     if (!CheckLoadOptions(width, height, rangeId)) return {};
     GlyphFiller filler(width, height, rangeId, exceptUnused);
-    TextScan scan(&filler, nullptr);
+    TextScan scan(&filler, nullptr, layout);
     LineSplitter lines;
     auto take = [&](std::string_view line) { return scan.Line(line); };
     if (lines.Feed(text, take)) lines.Finish(take);
@@ -428,16 +467,20 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
 }
 
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
-                           CodeRange rangeId, bool exceptUnused) {
+                           CodeRange rangeId, bool exceptUnused, std::optional<BitLayout> layout) {
     const std::string fileRange = RangeName(header.range, header.exceptUnused, true);
     const std::string askedRange = RangeName(rangeId, exceptUnused, true);
     const bool sizeDiffers = header.width != width || header.height != height;
-    if (!sizeDiffers && fileRange == askedRange) return {};
+    const bool layoutDiffers = layout && *layout != header.layout;
+    if (!sizeDiffers && fileRange == askedRange && !layoutDiffers) return {};
     std::string asked;
-    if (sizeDiffers) asked = Describe(width, height);
-    if (fileRange != askedRange) asked += (asked.empty() ? "" : ", ") + askedRange;
-    return "the file says " + Describe(header.width, header.height) + ", " + fileRange +
-           "; asked for " + asked;
+    auto ask = [&asked](const std::string& what) { asked += (asked.empty() ? "" : ", ") + what; };
+    if (sizeDiffers) ask(Describe(width, height));
+    if (fileRange != askedRange) ask(askedRange);
+    if (layoutDiffers) ask(BitLayoutText(*layout));
+    std::string says = Describe(header.width, header.height) + ", " + fileRange;
+    if (layoutDiffers) says += ", " + BitLayoutText(header.layout);
+    return "the file says " + says + "; asked for " + asked;
 }
 
 Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>& header) {
@@ -453,21 +496,23 @@ Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>
 
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, bool /*doubleArray*/, bool exceptUnused, bool checkHeader,
-                    std::string* warning) {
+                    std::string* warning, std::optional<BitLayout> layout) {
     if (Result options = CheckLoadOptions(width, height, rangeId); !options) return options;
     InputFile file;
     if (Result opened = file.Open(path); !opened) return opened;
     GlyphFiller filler(width, height, rangeId, exceptUnused);
     std::string mismatch;
-    TextScan scan(&filler, [&](const std::optional<TextFileHeader>& header) {
-        if (checkHeader && header)
-            mismatch = HeaderMismatch(*header, width, height, rangeId, exceptUnused);
-        return mismatch.empty();
-    });
+    TextScan scan(
+        &filler,
+        [&](const std::optional<TextFileHeader>& header) {
+            if (checkHeader && header)
+                mismatch = HeaderMismatch(*header, width, height, rangeId, exceptUnused, layout);
+            return mismatch.empty();
+        },
+        layout);
     if (Result read = ScanFile(file, scan); !read) return read;
     if (!mismatch.empty()) return Result::Failure(path + ": " + mismatch);
-    if (filler.Bytes() < static_cast<std::size_t>(BytesPerGlyph(width, height)))
-        return Result::Failure(NoGlyphDataMessage(path));
+    if (!filler.HasAGlyph()) return Result::Failure(NoGlyphDataMessage(path));
     const bool overflow = filler.Overflowed();
     std::vector<CGlyph*> glyphs = filler.Finish();
     const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;

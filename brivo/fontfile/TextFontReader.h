@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
@@ -15,11 +16,12 @@ class CGlyph;
 class CGlyphSet;
 
 // What the header lines of a C source file this program wrote say ("Font Width",
-// "Font Height", "Font Type").
+// "Font Height", "Font Type", and "Bit Layout" where the layout is not the default).
 struct TextFileHeader {
     int32_t width = 0, height = 0;
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
+    BitLayout layout;
 };
 
 // Pours the hexadecimal byte values of a C source `data_table` array, in order, into the
@@ -34,30 +36,34 @@ struct TextFileHeader {
 //   strtol in base 16 with a 32-bit long, and its low 8 bits are kept.
 // ASCII to ALL give every glyph of the range (bytes the text does not supply are zero,
 // bytes beyond the last glyph are not read); Custom gives one glyph per complete group of
-// bytesPerGlyph bytes, code = position, up to kMaxCustomGlyphs. The caller owns the
-// returned glyphs.
+// bytesPerGlyph bytes, code = position, up to kMaxCustomGlyphs. The bytes are packed in
+// `layout`, or where none is given, as the header's "Bit Layout" line says (the default
+// layout without one). The caller owns the returned glyphs.
 std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
-                                   CodeRange rangeId, bool exceptUnused);
+                                   CodeRange rangeId, bool exceptUnused,
+                                   std::optional<BitLayout> layout = std::nullopt);
 
 // The header of a C source file, read up to where its array begins; `header` is empty when
-// any of the three lines is missing (files by other tools).
+// any of the three lines with the size and range is missing (files by other tools).
 Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>& header);
 
 // "the file says 8 x 16, ASCII; asked for 16 x 16" when a load disagrees with the header,
-// else "".
+// else "". A layout is compared only when one is asked for.
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
-                           CodeRange rangeId, bool exceptUnused);
+                           CodeRange rangeId, bool exceptUnused,
+                           std::optional<BitLayout> layout = std::nullopt);
 
 // Replaces the glyphs of the set with those of a C source file (ParseTextFont), read line by
 // line and only as far as the range needs. The set's range, exceptUnused and
 // fontDescription are kept. Refused, leaving the set unchanged: bad size or range, a file
 // that is not readable or no regular file, a file without at least one glyph of data, and,
 // with `checkHeader`, a file whose header disagrees with the size or range (HeaderMismatch).
+// The layout is `layout`, or where none is given, the header's (see ParseTextFont).
 // A Custom load that stopped at kMaxCustomGlyphs says so in `warning` (else ""). The array
 // form needs no telling: `doubleArray` is accepted for symmetry with the writer only.
 // The caller stops a running extraction first: the worker appends to the same set.
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, bool doubleArray, bool exceptUnused, bool checkHeader = true,
-                    std::string* warning = nullptr);
+                    std::string* warning = nullptr, std::optional<BitLayout> layout = std::nullopt);
 
 }  // namespace brivo

@@ -18,10 +18,10 @@ constexpr int kBytesPerLine = 8;
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
 std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                   const std::string& name) {
+                   const std::string& name, BitLayout layout) {
     const std::string rule = "/" + std::string(91, '*') + "/";
     const int count = set.Count();
-    const int record = set.BytesPerGlyph();
+    const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
     char line[256];
     std::string text;
     auto add = [&text](const std::string& s) { text += s + kEol; };
@@ -32,6 +32,7 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
     add("/* Font Width : " + std::to_string(set.width) + " pixel");
     add("/* Font Height : " + std::to_string(set.height) + " pixel");
     add("/* Data Length : " + std::to_string(record) + " bytes");
+    if (!layout.IsDefault()) add("/* Bit Layout : " + BitLayoutText(layout));
     add("/* Data Conut : " + std::to_string(count) + " ");
     add("/* ");
     add("/* Create Time : " + FormatCreateTime(now));
@@ -75,7 +76,9 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     return text;
 }
 
-void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doubleArray) {
+// `packed`: the glyph's bytes in the file's layout.
+void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doubleArray,
+                 std::string_view packed) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.clear();
     std::string label = set.GetLabel(position);
@@ -85,16 +88,13 @@ void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doub
     out += " */";
     out += kEol;
 
-    const CGlyph* glyph = set.glyphs[position];
-    const uint8_t* bits = glyph != nullptr ? glyph->bits : nullptr;
-    const int count = set.BytesPerGlyph();
     if (doubleArray) out += '{';
-    for (int i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < packed.size(); ++i) {
         if (i > 0 && i % kBytesPerLine == 0) {
             out += kEol;
             if (doubleArray) out += ' ';
         }
-        const uint8_t byte = bits != nullptr ? bits[i] : 0;
+        const auto byte = static_cast<uint8_t>(packed[i]);
         const char entry[6] = {'0', 'x', kHex[byte >> 4], kHex[byte & 15], ',', ' '};
         out.append(entry, sizeof entry);
     }
@@ -125,12 +125,15 @@ std::string FormatCreateTime(std::time_t now) {
 }
 
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                 const std::function<void(std::string_view)>& out, const TextArrayOptions& array) {
-    out(Utf8ToCp949(Header(set, doubleArray, now, array.name)));
-    std::string glyph;
+                 const std::function<void(std::string_view)>& out, const TextArrayOptions& array,
+                 BitLayout layout) {
+    out(Utf8ToCp949(Header(set, doubleArray, now, array.name, layout)));
+    GlyphPacker packer(set.width, set.height, layout);
+    std::string text;
     for (int k = 0; k < set.Count(); ++k) {
-        FormatGlyph(glyph, set, k, doubleArray);
-        out(glyph);
+        const CGlyph* glyph = set.glyphs[k];
+        FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
+        out(text);
     }
     out("};");
     out(kEol);
@@ -138,10 +141,10 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
 }
 
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                           const TextArrayOptions& array) {
+                           const TextArrayOptions& array, BitLayout layout) {
     std::string text;
     WriteTextTo(
-        set, doubleArray, now, [&text](std::string_view piece) { text += piece; }, array);
+        set, doubleArray, now, [&text](std::string_view piece) { text += piece; }, array, layout);
     return text;
 }
 
@@ -155,12 +158,13 @@ Result CheckArrayName(const std::string& name, const std::string& what) {
 }
 
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
-                     const Clock& clock, const TextArrayOptions& array) {
+                     const Clock& clock, const TextArrayOptions& array, BitLayout layout) {
     if (Result name = CheckArrayName(array.name, "the array name"); !name) return name;
     const std::time_t now = clock ? clock() : std::time(nullptr);
     safefile::SafeFileWriter file(path);
     WriteTextTo(
-        set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array);
+        set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array,
+        layout);
     return Result{file.Commit()};
 }
 

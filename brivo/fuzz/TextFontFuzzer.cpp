@@ -95,8 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         tableCodes.push_back(
             CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode : CodeIndex::EucKr)
                 .value_or(0));
-    std::vector<CGlyph*> glyphs =
-        ParseTextFont(input.contents, input.width, input.height, input.range, input.exceptUnused);
+    // Read as rows whatever a "Bit Layout" line says: the plain reading knows no other layout.
+    std::vector<CGlyph*> glyphs = ParseTextFont(input.contents, input.width, input.height,
+                                                input.range, input.exceptUnused, BitLayout{});
     CheckLoadedGlyphs(
         input, glyphs,
         std::string_view(reinterpret_cast<const char*>(plain.bytes.data()), plain.bytes.size()),

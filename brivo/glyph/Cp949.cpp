@@ -19,10 +19,13 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
         const std::size_t done = iconv(cd, &in, &inLeft, &out, &outLeft);
         result.append(buffer, out);
         if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // Skip one unconvertible or malformed byte.
+            // Skip one unconvertible or malformed byte. Some converters (glibc's CP949 on
+            // 0xA2E8) have already stepped over the bad sequence.
             result += '?';
-            ++in;
-            --inLeft;
+            if (inLeft > 0) {
+                ++in;
+                --inLeft;
+            }
         }
     }
     iconv_close(cd);

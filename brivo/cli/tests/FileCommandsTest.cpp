@@ -135,6 +135,102 @@ TEST_F(FileCommandsTest, CompiledExportHoldsTheFntBytes) {
     }
 }
 
+// three.h in pages: per glyph one band of 8 column bytes, row 0 in bit 0, row 1 in bit 1.
+TEST_F(FileCommandsTest, ConvertChangesTheBitLayoutAndReadsItBack) {
+    CliRun run = Cli("convert " + In("three.h") +
+                     " --size 8x2 --range custom --out-scan pages -o " + In("p.fnt"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("(binary font file, pages, LSB first)"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(ReadBytes(folder / "p.fnt"), std::string("\0\0\x02\x01\x01\x02\0\0"
+                                                       "\0\0\0\0\0\0\0\0"
+                                                       "\0\x03\x02\x02\x02\x02\x03\0",
+                                                       24));
+
+    run = Cli("convert " + In("p.fnt") + " --size 8x2 --range custom --scan pages --out-scan " +
+              "columns --out-bit-order msb -o " + In("c.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string columns = ReadBytes(folder / "c.h");
+    EXPECT_NE(columns.find("/* Data Length : 8 bytes\r\n/* Bit Layout : columns, MSB first\r\n"),
+              std::string::npos)
+        << columns;
+    EXPECT_NE(columns.find("{0x00, 0x00, 0x40, 0x80, 0x80, 0x40, 0x00, 0x00, },"),
+              std::string::npos)
+        << columns;
+
+    // Read in the layout its header names, written in the default one: the very rows.
+    run = Cli("convert " + In("c.h") + " --size auto --range auto -o " + In("r.h"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    ASSERT_EQ(Cli("convert " + In("three.h") + " --size 8x2 --range custom -o " + In("t.h")).status,
+              0);
+    EXPECT_EQ(WithoutFontAndTime(ReadBytes(folder / "r.h")),
+              WithoutFontAndTime(ReadBytes(folder / "t.h")));
+    EXPECT_EQ(ReadBytes(folder / "r.h").find("Bit Layout"), std::string::npos);
+
+    // Another layout asked for: refused unless the header is ignored.
+    run = Cli("info " + In("c.h") + " --size 8x2 --range custom --scan rows");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("the file says 8 x 2, Custom, columns, MSB first; asked for rows, "
+                              "MSB first"),
+              std::string::npos)
+        << run.output;
+    run = Cli("info " + In("c.h") + " --size 8x2 --range custom --scan columns --ignore-header");
+    EXPECT_EQ(run.status, 0) << run.output;
+}
+
+TEST_F(FileCommandsTest, BdfOutputFromExtractAndConvert) {
+    CliRun run = Cli("convert " + In("three.h") + " --size 8x2 --range custom -o " + In("t.bdf"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("t.bdf (BDF font)"), std::string::npos) << run.output;
+    const std::string custom = ReadBytes(folder / "t.bdf");
+    EXPECT_EQ(custom.rfind("STARTFONT 2.1\n", 0), 0u) << custom;
+    EXPECT_NE(custom.find("CHARS 3\nSTARTCHAR glyph0_0000\nENCODING -1\n"), std::string::npos)
+        << custom;
+    EXPECT_NE(custom.find("BITMAP\n18\n24\nENDCHAR\n"), std::string::npos) << custom;
+
+    run = Cli("extract --range ascii --size 16x16 --scan pages -o " + In("a.bdf"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string ascii = ReadBytes(folder / "a.bdf");
+    EXPECT_NE(ascii.find("FONTBOUNDINGBOX 8 16 0 -2\n"), std::string::npos);
+    EXPECT_NE(ascii.find("CHARS 128\n"), std::string::npos);
+    EXPECT_NE(ascii.find("STARTCHAR uni0041\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\n"),
+              std::string::npos)
+        << ascii;
+    EXPECT_EQ(ascii.substr(ascii.size() - 8), "ENDFONT\n");
+}
+
+// A pages export drawn as an SSD1306 driver draws it: each glyph byte written to the display
+// memory at (band, column), data bit n lighting row 8 x band + n. Read back pixel by pixel,
+// the screen holds the very glyphs of the default export.
+TEST_F(FileCommandsTest, CompiledPagesExportDrawsAsAnOledShowsIt) {
+    if (std::system("command -v gcc >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gcc";
+    const std::string range = " --range ascii --size 16x16";
+    ASSERT_EQ(Cli("extract" + range + " -o " + In("rows.fnt")).status, 0);
+    ASSERT_EQ(Cli("extract" + range + " --scan pages -o " + In("pages.h")).status, 0);
+    std::ofstream(folder / "oled.c")
+        << "#include <stdio.h>\n#include FONT\n"
+           "static unsigned char gddram[8][128];\n"
+           "int main(void) {\n"
+           "    for (int g = 0; g < 128; ++g) {\n"
+           "        const unsigned char* data = data_table[g];\n"
+           "        for (int band = 0; band < 2; ++band)\n"
+           "            for (int column = 0; column < 8; ++column)\n"
+           "                gddram[band][column] = *data++;\n"
+           "        for (int y = 0; y < 16; ++y) {\n"
+           "            unsigned char row = 0;\n"
+           "            for (int x = 0; x < 8; ++x)\n"
+           "                if (gddram[y / 8][x] >> (y % 8) & 1) row |= 0x80 >> x;\n"
+           "            putchar(row);\n"
+           "        }\n"
+           "    }\n"
+           "    return 0;\n}\n";
+    const std::string build = "gcc -std=c99 -w -DFONT='\"" + In("pages.h") + "\"' -o " +
+                              In("oled") + " " + In("oled.c") + " && " + In("oled") + " > " +
+                              In("screen.bin");
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    EXPECT_EQ(ReadBytes(folder / "screen.bin"), ReadBytes(folder / "rows.fnt"));
+}
+
 TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
     ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.h")).status, 0);
     ASSERT_EQ(Cli("extract --range ascii --size 16x16 -o " + In("a.fnt")).status, 0);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "glyph/CodeRange.h"
+#include "glyph/Result.h"
+
+namespace brivo {
+
+class CGlyphSet;
+
+// The glyph set as a BDF 2.1 font, the bitmap font format of X11 and of many embedded
+// font tools: every glyph of the set in list order, each a full cell (BBX and DWIDTH the
+// set's width and height, so ASCII stays half width), ENCODING its Unicode code point
+// (CHARSET_REGISTRY "ISO10646", CHARSET_ENCODING "1"). A glyph without one (a code that
+// KS X 1001 leaves unassigned, a Custom set's position, a second glyph of one character)
+// is written unencoded, ENCODING -1. The baseline lies height/8 pixels above the bottom of
+// the cell (FONT_DESCENT), about where outline fonts put it. `family` names the font
+// (FONT, FAMILY_NAME); characters an XLFD name cannot hold become '_'. Handed to `out`
+// piece by piece.
+void WriteBdfTo(const CGlyphSet& set, std::string_view family,
+                const std::function<void(std::string_view)>& out);
+
+// WriteBdfTo collected in a string.
+std::string FormatBdf(const CGlyphSet& set, std::string_view family);
+
+// Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named after the
+// file.
+Result WriteBdfFile(const CGlyphSet& set, const std::string& path);
+
+// The Unicode character a glyph code of `range` stands for: ASCII as it is, KS X 1001 codes
+// through code page 949; none for an unassigned code, or for a Custom set that does not
+// keep its codes (a character subset does; otherwise they are positions).
+std::optional<char32_t> CodePointOf(uint16_t code, CodeRange range, bool keepsCodes = false);
+
+}  // namespace brivo
