@@ -10,6 +10,10 @@
 
 namespace {
 constexpr int kMaxFontHeight = 1024;  // four times the largest cell
+// A rendering thread wakes the thread that fills the set once per this many glyphs of a
+// lead-byte group and at the group's end, not for every glyph: a wake-up per glyph costs
+// about as much as rendering a small glyph.
+constexpr int kGlyphsPerWake = 32;
 }  // namespace
 
 Result ExtractSettings::Validate() const {
@@ -150,8 +154,10 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 std::lock_guard guard(lock);
                 outcome.resolvedFont = rasterizer.SelectedFont().Describe();
             }
-            for (uint16_t code : LeadCodes(leads[group])) {
+            const std::vector<uint16_t> codes = LeadCodes(leads[group]);
+            for (std::size_t i = 0; i < codes.size(); ++i) {
                 if (cancelRequested || group > failedGroup) break;
+                const uint16_t code = codes[i];
                 RenderedGlyph& glyph = rendered[n++];
                 glyph.bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,
                                                     settings.threshold);
@@ -169,7 +175,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                     }
                     glyph.ready = true;
                 }
-                arrived.notify_all();
+                if ((i + 1) % kGlyphsPerWake == 0 || i + 1 == codes.size()) arrived.notify_all();
             }
         }
         {

@@ -77,7 +77,7 @@ private:
     bool HasInk(int threshold) const;
     void DrawCoverage(const void* bitmap, int left, int top);
     void FillRows(int x0, int x1, int y0, int rows);
-    void MarkDirty(int first, int last);
+    void MarkDirty(int left, int right, int top, int bottom);
 
     void* library = nullptr;             // FT_Library
     void* decoder = nullptr;             // iconv_t, CP949 -> UTF-32LE
@@ -95,6 +95,12 @@ private:
     const ResolvedFont* lastFont = nullptr;
 
     int cellWidth = 0, cellHeight = 0;
-    std::vector<uint8_t> pixels;        // grey, 255 white
-    int dirtyTop = 0, dirtyBottom = 0;  // the rows drawn on since the last clear
+    // The part of the cell drawn on since the last clear, in pixels (right and bottom
+    // excluded).
+    struct Rect {
+        int left = 0, right = 0, top = 0, bottom = 0;
+        bool Empty() const { return left >= right || top >= bottom; }
+    };
+    std::vector<uint8_t> pixels;  // grey, 255 white
+    Rect dirty;
 };
