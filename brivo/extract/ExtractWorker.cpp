@@ -67,6 +67,7 @@ void CExtractWorker::Wait() {
 
 void CExtractWorker::ExtractThreadProc() {
     if (busy != nullptr) busy->store(true);
+    if (startHook) startHook();
     switch (settings.range) {
         case RANGE_ASCII:
             ExtractAscii();

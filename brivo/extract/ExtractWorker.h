@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,6 +87,11 @@ public:
     void Wait();
 
     bool Running() const { return running.load(); }
+
+    // For tests: called on the worker thread as a run begins, the set just emptied; a test
+    // holds the run there (until the hook returns) to see what waits for it. Set it while
+    // no run is going.
+    void SetStartHook(std::function<void()> hook) { startHook = std::move(hook); }
     const ExtractOutcome& LastOutcome() const { return outcome; }  // valid after Wait/Stop
 
 private:
@@ -106,4 +112,5 @@ private:
     IExtractObserver* observer = nullptr;
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
+    std::function<void()> startHook;
 };
