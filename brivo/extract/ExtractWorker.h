@@ -113,4 +113,7 @@ private:
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
     std::function<void()> startHook;
+    // The bitmaps of the set's previous glyphs, drawn into again when the new glyphs have the
+    // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
+    std::vector<uint8_t*> spareBits;
 };

@@ -281,7 +281,8 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
         FillRows(originX, originX + advance, originY + strikeTop, strikeRows);
 }
 
-uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold) {
+uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                                       uint8_t* into) {
     if (primary.face == nullptr || pixels.empty()) return nullptr;
     // Only the part the previous glyph drew on needs clearing, and only that part can hold
     // ink: the rest of the bitmap stays zero.
@@ -294,7 +295,9 @@ uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, 
     constexpr int kFar = 1 << 20;
     DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold);
     const int bytesPerRow = (cellWidth + 7) / 8;
-    auto* bits = new uint8_t[static_cast<std::size_t>(cellHeight) * bytesPerRow]();
+    const std::size_t bytes = static_cast<std::size_t>(cellHeight) * bytesPerRow;
+    uint8_t* bits =
+        into != nullptr ? static_cast<uint8_t*>(std::memset(into, 0, bytes)) : new uint8_t[bytes]();
     const int firstByte = dirty.left / 8;
     const int count = dirty.right - firstByte * 8;
     for (int y = dirty.top; y < dirty.bottom; ++y)

@@ -48,8 +48,11 @@ public:
 
     // Draws `code` (a byte up to 0x7F or an EUC-KR lead/trail pair) with the top-left of the
     // font's character cell at (offsetX, offsetY) and returns the new bitmap (new[]), or
-    // null when no font is selected. Codes no font has a glyph for come out blank.
-    uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold);
+    // null when no font is selected. Codes no font has a glyph for come out blank. With
+    // `into` (a bitmap of the cell's size, whatever it holds) the glyph is drawn there and
+    // `into` returned.
+    uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                         uint8_t* into = nullptr);
 
     // Whether the last RenderGlyph found no glyph for its code.
     bool LastGlyphMissing() const { return lastMissing; }
