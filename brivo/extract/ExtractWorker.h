@@ -11,6 +11,8 @@
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // What an extraction renders and how.
@@ -117,3 +119,5 @@ private:
     // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
     std::vector<uint8_t*> spareBits;
 };
+
+}  // namespace brivo

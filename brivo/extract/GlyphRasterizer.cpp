@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace brivo {
+
 namespace {
 
 // One row of ThresholdPixels: `count` pixels into ceil(count / 8) bytes.
@@ -305,3 +307,5 @@ uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, 
                      threshold, bits + static_cast<std::size_t>(y) * bytesPerRow + firstByte);
     return bits;
 }
+
+}  // namespace brivo

@@ -7,6 +7,8 @@
 
 #include "fuzz/FuzzInput.h"
 
+namespace brivo {
+
 namespace {
 
 // Keeps the reads of every bitmap byte from being optimised away.
@@ -99,3 +101,5 @@ void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
     }
     for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
 }
+
+}  // namespace brivo

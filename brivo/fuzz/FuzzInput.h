@@ -9,6 +9,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 // A fuzz input: four option bytes, then the file contents.
 //   byte 0: range id in bits 0-2 (0 and 7 are refused ids), ExceptUnused in bit 3; unless
 //           bits 4-6 are all zero, Hangul to ALL give way to ASCII, so that the small
@@ -57,3 +59,5 @@ void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
 // The bytes a C source file holds by the reading rules, written as plainly as they can be,
 // line by line: what the text reader must find. Also in FuzzCheck.cpp.
 std::vector<uint8_t> PlainTextReading(std::string_view file);
+
+}  // namespace brivo
