@@ -12,6 +12,10 @@ namespace brivo {
 
 namespace {
 constexpr int kMaxFontHeight = 1024;  // four times the largest cell
+// A rendering thread wakes the thread that fills the set once per this many glyphs of a
+// lead-byte group and at the group's end, not for every glyph: a wake-up per glyph costs
+// about as much as rendering a small glyph.
+constexpr int kGlyphsPerWake = 32;
 }  // namespace
 
 bool ExtractSettings::HalfWidth() const {
@@ -52,6 +56,11 @@ Result CExtractWorker::StartExtraction(const ExtractSettings& wanted, CGlyphSet&
                                        IExtractObserver* reportTo, std::atomic<bool>* busyFlag) {
     if (Result valid = wanted.Validate(); !valid) return valid;
     StopExtraction();
+    const int cellWidth = wanted.range == RANGE_ASCII ? wanted.fontSizeX / 2 : wanted.fontSizeX;
+    if (target.BytesPerGlyph() == BytesPerGlyph(cellWidth, wanted.fontSizeY))
+        for (CGlyph* glyph : target.glyphs)
+            if (glyph != nullptr && glyph->bits != nullptr)
+                spareBits.push_back(std::exchange(glyph->bits, nullptr));
     target.ClearGlyphs();
     settings = wanted;
     set = &target;
@@ -77,6 +86,7 @@ void CExtractWorker::Wait() {
 
 void CExtractWorker::ExtractThreadProc() {
     if (busy != nullptr) busy->store(true);
+    if (startHook) startHook();
     switch (settings.range) {
         case RANGE_ASCII:
             ExtractAscii();
@@ -178,11 +188,24 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, leads.size());
     std::size_t renderers = threadCount;  // those still running, guarded by `lock`
 
+    // A bitmap of the previous set for the next glyph, or null; called under `lock`.
+    auto takeSpare = [this]() -> uint8_t* {
+        if (spareBits.empty()) return nullptr;
+        uint8_t* bits = spareBits.back();
+        spareBits.pop_back();
+        return bits;
+    };
+
     auto renderGroups = [&] {
         CGlyphRasterizer rasterizer;
         rasterizer.SetRenderMode(settings.renderMode);
         rasterizer.SetFallback(settings.fallback);
         rasterizer.SetCellSize(cellWidth, settings.fontSizeY);
+        uint8_t* spare = nullptr;
+        {
+            std::lock_guard guard(lock);
+            spare = takeSpare();
+        }
         for (std::size_t group = nextGroup++; group < failedGroup && !cancelRequested;
              group = nextGroup++) {
             LogFont font = settings.logFont;
@@ -200,17 +223,21 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 std::lock_guard guard(lock);
                 outcome.resolvedFont = rasterizer.SelectedFont().Describe();
             }
-            for (uint16_t code : leads[group].codes) {
+            const std::vector<uint16_t>& codes = leads[group].codes;
+            for (std::size_t i = 0; i < codes.size(); ++i) {
                 if (cancelRequested || group > failedGroup) break;
+                const uint16_t code = codes[i];
                 RenderedGlyph& glyph = rendered[n++];
                 glyph.bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,
-                                                    settings.threshold);
+                                                    settings.threshold, spare);
+                if (glyph.bits != spare) delete[] spare;  // left unused (no font selected)
                 glyph.code = code;
                 glyph.missing = rasterizer.LastGlyphMissing();
                 glyph.unassigned = glyph.missing && !rasterizer.IsAssigned(code);
                 const ResolvedFont* drawnBy = rasterizer.LastGlyphFont();
                 {
                     std::lock_guard guard(lock);
+                    spare = takeSpare();
                     if (drawnBy != nullptr) {
                         const std::string name = drawnBy->Name();
                         auto known = std::find(fontNames.begin(), fontNames.end(), name);
@@ -219,9 +246,10 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                     }
                     glyph.ready = true;
                 }
-                arrived.notify_all();
+                if ((i + 1) % kGlyphsPerWake == 0 || i + 1 == codes.size()) arrived.notify_all();
             }
         }
+        delete[] spare;
         {
             std::lock_guard guard(lock);
             --renderers;
@@ -260,6 +288,8 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
     }
     for (std::thread& thread : threads) thread.join();
     for (RenderedGlyph& glyph : rendered) delete[] glyph.bits;  // rendered after a stop
+    for (uint8_t* bits : spareBits) delete[] bits;
+    spareBits.clear();
 
     if (failedGroup < leads.size()) {
         outcome.end = ExtractEnd::FontFailed;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +95,11 @@ public:
     void Wait();
 
     bool Running() const { return running.load(); }
+
+    // For tests: called on the worker thread as a run begins, the set just emptied; a test
+    // holds the run there (until the hook returns) to see what waits for it. Set it while
+    // no run is going.
+    void SetStartHook(std::function<void()> hook) { startHook = std::move(hook); }
     const ExtractOutcome& LastOutcome() const { return outcome; }  // valid after Wait/Stop
 
 private:
@@ -115,6 +121,10 @@ private:
     IExtractObserver* observer = nullptr;
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
+    std::function<void()> startHook;
+    // The bitmaps of the set's previous glyphs, drawn into again when the new glyphs have the
+    // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
+    std::vector<uint8_t*> spareBits;
 };
 
 }  // namespace brivo

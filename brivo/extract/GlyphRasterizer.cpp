@@ -13,18 +13,26 @@
 
 namespace brivo {
 
-void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
-    for (int r = 0; r < height; ++r) {
-        const uint8_t* p = pixels + static_cast<std::size_t>(r) * width;
-        for (int x0 = 0; x0 < width; x0 += 8) {
-            const int count = std::min(8, width - x0);
-            unsigned byte = 0;
-            for (int b = 0; b < count; ++b)
-                byte |= static_cast<unsigned>(p[b] < threshold) << (7 - b);
-            p += count;
-            *out++ = static_cast<uint8_t>(byte);
-        }
+namespace {
+
+// One row of ThresholdPixels: `count` pixels into ceil(count / 8) bytes.
+void ThresholdRow(const uint8_t* p, int count, int threshold, uint8_t* out) {
+    for (int x0 = 0; x0 < count; x0 += 8) {
+        const int n = std::min(8, count - x0);
+        unsigned byte = 0;
+        for (int b = 0; b < n; ++b) byte |= static_cast<unsigned>(p[b] < threshold) << (7 - b);
+        p += n;
+        *out++ = static_cast<uint8_t>(byte);
     }
+}
+
+}  // namespace
+
+void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
+    const int bytesPerRow = (width + 7) / 8;
+    for (int r = 0; r < height; ++r)
+        ThresholdRow(pixels + static_cast<std::size_t>(r) * width, width, threshold,
+                     out + static_cast<std::size_t>(r) * bytesPerRow);
 }
 
 namespace {
@@ -60,7 +68,7 @@ Result CGlyphRasterizer::SetCellSize(int width, int height) {
     cellWidth = width;
     cellHeight = height;
     pixels.assign(static_cast<std::size_t>(width) * height, 0xFF);
-    dirtyTop = dirtyBottom = 0;
+    dirty = Rect{};
     return Result::Success();
 }
 
@@ -191,7 +199,7 @@ void CGlyphRasterizer::DrawCoverage(const void* bitmapPtr, int left, int top) {
             out[i] = std::min(out[i], static_cast<uint8_t>(255 - coverage));
         }
     }
-    MarkDirty(top + firstRow, top + lastRow);
+    MarkDirty(left + firstCol, left + lastCol, top + firstRow, top + lastRow);
 }
 
 void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows) {
@@ -201,16 +209,17 @@ void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows) {
     if (x0 >= x1 || first >= last) return;
     for (int y = first; y < last; ++y)
         std::memset(&pixels[static_cast<std::size_t>(y) * cellWidth + x0], 0, x1 - x0);
-    MarkDirty(first, last);
+    MarkDirty(x0, x1, first, last);
 }
 
-void CGlyphRasterizer::MarkDirty(int first, int last) {
-    if (dirtyTop == dirtyBottom) {
-        dirtyTop = first;
-        dirtyBottom = last;
+void CGlyphRasterizer::MarkDirty(int left, int right, int top, int bottom) {
+    if (dirty.Empty()) {
+        dirty = Rect{left, right, top, bottom};
     } else {
-        dirtyTop = std::min(dirtyTop, first);
-        dirtyBottom = std::max(dirtyBottom, last);
+        dirty.left = std::min(dirty.left, left);
+        dirty.right = std::max(dirty.right, right);
+        dirty.top = std::min(dirty.top, top);
+        dirty.bottom = std::max(dirty.bottom, bottom);
     }
 }
 
@@ -243,9 +252,13 @@ bool CGlyphRasterizer::DrawGlyph(const SizedFace& sized, unsigned glyphIndex, bo
 }
 
 bool CGlyphRasterizer::HasInk(int threshold) const {
-    const auto first = pixels.begin() + static_cast<std::ptrdiff_t>(dirtyTop) * cellWidth;
-    const auto last = pixels.begin() + static_cast<std::ptrdiff_t>(dirtyBottom) * cellWidth;
-    return std::any_of(first, last, [threshold](uint8_t grey) { return grey < threshold; });
+    for (int y = dirty.top; y < dirty.bottom; ++y) {
+        const uint8_t* row = &pixels[static_cast<std::size_t>(y) * cellWidth];
+        if (std::any_of(row + dirty.left, row + dirty.right,
+                        [threshold](uint8_t grey) { return grey < threshold; }))
+            return true;
+    }
+    return false;
 }
 
 void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int threshold) {
@@ -270,20 +283,28 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
         FillRows(originX, originX + advance, originY + strikeTop, strikeRows);
 }
 
-uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold) {
+uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                                       uint8_t* into) {
     if (primary.face == nullptr || pixels.empty()) return nullptr;
-    // Only the rows the previous glyph drew on need clearing, and only rows drawn on can
-    // hold ink.
-    std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(dirtyTop) * cellWidth,
-              pixels.begin() + static_cast<std::ptrdiff_t>(dirtyBottom) * cellWidth, 0xFF);
-    dirtyTop = dirtyBottom = 0;
+    // Only the part the previous glyph drew on needs clearing, and only that part can hold
+    // ink: the rest of the bitmap stays zero.
+    for (int y = dirty.top; y < dirty.bottom; ++y) {
+        uint8_t* row = &pixels[static_cast<std::size_t>(y) * cellWidth];
+        std::fill(row + dirty.left, row + dirty.right, 0xFF);
+    }
+    dirty = Rect{};
     // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
     constexpr int kFar = 1 << 20;
     DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold);
     const int bytesPerRow = (cellWidth + 7) / 8;
-    auto* bits = new uint8_t[static_cast<std::size_t>(cellHeight) * bytesPerRow]();
-    ThresholdPixels(&pixels[static_cast<std::size_t>(dirtyTop) * cellWidth], cellWidth,
-                    dirtyBottom - dirtyTop, threshold, bits + dirtyTop * bytesPerRow);
+    const std::size_t bytes = static_cast<std::size_t>(cellHeight) * bytesPerRow;
+    uint8_t* bits =
+        into != nullptr ? static_cast<uint8_t*>(std::memset(into, 0, bytes)) : new uint8_t[bytes]();
+    const int firstByte = dirty.left / 8;
+    const int count = dirty.right - firstByte * 8;
+    for (int y = dirty.top; y < dirty.bottom; ++y)
+        ThresholdRow(&pixels[static_cast<std::size_t>(y) * cellWidth + firstByte * 8], count,
+                     threshold, bits + static_cast<std::size_t>(y) * bytesPerRow + firstByte);
     return bits;
 }
 

@@ -50,8 +50,11 @@ public:
 
     // Draws `code` (a byte up to 0x7F or an EUC-KR lead/trail pair) with the top-left of the
     // font's character cell at (offsetX, offsetY) and returns the new bitmap (new[]), or
-    // null when no font is selected. Codes no font has a glyph for come out blank.
-    uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold);
+    // null when no font is selected. Codes no font has a glyph for come out blank. With
+    // `into` (a bitmap of the cell's size, whatever it holds) the glyph is drawn there and
+    // `into` returned.
+    uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                         uint8_t* into = nullptr);
 
     // Whether the last RenderGlyph found no glyph for its code.
     bool LastGlyphMissing() const { return lastMissing; }
@@ -79,7 +82,7 @@ private:
     bool HasInk(int threshold) const;
     void DrawCoverage(const void* bitmap, int left, int top);
     void FillRows(int x0, int x1, int y0, int rows);
-    void MarkDirty(int first, int last);
+    void MarkDirty(int left, int right, int top, int bottom);
 
     void* library = nullptr;             // FT_Library
     void* decoder = nullptr;             // iconv_t, CP949 -> UTF-32LE
@@ -97,8 +100,14 @@ private:
     const ResolvedFont* lastFont = nullptr;
 
     int cellWidth = 0, cellHeight = 0;
-    std::vector<uint8_t> pixels;        // grey, 255 white
-    int dirtyTop = 0, dirtyBottom = 0;  // the rows drawn on since the last clear
+    // The part of the cell drawn on since the last clear, in pixels (right and bottom
+    // excluded).
+    struct Rect {
+        int left = 0, right = 0, top = 0, bottom = 0;
+        bool Empty() const { return left >= right || top >= bottom; }
+    };
+    std::vector<uint8_t> pixels;  // grey, 255 white
+    Rect dirty;
 };
 
 }  // namespace brivo

@@ -1,93 +1,16 @@
 // libFuzzer target for the C source reader: the glyphs must hold the bytes of a plain,
 // line-by-line reading of the same rules.
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <string>
-
 #include "fontfile/TextFontReader.h"
 #include "fuzz/FuzzInput.h"
 #include "glyph/CharacterSubset.h"
 
 using namespace brivo;
 
-namespace {
-
-// The line declaring data_table (or else any NAME[...]) with "= {" (blanks allowed
-// between), outside a "//" comment.
-bool IsDeclaration(const std::string& line) {
-    std::size_t name = line.find("data_table");
-    if (name == std::string::npos) name = line.find('[');
-    const std::size_t equals = line.find('=', name == std::string::npos ? line.size() : name);
-    if (equals == std::string::npos || equals > line.find("//")) return false;
-    const std::size_t brace = line.find_first_not_of(" \t\n\v\f\r", equals + 1);
-    return brace != std::string::npos && line[brace] == '{';
-}
-
-// What a plain reading finds: the glyph bytes, and the code table after them.
-struct Reading {
-    std::vector<uint8_t> bytes;
-    std::vector<uint16_t> table;
-    bool unicode = false;
-};
-
-// The reading rules as directly as they can be written (strtoll clamped to a 32-bit long
-// gives what strtol gives where long has 32 bits). The glyph bytes end at the first line
-// after the start that holds "_codes["; its values and those of the lines up to one with a
-// "}" are the code table, Unicode when that line or the one before says "Unicode" (the one
-// before in a comment).
-Reading PlainReading(std::string_view file) {
-    constexpr auto npos = std::string::npos;
-    Reading reading;
-    bool started = false, inTable = false, previousUnicode = false;
-    std::size_t position = 0;
-    while (position < file.size()) {
-        const std::size_t end = file.find('\n', position);
-        std::string line(file.substr(position, end == npos ? npos : end - position));
-        position = end == npos ? file.size() : end + 1;
-        if (end != npos && !line.empty() && line.back() == '\r') line.pop_back();
-        const std::string raw = line;
-        const bool saysUnicode = previousUnicode;
-        previousUnicode = raw.find('/') != npos && raw.find("Unicode") != npos;
-        if (started && !inTable && raw.find("_codes[") != npos) {
-            inTable = true;
-            reading.unicode = saysUnicode || raw.find("Unicode") != npos;
-        }
-        if (const std::size_t cut = line.find("//"); cut != npos) line.erase(cut);
-        const std::size_t open = line.find("/*"), close = line.find("*/");
-        if (open != npos && close != npos && open < close) line.erase(open, close + 2 - open);
-        const std::size_t lastOpen = line.rfind('['), lastClose = line.rfind(']');
-        if (lastOpen != npos && lastClose != npos && lastOpen < lastClose)
-            line.erase(0, lastClose + 1);
-        if (!started && line.find("{0x") == npos && !IsDeclaration(raw)) continue;
-        started = true;
-        for (std::size_t from = 0, separator; (separator = line.find_first_of("{},", from)) != npos;
-             from = separator + 1) {
-            std::string token = line.substr(from, separator - from);
-            if (token.find("0x") == npos || token.find("/*") != npos || token.find("*/") != npos ||
-                token.find("//") != npos)
-                continue;
-            std::erase_if(token, [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
-            if (token.empty()) continue;
-            const long long value =
-                std::clamp<long long>(std::strtoll(token.c_str(), nullptr, 16), INT_MIN, INT_MAX);
-            if (!inTable)
-                reading.bytes.push_back(static_cast<uint8_t>(value));
-            else if (reading.table.size() < kMaxCustomGlyphs)
-                reading.table.push_back(static_cast<uint16_t>(value));
-        }
-        if (inTable && (line.find('}') != npos || reading.table.size() >= kMaxCustomGlyphs)) break;
-    }
-    return reading;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzInput input;
     if (!FuzzInput::Parse(data, size, input)) return 0;
-    const Reading plain = PlainReading(input.contents);
+    const PlainText plain = PlainTextReading(input.contents);
     // The table gives the codes; a fixed range looks for it only in the lines right after
     // its last glyph, so there its own codes pass too.
     std::vector<uint16_t> tableCodes;

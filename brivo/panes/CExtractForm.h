@@ -64,6 +64,7 @@ public:
     // events. Safe to call when nothing runs. Always true.
     bool StopExtraction();
     bool Running() const { return worker.Running(); }
+    CExtractWorker& Worker() { return worker; }
 
     // Asks before a hand edit turns an extracted set into a custom one; false = cancel.
     bool SwitchToCustom();

@@ -253,7 +253,9 @@ int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
 }
 
 // Waits with the window responsive until no extraction runs. The window stays usable
-// meanwhile, so "Font 추출" may start a new run: the wait only ends when none runs.
+// meanwhile, so "Font 추출" may start a new run: the wait only ends when none runs, and
+// looks again whenever its loop returns. A run that ends by itself ends the loop at once;
+// the poll catches one that is stopped.
 void CBrivoView::WaitForExtraction() {
     if (!extractForm || !extractForm->Running()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -263,6 +265,7 @@ void CBrivoView::WaitForExtraction() {
         connect(&poll, &QTimer::timeout, &loop, [&] {
             if (!extractForm->Running()) loop.quit();
         });
+        connect(extractForm, &CExtractForm::ExtractionFinished, &loop, &QEventLoop::quit);
         poll.start(20);
         loop.exec();
     }

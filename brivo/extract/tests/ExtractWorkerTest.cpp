@@ -164,6 +164,33 @@ TEST_F(ExtractWorkerTest, RestartEmptiesTheSetAndStopWithoutRunIsHarmless) {
     EXPECT_EQ(set.Count(), 128);
 }
 
+// A new run at the same glyph size draws into the bitmaps of the set's previous glyphs: what
+// those held (more ink, placed elsewhere) must not show through.
+TEST_F(ExtractWorkerTest, RerunIntoTheSameSetGivesWhatAFreshSetGets) {
+    ExtractSettings inky = Settings(RANGE_FULLWIDTH1);
+    inky.offsetX = inky.offsetY = 5;
+    inky.threshold = 255;
+    inky.logFont.weight = 700;
+    const ExtractSettings plain = Settings(RANGE_FULLWIDTH1);
+    CExtractWorker worker;
+    CGlyphSet fresh;
+    ASSERT_TRUE(worker.StartExtraction(plain, fresh));
+    worker.Wait();
+
+    CGlyphSet reused;
+    ASSERT_TRUE(worker.StartExtraction(inky, reused));
+    worker.Wait();
+    ASSERT_TRUE(worker.StartExtraction(plain, reused));
+    worker.Wait();
+    ASSERT_EQ(reused.Count(), fresh.Count());
+    for (int i = 0; i < fresh.Count(); ++i) {
+        ASSERT_EQ(reused.GlyphAt(i)->code, fresh.GlyphAt(i)->code);
+        ASSERT_TRUE(std::equal(fresh.GlyphAt(i)->bits, fresh.GlyphAt(i)->bits + 32,
+                               reused.GlyphAt(i)->bits))
+            << fresh.GlyphAt(i)->code;
+    }
+}
+
 TEST_F(ExtractWorkerTest, UnreadableFontEndsTheRunAndIsReported) {
     CGlyphSet set;
     Recorder recorder;

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <semaphore>
+#include <thread>
 
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
@@ -70,6 +72,7 @@ private slots:
     void doubtfulLoadIsToldInTheStatusBar();
     void unwritableFileIsReported();
     void saveWaitsForARunningExtraction();
+    void saveWaitsAcrossARestartedExtraction();
 
 private:
     CBrivoView* View() const { return app->MainFrame()->View(); }
@@ -368,6 +371,47 @@ void FontFileCommandsTest::saveWaitsForARunningExtraction() {
     QVERIFY(!form->Running());
     QCOMPARE(Set().Count(), 128);
     QCOMPARE(QFileInfo(Path("during.fnt")).size(), 128 * Set().BytesPerGlyph());
+}
+
+// While a save waits, the first run ends and "Font 추출" starts another (8 x 8 this time)
+// from within the wait: the overwrite question's own event loop delivers the first run's end,
+// which ends the wait's loop, and the second run has begun when that loop returns. The wait
+// must look again and keep waiting: the file gets the second run's whole set. Each run is
+// held as it begins, its set empty, until the test lets it go, so the order is fixed.
+void FontFileCommandsTest::saveWaitsAcrossARestartedExtraction() {
+    CExtractForm* form = View()->ExtractForm();
+    std::counting_semaphore<64> go(0);
+    form->Worker().SetStartHook([&go] { go.acquire(); });
+    static_cast<QRadioButton*>(form->Control(CExtractForm::IDC_ASCII))->click();
+    form->StartExtraction();
+    QVERIFY(form->Running());
+
+    const QString path = Path("restarted.fnt");
+    bool restarted = false, waitedForSecond = false;
+    MessageBoxAnswerer yes(QMessageBox::Yes);  // "overwrite the glyphs?"
+    QObject context;
+    QTimer::singleShot(0, &context, [&] {  // runs inside the save's wait
+        go.release();
+        while (form->Running()) std::this_thread::yield();  // the first run has ended
+        form->fontSizeX = form->fontSizeY = 8;
+        form->StartExtraction();
+        restarted = form->Running() && Set().Count() == 0;
+        QTimer::singleShot(0, &context, [&] {
+            waitedForSecond = form->Running() && !QFileInfo::exists(path);
+            go.release();
+        });
+    });
+    View()->WriteFontFile(path, 0);
+    go.release(8);  // never leave a run held, whatever failed
+    form->Worker().SetStartHook(nullptr);
+
+    QVERIFY(restarted);
+    QVERIFY(waitedForSecond);
+    QVERIFY(!form->Running());
+    QCOMPARE(Set().Count(), 128);
+    QCOMPARE(Set().width, 4);
+    QCOMPARE(QFileInfo(path).size(), 128 * 8);
+    QCOMPARE(yes.captions.size(), 1);
 }
 
 QTEST_MAIN(FontFileCommandsTest)
