@@ -37,6 +37,10 @@ bool CRemoveGlyph::Do() {
     return true;
 }
 
+std::size_t CRemoveGlyph::HeldBytes() const {
+    return done ? sizeof(CGlyph) + static_cast<std::size_t>(std::max(0, set.BytesPerGlyph())) : 0;
+}
+
 void CRemoveGlyph::Undo() {
     if (!done) return;
     set.InsertGlyphAt(position, std::exchange(removed, nullptr));
@@ -62,7 +66,22 @@ int MoveTarget(int from, int count, int direction, int steps) {
 
 CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width,
                                      int height, uint8_t halfWidth)
-    : set(set), held(std::move(glyphs)), width(width), height(height), halfWidth(halfWidth) {}
+    : set(set),
+      held(std::move(glyphs)),
+      width(width),
+      height(height),
+      halfWidth(halfWidth),
+      range(set.range),
+      exceptUnused(set.exceptUnused) {}
+
+CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set)
+    : set(set),
+      held(std::exchange(set.glyphs, {})),
+      width(set.width),
+      height(set.height),
+      halfWidth(set.halfWidth),
+      range(set.range),
+      exceptUnused(set.exceptUnused) {}
 
 CReplaceAllGlyphs::~CReplaceAllGlyphs() {
     for (CGlyph* glyph : held) DestroyGlyph(glyph);
@@ -73,6 +92,13 @@ void CReplaceAllGlyphs::Exchange() {
     std::swap(set.width, width);
     std::swap(set.height, height);
     std::swap(set.halfWidth, halfWidth);
+    std::swap(set.range, range);
+    std::swap(set.exceptUnused, exceptUnused);
+}
+
+std::size_t CReplaceAllGlyphs::HeldBytes() const {
+    const auto bytes = static_cast<std::size_t>(std::max(0, BytesPerGlyph(width, height)));
+    return held.size() * (sizeof(CGlyph*) + sizeof(CGlyph) + bytes);
 }
 
 bool CReplaceAllGlyphs::Do() {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "glyph/CodeRange.h"
 #include "glyph/GlyphBitmap.h"
 
 class CGlyph;
@@ -21,6 +23,9 @@ public:
 
     virtual bool Do() = 0;
     virtual void Undo() = 0;
+    // Memory the command keeps for its undo or redo (glyphs taken out, saved bytes), so that
+    // a history can stay within a budget.
+    virtual std::size_t HeldBytes() const { return 0; }
 };
 
 // Puts a glyph with a blank bitmap at `position` (the end when it is not a position of the
@@ -50,6 +55,7 @@ public:
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override;
 
 private:
     CGlyphSet& set;
@@ -83,10 +89,15 @@ class CReplaceAllGlyphs : public CGlyphCommand {
 public:
     CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width, int height,
                       uint8_t halfWidth);
+    // Takes the set's glyphs aside, with their size, range and exceptUnused, and leaves the set
+    // empty: the command counts as done, and whatever fills the set next (a file read, an
+    // extraction) is what Undo trades back for them.
+    explicit CReplaceAllGlyphs(CGlyphSet& set);
     ~CReplaceAllGlyphs() override;
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override;
 
 private:
     // Do and Undo both trade the held glyphs and size for the set's.
@@ -96,6 +107,8 @@ private:
     std::vector<CGlyph*> held;
     int32_t width, height;
     uint8_t halfWidth;
+    CodeRange range;
+    uint8_t exceptUnused;
 };
 
 // Writes `bytes` (one bitmap of the set's size) into the glyph at `position`, giving it a
@@ -107,6 +120,7 @@ public:
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override { return bytes.size() + before.size(); }
 
 private:
     CGlyphSet& set;

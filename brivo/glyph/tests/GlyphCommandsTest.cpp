@@ -182,4 +182,34 @@ TEST(GlyphCommandsTest, CommandsUndoneInReverseOrderRestoreTheSet) {
     EXPECT_EQ(StateOf(set), before);
 }
 
+// A load or an extraction fills the set after its glyphs were taken aside; Undo and Do then
+// trade the whole content, range and exceptUnused included.
+TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
+    const std::size_t recordsBefore = CGlyphPool::Instance().InUse();
+    {
+        CGlyphSet set;
+        Fill(set, "ABCD");
+        set.range = RANGE_HANGUL;
+        set.exceptUnused = 1;
+        const SetState before = StateOf(set);
+        CReplaceAllGlyphs replace(set);
+        EXPECT_EQ(set.Count(), 0);
+        EXPECT_EQ(replace.HeldBytes(), 4 * (sizeof(CGlyph*) + sizeof(CGlyph) + 4));
+
+        set.ReplaceGlyphs({NewGlyph('X', 2, 0, 0)}, 8, 2, 1);
+        set.range = RANGE_ASCII;
+        set.exceptUnused = 0;
+        const SetState filled = StateOf(set);
+        replace.Undo();
+        EXPECT_EQ(StateOf(set), before);
+        EXPECT_EQ(set.range, RANGE_HANGUL);
+        EXPECT_EQ(set.exceptUnused, 1);
+        EXPECT_EQ(replace.HeldBytes(), sizeof(CGlyph*) + sizeof(CGlyph) + 2);
+        replace.Do();
+        EXPECT_EQ(StateOf(set), filled);
+        EXPECT_EQ(set.range, RANGE_ASCII);
+    }
+    EXPECT_EQ(CGlyphPool::Instance().InUse(), recordsBefore);
+}
+
 }  // namespace
