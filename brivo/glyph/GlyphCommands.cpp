@@ -108,6 +108,18 @@ bool CReplaceAllGlyphs::Do() {
 
 void CReplaceAllGlyphs::Undo() { Exchange(); }
 
+bool CSetGlyphRange::Do() {
+    if (done || set.range == range) return false;
+    before = std::exchange(set.range, range);
+    done = true;
+    return true;
+}
+
+void CSetGlyphRange::Undo() {
+    if (done) set.range = before;
+    done = false;
+}
+
 bool CSetGlyphBits::Do() {
     CGlyph* glyph = set.GlyphAt(position);
     if (done || glyph == nullptr || bytes.size() != static_cast<size_t>(set.BytesPerGlyph()))

@@ -111,6 +111,21 @@ private:
     uint8_t exceptUnused;
 };
 
+// Gives the set another code range (a hand edit turns an extracted set into a custom one).
+class CSetGlyphRange : public CGlyphCommand {
+public:
+    CSetGlyphRange(CGlyphSet& set, CodeRange range) : set(set), range(range) {}
+
+    bool Do() override;
+    void Undo() override;
+
+private:
+    CGlyphSet& set;
+    CodeRange range;
+    CodeRange before = RANGE_NONE;
+    bool done = false;
+};
+
 // Writes `bytes` (one bitmap of the set's size) into the glyph at `position`, giving it a
 // bitmap when it has none.
 class CSetGlyphBits : public CGlyphCommand {

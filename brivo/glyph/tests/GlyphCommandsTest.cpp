@@ -26,11 +26,12 @@ struct SetState {
     std::vector<GlyphState> glyphs;
     int32_t width, height;
     uint8_t halfWidth;
+    CodeRange range;
     bool operator==(const SetState&) const = default;
 };
 
 SetState StateOf(const CGlyphSet& set) {
-    SetState state{{}, set.width, set.height, set.halfWidth};
+    SetState state{{}, set.width, set.height, set.halfWidth, set.range};
     for (const CGlyph* g : set.glyphs) {
         if (g == nullptr) {
             state.glyphs.push_back({});
@@ -107,12 +108,15 @@ TEST(GlyphCommandsTest, EachSetOperationAndItsUndo) {
              return std::make_unique<CReplaceAllGlyphs>(set, glyphs, 16, 8, 8);
          },
          true, "XY"},
+        {"range to custom", Make<CSetGlyphRange>(RANGE_CUSTOM), true, "ABCD"},
+        {"range as it is", Make<CSetGlyphRange>(RANGE_ASCII), false, "ABCD"},
     };
     const std::size_t recordsBefore = CGlyphPool::Instance().InUse();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CGlyphSet set;
         Fill(set, "ABCD");
+        set.range = RANGE_ASCII;
         const SetState before = StateOf(set);
         const std::unique_ptr<CGlyphCommand> command = c.make(set);
         EXPECT_EQ(command->Do(), c.changes);
