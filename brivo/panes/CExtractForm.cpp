@@ -356,7 +356,9 @@ void CExtractForm::RecordExtraction() {
     }
     GlyphCommandList commands;
     commands.push_back(std::move(replaced));
-    undoStack->Record(extractButton->text(), std::move(commands), {selectionBeforeRun}, {-1});
+    const int selection = fontList->selectedIndex < glyphSet.Count() ? fontList->selectedIndex : -1;
+    undoStack->Record(extractButton->text(), std::move(commands), {selectionBeforeRun},
+                      {selection});
 }
 
 // --- Hand edits ---------------------------------------------------------------------------

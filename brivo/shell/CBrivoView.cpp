@@ -327,18 +327,19 @@ int CBrivoView::LoadGlyphs(const RecentFile& file,
     std::string warning;
     const Result result = read(warning);
     ReportFailure(result);
+    if (result && extractForm &&
+        extractForm->FontList()->selectedIndex >= glyphSet.Count())
+        extractForm->FontList()->selectedIndex = -1;
     if (result) {
+        const int selectionAfter = extractForm ? extractForm->FontList()->selectedIndex : -1;
         history.Record(file.kind == FILE_KIND_BINARY ? kFontLoadName : kTextLoadName,
-                       OneCommand(std::move(replace)), {selection}, {-1});
+                       OneCommand(std::move(replace)), {selection}, {selectionAfter});
         FileDone(file);
         ShowStatus(warning.empty() ? QStringLiteral("Loaded %1").arg(file.path)
                                    : QString::fromStdString(warning));
     } else {
         replace->Undo();
     }
-    if (result && extractForm &&
-        extractForm->FontList()->selectedIndex >= glyphSet.Count())
-        extractForm->FontList()->selectedIndex = -1;
     // Also after a failure: the set is as it was, and the panes show the selection again.
     PostPaneMessage(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, -1);
     return result ? 1 : 0;
