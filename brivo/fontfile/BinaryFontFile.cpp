@@ -8,6 +8,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
         return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
@@ -134,3 +136,5 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }
+
+}  // namespace brivo

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace brivo {
+
 InputFile::~InputFile() {
     if (fd >= 0) close(fd);
 }
@@ -45,3 +47,5 @@ Result InputFile::Status() const {
     if (error == 0) return Result::Success();
     return Result::Failure("cannot read " + path + ": " + std::strerror(error));
 }
+
+}  // namespace brivo

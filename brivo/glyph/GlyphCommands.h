@@ -8,6 +8,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/GlyphBitmap.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -161,3 +163,5 @@ private:
     Edit edit;
     std::vector<uint8_t> before;
 };
+
+}  // namespace brivo

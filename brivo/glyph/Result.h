@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+namespace brivo {
+
 // Outcome of an operation that can fail for a reason the user should read: the GUI shows
 // `message` in a message box, the command-line tool prints it. Empty message = success.
 struct Result {
@@ -17,3 +19,5 @@ struct Result {
         return Result{std::move(why)};
     }
 };
+
+}  // namespace brivo

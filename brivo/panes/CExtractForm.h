@@ -6,13 +6,9 @@
 #include <memory>
 #include <optional>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 #include "extract/ExtractWorker.h"
 
-class CGlyphCommand;
-class CGlyphSet;
-class CReplaceAllGlyphs;
-struct LogFont;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -20,6 +16,11 @@ class QPushButton;
 class QRadioButton;
 
 namespace brivo {
+
+class CGlyphCommand;
+class CGlyphSet;
+class CReplaceAllGlyphs;
+struct LogFont;
 
 class CEvaLayout;
 class CFontList;

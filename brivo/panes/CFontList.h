@@ -8,10 +8,11 @@
 #include <unordered_map>
 
 class QScrollBar;
-class CGlyph;
-class CGlyphSet;
 
 namespace brivo {
+
+class CGlyph;
+class CGlyphSet;
 
 // The scrolling grid of a glyph set: every glyph magnified `scale` times with its label
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
@@ -71,7 +72,7 @@ private:
     void SetScrollRange(int maximum, int page);
     void SetScrollPos(int position);
     void DrawCells(QImage& image);
-    const QStaticText& Label(const ::CGlyph& glyph, int range);
+    const QStaticText& Label(const CGlyph& glyph, int range);
 
     const CGlyphSet& glyphSet;
     QScrollBar* bar;

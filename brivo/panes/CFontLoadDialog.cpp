@@ -1,4 +1,4 @@
-#include "CFontLoadDialog.h"
+#include "panes/CFontLoadDialog.h"
 
 #include <QFontDialog>
 #include <QGroupBox>
@@ -10,10 +10,10 @@
 #include <QSlider>
 #include <QToolButton>
 
-#include "CFontPreview.h"
-#include "CGroupStyleDialog.h"
-#include "DialogUnits.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CFontPreview.h"
+#include "panes/CGroupStyleDialog.h"
+#include "shell/DialogUnits.h"
 
 namespace brivo {
 

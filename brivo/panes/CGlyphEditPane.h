@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
-class CGlyphSet;
 class QLabel;
 class QSlider;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CEvaLayout;
 class CGlyphCanvas;

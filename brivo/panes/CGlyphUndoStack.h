@@ -7,10 +7,9 @@
 #include <memory>
 #include <vector>
 
-class CGlyphCommand;
-
 namespace brivo {
 
+class CGlyphCommand;
 class CGlyphUndoStack;
 
 // The glyph-model commands of one step, done in order and undone in reverse.

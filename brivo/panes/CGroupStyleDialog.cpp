@@ -1,10 +1,10 @@
-#include "CGroupStyleDialog.h"
+#include "panes/CGroupStyleDialog.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "DialogUnits.h"
 #include "glyph/GlyphSet.h"
+#include "shell/DialogUnits.h"
 
 namespace brivo {
 

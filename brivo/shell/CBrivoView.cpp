@@ -1,4 +1,4 @@
-#include "CBrivoView.h"
+#include "shell/CBrivoView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,18 +12,18 @@
 #include <QTimer>
 #include <optional>
 
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CPaneSplitter.h"
-#include "PaneMessage.h"
-#include "shell/BrivoProfile.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/BrivoProfile.h"
+#include "shell/CPaneSplitter.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 
@@ -252,14 +252,14 @@ int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
     RecentFile file{path,          FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
                     glyphSet.range, skipBytes,       1,              glyphSet.exceptUnused};
     return WriteGlyphs(
-        file, [&] { return ::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
+        file, [&] { return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
     RecentFile file{path,           FILE_KIND_TEXT, glyphSet.width, glyphSet.height,
                     glyphSet.range, 0,              doubleArray,    glyphSet.exceptUnused};
     return WriteGlyphs(
-        file, [&] { return ::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0); });
+        file, [&] { return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0); });
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
@@ -267,7 +267,7 @@ int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height,
     const RecentFile file{path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1,
                           exceptUnused};
     return LoadGlyphs(file, [&](std::string& warning) {
-        return ::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
+        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
                               skipBytes, exceptUnused != 0, &warning);
     });
 }
@@ -282,7 +282,7 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
     const RecentFile file{path, FILE_KIND_TEXT, width, height, rangeId, 0, doubleArray,
                           exceptUnused};
     return LoadGlyphs(file, [&](std::string& warning) {
-        return ::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
+        return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
                               doubleArray != 0, exceptUnused != 0, false, &warning);
     });
 }

@@ -7,16 +7,16 @@
 #include <optional>
 #include <string>
 
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
 #include "panes/CGlyphUndoStack.h"
 #include "shell/RecentFiles.h"
 
+namespace brivo {
+
 class CGlyphSet;
 struct Result;
-
-namespace brivo {
 
 class CPaneSplitter;
 class CExtractForm;

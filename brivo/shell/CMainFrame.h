@@ -2,13 +2,14 @@
 
 #include <QMainWindow>
 
-class CGlyphSet;
 class QAction;
 class QLabel;
 class QMenu;
 class QToolBar;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CBrivoView;
 

@@ -1,4 +1,4 @@
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,7 +16,7 @@
 #include <limits>
 #include <optional>
 
-#include "DialogUnits.h"
+#include "shell/DialogUnits.h"
 
 namespace brivo {
 

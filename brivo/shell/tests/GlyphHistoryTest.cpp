@@ -6,13 +6,13 @@
 #include <QtTest>
 #include <functional>
 
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CGlyphCanvas.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CImageButton.h"
-#include "DialogUnits.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphCanvas.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CImageButton.h"
+#include "shell/DialogUnits.h"
 #include "glyph/GlyphCommands.h"
 #include "testing/GlyphPaneTestSupport.h"
 

@@ -7,10 +7,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "BrivoProfile.h"
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CMainFrame.h"
+#include "shell/BrivoProfile.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
 #include "glyph/GlyphSet.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
