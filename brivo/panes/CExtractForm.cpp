@@ -409,7 +409,8 @@ bool CExtractForm::RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> e
 
 void CExtractForm::InsertGlyph() {
     const int selection = fontList->selectedIndex;
-    const int position = selection < 0 || selection > glyphSet.Count() ? glyphSet.Count() : selection;
+    const int position =
+        selection < 0 || selection > glyphSet.Count() ? glyphSet.Count() : selection;
     RunEdit(QStringLiteral("글리프 삽입"), std::make_unique<CInsertBlankGlyph>(glyphSet, position),
             position);
 }

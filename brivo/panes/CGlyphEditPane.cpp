@@ -148,8 +148,7 @@ void CGlyphEditPane::PlacePreview() {
 bool CGlyphEditPane::eventFilter(QObject* watched, QEvent* event) {
     // A mouse stroke, from press to release, is one step.
     if (watched == canvas && event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->buttons() ==
-            static_cast<QMouseEvent*>(event)->button()) {
+        static_cast<QMouseEvent*>(event)->buttons() == static_cast<QMouseEvent*>(event)->button()) {
         strokeStart = canvas->Bits();
         strokeModified = canvas->modified;
     } else if (watched == canvas && event->type() == QEvent::MouseButtonRelease &&
@@ -233,8 +232,8 @@ void CGlyphEditPane::OnUpdate() {
     // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
     RunGlyphCommands(
         undoStack, "Update",
-        OneCommand(std::make_unique<CSetGlyphBits>(glyphSet, currentIndex, canvas->Bits())),
-        before, CanvasState());
+        OneCommand(std::make_unique<CSetGlyphBits>(glyphSet, currentIndex, canvas->Bits())), before,
+        CanvasState());
     PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
 }
 

@@ -36,12 +36,10 @@ std::unique_ptr<CGlyphUndoCommand> CGlyphUndoCommand::TakeOver() {
     return std::make_unique<CGlyphUndoCommand>(stack, text(), std::move(commands), before, after);
 }
 
-CGlyphUndoStack::CGlyphUndoStack(QObject* parent) : QUndoStack(parent) {
-    setUndoLimit(kStepLimit);
-}
+CGlyphUndoStack::CGlyphUndoStack(QObject* parent) : QUndoStack(parent) { setUndoLimit(kStepLimit); }
 
-void CGlyphUndoStack::Record(const QString& text, GlyphCommandList commands,
-                             GlyphViewState before, GlyphViewState after) {
+void CGlyphUndoStack::Record(const QString& text, GlyphCommandList commands, GlyphViewState before,
+                             GlyphViewState after) {
     auto step = std::make_unique<CGlyphUndoCommand>(*this, text, std::move(commands),
                                                     std::move(before), std::move(after));
     push(step.release());

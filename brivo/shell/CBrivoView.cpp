@@ -35,7 +35,8 @@ constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 const QString kSaveQuestion = QStringLiteral("변경된 내용을 저장하시겠습니까?");
-const QString kMissingFile = QStringLiteral("파일을 찾을 수 없습니다.\n%1\n\n최근 파일 목록에서 지웁니다.");
+const QString kMissingFile =
+    QStringLiteral("파일을 찾을 수 없습니다.\n%1\n\n최근 파일 목록에서 지웁니다.");
 constexpr char kFontLoadName[] = "Font File Load";
 constexpr char kTextLoadName[] = "Text File Load";
 
@@ -114,17 +115,17 @@ std::optional<bool> CBrivoView::ConfirmReplace() {
     question.button(QMessageBox::Cancel)->setText(QStringLiteral("취소"));
     question.setDefaultButton(QMessageBox::Save);
     switch (question.exec()) {
-    case QMessageBox::Discard:
-        return true;
-    case QMessageBox::Save:
-        // The save that fits the file last saved or loaded; C source when there is none.
-        if (currentKind == FILE_KIND_BINARY)
-            OnFontFileSave();
-        else
-            OnTextFileSave();
-        return history.isClean();
-    default:
-        return false;
+        case QMessageBox::Discard:
+            return true;
+        case QMessageBox::Save:
+            // The save that fits the file last saved or loaded; C source when there is none.
+            if (currentKind == FILE_KIND_BINARY)
+                OnFontFileSave();
+            else
+                OnTextFileSave();
+            return history.isClean();
+        default:
+            return false;
     }
 }
 
@@ -249,26 +250,27 @@ int CBrivoView::WriteGlyphs(const RecentFile& file, const std::function<Result()
 }
 
 int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
-    RecentFile file{path,          FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
-                    glyphSet.range, skipBytes,       1,              glyphSet.exceptUnused};
-    return WriteGlyphs(
-        file, [&] { return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
+    RecentFile file{
+        path, FILE_KIND_BINARY,     glyphSet.width, glyphSet.height, glyphSet.range, skipBytes,
+        1,    glyphSet.exceptUnused};
+    return WriteGlyphs(file,
+                       [&] { return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
-    RecentFile file{path,           FILE_KIND_TEXT, glyphSet.width, glyphSet.height,
-                    glyphSet.range, 0,              doubleArray,    glyphSet.exceptUnused};
+    RecentFile file{path, FILE_KIND_TEXT, glyphSet.width,       glyphSet.height, glyphSet.range,
+                    0,    doubleArray,    glyphSet.exceptUnused};
     return WriteGlyphs(
         file, [&] { return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0); });
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused) {
-    const RecentFile file{path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1,
-                          exceptUnused};
+    const RecentFile file{path,    FILE_KIND_BINARY, width, height,
+                          rangeId, skipBytes,        1,     exceptUnused};
     return LoadGlyphs(file, [&](std::string& warning) {
-        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
-                              skipBytes, exceptUnused != 0, &warning);
+        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
+                                   exceptUnused != 0, &warning);
     });
 }
 
@@ -279,11 +281,11 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
         return 0;
     }
     if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused)) return 0;
-    const RecentFile file{path, FILE_KIND_TEXT, width, height, rangeId, 0, doubleArray,
-                          exceptUnused};
+    const RecentFile file{path, FILE_KIND_TEXT, width,       height, rangeId,
+                          0,    doubleArray,    exceptUnused};
     return LoadGlyphs(file, [&](std::string& warning) {
         return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
-                              doubleArray != 0, exceptUnused != 0, false, &warning);
+                                   doubleArray != 0, exceptUnused != 0, false, &warning);
     });
 }
 
@@ -327,8 +329,7 @@ int CBrivoView::LoadGlyphs(const RecentFile& file,
     std::string warning;
     const Result result = read(warning);
     ReportFailure(result);
-    if (result && extractForm &&
-        extractForm->FontList()->selectedIndex >= glyphSet.Count())
+    if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
     if (result) {
         const int selectionAfter = extractForm ? extractForm->FontList()->selectedIndex : -1;

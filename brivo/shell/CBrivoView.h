@@ -60,14 +60,14 @@ public:
     // half-built set is never written. A file that cannot be written is reported; 1 always.
     int WriteFontFile(const QString& path, int32_t skipBytes);
     int WriteTextFile(const QString& path, int32_t doubleArray);
-    // Replace the glyph set by a file's glyphs (one step that can be undone): 1 when loaded. Options out of range are
-    // refused before anything changes; otherwise a running extraction is stopped and the
-    // panes are told that nothing is selected, and a file that cannot be read is reported
-    // and leaves the set as it was. Either way the form then repaints and re-announces
-    // its selection. A load that succeeds but is doubtful (a .fnt length that does not fit
-    // the range, a Custom load cut at 65536 glyphs) is told in the status bar. Where a C
-    // source file's header disagrees with the size or range, a question offers the file's
-    // values: Yes loads with them, No as asked, Cancel loads nothing.
+    // Replace the glyph set by a file's glyphs (one step that can be undone): 1 when loaded.
+    // Options out of range are refused before anything changes; otherwise a running extraction is
+    // stopped and the panes are told that nothing is selected, and a file that cannot be read is
+    // reported and leaves the set as it was. Either way the form then repaints and re-announces its
+    // selection. A load that succeeds but is doubtful (a .fnt length that does not fit the range, a
+    // Custom load cut at 65536 glyphs) is told in the status bar. Where a C source file's header
+    // disagrees with the size or range, a question offers the file's values: Yes loads with them,
+    // No as asked, Cancel loads nothing.
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t skipBytes, int32_t exceptUnused);
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,

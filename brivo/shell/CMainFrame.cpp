@@ -156,10 +156,18 @@ void CMainFrame::CreateHistoryCommands(QMenu* edit) {
         bool (QUndoStack::*can)() const;
         QString (QUndoStack::*name)() const;
     } commands[] = {
-        {ID_EDIT_UNDO, "실행 취소", {QKeySequence("Ctrl+Z")}, &CBrivoView::Undo,
-         &QUndoStack::canUndo, &QUndoStack::undoText},
-        {ID_EDIT_REDO, "다시 실행", {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")},
-         &CBrivoView::Redo, &QUndoStack::canRedo, &QUndoStack::redoText},
+        {ID_EDIT_UNDO,
+         "실행 취소",
+         {QKeySequence("Ctrl+Z")},
+         &CBrivoView::Undo,
+         &QUndoStack::canUndo,
+         &QUndoStack::undoText},
+        {ID_EDIT_REDO,
+         "다시 실행",
+         {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")},
+         &CBrivoView::Redo,
+         &QUndoStack::canRedo,
+         &QUndoStack::redoText},
     };
     for (const auto& command : commands) {
         QAction* action = AddCommand(edit, command.id, command.prefix);

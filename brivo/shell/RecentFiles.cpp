@@ -75,7 +75,8 @@ void CRecentFileList::Add(const RecentFile& file) {
 }
 
 void CRecentFileList::Remove(int index) {
-    if (index >= 0 && index < static_cast<int>(entries.size())) entries.erase(entries.begin() + index);
+    if (index >= 0 && index < static_cast<int>(entries.size()))
+        entries.erase(entries.begin() + index);
 }
 
 }  // namespace brivo

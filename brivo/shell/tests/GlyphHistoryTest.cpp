@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "glyph/GlyphCommands.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
 #include "panes/CGlyphCanvas.h"
@@ -13,7 +14,6 @@
 #include "panes/CGlyphInfoPane.h"
 #include "shell/CImageButton.h"
 #include "shell/DialogUnits.h"
-#include "glyph/GlyphCommands.h"
 #include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;
@@ -40,12 +40,6 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 
-std::vector<uint8_t> Pattern(int count, uint8_t seed) {
-    std::vector<uint8_t> bytes(count);
-    for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed * (i + 1) + i);
-    return bytes;
-}
-
 }  // namespace
 
 class GlyphHistoryTest : public QObject {
@@ -63,9 +57,7 @@ private:
     CGlyphEditPane* Editor() const { return View()->EditPane(); }
     CGlyphSet& Set() const { return View()->GlyphSet(); }
     Snapshot Take() const;
-    void ClickEditor(int id) {
-        qobject_cast<QAbstractButton*>(FindControl(Editor(), id))->click();
-    }
+    void ClickEditor(int id) { qobject_cast<QAbstractButton*>(FindControl(Editor(), id))->click(); }
     // Drags over two cells with the button that flips the first.
     void Stroke(int x, int y);
 
@@ -108,7 +100,8 @@ void GlyphHistoryTest::Stroke(int x, int y) {
     CGlyphCanvas* canvas = Editor()->Canvas();
     const Qt::MouseButton button = canvas->GetCell(x, y) ? Qt::RightButton : Qt::LeftButton;
     const int size = canvas->CellSize();
-    const QPoint at = canvas->DrawRect().topLeft() + QPoint(x * size + size / 2, y * size + size / 2);
+    const QPoint at =
+        canvas->DrawRect().topLeft() + QPoint(x * size + size / 2, y * size + size / 2);
     SendMouse(canvas, QEvent::MouseButtonPress, at, button, button);
     SendMouse(canvas, QEvent::MouseMove, at + QPoint(size, 0), Qt::NoButton, button);
     SendMouse(canvas, QEvent::MouseButtonRelease, at + QPoint(size, 0), button, Qt::NoButton);
@@ -120,8 +113,8 @@ void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly_data() {
     QTest::addColumn<int>("steps");
     QTest::addColumn<QString>("lastName");
     QTest::addColumn<bool>("cleanAfter");
-    QTest::newRow("pen stroke") << Change([](GlyphHistoryTest& t) { t.Stroke(0, 0); }) << 1
-                                << "Pen" << false;
+    QTest::newRow("pen stroke") << Change([](GlyphHistoryTest& t) { t.Stroke(0, 0); }) << 1 << "Pen"
+                                << false;
     QTest::newRow("strokes, Update") << Change([](GlyphHistoryTest& t) {
         t.Stroke(3, 3);
         t.Stroke(7, 1);
@@ -148,7 +141,8 @@ void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly_data() {
         MessageBoxAnswerer yes(QMessageBox::Yes);
         t.View()->ExtractForm()->MoveSelected(1, true);
         t.View()->ExtractForm()->MoveSelected(-1, false);
-    }) << 2 << "글리프 이동" << false;
+    }) << 2 << "글리프 이동"
+                           << false;
     QTest::newRow("load") << Change([](GlyphHistoryTest& t) {
         const QString path = t.dir.filePath("ascii.fnt");
         QFile file(path);
@@ -156,7 +150,8 @@ void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly_data() {
         file.write(QByteArray(128 * 16, '\x5a'));
         file.close();
         QCOMPARE(t.View()->ReadFontFile(path, 8, 16, RANGE_ASCII, 0, 0), 1);
-    }) << 1 << "Font File Load" << true;
+    }) << 1 << "Font File Load"
+                          << true;
 }
 
 void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly() {

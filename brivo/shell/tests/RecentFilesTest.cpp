@@ -7,11 +7,11 @@
 #include <QtTest>
 #include <memory>
 
+#include "glyph/GlyphSet.h"
 #include "shell/BrivoProfile.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "glyph/GlyphSet.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
 
@@ -91,12 +91,12 @@ void RecentFilesTest::savedAndLoadedFilesAreListedNewestFirst() {
         paths << dir.filePath(QString("f%1.h").arg(i));
         View()->WriteTextFile(paths.last(), 1);
     }
-    QCOMPARE(MenuEntries(), (QStringList{"&1 " + paths[4], "&2 " + paths[3], "&3 " + paths[2],
-                                         "&4 " + paths[1]}));
+    QCOMPARE(MenuEntries(),
+             (QStringList{"&1 " + paths[4], "&2 " + paths[3], "&3 " + paths[2], "&4 " + paths[1]}));
     // Loading one of them puts it first without a second entry.
     QCOMPARE(View()->ReadTextFile(paths[2], 8, 16, RANGE_ASCII, 1, 0), 1);
-    QCOMPARE(MenuEntries(), (QStringList{"&1 " + paths[2], "&2 " + paths[4], "&3 " + paths[3],
-                                         "&4 " + paths[1]}));
+    QCOMPARE(MenuEntries(),
+             (QStringList{"&1 " + paths[2], "&2 " + paths[4], "&3 " + paths[3], "&4 " + paths[1]}));
 }
 
 void RecentFilesTest::listAndOptionsOutliveTheProgram() {

@@ -9,16 +9,16 @@
 #include <QtTest>
 #include <memory>
 
-#include "shell/CBrivoApp.h"
-#include "shell/CBrivoView.h"
+#include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
 #include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "shell/DialogUnits.h"
 #include "shell/PaneMessage.h"
-#include "glyph/GlyphSet.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
 
