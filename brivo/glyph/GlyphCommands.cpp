@@ -39,6 +39,10 @@ bool CRemoveGlyph::Do() {
     return true;
 }
 
+std::size_t CRemoveGlyph::HeldBytes() const {
+    return done ? sizeof(CGlyph) + static_cast<std::size_t>(std::max(0, set.BytesPerGlyph())) : 0;
+}
+
 void CRemoveGlyph::Undo() {
     if (!done) return;
     set.InsertGlyphAt(position, std::exchange(removed, nullptr));
@@ -64,7 +68,22 @@ int MoveTarget(int from, int count, int direction, int steps) {
 
 CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width,
                                      int height, uint8_t halfWidth)
-    : set(set), held(std::move(glyphs)), width(width), height(height), halfWidth(halfWidth) {}
+    : set(set),
+      held(std::move(glyphs)),
+      width(width),
+      height(height),
+      halfWidth(halfWidth),
+      range(set.range),
+      exceptUnused(set.exceptUnused) {}
+
+CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set)
+    : set(set),
+      held(std::exchange(set.glyphs, {})),
+      width(set.width),
+      height(set.height),
+      halfWidth(set.halfWidth),
+      range(set.range),
+      exceptUnused(set.exceptUnused) {}
 
 CReplaceAllGlyphs::~CReplaceAllGlyphs() {
     for (CGlyph* glyph : held) DestroyGlyph(glyph);
@@ -75,6 +94,13 @@ void CReplaceAllGlyphs::Exchange() {
     std::swap(set.width, width);
     std::swap(set.height, height);
     std::swap(set.halfWidth, halfWidth);
+    std::swap(set.range, range);
+    std::swap(set.exceptUnused, exceptUnused);
+}
+
+std::size_t CReplaceAllGlyphs::HeldBytes() const {
+    const auto bytes = static_cast<std::size_t>(std::max(0, BytesPerGlyph(width, height)));
+    return held.size() * (sizeof(CGlyph*) + sizeof(CGlyph) + bytes);
 }
 
 bool CReplaceAllGlyphs::Do() {
@@ -83,6 +109,18 @@ bool CReplaceAllGlyphs::Do() {
 }
 
 void CReplaceAllGlyphs::Undo() { Exchange(); }
+
+bool CSetGlyphRange::Do() {
+    if (done || set.range == range) return false;
+    before = std::exchange(set.range, range);
+    done = true;
+    return true;
+}
+
+void CSetGlyphRange::Undo() {
+    if (done) set.range = before;
+    done = false;
+}
 
 bool CSetGlyphBits::Do() {
     CGlyph* glyph = set.GlyphAt(position);

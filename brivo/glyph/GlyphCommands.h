@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "glyph/CodeRange.h"
 #include "glyph/GlyphBitmap.h"
 
 namespace brivo {
@@ -23,6 +25,9 @@ public:
 
     virtual bool Do() = 0;
     virtual void Undo() = 0;
+    // Memory the command keeps for its undo or redo (glyphs taken out, saved bytes), so that
+    // a history can stay within a budget.
+    virtual std::size_t HeldBytes() const { return 0; }
 };
 
 // Puts a glyph with a blank bitmap at `position` (the end when it is not a position of the
@@ -52,6 +57,7 @@ public:
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override;
 
 private:
     CGlyphSet& set;
@@ -85,10 +91,15 @@ class CReplaceAllGlyphs : public CGlyphCommand {
 public:
     CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width, int height,
                       uint8_t halfWidth);
+    // Takes the set's glyphs aside, with their size, range and exceptUnused, and leaves the set
+    // empty: the command counts as done, and whatever fills the set next (a file read, an
+    // extraction) is what Undo trades back for them.
+    explicit CReplaceAllGlyphs(CGlyphSet& set);
     ~CReplaceAllGlyphs() override;
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override;
 
 private:
     // Do and Undo both trade the held glyphs and size for the set's.
@@ -98,6 +109,23 @@ private:
     std::vector<CGlyph*> held;
     int32_t width, height;
     uint8_t halfWidth;
+    CodeRange range;
+    uint8_t exceptUnused;
+};
+
+// Gives the set another code range (a hand edit turns an extracted set into a custom one).
+class CSetGlyphRange : public CGlyphCommand {
+public:
+    CSetGlyphRange(CGlyphSet& set, CodeRange range) : set(set), range(range) {}
+
+    bool Do() override;
+    void Undo() override;
+
+private:
+    CGlyphSet& set;
+    CodeRange range;
+    CodeRange before = RANGE_NONE;
+    bool done = false;
 };
 
 // Writes `bytes` (one bitmap of the set's size) into the glyph at `position`, giving it a
@@ -109,6 +137,7 @@ public:
 
     bool Do() override;
     void Undo() override;
+    std::size_t HeldBytes() const override { return bytes.size() + before.size(); }
 
 private:
     CGlyphSet& set;

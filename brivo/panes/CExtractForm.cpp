@@ -16,6 +16,7 @@
 #include "glyph/LogFont.h"
 #include "panes/CFontList.h"
 #include "panes/CFontLoadDialog.h"
+#include "panes/CGlyphUndoStack.h"
 #include "panes/PaneId.h"
 #include "shell/CImageButton.h"
 #include "shell/PaneMessage.h"
@@ -259,9 +260,18 @@ bool CExtractForm::ExtractCharacters(std::vector<uint16_t> codes) {
 
 bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     // While a worker runs the list must not be read, but it certainly holds glyphs.
-    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return false;
+    if (worker.Running() || glyphSet.Count() > 0) {
+        // Where unsaved work was asked about, that answer stands for the form's question.
+        const std::optional<bool> confirmed = confirmReplace ? confirmReplace() : std::nullopt;
+        if (confirmed ? !*confirmed : !AskYesNo(this, kOverwrite)) return false;
+    }
     if (stopping) return false;  // the question let a stop begin in the meantime
     StopExtraction();
+    if (undoStack) {
+        replaced = std::make_unique<CReplaceAllGlyphs>(glyphSet);
+        selectionBeforeRun = fontList->selectedIndex;
+    }
+    runClock.start();
 
     ExtractSettings settings;
     settings.range = range;
@@ -280,6 +290,8 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     if (Result started = worker.StartExtraction(settings, glyphSet, this, &fontList->busy);
         !started) {
         fontList->busy = false;
+        if (replaced) replaced->Undo();
+        replaced.reset();
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QString::fromStdString(started.message));
         return false;
@@ -303,6 +315,7 @@ bool CExtractForm::StopExtraction() {
     }
     worker.StopExtraction();
     if (wasRunning) {
+        RecordExtraction();
         progress->setValue(0);
         fontList->update();
     }
@@ -339,11 +352,25 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
         [this, run, fontFailed] {
             if (run != runNumber) return;
             worker.Wait();  // the thread is past its last report: let Running() turn false
+            RecordExtraction();
             fontList->update();
             if (fontFailed) QMessageBox::warning(this, QStringLiteral("Error"), kNoFont);
             emit ExtractionFinished();
         },
         Qt::QueuedConnection);
+}
+
+void CExtractForm::RecordExtraction() {
+    lastRunSeconds = runClock.nsecsElapsed() / 1e9;
+    if (!replaced || !undoStack) {
+        replaced.reset();  // the history is gone: the replaced glyphs are not wanted any more
+        return;
+    }
+    GlyphCommandList commands;
+    commands.push_back(std::move(replaced));
+    const int selection = fontList->selectedIndex < glyphSet.Count() ? fontList->selectedIndex : -1;
+    undoStack->Record(extractButton->text(), std::move(commands), {selectionBeforeRun},
+                      {selection});
 }
 
 // --- Hand edits ---------------------------------------------------------------------------
@@ -372,28 +399,45 @@ void CExtractForm::AfterEdit(int position) {
     fontList->update();
 }
 
+// The switch to a custom set belongs to the edit's step; an edit that changes no glyph (no
+// selection, nowhere to move) leaves the selection as it is.
+bool CExtractForm::RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> edit,
+                           int selectAfter) {
+    if (RefuseWhileRunning()) return false;
+    const CodeRange rangeBefore = glyphSet.range;
+    if (!SwitchToCustom()) return false;
+    GlyphCommandList commands;
+    if (glyphSet.range != rangeBefore) {
+        glyphSet.range = rangeBefore;  // the step makes the switch, so that undo takes it back
+        commands.push_back(std::make_unique<CSetGlyphRange>(glyphSet, RANGE_CUSTOM));
+    }
+    commands.push_back(std::move(edit));
+    const int selection = fontList->selectedIndex;
+    if (!RunGlyphCommands(undoStack, text, std::move(commands), {selection}, {selectAfter}))
+        return false;
+    AfterEdit(selectAfter);
+    return true;
+}
+
 void CExtractForm::InsertGlyph() {
-    if (RefuseWhileRunning() || !SwitchToCustom()) return;
-    CInsertBlankGlyph insert(glyphSet, fontList->selectedIndex);
-    insert.Do();
-    AfterEdit(insert.Position());
+    const int selection = fontList->selectedIndex;
+    const int position =
+        selection < 0 || selection > glyphSet.Count() ? glyphSet.Count() : selection;
+    RunEdit(QStringLiteral("글리프 삽입"), std::make_unique<CInsertBlankGlyph>(glyphSet, position),
+            position);
 }
 
 void CExtractForm::RemoveGlyph() {
-    if (RefuseWhileRunning() || !SwitchToCustom()) return;
-    if (fontList->selectedIndex < 0) return;
-    CRemoveGlyph(glyphSet, fontList->selectedIndex).Do();
-    AfterEdit(-1);
+    const int selection = fontList->selectedIndex;
+    RunEdit(QStringLiteral("글리프 삭제"), std::make_unique<CRemoveGlyph>(glyphSet, selection), -1);
 }
 
 void CExtractForm::MoveSelected(int direction, bool wholePage) {
-    if (RefuseWhileRunning() || !SwitchToCustom()) return;
     const int from = fontList->selectedIndex;
     const int target =
         MoveTarget(from, glyphSet.Count(), direction, wholePage ? fontList->VisibleCount() : 1);
-    if (target < 0) return;
-    CMoveGlyph(glyphSet, from, target).Do();
-    AfterEdit(target);
+    RunEdit(QStringLiteral("글리프 이동"), std::make_unique<CMoveGlyph>(glyphSet, from, target),
+            target < 0 ? from : target);
 }
 
 }  // namespace brivo

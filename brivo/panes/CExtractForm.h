@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include "evalayout/EvaSheet.h"
 #include "extract/ExtractWorker.h"
@@ -13,11 +17,14 @@ class QRadioButton;
 
 namespace brivo {
 
+class CGlyphCommand;
 class CGlyphSet;
+class CReplaceAllGlyphs;
 struct LogFont;
 
 class CEvaLayout;
 class CFontList;
+class CGlyphUndoStack;
 class CImageButton;
 
 // The right-hand pane: font choice, code ranges, extraction and the glyph grid. It owns the
@@ -65,6 +72,15 @@ public:
     bool StopExtraction();
     bool Running() const { return worker.Running(); }
     CExtractWorker& Worker() { return worker; }
+    // Seconds the last extraction took, from start to its end or cancellation.
+    double LastRunSeconds() const { return lastRunSeconds; }
+
+    // Records every change of the glyph set in `history` (none: not recorded); each
+    // extraction is one step.
+    void SetUndoStack(CGlyphUndoStack* history) { undoStack = history; }
+    // Asked before an extraction replaces glyphs: false cancels it, true goes on, nothing
+    // means there was no unsaved work to ask about (the form then asks its own question).
+    std::function<std::optional<bool>()> confirmReplace;
 
     // Asks before a hand edit turns an extracted set into a custom one; false = cancel.
     bool SwitchToCustom();
@@ -104,6 +120,9 @@ private:
     void BuildLayout();
     void RelaySelection(int position);
     void AfterEdit(int position);
+    // Does a hand edit (after turning the set into a custom one) and records it as one step.
+    bool RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> edit, int selectAfter);
+    void RecordExtraction();
     bool RefuseWhileRunning();
     CodeRange CheckedRange() const;
 
@@ -119,6 +138,12 @@ private:
     int runNumber = 0;
     int activeRun = 0;
     bool stopping = false;
+    CGlyphUndoStack* undoStack = nullptr;
+    // The glyphs the running extraction replaces, and the selection before it.
+    std::unique_ptr<CReplaceAllGlyphs> replaced;
+    int selectionBeforeRun = -1;
+    QElapsedTimer runClock;
+    double lastRunSeconds = 0;
 
     QLabel* text1 = nullptr;
     QLabel* fontInfo = nullptr;

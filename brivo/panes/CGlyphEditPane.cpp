@@ -5,6 +5,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QMouseEvent>
 #include <QSlider>
 #include <algorithm>
 #include <climits>
@@ -14,6 +15,7 @@
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CGlyphCanvas.h"
+#include "panes/CGlyphUndoStack.h"
 #include "panes/PaneId.h"
 #include "panes/PaneLayouts.h"
 #include "shell/CImageButton.h"
@@ -50,6 +52,7 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
     preview->SetCellSize(1);
     // The preview shows the glyph as selected; edits belong on the canvas only.
     preview->setAttribute(Qt::WA_TransparentForMouseEvents);
+    canvas->installEventFilter(this);
     label = new QLabel(this);
     label->setProperty("controlId", ID_LABEL);
     label->setAlignment(Qt::AlignCenter);
@@ -79,28 +82,32 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
             [this] { SelectTool(CGlyphCanvas::DRAW_ERASER); });
     SelectTool(canvas->drawMode);
 
-    // The buttons that change the bitmap in place.
+    // The buttons that change the bitmap in place, with the name of their step.
     const struct {
         const char* name;
         int id;
         const char* caption;
         int bitmap;
         void (*edit)(CGlyphCanvas&);
+        const char* stepName;
     } edits[] = {
-        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(SHIFT_UP); }},
-        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(SHIFT_DOWN); }},
-        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(SHIFT_LEFT); }},
-        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(SHIFT_RIGHT); }},
+        {"up", ID_UP, "", 141, [](CGlyphCanvas& c) { c.Shift(SHIFT_UP); }, "위로 밀기"},
+        {"down", ID_DOWN, "", 142, [](CGlyphCanvas& c) { c.Shift(SHIFT_DOWN); }, "아래로 밀기"},
+        {"left", ID_LEFT, "", 140, [](CGlyphCanvas& c) { c.Shift(SHIFT_LEFT); }, "왼쪽으로 밀기"},
+        {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(SHIFT_RIGHT); },
+         "오른쪽으로 밀기"},
         {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149,
-         [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }},
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }, "Hor Mirror"},
         {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148,
-         [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }},
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }, "Ver Mirror"},
     };
     for (const auto& each : edits) {
         connect(AddButton(each.name, each.id, each.caption, each.bitmap), &CImageButton::clicked,
-                this, [this, edit = each.edit] {
+                this, [this, edit = each.edit, stepName = QString::fromUtf8(each.stepName)] {
+                    const GlyphViewState before = CanvasState();
                     edit(*canvas);
                     canvas->update();
+                    RecordCanvasStep(stepName, before);
                 });
     }
     connect(AddButton("update", ID_UPDATE, "Update", 144), &CImageButton::clicked, this,
@@ -209,13 +216,56 @@ void CGlyphEditPane::FitZoom() {
 
 void CGlyphEditPane::FocusCanvas() { surface->setFocus(Qt::OtherFocusReason); }
 
-int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
-    if (canvas->modified && CanWriteBack(currentIndex)) {
-        QMessageBox question(QMessageBox::Warning, "Brivo", QString::fromUtf8(kModifiedQuestion),
-                             QMessageBox::Yes | QMessageBox::No, this);
-        if (question.exec() == QMessageBox::Yes) OnUpdate();
+bool CGlyphEditPane::eventFilter(QObject* watched, QEvent* event) {
+    // A mouse stroke, from press to release, is one step.
+    if (watched == canvas && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->buttons() == static_cast<QMouseEvent*>(event)->button()) {
+        strokeStart = canvas->Bits();
+        strokeModified = canvas->modified;
+    } else if (watched == canvas && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton &&
+               !strokeStart.empty()) {
+        const bool pen = (canvas->drawMode == CGlyphCanvas::DRAW_PEN) ==
+                         (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
+        RecordCanvasStep(pen ? "Pen" : "Eraser",
+                         {currentIndex, std::exchange(strokeStart, {}), strokeModified});
     }
-    currentIndex = position >= 0 && position <= INT_MAX ? static_cast<int>(position) : -1;
+    return QWidget::eventFilter(watched, event);
+}
+
+GlyphViewState CGlyphEditPane::CanvasState() const {
+    return {currentIndex, canvas->Bits(), canvas->modified};
+}
+
+void CGlyphEditPane::RecordCanvasStep(const QString& text, const GlyphViewState& before) {
+    if (undoStack == nullptr || !CanWriteBack(currentIndex) || before.canvas == canvas->Bits())
+        return;
+    undoStack->Record(text, {}, before, CanvasState());
+}
+
+void CGlyphEditPane::SettleEdit(bool discardOnNo) {
+    if (!canvas->modified || !CanWriteBack(currentIndex)) return;
+    QMessageBox question(QMessageBox::Warning, "Brivo", QString::fromUtf8(kModifiedQuestion),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    if (question.exec() == QMessageBox::Yes)
+        OnUpdate();
+    else if (discardOnNo)
+        OnReset();
+}
+
+int CGlyphEditPane::OnGlyphNotify(intptr_t position) {
+    SettleEdit(true);
+    return ShowGlyph(position >= 0 && position <= INT_MAX ? static_cast<int>(position) : -1);
+}
+
+void CGlyphEditPane::ShowState(const GlyphViewState& state) {
+    if (ShowGlyph(state.selection) < 0 || state.canvas.size() != canvas->Bits().size()) return;
+    canvas->LoadBits(state.canvas.data());
+    canvas->modified = state.canvasModified;
+}
+
+int CGlyphEditPane::ShowGlyph(int position) {
+    currentIndex = position;
     const QSize shown(canvas->BitmapWidth(), canvas->BitmapHeight());
     if (!LoadGlyph(canvas, currentIndex)) {
         canvas->ClearBits();
@@ -251,15 +301,21 @@ bool CGlyphEditPane::CanWriteBack(int position) const {
 
 void CGlyphEditPane::OnUpdate() {
     if (!CanWriteBack(currentIndex)) return;
-    // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
-    CSetGlyphBits(glyphSet, currentIndex, canvas->Bits()).Do();
-    PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
+    const GlyphViewState before = CanvasState();
     canvas->modified = false;
+    // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
+    RunGlyphCommands(
+        undoStack, "Update",
+        OneCommand(std::make_unique<CSetGlyphBits>(glyphSet, currentIndex, canvas->Bits())), before,
+        CanvasState());
+    PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
 }
 
 void CGlyphEditPane::OnReset() {
+    const GlyphViewState before = CanvasState();
     if (!LoadGlyph(canvas, currentIndex)) return;
     ShowLabel(currentIndex);
+    if (before.canvasModified) RecordCanvasStep("Reset", before);
 }
 
 void CGlyphEditPane::ShowLabel(int position) {

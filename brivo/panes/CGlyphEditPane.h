@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 #include "evalayout/EvaSheet.h"
 
@@ -15,7 +17,9 @@ class CGlyphSet;
 
 class CEvaLayout;
 class CGlyphCanvas;
+class CGlyphUndoStack;
 class CImageButton;
+struct GlyphViewState;
 
 // The upper left pane: the selected glyph enlarged for editing with pen and eraser, shifts,
 // mirrors and zoom, an actual-size preview, and "Update" / "Reset" to write the edit back into
@@ -51,6 +55,13 @@ public:
     // Shows the glyph at `position` (asking first whether to keep an unsaved edit); returns
     // 0, or -1 and a blank canvas when there is no glyph there.
     int OnGlyphNotify(intptr_t position);
+    // Where the canvas holds an edit not written back, asks whether to Update it first; No
+    // throws the edit away when `discardOnNo` (a step that can be undone), else keeps it.
+    void SettleEdit(bool discardOnNo);
+    // Records the edits of the canvas and the Updates in `history` (none: not recorded).
+    void SetUndoStack(CGlyphUndoStack* history) { undoStack = history; }
+    // Shows the state of a step undone or redone, without asking anything.
+    void ShowState(const GlyphViewState& state);
     // Writes the edited bitmap into the glyph shown and tells the extraction form.
     void OnUpdate();
     // Throws the edit away and shows the glyph as the set has it.
@@ -71,9 +82,14 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    int ShowGlyph(int position);
+    GlyphViewState CanvasState() const;
+    // Records the change of the canvas since `before` as the step `text`.
+    void RecordCanvasStep(const QString& text, const GlyphViewState& before);
     CImageButton* AddButton(const char* layoutName, int id, const char* caption, int bitmap);
     void SelectTool(int drawMode);
     // Loads the glyph at `position` into `target`; false when there is none to show.
@@ -106,6 +122,9 @@ private:
     int currentIndex = -1;
     bool fitZoom = true;   // the zoom follows the room until it is set by hand
     bool fitting = false;  // the pane itself is moving the zoom slider
+    CGlyphUndoStack* undoStack = nullptr;
+    std::vector<uint8_t> strokeStart;  // the canvas as a mouse stroke found it
+    bool strokeModified = false;
 };
 
 }  // namespace brivo

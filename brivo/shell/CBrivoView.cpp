@@ -1,9 +1,11 @@
 #include "shell/CBrivoView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QResizeEvent>
@@ -15,11 +17,13 @@
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/CharacterSubset.h"
+#include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
+#include "shell/BrivoProfile.h"
 #include "shell/CPaneSplitter.h"
 #include "shell/PaneMessage.h"
 
@@ -32,14 +36,28 @@ constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+const QString kSaveQuestion = QStringLiteral("변경된 내용을 저장하시겠습니까?");
+const QString kMissingFile =
+    QStringLiteral("파일을 찾을 수 없습니다.\n%1\n\n최근 파일 목록에서 지웁니다.");
+constexpr char kFontLoadName[] = "Font File Load";
+constexpr char kTextLoadName[] = "Text File Load";
+
 }  // namespace
 
 CBrivoView::CBrivoView(CGlyphSet& glyphSet, QWidget* parent) : QWidget(parent), glyphSet(glyphSet) {
     setObjectName("CBrivoView");
+    connect(&history, &CGlyphUndoStack::StateShown, this, &CBrivoView::ShowState);
+    connect(&history, &QUndoStack::cleanChanged, this, &CBrivoView::UpdateTitle);
+    recentFiles.Load(*OpenBrivoProfile());
 }
 
 CBrivoView::~CBrivoView() {
-    if (extractForm) extractForm->StopExtraction();
+    if (extractForm) {
+        extractForm->StopExtraction();
+        extractForm->SetUndoStack(nullptr);
+        editPane->SetUndoStack(nullptr);
+    }
+    history.clear();
     glyphSet.ClearGlyphs();
 }
 
@@ -61,6 +79,100 @@ void CBrivoView::OnInitialUpdate() {
     outerSplitter->show();
     connect(extractForm->FontList(), &CFontList::OpenRequested, editPane,
             &CGlyphEditPane::FocusCanvas);
+
+    extractForm->SetUndoStack(&history);
+    editPane->SetUndoStack(&history);
+    extractForm->confirmReplace = [this] { return ConfirmReplace(); };
+    connect(extractForm, &CExtractForm::ExtractionFinished, this, [this] {
+        ShowStatus(QStringLiteral("%1 glyphs extracted in %2 s")
+                       .arg(glyphSet.Count())
+                       .arg(extractForm->LastRunSeconds(), 0, 'f', 2));
+    });
+}
+
+void CBrivoView::Undo() {
+    if (extractForm && extractForm->Running()) return QApplication::beep();
+    history.undo();
+}
+
+void CBrivoView::Redo() {
+    if (extractForm && extractForm->Running()) return QApplication::beep();
+    history.redo();
+}
+
+void CBrivoView::ShowState(const GlyphViewState& state) {
+    if (!extractForm) return;
+    CFontList* grid = extractForm->FontList();
+    grid->selectedIndex = state.selection < glyphSet.Count() ? state.selection : -1;
+    grid->EnsureVisible();
+    grid->update();
+    editPane->ShowState(state);
+    OnRelay(ROUTE_INFO | WM_GLYPH_NOTIFY, grid->selectedIndex);
+}
+
+std::optional<bool> CBrivoView::ConfirmReplace() {
+    if (editPane) editPane->SettleEdit(true);
+    if (history.isClean()) return std::nullopt;
+    QMessageBox question(QMessageBox::Warning, "Brivo", kSaveQuestion,
+                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    question.button(QMessageBox::Save)->setText(QStringLiteral("저장(&S)"));
+    question.button(QMessageBox::Discard)->setText(QStringLiteral("저장 안 함(&N)"));
+    question.button(QMessageBox::Cancel)->setText(QStringLiteral("취소"));
+    question.setDefaultButton(QMessageBox::Save);
+    switch (question.exec()) {
+        case QMessageBox::Discard:
+            return true;
+        case QMessageBox::Save:
+            // The save that fits the file last saved or loaded; C source when there is none.
+            if (currentKind == FILE_KIND_BINARY)
+                OnFontFileSave();
+            else
+                OnTextFileSave();
+            return history.isClean();
+        default:
+            return false;
+    }
+}
+
+bool CBrivoView::MayDiscardChanges() { return ConfirmReplace().value_or(true); }
+
+void CBrivoView::ShowStatus(const QString& text) {
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(text);
+}
+
+void CBrivoView::UpdateTitle() {
+    const QString mark = history.isClean() ? QString() : QStringLiteral(" *");
+    window()->setWindowTitle(currentFile.isEmpty()
+                                 ? QStringLiteral("Brivo") + mark
+                                 : QFileInfo(currentFile).fileName() + mark + " — Brivo");
+}
+
+void CBrivoView::FileDone(const RecentFile& file) {
+    currentFile = file.path;
+    currentKind = file.kind;
+    history.setClean();
+    UpdateTitle();
+    recentFiles.Add(file);
+    recentFiles.Store(*OpenBrivoProfile());
+    emit RecentFilesChanged();
+}
+
+int CBrivoView::OpenRecentFile(int index) {
+    if (index < 0 || index >= static_cast<int>(RecentFiles().size())) return 0;
+    const RecentFile file = RecentFiles()[index];
+    if (!QFileInfo::exists(file.path)) {
+        QMessageBox::warning(this, "Brivo", kMissingFile.arg(file.path));
+        recentFiles.Remove(index);
+        recentFiles.Store(*OpenBrivoProfile());
+        emit RecentFilesChanged();
+        return 0;
+    }
+    if (!MayDiscardChanges()) return 0;
+    if (file.kind == FILE_KIND_BINARY)
+        return ReadFontFile(file.path, file.width, file.height, file.range, file.skipBytes,
+                            file.exceptUnused);
+    return ReadTextFile(file.path, file.width, file.height, file.range, file.doubleArray,
+                        file.exceptUnused);
 }
 
 intptr_t CBrivoView::OnRelay(uintptr_t wParam, intptr_t lParam) {
@@ -105,18 +217,21 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
 }
 
 void CBrivoView::OnFontFileSave() {
+    if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
         WriteFontFile(dialog->FilePath(), dialog->skipBytes);
 }
 
 void CBrivoView::OnFontFileLoad() {
+    if (!MayDiscardChanges()) return;
     if (auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY))
         ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                      dialog->skipBytes, dialog->exceptUnused);
 }
 
 void CBrivoView::OnTextFileSave() {
+    if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "h", kTextFilter, FILE_KIND_TEXT)) {
         arrayName = dialog->arrayName;
@@ -165,27 +280,45 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
 }
 
 void CBrivoView::OnTextFileLoad() {
+    if (!MayDiscardChanges()) return;
     if (auto dialog = AskForFile(true, "h", kTextFilter, FILE_KIND_TEXT))
         ReadTextFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                      dialog->doubleArray, dialog->exceptUnused);
 }
 
-int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
+int CBrivoView::WriteGlyphs(const RecentFile& file, const std::function<Result()>& write) {
     WaitForExtraction();
-    ReportFailure(brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes));
+    const Result result = write();
+    ReportFailure(result);
+    if (result) {
+        FileDone(file);
+        ShowStatus(QStringLiteral("Saved %1").arg(file.path));
+    }
     return 1;
+}
+
+int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
+    RecentFile file{
+        path, FILE_KIND_BINARY,     glyphSet.width, glyphSet.height, glyphSet.range, skipBytes,
+        1,    glyphSet.exceptUnused};
+    return WriteGlyphs(file,
+                       [&] { return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
                               const TextArrayOptions& array) {
-    WaitForExtraction();
-    ReportFailure(brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array));
-    return 1;
+    RecentFile file{path, FILE_KIND_TEXT, glyphSet.width,       glyphSet.height, glyphSet.range,
+                    0,    doubleArray,    glyphSet.exceptUnused};
+    return WriteGlyphs(
+        file, [&] { return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array);
+        });
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused) {
-    return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
+    const RecentFile file{path,    FILE_KIND_BINARY, width, height,
+                          rangeId, skipBytes,        1,     exceptUnused};
+    return LoadGlyphs(file, [&](std::string& warning) {
         return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
                                    exceptUnused != 0, &warning);
     });
@@ -198,7 +331,9 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
         return 0;
     }
     if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused)) return 0;
-    return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
+    const RecentFile file{path, FILE_KIND_TEXT, width,       height, rangeId,
+                          0,    doubleArray,    exceptUnused};
+    return LoadGlyphs(file, [&](std::string& warning) {
         return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
                                    doubleArray != 0, exceptUnused != 0, false, &warning);
     });
@@ -229,24 +364,33 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
     return answer == QMessageBox::Yes || answer == QMessageBox::No;
 }
 
-int CBrivoView::LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
+int CBrivoView::LoadGlyphs(const RecentFile& file,
                            const std::function<Result(std::string& warning)>& read) {
-    if (const Result options = CheckLoadOptions(width, height, rangeId); !options) {
+    if (const Result options = CheckLoadOptions(file.width, file.height, file.range); !options) {
         ReportFailure(options);
         return 0;
     }
     if (extractForm) extractForm->StopExtraction();
     // The panes let go of the selected glyph before the set changes.
+    const int selection = extractForm ? extractForm->FontList()->selectedIndex : -1;
     OnRelay(RELAY_NOTIFY_PANES, -1);
+    // The set's glyphs wait aside: a failed read gets them back, a load keeps them for undo.
+    auto replace = std::make_unique<CReplaceAllGlyphs>(glyphSet);
     std::string warning;
     const Result result = read(warning);
     ReportFailure(result);
-    if (result && !warning.empty())
-        if (auto* frame = qobject_cast<QMainWindow*>(window()))
-            frame->statusBar()->showMessage(QString::fromStdString(warning));
-    if (result && extractForm &&
-        extractForm->FontList()->selectedIndex >= glyphSet.Count())
+    if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
+    if (result) {
+        const int selectionAfter = extractForm ? extractForm->FontList()->selectedIndex : -1;
+        history.Record(file.kind == FILE_KIND_BINARY ? kFontLoadName : kTextLoadName,
+                       OneCommand(std::move(replace)), {selection}, {selectionAfter});
+        FileDone(file);
+        ShowStatus(warning.empty() ? QStringLiteral("Loaded %1").arg(file.path)
+                                   : QString::fromStdString(warning));
+    } else {
+        replace->Undo();
+    }
     // Also after a failure: the set is as it was, and the panes show the selection again.
     PostPaneMessage(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, -1);
     return result ? 1 : 0;

@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "fontfile/TextFontWriter.h"
 #include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
+#include "panes/CGlyphUndoStack.h"
+#include "shell/RecentFiles.h"
 
 namespace brivo {
 
@@ -70,14 +73,14 @@ public:
     // half-built set is never written. A file that cannot be written is reported; 1 always.
     int WriteFontFile(const QString& path, int32_t skipBytes);
     int WriteTextFile(const QString& path, int32_t doubleArray, const TextArrayOptions& array = {});
-    // Replace the glyph set by a file's glyphs: 1 when loaded. Options out of range are
-    // refused before anything changes; otherwise a running extraction is stopped and the
-    // panes are told that nothing is selected, and a file that cannot be read is reported
-    // and leaves the set as it was. Either way the form then repaints and re-announces
-    // its selection. A load that succeeds but is doubtful (a .fnt length that does not fit
-    // the range, a Custom load cut at 65536 glyphs) is told in the status bar. Where a C
-    // source file's header disagrees with the size or range, a question offers the file's
-    // values: Yes loads with them, No as asked, Cancel loads nothing.
+    // Replace the glyph set by a file's glyphs (one step that can be undone): 1 when loaded.
+    // Options out of range are refused before anything changes; otherwise a running extraction is
+    // stopped and the panes are told that nothing is selected, and a file that cannot be read is
+    // reported and leaves the set as it was. Either way the form then repaints and re-announces its
+    // selection. A load that succeeds but is doubtful (a .fnt length that does not fit the range, a
+    // Custom load cut at 65536 glyphs) is told in the status bar. Where a C source file's header
+    // disagrees with the size or range, a question offers the file's values: Yes loads with them,
+    // No as asked, Cancel loads nothing.
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t skipBytes, int32_t exceptUnused);
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
@@ -85,6 +88,27 @@ public:
 
     // "굴림체12_16x16_한글.fnt": face, point size, glyph size and short range name.
     QString DefaultFileName(const QString& extension) const;
+
+    // Takes back the last change of the glyph set (or does it again), unless an extraction
+    // is filling the set; every pane then shows the state of that side.
+    void Undo();
+    void Redo();
+    CGlyphUndoStack& History() { return history; }
+    // Whether the glyph set changed since it was last saved or loaded.
+    bool Modified() const { return !history.isClean(); }
+    // The file last saved or loaded, or empty.
+    const QString& CurrentFile() const { return currentFile; }
+
+    // Before the set is replaced or the program ends: offers to Update an edit of the canvas
+    // (No throws it away, as a step that can be undone), then, where the set has unsaved
+    // changes, asks whether to save them. True to go on: nothing to ask, Discard, or Save
+    // and the save succeeded; false on Cancel or a save that did not happen.
+    bool MayDiscardChanges();
+
+    const std::vector<RecentFile>& RecentFiles() const { return recentFiles.Entries(); }
+    // Loads a file of the recent-file list with its options, through the same checks as any
+    // load; a file that is gone is reported and leaves the list. 1 when loaded.
+    int OpenRecentFile(int index);
 
     LogFont logFont;
     QString arrayName = "data_table";  // of the last text save
@@ -96,6 +120,9 @@ public:
     CGlyphInfoPane* InfoPane() const { return infoPane; }
     CPaneSplitter* OuterSplitter() const { return outerSplitter; }
     CPaneSplitter* InnerSplitter() const { return innerSplitter; }
+
+signals:
+    void RecentFilesChanged();
 
 protected:
     bool event(QEvent* event) override;
@@ -111,11 +138,24 @@ private:
     bool AgreeOnHeader(const QString& path, int32_t& width, int32_t& height, CodeRange& rangeId,
                        int32_t& exceptUnused);
     // `read` loads the set and leaves in `warning` what the status bar should tell.
-    int LoadGlyphs(int32_t width, int32_t height, CodeRange rangeId,
-                   const std::function<Result(std::string& warning)>& read);
+    int LoadGlyphs(const RecentFile& file, const std::function<Result(std::string& warning)>& read);
+    int WriteGlyphs(const RecentFile& file, const std::function<Result()>& write);
     void ReportFailure(const Result& result);
+    // Asked from MayDiscardChanges and the extraction form: nothing when there is nothing
+    // unsaved, else whether to go on.
+    std::optional<bool> ConfirmReplace();
+    void ShowState(const GlyphViewState& state);
+    void ShowStatus(const QString& text);
+    void UpdateTitle();
+    // A save or load of `file` succeeded: it becomes the current file and the newest recent
+    // one, the set counts as unchanged since.
+    void FileDone(const RecentFile& file);
 
     CGlyphSet& glyphSet;
+    CGlyphUndoStack history;
+    CRecentFileList recentFiles;
+    QString currentFile;
+    FileKind currentKind = FILE_KIND_NONE;
     // Children of the view (through the splitters); Qt deletes them with it.
     CPaneSplitter* outerSplitter = nullptr;
     CPaneSplitter* innerSplitter = nullptr;

@@ -1,6 +1,8 @@
 #include "shell/CMainFrame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -114,21 +116,23 @@ void CMainFrame::CreateMenus() {
     extractText->setStatusTip("텍스트 파일에 쓰인 문자만 현재의 Font 설정으로 추출한다");
     connect(extractText, &QAction::triggered, view, &CBrivoView::OnExtractTextCharacters);
     file->addSeparator();
-    AddCommand(file, ID_FILE_MRU_FILE1, "최근 파일")->setEnabled(false);
-    file->addSeparator();
+    fileMenu = file;
+    recentFilesEnd = file->addSeparator();
+    ShowRecentFiles();
+    connect(view, &CBrivoView::RecentFilesChanged, this, &CMainFrame::ShowRecentFiles);
     QAction* exit = AddCommand(file, ID_APP_EXIT, "종료(&X)");
     exit->setStatusTip("프로그램을 끝냅니다");
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    // Nothing of the program edits through these commands; the text controls of the panes
-    // keep their own undo, cut, copy and paste keys.
+    // Undo and redo act on the glyph set; nothing of the program cuts, copies or pastes
+    // through the other commands, and the text controls of the panes keep their own keys.
     QMenu* edit = menuBar()->addMenu("편집(&E)");
-    AddCommand(edit, ID_EDIT_UNDO, "취소(&U)\tCtrl+Z");
+    CreateHistoryCommands(edit);
     edit->addSeparator();
-    AddCommand(edit, ID_EDIT_CUT, "잘라내기(&T)\tCtrl+X");
-    AddCommand(edit, ID_EDIT_COPY, "복사(&C)\tCtrl+C");
-    AddCommand(edit, ID_EDIT_PASTE, "붙여넣기(&P)\tCtrl+V");
-    edit->menuAction()->setEnabled(false);
+    for (const auto& [id, text] : {std::pair{ID_EDIT_CUT, "잘라내기(&T)\tCtrl+X"},
+                                   std::pair{ID_EDIT_COPY, "복사(&C)\tCtrl+C"},
+                                   std::pair{ID_EDIT_PASTE, "붙여넣기(&P)\tCtrl+V"}})
+        AddCommand(edit, id, text)->setEnabled(false);
 
     QMenu* viewMenu = menuBar()->addMenu("보기(&V)");
     QAction* showToolBar = AddCommand(viewMenu, ID_VIEW_TOOLBAR, "도구 모음(&T)");
@@ -145,6 +149,78 @@ void CMainFrame::CreateMenus() {
     QMenu* help = menuBar()->addMenu("도움말(&H)");
     AddCommand(help, ID_APP_ABOUT, "Brivo 정보(&A)...")
         ->setStatusTip("프로그램 정보와 버전을 표시합니다");
+}
+
+void CMainFrame::CreateHistoryCommands(QMenu* edit) {
+    CGlyphUndoStack& history = view->History();
+    const struct {
+        int id;
+        const char* prefix;
+        QList<QKeySequence> keys;
+        void (CBrivoView::*handler)();
+        bool (QUndoStack::*can)() const;
+        QString (QUndoStack::*name)() const;
+    } commands[] = {
+        {ID_EDIT_UNDO,
+         "실행 취소",
+         {QKeySequence("Ctrl+Z")},
+         &CBrivoView::Undo,
+         &QUndoStack::canUndo,
+         &QUndoStack::undoText},
+        {ID_EDIT_REDO,
+         "다시 실행",
+         {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")},
+         &CBrivoView::Redo,
+         &QUndoStack::canRedo,
+         &QUndoStack::redoText},
+    };
+    for (const auto& command : commands) {
+        QAction* action = AddCommand(edit, command.id, command.prefix);
+        action->setShortcuts(command.keys);
+        connect(action, &QAction::triggered, view, command.handler);
+        // The action names the step it takes back or does again.
+        auto show = [&history, action, command] {
+            const QString name = (history.*command.name)();
+            const QString prefix = QString::fromUtf8(command.prefix);
+            action->setText(name.isEmpty() ? prefix : prefix + " " + name);
+            action->setEnabled((history.*command.can)());
+        };
+        connect(&history, &QUndoStack::indexChanged, action, show);
+        connect(&history, &QUndoStack::cleanChanged, action, show);
+        show();
+    }
+}
+
+void CMainFrame::ShowRecentFiles() {
+    for (QAction* action : fileMenu->actions()) {
+        const int id = action->property(kCommandId).toInt();
+        if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kSize)
+            delete action;
+    }
+    const std::vector<RecentFile>& files = view->RecentFiles();
+    if (files.empty()) {
+        auto* placeholder = new QAction("최근 파일", this);
+        placeholder->setProperty(kCommandId, ID_FILE_MRU_FILE1);
+        placeholder->setEnabled(false);
+        fileMenu->insertAction(recentFilesEnd, placeholder);
+        return;
+    }
+    for (int i = 0; i < static_cast<int>(files.size()); ++i) {
+        const QString text =
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i].path));
+        auto* action = new QAction(text, this);
+        action->setProperty(kCommandId, ID_FILE_MRU_FILE1 + i);
+        action->setStatusTip("이 파일을 엽니다");
+        fileMenu->insertAction(recentFilesEnd, action);
+        connect(action, &QAction::triggered, view, [this, i] { view->OpenRecentFile(i); });
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (view->MayDiscardChanges())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void CMainFrame::CreateToolBar() {

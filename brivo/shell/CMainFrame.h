@@ -4,6 +4,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace brivo {
@@ -25,6 +26,7 @@ enum CommandId {
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_NEXT_PANE = 57680,
@@ -58,15 +60,25 @@ public:
     // Moves the keyboard focus to the next (previous) of the three panes.
     void OnNextPane(int step);
 
+protected:
+    // Unsaved changes are offered for saving first; Cancel keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QAction* AddCommand(QWidget* menu, int commandId, const QString& text);
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePaneShortcuts();
+    void CreateHistoryCommands(QMenu* edit);
+    // The File menu's recent-file entries (ids ID_FILE_MRU_FILE1 on), or the greyed
+    // placeholder while the list is empty.
+    void ShowRecentFiles();
 
     CBrivoView* view = nullptr;
     QToolBar* toolBar = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* recentFilesEnd = nullptr;  // the separator after the recent files
 };
 
 }  // namespace brivo

@@ -68,6 +68,13 @@ private:
     TestProfile profile;
 };
 
+// `count` bytes of a pattern that differs with `seed`.
+inline std::vector<uint8_t> Pattern(int count, uint8_t seed) {
+    std::vector<uint8_t> bytes(count);
+    for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed * (i + 1) + i);
+    return bytes;
+}
+
 // Sends a mouse event as the window system would, with the given buttons and keys held.
 inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint point, Qt::MouseButton button,
                       Qt::MouseButtons buttons, Qt::KeyboardModifiers keys = Qt::NoModifier) {

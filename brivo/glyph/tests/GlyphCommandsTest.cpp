@@ -28,11 +28,12 @@ struct SetState {
     std::vector<GlyphState> glyphs;
     int32_t width, height;
     uint8_t halfWidth;
+    CodeRange range;
     bool operator==(const SetState&) const = default;
 };
 
 SetState StateOf(const CGlyphSet& set) {
-    SetState state{{}, set.width, set.height, set.halfWidth};
+    SetState state{{}, set.width, set.height, set.halfWidth, set.range};
     for (const CGlyph* g : set.glyphs) {
         if (g == nullptr) {
             state.glyphs.push_back({});
@@ -109,12 +110,15 @@ TEST(GlyphCommandsTest, EachSetOperationAndItsUndo) {
              return std::make_unique<CReplaceAllGlyphs>(set, glyphs, 16, 8, 8);
          },
          true, "XY"},
+        {"range to custom", Make<CSetGlyphRange>(RANGE_CUSTOM), true, "ABCD"},
+        {"range as it is", Make<CSetGlyphRange>(RANGE_ASCII), false, "ABCD"},
     };
     const std::size_t recordsBefore = CGlyphPool::Instance().InUse();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CGlyphSet set;
         Fill(set, "ABCD");
+        set.range = RANGE_ASCII;
         const SetState before = StateOf(set);
         const std::unique_ptr<CGlyphCommand> command = c.make(set);
         EXPECT_EQ(command->Do(), c.changes);
@@ -182,6 +186,36 @@ TEST(GlyphCommandsTest, CommandsUndoneInReverseOrderRestoreTheSet) {
     EXPECT_EQ(Codes(set), "5BCDEF");
     for (auto it = done.rbegin(); it != done.rend(); ++it) (*it)->Undo();
     EXPECT_EQ(StateOf(set), before);
+}
+
+// A load or an extraction fills the set after its glyphs were taken aside; Undo and Do then
+// trade the whole content, range and exceptUnused included.
+TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
+    const std::size_t recordsBefore = CGlyphPool::Instance().InUse();
+    {
+        CGlyphSet set;
+        Fill(set, "ABCD");
+        set.range = RANGE_HANGUL;
+        set.exceptUnused = 1;
+        const SetState before = StateOf(set);
+        CReplaceAllGlyphs replace(set);
+        EXPECT_EQ(set.Count(), 0);
+        EXPECT_EQ(replace.HeldBytes(), 4 * (sizeof(CGlyph*) + sizeof(CGlyph) + 4));
+
+        set.ReplaceGlyphs({NewGlyph('X', 2, 0, 0)}, 8, 2, 1);
+        set.range = RANGE_ASCII;
+        set.exceptUnused = 0;
+        const SetState filled = StateOf(set);
+        replace.Undo();
+        EXPECT_EQ(StateOf(set), before);
+        EXPECT_EQ(set.range, RANGE_HANGUL);
+        EXPECT_EQ(set.exceptUnused, 1);
+        EXPECT_EQ(replace.HeldBytes(), sizeof(CGlyph*) + sizeof(CGlyph) + 2);
+        replace.Do();
+        EXPECT_EQ(StateOf(set), filled);
+        EXPECT_EQ(set.range, RANGE_ASCII);
+    }
+    EXPECT_EQ(CGlyphPool::Instance().InUse(), recordsBefore);
 }
 
 }  // namespace

@@ -31,12 +31,6 @@ protected:
     }
 };
 
-std::vector<uint8_t> Pattern(int count, uint8_t seed) {
-    std::vector<uint8_t> bytes(count);
-    for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed * (i + 1) + i);
-    return bytes;
-}
-
 }  // namespace
 
 class GlyphEditPaneTest : public QObject {

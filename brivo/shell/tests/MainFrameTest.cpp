@@ -96,8 +96,9 @@ void MainFrameTest::menusAsListed_data() {
                                          {57616, "최근 파일"},
                                          {kSeparator, ""},
                                          {57665, "종료(&X)"}};
-    QTest::newRow("edit") << 1 << "편집(&E)" << false
-                          << QList<Item>{{57643, "취소(&U)\tCtrl+Z"},
+    QTest::newRow("edit") << 1 << "편집(&E)" << true
+                          << QList<Item>{{57643, "실행 취소"},
+                                         {57644, "다시 실행"},
                                          {kSeparator, ""},
                                          {57635, "잘라내기(&T)\tCtrl+X"},
                                          {57634, "복사(&C)\tCtrl+C"},
@@ -161,10 +162,13 @@ void MainFrameTest::fileCommandShortcutsReachTheirCommands() {
     QCOMPARE(triggered.count(), 1);
     if (command >= 32771 && command <= 32774)
         QCOMPARE(dialogs, QStringList{"brivo::CFileOptionDialog"});
-    // The edit commands are not bound: the text controls of the panes keep their keys.
-    for (int edit : {57643, 57635, 57634, 57637}) {
+    // Cut, copy and paste are not bound: the text controls of the panes keep their keys.
+    for (int edit : {57635, 57634, 57637}) {
         QVERIFY(Frame()->FindCommand(edit)->shortcut().isEmpty());
     }
+    QCOMPARE(Frame()->FindCommand(57643)->shortcuts(), QList{QKeySequence("Ctrl+Z")});
+    QCOMPARE(Frame()->FindCommand(57644)->shortcuts(),
+             (QList{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
 }
 
 void MainFrameTest::toolbarHoldsTheFourFileCommands() {

@@ -24,6 +24,7 @@
 #include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
+#include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;
@@ -56,6 +57,7 @@ private slots:
     void extractAsciiAndPaintAPixelIntoA();
     void textFileRoundTrip();
     void binaryFileWithSkipBytesRoundTrip();
+    void quitOffersToSaveTheEdit();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -71,6 +73,7 @@ private:
     // "Update".
     void PaintAndUpdate(Qt::MouseButton button);
     void CheckPixelOfA(bool inked);
+    void PressKeys(Qt::Key key, Qt::KeyboardModifiers modifiers, int times);
     // Loads `path` with the option area set to ASCII, 8 x 16 and `skipBytes`.
     void Load(const std::function<void()>& command, const QString& path, const QString& skip,
               const QString& screenshot);
@@ -129,6 +132,12 @@ void UserScenarioTest::CheckPixelOfA(bool inked) {
     QCOMPARE(Editor()->Canvas()->GetCell(kPixel.x(), kPixel.y()), inked ? 1 : 0);
 }
 
+void UserScenarioTest::PressKeys(Qt::Key key, Qt::KeyboardModifiers modifiers, int times) {
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    for (int i = 0; i < times; ++i) QTest::keyClick(Frame(), key, modifiers);
+}
+
 void UserScenarioTest::extractAsciiAndPaintAPixelIntoA() {
     QTest::mouseClick(Button(Form(), CExtractForm::IDC_ASCII), Qt::LeftButton);
     QSignalSpy finished(Form(), &CExtractForm::ExtractionFinished);
@@ -176,15 +185,27 @@ void UserScenarioTest::textFileRoundTrip() {
         QCOMPARE(driver.defaultName, "굴림체12_8x16_ASCII.h");
     }
     QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(Frame()->windowTitle(), "ascii_8x16.h — Brivo");
 
-    // Erase the pixel again, then get it back from the file (Ctrl+O).
+    // Erase the pixel again: the title marks the change. Two steps back (the Update, then
+    // the stroke) are the saved state again; two forward erase it again.
     PaintAndUpdate(Qt::RightButton);
     CheckPixelOfA(false);
-    Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
-    Load([this] { QTest::keyClick(Frame(), Qt::Key_O, Qt::ControlModifier); }, path, {},
-         "scenario-4-text-load");
+    QCOMPARE(Frame()->windowTitle(), "ascii_8x16.h * — Brivo");
+    PressKeys(Qt::Key_Z, Qt::ControlModifier, 2);
     CheckPixelOfA(true);
+    QCOMPARE(Frame()->windowTitle(), "ascii_8x16.h — Brivo");
+    PressKeys(Qt::Key_Y, Qt::ControlModifier, 2);
+    CheckPixelOfA(false);
+    QCOMPARE(Frame()->windowTitle(), "ascii_8x16.h * — Brivo");
+
+    // Get the pixel back from the file (Ctrl+O), throwing the erased one away.
+    MessageBoxAnswerer discard(QMessageBox::Discard);
+    Load([this] { PressKeys(Qt::Key_O, Qt::ControlModifier, 1); }, path, {},
+         "scenario-4-text-load");
+    QCOMPARE(discard.texts, QStringList{"변경된 내용을 저장하시겠습니까?"});
+    CheckPixelOfA(true);
+    QCOMPARE(Frame()->windowTitle(), "ascii_8x16.h — Brivo");
     SaveScreenshot(Frame(), "scenario-5-loaded");
 }
 
@@ -210,8 +231,38 @@ void UserScenarioTest::binaryFileWithSkipBytesRoundTrip() {
     for (QAction* action : Frame()->menuBar()->actions().first()->menu()->actions())
         if (action->property("commandId").toInt() == ID_FONTFILE_LOAD) load = action;
     QVERIFY(load);
+    {
+        // Cancel keeps the edit and opens no file dialog.
+        MessageBoxAnswerer cancel(QMessageBox::Cancel);
+        FileDialogDriver driver(path);
+        load->trigger();
+        QCOMPARE(cancel.texts.size(), 1);
+        QVERIFY(!driver.opened);
+        CheckPixelOfA(false);
+    }
+    MessageBoxAnswerer discard(QMessageBox::Discard);
     Load([load] { load->trigger(); }, path, "16", "scenario-7-font-load");
     CheckPixelOfA(true);
+}
+
+void UserScenarioTest::quitOffersToSaveTheEdit() {
+    PaintAndUpdate(Qt::RightButton);
+    {
+        MessageBoxAnswerer cancel(QMessageBox::Cancel);
+        QVERIFY(!Frame()->close());
+        QCOMPARE(cancel.texts, QStringList{"변경된 내용을 저장하시겠습니까?"});
+        QVERIFY(Frame()->isVisible());
+    }
+    // Save: a binary save, as the file last loaded was one, then the window closes.
+    const QString path = dir.filePath("quit.fnt");
+    MessageBoxAnswerer save(QMessageBox::Save);
+    FileDialogDriver driver(path);
+    QVERIFY(Frame()->close());
+    QVERIFY(driver.opened);
+    QCOMPARE(driver.defaultName, "굴림체12_8x16_ASCII.fnt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(uint8_t(file.readAll().at(kCodeOfA * 16)) & 0x80, 0);
 }
 
 QTEST_MAIN(UserScenarioTest)

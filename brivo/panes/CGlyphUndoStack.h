@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QUndoCommand>
+#include <QUndoStack>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace brivo {
+
+class CGlyphCommand;
+class CGlyphUndoStack;
+
+// The glyph-model commands of one step, done in order and undone in reverse.
+using GlyphCommandList = std::vector<std::unique_ptr<CGlyphCommand>>;
+
+// What the panes show on either side of a step: the grid's selection and, for a step of the
+// editor, the canvas's bitmap and whether it holds an edit not yet written back (an empty
+// canvas: the editor shows the selected glyph as the set has it).
+struct GlyphViewState {
+    int selection = -1;
+    std::vector<uint8_t> canvas = {};
+    bool canvasModified = false;
+};
+
+// One step of the glyph set's history: glyph-model commands, already done when the step is
+// recorded, or only a change of the editor's canvas (no command). Undo and redo call the
+// commands and then let the stack show the state of that side.
+class CGlyphUndoCommand : public QUndoCommand {
+public:
+    CGlyphUndoCommand(CGlyphUndoStack& stack, const QString& text, GlyphCommandList commands,
+                      GlyphViewState before, GlyphViewState after);
+    ~CGlyphUndoCommand() override;
+
+    void undo() override;
+    void redo() override;
+
+    std::size_t HeldBytes() const;
+    // A copy of this step that takes over its commands, to be recorded again.
+    std::unique_ptr<CGlyphUndoCommand> TakeOver();
+
+private:
+    CGlyphUndoStack& stack;
+    GlyphCommandList commands;
+    GlyphViewState before, after;
+    // The commands were done before the step was recorded: the stack's first redo is no change.
+    bool recorded = true;
+};
+
+// The history of the glyph set, kept within kStepLimit steps and a byte budget (a whole-set
+// step of a large range keeps the replaced glyphs, tens of megabytes). After every undo and
+// redo, StateShown tells what the panes must show.
+class CGlyphUndoStack : public QUndoStack {
+    Q_OBJECT
+public:
+    static constexpr int kStepLimit = 100;
+    static constexpr std::size_t kDefaultByteBudget = std::size_t(256) << 20;
+
+    explicit CGlyphUndoStack(QObject* parent = nullptr);
+
+    // Records `commands`, already done, as the step `text`. The oldest steps are forgotten
+    // while the history holds more than the byte budget, but never the newest.
+    void Record(const QString& text, GlyphCommandList commands, GlyphViewState before,
+                GlyphViewState after);
+
+    std::size_t HeldBytes() const;
+    void SetByteBudget(std::size_t bytes) { byteBudget = bytes; }
+
+signals:
+    void StateShown(const brivo::GlyphViewState& state);
+
+private:
+    const CGlyphUndoCommand* Step(int i) const;
+    void KeepWithinBudget();
+
+    std::size_t byteBudget = kDefaultByteBudget;
+};
+
+// Does `commands` in order and records them in `history` (when there is one) as the step
+// `text`; false, with nothing changed or recorded, when none of them changed anything.
+bool RunGlyphCommands(CGlyphUndoStack* history, const QString& text, GlyphCommandList commands,
+                      GlyphViewState before, GlyphViewState after);
+
+// The list of one command.
+GlyphCommandList OneCommand(std::unique_ptr<CGlyphCommand> command);
+
+}  // namespace brivo
