@@ -10,16 +10,18 @@
 
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
-        return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
-                               ", not " + std::to_string(skipBytes));
+        return Result::Failure(ErrorKind::SkipBytes, "the skip bytes must be 0 to " +
+                                                         std::to_string(kMaxSkipBytes) + ", not " +
+                                                         std::to_string(skipBytes));
     return Result::Success();
 }
 
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
     if (Result size = CheckGlyphSize(width, height); !size) return size;
     if (rangeId < RANGE_ASCII || rangeId > RANGE_CUSTOM)
-        return Result::Failure("unknown code range " + std::to_string(rangeId) +
-                               " (1 ASCII to 6 Custom)");
+        return Result::Failure(
+            ErrorKind::UnknownRange,
+            "unknown code range " + std::to_string(rangeId) + " (1 ASCII to 6 Custom)");
     return Result::Success();
 }
 
@@ -34,7 +36,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
         file.Write(drawn ? std::string_view(reinterpret_cast<const char*>(glyph->bits), record)
                          : std::string_view(zeros).substr(0, record));
     }
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 
 namespace {
@@ -114,7 +116,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     const auto skip = static_cast<uint64_t>(skipBytes);
     const auto available = static_cast<std::size_t>(file.Size() > skip ? file.Size() - skip : 0);
     if (available < static_cast<std::size_t>(BytesPerGlyph(width, height)))
-        return Result::Failure(NoGlyphDataMessage(path));
+        return Result::Failure(ErrorKind::NoGlyphData, NoGlyphDataMessage(path), path);
     // Read, not sought past: the records follow the skipped bytes however the file ends.
     uint8_t discard[4096];
     for (uint64_t left = skip; left > 0;) {

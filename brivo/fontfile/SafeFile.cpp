@@ -3,5 +3,6 @@
 #include "safefile/SafeFile.h"
 
 Result ReplaceFileContents(const std::string& path, std::string_view contents) {
-    return Result{safefile::WriteWholeFile(path, contents)};
+    return Result::FailureIf(ErrorKind::CannotWrite, safefile::WriteWholeFile(path, contents),
+                             path);
 }

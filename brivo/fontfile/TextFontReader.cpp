@@ -406,9 +406,10 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         return mismatch.empty();
     });
     if (Result read = ScanFile(file, scan); !read) return read;
-    if (!mismatch.empty()) return Result::Failure(path + ": " + mismatch);
+    if (!mismatch.empty())
+        return Result::Failure(ErrorKind::HeaderMismatch, path + ": " + mismatch, path);
     if (filler.Bytes() < static_cast<std::size_t>(BytesPerGlyph(width, height)))
-        return Result::Failure(NoGlyphDataMessage(path));
+        return Result::Failure(ErrorKind::NoGlyphData, NoGlyphDataMessage(path), path);
     const bool overflow = filler.Overflowed();
     set.ReplaceGlyphs(filler.Finish(), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();

@@ -120,5 +120,5 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
     const std::time_t now = clock ? clock() : std::time(nullptr);
     safefile::SafeFileWriter file(path);
     WriteTextTo(set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); });
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }

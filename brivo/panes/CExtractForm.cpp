@@ -14,6 +14,7 @@
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
 #include "CImageButton.h"
+#include "ErrorMessages.h"
 #include "PaneId.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphCommands.h"
@@ -249,11 +250,6 @@ void CExtractForm::StartExtraction() {
         QMessageBox::information(this, kCaption, kChooseRange);
         return;
     }
-    // While a worker runs the list must not be read, but it certainly holds glyphs.
-    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return;
-    if (stopping) return;  // the question let a stop begin in the meantime
-    StopExtraction();
-
     ExtractSettings settings;
     settings.range = range;
     settings.exceptUnused = exceptUnused != 0;
@@ -263,6 +259,16 @@ void CExtractForm::StartExtraction() {
     settings.offsetY = offsetY;
     settings.threshold = threshold;
     settings.logFont = *logFont;
+    // Settings that cannot be extracted are reported before anything is asked or stopped.
+    if (const Result valid = settings.Validate(); !valid) {
+        ShowError(this, valid);
+        return;
+    }
+
+    // While a worker runs the list must not be read, but it certainly holds glyphs.
+    if ((worker.Running() || glyphSet.Count() > 0) && !AskYesNo(this, kOverwrite)) return;
+    if (stopping) return;  // the question let a stop begin in the meantime
+    StopExtraction();
 
     // Busy before the thread exists, so that no paint can read the list it starts filling.
     fontList->busy = true;
@@ -270,8 +276,7 @@ void CExtractForm::StartExtraction() {
     if (Result started = worker.StartExtraction(settings, glyphSet, this, &fontList->busy);
         !started) {
         fontList->busy = false;
-        QMessageBox::warning(this, QStringLiteral("Error"),
-                             QString::fromStdString(started.message));
+        ShowError(this, started);
         return;
     }
     fontList->update();
@@ -327,8 +332,9 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
         [this, run, fontFailed] {
             if (run != runNumber) return;
             worker.Wait();  // the thread is past its last report: let Running() turn false
+            progress->setValue(0);
             fontList->update();
-            if (fontFailed) QMessageBox::warning(this, QStringLiteral("Error"), kNoFont);
+            if (fontFailed) ShowError(this, kNoFont);
             emit ExtractionFinished();
         },
         Qt::QueuedConnection);

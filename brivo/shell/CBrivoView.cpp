@@ -15,6 +15,7 @@
 #include "CGlyphEditPane.h"
 #include "CGlyphInfoPane.h"
 #include "CPaneSplitter.h"
+#include "ErrorMessages.h"
 #include "PaneMessage.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
@@ -220,9 +221,7 @@ void CBrivoView::WaitForExtraction() {
     QApplication::restoreOverrideCursor();
 }
 
-void CBrivoView::ReportFailure(const Result& result) {
-    if (!result) QMessageBox::critical(this, "Error", QString::fromStdString(result.message));
-}
+void CBrivoView::ReportFailure(const Result& result) { ShowError(this, result); }
 
 void CBrivoView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);

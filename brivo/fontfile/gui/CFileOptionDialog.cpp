@@ -17,12 +17,13 @@
 #include <optional>
 
 #include "DialogUnits.h"
+#include "ErrorMessages.h"
+#include "FieldCheck.h"
+#include "fontfile/BinaryFontFile.h"
 
 namespace brivo {
 
 namespace {
-
-constexpr char kBadSize[] = "The glyph size must be a whole number from 1 to 256.";
 
 // A range radio of the option area and the code range it stands for (and is named after).
 struct RangeButton {
@@ -70,6 +71,12 @@ int32_t TextToInt(const QString& text) {
     const long value = std::strtol(bytes.constData(), nullptr, 10);
     return static_cast<int32_t>(std::clamp<long>(value, std::numeric_limits<int32_t>::min(),
                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Skip Bytes text (read as TextToInt does) from 0 to 65536.
+bool SkipBytesFit(const QString& text) {
+    const int32_t value = TextToInt(text);
+    return value >= 0 && value <= kMaxSkipBytes;
 }
 
 // A size box's value, or nothing when it is not a whole number from 1 to 256.
@@ -143,6 +150,11 @@ void CFileOptionDialog::CreateOptionArea() {
 
     du.Place(new QLabel("Skip Bytes", optionArea), IDC_SKIP_LABEL, 127, 34, 36, 8);
     skipEdit = du.Place(new QLineEdit(optionArea), IDC_SKIPBYTES, 167, 33, 25, 12);
+    new CFieldCheck(
+        skipEdit,
+        [](const QString& text) { return SkipBytesFit(text) ? QString() : SkipBytesText(); },
+        [this] { return QString::number(skipBytes); },
+        [this] { skipBytes = TextToInt(skipEdit->text()); });
     du.Place(new QLabel("Bytes", optionArea), IDC_SKIP_UNIT, 195, 34, 25, 10);
 
     auto* arrays = new QButtonGroup(optionArea);
@@ -242,8 +254,13 @@ bool CFileOptionDialog::ReadSizeEdits() {
 bool CFileOptionDialog::TakeControls() {
     // A save keeps the set's own size, whatever the disabled boxes hold.
     if (isOpenDialog && !ReadSizeEdits()) {
-        QMessageBox::warning(this, "Error", kBadSize);
+        ShowError(this, GlyphSizeText());
         (SizeOf(sizeXEdit) ? sizeYEdit : sizeXEdit)->setFocus();
+        return false;
+    }
+    if (!SkipBytesFit(skipEdit->text())) {
+        ShowError(this, SkipBytesText());
+        skipEdit->setFocus();
         return false;
     }
     skipBytes = TextToInt(skipEdit->text());
@@ -287,7 +304,7 @@ bool CFileOptionDialog::eventFilter(QObject* watched, QEvent* event) {
         edit->setModified(false);
         if (!SizeOf(edit)) {
             edit->setText(QString::number(edit == sizeXEdit ? sizeX : sizeY));
-            QMessageBox::warning(this, "Error", kBadSize);
+            ShowError(this, GlyphSizeText());
         } else {
             ReadSizeEdits();
         }

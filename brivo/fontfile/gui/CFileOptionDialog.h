@@ -60,7 +60,8 @@ public:
     // Shows the fields in the option area and enables what the file kind allows.
     void RefreshControls();
     // Reads the option area into the fields. False (with a message box) when a size is not
-    // a whole number from 1 to 256; the fields then keep their values.
+    // a whole number from 1 to 256 or Skip Bytes is not 0 to 65536; the fields then keep
+    // their values. A box left with such a value shows its last good value again.
     bool TakeControls();
 
     QWidget* OptionArea() const { return optionArea; }
