@@ -1,6 +1,5 @@
 #include "CFontLoadDialog.h"
 
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,7 @@
 #include <QToolButton>
 #include <climits>
 
+#include "CFontChooser.h"
 #include "CFontPreview.h"
 #include "CGroupStyleDialog.h"
 #include "DialogUnits.h"
@@ -333,9 +333,8 @@ LogFont CFontLoadDialog::FromQFont(const QFont& font, int dpi) {
 }
 
 void CFontLoadDialog::ChooseFont() {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, ToQFont(logFont), this);
-    if (ok) ApplyChosenFont(chosen);
+    CFontChooser chooser(logFont, logicalDpiY(), this);
+    if (chooser.exec() == QDialog::Accepted) ApplyChosenFont(chooser.Chosen());
 }
 
 void CFontLoadDialog::ApplyChosenFont(const QFont& font) {
