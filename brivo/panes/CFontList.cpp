@@ -1,8 +1,10 @@
 #include "CFontList.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
@@ -163,6 +165,19 @@ void CFontList::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+bool CFontList::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    // A label shown shortened is told whole in a tooltip.
+    const QPoint point = static_cast<QHelpEvent*>(event)->pos();
+    const int i = HitTest(point.x(), point.y(), false);
+    const CGlyph* glyph = i >= 0 ? glyphSet.glyphs[i] : nullptr;
+    if (glyph != nullptr && ShownLabel(*glyph) != LabelText(*glyph))
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), LabelText(*glyph), this);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
 void CFontList::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPoint point = event->position().toPoint();
@@ -185,13 +200,25 @@ void CFontList::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas);
 }
 
+QString CFontList::LabelText(const CGlyph& glyph) const {
+    return QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(glyphSet.range)));
+}
+
+int CFontList::LabelRoom() const { return scale * glyphSet.width - 2; }
+
+QString CFontList::ShownLabel(const CGlyph& glyph) const {
+    // A label wider than its strip keeps its end, the code, and shows the rest as "…".
+    return QFontMetrics(labelFont).elidedText(LabelText(glyph), Qt::ElideLeft,
+                                              std::max(LabelRoom(), 0));
+}
+
 const QStaticText& CFontList::Label(const CGlyph& glyph, int range) {
     const uint64_t key = range == RANGE_CUSTOM
                              ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
                              : (uint64_t(range) << 32) | glyph.code;
     auto found = labels.find(key);
     if (found != labels.end()) return found->second;
-    QStaticText text(QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range)))));
+    QStaticText text(ShownLabel(glyph));
     text.setTextFormat(Qt::PlainText);
     text.prepare(QTransform(), labelFont);
     return labels.emplace(key, std::move(text)).first->second;
@@ -205,9 +232,10 @@ void CFontList::DrawCells(QImage& image) {
     SetScrollRange(count / g.columns + 1, drawnRows);
     firstVisible = ScrollPos() * g.columns;
 
-    if (labelsFont != labelFont) {
+    if (labelsFont != labelFont || labelsRoom != LabelRoom()) {
         labels.clear();
         labelsFont = labelFont;
+        labelsRoom = LabelRoom();
     }
     QPainter painter(&image);
     painter.setFont(labelFont);
@@ -232,11 +260,7 @@ void CFontList::DrawCells(QImage& image) {
             const QSizeF textSize = label.size();
             const QPointF at(strip.left() + (strip.width() - textSize.width()) / 2,
                              strip.top() + (strip.height() - textSize.height()) / 2);
-            // A label wider than its strip is cut at the strip's edges.
-            const bool clip = textSize.width() > strip.width();
-            if (clip) painter.setClipRect(strip);
             painter.drawStaticText(at, label);
-            if (clip) painter.setClipping(false);
             DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
             DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
                       selected ? 2 : 1);

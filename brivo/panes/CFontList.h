@@ -45,6 +45,10 @@ public:
 
     // Draws the grid as a paint would into an image of the client size.
     QImage RenderImage();
+    // A glyph's label, and the label as the grid shows it: shortened at the front to the
+    // width of its cell when it does not fit (the whole label is then in a tooltip).
+    QString LabelText(const ::CGlyph& glyph) const;
+    QString ShownLabel(const ::CGlyph& glyph) const;
 
     int scale = 3;
     int selectedIndex = -1;
@@ -58,6 +62,7 @@ public:
     std::atomic<bool> busy = false;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -72,6 +77,7 @@ private:
     void SetScrollPos(int position);
     void DrawCells(QImage& image);
     const QStaticText& Label(const ::CGlyph& glyph, int range);
+    int LabelRoom() const;  // pixels a label may take
 
     const CGlyphSet& glyphSet;
     QScrollBar* bar;
@@ -81,7 +87,8 @@ private:
     // Laid-out label texts by code and range (custom labels by position), so that a paint
     // neither converts nor lays out text it has shown before.
     std::unordered_map<uint64_t, QStaticText> labels;
-    QFont labelsFont;  // the font the cached labels were laid out in
+    QFont labelsFont;     // the font the cached labels were laid out in
+    int labelsRoom = -1;  // and the width they were shortened to
 };
 
 }  // namespace brivo
