@@ -14,6 +14,7 @@
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
 #include "CImageButton.h"
+#include "CWrapCheckBox.h"
 #include "ErrorMessages.h"
 #include "PaneId.h"
 #include "PaneMessage.h"
@@ -130,7 +131,7 @@ void CExtractForm::CreateControls() {
         rangeButtons[i] = Tagged(new QRadioButton(text, this), kRangeButtons[i].id);
     }
     excludeBox = Tagged(
-        new QCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
+        new CWrapCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
         IDC_EXCLUDE);
     connect(excludeBox, &QCheckBox::clicked, this,
             [this](bool checked) { exceptUnused = checked ? 1 : 0; });
