@@ -14,13 +14,13 @@
 #include "CFontList.h"
 #include "CFontLoadDialog.h"
 #include "CImageButton.h"
-#include "CWrapCheckBox.h"
-#include "ErrorMessages.h"
 #include "PaneId.h"
 #include "PaneMessage.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 #include "glyph/LogFont.h"
+#include "shell/CWrapCheckBox.h"
+#include "shell/ErrorMessages.h"
 
 namespace brivo {
 

@@ -1,4 +1,4 @@
-#include "CFontChooser.h"
+#include "panes/CFontChooser.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QXmlStreamReader>
 
-#include "CFontLoadDialog.h"
 #include "extract/FontResolver.h"
+#include "panes/CFontLoadDialog.h"
 
 namespace brivo {
 

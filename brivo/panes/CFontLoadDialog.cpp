@@ -9,13 +9,13 @@
 #include <QToolButton>
 #include <climits>
 
-#include "CFontChooser.h"
 #include "CFontPreview.h"
 #include "CGroupStyleDialog.h"
 #include "DialogUnits.h"
-#include "ErrorMessages.h"
-#include "FieldCheck.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CFontChooser.h"
+#include "shell/ErrorMessages.h"
+#include "shell/FieldCheck.h"
 
 namespace brivo {
 

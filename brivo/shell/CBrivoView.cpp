@@ -15,12 +15,12 @@
 #include "CGlyphEditPane.h"
 #include "CGlyphInfoPane.h"
 #include "CPaneSplitter.h"
-#include "ErrorMessages.h"
 #include "PaneMessage.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
+#include "shell/ErrorMessages.h"
 
 namespace brivo {
 

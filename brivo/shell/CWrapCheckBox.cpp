@@ -1,4 +1,4 @@
-#include "CWrapCheckBox.h"
+#include "shell/CWrapCheckBox.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

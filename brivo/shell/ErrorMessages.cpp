@@ -1,4 +1,4 @@
-#include "ErrorMessages.h"
+#include "shell/ErrorMessages.h"
 
 #include <QMessageBox>
 
@@ -18,7 +18,7 @@ QString SkipBytesText() {
     return QStringLiteral("Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오.");
 }
 
-QString ErrorText(const ::Result& failure) {
+QString ErrorText(const Result& failure) {
     const QString file = QString::fromStdString(failure.subject);
     switch (failure.kind) {
         case ErrorKind::NoRange:
@@ -55,7 +55,7 @@ QString ErrorText(const ::Result& failure) {
         .arg(QString::fromStdString(failure.message));
 }
 
-void ShowError(QWidget* parent, const ::Result& failure) {
+void ShowError(QWidget* parent, const Result& failure) {
     if (failure) return;
     QMessageBox box(QMessageBox::Warning, kCaption, ErrorText(failure), QMessageBox::Ok, parent);
     box.setDetailedText(QString::fromStdString(failure.message));

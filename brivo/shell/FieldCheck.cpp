@@ -1,9 +1,9 @@
-#include "FieldCheck.h"
+#include "shell/FieldCheck.h"
 
-#include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 
-#include "ErrorMessages.h"
+#include "shell/ErrorMessages.h"
 
 namespace brivo {
 
@@ -25,7 +25,14 @@ CFieldCheck::CFieldCheck(QLineEdit* edit, std::function<QString(const QString&)>
 }
 
 bool CFieldCheck::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edit && event->type() == QEvent::FocusOut && edit->isModified()) {
+    // Only leaving the box for another control of its window counts: not the window losing
+    // the focus to another one or closing, nor a menu opening.
+    const auto left = [event] {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    };
+    if (watched == edit && event->type() == QEvent::FocusOut && edit->isModified() && left() &&
+        edit->window()->isVisible()) {
         edit->setModified(false);
         const QString refused = check(edit->text());
         if (refused.isEmpty()) {

@@ -17,9 +17,9 @@
 #include <optional>
 
 #include "DialogUnits.h"
-#include "ErrorMessages.h"
-#include "FieldCheck.h"
 #include "fontfile/BinaryFontFile.h"
+#include "shell/ErrorMessages.h"
+#include "shell/FieldCheck.h"
 
 namespace brivo {
 

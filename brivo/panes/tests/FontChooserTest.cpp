@@ -2,8 +2,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CFontChooser.h"
 #include "extract/FontResolver.h"
+#include "panes/CFontChooser.h"
 
 using namespace brivo;
 

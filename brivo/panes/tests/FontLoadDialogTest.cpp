@@ -220,6 +220,22 @@ private slots:
         }
     }
 
+    void cancellingWithARefusedValueSaysNothing() {
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "512");
+        MessageBoxAnswerer boxes;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QTest::qWait(30);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(dialog.fontSizeX, 16);
+    }
+
     void okRefusesWhatTheBoxRefuses_data() { TypedValues(); }
     void okRefusesWhatTheBoxRefuses() {
         QFETCH(int, field);

@@ -15,16 +15,16 @@
 #include <QtTest>
 #include <memory>
 
-#include "CAboutDlg.h"
-#include "CBrivoApp.h"
-#include "CFileOptionDialog.h"
-#include "CFontChooser.h"
-#include "CFontLoadDialog.h"
-#include "CGroupStyleDialog.h"
-#include "CImageButton.h"
-#include "CMainFrame.h"
-#include "CWrapCheckBox.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CFontChooser.h"
+#include "panes/CFontLoadDialog.h"
+#include "panes/CGroupStyleDialog.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CImageButton.h"
+#include "shell/CMainFrame.h"
+#include "shell/CWrapCheckBox.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;
