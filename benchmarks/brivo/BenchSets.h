@@ -5,6 +5,8 @@
 
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 // The 8366 glyphs of an ALL (ExceptUnused) 16 x 16 extraction, with varied bitmaps.
 inline void FillAll(CGlyphSet& set) {
     set.SetGlyphSize(16, 16);
@@ -25,3 +27,5 @@ inline void FillAll(CGlyphSet& set) {
 inline std::string TempPath(const char* name) {
     return (std::filesystem::temp_directory_path() / name).string();
 }
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 void BM_WriteTextFile8366(benchmark::State& state) {

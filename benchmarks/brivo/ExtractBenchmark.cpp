@@ -16,6 +16,8 @@
 #include "extract/FontResolver.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 constexpr int kGlyphs = 8366;

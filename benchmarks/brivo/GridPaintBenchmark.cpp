@@ -9,9 +9,11 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "CFontList.h"
 #include "extract/ExtractWorker.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CFontList.h"
+
+using namespace brivo;
 
 namespace {
 

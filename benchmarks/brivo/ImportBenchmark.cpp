@@ -10,6 +10,8 @@
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 
+using namespace brivo;
+
 namespace {
 
 void BM_ReadTextFile8366(benchmark::State& state) {

@@ -7,6 +7,8 @@
 
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 bool ParsePair(const std::string& text, char separator, int& first, int& second) {
     const std::size_t at = text.find(separator);
     if (at == std::string::npos) return false;
@@ -36,3 +38,5 @@ int Fail(const std::string& command, const std::string& message) {
     std::fprintf(stderr, "brivo-cli %s: %s\n", command.c_str(), message.c_str());
     return 1;
 }
+
+}  // namespace brivo

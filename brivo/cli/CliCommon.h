@@ -4,6 +4,8 @@
 
 #include "glyph/Result.h"
 
+namespace brivo {
+
 // "16x16" with separator 'x', "0,-2" with ','; false unless both parts are whole numbers.
 bool ParsePair(const std::string& text, char separator, int& first, int& second);
 
@@ -18,3 +20,5 @@ bool IsSameFile(const std::string& input, const std::string& output);
 
 // Prints "brivo-cli COMMAND: MESSAGE" to stderr and returns the failure exit status.
 int Fail(const std::string& command, const std::string& message);
+
+}  // namespace brivo

@@ -8,6 +8,8 @@
 #include "fontfile/SafeFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 constexpr int kColumns = 16;
@@ -127,3 +129,5 @@ Result WritePng(const GrayImage& image, const std::string& path) {
     bytes.resize(size);
     return ReplaceFileContents(path, bytes);
 }
+
+}  // namespace brivo

@@ -8,6 +8,8 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // An 8-bit grey image, rows top first, 0 = black.
@@ -46,3 +48,5 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
 
 // Saves the image as a greyscale PNG (written beside the target, then renamed).
 Result WritePng(const GrayImage& image, const std::string& path);
+
+}  // namespace brivo

@@ -11,6 +11,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 struct ExtractOptions {
@@ -72,7 +74,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     return CheckOutputTarget(options.out);
 }
 
-int Fail(const std::string& message) { return ::Fail("extract", message); }
+int Fail(const std::string& message) { return brivo::Fail("extract", message); }
 
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
 std::string FontsText(const std::vector<FontUse>& fonts) {
@@ -169,3 +171,5 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->required();
     cmd->callback([options, &exitCode] { exitCode = RunExtract(*options); });
 }
+
+}  // namespace brivo

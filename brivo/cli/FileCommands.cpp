@@ -10,6 +10,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 struct ConvertOptions {
@@ -85,3 +87,5 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, *input);
     cmd->callback([input, &exitCode] { exitCode = RunInfo(*input); });
 }
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("IN", input.path, "Glyph file: *.fnt = binary font file, else C source")
         ->required();
@@ -98,3 +100,5 @@ void PrintWrote(const std::string& path, bool doubleArray) {
                 : doubleArray          ? ", 2d array"
                                        : ", 1d array");
 }
+
+}  // namespace brivo

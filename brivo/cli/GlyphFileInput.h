@@ -5,6 +5,8 @@
 
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // What reading a glyph file needs: the file, and what the file itself does not say.
@@ -39,3 +41,5 @@ void PrintRead(const std::string& path, const CGlyphSet& set);
 
 // "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source.
 void PrintWrote(const std::string& path, bool doubleArray);
+
+}  // namespace brivo

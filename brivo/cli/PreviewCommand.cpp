@@ -9,6 +9,8 @@
 #include "cli/GlyphFileInput.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 // A bigger sheet would take more memory than a look at the glyphs is worth.
@@ -57,3 +59,5 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->out, "PNG file to write")->required();
     cmd->callback([options, &exitCode] { exitCode = RunPreview(*options); });
 }
+
+}  // namespace brivo

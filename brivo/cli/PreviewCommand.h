@@ -2,6 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+namespace brivo {
+
 // `preview`: reads a .fnt or C source file and writes a PNG contact sheet of its glyphs,
 // magnified and labelled. Its callback sets `exitCode`.
 void AddPreviewCommand(CLI::App& app, int& exitCode);
+
+}  // namespace brivo

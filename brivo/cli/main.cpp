@@ -26,17 +26,17 @@ int UsageError(const CLI::App& app, const CLI::ParseError& error) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
-    SingletonTraceStream() = nullptr;  // stdout carries the tool's own report
+    brivo::SingletonTraceStream() = nullptr;  // stdout carries the tool's own report
 
     CLI::App app{"brivo-cli: turn the characters of an installed font into glyph bitmaps",
                  "brivo-cli"};
     app.set_version_flag("--version", "brivo-cli " BRIVO_VERSION);
     app.require_subcommand(1);
     int exitCode = 0;
-    AddExtractCommand(app, exitCode);
-    AddConvertCommand(app, exitCode);
-    AddPreviewCommand(app, exitCode);
-    AddInfoCommand(app, exitCode);
+    brivo::AddExtractCommand(app, exitCode);
+    brivo::AddConvertCommand(app, exitCode);
+    brivo::AddPreviewCommand(app, exitCode);
+    brivo::AddInfoCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,4 +1,4 @@
-#include "CEvaLayout.h"
+#include "evalayout/CEvaLayout.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "EvaLayoutCore.h"
-#include "EvaSheet.h"
+#include "evalayout/EvaLayoutCore.h"
+#include "evalayout/EvaSheet.h"
 
 namespace brivo {
 

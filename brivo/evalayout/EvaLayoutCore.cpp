@@ -1,8 +1,8 @@
-#include "EvaLayoutCore.h"
+#include "evalayout/EvaLayoutCore.h"
 
 #include <algorithm>
 
-#include "EvaTokenizer.h"
+#include "evalayout/EvaTokenizer.h"
 
 namespace brivo {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
 namespace brivo {
 

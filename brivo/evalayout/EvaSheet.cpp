@@ -1,6 +1,6 @@
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
-#include "EvaTokenizer.h"
+#include "evalayout/EvaTokenizer.h"
 
 namespace brivo {
 

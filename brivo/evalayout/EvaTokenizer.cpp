@@ -1,4 +1,4 @@
-#include "EvaTokenizer.h"
+#include "evalayout/EvaTokenizer.h"
 
 #include <climits>
 

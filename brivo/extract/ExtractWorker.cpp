@@ -8,6 +8,8 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 constexpr int kMaxFontHeight = 1024;  // four times the largest cell
 }  // namespace
@@ -223,3 +225,5 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         outcome.end = ExtractEnd::Cancelled;
     }
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 // What an extraction renders and how.
@@ -107,3 +109,5 @@ private:
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
 };
+
+}  // namespace brivo

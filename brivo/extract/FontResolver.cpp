@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace brivo {
+
 #ifndef BRIVO_FONT_ALIASES
 #define BRIVO_FONT_ALIASES ""
 #endif
@@ -190,3 +192,5 @@ std::shared_ptr<const CFallbackFonts> CFontResolver::Fallbacks(const LogFont& fo
     fallbackCache.emplace(key, fallbacks);
     return fallbacks;
 }
+
+}  // namespace brivo

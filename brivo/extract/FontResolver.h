@@ -9,6 +9,8 @@
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 // The installed font file that a face name, weight and italic flag stand for, and what has
 // to be synthesised because the family lacks that face.
 struct ResolvedFont {
@@ -76,3 +78,5 @@ private:
     std::map<std::string, ResolvedFont> cache;
     std::map<std::string, std::shared_ptr<const CFallbackFonts>> fallbackCache;
 };
+
+}  // namespace brivo

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace brivo {
+
 void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
     for (int r = 0; r < height; ++r) {
         const uint8_t* p = pixels + static_cast<std::size_t>(r) * width;
@@ -284,3 +286,5 @@ uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, 
                     dirtyBottom - dirtyTop, threshold, bits + dirtyTop * bytesPerRow);
     return bits;
 }
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 // Turns the grey image of one cell (one byte a pixel, 255 white) into a glyph bitmap: a
 // pixel is ink when its grey is below `threshold`. `out` receives height * ceil(width / 8)
 // bytes, the first pixel of each group in the most significant bit.
@@ -98,3 +100,5 @@ private:
     std::vector<uint8_t> pixels;        // grey, 255 white
     int dirtyTop = 0, dirtyBottom = 0;  // the rows drawn on since the last clear
 };
+
+}  // namespace brivo

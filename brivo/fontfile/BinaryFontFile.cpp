@@ -8,6 +8,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
         return Result::Failure(ErrorKind::SkipBytes, "the skip bytes must be 0 to " +
@@ -136,3 +138,5 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         *warning = LengthWarning(path, available, width, height, rangeId, skipBytes, exceptUnused);
     return Result::Success();
 }
+
+}  // namespace brivo

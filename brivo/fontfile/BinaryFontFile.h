@@ -9,6 +9,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -50,3 +52,5 @@ Result CheckSkipBytes(int32_t skipBytes);
 
 // Checks what a load is given: the glyph size, and a range from ASCII to Custom.
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId);
+
+}  // namespace brivo

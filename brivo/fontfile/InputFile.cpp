@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace brivo {
+
 InputFile::~InputFile() {
     if (fd >= 0) close(fd);
 }
@@ -52,3 +54,5 @@ Result InputFile::Status() const {
     return Result::Failure(ErrorKind::CannotRead,
                            "cannot read " + path + ": " + std::strerror(error), path);
 }
+
+}  // namespace brivo

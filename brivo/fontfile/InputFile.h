@@ -6,6 +6,8 @@
 
 #include "glyph/Result.h"
 
+namespace brivo {
+
 // A glyph file opened for reading. Only regular files are read: a FIFO would wait for a
 // writer and a device such as /dev/zero never ends.
 class InputFile {
@@ -33,3 +35,5 @@ private:
     int error = 0;
     uint64_t size = 0;
 };
+
+}  // namespace brivo

@@ -10,6 +10,8 @@
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 namespace {
 
 bool Contains(std::string_view text, std::string_view part) {
@@ -415,3 +417,5 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
     return Result::Success();
 }
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -57,3 +59,5 @@ std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t 
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
                     CodeRange rangeId, bool doubleArray, bool exceptUnused, bool checkHeader = true,
                     std::string* warning = nullptr);
+
+}  // namespace brivo

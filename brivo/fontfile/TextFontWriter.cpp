@@ -9,6 +9,8 @@
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
+namespace brivo {
+
 namespace {
 
 constexpr const char* kEol = "\r\n";
@@ -122,3 +124,5 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
     WriteTextTo(set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); });
     return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
+
+}  // namespace brivo

@@ -7,6 +7,8 @@
 
 #include "glyph/Result.h"
 
+namespace brivo {
+
 class CGlyphSet;
 
 using Clock = std::function<std::time_t()>;
@@ -28,3 +30,5 @@ std::string FormatCreateTime(std::time_t now);
 // clock.
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
                      const Clock& clock = {});
+
+}  // namespace brivo

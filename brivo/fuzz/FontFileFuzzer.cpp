@@ -4,6 +4,8 @@
 
 #include "fuzz/FuzzInput.h"
 
+using namespace brivo;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzInput input;
     if (!FuzzInput::Parse(data, size, input)) return 0;

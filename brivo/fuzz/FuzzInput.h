@@ -9,6 +9,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 // A fuzz input: four option bytes, then the file contents.
 //   byte 0: range id in bits 0-2 (0 and 7 are refused ids), ExceptUnused in bit 3; unless
 //           bits 4-6 are all zero, Hangul to ALL give way to ASCII, so that the small
@@ -92,3 +94,5 @@ inline void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyp
     }
     for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
 }
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "fontfile/TextFontReader.h"
 #include "fuzz/FuzzInput.h"
 
+using namespace brivo;
+
 namespace {
 
 // The line declaring data_table with "= {" (blanks allowed between), outside a "//" comment.

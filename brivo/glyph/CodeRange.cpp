@@ -1,5 +1,7 @@
 #include "glyph/CodeRange.h"
 
+namespace brivo {
+
 namespace {
 
 struct RangeInfo {
@@ -120,3 +122,5 @@ std::string GetGroupMaskText(uint32_t mask) {
     if (text.size() >= 2) text.resize(text.size() - 2);
     return text;
 }
+
+}  // namespace brivo

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace brivo {
+
 // What a glyph set holds. The values are stored by callers, keep them.
 enum CodeRange : int32_t {
     RANGE_NONE = 0,
@@ -60,3 +62,5 @@ uint32_t GroupOfLead(uint8_t lead);
 
 // "None", "All", or the group names of the mask joined by ", ".
 std::string GetGroupMaskText(uint32_t mask);
+
+}  // namespace brivo

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+namespace brivo {
+
 std::string ConvertEncoding(std::string_view text, const char* to, const char* from) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
@@ -29,3 +31,5 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
 
 std::string Utf8ToCp949(std::string_view utf8) { return ConvertEncoding(utf8, "CP949", "UTF-8"); }
 std::string Cp949ToUtf8(std::string_view cp949) { return ConvertEncoding(cp949, "UTF-8", "CP949"); }
+
+}  // namespace brivo

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+namespace brivo {
+
 void* CGlyph::operator new(std::size_t size) {
     if (size != sizeof(CGlyph)) return ::operator new(size);
     return CGlyphPool::Instance().Allocate();
@@ -118,3 +120,5 @@ std::size_t CGlyphPool::BlockCount() const {
     std::lock_guard guard(lock);
     return blocks.size();
 }
+
+}  // namespace brivo

@@ -9,6 +9,8 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace brivo {
+
 // One glyph: its code and its bitmap (rows top first, ceil(width/8) bytes per row, MSB =
 // leftmost pixel, 1 = ink). The glyph owns `bits`, but its destructor leaves them alone:
 // the glyph set frees them explicitly before destroying the glyph.
@@ -78,3 +80,5 @@ private:
     std::vector<Record*> blocks;
     std::size_t inUse = 0;
 };
+
+}  // namespace brivo

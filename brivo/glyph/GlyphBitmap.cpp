@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace brivo {
+
 void CGlyphBitmap::SetPixel(int x, int y, bool ink) {
     if (!Contains(x, y)) return;
     uint8_t& byte = bits[ByteOffset(x, y)];
@@ -37,3 +39,5 @@ void CGlyphBitmap::Mirror(MirrorAxis axis) {
     else
         Remap([bottom](int x, int y) { return std::pair{x, bottom - y}; });
 }
+
+}  // namespace brivo

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace brivo {
+
 // The one place that knows how a glyph bitmap is packed: rows top first, each row
 // BytesPerRow(width) bytes, the most significant bit of a byte is the leftmost pixel,
 // 1 = ink. The bits after the last pixel of a row are padding and stay 0.
@@ -16,7 +18,7 @@ enum MirrorAxis { MIRROR_HORIZONTAL = 0, MIRROR_VERTICAL = 1 };
 class CGlyphBitmapView {
 public:
     CGlyphBitmapView(const uint8_t* bits, int width, int height)
-        : bytes(bits), width(width), height(height), bytesPerRow(::BytesPerRow(width)) {}
+        : bytes(bits), width(width), height(height), bytesPerRow(brivo::BytesPerRow(width)) {}
 
     int Width() const { return width; }
     int Height() const { return height; }
@@ -61,3 +63,5 @@ private:
 
     uint8_t* bits;
 };
+
+}  // namespace brivo

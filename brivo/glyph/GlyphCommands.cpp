@@ -5,6 +5,8 @@
 
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 CInsertBlankGlyph::~CInsertBlankGlyph() { DestroyGlyph(undone); }
 
 bool CInsertBlankGlyph::Do() {
@@ -114,3 +116,5 @@ bool CEditBitmap::Do() {
 }
 
 void CEditBitmap::Undo() { std::copy(before.begin(), before.end(), target.Bits()); }
+
+}  // namespace brivo

@@ -6,6 +6,8 @@
 
 #include "glyph/GlyphBitmap.h"
 
+namespace brivo {
+
 class CGlyph;
 class CGlyphSet;
 
@@ -132,3 +134,5 @@ private:
     Edit edit;
     std::vector<uint8_t> before;
 };
+
+}  // namespace brivo

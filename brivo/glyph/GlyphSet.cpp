@@ -4,6 +4,8 @@
 
 #include "glyph/LogFont.h"
 
+namespace brivo {
+
 CGlyphSet::~CGlyphSet() { ClearGlyphs(); }
 
 CGlyph* CGlyphSet::GlyphAt(int position) const {
@@ -81,3 +83,5 @@ void CGlyphSet::ApplyGroupStyle(LogFont& font, uint8_t lead) const {
     if (font.weight >= kBoldWeight && (boldGroups & group) == 0) font.weight = kNormalWeight;
     if (font.italic && (italicGroups & group) == 0) font.italic = 0;
 }
+
+}  // namespace brivo

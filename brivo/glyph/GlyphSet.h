@@ -9,6 +9,8 @@
 #include "glyph/GlyphBitmap.h"
 #include "glyph/Singleton.h"
 
+namespace brivo {
+
 struct LogFont;
 
 // The glyphs being worked on. The desktop program takes its one set through GetInstance()
@@ -22,8 +24,8 @@ public:
     ~CGlyphSet() override;
 
     int Count() const { return static_cast<int>(glyphs.size()); }
-    int BytesPerRow() const { return ::BytesPerRow(width); }
-    int BytesPerGlyph() const { return ::BytesPerGlyph(width, height); }
+    int BytesPerRow() const { return brivo::BytesPerRow(width); }
+    int BytesPerGlyph() const { return brivo::BytesPerGlyph(width, height); }
     CGlyph* GlyphAt(int position) const;
 
     void SetGlyphAt(int position, CGlyph* glyph);
@@ -41,7 +43,7 @@ public:
                        uint8_t newHalfWidth);
 
     std::string GetRangeName(bool shortForm) const;
-    static std::string GetGroupMaskText(uint32_t mask) { return ::GetGroupMaskText(mask); }
+    static std::string GetGroupMaskText(uint32_t mask) { return brivo::GetGroupMaskText(mask); }
     std::string GetLabel(int position) const;
 
     // Clears bold / italic from a copy of the font description for the lead bytes whose
@@ -61,3 +63,5 @@ public:
 private:
     void RenumberFrom(int first, int last);
 };
+
+}  // namespace brivo

@@ -4,6 +4,8 @@
 
 #include "glyph/Cp949.h"
 
+namespace brivo {
+
 std::size_t FaceNameBytes(const std::string& faceName) { return Utf8ToCp949(faceName).size(); }
 
 std::string FitFaceName(std::string faceName) {
@@ -35,3 +37,5 @@ std::string FontDescriptionText(const LogFont& font, int dpi) {
     if (font.strikeOut) text += ", StrikeOut";
     return text;
 }
+
+}  // namespace brivo

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace brivo {
+
 constexpr int32_t kNormalWeight = 400;
 constexpr int32_t kBoldWeight = 700;
 constexpr int kDefaultDpi = 96;
@@ -43,3 +45,5 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 
 // "굴림체, 12", "Foo, 9, Bold, Italic": face, point size at `dpi`, then the style flags.
 std::string FontDescriptionText(const LogFont& font, int dpi = kDefaultDpi);
+
+}  // namespace brivo

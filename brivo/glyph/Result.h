@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+namespace brivo {
+
 // What went wrong, for a face that words its messages itself (the desktop program shows them
 // in Korean); `Result::message` stays the English text the command-line tool prints.
 enum class ErrorKind {
@@ -44,3 +46,5 @@ struct Result {
         return Failure(kind, std::move(why), std::move(subject));
     }
 };
+
+}  // namespace brivo

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace brivo {
+
 namespace {
 
 struct Registry {
@@ -58,3 +60,5 @@ void WriteSingletonTrace(const char* what, const void* object) {
                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)),
                  static_cast<int>(gettid()));
 }
+
+}  // namespace brivo

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+namespace brivo {
+
 // Process-wide list of the single instances created through TSingleton. DestroyAll (called
 // once at program exit) deletes them newest first.
 class SingletonRegistry {
@@ -68,3 +70,5 @@ private:
     static inline std::atomic<bool> instanceExists = false;
     static inline std::atomic<bool> creationAllowed = true;
 };
+
+}  // namespace brivo

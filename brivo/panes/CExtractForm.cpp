@@ -1,4 +1,4 @@
-#include "CExtractForm.h"
+#include "panes/CExtractForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,17 +10,17 @@
 #include <QThread>
 #include <QWheelEvent>
 
-#include "CEvaLayout.h"
-#include "CFontList.h"
-#include "CFontLoadDialog.h"
-#include "CImageButton.h"
-#include "PaneId.h"
-#include "PaneMessage.h"
+#include "evalayout/CEvaLayout.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 #include "glyph/LogFont.h"
+#include "panes/CFontList.h"
+#include "panes/CFontLoadDialog.h"
+#include "panes/PaneId.h"
+#include "shell/CImageButton.h"
 #include "shell/CWrapCheckBox.h"
 #include "shell/ErrorMessages.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 

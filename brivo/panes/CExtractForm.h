@@ -2,11 +2,9 @@
 
 #include <QWidget>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 #include "extract/ExtractWorker.h"
 
-class CGlyphSet;
-struct LogFont;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -14,6 +12,9 @@ class QPushButton;
 class QRadioButton;
 
 namespace brivo {
+
+class CGlyphSet;
+struct LogFont;
 
 class CEvaLayout;
 class CFontList;

@@ -1,4 +1,4 @@
-#include "CFontList.h"
+#include "panes/CFontList.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "PaneMessage.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 

@@ -8,10 +8,11 @@
 #include <unordered_map>
 
 class QScrollBar;
-class CGlyph;
-class CGlyphSet;
 
 namespace brivo {
+
+class CGlyph;
+class CGlyphSet;
 
 // The scrolling grid of a glyph set: every glyph magnified `scale` times with its label
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
@@ -47,8 +48,8 @@ public:
     QImage RenderImage();
     // A glyph's label, and the label as the grid shows it: shortened at the front to the
     // width of its cell when it does not fit (the whole label is then in a tooltip).
-    QString LabelText(const ::CGlyph& glyph) const;
-    QString ShownLabel(const ::CGlyph& glyph) const;
+    QString LabelText(const CGlyph& glyph) const;
+    QString ShownLabel(const CGlyph& glyph) const;
 
     int scale = 3;
     int selectedIndex = -1;
@@ -76,7 +77,7 @@ private:
     void SetScrollRange(int maximum, int page);
     void SetScrollPos(int position);
     void DrawCells(QImage& image);
-    const QStaticText& Label(const ::CGlyph& glyph, int range);
+    const QStaticText& Label(const CGlyph& glyph, int range);
     int LabelRoom() const;  // pixels a label may take
 
     const CGlyphSet& glyphSet;

@@ -1,4 +1,4 @@
-#include "CFontLoadDialog.h"
+#include "panes/CFontLoadDialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -9,11 +9,11 @@
 #include <QToolButton>
 #include <climits>
 
-#include "CFontPreview.h"
-#include "CGroupStyleDialog.h"
-#include "DialogUnits.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CFontChooser.h"
+#include "panes/CFontPreview.h"
+#include "panes/CGroupStyleDialog.h"
+#include "shell/DialogUnits.h"
 #include "shell/ErrorMessages.h"
 #include "shell/FieldCheck.h"
 

@@ -5,12 +5,13 @@
 
 #include "glyph/LogFont.h"
 
-class CGlyphSet;
 class QLabel;
 class QLineEdit;
 class QSlider;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CFontPreview;
 

@@ -1,4 +1,4 @@
-#include "CFontPreview.h"
+#include "panes/CFontPreview.h"
 
 #include <QPainter>
 #include <memory>

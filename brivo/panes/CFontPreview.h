@@ -10,9 +10,9 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/LogFont.h"
 
-class CGlyphSet;
-
 namespace brivo {
+
+class CGlyphSet;
 
 // Shows a sample text rendered exactly as an extraction would render it (the same
 // rasteriser, render mode, fallback fonts, group styles per lead byte, threshold), magnified

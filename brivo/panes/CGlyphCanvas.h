@@ -42,7 +42,7 @@ public:
 
     int BitmapWidth() const { return width; }
     int BitmapHeight() const { return height; }
-    int BytesPerRow() const { return ::BytesPerRow(width); }
+    int BytesPerRow() const { return brivo::BytesPerRow(width); }
     const std::vector<uint8_t>& Bits() const { return bits; }
     int CellSize() const { return cellSize; }
     // Where the cell grid lies in the widget.

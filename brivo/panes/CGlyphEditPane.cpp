@@ -1,4 +1,4 @@
-#include "CGlyphEditPane.h"
+#include "panes/CGlyphEditPane.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "CEvaLayout.h"
-#include "CGlyphCanvas.h"
-#include "CImageButton.h"
-#include "PaneId.h"
-#include "PaneLayouts.h"
-#include "PaneMessage.h"
+#include "evalayout/CEvaLayout.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CGlyphCanvas.h"
+#include "panes/PaneId.h"
+#include "panes/PaneLayouts.h"
+#include "shell/CImageButton.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 

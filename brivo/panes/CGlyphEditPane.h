@@ -3,13 +3,14 @@
 #include <QString>
 #include <QWidget>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
-class CGlyphSet;
 class QLabel;
 class QSlider;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CEvaLayout;
 class CGlyphCanvas;

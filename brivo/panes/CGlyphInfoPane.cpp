@@ -1,14 +1,14 @@
-#include "CGlyphInfoPane.h"
+#include "panes/CGlyphInfoPane.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 
-#include "CEvaLayout.h"
-#include "PaneId.h"
-#include "PaneLayouts.h"
-#include "PaneMessage.h"
+#include "evalayout/CEvaLayout.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "panes/PaneId.h"
+#include "panes/PaneLayouts.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 

@@ -4,12 +4,13 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "EvaSheet.h"
+#include "evalayout/EvaSheet.h"
 
-class CGlyphSet;
 class QPlainTextEdit;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CEvaLayout;
 

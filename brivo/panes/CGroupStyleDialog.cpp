@@ -1,11 +1,11 @@
-#include "CGroupStyleDialog.h"
+#include "panes/CGroupStyleDialog.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <algorithm>
 
-#include "DialogUnits.h"
 #include "glyph/GlyphSet.h"
+#include "shell/DialogUnits.h"
 
 namespace brivo {
 

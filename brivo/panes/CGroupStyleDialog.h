@@ -2,10 +2,11 @@
 
 #include <QDialog>
 
-class CGlyphSet;
 class QCheckBox;
 
 namespace brivo {
+
+class CGlyphSet;
 
 // "Bold Option" / "Italic Option": which character groups keep the bold or italic style.
 // OK writes the mask straight into the glyph set, which outlives the dialog.

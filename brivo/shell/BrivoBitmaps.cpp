@@ -1,4 +1,4 @@
-#include "BrivoBitmaps.h"
+#include "shell/BrivoBitmaps.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "CBrivoApp.h"
+#include "shell/CBrivoApp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -7,11 +7,11 @@
 #include <QSettings>
 #include <cstdio>
 
-#include "BrivoProfile.h"
-#include "CAboutDlg.h"
-#include "CBrivoView.h"
-#include "CMainFrame.h"
 #include "glyph/GlyphSet.h"
+#include "shell/BrivoProfile.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
 
 namespace brivo {
 

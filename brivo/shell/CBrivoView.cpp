@@ -1,4 +1,4 @@
-#include "CBrivoView.h"
+#include "shell/CBrivoView.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -10,17 +10,17 @@
 #include <QTimer>
 #include <optional>
 
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CPaneSplitter.h"
-#include "PaneMessage.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CPaneSplitter.h"
 #include "shell/ErrorMessages.h"
+#include "shell/PaneMessage.h"
 
 namespace brivo {
 
@@ -125,21 +125,21 @@ void CBrivoView::OnTextFileLoad() {
 
 int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
     WaitForExtraction();
-    ReportFailure(::WriteFontFile(glyphSet, LocalPath(path), skipBytes));
+    ReportFailure(brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes));
     return 1;
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray) {
     WaitForExtraction();
-    ReportFailure(::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0));
+    ReportFailure(brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0));
     return 1;
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused) {
     return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
-        return ::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
-                              skipBytes, exceptUnused != 0, &warning);
+        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
+                                   exceptUnused != 0, &warning);
     });
 }
 
@@ -151,8 +151,8 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
     }
     if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused)) return 0;
     return LoadGlyphs(width, height, rangeId, [&](std::string& warning) {
-        return ::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
-                              doubleArray != 0, exceptUnused != 0, false, &warning);
+        return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
+                                   doubleArray != 0, exceptUnused != 0, false, &warning);
     });
 }
 

@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
 
+namespace brivo {
+
 class CGlyphSet;
 struct Result;
-
-namespace brivo {
 
 class CPaneSplitter;
 class CExtractForm;

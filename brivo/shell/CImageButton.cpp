@@ -1,4 +1,4 @@
-#include "CImageButton.h"
+#include "shell/CImageButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPoint>
 
-#include "BrivoBitmaps.h"
+#include "shell/BrivoBitmaps.h"
 
 namespace brivo {
 

@@ -1,4 +1,4 @@
-#include "CMainFrame.h"
+#include "shell/CMainFrame.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -7,11 +7,11 @@
 #include <QToolBar>
 #include <array>
 
-#include "BrivoBitmaps.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
+#include "panes/CExtractForm.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/BrivoBitmaps.h"
+#include "shell/CBrivoView.h"
 
 namespace brivo {
 

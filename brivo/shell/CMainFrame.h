@@ -2,12 +2,13 @@
 
 #include <QMainWindow>
 
-class CGlyphSet;
 class QAction;
 class QLabel;
 class QToolBar;
 
 namespace brivo {
+
+class CGlyphSet;
 
 class CBrivoView;
 

@@ -1,4 +1,4 @@
-#include "CPaneSplitter.h"
+#include "shell/CPaneSplitter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -7,7 +7,7 @@
 #include <QVariant>
 #include <algorithm>
 
-#include "BrivoProfile.h"
+#include "shell/BrivoProfile.h"
 
 namespace brivo {
 namespace {

@@ -1,8 +1,8 @@
-#include "PaneMessage.h"
+#include "shell/PaneMessage.h"
 
 #include <QCoreApplication>
 
-#include "CPaneSplitter.h"
+#include "shell/CPaneSplitter.h"
 
 namespace brivo {
 

@@ -4,7 +4,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "CBrivoApp.h"
+#include "shell/CBrivoApp.h"
 
 namespace {
 

@@ -4,8 +4,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "BrivoProfile.h"
 #include "glyph/Singleton.h"
+#include "shell/BrivoProfile.h"
+
+namespace brivo {
 
 // Keeps the tests' profile in a temporary folder, starting empty, and the single-instance
 // trace lines off the test output.
@@ -21,3 +23,5 @@ public:
 private:
     QTemporaryDir dir;
 };
+
+}  // namespace brivo

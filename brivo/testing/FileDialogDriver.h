@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
+
+namespace brivo {
 
 // Works the next file dialog of a font-file command as the user would: `fill` sees the
 // dialog (to type into the option area) after the path's folder was opened and its name
@@ -52,3 +54,5 @@ private:
     Fill fill;
     QTimer poll;
 };
+
+}  // namespace brivo

@@ -7,12 +7,14 @@
 #include <memory>
 #include <vector>
 
-#include "CBrivoView.h"
-#include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "shell/CBrivoView.h"
+#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
 #include "testing/PaneTestSupport.h"
+
+namespace brivo {
 
 using brivo::test::TestGlyphSet;
 
@@ -73,3 +75,5 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint point, Qt::Mous
                       keys);
     QApplication::sendEvent(widget, &event);
 }
+
+}  // namespace brivo

@@ -3,8 +3,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "shell/PaneMessage.h"
 #include "testing/MessageBoxAnswerer.h"
 
 namespace brivo::test {

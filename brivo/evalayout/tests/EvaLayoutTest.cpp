@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "EvaLayoutCore.h"
-#include "EvaSheet.h"
-#include "EvaTokenizer.h"
-#include "PaneLayouts.h"
+#include "evalayout/EvaLayoutCore.h"
+#include "evalayout/EvaSheet.h"
+#include "evalayout/EvaTokenizer.h"
+#include "panes/PaneLayouts.h"
 
 namespace brivo {
 

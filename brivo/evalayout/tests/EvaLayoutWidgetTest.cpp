@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <QtTest>
 
-#include "CEvaLayout.h"
+#include "evalayout/CEvaLayout.h"
 
 using brivo::CEvaLayout;
 using brivo::EvaSheet;

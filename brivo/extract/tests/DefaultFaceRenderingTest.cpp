@@ -15,6 +15,8 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 struct Golden {

@@ -7,6 +7,8 @@
 #include "extract/ExtractWorker.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 TEST(ExtractOutcomeTest, UnassignedCodesCountTheCodeTableNotTheFont) {

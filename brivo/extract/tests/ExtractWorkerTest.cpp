@@ -10,6 +10,8 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 // Records the reports and checks that the grid flag is set while glyphs arrive.

@@ -6,6 +6,8 @@
 #include "extract/GlyphRasterizer.h"
 #include "glyph/LogFont.h"
 
+using namespace brivo;
+
 namespace {
 
 // A grey image of the given size, every pixel the given grey.

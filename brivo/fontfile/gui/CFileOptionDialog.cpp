@@ -1,4 +1,4 @@
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,8 +16,8 @@
 #include <limits>
 #include <optional>
 
-#include "DialogUnits.h"
 #include "fontfile/BinaryFontFile.h"
+#include "shell/DialogUnits.h"
 #include "shell/ErrorMessages.h"
 #include "shell/FieldCheck.h"
 

@@ -5,6 +5,8 @@
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/tests/TestFiles.h"
 
+using namespace brivo;
+
 namespace {
 
 class BinaryFontFileTest : public ::testing::Test {

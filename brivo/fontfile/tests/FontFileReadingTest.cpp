@@ -9,6 +9,8 @@
 #include "fontfile/TextFontReader.h"
 #include "fontfile/tests/TestFiles.h"
 
+using namespace brivo;
+
 namespace {
 
 class FontFileReadingTest : public ::testing::Test {

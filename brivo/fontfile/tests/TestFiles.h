@@ -10,6 +10,8 @@
 
 #include "glyph/GlyphSet.h"
 
+namespace brivo {
+
 // A fresh folder per test, removed afterwards.
 class TempFolder {
 public:
@@ -53,3 +55,5 @@ inline void FillRange(CGlyphSet& set, CodeRange range, bool exceptUnused, int wi
     for (uint16_t code : RangeCodes(range, exceptUnused))
         AddGlyph(set, code, static_cast<uint8_t>(n++ * 7));
 }
+
+}  // namespace brivo

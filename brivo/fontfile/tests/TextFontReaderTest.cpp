@@ -6,6 +6,8 @@
 #include "fontfile/TextFontWriter.h"
 #include "fontfile/tests/TestFiles.h"
 
+using namespace brivo;
+
 namespace {
 
 // Each glyph as "code:hex bytes", e.g. "1:427e".

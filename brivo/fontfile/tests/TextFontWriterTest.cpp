@@ -10,6 +10,8 @@
 #include "fontfile/tests/TestFiles.h"
 #include "glyph/Cp949.h"
 
+using namespace brivo;
+
 namespace {
 
 constexpr std::time_t kCreateTime = 1206632277;  // 2008-03-27 15:37:57 UTC

@@ -5,6 +5,8 @@
 
 #include "glyph/GlyphCommands.h"
 
+using namespace brivo;
+
 namespace {
 
 // A bitmap drawn as text, one string per row, '#' = ink. Packed here bit by bit as the

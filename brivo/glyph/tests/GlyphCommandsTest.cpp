@@ -8,6 +8,8 @@
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 
+using namespace brivo;
+
 namespace {
 
 // The sets made here are not the program's: no constructor trace.

@@ -5,6 +5,8 @@
 
 #include "glyph/Glyph.h"
 
+using namespace brivo;
+
 TEST(GlyphPoolTest, RecordsComeFromBlocksOf9000AndAreReused) {
     CGlyphPool& pool = CGlyphPool::Instance();
     const std::size_t inUse = pool.InUse();

@@ -3,6 +3,8 @@
 #include "glyph/GlyphSet.h"
 #include "glyph/LogFont.h"
 
+using namespace brivo;
+
 namespace {
 
 class GlyphSetTest : public ::testing::Test {

@@ -7,6 +7,8 @@
 #include "glyph/GlyphSet.h"
 #include "glyph/Singleton.h"
 
+using namespace brivo;
+
 namespace {
 
 std::vector<std::string> destroyed;

@@ -5,12 +5,12 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CMainFrame.h"
-#include "PaneMessage.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/PaneMessage.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

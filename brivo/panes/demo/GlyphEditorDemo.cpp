@@ -7,11 +7,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "CBrivoView.h"
-#include "CMainFrame.h"
-#include "PaneMessage.h"
 #include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/PaneMessage.h"
+
+using namespace brivo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

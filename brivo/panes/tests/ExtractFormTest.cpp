@@ -7,10 +7,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CFontLoadDialog.h"
 #include "glyph/LogFont.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CFontLoadDialog.h"
 #include "testing/PaneTestSupport.h"
 
 using namespace brivo;

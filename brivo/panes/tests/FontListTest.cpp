@@ -1,7 +1,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "CFontList.h"
+#include "panes/CFontList.h"
 #include "testing/PaneTestSupport.h"
 
 using namespace brivo;

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "CFontLoadDialog.h"
-#include "CFontPreview.h"
-#include "CGroupStyleDialog.h"
-#include "DialogUnits.h"
+#include "panes/CFontLoadDialog.h"
+#include "panes/CFontPreview.h"
+#include "panes/CGroupStyleDialog.h"
+#include "shell/DialogUnits.h"
 #include "testing/PaneTestSupport.h"
 
 using namespace brivo;

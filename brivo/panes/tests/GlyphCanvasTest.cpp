@@ -1,4 +1,4 @@
-#include "CGlyphCanvas.h"
+#include "panes/CGlyphCanvas.h"
 #include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;

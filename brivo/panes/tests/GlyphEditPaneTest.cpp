@@ -1,11 +1,11 @@
 #include <QLabel>
 #include <QSlider>
 
-#include "CExtractForm.h"
-#include "CGlyphCanvas.h"
-#include "CGlyphEditPane.h"
-#include "CImageButton.h"
-#include "DialogUnits.h"
+#include "panes/CExtractForm.h"
+#include "panes/CGlyphCanvas.h"
+#include "panes/CGlyphEditPane.h"
+#include "shell/CImageButton.h"
+#include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;

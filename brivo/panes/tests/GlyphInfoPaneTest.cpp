@@ -1,7 +1,7 @@
 #include <QPlainTextEdit>
 
-#include "CGlyphInfoPane.h"
-#include "DialogUnits.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
 
 using namespace brivo;

@@ -1,10 +1,10 @@
 #include <QtTest>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CMainFrame.h"
-#include "CPaneSplitter.h"
 #include "glyph/GlyphSet.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/CPaneSplitter.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;

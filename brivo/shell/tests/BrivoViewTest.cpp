@@ -1,13 +1,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CPaneSplitter.h"
-#include "PaneMessage.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CBrivoView.h"
+#include "shell/CPaneSplitter.h"
+#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;

@@ -8,12 +8,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CMainFrame.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "CImageButton.h"
+#include "shell/CImageButton.h"
 
 using brivo::CImageButton;
 

@@ -8,13 +8,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "CAboutDlg.h"
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CMainFrame.h"
+#include "panes/CExtractForm.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;

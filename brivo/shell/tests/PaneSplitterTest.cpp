@@ -6,8 +6,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "BrivoProfile.h"
-#include "CPaneSplitter.h"
+#include "shell/BrivoProfile.h"
+#include "shell/CPaneSplitter.h"
 
 using brivo::CPaneSplitter;
 

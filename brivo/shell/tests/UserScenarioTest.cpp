@@ -12,16 +12,16 @@
 #include <QtTest>
 #include <memory>
 
-#include "CBrivoApp.h"
-#include "CBrivoView.h"
-#include "CExtractForm.h"
-#include "CFontList.h"
-#include "CGlyphCanvas.h"
-#include "CGlyphEditPane.h"
-#include "CGlyphInfoPane.h"
-#include "CMainFrame.h"
-#include "DialogUnits.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphCanvas.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
+#include "shell/CMainFrame.h"
+#include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 

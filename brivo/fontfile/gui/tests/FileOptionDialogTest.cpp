@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "CFileOptionDialog.h"
+#include "fontfile/gui/CFileOptionDialog.h"
 #include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;
