@@ -32,20 +32,25 @@ Result ExtractSettings::Validate() const {
                 return Result::Failure("a character subset holds ASCII and KS X 1001 codes only");
     } else if (RangeLeadBytes(range, exceptUnused).empty()) {
         return Result::Failure(
+            ErrorKind::NoRange,
             "choose a range to extract: ASCII, Hangul, full-width 1 or 2, or all");
     }
     if (Result size = CheckGlyphSize(fontSizeX, fontSizeY); !size) return size;
     if (HalfWidth() && fontSizeX < 2)
-        return Result::Failure("ASCII glyphs are half the width: the width must be at least 2");
+        return Result::Failure(ErrorKind::AsciiWidth,
+                               "ASCII glyphs are half the width: the width must be at least 2");
     if (logFont.height < -kMaxFontHeight || logFont.height > kMaxFontHeight)
-        return Result::Failure("the font height must be -1024 to 1024 pixels, not " +
-                               std::to_string(logFont.height));
+        return Result::Failure(
+            ErrorKind::FontHeight,
+            "the font height must be -1024 to 1024 pixels, not " + std::to_string(logFont.height));
     if (threshold < 1 || threshold > 255)
-        return Result::Failure("the threshold must be 1 to 255, not " + std::to_string(threshold));
+        return Result::Failure(ErrorKind::Threshold,
+                               "the threshold must be 1 to 255, not " + std::to_string(threshold));
     const bool isPath = logFont.faceName.find('/') != std::string::npos;
     if (logFont.faceName.empty() ||
         (!isPath && FaceNameBytes(logFont.faceName) > LogFont::kMaxFaceNameBytes))
         return Result::Failure(
+            ErrorKind::FaceName,
             "the font face name must be 1 to 31 bytes long in code page 949 (15 Hangul)");
     return Result::Success();
 }

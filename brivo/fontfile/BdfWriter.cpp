@@ -159,7 +159,7 @@ Result WriteBdfFile(const CGlyphSet& set, const std::string& path) {
     safefile::SafeFileWriter file(path);
     WriteBdfTo(set, std::filesystem::path(path).stem().string(),
                [&file](std::string_view piece) { file.Write(piece); });
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 
 }  // namespace brivo

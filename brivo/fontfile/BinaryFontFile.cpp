@@ -13,16 +13,18 @@ namespace brivo {
 
 Result CheckSkipBytes(int32_t skipBytes) {
     if (skipBytes < 0 || skipBytes > kMaxSkipBytes)
-        return Result::Failure("the skip bytes must be 0 to " + std::to_string(kMaxSkipBytes) +
-                               ", not " + std::to_string(skipBytes));
+        return Result::Failure(ErrorKind::SkipBytes, "the skip bytes must be 0 to " +
+                                                         std::to_string(kMaxSkipBytes) + ", not " +
+                                                         std::to_string(skipBytes));
     return Result::Success();
 }
 
 Result CheckLoadOptions(int32_t width, int32_t height, CodeRange rangeId) {
     if (Result size = CheckGlyphSize(width, height); !size) return size;
     if (rangeId < RANGE_ASCII || rangeId > RANGE_CUSTOM)
-        return Result::Failure("unknown code range " + std::to_string(rangeId) +
-                               " (1 ASCII to 6 Custom)");
+        return Result::Failure(
+            ErrorKind::UnknownRange,
+            "unknown code range " + std::to_string(rangeId) + " (1 ASCII to 6 Custom)");
     return Result::Success();
 }
 
@@ -33,7 +35,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     safefile::SafeFileWriter file(path);
     file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
     for (const CGlyph* glyph : set.glyphs) file.Write(packer.Pack(glyph ? glyph->bits : nullptr));
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 
 std::string CodeIndexPath(const std::string& fontPath) {
@@ -50,7 +52,7 @@ Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeInd
     }
     safefile::SafeFileWriter file(path);
     file.Write(data);
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 
 Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path) {
@@ -161,7 +163,8 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     const auto skip = static_cast<uint64_t>(skipBytes);
     const auto available = static_cast<std::size_t>(file.Size() > skip ? file.Size() - skip : 0);
     const auto record = static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout));
-    if (available < record) return Result::Failure(NoGlyphDataMessage(path));
+    if (available < record)
+        return Result::Failure(ErrorKind::NoGlyphData, NoGlyphDataMessage(path), path);
     // Read, not sought past: the records follow the skipped bytes however the file ends.
     uint8_t discard[4096];
     for (uint64_t left = skip; left > 0;) {

@@ -17,14 +17,20 @@ Result InputFile::Open(const std::string& opened) {
     path = opened;
     // Without O_NONBLOCK, opening a FIFO waits until someone writes to it.
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return Result::Failure("cannot open " + path + ": " + std::strerror(errno));
+    if (fd < 0)
+        return Result::Failure(ErrorKind::CannotOpen,
+                               "cannot open " + path + ": " + std::strerror(errno), path);
     struct stat info {};
     if (fstat(fd, &info) != 0)
-        return Result::Failure("cannot open " + path + ": " + std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) return Result::Failure("cannot open " + path + ": it is a folder");
+        return Result::Failure(ErrorKind::CannotOpen,
+                               "cannot open " + path + ": " + std::strerror(errno), path);
+    if (S_ISDIR(info.st_mode))
+        return Result::Failure(ErrorKind::CannotOpen, "cannot open " + path + ": it is a folder",
+                               path);
     if (!S_ISREG(info.st_mode))
-        return Result::Failure("cannot read " + path +
-                               ": it is not a regular file (a device, FIFO or socket)");
+        return Result::Failure(
+            ErrorKind::CannotRead,
+            "cannot read " + path + ": it is not a regular file (a device, FIFO or socket)", path);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     size = static_cast<uint64_t>(info.st_size);
     return Result::Success();
@@ -45,7 +51,8 @@ std::size_t InputFile::Read(void* out, std::size_t count) {
 
 Result InputFile::Status() const {
     if (error == 0) return Result::Success();
-    return Result::Failure("cannot read " + path + ": " + std::strerror(error));
+    return Result::Failure(ErrorKind::CannotRead,
+                           "cannot read " + path + ": " + std::strerror(error), path);
 }
 
 }  // namespace brivo

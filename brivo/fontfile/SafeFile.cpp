@@ -5,7 +5,8 @@
 namespace brivo {
 
 Result ReplaceFileContents(const std::string& path, std::string_view contents) {
-    return Result{safefile::WriteWholeFile(path, contents)};
+    return Result::FailureIf(ErrorKind::CannotWrite, safefile::WriteWholeFile(path, contents),
+                             path);
 }
 
 }  // namespace brivo

@@ -511,8 +511,10 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         },
         layout);
     if (Result read = ScanFile(file, scan); !read) return read;
-    if (!mismatch.empty()) return Result::Failure(path + ": " + mismatch);
-    if (!filler.HasAGlyph()) return Result::Failure(NoGlyphDataMessage(path));
+    if (!mismatch.empty())
+        return Result::Failure(ErrorKind::HeaderMismatch, path + ": " + mismatch, path);
+    if (!filler.HasAGlyph())
+        return Result::Failure(ErrorKind::NoGlyphData, NoGlyphDataMessage(path), path);
     const bool overflow = filler.Overflowed();
     std::vector<CGlyph*> glyphs = filler.Finish();
     const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;

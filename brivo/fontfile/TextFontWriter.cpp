@@ -165,7 +165,7 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
     WriteTextTo(
         set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array,
         layout);
-    return Result{file.Commit()};
+    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 
 }  // namespace brivo

@@ -54,8 +54,9 @@ void DestroyGlyph(CGlyph* glyph) {
 
 Result CheckGlyphSize(int32_t width, int32_t height) {
     if (width < 1 || width > 256 || height < 1 || height > 256)
-        return Result::Failure("the glyph size must be 1 to 256 pixels each way, not " +
-                               std::to_string(width) + "x" + std::to_string(height));
+        return Result::Failure(ErrorKind::GlyphSize,
+                               "the glyph size must be 1 to 256 pixels each way, not " +
+                                   std::to_string(width) + "x" + std::to_string(height));
     return Result::Success();
 }
 

@@ -19,6 +19,8 @@
 #include "panes/CGlyphUndoStack.h"
 #include "panes/PaneId.h"
 #include "shell/CImageButton.h"
+#include "shell/CWrapCheckBox.h"
+#include "shell/ErrorMessages.h"
 #include "shell/PaneMessage.h"
 
 namespace brivo {
@@ -130,7 +132,7 @@ void CExtractForm::CreateControls() {
         rangeButtons[i] = Tagged(new QRadioButton(text, this), kRangeButtons[i].id);
     }
     excludeBox = Tagged(
-        new QCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
+        new CWrapCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
         IDC_EXCLUDE);
     connect(excludeBox, &QCheckBox::clicked, this,
             [this](bool checked) { exceptUnused = checked ? 1 : 0; });
@@ -259,6 +261,22 @@ bool CExtractForm::ExtractCharacters(std::vector<uint16_t> codes) {
 }
 
 bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
+    ExtractSettings settings;
+    settings.range = range;
+    settings.codes = std::move(codes);
+    settings.exceptUnused = exceptUnused != 0;
+    settings.fontSizeX = fontSizeX;
+    settings.fontSizeY = fontSizeY;
+    settings.offsetX = offsetX;
+    settings.offsetY = offsetY;
+    settings.threshold = threshold;
+    settings.logFont = *logFont;
+    // Settings that cannot be extracted are reported before anything is asked or stopped.
+    if (const Result valid = settings.Validate(); !valid) {
+        ShowError(this, valid);
+        return false;
+    }
+
     // While a worker runs the list must not be read, but it certainly holds glyphs.
     if (worker.Running() || glyphSet.Count() > 0) {
         // Where unsaved work was asked about, that answer stands for the form's question.
@@ -273,17 +291,6 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     }
     runClock.start();
 
-    ExtractSettings settings;
-    settings.range = range;
-    settings.codes = std::move(codes);
-    settings.exceptUnused = exceptUnused != 0;
-    settings.fontSizeX = fontSizeX;
-    settings.fontSizeY = fontSizeY;
-    settings.offsetX = offsetX;
-    settings.offsetY = offsetY;
-    settings.threshold = threshold;
-    settings.logFont = *logFont;
-
     // Busy before the thread exists, so that no paint can read the list it starts filling.
     fontList->busy = true;
     activeRun = ++runNumber;
@@ -292,8 +299,7 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
         fontList->busy = false;
         if (replaced) replaced->Undo();
         replaced.reset();
-        QMessageBox::warning(this, QStringLiteral("Error"),
-                             QString::fromStdString(started.message));
+        ShowError(this, started);
         return false;
     }
     if (range == RANGE_CUSTOM) rangeButtons[kCustomButton]->setChecked(true);
@@ -353,8 +359,9 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
             if (run != runNumber) return;
             worker.Wait();  // the thread is past its last report: let Running() turn false
             RecordExtraction();
+            progress->setValue(0);
             fontList->update();
-            if (fontFailed) QMessageBox::warning(this, QStringLiteral("Error"), kNoFont);
+            if (fontFailed) ShowError(this, kNoFont);
             emit ExtractionFinished();
         },
         Qt::QueuedConnection);

@@ -2,9 +2,11 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
@@ -225,6 +227,17 @@ void CFontList::keyPressEvent(QKeyEvent* event) {
         default:
             QWidget::keyPressEvent(event);
     }
+bool CFontList::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    // A label shown shortened is told whole in a tooltip.
+    const QPoint point = static_cast<QHelpEvent*>(event)->pos();
+    const int i = HitTest(point.x(), point.y(), false);
+    const CGlyph* glyph = i >= 0 ? glyphSet.glyphs[i] : nullptr;
+    if (glyph != nullptr && ShownLabel(*glyph) != LabelText(*glyph))
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), LabelText(*glyph), this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void CFontList::mousePressEvent(QMouseEvent* event) {
@@ -249,13 +262,25 @@ void CFontList::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, canvas);
 }
 
+QString CFontList::LabelText(const CGlyph& glyph) const {
+    return QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(glyphSet.LabelRange())));
+}
+
+int CFontList::LabelRoom() const { return scale * glyphSet.width - 2; }
+
+QString CFontList::ShownLabel(const CGlyph& glyph) const {
+    // A label wider than its strip keeps its end, the code, and shows the rest as "…".
+    return QFontMetrics(labelFont).elidedText(LabelText(glyph), Qt::ElideLeft,
+                                              std::max(LabelRoom(), 0));
+}
+
 const CFontList::LaidOutLabel& CFontList::Label(const CGlyph& glyph, int range) {
     const uint64_t key = range == RANGE_CUSTOM
                              ? (uint64_t(RANGE_CUSTOM) << 32) | uint32_t(glyph.index)
                              : (uint64_t(range) << 32) | glyph.code;
     auto found = labels.find(key);
     if (found != labels.end()) return found->second;
-    const QString text = QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(CodeRange(range))));
+    const QString text = ShownLabel(glyph);
     LaidOutLabel label;
     if (!LayOutFromCharacterMaps(text, label)) {
         label.text.setText(text);
@@ -335,9 +360,10 @@ void CFontList::DrawCells(QImage& image) {
     UpdateScrollRange(g);
     firstVisible = ScrollPos() * g.columns;
 
-    if (!labelFontsLoaded || labelsFont != labelFont) {
+    if (!labelFontsLoaded || labelsFont != labelFont || labelsRoom != LabelRoom()) {
         labels.clear();
         labelsFont = labelFont;
+        labelsRoom = LabelRoom();
         labelFontsLoaded = true;
         labelRaw = QRawFont::fromFont(labelFont);
         labelRawKorean = QRawFont::fromFont(labelFont, QFontDatabase::Korean);

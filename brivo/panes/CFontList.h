@@ -54,6 +54,10 @@ public:
 
     // Draws the grid as a paint would into an image of the client size.
     QImage RenderImage();
+    // A glyph's label, and the label as the grid shows it: shortened at the front to the
+    // width of its cell when it does not fit (the whole label is then in a tooltip).
+    QString LabelText(const CGlyph& glyph) const;
+    QString ShownLabel(const CGlyph& glyph) const;
 
     int scale = 3;
     int selectedIndex = -1;
@@ -72,6 +76,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -99,6 +104,7 @@ private:
     const LaidOutLabel& Label(const CGlyph& glyph, int range);
     bool LayOutFromCharacterMaps(const QString& text, LaidOutLabel& label) const;
     void DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label);
+    int LabelRoom() const;  // pixels a label may take
 
     const CGlyphSet& glyphSet;
     QScrollBar* bar;
@@ -112,6 +118,7 @@ private:
     QRawFont labelRaw;  // labelsFont itself, and what it falls back to for Hangul
     QRawFont labelRawKorean;
     bool labelFontsLoaded = false;
+    int labelsRoom = -1;  // and the width they were shortened to
 };
 
 }  // namespace brivo

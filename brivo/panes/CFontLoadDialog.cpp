@@ -1,23 +1,38 @@
 #include "panes/CFontLoadDialog.h"
 
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
+#include <climits>
 
 #include "glyph/GlyphSet.h"
+#include "panes/CFontChooser.h"
 #include "panes/CFontPreview.h"
 #include "panes/CGroupStyleDialog.h"
 #include "shell/DialogUnits.h"
+#include "shell/ErrorMessages.h"
+#include "shell/FieldCheck.h"
 
 namespace brivo {
 
 namespace {
+
+constexpr int kMinSize = 1;
+constexpr int kMaxSize = 256;
+
+// Why the text of a size (1..256) or offset field cannot be taken, or empty; the value is
+// stored when it can.
+QString ReadField(const QString& text, bool isSize, int& value) {
+    const std::optional<int> number = IntegerIn(text, INT_MIN, INT_MAX);
+    if (!number) return NotAnIntegerText();
+    if (isSize && (*number < kMinSize || *number > kMaxSize)) return GlyphSizeText();
+    value = *number;
+    return QString();
+}
 
 QLabel* FramedLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -200,10 +215,27 @@ void CFontLoadDialog::CreateControls() {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(button("Cancel", 2, 203, 260, 50, 14), &QPushButton::clicked, this, &QDialog::reject);
 
-    for (QLineEdit* field : {sizeXEdit, sizeYEdit, offsetXEdit, offsetYEdit})
-        connect(field, &QLineEdit::editingFinished, this, [this] {
-            if (TakeValues(false)) PassToPreview();
-        });
+    // A field left with text it cannot take shows its last value again and says why.
+    const struct {
+        QLineEdit* edit;
+        const int* value;
+        bool isSize;
+    } fields[] = {{sizeXEdit, &fontSizeX, true},
+                  {sizeYEdit, &fontSizeY, true},
+                  {offsetXEdit, &offsetX, false},
+                  {offsetYEdit, &offsetY, false}};
+    for (const auto& field : fields) {
+        new CFieldCheck(
+            field.edit,
+            [isSize = field.isSize](const QString& text) {
+                int value = 0;
+                return ReadField(text, isSize, value);
+            },
+            [value = field.value] { return QString::number(*value); },
+            [this] {
+                if (TakeValues(false)) PassToPreview();
+            });
+    }
     ShowValues();
 }
 
@@ -218,18 +250,16 @@ void CFontLoadDialog::ShowValues() {
     offsetYEdit->setText(QString::number(offsetY));
 }
 
-// Reads the four number fields. With `complain`, a field that does not hold an integer is
-// reported and focused; either way nothing is taken then.
+// Reads the four number fields. With `complain`, a field that does not hold an integer (a
+// size: from 1 to 256) is reported and focused; either way nothing is taken then.
 bool CFontLoadDialog::TakeValues(bool complain) {
     int values[4];
     QLineEdit* fields[4] = {sizeXEdit, sizeYEdit, offsetXEdit, offsetYEdit};
     for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = fields[i]->text().trimmed().toInt(&ok);
-        if (!ok) {
+        const QString refused = ReadField(fields[i]->text(), i < 2, values[i]);
+        if (!refused.isEmpty()) {
             if (complain) {
-                QMessageBox::warning(this, windowTitle(),
-                                     QStringLiteral("Please enter an integer."));
+                ShowError(this, refused);
                 fields[i]->setFocus();
                 fields[i]->selectAll();
             }
@@ -303,16 +333,19 @@ LogFont CFontLoadDialog::FromQFont(const QFont& font, int dpi) {
 }
 
 void CFontLoadDialog::ChooseFont() {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, ToQFont(logFont), this);
-    if (ok) ApplyChosenFont(chosen);
+    CFontChooser chooser(logFont, logicalDpiY(), this);
+    if (chooser.exec() == QDialog::Accepted) ApplyChosenFont(chooser.Chosen());
 }
 
 void CFontLoadDialog::ApplyChosenFont(const QFont& font) {
+    ApplyChosenFont(FromQFont(font, logicalDpiY()));
+}
+
+void CFontLoadDialog::ApplyChosenFont(const LogFont& font) {
     TakeValues(false);
     offsetX = 0;
     offsetY = 0;
-    logFont = FromQFont(font, logicalDpiY());
+    logFont = font;
     PassToPreview();
     UpdateFontDescription();
 }
@@ -321,10 +354,10 @@ void CFontLoadDialog::Spin(int spinId, int delta) {
     TakeValues(false);
     switch (spinId) {
         case IDC_SPIN_SIZE_X:
-            fontSizeX -= delta;
+            fontSizeX = std::clamp(fontSizeX - delta, kMinSize, kMaxSize);
             break;
         case IDC_SPIN_SIZE_Y:
-            fontSizeY -= delta;
+            fontSizeY = std::clamp(fontSizeY - delta, kMinSize, kMaxSize);
             break;
         case IDC_SPIN_OFFSET_X:
             offsetX -= delta;

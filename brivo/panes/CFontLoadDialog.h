@@ -53,13 +53,14 @@ public:
     CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, int fontSizeX, int fontSizeY,
                     int offsetX, int offsetY, int threshold, QWidget* parent = nullptr);
 
-    // OK: takes the edit fields into the values; text that is not an integer keeps the
-    // dialog open.
+    // OK: takes the edit fields into the values; text that is not an integer, or a size
+    // outside 1..256, keeps the dialog open. A field is checked the same way when it is left.
     void accept() override;
 
     void UpdateFontDescription();
     // What choosing `font` in the font chooser does: offsets back to 0, new font, preview.
     void ApplyChosenFont(const QFont& font);
+    void ApplyChosenFont(const LogFont& font);
     // Applies a spin's proposed change (-1 for up / right) to the value of that spin.
     void Spin(int spinId, int delta);
 

@@ -9,6 +9,9 @@
 #include <QSlider>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "evalayout/CEvaLayout.h"
 #include "glyph/Cp949.h"
@@ -29,6 +32,23 @@ constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the previe
                                 // between a preview wider than the tools and the surface
 
 const char* const kModifiedQuestion = "Font가 변경되었습니다. Update를 하시겠습니까?";
+
+// The column line of the layout with the outer tool columns (1 and 6) widened where a
+// captioned button needs more room in this font than its columns 1-3 or 4-6 give it.
+std::string FittedColumns(int needLeft, int needRight) {
+    const EvaSheet sheet("columns", kGlyphEditLayout[0]);
+    const int gap = std::atoi(sheet.Cell(0, 3).c_str());
+    EvaSheet columns("columns", kGlyphEditLayout[1]);
+    std::vector<std::string> cells(columns.Rows()[0]);
+    auto width = [&](int column) { return std::atoi(cells[column + 1].c_str()); };
+    const int extraLeft = needLeft - (width(1) + width(2) + width(3) + 2 * gap);
+    const int extraRight = needRight - (width(4) + width(5) + width(6) + 2 * gap);
+    if (extraLeft > 0) cells[2] = std::to_string(width(1) + extraLeft);
+    if (extraRight > 0) cells[7] = std::to_string(width(6) + extraRight);
+    std::string line;
+    for (const std::string& cell : cells) line += cell + ",";
+    return line;
+}
 
 }  // namespace
 
@@ -101,14 +121,19 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
         {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148,
          [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }, "Ver Mirror"},
     };
+    CImageButton* mirrorH = nullptr;
+    CImageButton* mirrorV = nullptr;
     for (const auto& each : edits) {
-        connect(AddButton(each.name, each.id, each.caption, each.bitmap), &CImageButton::clicked,
-                this, [this, edit = each.edit, stepName = QString::fromUtf8(each.stepName)] {
+        CImageButton* button = AddButton(each.name, each.id, each.caption, each.bitmap);
+        connect(button, &CImageButton::clicked, this,
+                [this, edit = each.edit, stepName = QString::fromUtf8(each.stepName)] {
                     const GlyphViewState before = CanvasState();
                     edit(*canvas);
                     canvas->update();
                     RecordCanvasStep(stepName, before);
                 });
+        if (each.id == ID_MIRROR_H) mirrorH = button;
+        if (each.id == ID_MIRROR_V) mirrorV = button;
     }
     connect(AddButton("update", ID_UPDATE, "Update", 144), &CImageButton::clicked, this,
             &CGlyphEditPane::OnUpdate);
@@ -117,7 +142,11 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
 
     sheets.AddSheet(EvaSheet("first"));
     EvaSheet& sheet = sheets.FindSheet("first");
-    for (const char* line : kGlyphEditLayout) sheet.AddRow(line);
+    // The captioned tool buttons get the width their captions need in this font.
+    const int needLeft = std::max(pen->sizeHint().width(), mirrorH->sizeHint().width());
+    const int needRight = std::max(eraser->sizeHint().width(), mirrorV->sizeHint().width());
+    for (const char* line : kGlyphEditLayout)
+        sheet.AddRow(line == kGlyphEditLayout[1] ? FittedColumns(needLeft, needRight) : line);
     CheckLayoutsLoaded(sheets, this);
     layout->SetSheet(sheets.SheetAt(0));
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "glyph/GlyphSet.h"
 #include "shell/DialogUnits.h"
@@ -21,15 +22,20 @@ constexpr int kRowPitch = 14;  // dialog units between two check boxes
 CGroupStyleDialog::CGroupStyleDialog(CGlyphSet& glyphSet, Mode mode, QWidget* parent)
     : QDialog(parent), glyphSet(glyphSet), mode(mode) {
     const DialogUnits du(this);
-    setFixedSize(du.X(187), du.Y(184));
     setWindowTitle(mode == MODE_BOLD ? QStringLiteral("Bold Option")
                                      : QStringLiteral("Italic Option"));
     const uint32_t mask = Mask();
+    int width = du.X(187);
     for (int bit = 0; bit < kGroupCount; ++bit) {
         boxes[bit] = du.Place(new QCheckBox(QString::fromUtf8(kGroupTexts[bit]), this),
                               IDC_FIRST_GROUP + bit, 31, 10 + bit * kRowPitch, 125, 10);
         boxes[bit]->setChecked(mask & (1u << bit));
+        // A text wider than the template's column widens the box and the dialog.
+        boxes[bit]->resize(std::max(boxes[bit]->width(), boxes[bit]->sizeHint().width()),
+                           boxes[bit]->height());
+        width = std::max(width, boxes[bit]->geometry().right() + 1 + du.X(31));
     }
+    setFixedSize(width, du.Y(184));
     auto* selectAll = du.Place(new QPushButton(QStringLiteral("모두 선택"), this), IDC_SELECT_ALL,
                                26, 125, 65, 10);
     auto* clearAll = du.Place(new QPushButton(QStringLiteral("모두 해제"), this), IDC_CLEAR_ALL, 96,
@@ -37,6 +43,9 @@ CGroupStyleDialog::CGroupStyleDialog(CGlyphSet& glyphSet, Mode mode, QWidget* pa
     auto* ok = du.Place(new QPushButton(QStringLiteral("OK"), this), 1, 36, 156, 50, 14);
     auto* cancel = du.Place(new QPushButton(QStringLiteral("Cancel"), this), 2, 101, 156, 50, 14);
     ok->setDefault(true);
+    // The buttons stay centred in a widened dialog.
+    for (QPushButton* button : {selectAll, clearAll, ok, cancel})
+        button->move(button->x() + (width - du.X(187)) / 2, button->y());
     connect(selectAll, &QPushButton::clicked, this, [this] { CheckAll(true); });
     connect(clearAll, &QPushButton::clicked, this, [this] { CheckAll(false); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -25,6 +25,7 @@
 #include "panes/CGlyphInfoPane.h"
 #include "shell/BrivoProfile.h"
 #include "shell/CPaneSplitter.h"
+#include "shell/ErrorMessages.h"
 #include "shell/PaneMessage.h"
 
 namespace brivo {
@@ -416,9 +417,7 @@ void CBrivoView::WaitForExtraction() {
     QApplication::restoreOverrideCursor();
 }
 
-void CBrivoView::ReportFailure(const Result& result) {
-    if (!result) QMessageBox::critical(this, "Error", QString::fromStdString(result.message));
-}
+void CBrivoView::ReportFailure(const Result& result) { ShowError(this, result); }
 
 void CBrivoView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);

@@ -137,6 +137,12 @@ QRect CImageButton::ImageRect(bool pressed) const {
     return r;
 }
 
+QRect CImageButton::CaptionRect() const {
+    QRect r = rect();
+    if (!image.isNull() && !text().isEmpty()) r.setLeft(margin.x() + image.width());
+    return r;
+}
+
 void CImageButton::DrawFrame(QPainter& painter, const QRect& r, bool pressed) const {
     const QPalette& pal = palette();
     if (pressed) {
@@ -197,12 +203,8 @@ void CImageButton::paintEvent(QPaintEvent*) {
     painter.fillRect(r, backColour[look]);
     DrawFrame(painter, r, pressed);
 
-    QRect captionRect = rect();
-    if (!image.isNull()) {
-        const QRect imageRect = ImageRect(pressed);
-        DrawImage(painter, imageRect, disabled);
-        if (!text().isEmpty()) captionRect.setLeft(margin.x() + image.width());
-    }
+    QRect captionRect = CaptionRect();
+    if (!image.isNull()) DrawImage(painter, ImageRect(pressed), disabled);
     if (!text().isEmpty()) {
         if (pressed && !checkMode) captionRect.translate(pressOffset);
         DrawCaption(painter, captionRect, disabled, look);

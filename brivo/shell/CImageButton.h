@@ -48,6 +48,8 @@ public:
     bool HasImage() const { return !image.isNull(); }
 
     QSize sizeHint() const override;
+    // Where the caption is drawn (not pressed): right of the image, or the whole button.
+    QRect CaptionRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -18,6 +18,7 @@ public:
             if (box == nullptr) return;
             captions << box->windowTitle();
             texts << box->text();
+            details << box->detailedText();
             icons << box->icon();
             QAbstractButton* answer = box->button(this->button);
             if (answer == nullptr) answer = box->button(QMessageBox::Ok);
@@ -30,6 +31,7 @@ public:
     }
     QStringList captions;
     QStringList texts;
+    QStringList details;  // the detailed text, "" where there is none
     QList<QMessageBox::Icon> icons;
 
 private:

@@ -16,17 +16,19 @@
 #include <limits>
 #include <optional>
 
+#include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
 #include "shell/DialogUnits.h"
+#include "shell/ErrorMessages.h"
+#include "shell/FieldCheck.h"
 
 namespace brivo {
 
 namespace {
 
-constexpr char kBadSize[] = "The glyph size must be a whole number from 1 to 256.";
 constexpr char kBadName[] =
-    "The array name must be a C identifier: a letter or '_', then letters, digits and '_' "
-    "(at most 63), and no keyword of C.";
+    "배열 이름은 C 식별자여야 합니다: 영문자나 '_'로 시작하고, 영문자와 숫자와 '_'로 "
+    "63자까지, C의 예약어는 쓸 수 없습니다.";
 
 // A range radio of the option area and the code range it stands for (and is named after).
 struct RangeButton {
@@ -74,6 +76,12 @@ int32_t TextToInt(const QString& text) {
     const long value = std::strtol(bytes.constData(), nullptr, 10);
     return static_cast<int32_t>(std::clamp<long>(value, std::numeric_limits<int32_t>::min(),
                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Skip Bytes text (read as TextToInt does) from 0 to 65536.
+bool SkipBytesFit(const QString& text) {
+    const int32_t value = TextToInt(text);
+    return value >= 0 && value <= kMaxSkipBytes;
 }
 
 // A size box's value, or nothing when it is not a whole number from 1 to 256.
@@ -147,6 +155,11 @@ void CFileOptionDialog::CreateOptionArea() {
 
     du.Place(new QLabel("Skip Bytes", optionArea), IDC_SKIP_LABEL, 127, 34, 36, 8);
     skipEdit = du.Place(new QLineEdit(optionArea), IDC_SKIPBYTES, 167, 33, 25, 12);
+    new CFieldCheck(
+        skipEdit,
+        [](const QString& text) { return SkipBytesFit(text) ? QString() : SkipBytesText(); },
+        [this] { return QString::number(skipBytes); },
+        [this] { skipBytes = TextToInt(skipEdit->text()); });
     du.Place(new QLabel("Bytes", optionArea), IDC_SKIP_UNIT, 195, 34, 25, 10);
 
     auto* arrays = new QButtonGroup(optionArea);
@@ -263,13 +276,18 @@ bool CFileOptionDialog::ReadSizeEdits() {
 bool CFileOptionDialog::TakeControls() {
     // A save keeps the set's own size, whatever the disabled boxes hold.
     if (isOpenDialog && !ReadSizeEdits()) {
-        QMessageBox::warning(this, "Error", kBadSize);
+        ShowError(this, GlyphSizeText());
         (SizeOf(sizeXEdit) ? sizeYEdit : sizeXEdit)->setFocus();
+        return false;
+    }
+    if (!SkipBytesFit(skipEdit->text())) {
+        ShowError(this, SkipBytesText());
+        skipEdit->setFocus();
         return false;
     }
     const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
     if (textSave && !IsCIdentifier(nameEdit->text().trimmed().toStdString())) {
-        QMessageBox::warning(this, "Error", kBadName);
+        ShowError(this, QString::fromUtf8(kBadName));
         nameEdit->setFocus();
         return false;
     }
@@ -316,7 +334,7 @@ bool CFileOptionDialog::eventFilter(QObject* watched, QEvent* event) {
         edit->setModified(false);
         if (!SizeOf(edit)) {
             edit->setText(QString::number(edit == sizeXEdit ? sizeX : sizeY));
-            QMessageBox::warning(this, "Error", kBadSize);
+            ShowError(this, GlyphSizeText());
         } else {
             ReadSizeEdits();
         }

@@ -66,8 +66,9 @@ public:
     // Shows the fields in the option area and enables what the file kind allows.
     void RefreshControls();
     // Reads the option area into the fields. False (with a message box) when a size is not
-    // a whole number from 1 to 256, or the array name of a text save is no C identifier;
-    // the fields then keep their values.
+    // a whole number from 1 to 256, Skip Bytes is not 0 to 65536, or the array name of a
+    // text save is no C identifier; the fields then keep their values. A box left with a
+    // refused size or Skip Bytes shows its last good value again.
     bool TakeControls();
 
     QWidget* OptionArea() const { return optionArea; }

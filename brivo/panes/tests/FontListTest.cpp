@@ -204,6 +204,32 @@ private slots:
         QCOMPARE(image, white);
     }
 
+    // A label wider than its cell keeps its end (the code) and fits the cell; the whole label
+    // is in the tooltip. One that fits is shown whole.
+    void labelsFitTheirCells_data() {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("48 pixels wide") << 3;
+        QTest::newRow("16 pixels wide") << 1;
+        QTest::newRow("160 pixels wide") << 10;
+    }
+    void labelsFitTheirCells() {
+        QFETCH(int, scale);
+        grid->scale = scale;
+        SetClient(800, 600);
+        const CGlyph& glyph = *TestGlyphSet().glyphs[0];
+        const QString full = grid->LabelText(glyph);
+        const QString shown = grid->ShownLabel(glyph);
+        const int room = scale * TestGlyphSet().width - 2;
+        const QFontMetrics fm(grid->labelFont);
+        QVERIFY2(fm.horizontalAdvance(shown) <= room, qPrintable(shown));
+        if (fm.horizontalAdvance(full) <= room) {
+            QCOMPARE(shown, full);
+        } else {
+            QVERIFY(shown.startsWith(QChar(0x2026)));
+            QVERIFY(full.endsWith(shown.mid(1)));
+        }
+    }
+
     void busyGridIsPlainWhite() {
         FillSet(100, 16, 16, RANGE_HANGUL, true);
         grid->busy = true;

@@ -153,6 +153,111 @@ private slots:
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ZOOM_LABEL), QStringLiteral("3x"));
     }
 
+    // What a number field takes: sizes are integers from 1 to 256, offsets any integer.
+    // An empty message: taken.
+    static void TypedValues() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        const int sizeX = CFontLoadDialog::IDC_SIZE_X, sizeY = CFontLoadDialog::IDC_SIZE_Y;
+        const int offsetX = CFontLoadDialog::IDC_OFFSET_X, offsetY = CFontLoadDialog::IDC_OFFSET_Y;
+        const QString integer = QStringLiteral("정수를 입력하십시오.");
+        const QString size = QStringLiteral("폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.");
+        QTest::newRow("size 256") << sizeX << "256" << "";
+        QTest::newRow("size 1") << sizeY << "1" << "";
+        QTest::newRow("size 24 with blanks") << sizeY << " 24 " << "";
+        QTest::newRow("size 512") << sizeX << "512" << size;
+        QTest::newRow("size 257") << sizeY << "257" << size;
+        QTest::newRow("size 0") << sizeX << "0" << size;
+        QTest::newRow("size -16") << sizeY << "-16" << size;
+        QTest::newRow("size 12.5") << sizeX << "12.5" << integer;
+        QTest::newRow("size text") << sizeY << "abc" << integer;
+        QTest::newRow("size beyond 32 bits") << sizeX << "99999999999" << integer;
+        QTest::newRow("offset -3") << offsetY << "-3" << "";
+        QTest::newRow("offset 1000") << offsetX << "1000" << "";
+        QTest::newRow("offset 1.5") << offsetX << "1.5" << integer;
+        QTest::newRow("offset 1x") << offsetY << "1x" << integer;
+    }
+    static int Value(const CFontLoadDialog& dialog, int field) {
+        switch (field) {
+            case CFontLoadDialog::IDC_SIZE_X:
+                return dialog.fontSizeX;
+            case CFontLoadDialog::IDC_SIZE_Y:
+                return dialog.fontSizeY;
+            case CFontLoadDialog::IDC_OFFSET_X:
+                return dialog.offsetX;
+            default:
+                return dialog.offsetY;
+        }
+    }
+
+    void typedValueIsCheckedAsTheBoxIsLeft_data() { TypedValues(); }
+    void typedValueIsCheckedAsTheBoxIsLeft() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = qobject_cast<QLineEdit*>(dialog.Control(field));
+        const QString before = edit->text();
+        const int valueBefore = Value(dialog, field);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        MessageBoxAnswerer boxes;
+        dialog.Control(CFontLoadDialog::IDC_SAMPLE)->setFocus();  // leave the box
+        if (message.isEmpty()) {
+            QTest::qWait(20);
+            QCOMPARE(boxes.texts, QStringList());
+            QCOMPARE(Value(dialog, field), typed.trimmed().toInt());
+            QCOMPARE(dialog.Preview()->fontSizeX, dialog.fontSizeX);
+            QCOMPARE(dialog.Preview()->offsetY, dialog.offsetY);
+        } else {
+            QTRY_COMPARE(boxes.texts, QStringList{message});
+            QCOMPARE(edit->text(), before);  // the last good value is back
+            QCOMPARE(Value(dialog, field), valueBefore);
+        }
+    }
+
+    void cancellingWithARefusedValueSaysNothing() {
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "512");
+        MessageBoxAnswerer boxes;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QTest::qWait(30);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(dialog.fontSizeX, 16);
+    }
+
+    void okRefusesWhatTheBoxRefuses_data() { TypedValues(); }
+    void okRefusesWhatTheBoxRefuses() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        qobject_cast<QLineEdit*>(dialog.Control(field))->setText(typed);
+        MessageBoxAnswerer boxes;
+        dialog.accept();
+        QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(dialog.result(), int(message.isEmpty() ? QDialog::Accepted : QDialog::Rejected));
+        if (message.isEmpty()) QCOMPARE(Value(dialog, field), typed.trimmed().toInt());
+    }
+
+    void sizeSpinsStayWithinTheSizes() {
+        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 256, 1, 0, 0, 128);
+        dialog.Spin(CFontLoadDialog::IDC_SPIN_SIZE_X, -1);  // up
+        dialog.Spin(CFontLoadDialog::IDC_SPIN_SIZE_Y, 1);   // down
+        QCOMPARE(dialog.fontSizeX, 256);
+        QCOMPARE(dialog.fontSizeY, 1);
+    }
+
     void okTakesIntegersAndRefusesOtherText() {
         CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 0, 0, 128);
         auto* sizeX = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
@@ -160,7 +265,7 @@ private slots:
         {
             MessageBoxAnswerer answer(QMessageBox::Ok);
             dialog.accept();
-            QCOMPARE(answer.texts, QStringList{"Please enter an integer."});
+            QCOMPARE(answer.texts, QStringList{"정수를 입력하십시오."});
         }
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(dialog.fontSizeX, 16);

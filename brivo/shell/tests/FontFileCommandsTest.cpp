@@ -254,15 +254,25 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
     QTest::addColumn<bool>("text");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("binary, missing file") << false << "missing.fnt" << 16 << "missing.fnt";
-    QTest::newRow("text, missing file") << true << "missing.h" << 16 << "missing.h";
-    QTest::newRow("binary, a folder") << false << "" << 16 << "folder";
-    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << "1 to 256";
-    QTest::newRow("too wide") << true << "ascii.h" << 300 << "1 to 256";
-    QTest::newRow("text, less than a glyph") << true << "ascii.h" << 8 << "no glyph data found in";
-    QTest::newRow("binary, less than a glyph") << false << "ascii.fnt" << 8 << "no glyph data";
-    QTest::newRow("text, a FIFO") << true << "fifo.h" << 8 << "not a regular file";
+    QTest::addColumn<QString>("message");  // shown, in Korean
+    QTest::addColumn<QString>("details");  // the reason under "Show Details..."
+    const QString cannotOpen = "파일을 열 수 없습니다.";
+    const QString size = "폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.";
+    const QString noData = "파일에 글자 데이터가 없습니다.";
+    QTest::newRow("binary, missing file")
+        << false << "missing.fnt" << 16 << cannotOpen + "\n" + Path("missing.fnt")
+        << "No such file";
+    QTest::newRow("text, missing file")
+        << true << "missing.h" << 16 << cannotOpen + "\n" + Path("missing.h") << "No such file";
+    QTest::newRow("binary, a folder") << false << "" << 16 << cannotOpen << "folder";
+    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << size << "1 to 256";
+    QTest::newRow("too wide") << true << "ascii.h" << 300 << size << "1 to 256";
+    QTest::newRow("text, less than a glyph")
+        << true << "ascii.h" << 8 << noData << "no glyph data found in";
+    QTest::newRow("binary, less than a glyph")
+        << false << "ascii.fnt" << 8 << noData << "no glyph data";
+    QTest::newRow("text, a FIFO")
+        << true << "fifo.h" << 8 << "파일을 읽을 수 없습니다." << "not a regular file";
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
@@ -270,6 +280,7 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QFETCH(QString, name);
     QFETCH(int, width);
     QFETCH(QString, message);
+    QFETCH(QString, details);
     FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
     const QByteArray before = SetBytes(Set());
     for (const char* existing : {"ascii.fnt", "ascii.h"}) {
@@ -283,8 +294,9 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     const int loaded = text ? View()->ReadTextFile(Path(name), width, 16, RANGE_ASCII, 1, 0)
                             : View()->ReadFontFile(Path(name), width, 16, RANGE_ASCII, 0, 0);
     QCOMPARE(loaded, 0);
-    QCOMPARE(boxes.captions, QStringList{"Error"});
-    QVERIFY2(boxes.texts[0].contains(message), qPrintable(boxes.texts[0]));
+    QCOMPARE(boxes.captions, QStringList{"오류"});
+    QVERIFY2(boxes.texts[0].startsWith(message), qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.details[0].contains(details), qPrintable(boxes.details[0]));
     QCOMPARE(Set().Count(), 3);
     QCOMPARE(Set().width, 16);
     QCOMPARE(SetBytes(Set()), before);
@@ -341,8 +353,8 @@ void FontFileCommandsTest::unwritableFileIsReported() {
         const QString path = Path("no-such-folder/glyphs");
         MessageBoxAnswerer boxes;
         QCOMPARE(text ? View()->WriteTextFile(path, 1) : View()->WriteFontFile(path, 0), 1);
-        QCOMPARE(boxes.captions, QStringList{"Error"});
-        QVERIFY2(boxes.texts[0].contains(path), qPrintable(boxes.texts[0]));
+        QCOMPARE(boxes.captions, QStringList{"오류"});
+        QCOMPARE(boxes.texts[0], "파일을 저장할 수 없습니다.\n" + path);
         QVERIFY(!QFileInfo::exists(path));
     }
     // Skip Bytes beyond 65536 and a read-only file are refused too, the file kept.
@@ -354,9 +366,10 @@ void FontFileCommandsTest::unwritableFileIsReported() {
     MessageBoxAnswerer boxes;
     QCOMPARE(View()->WriteFontFile(Path("far.fnt"), 65537), 1);
     QCOMPARE(View()->WriteFontFile(Path("locked.fnt"), 0), 1);
-    QCOMPARE(boxes.captions, (QStringList{"Error", "Error"}));
-    QVERIFY2(boxes.texts[0].contains("0 to 65536"), qPrintable(boxes.texts[0]));
-    QVERIFY2(boxes.texts[1].contains("is read-only"), qPrintable(boxes.texts[1]));
+    QCOMPARE(boxes.texts, (QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오.",
+                                       "파일을 저장할 수 없습니다.\n" + Path("locked.fnt")}));
+    QVERIFY2(boxes.details[0].contains("0 to 65536"), qPrintable(boxes.details[0]));
+    QVERIFY2(boxes.details[1].contains("is read-only"), qPrintable(boxes.details[1]));
     QVERIFY(!QFileInfo::exists(Path("far.fnt")));
     QVERIFY(locked.open(QIODevice::ReadOnly));
     QCOMPARE(locked.readAll(), QByteArray("precious"));

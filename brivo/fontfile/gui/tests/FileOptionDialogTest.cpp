@@ -15,6 +15,7 @@ using Dialog = CFileOptionDialog;
 
 namespace {
 
+const QString kSizeText = QStringLiteral("폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.");
 constexpr char kBinaryFilter[] = "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||";
 constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All Files(*.*)|*.*||";
 
@@ -54,6 +55,7 @@ private slots:
     void arrayNameAndCodeTableOfATextSave();
     void skipBytesIsReadLikeStrtol_data();
     void skipBytesIsReadLikeStrtol();
+    void skipBytesBeyondTheLimitIsRefusedAsTheBoxIsLeft();
     void spinsAndArrowKeysStepByOneWithinLimits();
     void badSizesAreRefused_data();
     void badSizesAreRefused();
@@ -180,6 +182,8 @@ void FileOptionDialogTest::arrayFormIsTaken() {
     QCOMPARE(dialog.doubleArray, 1);
 }
 
+// Skip Bytes is read as strtol reads it and taken from 0 to 65536; beyond that the dialog
+// stays open with the reason (-1: refused).
 void FileOptionDialogTest::skipBytesIsReadLikeStrtol_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
@@ -187,18 +191,49 @@ void FileOptionDialogTest::skipBytesIsReadLikeStrtol_data() {
     QTest::newRow("blanks and trailing text") << "  12abc" << 12;
     QTest::newRow("no digits") << "abc" << 0;
     QTest::newRow("empty") << "" << 0;
-    QTest::newRow("sign") << "-5" << -5;
-    QTest::newRow("beyond 32 bits") << "99999999999" << 2147483647;
+    QTest::newRow("largest") << "65536" << 65536;
+    QTest::newRow("one too many") << "65537" << -1;
+    QTest::newRow("a billion") << "1000000000" << -1;
+    QTest::newRow("sign") << "-5" << -1;
+    QTest::newRow("beyond 32 bits") << "99999999999" << -1;
 }
 
 void FileOptionDialogTest::skipBytesIsReadLikeStrtol() {
     QFETCH(QString, text);
     QFETCH(int, value);
     Dialog dialog(true, "fnt", "", kBinaryFilter);
-    dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 0);
+    dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 7);
     SetText(dialog, Dialog::IDC_SKIPBYTES, text);
-    QVERIFY(dialog.TakeControls());
-    QCOMPARE(dialog.skipBytes, value);
+    MessageBoxAnswerer boxes;
+    QCOMPARE(dialog.TakeControls(), value >= 0);
+    QCOMPARE(dialog.skipBytes, value >= 0 ? value : 7);
+    QCOMPARE(boxes.texts, value >= 0 ? QStringList()
+                                     : QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 "
+                                                   "입력하십시오."});
+}
+
+void FileOptionDialogTest::skipBytesBeyondTheLimitIsRefusedAsTheBoxIsLeft() {
+    Dialog dialog(true, "fnt", "", kBinaryFilter);
+    dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 0);
+    dialog.SetFileKind(FILE_KIND_BINARY);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* skip = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SKIPBYTES));
+    auto* sizeX = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX));
+    skip->setFocus();
+    skip->selectAll();
+    QTest::keyClicks(skip, "100");
+    sizeX->setFocus();
+    QCOMPARE(dialog.skipBytes, 100);
+
+    skip->setFocus();
+    skip->selectAll();
+    QTest::keyClicks(skip, "1000000000");
+    MessageBoxAnswerer boxes;
+    sizeX->setFocus();
+    QTRY_COMPARE(boxes.texts, QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오."});
+    QCOMPARE(skip->text(), "100");
+    QCOMPARE(dialog.skipBytes, 100);
 }
 
 void FileOptionDialogTest::spinsAndArrowKeysStepByOneWithinLimits() {
@@ -256,8 +291,7 @@ void FileOptionDialogTest::badSizesAreRefused() {
     SetText(dialog, 1003, height);
     MessageBoxAnswerer boxes;
     QVERIFY(!dialog.TakeControls());
-    QCOMPARE(boxes.captions, QStringList{"Error"});
-    QVERIFY(boxes.texts[0].contains("1 to 256"));
+    QCOMPARE(boxes.texts, QStringList{kSizeText});
     QCOMPARE(dialog.sizeX, 8);
     QCOMPARE(dialog.sizeY, 8);
 }
@@ -279,7 +313,7 @@ void FileOptionDialogTest::badSizeIsRefusedAsTheBoxIsLeft() {
     QTest::keyClicks(sizeY, "1x");
     MessageBoxAnswerer boxes;
     sizeX->setFocus();
-    QTRY_COMPARE(boxes.captions, QStringList{"Error"});
+    QTRY_COMPARE(boxes.texts, QStringList{kSizeText});
     QCOMPARE(sizeY->text(), "16");
     QCOMPARE(dialog.sizeY, 16);
 }

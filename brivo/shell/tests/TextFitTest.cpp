@@ -1,0 +1,293 @@
+// Every text of the main window and the dialogs fits the room its control gives it, at
+// 1024 x 768 with the default font; CTest runs this once more with QT_SCALE_FACTOR=1.25.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QStyleOptionToolButton>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+#include "fontfile/gui/CFileOptionDialog.h"
+#include "glyph/GlyphSet.h"
+#include "panes/CFontChooser.h"
+#include "panes/CFontLoadDialog.h"
+#include "panes/CGroupStyleDialog.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CBrivoApp.h"
+#include "shell/CImageButton.h"
+#include "shell/CMainFrame.h"
+#include "shell/CWrapCheckBox.h"
+#include "testing/AppTestProfile.h"
+
+using namespace brivo;
+
+namespace {
+
+// Text as shown: mnemonic ampersands removed, "&&" kept as one.
+QString Shown(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text;
+}
+
+// Widest line of `text`.
+int Advance(const QFontMetrics& fm, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    return widest;
+}
+
+// What a cut text looks like in the report.
+QString Cut(const QWidget* w, const QString& text, const QString& why) {
+    return QStringLiteral("%1 \"%2\": %3")
+        .arg(QString::fromLatin1(w->metaObject()->className()), text, why);
+}
+
+// A text laid out in `room`, one line per '\n' or wrapped at words.
+QString Check(const QWidget* w, const QString& text, const QRect& room, bool wrap) {
+    const QFontMetrics fm = w->fontMetrics();
+    if (!wrap) {
+        const int need = Advance(fm, text);
+        if (need > room.width())
+            return Cut(w, text, QStringLiteral("needs %1 px, has %2").arg(need).arg(room.width()));
+        return QString();
+    }
+    const QRect laid = fm.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, text);
+    if (laid.width() > room.width() || laid.height() > room.height())
+        return Cut(w, text,
+                   QStringLiteral("wrapped needs %1 x %2 px, has %3 x %4")
+                       .arg(laid.width())
+                       .arg(laid.height())
+                       .arg(room.width())
+                       .arg(room.height()));
+    return QString();
+}
+
+QString CheckLabel(const QLabel* label) {
+    const QString text = label->text();
+    if (text.isEmpty()) return QString();
+    QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
+                                                -label->margin());
+    // The indent of a framed label, on the side the text is aligned to.
+    int indent = label->indent();
+    if (indent < 0 && label->frameWidth() > 0)
+        indent = label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - label->margin();
+    const Qt::Alignment align =
+        QStyle::visualAlignment(label->layoutDirection(), label->alignment());
+    if (indent > 0 && (align & Qt::AlignLeft)) room.setLeft(room.left() + indent);
+    if (indent > 0 && (align & Qt::AlignRight)) room.setRight(room.right() - indent);
+    if (label->textFormat() == Qt::RichText ||
+        (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+        QTextDocument document;
+        document.setDefaultFont(label->font());
+        document.setHtml(text);
+        document.setDocumentMargin(0);
+        const int need = static_cast<int>(std::ceil(document.idealWidth()));
+        if (!label->wordWrap() && need > room.width())
+            return Cut(label, text,
+                       QStringLiteral("needs %1 px, has %2").arg(need).arg(room.width()));
+        return QString();
+    }
+    return Check(label, Shown(text), room, label->wordWrap());
+}
+
+QString CheckButton(const QAbstractButton* button) {
+    const QString text = Shown(button->text());
+    if (text.isEmpty()) return QString();
+    const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    QRect room;
+    if (auto* image = qobject_cast<const CImageButton*>(button)) {
+        // Captions wrap at words inside their rectangle.
+        return Check(button, text, image->CaptionRect(), true);
+    } else if (auto* wrapping = qobject_cast<const CWrapCheckBox*>(button)) {
+        return Check(button, text, wrapping->TextRect(), true);
+    } else if (qobject_cast<const QCheckBox*>(button)) {
+        room = button->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, button);
+    } else if (qobject_cast<const QRadioButton*>(button)) {
+        room = button->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, button);
+    } else if (auto* push = qobject_cast<const QPushButton*>(button)) {
+        if (push->autoDefault() || push->isDefault())
+            option.features |= QStyleOptionButton::AutoDefaultButton;
+        room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    } else if (auto* tool = qobject_cast<const QToolButton*>(button)) {
+        if (tool->toolButtonStyle() == Qt::ToolButtonIconOnly && !tool->icon().isNull())
+            return QString();  // the text is not shown
+        QStyleOptionToolButton toolOption;
+        toolOption.initFrom(tool);
+        toolOption.subControls = QStyle::SC_ToolButton;
+        toolOption.toolButtonStyle = tool->toolButtonStyle();
+        toolOption.text = tool->text();
+        toolOption.icon = tool->icon();
+        toolOption.iconSize = tool->iconSize();
+        const int frame =
+            tool->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &toolOption, tool);
+        room = tool->style()
+                   ->subControlRect(QStyle::CC_ToolButton, &toolOption, QStyle::SC_ToolButton, tool)
+                   .adjusted(frame, frame, -frame, -frame);
+        // Only a text beside its icon shares the width with it.
+        if (tool->toolButtonStyle() != Qt::ToolButtonTextBesideIcon)
+            return Check(button, text, room, false);
+    } else {
+        room = button->contentsRect();
+    }
+    room.setLeft(room.left() + icon);
+    return Check(button, text, room, false);
+}
+
+QString CheckGroupBox(const QGroupBox* box) {
+    const QString text = Shown(box->title());
+    if (text.isEmpty()) return QString();
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    // The title has the width of the box less the frame's corners.
+    const QRect frame =
+        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box);
+    const QRect room = frame.adjusted(8, 0, -8, 0);
+    return Check(box, text, room, false);
+}
+
+// The cut texts among the visible controls inside `top`.
+QStringList CutTexts(const QWidget* top) {
+    QStringList cuts;
+    for (const QWidget* w : top->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(top->window()) || !w->isVisible()) continue;
+        QString cut;
+        if (auto* label = qobject_cast<const QLabel*>(w))
+            cut = CheckLabel(label);
+        else if (auto* button = qobject_cast<const QAbstractButton*>(w))
+            cut = CheckButton(button);
+        else if (auto* box = qobject_cast<const QGroupBox*>(w))
+            cut = CheckGroupBox(box);
+        if (!cut.isEmpty()) cuts << cut;
+    }
+    return cuts;
+}
+
+// Counts what was looked at, so that a walk that finds nothing fails.
+int TextControls(const QWidget* top) {
+    int count = 0;
+    for (const QWidget* w : top->findChildren<QWidget*>())
+        if (w->isVisible() &&
+            (qobject_cast<const QLabel*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+             qobject_cast<const QGroupBox*>(w)))
+            ++count;
+    return count;
+}
+
+}  // namespace
+
+class TextFitTest : public QObject {
+    Q_OBJECT
+
+    TestProfile profile;
+    std::unique_ptr<CBrivoApp> app;
+
+    // Shows `dialog` and lists the texts cut inside `area` (the dialog itself by default).
+    void ExpectNothingCut(QDialog& dialog, const QWidget* area = nullptr) {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        if (area == nullptr) area = &dialog;
+        QVERIFY(TextControls(area) > 0);
+        const QStringList cuts = CutTexts(area);
+        dialog.close();
+        QVERIFY2(cuts.isEmpty(), qPrintable(cuts.join(QLatin1Char('\n'))));
+    }
+
+private slots:
+    void initTestCase() {
+        app = std::make_unique<CBrivoApp>();
+        QVERIFY(app->InitInstance({"brivo"}));
+        QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+    }
+    void cleanupTestCase() { app.reset(); }
+
+    void mainWindow() {
+        CMainFrame* frame = app->MainFrame();
+        frame->showNormal();
+        // 1024 x 768 pixels of the screen: fewer logical pixels at a higher scale.
+        const QSize size = (QSizeF(1024, 768) / frame->devicePixelRatio()).toSize();
+        frame->resize(size);
+        QTRY_COMPARE(frame->size(), size);
+        QTest::qWait(50);  // the panes lay out after the resize
+        QVERIFY(TextControls(frame) > 10);
+        const QStringList cuts = CutTexts(frame);
+        QVERIFY2(cuts.isEmpty(), qPrintable(cuts.join(QLatin1Char('\n'))));
+    }
+
+    void fontLoadingDialog_data() {
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<int>("italic");
+        QTest::newRow("regular") << 400 << 0;
+        QTest::newRow("bold italic: group rows filled") << 700 << 1;
+    }
+    void fontLoadingDialog() {
+        QFETCH(int, weight);
+        QFETCH(int, italic);
+        CGlyphSet set;
+        LogFont font;
+        font.weight = weight;
+        font.italic = static_cast<uint8_t>(italic);
+        CFontLoadDialog dialog(set, font, 16, 16, 0, 0, 128);
+        ExpectNothingCut(dialog);
+    }
+
+    void groupStyleDialog_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("bold") << int(CGroupStyleDialog::MODE_BOLD);
+        QTest::newRow("italic") << int(CGroupStyleDialog::MODE_ITALIC);
+    }
+    void groupStyleDialog() {
+        QFETCH(int, mode);
+        CGlyphSet set;
+        CGroupStyleDialog dialog(set, static_cast<CGroupStyleDialog::Mode>(mode));
+        ExpectNothingCut(dialog);
+    }
+
+    void fileOptionArea_data() {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("binary load") << true << int(FILE_KIND_BINARY);
+        QTest::newRow("binary save") << false << int(FILE_KIND_BINARY);
+        QTest::newRow("text load") << true << int(FILE_KIND_TEXT);
+        QTest::newRow("text save") << false << int(FILE_KIND_TEXT);
+    }
+    void fileOptionArea() {
+        QFETCH(bool, open);
+        QFETCH(int, kind);
+        CFileOptionDialog dialog(open, "fnt", open ? "" : "굴림체12_16x16_ALL(ExceptUnused).fnt",
+                                 "FNT File (*.fnt)|*.fnt||");
+        dialog.SetOptions(16, 16, RANGE_ALL, 1, 0);
+        dialog.SetFileKind(static_cast<FileKind>(kind));
+        // The toolkit's own part of the file dialog is not ours to fit.
+        ExpectNothingCut(dialog, dialog.OptionArea());
+    }
+
+    void fontChooserAliasRow() {
+        LogFont font;  // "굴림체"
+        CFontChooser chooser(font, 96);
+        ExpectNothingCut(chooser, chooser.AliasBox()->parentWidget());
+    }
+
+    void aboutBox() {
+        CAboutDlg dialog;
+        ExpectNothingCut(dialog);
+    }
+};
+
+QTEST_MAIN(TextFitTest)
+#include "TextFitTest.moc"
