@@ -2,8 +2,10 @@
 
 #include <langinfo.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <functional>
 
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
@@ -17,8 +19,8 @@ constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
-std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
-                   const std::string& name, BitLayout layout) {
+std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, const std::string& name,
+                   BitLayout layout) {
     const std::string rule = "/" + std::string(91, '*') + "/";
     const int count = set.Count();
     const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
@@ -55,19 +57,25 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now,
 // The code table after the glyph array, eight codes a line.
 std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     const bool unicode = array.codeTable == CodeIndex::Unicode;
+    std::vector<uint16_t> codes;
+    codes.reserve(set.glyphs.size());
+    for (const CGlyph* glyph : set.glyphs)
+        codes.push_back(glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0);
+    // Glyphs inserted or moved by hand can leave the codes out of order: then the comment
+    // does not promise a binary search.
+    const bool ascending =
+        std::adjacent_find(codes.begin(), codes.end(), std::greater_equal<>()) == codes.end();
     std::string text = kEol;
-    text += unicode ? "/* The Unicode character of each glyph above, ascending: find a glyph by "
-                      "binary search */"
-                    : "/* The EUC-KR code of each glyph above, ascending: find a glyph by binary "
-                      "search */";
+    text += unicode ? "/* The Unicode character of each glyph above"
+                    : "/* The EUC-KR code of each glyph above";
+    text += ascending ? ", ascending: find a glyph by binary search */"
+                      : ", in glyph order (not ascending: search the whole table) */";
     text += kEol;
     text += "const unsigned short " + array.name + "_codes[" + std::to_string(set.Count()) +
             "] = {" + kEol;
     char entry[16];
     for (int n = 0; n < set.Count(); ++n) {
-        const CGlyph* glyph = set.glyphs[n];
-        const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0;
-        std::snprintf(entry, sizeof entry, "0x%04x,", code);
+        std::snprintf(entry, sizeof entry, "0x%04x,", codes[n]);
         text += entry;
         text += (n + 1) % kBytesPerLine == 0 || n + 1 == set.Count() ? kEol : " ";
     }

@@ -267,7 +267,8 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
             list += QString::fromStdString(DescribeUnmapped(subset.Unmapped()[n])) + "\n";
         if (subset.Unmapped().size() > kListed) list += "...\n";
         const QString question =
-            QString("%1 characters are not in ASCII or KS X 1001:\n\n%2\nExtract the others?")
+            QString("다음 %1개의 문자는 ASCII나 KS X 1001에 없습니다:\n\n%2\n"
+                    "나머지 문자를 추출하시겠습니까?")
                 .arg(subset.Unmapped().size())
                 .arg(list);
         if (QMessageBox::question(this, "Extract Characters", question) != QMessageBox::Yes)

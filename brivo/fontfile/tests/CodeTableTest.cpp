@@ -77,6 +77,20 @@ TEST_F(CodeTableTest, TableFollowsTheArrayUnderItsName) {
         ASSERT_GE(text.size(), tail.size());
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     }
+    // A glyph moved by hand leaves the codes out of order: the table says so instead of
+    // promising a binary search, and reads back all the same.
+    set.MoveGlyph(0, 2);
+    const std::string moved = FormatTextFile(set, true, kCreateTime, {"font8", CodeIndex::EucKr});
+    EXPECT_NE(moved.find("/* The EUC-KR code of each glyph above, in glyph order (not ascending: "
+                         "search the whole table) */\r\n"
+                         "const unsigned short font8_codes[3] = {\r\n"
+                         "0xb0a1, 0xc8fe, 0x0041,\r\n"),
+              std::string::npos);
+    std::vector<CGlyph*> back = ParseTextFont(moved, 8, 2, RANGE_CUSTOM, false);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[2]->code, 0x41);
+    for (CGlyph* glyph : back) DestroyGlyph(glyph);
+
     // Eight codes a line.
     CGlyphSet many;
     many.SetGlyphSize(8, 1);

@@ -142,7 +142,7 @@ void ExtractTextCharactersTest::textSaveWritesTheCodeTableUnderTheChosenName() {
         });
         app->MainFrame()->FindCommand(ID_TEXTFILE_SAVE)->trigger();
         QTRY_VERIFY(!answerer.texts.isEmpty());
-        QVERIFY(answerer.texts[0].contains("C identifier"));
+        QVERIFY(answerer.texts[0].contains("C 식별자"));
     }
     QVERIFY(refused);
     QFile plain(Path("plain.h"));
