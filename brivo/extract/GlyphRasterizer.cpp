@@ -11,29 +11,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "glyph/GlyphBitmap.h"
+
 namespace brivo {
-
-namespace {
-
-// One row of ThresholdPixels: `count` pixels into ceil(count / 8) bytes.
-void ThresholdRow(const uint8_t* p, int count, int threshold, uint8_t* out) {
-    for (int x0 = 0; x0 < count; x0 += 8) {
-        const int n = std::min(8, count - x0);
-        unsigned byte = 0;
-        for (int b = 0; b < n; ++b) byte |= static_cast<unsigned>(p[b] < threshold) << (7 - b);
-        p += n;
-        *out++ = static_cast<uint8_t>(byte);
-    }
-}
-
-}  // namespace
-
-void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
-    const int bytesPerRow = (width + 7) / 8;
-    for (int r = 0; r < height; ++r)
-        ThresholdRow(pixels + static_cast<std::size_t>(r) * width, width, threshold,
-                     out + static_cast<std::size_t>(r) * bytesPerRow);
-}
 
 namespace {
 
@@ -296,7 +276,7 @@ uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, 
     // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
     constexpr int kFar = 1 << 20;
     DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold);
-    const int bytesPerRow = (cellWidth + 7) / 8;
+    const int bytesPerRow = BytesPerRow(cellWidth);
     const std::size_t bytes = static_cast<std::size_t>(cellHeight) * bytesPerRow;
     uint8_t* bits =
         into != nullptr ? static_cast<uint8_t*>(std::memset(into, 0, bytes)) : new uint8_t[bytes]();

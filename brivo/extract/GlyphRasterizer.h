@@ -12,11 +12,6 @@
 
 namespace brivo {
 
-// Turns the grey image of one cell (one byte a pixel, 255 white) into a glyph bitmap: a
-// pixel is ink when its grey is below `threshold`. `out` receives height * ceil(width / 8)
-// bytes, the first pixel of each group in the most significant bit.
-void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out);
-
 // How glyphs are rasterised. Auto follows the font's `gasp` table at the em size in use:
 // hinted monochrome where the table does not ask for greyscale, greyscale where it does (and
 // for fonts without the table), except that a glyph whose greyscale form leaves no pixel

@@ -1,9 +1,27 @@
 #include "glyph/GlyphBitmap.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace brivo {
+
+void ThresholdRow(const uint8_t* pixels, int count, int threshold, uint8_t* out) {
+    for (int x0 = 0; x0 < count; x0 += 8) {
+        const int n = std::min(8, count - x0);
+        unsigned byte = 0;
+        for (int b = 0; b < n; ++b)
+            byte |= static_cast<unsigned>(pixels[b] < threshold) << (7 - b);
+        pixels += n;
+        *out++ = static_cast<uint8_t>(byte);
+    }
+}
+
+void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out) {
+    for (int r = 0; r < height; ++r)
+        ThresholdRow(pixels + static_cast<std::size_t>(r) * width, width, threshold,
+                     out + static_cast<std::size_t>(r) * BytesPerRow(width));
+}
 
 void CGlyphBitmap::SetPixel(int x, int y, bool ink) {
     if (!Contains(x, y)) return;

@@ -10,6 +10,12 @@ namespace brivo {
 constexpr int BytesPerRow(int width) { return (width + 7) / 8; }
 constexpr int BytesPerGlyph(int width, int height) { return height * BytesPerRow(width); }
 
+// Turns one row of a grey image (one byte a pixel, 255 white) into glyph bits: a pixel is
+// ink when its grey is below `threshold`. `count` pixels fill ceil(count / 8) bytes of `out`.
+void ThresholdRow(const uint8_t* pixels, int count, int threshold, uint8_t* out);
+// The same for a whole cell: `out` receives BytesPerGlyph(width, height) bytes.
+void ThresholdPixels(const uint8_t* pixels, int width, int height, int threshold, uint8_t* out);
+
 enum ShiftDirection { SHIFT_UP = 0, SHIFT_DOWN = 1, SHIFT_LEFT = 2, SHIFT_RIGHT = 3 };
 // Horizontal swaps left and right, vertical swaps top and bottom.
 enum MirrorAxis { MIRROR_HORIZONTAL = 0, MIRROR_VERTICAL = 1 };

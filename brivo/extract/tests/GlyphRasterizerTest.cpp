@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "extract/GlyphRasterizer.h"
+#include "glyph/GlyphBitmap.h"
 #include "glyph/LogFont.h"
 
 using namespace brivo;
