@@ -227,6 +227,8 @@ void CFontList::keyPressEvent(QKeyEvent* event) {
         default:
             QWidget::keyPressEvent(event);
     }
+}
+
 bool CFontList::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     // A label shown shortened is told whole in a tooltip.

@@ -83,7 +83,7 @@ TEST_F(FontFileLayoutTest, EveryLayoutRoundTripsThroughBothForms) {
             ExpectSameGlyphs(fromBinary, saved, what + " .fnt");
 
             for (bool doubleArray : {true, false}) {
-                const std::string text = FormatTextFile(saved, doubleArray, 0, layout);
+                const std::string text = FormatTextFile(saved, doubleArray, 0, {}, layout);
                 EXPECT_NE(text.find("/* Data Length : " + std::to_string(record) + " bytes"),
                           std::string::npos)
                     << what;
@@ -120,7 +120,7 @@ TEST_F(FontFileLayoutTest, PagesCarryTheBytesOfAnOledFont) {
     ASSERT_TRUE(WriteFontFile(set, binary, 0, kPages));
     EXPECT_EQ(ReadBytes(binary), "\x7c\x12\x11\x12\x7c");
 
-    const std::string text = FormatTextFile(set, true, 0, kPages);
+    const std::string text = FormatTextFile(set, true, 0, {}, kPages);
     EXPECT_NE(text.find("/* Data Length : 5 bytes\r\n/* Bit Layout : pages, LSB first\r\n"),
               std::string::npos)
         << text;
@@ -132,7 +132,7 @@ TEST_F(FontFileLayoutTest, TheHeaderLineDecidesUnlessALayoutIsAsked) {
     CGlyphSet saved;
     AddLetterA(saved);
     const std::string path = folder.File("a.h");
-    ASSERT_TRUE(WriteTextFile(saved, path, true, {}, kPages));
+    ASSERT_TRUE(WriteTextFile(saved, path, true, {}, {}, kPages));
     std::optional<TextFileHeader> header;
     ASSERT_TRUE(ReadTextFileHeader(path, header));
     ASSERT_TRUE(header);
