@@ -253,6 +253,9 @@ private slots:
         QFETCH(int, range);
         QFETCH(QString, text);
         FillSet(1, 16, 16, CodeRange(range));
+        QCOMPARE(grid->LabelText(*TestGlyphSet().glyphs[0]), text);
+        // A label too wide for its cell is drawn shortened: compare what is shown.
+        text = grid->ShownLabel(*TestGlyphSet().glyphs[0]);
         const QRect strip(1, 50, 47, 16);  // inside the label frame of the first cell
         const QImage drawn = SetClient(540, 300).copy(strip);
         QImage qt(grid->ClientSize(), QImage::Format_RGB32);

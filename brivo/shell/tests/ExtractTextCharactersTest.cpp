@@ -84,6 +84,7 @@ void ExtractTextCharactersTest::charactersOfATextBecomeACustomSetKeepingCodes() 
     QVERIFY(static_cast<QRadioButton*>(form->Control(CExtractForm::IDC_CUSTOM))->isChecked());
 
     // Characters without a code are listed with where they are; Yes extracts the others.
+    View()->History().setClean();  // nothing unsaved, so no question about saving first
     MessageBoxAnswerer answerer(QMessageBox::Yes);
     QCOMPARE(View()->ExtractTextCharacters(Write("more.txt", "OK\ncaf\xC3\xA9")), 1);
     QTRY_VERIFY(!form->Running());
