@@ -179,8 +179,8 @@ void CFileOptionDialog::CreateOptionArea() {
     exceptText->installEventFilter(this);
     exceptText->setObjectName("exceptUnusedText");
 
-    du.Place(new QLabel("Array Name", optionArea), IDC_ARRAY_NAME_LABEL, 12, 102, 40, 8);
-    nameEdit = du.Place(new QLineEdit(optionArea), IDC_ARRAY_NAME, 55, 101, 65, 12);
+    du.Place(new QLabel("Array Name", optionArea), IDC_ARRAY_NAME_LABEL, 12, 102, 48, 8);
+    nameEdit = du.Place(new QLineEdit(optionArea), IDC_ARRAY_NAME, 61, 101, 60, 12);
     nameEdit->setMaxLength(static_cast<int>(kMaxIdentifierLength));
     du.Place(new QCheckBox("Code Table", optionArea), IDC_CODE_TABLE, 126, 102, 80, 10);
 
