@@ -1,8 +1,8 @@
 #include "panes/CFontList.h"
 
 #include <QFontDatabase>
-#include <QKeyEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
@@ -272,8 +273,26 @@ int CFontList::LabelRoom() const { return scale * glyphSet.width - 2; }
 
 QString CFontList::ShownLabel(const CGlyph& glyph) const {
     // A label wider than its strip keeps its end, the code, and shows the rest as "…".
-    return QFontMetrics(labelFont).elidedText(LabelText(glyph), Qt::ElideLeft,
-                                              std::max(LabelRoom(), 0));
+    const QString full = LabelText(glyph);
+    const int room = std::max(LabelRoom(), 0);
+    // Measured as the label is drawn, from the fonts' character maps: the toolkit's text
+    // layout would cost a page of new labels more than painting it.
+    const auto width = [this](const QString& text) -> std::optional<qreal> {
+        LaidOutLabel laid;
+        if (!labelFontsLoaded || labelsFont != labelFont || !LayOutFromCharacterMaps(text, laid))
+            return std::nullopt;
+        return laid.size.width();
+    };
+    const std::optional<qreal> whole = width(full);
+    if (!whole) return QFontMetrics(labelFont).elidedText(full, Qt::ElideLeft, room);
+    if (*whole <= room) return full;
+    for (qsizetype cut = 1; cut < full.size(); ++cut) {
+        const QString shown = QChar(0x2026) + full.mid(cut);
+        const std::optional<qreal> shownWidth = width(shown);
+        if (!shownWidth) return QFontMetrics(labelFont).elidedText(full, Qt::ElideLeft, room);
+        if (*shownWidth <= room) return shown;
+    }
+    return QString();
 }
 
 const CFontList::LaidOutLabel& CFontList::Label(const CGlyph& glyph, int range) {
