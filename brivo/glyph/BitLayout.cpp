@@ -32,13 +32,13 @@ template <class Slot>
 void ForEachPixel(int width, int height, ScanOrder scan, Slot slot) {
     switch (scan) {
         case ScanOrder::Rows: {
-            const int perRow = (width + 7) / 8;
+            const int perRow = BytesPerRow(width);
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) slot(y * perRow + x / 8, x % 8, x, y);
             return;
         }
         case ScanOrder::Columns: {
-            const int perColumn = (height + 7) / 8;
+            const int perColumn = BytesPerRow(height);  // a column packs as a row would
             for (int x = 0; x < width; ++x)
                 for (int y = 0; y < height; ++y) slot(x * perColumn + y / 8, y % 8, x, y);
             return;
@@ -80,7 +80,7 @@ BitOrder DefaultBitOrder(ScanOrder scan) {
 
 int LayoutBytesPerGlyph(int width, int height, BitLayout layout) {
     if (layout.scan == ScanOrder::Rows) return BytesPerGlyph(width, height);
-    return width * ((height + 7) / 8);
+    return width * BytesPerRow(height);
 }
 
 void PackGlyphBits(const uint8_t* bits, int width, int height, BitLayout layout, uint8_t* packed) {
