@@ -50,7 +50,9 @@ bool IsBlank(const CGlyph* glyph, int bytes) {
 
 int RunInfo(const GlyphFileInput& input) {
     CGlyphSet set;
-    if (Result loaded = LoadGlyphFile(input, set); !loaded) return Fail("info", loaded.message);
+    BitLayout layout;
+    if (Result loaded = LoadGlyphFile(input, set, &layout); !loaded)
+        return Fail("info", loaded.message);
     const int blank = static_cast<int>(
         std::count_if(set.glyphs.begin(), set.glyphs.end(),
                       [&](const CGlyph* glyph) { return IsBlank(glyph, set.BytesPerGlyph()); }));
@@ -58,8 +60,10 @@ int RunInfo(const GlyphFileInput& input) {
                 FileKindName(input.path));
     std::printf("Range: %s\n", set.GetRangeName(false).c_str());
     std::printf("Glyphs: %d\n", set.Count());
-    std::printf("Size: %dx%d pixels, %d bytes per glyph\n", set.width, set.height,
-                set.BytesPerGlyph());
+    // The bytes a glyph takes in the file, in the layout it was read in.
+    std::printf("Size: %dx%d pixels, %d bytes per glyph%s\n", set.width, set.height,
+                LayoutBytesPerGlyph(set.width, set.height, layout),
+                layout.IsDefault() ? "" : (" (" + BitLayoutText(layout) + ")").c_str());
     std::printf("Blank glyphs: %d\n", blank);
     return 0;
 }

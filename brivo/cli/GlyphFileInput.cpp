@@ -64,7 +64,7 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     AddLayoutOptions(command, input.layout, "", true);
 }
 
-Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
+Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn) {
     const bool binary = IsBinaryFontPath(input.path);
     const bool sizeAuto = input.size == "auto", rangeAuto = input.range == "auto";
     std::optional<TextFileHeader> header;
@@ -116,6 +116,7 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set) {
     }
     set.range = range;
     set.exceptUnused = exceptUnused ? 1 : 0;
+    if (readIn != nullptr) *readIn = layout.value_or(header ? header->layout : BitLayout{});
     return Result::Success();
 }
 

@@ -49,7 +49,8 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 // ignoreHeader. What the load reports although it
 // succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
 // A .fnt file takes the codes of the code table beside it (IN.idx) when that fits.
-Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set);
+// `layout`, where given, receives the bit layout the file was read in.
+Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* layout = nullptr);
 
 // How a glyph file is written beyond its form: the array name and the code table.
 struct GlyphFileOutput {

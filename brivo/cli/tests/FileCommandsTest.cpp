@@ -176,6 +176,11 @@ TEST_F(FileCommandsTest, ConvertChangesTheBitLayoutAndReadsItBack) {
         << run.output;
     run = Cli("info " + In("c.h") + " --size 8x2 --range custom --scan columns --ignore-header");
     EXPECT_EQ(run.status, 0) << run.output;
+    // info counts a glyph's bytes as the file stores them: 8 columns of one byte each.
+    run = Cli("info " + In("c.h") + " --size auto --range auto");
+    EXPECT_NE(run.output.find("Size: 8x2 pixels, 8 bytes per glyph (columns, MSB first)\n"),
+              std::string::npos)
+        << run.output;
 }
 
 TEST_F(FileCommandsTest, BdfOutputFromExtractAndConvert) {
