@@ -272,26 +272,36 @@ QString CFontList::LabelText(const CGlyph& glyph) const {
 int CFontList::LabelRoom() const { return scale * glyphSet.width - 2; }
 
 QString CFontList::ShownLabel(const CGlyph& glyph) const {
+    LaidOutLabel unused;
+    return Shorten(LabelText(glyph), unused);
+}
+
+QString CFontList::Shorten(const QString& full, LaidOutLabel& laid) const {
     // A label wider than its strip keeps its end, the code, and shows the rest as "…".
-    const QString full = LabelText(glyph);
-    const int room = std::max(LabelRoom(), 0);
     // Measured as the label is drawn, from the fonts' character maps: the toolkit's text
-    // layout would cost a page of new labels more than painting it.
-    const auto width = [this](const QString& text) -> std::optional<qreal> {
-        LaidOutLabel laid;
+    // layout would cost a page of new labels more than painting it. `laid` ends with the
+    // layout of the text returned, or empty where the character maps could not give one.
+    const int room = std::max(LabelRoom(), 0);
+    const auto fits = [&](const QString& text) -> std::optional<bool> {
+        laid = LaidOutLabel();
         if (!labelFontsLoaded || labelsFont != labelFont || !LayOutFromCharacterMaps(text, laid))
             return std::nullopt;
-        return laid.size.width();
+        return laid.size.width() <= room;
     };
-    const std::optional<qreal> whole = width(full);
-    if (!whole) return QFontMetrics(labelFont).elidedText(full, Qt::ElideLeft, room);
-    if (*whole <= room) return full;
+    const auto byTextLayout = [&] {
+        laid = LaidOutLabel();
+        return QFontMetrics(labelFont).elidedText(full, Qt::ElideLeft, room);
+    };
+    const std::optional<bool> whole = fits(full);
+    if (!whole) return byTextLayout();
+    if (*whole) return full;
     for (qsizetype cut = 1; cut < full.size(); ++cut) {
         const QString shown = QChar(0x2026) + full.mid(cut);
-        const std::optional<qreal> shownWidth = width(shown);
-        if (!shownWidth) return QFontMetrics(labelFont).elidedText(full, Qt::ElideLeft, room);
-        if (*shownWidth <= room) return shown;
+        const std::optional<bool> shownFits = fits(shown);
+        if (!shownFits) return byTextLayout();
+        if (*shownFits) return shown;
     }
+    laid = LaidOutLabel();
     return QString();
 }
 
@@ -301,9 +311,9 @@ const CFontList::LaidOutLabel& CFontList::Label(const CGlyph& glyph, int range) 
                              : (uint64_t(range) << 32) | glyph.code;
     auto found = labels.find(key);
     if (found != labels.end()) return found->second;
-    const QString text = ShownLabel(glyph);
     LaidOutLabel label;
-    if (!LayOutFromCharacterMaps(text, label)) {
+    const QString text = Shorten(LabelText(glyph), label);
+    if (label.runs.empty()) {
         label.text.setText(text);
         label.text.setTextFormat(Qt::PlainText);
         label.text.prepare(QTransform(), labelFont);

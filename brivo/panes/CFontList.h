@@ -103,6 +103,8 @@ private:
     };
     const LaidOutLabel& Label(const CGlyph& glyph, int range);
     bool LayOutFromCharacterMaps(const QString& text, LaidOutLabel& label) const;
+    // ShownLabel of the label text `full`, laying out what it returns into `laid`.
+    QString Shorten(const QString& full, LaidOutLabel& laid) const;
     void DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label);
     int LabelRoom() const;  // pixels a label may take
 
