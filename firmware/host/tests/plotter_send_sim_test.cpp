@@ -12,7 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -145,7 +148,18 @@ TEST_F(PlotterSendSimTest, DrawingsComeOutAsTheSamePicture) {
         fs::remove(png);
         const Outcome sent = send(job(drawings), "--png " + png.string() + " --dpi 254");
         ASSERT_EQ(sent.status, 0) << sent.output;
-        EXPECT_NE(sent.output.find("drawn 2/2"), std::string::npos) << sent.output;
+        // The job's own time on the plotter, as plotter-sim reports it, not the
+        // few seconds the simulation takes.
+        const Outcome report =
+            run(std::string(PLOTTER_SIM) + " --report " + job(drawings).string());
+        std::smatch simulated, shown;
+        ASSERT_TRUE(std::regex_search(report.output, simulated, std::regex("\"sim_ms\":(\\d+)")))
+            << report.output;
+        ASSERT_TRUE(std::regex_search(
+            sent.output, shown, std::regex("2 figures drawn in (\\d+):(\\d\\d) of simulated time")))
+            << sent.output;
+        EXPECT_EQ(std::stoi(shown[1]) * 60 + std::stoi(shown[2]),
+                  (std::stoll(simulated[1]) + 500) / 1000);
 
         // The path from the origin to (30, 35) mm, 2 mm around it.
         const Picture picture = readPng(png);
@@ -188,6 +202,44 @@ TEST_F(PlotterSendSimTest, RefusedFigureStopsWithThePlottersReason) {
                                "limit switch"),
               std::string::npos)
         << sent.output;
+}
+
+TEST_F(PlotterSendSimTest, TheJobsOwnTimeLimitGoesToTheSimulator) {
+    // Three figures of 4.5 minutes each: more than plotter-sim's default limit.
+    const fs::path job = dir_ / "long.txt";
+    {
+        std::ofstream out(job);
+        for (int f = 0; f < 3; ++f) {
+            out << "LX01.0Y01.0\nS1\n";
+            for (int s = 1; s <= 60; ++s) out << (s % 2 ? "LX31.0" : "LX01.0") << "Y01.0\n";
+            out << "Z\n";
+        }
+    }
+    // A stand-in for plotter-sim that notes its arguments and answers at once.
+    const fs::path stand_in = dir_ / "sim.sh";
+    std::ofstream(stand_in) << "#!/bin/sh\necho \"$@\" > " << (dir_ / "args").string()
+                            << "\nfor n in 1 2 3; do echo \"{\\\"reply\\\":\\\"ok $n\\\"}\"; "
+                               "echo \"{\\\"reply\\\":\\\"done $n\\\"}\"; done\n";
+    fs::permissions(stand_in, fs::perms::owner_all);
+    for (const auto& [options, least, most] : {std::tuple{std::string(), 3 * 270, 3 * 400},
+                                               std::tuple{std::string("--time-limit 7"), 7, 7}}) {
+        const Outcome sent = run(std::string(PLOTTER_SEND) + " " + job.string() +
+                                 " --sim --sim-program " + stand_in.string() + " " + options);
+        EXPECT_EQ(sent.status, 0) << sent.output;
+        std::ifstream argsFile(dir_ / "args");
+        const std::string args((std::istreambuf_iterator<char>(argsFile)), {});
+        std::smatch limit;
+        ASSERT_TRUE(std::regex_search(args, limit, std::regex("--time-limit (\\d+)"))) << args;
+        EXPECT_GE(std::stoi(limit[1]), least);
+        EXPECT_LE(std::stoi(limit[1]), most);
+    }
+    // And plotter-sim keeps to the limit it is given.
+    const fs::path house = dir_ / "house.txt";
+    std::ofstream(house) << "LX10.0Y10.0\nS1\nLX30.0Y10.0\nLX30.0Y25.0\nZ\n";
+    const Outcome cut = send(house, "--time-limit 5");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.output.find("had not ended after 5 s of simulated time"), std::string::npos)
+        << cut.output;
 }
 
 }  // namespace
