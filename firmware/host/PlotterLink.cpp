@@ -156,6 +156,7 @@ public:
         return "plotter-sim failed after the job was drawn";
     }
     std::optional<long long> simulatedMs() const override { return simulatedMs_; }
+    bool takesCommands() const override { return false; }
 
     std::optional<std::string> readLine(int timeoutMs, bool& closed) override {
         // Only the reply lines of the report: {"reply":"ok 1"}.

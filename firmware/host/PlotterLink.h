@@ -23,6 +23,8 @@ public:
     // After finish: how long the job took on a simulated plotter, whose time
     // is not the clock's.
     virtual std::optional<long long> simulatedMs() const { return std::nullopt; }
+    // False when the other end takes no commands (plotter-sim runs a whole job).
+    virtual bool takesCommands() const { return true; }
 };
 
 // A serial port at `baud`, 8N1, no flow control, through libserialport; a

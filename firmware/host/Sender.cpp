@@ -80,7 +80,7 @@ public:
             if (closed) return fail(textf("the plotter's line closed %s", doing().c_str()));
             if (!reply) {
                 if (clock_.nowMs() >= deadline) return silence();
-                if (options_.overwriteProgress) progress(false);
+                if (options_.overwriteProgress && !options_.simulatedTime) progress(false);
                 continue;
             }
             if (const int status = handle(*reply); status >= 0) return status;
@@ -184,6 +184,10 @@ private:
     // Ctrl-C: feed hold stops the carriage at the end of its step with the
     // laser off, reset then drops the figure and everything queued.
     int interrupt() {
+        if (!link_.takesCommands()) {
+            fail(textf("stopped %s: the simulation ends here", doing().c_str()));
+            return kSendInterrupted;
+        }
         const std::string held = link_.send("!");
         const std::string reset = held.empty() ? link_.send("\x18") : held;
         std::string answer = "it did not confirm";
