@@ -163,22 +163,37 @@ private:
     }
 
     int silence() {
+        const long long now = clock_.nowMs();
+        const std::string state = askState();
         if (accepted_ > drawn_) {
             const size_t f = drawn_;
             return fail(
                 textf("no \"done\" for %s within %s (drawing it takes about %s): the "
-                      "plotter stopped answering while it drew the figure",
-                      figureText(f).c_str(), clockText(clock_.nowMs() - acceptedAt_).c_str(),
-                      clockText(estimates_[f]).c_str()));
+                      "plotter stopped answering while it drew the figure; %s",
+                      figureText(f).c_str(), clockText(now - acceptedAt_).c_str(),
+                      clockText(estimates_[f]).c_str(), state.c_str()));
         }
-        const long long waited =
-            clock_.nowMs() - (accepted_ == 0 ? sentAt_ : std::max(sentAt_, drawnAt_));
+        const long long waited = now - (accepted_ == 0 ? sentAt_ : std::max(sentAt_, drawnAt_));
         return fail(
             textf("no reply to %s within %s%s: is plotter_main running and the baud rate "
-                  "right?",
+                  "right? %s",
                   figureText(accepted_).c_str(), clockText(waited).c_str(),
                   accepted_ == 0 ? " (homing included)"
-                                 : textf(" of the end of figure %zu", accepted_).c_str()));
+                                 : textf(" of the end of figure %zu", accepted_).c_str(),
+                  state.c_str()));
+    }
+
+    // The plotter's own word on what it does ("?": <Idle|Run|Hold|Alarm,x,y,queue>).
+    std::string askState() {
+        if (!link_.takesCommands() || !link_.send("?").empty()) return {};
+        const long long until = clock_.nowMs() + 2000;
+        for (long long now; (now = clock_.nowMs()) < until;) {
+            bool closed = false;
+            const auto line = link_.readLine(static_cast<int>(until - now), closed);
+            if (closed) break;
+            if (line && line->starts_with("<")) return "asked for its state, it answered " + *line;
+        }
+        return "it does not answer \"?\" either";
     }
 
     // Ctrl-C: feed hold stops the carriage at the end of its step with the

@@ -6,7 +6,8 @@
 //   after a half-second pause and "done N" follows when the carriage has run
 //   the figure at the firmware's step rates;
 // - after an alarm every figure is refused until "$H"; "!" holds, Ctrl-X
-//   clears everything and answers "reset".
+//   clears everything and answers "reset"; "?" gets its state (positions
+//   and queue are not modelled).
 // Faults a test asks for: silence from some figure on, a reset or an alarm
 // half way through a figure.
 #pragma once
@@ -26,6 +27,7 @@ struct Faults {
     int alarmDuring = 0;  // ... hits the X switch half way through this figure
     int firstNumber = 1;  // the number of the first figure (earlier jobs drew the rest)
     long long homingEndsMs = 20000;
+    double slowdown = 1;  // a plotter stepping slower than the firmware's rate
 };
 
 struct Received {
@@ -36,13 +38,18 @@ struct Received {
 
 class Plotter {
 public:
-    explicit Plotter(Faults faults) : faults_(faults), number_(faults.firstNumber - 1) {}
+    explicit Plotter(Faults faults)
+        : faults_(faults), number_(faults.firstNumber - 1), dead_(faults.silentFrom < 0) {}
 
     // Bytes from the sender at `now`.
     void receive(const std::string& bytes, long long now) {
         for (const char c : bytes) {
             if (c == '!' || c == '~' || c == '\x18' || c == '?') {
                 received_.push_back({std::string(1, c), now, static_cast<int>(queue_.size())});
+                if (c == '?' && !dead_)
+                    add(now + 1, alarmAtMs_ >= 0 && now >= alarmAtMs_ ? "<Alarm,0,0,0>"
+                                 : now < freeAtMs_                    ? "<Run,0,0,0>"
+                                                                      : "<Idle,0,0,0>");
                 if (c == '\x18') {  // stop at once: nothing queued, nothing pending
                     queue_.clear();
                     pending_.clear();
@@ -143,7 +150,8 @@ private:
             }
             add(at, "ok " + std::to_string(n));
             acceptedAtMs_.push_back(at);
-            const long long drawing = drawingMs(next.figure, x_, y_);
+            const auto drawing = std::llround(static_cast<double>(drawingMs(next.figure, x_, y_)) *
+                                              faults_.slowdown);
             if (index == faults_.silentFrom) {
                 dead_ = true;
             } else if (index == faults_.resetDuring) {

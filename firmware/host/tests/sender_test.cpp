@@ -122,19 +122,26 @@ TEST(SenderTest, StopsWithWhatThePlotterWasDoing) {
         const char* message;
         long long latestMs;  // when the sender must have given up at the latest
     };
-    fake::Faults silentFromStart, silentWhileDrawing2, resetDuring2, alarmDuring2;
+    fake::Faults silentFromStart, silentWhileDrawing2, slower, resetDuring2, alarmDuring2;
     silentFromStart.silentFrom = -1;
-    silentFromStart.homingEndsMs = 1'000'000'000;  // never ends
     silentWhileDrawing2.silentFrom = 2;
+    slower.slowdown = 2;
     resetDuring2.resetDuring = 2;
     alarmDuring2.alarmDuring = 2;
     const Case cases[] = {
         {"plotter not running", silentFromStart, plotter::kSendFailed,
-         "no reply to figure 1 of 3 within 1:10 (homing included)", 71000},
+         "no reply to figure 1 of 3 within 1:10 (homing included): is plotter_main running and "
+         "the baud rate right? it does not answer \"?\" either",
+         73000},
         {"silent while drawing", silentWhileDrawing2, plotter::kSendFailed,
          "no \"done\" for figure 2 of 3 within 1:07 (drawing it takes about 0:46): the plotter "
-         "stopped answering",
-         130000},
+         "stopped answering while it drew the figure; it does not answer \"?\" either",
+         132000},
+        // Figure 1 still fits its allowance (homing's comes on top), figure 2 does not.
+        {"twice as slow", slower, plotter::kSendFailed,
+         "no \"done\" for figure 2 of 3 within 1:07 (drawing it takes about 0:46): the plotter "
+         "stopped answering while it drew the figure; asked for its state, it answered <Run,",
+         20000 + 2 * 42000 + 70000},
         {"reset while drawing", resetDuring2, plotter::kSendFailed,
          "the plotter was reset (\"reset\") while figure 2 of 3 was drawn", 86000},
         {"alarm while drawing", alarmDuring2, plotter::kSendFailed,
