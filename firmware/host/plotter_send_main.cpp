@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -55,7 +56,7 @@ long long simulatedTimeLimit(const std::vector<Figure>& figures) {
     long long ms = kHomingAllowanceMs + 60000;
     Segment from;
     for (const Figure& figure : figures) ms += drawingAllowanceMs(drawingMs(figure, from));
-    return (ms + 999) / 1000;
+    return std::min((ms + 999) / 1000, 1'000'000LL);  // the most plotter-sim takes
 }
 
 }  // namespace
