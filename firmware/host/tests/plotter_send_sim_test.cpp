@@ -14,9 +14,14 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "FakePlotter.h"
+#include "FigureStream.h"
+#include "Sender.h"
 
 namespace fs = std::filesystem;
 
@@ -202,6 +207,39 @@ TEST_F(PlotterSendSimTest, RefusedFigureStopsWithThePlottersReason) {
                                "limit switch"),
               std::string::npos)
         << sent.output;
+}
+
+TEST_F(PlotterSendSimTest, DrawingTimesAgreeWithTheFirmware) {
+    // plotter-send's estimate, which sets its time limits and progress, and
+    // the fake plotter's timing, which its tests run on, against the time
+    // each figure takes on plotter-sim (from "ok N" to "done N").
+    const fs::path drawings = job({"house.svg", "circle.gcode"});
+    std::ifstream in(drawings);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    text += "LX01.0Y01.0\nS1\nLX31.0Y05.0\nLX01.0Y09.0\nLX31.0Y13.0\nLX31.0Y13.0\nLX01.0Y12.9\nZ\n";
+    const fs::path mixed = dir_ / "mixed.txt";
+    std::ofstream(mixed) << text;
+    const Outcome report = run(std::string(PLOTTER_SIM) + " --report " + mixed.string());
+    ASSERT_EQ(report.status, 0) << report.output;
+    std::smatch list;
+    ASSERT_TRUE(
+        std::regex_search(report.output, list, std::regex("\"figure_ms\":\\[([0-9,]*)\\]")));
+    std::vector<long long> measured;
+    std::stringstream numbers(list[1].str());
+    for (std::string n; std::getline(numbers, n, ',');) measured.push_back(std::stoll(n));
+
+    const plotter::FiguresResult figures = plotter::readFigures(text);
+    ASSERT_EQ(figures.figures.size(), 3u);
+    ASSERT_EQ(measured.size(), 3u);
+    plotter::Segment from;
+    int x = 0, y = 0;
+    for (size_t f = 0; f < 3; ++f) {
+        SCOPED_TRACE(f);
+        const double tolerance = static_cast<double>(measured[f]) / 100 + 20;
+        EXPECT_NEAR(plotter::drawingMs(figures.figures[f], from), measured[f], tolerance);
+        const std::string stored = plotter::formatFigures({figures.figures[f]});
+        EXPECT_NEAR(500 + fake::Plotter::drawingMs(stored, x, y), measured[f], tolerance);
+    }
 }
 
 TEST_F(PlotterSendSimTest, TheJobsOwnTimeLimitGoesToTheSimulator) {
