@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -36,19 +37,20 @@ public:
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 return line;
             }
+            // Once the time is up, what has already arrived is still read.
             int wait = -1;
-            if (timeoutMs >= 0) {
-                wait = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+            if (timeoutMs >= 0)
+                wait = std::max(
+                    0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                             deadline - std::chrono::steady_clock::now())
-                                            .count());
-                if (wait <= 0) return std::nullopt;
-            }
+                                            .count()));
             char buffer[256];
             const int n = receive(buffer, sizeof buffer, wait);
             if (n < 0) {
                 closed = true;
                 return std::nullopt;
             }
+            if (n == 0 && wait == 0) return std::nullopt;
             pending_.append(buffer, static_cast<size_t>(n));
         }
     }
@@ -89,8 +91,11 @@ public:
 
 protected:
     int receive(char* buffer, size_t size, int timeoutMs) override {
-        const int n = sp_blocking_read_next(port_, buffer, size,
-                                            timeoutMs < 0 ? 0 : static_cast<unsigned>(timeoutMs));
+        // libserialport takes a time-out of 0 as none at all.
+        const int n = timeoutMs == 0 ? sp_nonblocking_read(port_, buffer, size)
+                                     : sp_blocking_read_next(
+                                           port_, buffer, size,
+                                           timeoutMs < 0 ? 0 : static_cast<unsigned>(timeoutMs));
         return n < 0 ? -1 : n;
     }
 
@@ -133,10 +138,15 @@ public:
     }
     std::string send(std::string_view) override { return {}; }  // it has the whole job
 
-    // The simulator still writes its summary and pictures: read to the end, then its status.
+    // The simulator still writes its summary and pictures: read to the end
+    // (the summary gives the simulated time), then its status.
     std::string finish() override {
-        char buffer[4096];
-        while (receiveFrom(output_, buffer, sizeof buffer, -1) > 0) {
+        static constexpr std::string_view kSimMs = "\"sim_ms\":";
+        for (bool closed = false; !closed;) {
+            const std::optional<std::string> line = LineLink::readLine(-1, closed);
+            if (!line) continue;
+            if (const size_t at = line->find(kSimMs); at != std::string::npos)
+                simulatedMs_ = std::atoll(line->c_str() + at + kSimMs.size());
         }
         int status = 0;
         while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
@@ -145,6 +155,8 @@ public:
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
         return "plotter-sim failed after the job was drawn";
     }
+    std::optional<long long> simulatedMs() const override { return simulatedMs_; }
+    bool takesCommands() const override { return false; }
 
     std::optional<std::string> readLine(int timeoutMs, bool& closed) override {
         // Only the reply lines of the report: {"reply":"ok 1"}.
@@ -165,6 +177,7 @@ protected:
 private:
     pid_t child_;
     int output_;
+    std::optional<long long> simulatedMs_;
 };
 
 }  // namespace

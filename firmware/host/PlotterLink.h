@@ -20,6 +20,11 @@ public:
     // Called once every figure is drawn: waits for what the other end still
     // does. Returns an error message, or an empty string.
     virtual std::string finish() { return {}; }
+    // After finish: how long the job took on a simulated plotter, whose time
+    // is not the clock's.
+    virtual std::optional<long long> simulatedMs() const { return std::nullopt; }
+    // False when the other end takes no commands (plotter-sim runs a whole job).
+    virtual bool takesCommands() const { return true; }
 };
 
 // A serial port at `baud`, 8N1, no flow control, through libserialport; a

@@ -1,8 +1,11 @@
 // plotter-send: streams a figure file to the plotter and waits for its replies.
+#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -34,6 +37,28 @@ std::string simulatorProgram() {
     return "plotter-sim";
 }
 
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) { stopSignal = signal; }
+
+// Ctrl-C and a polite kill stop the plotter before this program ends. No
+// SA_RESTART: a wait for the plotter's reply returns at once.
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
+
+// Simulated seconds plotter-sim may run the job: homing, every figure with
+// its allowance, and a minute to spare.
+long long simulatedTimeLimit(const std::vector<Figure>& figures) {
+    long long ms = kHomingAllowanceMs + 60000;
+    Segment from;
+    for (const Figure& figure : figures) ms += drawingAllowanceMs(drawingMs(figure, from));
+    return std::min((ms + 999) / 1000, 1'000'000LL);  // the most plotter-sim takes
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,13 +68,16 @@ int main(int argc, char** argv) {
     int baud = 115200;
     double timeout = 30;
     bool sim = false;
+    long long timeLimit = 0;
     app.add_option("file", file, "figure stream (plotter-figure writes one)")
         ->required()
         ->check(CLI::ExistingFile);
     auto* portOption =
         app.add_option("--port", port, "serial port of the plotter, e.g. /dev/ttyUSB0");
     app.add_option("--baud", baud, "baud rate")->default_val(115200)->check(CLI::PositiveNumber);
-    app.add_option("--timeout", timeout, "seconds to wait for the plotter to accept a figure")
+    app.add_option("--timeout", timeout,
+                   "seconds to wait for the plotter to accept a figure once it can (after the "
+                   "figure before is drawn; homing comes on top for the first)")
         ->default_val(30)
         ->check(CLI::PositiveNumber);
     auto* simFlag = app.add_flag("--sim", sim, "send to plotter-sim instead of a board");
@@ -64,6 +92,11 @@ int main(int argc, char** argv) {
         ->default_val(96)
         ->check(CLI::Range(10, 2400))
         ->needs(pngOption);
+    app.add_option("--time-limit", timeLimit,
+                   "with --sim: simulated seconds plotter-sim may run (default: the job's "
+                   "drawing time with its allowances)")
+        ->check(CLI::Range(1LL, 1'000'000LL))
+        ->needs(simFlag);
     portOption->excludes(simFlag);
     if (const int status = parseCommandLine(app, argc, argv); status >= 0) return status;
     if (!sim && port.empty()) return fail("give --port DEVICE, or --sim");
@@ -75,19 +108,27 @@ int main(int argc, char** argv) {
     if (!figures.error.empty()) return fail(file + ": " + figures.error);
     for (const std::string& w : figures.warnings)
         std::fprintf(stderr, "plotter-send: warning: %s\n", w.c_str());
-    std::vector<std::string> texts;
-    for (const Figure& figure : figures.figures) texts.push_back(formatFigures({figure}));
 
     std::vector<std::string> simOptions;
     if (!png.empty()) simOptions = {"--png", png, "--dpi", std::to_string(dpi)};
+    if (sim)
+        for (const std::string& o :
+             {std::string("--time-limit"),
+              std::to_string(timeLimit > 0 ? timeLimit : simulatedTimeLimit(figures.figures))})
+            simOptions.push_back(o);
     std::string error;
     const std::unique_ptr<PlotterLink> link =
         sim ? startSimulator(simulator.empty() ? simulatorProgram() : simulator, file, simOptions,
                              error)
             : openPort(port, baud, error);
     if (!link) return fail(error);
+    catchStopSignals();
     SendOptions options;
     options.acceptTimeoutMs = static_cast<int>(timeout * 1000);
     options.overwriteProgress = isatty(STDERR_FILENO);
-    return sendFigures(*link, texts, options, stderr);
+    options.simulatedTime = sim;
+    options.stopRequested = [] { return stopSignal != 0; };
+    SteadyClock clock;
+    const int status = sendFigures(*link, figures.figures, options, clock, stderr);
+    return status == kSendInterrupted ? 128 + stopSignal : status;
 }

@@ -12,8 +12,16 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "FakePlotter.h"
+#include "FigureStream.h"
+#include "Sender.h"
 
 namespace fs = std::filesystem;
 
@@ -145,7 +153,18 @@ TEST_F(PlotterSendSimTest, DrawingsComeOutAsTheSamePicture) {
         fs::remove(png);
         const Outcome sent = send(job(drawings), "--png " + png.string() + " --dpi 254");
         ASSERT_EQ(sent.status, 0) << sent.output;
-        EXPECT_NE(sent.output.find("drawn 2/2"), std::string::npos) << sent.output;
+        // The job's own time on the plotter, as plotter-sim reports it, not the
+        // few seconds the simulation takes.
+        const Outcome report =
+            run(std::string(PLOTTER_SIM) + " --report " + job(drawings).string());
+        std::smatch simulated, shown;
+        ASSERT_TRUE(std::regex_search(report.output, simulated, std::regex("\"sim_ms\":(\\d+)")))
+            << report.output;
+        ASSERT_TRUE(std::regex_search(
+            sent.output, shown, std::regex("2 figures drawn in (\\d+):(\\d\\d) of simulated time")))
+            << sent.output;
+        EXPECT_EQ(std::stoi(shown[1]) * 60 + std::stoi(shown[2]),
+                  (std::stoll(simulated[1]) + 500) / 1000);
 
         // The path from the origin to (30, 35) mm, 2 mm around it.
         const Picture picture = readPng(png);
@@ -188,6 +207,77 @@ TEST_F(PlotterSendSimTest, RefusedFigureStopsWithThePlottersReason) {
                                "limit switch"),
               std::string::npos)
         << sent.output;
+}
+
+TEST_F(PlotterSendSimTest, DrawingTimesAgreeWithTheFirmware) {
+    // plotter-send's estimate, which sets its time limits and progress, and
+    // the fake plotter's timing, which its tests run on, against the time
+    // each figure takes on plotter-sim (from "ok N" to "done N").
+    const fs::path drawings = job({"house.svg", "circle.gcode"});
+    std::ifstream in(drawings);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    text += "LX01.0Y01.0\nS1\nLX31.0Y05.0\nLX01.0Y09.0\nLX31.0Y13.0\nLX31.0Y13.0\nLX01.0Y12.9\nZ\n";
+    const fs::path mixed = dir_ / "mixed.txt";
+    std::ofstream(mixed) << text;
+    const Outcome report = run(std::string(PLOTTER_SIM) + " --report " + mixed.string());
+    ASSERT_EQ(report.status, 0) << report.output;
+    std::smatch list;
+    ASSERT_TRUE(
+        std::regex_search(report.output, list, std::regex("\"figure_ms\":\\[([0-9,]*)\\]")));
+    std::vector<long long> measured;
+    std::stringstream numbers(list[1].str());
+    for (std::string n; std::getline(numbers, n, ',');) measured.push_back(std::stoll(n));
+
+    const plotter::FiguresResult figures = plotter::readFigures(text);
+    ASSERT_EQ(figures.figures.size(), 3u);
+    ASSERT_EQ(measured.size(), 3u);
+    plotter::Segment from;
+    int x = 0, y = 0;
+    for (size_t f = 0; f < 3; ++f) {
+        SCOPED_TRACE(f);
+        const double tolerance = static_cast<double>(measured[f]) / 100 + 20;
+        EXPECT_NEAR(plotter::drawingMs(figures.figures[f], from), measured[f], tolerance);
+        const std::string stored = plotter::formatFigures({figures.figures[f]});
+        EXPECT_NEAR(500 + fake::Plotter::drawingMs(stored, x, y), measured[f], tolerance);
+    }
+}
+
+TEST_F(PlotterSendSimTest, TheJobsOwnTimeLimitGoesToTheSimulator) {
+    // Three figures of 4.5 minutes each: more than plotter-sim's default limit.
+    const fs::path job = dir_ / "long.txt";
+    {
+        std::ofstream out(job);
+        for (int f = 0; f < 3; ++f) {
+            out << "LX01.0Y01.0\nS1\n";
+            for (int s = 1; s <= 60; ++s) out << (s % 2 ? "LX31.0" : "LX01.0") << "Y01.0\n";
+            out << "Z\n";
+        }
+    }
+    // A stand-in for plotter-sim that notes its arguments and answers at once.
+    const fs::path stand_in = dir_ / "sim.sh";
+    std::ofstream(stand_in) << "#!/bin/sh\necho \"$@\" > " << (dir_ / "args").string()
+                            << "\nfor n in 1 2 3; do echo \"{\\\"reply\\\":\\\"ok $n\\\"}\"; "
+                               "echo \"{\\\"reply\\\":\\\"done $n\\\"}\"; done\n";
+    fs::permissions(stand_in, fs::perms::owner_all);
+    for (const auto& [options, least, most] : {std::tuple{std::string(), 3 * 270, 3 * 400},
+                                               std::tuple{std::string("--time-limit 7"), 7, 7}}) {
+        const Outcome sent = run(std::string(PLOTTER_SEND) + " " + job.string() +
+                                 " --sim --sim-program " + stand_in.string() + " " + options);
+        EXPECT_EQ(sent.status, 0) << sent.output;
+        std::ifstream argsFile(dir_ / "args");
+        const std::string args((std::istreambuf_iterator<char>(argsFile)), {});
+        std::smatch limit;
+        ASSERT_TRUE(std::regex_search(args, limit, std::regex("--time-limit (\\d+)"))) << args;
+        EXPECT_GE(std::stoi(limit[1]), least);
+        EXPECT_LE(std::stoi(limit[1]), most);
+    }
+    // And plotter-sim keeps to the limit it is given.
+    const fs::path house = dir_ / "house.txt";
+    std::ofstream(house) << "LX10.0Y10.0\nS1\nLX30.0Y10.0\nLX30.0Y25.0\nZ\n";
+    const Outcome cut = send(house, "--time-limit 5");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.output.find("had not ended after 5 s of simulated time"), std::string::npos)
+        << cut.output;
 }
 
 }  // namespace
