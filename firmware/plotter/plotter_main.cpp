@@ -568,7 +568,9 @@ void serve_commands() {
     if (resume_requested) resume();
     if (unlock_requested) {
         unlock_requested = false;
-        if (machine == Machine::Alarm) machine = Machine::Ready;
+        // Only a homed machine: after a homing that Ctrl-X broke off there is
+        // no origin and no limit to keep, so only "$H" unlocks it.
+        if (machine == Machine::Alarm && x_flag == 2) machine = Machine::Ready;
     }
     if (home_requested) {
         home_requested = false;

@@ -645,6 +645,43 @@ TEST_P(RandomStreamTest, NeverWritesPastItsTables) {
     EXPECT_LE(t_i, kLaserMarkers);
 }
 
+// Points, repeated points, laser markers, end markers, stray bytes and every
+// command, in random order while figures run: whatever arrives, the carriage
+// is where the counters say whenever it rests, and at the end.
+TEST_P(RandomStreamTest, CarriageStaysWhereTheCountersSay) {
+    std::mt19937 random(GetParam());
+    const char* const tokens[] = {"S1", "Z", "!", "~", "~", "?", "\x18", "$H", "$X", "L", "#"};
+    std::string stream;
+    std::string last = point(10, 10);
+    for (int n = 0; n < 120; ++n) {
+        const unsigned pick = random() % 20;
+        if (pick < 8) {
+            last = point(static_cast<int>(random() % 60), static_cast<int>(random() % 60));
+            stream += last;
+        } else if (pick < 10) {
+            stream += last;  // the same point again
+        } else {
+            stream += tokens[pick - 10];
+        }
+    }
+    // Resumed and homed again at the end, whatever came before, so that the
+    // carriage is compared with the counters of a homed machine.
+    stream += "~Z$H" + point(5, 5) + "Z";
+    RunOptions options;
+    options.stream = stream;
+    options.at_once = true;
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(40'000);
+    const RunResult result = run_plotter(options);
+    EXPECT_TRUE(result.mismatches.empty()) << ::testing::PrintToString(result.mismatches);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.replies.back(), "done " + std::to_string(figures_numbered));
+    EXPECT_EQ(result.carriage_x, 750);
+    EXPECT_EQ(result.carriage_y, 750);
+    EXPECT_EQ(result.x_cur, 750);
+    EXPECT_EQ(result.y_cur, 750);
+}
+
 INSTANTIATE_TEST_SUITE_P(PlotterMainTest, RandomStreamTest, ::testing::Values(1u, 2u, 3u, 4u));
 
 }  // namespace

@@ -44,7 +44,7 @@ struct RunOptions {
     // Send the whole stream at power-up in one go, as `cat` to the serial
     // port does, instead of one figure after homing and each figure's end.
     bool at_once = false;
-    // 0: enough for homing and every figure of the stream, with a wide margin.
+    // 0: default_time_limit.
     chip::sim::Cycles time_limit = 0;
     std::vector<SwitchAction> switches;
     std::vector<SendAction> sends;
@@ -54,7 +54,8 @@ struct RunOptions {
 };
 
 // The default time limit for `options`: homing from the start position, then
-// each figure's path at the drawing rate, three times over, plus a minute.
+// each figure's path at the drawing rate three times over, plus a minute and
+// 5 s a figure, after the latest timed switch or send action.
 chip::sim::Cycles default_time_limit(const RunOptions& options);
 
 struct SegmentStart {
