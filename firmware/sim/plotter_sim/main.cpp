@@ -217,12 +217,11 @@ void add_options(CLI::App& app, Arguments& args) {
     app.set_version_flag("--version", std::string("plotter-sim ") + PLOTTER_SIM_VERSION);
 }
 
-// The text after the last end marker "Z", when it holds more than line ends:
-// a figure that would never end.
+// The text after the last end marker "Z", when it holds more than line ends
+// and commands: a figure that would never end.
 bool ends_unfinished(const std::string& stream) {
     const auto last = stream.rfind('Z');
-    const auto tail = last == std::string::npos ? 0 : last + 1;
-    return stream.find_first_not_of("\r\nn", tail) != std::string::npos;
+    return !only_commands(stream.substr(last == std::string::npos ? 0 : last + 1));
 }
 
 std::optional<std::string> read_input(const std::string& name) {

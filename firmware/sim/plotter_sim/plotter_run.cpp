@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string_view>
 #include <utility>
 
 #include "chip/stm32f40x.h"
@@ -22,6 +23,19 @@ double distance_to_segment(double px, double py, double ax, double ay, double bx
     double t = length2 > 0.0 ? ((px - ax) * dx + (py - ay) * dy) / length2 : 0.0;
     t = std::clamp(t, 0.0, 1.0);
     return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
+}
+
+bool only_commands(const std::string& tail) {
+    for (std::size_t at = 0; at < tail.size(); ++at) {
+        const char c = tail[at];
+        if (c == '$' && at + 1 < tail.size() &&
+            std::string_view("HhXx").find(tail[at + 1]) != std::string_view::npos) {
+            ++at;
+            continue;
+        }
+        if (std::string_view("\r\nn!~?\x18").find(c) == std::string_view::npos) return false;
+    }
+    return true;
 }
 
 Cycles default_time_limit(const RunOptions& options) {
@@ -89,7 +103,7 @@ public:
           // Bytes after the last end marker that the firmware keeps start a
           // figure that never ends.
           complete_(figures_.empty() || figures_.back().back() == 'Z' ||
-                    figures_.back().find_first_not_of("\r\nn") == std::string::npos),
+                    only_commands(figures_.back())),
           // The X switch lies towards larger positions, the Y switch towards
           // smaller ones; both close at position 0.
           carriage_({Timer::Tim8, Port::F, board::kXDirPin, Port::D, board::kXLimitPin, 0, true},

@@ -53,6 +53,11 @@ struct RunOptions {
     std::function<bool()> busy;
 };
 
+// Whether `tail` (what follows the last end marker "Z") holds nothing but
+// line ends and commands ("$H", "$X", "!", "~", "?", Ctrl-X): no figure that
+// would never end.
+bool only_commands(const std::string& tail);
+
 // The default time limit for `options`: homing from the start position, then
 // each figure's path at the drawing rate three times over, plus a minute and
 // 5 s a figure, after the latest timed switch or send action.
