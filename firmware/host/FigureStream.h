@@ -24,10 +24,11 @@ constexpr int kMaxFigureBytes = 5000;
 // The largest coordinate the stream can carry, in tenths.
 constexpr int kMaxTenths = 999;
 
-// Where the carriage can go after homing, in units from the origin. X ends a
-// little before its limit switch; Y is bounded by the stream's two digits.
+// Where the carriage can go after homing, in units from the origin: the
+// travel the firmware draws, which keeps 1.0 unit off the X limit switch at
+// 33.4; Y is bounded by the stream's two digits.
 struct Travel {
-    double width = 33.4;
+    double width = 32.4;
     double height = 99.9;
 };
 

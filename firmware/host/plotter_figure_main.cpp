@@ -143,7 +143,7 @@ void addPlacementOptions(CLI::App* command, Options& options) {
     command->add_option("--fit", options.fit, "scale the drawing into a WxH box at the offset")
         ->excludes(scale);
     command->add_option("--travel", options.travel,
-                        "the plotter's reach WxH from the origin (default 33.4x99.9)");
+                        "the plotter's reach WxH from the origin (default 32.4x99.9)");
 }
 
 }  // namespace

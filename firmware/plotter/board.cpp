@@ -47,10 +47,10 @@ void start_axis(TIM_Registers* timer) {
     timer->CR1 |= TIM_CR1_CEN;
 }
 
-void stop_axis(TIM_Registers* timer) {
-    timer->CR1 &= ~TIM_CR1_CEN;
-    timer->SR = ~TIM_SR_CC1IF;  // a step event not yet handled is dropped too
-}
+// A step event flagged but not yet handled stays flagged: its compare has
+// toggled the step pin, so the carriage has made that step and the handler
+// must count it.
+void stop_axis(TIM_Registers* timer) { timer->CR1 &= ~TIM_CR1_CEN; }
 
 }  // namespace
 

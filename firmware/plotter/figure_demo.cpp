@@ -32,8 +32,7 @@ int main(void) {
         if (move_flag == 1 && segments_started < Count_Straight) {
             ++segments_started;
             Direction();
-            Straight();
-            move_flag = 0;
+            if (Straight()) move_flag = 0;
         }
         DelayUS(10);
     }

@@ -184,14 +184,15 @@ std::uint8_t segment_kind(double px, double py, double qx, double qy) {
 
 std::uint8_t Direction() {
     const std::uint8_t kind = segment_kind(previous_x(), previous_y(), next_x(), next_y());
-    static constexpr std::uint8_t kXMode[] = {0, 1, 0xFF, 0xFF, 0, 0, 1, 1, 2};
-    static constexpr std::uint8_t kYMode[] = {0xFF, 0xFF, 0, 1, 0, 1, 0, 1, 2};
+    // A zero-length segment moves neither axis, so it leaves both modes alone.
+    static constexpr std::uint8_t kXMode[] = {0, 1, 0xFF, 0xFF, 0, 0, 1, 1, 0xFF};
+    static constexpr std::uint8_t kYMode[] = {0xFF, 0xFF, 0, 1, 0, 1, 0, 1, 0xFF};
     if (kXMode[kind] != 0xFF) x_dir = kXMode[kind];
     if (kYMode[kind] != 0xFF) y_dir = kYMode[kind];
     return kind;
 }
 
-void Straight() {
+bool Straight() {
     const AxisDrive x_axis{kXAxis, x_goal, TIM8, x_right, x_left, x_start, x_stop};
     const AxisDrive y_axis{kYAxis, y_goal, TIM1, y_up, y_down, y_start, y_stop};
     const std::uint8_t kind = Direction();
@@ -199,17 +200,18 @@ void Straight() {
         case kXUp:
         case kXDown:
             single_axis_move(x_axis, y_axis, next_x(), kind == kXUp);
-            return;
+            return true;
         case kYUp:
         case kYDown:
             single_axis_move(y_axis, x_axis, next_y(), kind == kYUp);
-            return;
+            return true;
         case kStill:
+            // Nothing to move: starting a timer would toggle its step pin
+            // once, a step of the carriage that no counter sees. The segment
+            // has ended as soon as it has begun.
             ++i;
-            axes_moving = kXAxis | kYAxis;
-            x_start();
-            y_start();
-            return;
+            axes_moving = 0;
+            return false;
         default:
             break;
     }
@@ -243,6 +245,7 @@ void Straight() {
     axes_moving = kXAxis | kYAxis;
     x_start();
     y_start();
+    return true;
 }
 
 void laser_control() {
@@ -279,12 +282,6 @@ void count_step_event(TIM_Registers* timer, volatile int& cur, volatile int& goa
     } else if (mode == 1) {
         cur = cur - 1;
         if (goal < cur) return;
-    } else if (mode == 2) {
-        // A zero-length segment ends at the first step event of either axis.
-        stop();
-        axes_moving = 0;
-        move_flag = 1;
-        return;
     } else {
         return;
     }

@@ -56,7 +56,9 @@ void XY_Data();
 // digits, or an X goal at or beyond `x_limit`.
 const char* figure_fault(int x_limit);
 std::uint8_t Direction();
-void Straight();
+// Starts the next segment; false when it has no length, so nothing moves and
+// it has already ended (move_flag is left as it was).
+bool Straight();
 
 // The kind of the segment from (px, py) to (qx, qy), as Direction returns it.
 std::uint8_t segment_kind(double px, double py, double qx, double qy);

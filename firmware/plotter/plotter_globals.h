@@ -19,8 +19,7 @@ extern int Count_Straight;              // number of segments
 extern int laser_check[kLaserMarkers];  // segment index of each laser marker
 extern volatile int x_goal, y_goal;     // counter value that ends the running segment
 extern volatile int x_cur, y_cur;       // step-event counters
-// Motion modes: 0 counts up, 1 counts down, 2 stops at the first step event,
-// 3 not counting.
+// Motion modes: 0 counts up, 1 counts down, 3 not counting.
 extern volatile std::uint8_t x_dir, y_dir;
 extern volatile std::uint8_t check_flag;  // a whole figure has arrived
 extern volatile std::uint8_t move_flag;   // the axes are free for the next segment

@@ -4,7 +4,7 @@ namespace chip::sim {
 
 Carriage::Carriage(const AxisWiring& x, const AxisWiring& y, std::int64_t start_x,
                    std::int64_t start_y)
-    : axes_{{x, start_x}, {y, start_y}} {
+    : axes_{{x, start_x, std::nullopt}, {y, start_y, std::nullopt}} {
     for (Axis& axis : axes_) update_switch(axis);
     on_compare([this](Timer timer, unsigned channel, Cycles) {
         if (channel != 1) return;
@@ -20,10 +20,16 @@ void Carriage::step(Axis& axis) {
     update_switch(axis);
 }
 
+void Carriage::force_switch(int axis, std::optional<bool> closed) {
+    axes_[axis].forced = closed;
+    update_switch(axes_[axis]);
+}
+
 void Carriage::update_switch(const Axis& axis) {
     const AxisWiring& w = axis.wiring;
-    const bool pressed =
-        w.limit_above ? axis.position >= w.limit_position : axis.position <= w.limit_position;
+    const bool pressed = axis.forced     ? *axis.forced
+                         : w.limit_above ? axis.position >= w.limit_position
+                                         : axis.position <= w.limit_position;
     set_input(w.limit_port, w.limit_pin, !pressed);
 }
 

@@ -160,7 +160,7 @@ TEST(FigureConversionTest, FigureToGcodeAndBackGivesTheSamePoints) {
 
 TEST(FigureConversionTest, SplitFiguresFitThePlottersTables) {
     Toolpath path;
-    for (int k = 0; k < 2000; ++k) path.push_back({{k % 334 * 0.1, k % 13 + 1.0}, k % 3 == 0, {}});
+    for (int k = 0; k < 2000; ++k) path.push_back({{k % 325 * 0.1, k % 13 + 1.0}, k % 3 == 0, {}});
     const FiguresResult result = buildFigures(path, Travel{});
     ASSERT_EQ(result.error, "");
     ASSERT_GT(result.figures.size(), 5u);
@@ -176,7 +176,7 @@ TEST(FigureConversionTest, SplitFiguresFitThePlottersTables) {
     }
     ASSERT_EQ(all.size(), path.size());
     for (size_t k = 0; k < all.size(); ++k)
-        EXPECT_EQ(all[k], (Segment{static_cast<int>(k % 334), static_cast<int>(k % 13 * 10 + 10),
+        EXPECT_EQ(all[k], (Segment{static_cast<int>(k % 325), static_cast<int>(k % 13 * 10 + 10),
                                    k % 3 == 0}));
 }
 
@@ -185,7 +185,7 @@ TEST(FigureConversionTest, DrawingsOutsideTheTravelAreRefusedSayingByHowMuch) {
         Point corner;
         const char* message;
     } cases[] = {
-        {{30, 5}, "x reaches 40.0, 06.6 beyond its travel 0..33.4"},
+        {{30, 5}, "x reaches 40.0, 07.6 beyond its travel 0..32.4"},
         {{-2, 5}, "x reaches -02.0, 02.0 beyond"},
         {{5, 95}, "y reaches 105.0, 05.1 beyond its travel 0..99.9"},
         {{5, -0.5}, "y reaches -00.5, 00.5 beyond"},
@@ -198,8 +198,8 @@ TEST(FigureConversionTest, DrawingsOutsideTheTravelAreRefusedSayingByHowMuch) {
     }
     // Scaled to fit, the same drawing is taken.
     const Toolpath wide{{{0, 0}, false, {}}, {{100, 50}, true, {}}};
-    const Placement fit = fitPlacement(toolpathBounds(wide), 33.4, 99.9, {});
-    const std::vector<Figure> expected{Figure{{334, 167, true}}};
+    const Placement fit = fitPlacement(toolpathBounds(wide), 32.4, 99.9, {});
+    const std::vector<Figure> expected{Figure{{324, 162, true}}};
     EXPECT_EQ(buildFigures(placeAndFlatten(wide, fit, 0.05), Travel{}).figures, expected);
 }
 

@@ -44,7 +44,7 @@ Figure parseLikeTheFirmware(const std::string& text) {
 TEST(FigureStreamFirmwareTest, TheFirmwareReadsEveryFigureAsWritten) {
     Toolpath path;
     for (int k = 0; k < 1500; ++k)
-        path.push_back({{k * 7 % 334 * 0.1, k * 13 % 999 * 0.1}, k % 5 > 1, {}});
+        path.push_back({{k * 7 % 325 * 0.1, k * 13 % 999 * 0.1}, k % 5 > 1, {}});
     const FiguresResult result = buildFigures(path, Travel{});
     ASSERT_EQ(result.error, "");
     ASSERT_GT(result.figures.size(), 3u);

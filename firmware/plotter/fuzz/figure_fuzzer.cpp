@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     x_flag = 2;
     y_flag = 2;
     x_limit = kXLimit;
+    machine = Machine::Ready;
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     for (std::size_t from = 0; from < input.size(); from += kPiece) {

@@ -140,7 +140,7 @@ TEST_F(PlotterFigureTest, DirectionClassifiesEverySegmentKind) {
     const Case cases[] = {
         {1, 1, 2, 1, 0, 0, 3}, {2, 1, 1, 1, 1, 1, 3}, {1, 1, 1, 2, 2, 3, 0},
         {1, 2, 1, 1, 3, 3, 1}, {1, 1, 2, 2, 4, 0, 0}, {1, 2, 2, 1, 5, 0, 1},
-        {2, 1, 1, 2, 6, 1, 0}, {2, 2, 1, 1, 7, 1, 1}, {1, 1, 1, 1, 8, 2, 2},
+        {2, 1, 1, 2, 6, 1, 0}, {2, 2, 1, 1, 7, 1, 1}, {1, 1, 1, 1, 8, 3, 3},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -224,22 +224,27 @@ TEST_F(PlotterFigureTest, SingleAxisSegmentStopsTheOtherAxis) {
     EXPECT_EQ(TIM1->PSC, 167u);
 }
 
-TEST_F(PlotterFigureTest, RepeatedPointStartsBothAxesWithoutNewPeriods) {
+// A repeated point moves nothing: no timer starts, so no step pin toggles
+// behind the counters' back, and the segment has ended at once.
+TEST_F(PlotterFigureTest, RepeatedPointStartsNoTimer) {
     segment(10, 10, 13, 14);
-    Straight();
+    EXPECT_TRUE(Straight());
     x_goal = 7;
     y_goal = 7;
     x_stop();
     y_stop();
+    const auto x_events = compare_events(Timer::Tim8, 1), y_events = compare_events(Timer::Tim1, 1);
     segment(13, 14, 13, 14);
-    Straight();
-    EXPECT_EQ(x_dir, 2);
-    EXPECT_EQ(y_dir, 2);
+    EXPECT_FALSE(Straight());
+    EXPECT_EQ(x_dir, 0);  // as the diagonal left them
+    EXPECT_EQ(y_dir, 0);
     EXPECT_EQ(x_goal, 7);
-    EXPECT_EQ(TIM8->ARR, 165u);
-    EXPECT_EQ(TIM1->ARR, 124u);
-    EXPECT_TRUE(timer_running(Timer::Tim8));
-    EXPECT_TRUE(timer_running(Timer::Tim1));
+    EXPECT_EQ(axes_moving, 0);
+    EXPECT_FALSE(timer_running(Timer::Tim8));
+    EXPECT_FALSE(timer_running(Timer::Tim1));
+    run_for(milliseconds(5));
+    EXPECT_EQ(compare_events(Timer::Tim8, 1), x_events);
+    EXPECT_EQ(compare_events(Timer::Tim1, 1), y_events);
     EXPECT_EQ(i, 2);
 }
 

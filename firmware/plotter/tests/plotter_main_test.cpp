@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -231,16 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- replies and refusals
 
 // Every figure gets "ok N" and "done N", or "error N: reason" and nothing of
-// it runs. Homing measures where the X switch closes: the modelled carriage
-// puts it 50 174 step events (33.45 units) from where the back-off ends.
+// it runs. Homing puts the origin 50 100 step events (33.4 units) before the
+// X switch and keeps 1.0 unit off it: X 32.4 is drawn, 32.5 refused.
 TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
     struct Figure {
         std::string stream;
         std::string replies;
     };
     const Figure figures[] = {
-        {"LX01.0Y01.0Z", "ok 1\r\ndone 1\r\n"},
-        {"LX33.5Y00.0Z", "error 2: an X coordinate beyond the X limit switch\r\n"},
+        {"LX32.4Y01.0LX01.0Y01.0Z", "ok 1\r\ndone 1\r\n"},
+        {"LX32.5Y00.0Z", "error 2: an X coordinate beyond the X limit switch\r\n"},
         {"LXzz.zY01.0Z", "error 3: a coordinate that is not tens, units and tenths digits\r\n"},
         {"LX01.0Y01Z", "error 4: a coordinate that is not tens, units and tenths digits\r\n"},
         {"LX01.0LX02.0Y01.0Z", "error 5: a point without both coordinates\r\n"},
@@ -261,10 +263,12 @@ TEST(PlotterMainTest, RefusesWhatItCannotDrawAndRepliesToEachFigure) {
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(transmitted(Serial::Usart1), expected);
     EXPECT_EQ(result.replies.size(), 11u);
-    EXPECT_EQ(result.segments.size(), 2u);  // the refused figures moved nothing
+    EXPECT_EQ(result.segments.size(), 3u);  // the refused figures moved nothing
     EXPECT_EQ(result.x_cur, 750);
     EXPECT_EQ(result.y_cur, 750);
-    EXPECT_NEAR(x_limit, 50174, 2);
+    EXPECT_EQ(result.carriage_x, 750);
+    EXPECT_EQ(result.carriage_y, 750);
+    EXPECT_NEAR(x_limit, 50100, 1);
 }
 
 // Figures written in one go (as `cat a.txt b.txt > /dev/ttyUSB0` does) queue
@@ -309,184 +313,317 @@ TEST(PlotterMainTest, FigureSentBeforeHomingEndsWaitsForIt) {
     EXPECT_EQ(result.replies, (std::vector<std::string>{"ok 1", "done 1"}));
 }
 
-// ---- limit alarms
+// ---- limit alarms and the commands
 
-// A limit switch that closes where the figure does not take the carriage is
-// a hard limit: both step timers stop at once, the laser goes off, the rest
-// of the figure is dropped and "alarm: X limit" or "alarm: Y limit" goes out;
-// the next figure is drawn from where the axes stopped. Y rests on its switch
-// at the origin, so a figure that returns to y = 0 closes it without alarm.
-TEST(PlotterMainTest, LimitSwitchClosingMidFigureRaisesAnAlarm) {
-    struct Case {
-        const char* name;
-        std::string stream;
-        int close_pin;  // pressed 20 ms into the second segment; -1: none
-        std::vector<std::string> replies;
-        std::size_t segments;
+// Something the test sends: `after_ms` after the firmware has sent reply
+// `after_reply`, or into segment `after_segment` (counted over the run), or,
+// with neither, right after the action before it.
+struct Action {
+    std::string after_reply;
+    int after_segment = -1;
+    int after_ms = 0;
+    std::string bytes;
+    int press_pin = -1;  // instead of bytes: press (or, with release, let go) this switch
+    bool release = false;
+};
+
+struct CommandCase {
+    const char* name;
+    std::string stream;
+    std::vector<Action> actions;
+    std::vector<std::string> replies;  // an entry ending in ',' matches a reply's start
+    // From the action with this index until the next one, nothing moves and
+    // the laser is off; -1: not checked.
+    int still_from = -1;
+    int end_x, end_y;  // the carriage at the end, from the origin of the last homing
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+
+class CommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+// The board's answer to limits and commands, seen on the modelled carriage:
+// what it drew, where it stopped, and that nothing moved while it should not.
+TEST_P(CommandTest, CarriageDoesWhatTheCommandsSay) {
+    const CommandCase& c = GetParam();
+    RunOptions options;
+    options.stream = c.stream;
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(60'000);
+    std::vector<bool> done(c.actions.size(), false);
+    struct Probe {
+        std::uint64_t steps = 0;
+        bool laser = false;
+        bool taken = false;
     };
-    const std::string figure = "S1LX05.0Y05.0LX10.0Y10.0LX10.0Y05.0Z";
-    const Case cases[] = {
-        {"XSwitch",
-         figure + "LX01.0Y01.0Z",
-         board::kXLimitPin,
-         {"ok 1", "alarm: X limit", "ok 2", "done 2"},
-         3},
-        {"YSwitch",
-         figure + "LX01.0Y01.0Z",
-         board::kYLimitPin,
-         {"ok 1", "alarm: Y limit", "ok 2", "done 2"},
-         3},
-        {"BackToTheYSwitch",
-         "LX01.0Y01.0LX02.0Y00.0LX03.0Y01.0LX04.0Y00.0Z",
-         -1,
-         {"ok 1", "done 1"},
-         4},
+    // After each action has been carried out, and just before each.
+    std::vector<Probe> probes(c.actions.size() + 1), before(c.actions.size() + 1);
+    options.busy = [&] {
+        return std::any_of(probes.begin(), probes.end() - 1,
+                           [](const auto& p) { return !p.taken; });
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        struct Seen {
-            bool before = false, after = true, laser_before = false, laser_after = true;
-        } seen;
-        RunOptions options;
-        options.stream = c.stream;
-        options.at_once = true;
-        options.start_x = options.start_y = 300;
-        options.time_limit = milliseconds(30'000);
-        const auto on_segment = [&](const plotter_sim::SegmentStart& start) {
-            if (start.segment != 1 || c.close_pin < 0) return;
-            const Cycles when = now() + milliseconds(20);
-            at(when, [&] {
-                seen.before = timer_running(Timer::Tim8) && timer_running(Timer::Tim1);
-                seen.laser_before = output(Port::F, board::kLaserPin);
-                set_input(Port::D, static_cast<unsigned>(c.close_pin), false);
-            });
-            at(when + microseconds(20), [&] {
-                seen.after = timer_running(Timer::Tim8) || timer_running(Timer::Tim1);
-                seen.laser_after = output(Port::F, board::kLaserPin);
-            });
-        };
-        const RunResult result = run_plotter(options, {}, on_segment);
-        ASSERT_TRUE(result.finished);
-        EXPECT_EQ(result.replies, c.replies);
-        EXPECT_EQ(result.segments.size(), c.segments);
-        const PathPoint& last = result.figure_points.back();
-        EXPECT_EQ(result.path.back().x, last.x);  // the counters kept up with the carriage
-        EXPECT_EQ(result.path.back().y, last.y);
-        EXPECT_EQ(result.x_cur, last.x);
-        EXPECT_EQ(result.y_cur, last.y);
-        if (c.close_pin < 0) continue;
-        EXPECT_TRUE(seen.before);
-        EXPECT_TRUE(seen.laser_before);
-        EXPECT_FALSE(seen.after);
-        EXPECT_FALSE(seen.laser_after);
+    auto probe = [&](std::size_t at) {
+        probes[at] = {compare_events(Timer::Tim8, 1) + compare_events(Timer::Tim1, 1),
+                      output(Port::F, board::kLaserPin), true};
+    };
+    std::function<void(std::size_t)> act;
+    act = [&](std::size_t n) {
+        const Action& a = c.actions[n];
+        at(now() + milliseconds(a.after_ms), [&, n] {
+            const Action& a = c.actions[n];
+            before[n] = {compare_events(Timer::Tim8, 1) + compare_events(Timer::Tim1, 1),
+                         output(Port::F, board::kLaserPin), true};
+            if (a.press_pin >= 0)
+                set_input(Port::D, static_cast<unsigned>(a.press_pin), a.release);
+            else
+                send_serial(Serial::Usart1, a.bytes, 115200);
+            // Just after the command has arrived and been carried out.
+            at(now() + microseconds(87 * (a.bytes.size() + 1)) + milliseconds(2),
+               [&, n] { probe(n); });
+            const std::size_t next = n + 1;
+            if (next < c.actions.size() && c.actions[next].after_reply.empty() &&
+                c.actions[next].after_segment < 0) {
+                done[next] = true;
+                act(next);
+            }
+        });
+    };
+    const auto on_segment = [&](const plotter_sim::SegmentStart& start) {
+        for (std::size_t n = 0; n < c.actions.size(); ++n)
+            if (!done[n] && c.actions[n].after_segment == start.segment) {
+                done[n] = true;
+                act(n);
+            }
+    };
+    const auto on_reply = [&](const std::string& reply) {
+        for (std::size_t n = 0; n < c.actions.size(); ++n)
+            if (!done[n] && c.actions[n].after_segment < 0 && c.actions[n].after_reply == reply) {
+                done[n] = true;
+                act(n);
+            }
+    };
+    const RunResult result = run_plotter(options, {}, on_segment, on_reply);
+    probe(c.actions.size());
+    before[c.actions.size()] = probes[c.actions.size()];
+    ASSERT_TRUE(result.finished);
+    ASSERT_EQ(result.replies.size(), c.replies.size()) << ::testing::PrintToString(result.replies);
+    for (std::size_t r = 0; r < c.replies.size(); ++r) {
+        if (c.replies[r].ends_with(','))
+            EXPECT_TRUE(result.replies[r].starts_with(c.replies[r])) << result.replies[r];
+        else
+            EXPECT_EQ(result.replies[r], c.replies[r]);
     }
+    EXPECT_TRUE(result.mismatches.empty()) << ::testing::PrintToString(result.mismatches);
+    EXPECT_EQ(result.carriage_x, c.end_x);
+    EXPECT_EQ(result.carriage_y, c.end_y);
+    EXPECT_EQ(result.x_cur, c.end_x);  // the counters kept up with the carriage
+    EXPECT_EQ(result.y_cur, c.end_y);
+    EXPECT_FALSE(result.laser);
+    if (c.still_from >= 0) {
+        const Probe &from = probes[static_cast<std::size_t>(c.still_from)],
+                    &to = before[static_cast<std::size_t>(c.still_from) + 1];
+        ASSERT_TRUE(from.taken && to.taken);
+        EXPECT_EQ(from.steps, to.steps);
+        EXPECT_FALSE(from.laser);
+    }
+}
+
+const std::string kAlarmFigure = "S1LX05.0Y05.0LX10.0Y10.0LX10.0Y05.0Z";
+constexpr const char* kLocked = "error 2: alarm active: send $H to re-home";
+
+INSTANTIATE_TEST_SUITE_P(PlotterMainTest, CommandTest,
+                         ::testing::Values(
+                             // A switch that closes where the figure does not go stops both axes
+                             // and the laser, and locks: the next figure is refused and nothing
+                             // moves until "$X". Still held, it refuses a figure that drives
+                             // further into it, before anything moves.
+                             CommandCase{
+                                 "XSwitchLocksAndStillHeldRefusesMore",
+                                 kAlarmFigure + "LX01.0Y01.0Z",
+                                 {{"", 1, 20, "", board::kXLimitPin},
+                                  {kLocked, -1, 200, "$X"},
+                                  {"", -1, 0, "LX20.0Y09.0Z"}},
+                                 {"ok 1", "alarm: X limit", kLocked, "ok 3", "alarm: X limit"},
+                                 0,
+                                 7642,
+                                 7642},
+                             // Let go and cleared with "$X": the next figure runs from where the
+                             // axes stopped.
+                             CommandCase{"XSwitchReleasedAndCleared",
+                                         kAlarmFigure + "LX01.0Y01.0Z",
+                                         {{"", 1, 20, "", board::kXLimitPin},
+                                          {kLocked, -1, 100, "", board::kXLimitPin, true},
+                                          {kLocked, -1, 200, "$X\r\n"},
+                                          {"", -1, 0, "LX20.0Y09.0Z"}},
+                                         {"ok 1", "alarm: X limit", kLocked, "ok 3", "done 3"},
+                                         0,
+                                         30000,
+                                         13500},
+                             // "$H" homes again (the held Y switch lets go as Y backs off) and the
+                             // next figure runs from the origin.
+                             CommandCase{"YSwitchLocksUntilRehomed",
+                                         kAlarmFigure + "LX01.0Y01.0Z",
+                                         {{"", 1, 20, "", board::kYLimitPin},
+                                          {kLocked, -1, 200, "$H"},
+                                          {"", -1, 0, "LX02.0Y03.0Z"}},
+                                         {"ok 1", "alarm: Y limit", kLocked, "ok 3", "done 3"},
+                                         0,
+                                         3000,
+                                         4500},
+                             // Y rests on its switch at the origin: a figure that returns to
+                             // y = 0 closes it without alarm.
+                             CommandCase{"BackToTheYSwitch",
+                                         "LX01.0Y01.0LX02.0Y00.0LX03.0Y01.0LX04.0Y00.0Z",
+                                         {},
+                                         {"ok 1", "done 1"},
+                                         -1,
+                                         6000,
+                                         0},
+                             // "!" stops at the end of the step under way with the laser off, "?"
+                             // says so, "~" goes on with the laser as it was; the figure ends
+                             // where it should.
+                             CommandCase{"FeedHoldAndResume",
+                                         "S1LX05.0Y00.0LX05.0Y05.0Z",
+                                         {{"", 0, 100, "!"}, {"", 0, 400, "?"}, {"", 0, 700, "~"}},
+                                         {"ok 1", "<Hold,", "done 1"},
+                                         0,
+                                         7500,
+                                         7500},
+                             // Ctrl-X stops at once, forgets the figure and answers "reset"; the
+                             // next figure runs from where the axes stopped.
+                             CommandCase{"CtrlXStopsAndForgets",
+                                         "S1LX05.0Y00.0LX05.0Y05.0ZLX01.0Y01.0Z",
+                                         {{"", 0, 100, "\x18"}},
+                                         {"ok 1", "reset", "ok 2", "done 2"},
+                                         -1,
+                                         1500,
+                                         1500},
+                             // Status when idle: the counters and the figures waiting.
+                             CommandCase{"StatusWhenIdle",
+                                         "LX01.0Y02.0Z",
+                                         {{"done 1", -1, 10, "?"}},
+                                         {"ok 1", "done 1", "<Idle,1500,3000,0>"},
+                                         -1,
+                                         1500,
+                                         3000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Figures beyond the queue and figures whose bytes stop before their end
+// marker are answered, not lost or merged with the next one.
+TEST(PlotterMainTest, FiguresBeyondTheQueueAndUnfinishedOnesAreRefused) {
+    std::string stream;
+    for (int n = 0; n < kQueuedFigures + 2; ++n) stream += "LX00.1Y00.1Z";
+    reset();
+    power_on::reset_main_state();
+    Carriage carriage({Timer::Tim8, Port::F, 13, Port::D, 8, 0, true},
+                      {Timer::Tim1, Port::F, 15, Port::D, 9, 0, false}, -300, 300);
+    // While homing runs: every figure queues, the last two find it full.
+    at(milliseconds(1100), [&] { send_serial(Serial::Usart1, stream, 115200); });
+    // An unfinished figure, then silence for more than 2 s.
+    at(milliseconds(2000), [&] { send_serial(Serial::Usart1, "LX01.0Y0", 115200); });
+    run(firmware_main, milliseconds(4200));
+    EXPECT_EQ(transmitted(Serial::Usart1),
+              "error 65: queue full\r\nerror 66: queue full\r\n"
+              "error 67: incomplete figure\r\n");
+    EXPECT_EQ(figures_received, kQueuedFigures);
+    EXPECT_EQ(k, figure_next[kQueuedFigures - 1]);  // the refused bytes are gone
 }
 
 // ---- homing
 
-// X runs towards its switch, Y towards its own; each stops 50 ms after its
-// switch closes, then X backs off for 5 s.
+// Seek, back off, approach slowly: the origin lies the same distance before
+// the X switch (and at the Y switch) wherever the carriage started, also
+// when a switch bounced closed for a moment during the seek.
 struct HomingCase {
     const char* name;
     std::int64_t start_x, start_y;
-    double x_overshoot_max;  // steps past the X switch when X stops
+    int glitch_pin;  // pressed for 5 ms at 1010 ms; -1: none
 };
 
 void PrintTo(const HomingCase& c, std::ostream* os) { *os << c.name; }
 
 class HomingTest : public ::testing::TestWithParam<HomingCase> {};
 
-TEST_P(HomingTest, StopsEachAxisAfterTheDebounceAndBacksXOff) {
+TEST_P(HomingTest, OriginIsTheSameWhereverTheCarriageStarted) {
     const HomingCase& c = GetParam();
     reset();
     power_on::reset_main_state();
+    // Both switches close at carriage position 0.
     Carriage carriage({Timer::Tim8, Port::F, 13, Port::D, 8, 0, true},
                       {Timer::Tim1, Port::F, 15, Port::D, 9, 0, false}, -c.start_x, c.start_y);
-    std::int64_t x_at_stop = 0;
-    Cycles homed_at = 0;
-    on_register_write(
-        [&](const void* block, std::uint32_t offset, std::uint32_t value, Cycles when) {
-            if (block == TIM8 && offset == offsetof(TIM_Registers, CR1) && !(value & TIM_CR1_CEN) &&
-                x_flag == 0)
-                x_at_stop = carriage.x();
-            if (x_flag == 2 && homed_at == 0) homed_at = when;
-        });
-    const Cycles last_switch = milliseconds(1000 + std::max(c.start_x, c.start_y) / 10);
-    run(firmware_main, last_switch + milliseconds(5300));
-
-    EXPECT_EQ(x_flag, 2);
-    EXPECT_EQ(y_flag, 2);
-    // 50 ms at 10 000 steps/s past the switch, then 5 s back (the delays
-    // run about 1 % long).
-    EXPECT_GE(x_at_stop, 500);
-    EXPECT_LE(x_at_stop, c.x_overshoot_max);
-    EXPECT_NEAR(static_cast<double>(carriage.y()), -500, 10);
-    EXPECT_NEAR(static_cast<double>(x_at_stop - carriage.x()), 50000, 1000);
+    if (c.glitch_pin >= 0) {
+        const auto pin = static_cast<unsigned>(c.glitch_pin);
+        at(milliseconds(1010), [pin] { set_input(Port::D, pin, false); });
+        at(milliseconds(1015), [pin] { set_input(Port::D, pin, true); });
+    }
+    at(milliseconds(1000), [] {});
+    const Cycles limit = milliseconds(1000 + 12'000) +
+                         microseconds(100) * static_cast<Cycles>(std::max(c.start_x, c.start_y));
+    std::function<void()> poll = [&] {
+        if (x_flag == 2 && machine == Machine::Ready) request_stop();
+        at(now() + milliseconds(1), poll);
+    };
+    at(milliseconds(1), poll);
+    ASSERT_EQ(run(firmware_main, limit), StopReason::Requested);
+    EXPECT_EQ(carriage.x(), -kXSwitchDistance);
+    EXPECT_LE(carriage.y(), 0);  // on the switch, at most a step past its edge
+    EXPECT_GE(carriage.y(), -1);
+    EXPECT_NEAR(x_limit, kXSwitchDistance, 1);
+    EXPECT_LE(y_overshoot, 1);
     EXPECT_FALSE(timer_running(Timer::Tim8));
     EXPECT_FALSE(timer_running(Timer::Tim1));
-    EXPECT_EQ(x_cur, 0);  // homing counts nothing
+    EXPECT_EQ(x_cur, 0);
     EXPECT_EQ(y_cur, 0);
-    EXPECT_GE(homed_at, last_switch + milliseconds(50 + 5000));
-    EXPECT_LE(homed_at, last_switch + milliseconds(100 + 5000 + 150));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlotterMainTest, HomingTest,
-                         // With Y held, X is only looked at after Y's 50 ms.
-                         ::testing::Values(HomingCase{"XFirst", 300, 1000, 510},
-                                           HomingCase{"YFirst", 1000, 300, 1010}),
+                         ::testing::Values(HomingCase{"Near", 300, 1000, -1},
+                                           HomingCase{"YFirst", 1000, 300, -1},
+                                           HomingCase{"Far", 45000, 90000, -1},
+                                           HomingCase{"XBounce", 20000, 20000, 8},
+                                           HomingCase{"YBounce", 20000, 20000, 9}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A switch that reads pressed for less than the debounce does not stop its
-// axis; one that stays pressed does.
-TEST(PlotterMainTest, SwitchMustStayPressedForTheDebounce) {
-    struct Case {
-        unsigned pin;
-        Timer timer;
-        int pressed_ms;
-        bool stopped;
-    };
-    const Case cases[] = {{8, Timer::Tim8, 20, false},
-                          {9, Timer::Tim1, 20, false},
-                          {8, Timer::Tim8, 80, true},
-                          {9, Timer::Tim1, 80, true}};
-    reset();
-    power_on::reset_main_state();
-    Cycles t = milliseconds(1500);
-    std::vector<bool> running;
-    for (const Case& c : cases) {
-        at(t, [&] { set_input(Port::D, c.pin, false); });
-        at(t + milliseconds(c.pressed_ms), [&] { set_input(Port::D, c.pin, true); });
-        at(t + milliseconds(150), [&] { running.push_back(timer_running(c.timer)); });
-        t += milliseconds(200);
+// Y rests on its switch along y = 0; a held switch costs no segment any time:
+// short segments (15 ms each) follow each other at once, on it and off it.
+TEST(PlotterMainTest, SegmentsFollowAtOnceOnAndOffTheYSwitch) {
+    for (const char* stream :
+         {"LX00.1Y00.0LX00.2Y00.0LX00.3Y00.0Z", "LX00.0Y01.0LX00.1Y01.0LX00.2Y01.0Z"}) {
+        SCOPED_TRACE(stream);
+        const RunResult result = run_figure(stream);
+        ASSERT_TRUE(result.finished);
+        ASSERT_EQ(result.segments.size(), 3u);
+        const double gap = static_cast<double>(result.segments[2].time - result.segments[1].time) /
+                               milliseconds(1) -
+                           15;  // 150 steps at 100 us
+        EXPECT_LT(gap, 1);
     }
-    run(firmware_main, t);
-    ASSERT_EQ(running.size(), std::size(cases));
-    for (std::size_t n = 0; n < std::size(cases); ++n)
-        EXPECT_EQ(running[n], !cases[n].stopped)
-            << "PD" << cases[n].pin << " pressed " << cases[n].pressed_ms << " ms";
 }
 
-// While the Y switch is pressed every pass of the main loop spends 50 ms in
-// the debounce, also after homing: short segments along y = 0 (15 ms each)
-// follow each other 50 ms apart instead of at once.
-double handover_gap_ms(const char* stream) {
-    const RunResult result = run_figure(stream);
-    EXPECT_TRUE(result.finished);
-    if (result.segments.size() != 3) {
-        ADD_FAILURE() << "segments: " << result.segments.size();
-        return 0;
+// Random figures with repeated points, one after the other (each starts
+// where the last ended): the carriage ends every figure where the counters
+// say, on its last point.
+TEST(PlotterMainTest, RepeatedPointsLoseNoStep) {
+    std::mt19937 random(26);
+    std::string stream;
+    for (int figure = 0; figure < 12; ++figure) {
+        std::string points;
+        for (int n = 0; n < 6; ++n) {
+            const std::string p =
+                point(static_cast<int>(random() % 40), static_cast<int>(random() % 40));
+            points += p;
+            if (random() % 2) points += p;  // the same point again
+        }
+        stream += points + "Z" + (figure % 3 == 0 ? "Z" : "");  // some empty figures too
     }
-    return static_cast<double>(result.segments[2].time - result.segments[1].time) /
-               milliseconds(1) -
-           15;  // 150 steps at 100 us
-}
-
-TEST(PlotterMainTest, YSwitchHeldDelaysEverySegmentStart) {
-    EXPECT_NEAR(handover_gap_ms("LX00.1Y00.0LX00.2Y00.0LX00.3Y00.0Z"), 50 - 15, 5);
-}
-
-TEST(PlotterMainTest, SegmentsOffTheYSwitchFollowAtOnce) {
-    EXPECT_LT(handover_gap_ms("LX00.0Y01.0LX00.1Y01.0LX00.2Y01.0Z"), 2);
+    stream += point(0, 0) + point(0, 0) + "Z";
+    const RunResult result = run_figure(stream, false, 300'000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_TRUE(result.mismatches.empty()) << ::testing::PrintToString(result.mismatches);
+    EXPECT_EQ(result.carriage_x, 0);
+    EXPECT_EQ(result.carriage_y, 0);
+    EXPECT_EQ(result.x_cur, 0);
+    EXPECT_EQ(result.y_cur, 0);
 }
 
 // Random bytes, some streams longer than the buffer, must never make the
@@ -506,6 +643,43 @@ TEST_P(RandomStreamTest, NeverWritesPastItsTables) {
     EXPECT_LE(Count_Straight, kMaxPoints);
     EXPECT_LE(l_i, kLaserMarkers);
     EXPECT_LE(t_i, kLaserMarkers);
+}
+
+// Points, repeated points, laser markers, end markers, stray bytes and every
+// command, in random order while figures run: whatever arrives, the carriage
+// is where the counters say whenever it rests, and at the end.
+TEST_P(RandomStreamTest, CarriageStaysWhereTheCountersSay) {
+    std::mt19937 random(GetParam());
+    const char* const tokens[] = {"S1", "Z", "!", "~", "~", "?", "\x18", "$H", "$X", "L", "#"};
+    std::string stream;
+    std::string last = point(10, 10);
+    for (int n = 0; n < 120; ++n) {
+        const unsigned pick = random() % 20;
+        if (pick < 8) {
+            last = point(static_cast<int>(random() % 60), static_cast<int>(random() % 60));
+            stream += last;
+        } else if (pick < 10) {
+            stream += last;  // the same point again
+        } else {
+            stream += tokens[pick - 10];
+        }
+    }
+    // Resumed and homed again at the end, whatever came before, so that the
+    // carriage is compared with the counters of a homed machine.
+    stream += "~Z$H" + point(5, 5) + "Z";
+    RunOptions options;
+    options.stream = stream;
+    options.at_once = true;
+    options.start_x = options.start_y = 300;
+    options.time_limit = milliseconds(40'000);
+    const RunResult result = run_plotter(options);
+    EXPECT_TRUE(result.mismatches.empty()) << ::testing::PrintToString(result.mismatches);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.replies.back(), "done " + std::to_string(figures_numbered));
+    EXPECT_EQ(result.carriage_x, 750);
+    EXPECT_EQ(result.carriage_y, 750);
+    EXPECT_EQ(result.x_cur, 750);
+    EXPECT_EQ(result.y_cur, 750);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlotterMainTest, RandomStreamTest, ::testing::Values(1u, 2u, 3u, 4u));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 
 #include "plotter/plotter_figure.h"
@@ -47,22 +48,35 @@ inline void reset_main_state() {
     vector_data = 0;
     j = 0;
     t_i = 0;
-    x_flag = y_flag = 0;
+    x_flag = 0;
+    y_flag = 0;
     figures_received = 0;
     figures_ended = 0;
     std::fill(std::begin(figure_next), std::end(figure_next), 0);
     std::fill(std::begin(figure_dropped_bytes), std::end(figure_dropped_bytes), false);
+    figures_numbered = 0;
+    std::fill(std::begin(figure_numbers), std::end(figure_numbers), 0);
+    std::fill(std::begin(lost_numbers), std::end(lost_numbers), 0);
     figures_lost = 0;
+    figures_lost_answered = 0;
+    incoming_start = 0;
+    incoming_ms = 0;
     receive_dropped = false;
     figure_loaded = false;
     figure_refused = false;
     figure_number = 0;
-    x_switch_cur = 0;
-    x_switch_seen = false;
     x_limit = 0;
-    y_switch_cur = 0;
-    y_switch_seen = false;
+    x_touch_cur = 0;
+    y_touch_cur = 0;
     y_overshoot = 0;
+    ms_ticks = 0;
+    x_edge_ms = 0;
+    y_edge_ms = 0;
+    for (volatile bool* request :
+         {&hold_requested, &resume_requested, &reset_requested, &status_requested, &home_requested,
+          &unlock_requested, &command_pending})
+        *request = false;
+    machine = Machine::Homing;
     limit_alarm = 0;
 }
 

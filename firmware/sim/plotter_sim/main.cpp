@@ -3,12 +3,18 @@
 //   plotter-sim [FILE|-] [--start X,Y] [--baud N] [--report] [--svg OUT.svg]
 //               [--png OUT.png [--dpi N]] [--csv OUT.csv] [--deviation]
 //               [--time-limit SECONDS] [--stream] [--fine] [--version]
+//               [--switch AXIS[:release]@WHEN]... [--send BYTES@WHEN]...
+//
+// WHEN is a simulated time since power-up ("12000ms", "12s") or the first
+// moment the carriage reaches a position, in steps from the origin homing
+// set ("x=20000", "y=0").
 //
 // plotter-sim-fine is the same program around plotter_main_fine; plotter-sim
 // --fine runs it (it lies beside plotter-sim) with the other arguments.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +66,81 @@ std::string start_position(const std::string& text, RunOptions& run) {
     }
 }
 
+// "12000ms", "12s", "x=20000".
+std::optional<When> parse_when(const std::string& text) {
+    When when;
+    try {
+        std::size_t used = 0;
+        if (text.size() > 2 && (text[0] == 'x' || text[0] == 'y') && text[1] == '=') {
+            when.at_position = true;
+            when.axis = text[0] == 'x' ? 0 : 1;
+            when.position = std::stoll(text.substr(2), &used);
+            if (used != text.size() - 2) return std::nullopt;
+            return when;
+        }
+        const long long value = std::stoll(text, &used);
+        const std::string unit = text.substr(used);
+        if (value < 0 || (unit != "ms" && unit != "s")) return std::nullopt;
+        when.time =
+            chip::sim::milliseconds(static_cast<std::uint64_t>(value) * (unit == "s" ? 1000 : 1));
+        return when;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// "x@WHEN" closes the X switch and holds it; "x:release@WHEN" lets it go,
+// back to where the carriage puts it.
+std::optional<SwitchAction> parse_switch(const std::string& text) {
+    const auto at = text.find('@');
+    if (at == std::string::npos) return std::nullopt;
+    const std::string name = text.substr(0, at);
+    SwitchAction action;
+    if (name == "x" || name == "x:release")
+        action.axis = 0;
+    else if (name == "y" || name == "y:release")
+        action.axis = 1;
+    else
+        return std::nullopt;
+    if (name.size() == 1) action.closed = true;
+    const auto when = parse_when(text.substr(at + 1));
+    if (!when) return std::nullopt;
+    action.when = *when;
+    return action;
+}
+
+// "BYTES@WHEN", the bytes with C escapes (\x18 is Ctrl-X, \r, \n, \\).
+std::optional<SendAction> parse_send(const std::string& text) {
+    const auto at = text.rfind('@');
+    if (at == std::string::npos || at == 0) return std::nullopt;
+    SendAction action;
+    const std::string raw = text.substr(0, at);
+    for (std::size_t c = 0; c < raw.size(); ++c) {
+        if (raw[c] != '\\' || c + 1 == raw.size()) {
+            action.bytes += raw[c];
+            continue;
+        }
+        const char e = raw[++c];
+        if (e == 'r') {
+            action.bytes += '\r';
+        } else if (e == 'n') {
+            action.bytes += '\n';
+        } else if (e == '\\') {
+            action.bytes += '\\';
+        } else if (e == 'x' && c + 2 < raw.size() + 0 && std::isxdigit(raw[c + 1]) &&
+                   std::isxdigit(raw[c + 2])) {
+            action.bytes += static_cast<char>(std::stoi(raw.substr(c + 1, 2), nullptr, 16));
+            c += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    const auto when = parse_when(text.substr(at + 1));
+    if (!when) return std::nullopt;
+    action.when = *when;
+    return action;
+}
+
 void add_options(CLI::App& app, Arguments& args) {
     app.add_option("FILE", args.input, "figure stream to send; - reads standard input");
     app.add_option_function<std::string>(
@@ -89,8 +170,45 @@ void add_options(CLI::App& app, Arguments& args) {
            [&args](long long seconds) {
                args.run.time_limit = chip::sim::milliseconds(1000 * seconds);
            },
-           "simulated seconds before giving up (600)")
+           "simulated seconds before giving up (default: enough for homing and every figure of "
+           "the input, three times over)")
         ->check(CLI::Range(1LL, 1'000'000LL));
+    app.add_option_function<std::vector<std::string>>(
+           "--switch",
+           [&args](const std::vector<std::string>& specs) {
+               for (const std::string& spec : specs) {
+                   const auto action = parse_switch(spec);
+                   if (!action)
+                       throw CLI::ValidationError("--switch",
+                                                  "expected x@WHEN, y@WHEN, x:release@WHEN or "
+                                                  "y:release@WHEN with WHEN 12000ms, 12s, "
+                                                  "x=20000 or y=300: " +
+                                                      spec);
+                   args.run.switches.push_back(*action);
+               }
+           },
+           "close a limit switch and hold it (x@12000ms, y@x=20000), or let it go again "
+           "(x:release@13s); repeatable")
+        ->type_name("AXIS@WHEN")
+        ->allow_extra_args(false);
+    app.add_option_function<std::vector<std::string>>(
+           "--send",
+           [&args](const std::vector<std::string>& specs) {
+               for (const std::string& spec : specs) {
+                   const auto action = parse_send(spec);
+                   if (!action)
+                       throw CLI::ValidationError(
+                           "--send",
+                           "expected BYTES@WHEN (e.g. '$H'@20000ms, '\\x18'@5s, "
+                           "'!'@x=20000): " +
+                               spec);
+                   args.run.sends.push_back(*action);
+               }
+           },
+           "send bytes to the plotter at a simulated time or position ('$H'@20000ms; "
+           "\\x18 is Ctrl-X); repeatable")
+        ->type_name("BYTES@WHEN")
+        ->allow_extra_args(false);
     app.add_flag("--stream", args.run.at_once,
                  "send the whole input at power-up in one go, as cat to a serial port does");
     app.add_flag("--fine", args.fine,
@@ -99,12 +217,11 @@ void add_options(CLI::App& app, Arguments& args) {
     app.set_version_flag("--version", std::string("plotter-sim ") + PLOTTER_SIM_VERSION);
 }
 
-// The text after the last end marker "Z", when it holds more than line ends:
-// a figure that would never end.
+// The text after the last end marker "Z", when it holds more than line ends
+// and commands: a figure that would never end.
 bool ends_unfinished(const std::string& stream) {
     const auto last = stream.rfind('Z');
-    const auto tail = last == std::string::npos ? 0 : last + 1;
-    return stream.find_first_not_of("\r\nn", tail) != std::string::npos;
+    return !only_commands(stream.substr(last == std::string::npos ? 0 : last + 1));
 }
 
 std::optional<std::string> read_input(const std::string& name) {
@@ -241,15 +358,20 @@ int main(int argc, char** argv) {
                     : std::function<void(const std::string&)>{});
     if (!result.finished) {
         std::cerr << "plotter-sim: the figures had not ended after "
-                  << args.run.time_limit / chip::sim::milliseconds(1000)
-                  << " s of simulated time\n";
+                  << result.end_time / chip::sim::milliseconds(1000) << " s of simulated time\n";
         return 1;
     }
     if (args.report)
         std::cout << "{\"segments\":" << result.segments.size() << ",\"x_cur\":" << result.x_cur
                   << ",\"y_cur\":" << result.y_cur << ",\"laser\":" << (result.laser ? 1 : 0)
                   << ",\"sim_ms\":" << result.end_time / chip::sim::milliseconds(1)
-                  << ",\"figure_ms\":" << figure_durations(result) << "}\n";
+                  << ",\"figure_ms\":" << figure_durations(result)
+                  << ",\"carriage_x\":" << result.carriage_x
+                  << ",\"carriage_y\":" << result.carriage_y << ",\"x_limit\":" << result.x_limit
+                  << ",\"y_overshoot\":" << result.y_overshoot << "}\n";
+    for (const std::string& mismatch : result.mismatches)
+        std::cerr << "plotter-sim: the carriage is not where the counters say, at " << mismatch
+                  << '\n';
     if (args.deviation) std::cout << "{\"max_deviation_steps\":" << result.max_deviation << "}\n";
     if (!args.svg.empty() && !save(args.svg, svg_text(result))) return 1;
     if (!args.png.empty()) {
@@ -261,5 +383,5 @@ int main(int argc, char** argv) {
         if (!save(args.png, png)) return 1;
     }
     if (!args.csv.empty() && !save(args.csv, csv.str())) return 1;
-    return 0;
+    return result.mismatches.empty() ? 0 : 1;
 }

@@ -8,12 +8,33 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/chip_model.h"
 
 namespace plotter_sim {
+
+// Something the scenario does to the board at a simulated time, or when the
+// carriage first reaches a position.
+struct When {
+    bool at_position = false;
+    chip::sim::Cycles time = 0;  // since power-up, when !at_position
+    int axis = 0;                // 0 X, 1 Y: whose position
+    std::int64_t position = 0;   // carriage steps from the origin homing set
+};
+
+struct SwitchAction {
+    int axis = 0;                // 0 X, 1 Y
+    std::optional<bool> closed;  // true: held closed; nullopt: back to the carriage
+    When when;
+};
+
+struct SendAction {
+    std::string bytes;
+    When when;
+};
 
 struct RunOptions {
     std::string stream;
@@ -23,8 +44,24 @@ struct RunOptions {
     // Send the whole stream at power-up in one go, as `cat` to the serial
     // port does, instead of one figure after homing and each figure's end.
     bool at_once = false;
-    chip::sim::Cycles time_limit = chip::sim::milliseconds(600'000);
+    // 0: default_time_limit.
+    chip::sim::Cycles time_limit = 0;
+    std::vector<SwitchAction> switches;
+    std::vector<SendAction> sends;
+    // Optional: true while the scenario still has something to do, so the
+    // run must not end yet.
+    std::function<bool()> busy;
 };
+
+// Whether `tail` (what follows the last end marker "Z") holds nothing but
+// line ends and commands ("$H", "$X", "!", "~", "?", Ctrl-X): no figure that
+// would never end.
+bool only_commands(const std::string& tail);
+
+// The default time limit for `options`: homing from the start position, then
+// each figure's path at the drawing rate three times over, plus a minute and
+// 5 s a figure, after the latest timed switch or send action.
+chip::sim::Cycles default_time_limit(const RunOptions& options);
 
 struct SegmentStart {
     int segment;  // counted over the whole run, from 0
@@ -54,6 +91,12 @@ struct RunResult {
     std::vector<PathPoint> path;           // vertices: segment starts, stops, laser changes
     std::vector<PathPoint> figure_points;  // the ideal polyline, from (0, 0)
     int x_cur = 0, y_cur = 0;
+    // The carriage relative to the origin homing set, in step events.
+    std::int64_t carriage_x = 0, carriage_y = 0;
+    int x_limit = 0, y_overshoot = 0;  // what homing measured
+    // Each figure end (and the run's) where the carriage and the counters
+    // differed: "figure N: carriage X,Y, counters X,Y".
+    std::vector<std::string> mismatches;
     bool laser = false;
     chip::sim::Cycles end_time = 0;
     // The lines the firmware sent back over USART1, without their CR LF.

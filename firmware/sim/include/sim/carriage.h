@@ -4,10 +4,12 @@
 // limit-switch input reads low (pressed) while the axis is at or beyond the
 // switch. A match moves nothing unless the timer drives its step pin
 // (compare_output_driven). The driver steps on both edges of the step pin, so
-// one step event (one toggle) is one step of the carriage. Create it after chip::sim::reset(); it must outlive the run.
+// one step event (one toggle) is one step of the carriage. Create it after chip::sim::reset(); it
+// must outlive the run.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "sim/chip_model.h"
 
@@ -29,11 +31,16 @@ public:
 
     std::int64_t x() const { return axes_[0].position; }
     std::int64_t y() const { return axes_[1].position; }
+    // Holds the switch of axis 0 (X) or 1 (Y) closed (true) or open (false)
+    // wherever the carriage is, as a hand or a stuck switch would; nullopt
+    // gives it back to the carriage's position.
+    void force_switch(int axis, std::optional<bool> closed);
 
 private:
     struct Axis {
         AxisWiring wiring;
         std::int64_t position;
+        std::optional<bool> forced;
     };
     void step(Axis& axis);
     void update_switch(const Axis& axis);

@@ -72,7 +72,14 @@ TEST_F(PlotterSimTest, ReportsEverySegmentAndTheEnd) {
     // The run's and the figure's simulated time, from "ok 1" to "done 1".
     const std::string tail = r.out.substr(r.out.find(summary) + summary.size());
     std::smatch times;
-    ASSERT_TRUE(std::regex_match(tail, times, std::regex(R"((\d+),"figure_ms":\[(\d+)\]\}\n)")));
+    // Then the carriage from the origin, which homing put 50 100 steps before
+    // the X switch (measured to within the step its interrupt comes before
+    // the count) and at the Y switch.
+    ASSERT_TRUE(std::regex_match(
+        tail, times,
+        std::regex(R"((\d+),"figure_ms":\[(\d+)\],"carriage_x":2250,"carriage_y":3000,)"
+                   R"("x_limit":50(099|100),"y_overshoot":[01]\}\n)")))
+        << tail;
     EXPECT_LT(std::stoi(times[2]), std::stoi(times[1]));
     EXPECT_GT(std::stoi(times[2]), 500);  // it waits half a second before drawing
 }
@@ -125,6 +132,11 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         {"--dpi 96", 2},  // without --png
         {"--png x.png --dpi 5", 2},
         {"--bogus", 2},
+        {"--switch z@1s", 2},
+        {"--switch x@5min", 2},
+        {"--switch x:open@1s", 2},
+        {"--send '$H'", 2},
+        {"--send '\\xZZ'@1s", 2},
         {(dir_ / "missing.txt").string(), 1},
         {figure.string(), 1},  // refused before it runs, not after the time limit
         {figure.string() + " --start 300,300 --time-limit 8 --svg " + (dir_ / "never.svg").string(),
@@ -149,6 +161,29 @@ TEST_F(PlotterSimTest, KeepsReadOnlyFilesAndWritesThroughLinks) {
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.svg"));
     EXPECT_NE(read_file(dir_ / "drawn.svg").find("<svg"), std::string::npos);
     EXPECT_EQ(run_sim(figure.string() + " --csv /dev/stdout").out.rfind("time_us,", 0), 0u);
+}
+
+// A switch closed by hand as the carriage passes x = 3000 raises an alarm
+// and locks the plotter: the next figure is refused and nothing moves. Let
+// go, "?" shows the alarm where the axes stopped; "$H" homes again and "?"
+// finds it idle at the origin, the carriage where the counters say.
+TEST_F(PlotterSimTest, SwitchesAndCommandsAtATimeOrPosition) {
+    const fs::path figure = write("figure.txt", "S1LX05.0Y00.0ZLX01.0Y01.0Z");
+    const Outcome r = run_sim(figure.string() +
+                              " --start 300,300 --report --switch x@x=3000 "
+                              "--switch x:release@15000ms --send '?'@16s --send '$H'@17000ms "
+                              "--send '?'@30000ms");
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::string replies;
+    for (std::size_t at = 0; (at = r.out.find("{\"reply\":\"", at)) != std::string::npos;) {
+        at += 10;
+        replies += r.out.substr(at, r.out.find('"', at) - at) + "|";
+    }
+    EXPECT_EQ(replies,
+              "ok 1|alarm: X limit|error 2: alarm active: send $H to re-home|<Alarm,3000,0,0>|"
+              "<Idle,0,0,0>|");
+    EXPECT_NE(r.out.find("\"x_cur\":0,\"y_cur\":0,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"carriage_x\":0,\"carriage_y\":0,"), std::string::npos) << r.out;
 }
 
 TEST_F(PlotterSimTest, PrintsItsVersion) {
