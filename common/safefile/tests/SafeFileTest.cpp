@@ -110,6 +110,16 @@ TEST_F(SafeFileTest, RegularFilesLinksAndNewFilesAreReplacedWhole) {
          "end.fnt",
          {"first.fnt", "second.fnt", "end.fnt"},
          0644},
+        // The name saved to gets the new file; the other name keeps the old contents.
+        {"hard link",
+         [&] {
+             Put(File("shared.fnt"), "old");
+             fs::create_hard_link(File("shared.fnt"), File("other.fnt"));
+             return File("shared.fnt");
+         },
+         "shared.fnt",
+         {"shared.fnt", "other.fnt"},
+         0644},
         {"250-byte name",
          [&] { return File(std::string(250, 'n')); },
          std::string(250, 'n'),
@@ -131,6 +141,7 @@ TEST_F(SafeFileTest, RegularFilesLinksAndNewFilesAreReplacedWhole) {
         EXPECT_TRUE(S_ISREG(Mode(File(c.written)))) << c.what;
         EXPECT_EQ(Mode(File(c.written)) & 07777, c.mode) << c.what;
         EXPECT_EQ(Entries(), c.entries) << c.what;
+        if (c.entries.count("other.fnt") != 0) EXPECT_EQ(Read(File("other.fnt")), "old");
         for (const auto& name : c.entries) {
             const bool link = name.find("link") != std::string::npos || name.find("first") == 0 ||
                               name.find("second") == 0 || name.find("dangling") == 0;
