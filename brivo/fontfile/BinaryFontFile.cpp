@@ -207,13 +207,21 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
 
 // What a .fnt file of `available` record bytes leaves to report although it loads.
 std::string LengthWarning(const std::string& path, std::size_t available, std::size_t record,
-                          CodeRange rangeId, int32_t skipBytes, bool exceptUnused) {
+                          CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
+                          std::size_t halfRecord) {
     if (rangeId == RANGE_CUSTOM) {
         return available > kMaxCustomGlyphs * record ? CustomLimitMessage(path) : std::string();
     }
     const std::size_t count = static_cast<std::size_t>(RangeGlyphCount(rangeId, exceptUnused));
     const std::size_t expected = count * record;
     if (available == expected) return {};
+    // ASCII is extracted half as wide as the size asked for, and read as wide as it is.
+    if (halfRecord != 0 && available == count * halfRecord)
+        return path + " has " + std::to_string(available + static_cast<std::size_t>(skipBytes)) +
+               " bytes, " + std::to_string(count) + " ASCII glyphs of " +
+               std::to_string(halfRecord) +
+               " bytes: the file holds glyphs half as wide as asked (ASCII is extracted at half "
+               "the width); read it with half the width";
     return path + " has " + std::to_string(available + static_cast<std::size_t>(skipBytes)) +
            " bytes; " + std::to_string(skipBytes) + " + " + std::to_string(count) + " glyphs x " +
            std::to_string(record) + " bytes make " +
@@ -273,7 +281,11 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     set.keepsCodes = false;  // until a code table gives them codes
     if (warning != nullptr)
-        *warning = LengthWarning(path, available, record, rangeId, skipBytes, exceptUnused);
+        *warning = LengthWarning(
+            path, available, record, rangeId, skipBytes, exceptUnused,
+            rangeId == RANGE_ASCII && width % 2 == 0
+                ? static_cast<std::size_t>(LayoutBytesPerGlyph(width / 2, height, layout))
+                : 0);
     return Result::Success();
 }
 

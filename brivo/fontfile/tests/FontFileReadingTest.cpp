@@ -156,6 +156,15 @@ TEST_F(FontFileReadingTest, FntLengthThatDoesNotFitTheRangeIsReported) {
         const std::size_t records = c.length - c.skip;
         EXPECT_EQ(set.glyphs[127]->bits[15], records >= 2048 ? 0x5a : 0) << c.length;
     }
+    // Read at the width it was extracted with, an ASCII file is twice as wide as it holds.
+    WriteBytes(path, std::string(2048, '\x5a'));
+    CGlyphSet set;
+    std::string warning;
+    ASSERT_TRUE(ReadFontFile(set, path, 16, 16, RANGE_ASCII, 0, false, &warning));
+    EXPECT_EQ(warning, path +
+                           " has 2048 bytes, 128 ASCII glyphs of 16 bytes: the file holds glyphs "
+                           "half as wide as asked (ASCII is extracted at half the width); read "
+                           "it with half the width");
 }
 
 // C source cut short or contradicting itself is never read silently; a file without line
