@@ -1,7 +1,9 @@
 // Peak memory of the biggest files brivo-cli makes and reads: the ALL range at 256 x 256,
 // extracted and written as C source (both array forms) and as a .fnt file, then each read
 // back (`info`). The budget of each is the glyph data (8742 glyphs of 8192 bytes) times 1.2
-// plus 32 MB; the program prints every peak and exits 1 when one is over.
+// plus 32 MB. Then inputs that are refused: 2 GB without a line feed (a sparse file) as C
+// source and as a --chars-file text, each within 100 MB. The program prints every peak and
+// exits 1 when one is over.
 //
 //   file_memory_benchmark [PATH-OF-BRIVO-CLI]
 
@@ -20,8 +22,11 @@ namespace {
 constexpr double kGlyphData = 8742.0 * 8192.0;
 constexpr double kBudget = 1.2 * kGlyphData + 32.0 * 1024 * 1024;
 
-// Runs brivo-cli with `args`; the child's peak resident set in bytes, or -1 when it failed.
-long PeakOf(const std::string& cli, std::vector<std::string> args) {
+constexpr double kRefusalBudget = 100.0 * 1024 * 1024;
+
+// Runs brivo-cli with `args`; the child's peak resident set in bytes, or -1 when it did not
+// end with `status`.
+long PeakOf(const std::string& cli, std::vector<std::string> args, int expected = 0) {
     const pid_t child = fork();
     if (child < 0) return -1;
     if (child == 0) {
@@ -35,7 +40,8 @@ long PeakOf(const std::string& cli, std::vector<std::string> args) {
     }
     int status = 0;
     rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != expected)
         return -1;
     return usage.ru_maxrss * 1024L;
 }
@@ -55,8 +61,9 @@ int main(int argc, char** argv) {
     for (const Form form : {Form{"big.h", "2d"}, Form{"big-1d.h", "1d"}, Form{"big.fnt", "2d"}}) {
         const std::string path = (folder / form.name).string();
         const std::vector<std::pair<std::string, std::vector<std::string>>> runs{
-            {"save", {"extract", "--range", "all", "--size", "256x256", "--height", "-256",
-                      "--array", form.array, "-o", path}},
+            {"save",
+             {"extract", "--range", "all", "--size", "256x256", "--height", "-256", "--array",
+              form.array, "-o", path}},
             {"read", {"info", path, "--range", "all", "--size", "256x256"}},
         };
         for (const auto& [what, args] : runs) {
@@ -72,6 +79,20 @@ int main(int argc, char** argv) {
             if (!within) exitCode = 1;
         }
         std::filesystem::remove(path);
+    }
+    const std::string endless = (folder / "endless.h").string();
+    fclose(std::fopen(endless.c_str(), "w"));
+    std::filesystem::resize_file(endless, std::uintmax_t{2} << 30);
+    const std::vector<std::pair<std::string, std::vector<std::string>>> refusals{
+        {"C source", {"info", endless, "--range", "hangul", "--size", "16x16"}},
+        {"--chars-file", {"extract", "--chars-file", endless, "-o", (folder / "x.h").string()}},
+    };
+    for (const auto& [what, args] : refusals) {
+        const long peak = PeakOf(cli, args, 1);
+        const bool within = peak >= 0 && static_cast<double>(peak) <= kRefusalBudget;
+        std::printf("refuse 2 GB %-12s peak RSS %.1f MB: %s\n", what.c_str(),
+                    static_cast<double>(peak) / 1e6, within ? "within 100 MB" : "FAILED");
+        if (!within) exitCode = 1;
     }
     std::filesystem::remove_all(folder);
     return exitCode;

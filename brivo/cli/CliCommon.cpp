@@ -43,9 +43,48 @@ bool IsSameFile(const std::string& input, const std::string& output) {
     return std::filesystem::equivalent(input, output, error);
 }
 
-int Fail(const std::string& command, const std::string& message) {
-    std::fprintf(stderr, "brivo-cli %s: %s\n", command.c_str(), message.c_str());
+std::string Escaped(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02x", byte);
+            shown += code;
+        }
+    }
+    return shown;
+}
+
+namespace {
+
+void PrintLines(const std::string& first, const std::vector<std::string>& details) {
+    std::string text = Escaped(first);
+    for (const std::string& detail : details) text += "\n  " + Escaped(detail);
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+}  // namespace
+
+int Fail(const std::string& command, const std::string& message,
+         const std::vector<std::string>& details) {
+    PrintLines("brivo-cli " + command + ": " + message, details);
     return 1;
 }
+
+void Warn(const std::string& message, const std::vector<std::string>& details) {
+    PrintLines("brivo-cli: warning: " + message, details);
+}
+
+void Note(const std::string& message) { PrintLines("brivo-cli: note: " + message, {}); }
 
 }  // namespace brivo

@@ -52,23 +52,26 @@ bool ParseMask(const std::string& text, uint32_t& mask) {
 }
 
 // The characters of --chars and --chars-file, with the codes of --range when it is given
-// too. Characters without a code fail, listed, unless --skip-unmapped (then a warning).
-Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings) {
+// too. Characters without a code fail, listed in `details`, unless --skip-unmapped (then a
+// warning).
+Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings,
+                  std::vector<std::string>& details) {
     CCharacterSubset subset;
     for (const std::string& text : options.chars)
         if (Result added = subset.AddText(text, "--chars"); !added) return added;
     for (const std::string& path : options.charsFiles)
         if (Result added = subset.AddFile(path); !added) return added;
     if (!subset.Unmapped().empty()) {
-        std::string list;
+        std::vector<std::string> list;
         for (const UnmappedCharacter& character : subset.Unmapped())
-            list += "\n  " + DescribeUnmapped(character);
+            list.push_back(DescribeUnmapped(character));
         const std::string count = std::to_string(subset.Unmapped().size());
-        if (!options.skipUnmapped)
+        if (!options.skipUnmapped) {
+            details = std::move(list);
             return Result::Failure(count + " characters are not in ASCII or KS X 1001 (" +
-                                   "--skip-unmapped leaves them out):" + list);
-        std::fprintf(stderr, "brivo-cli: warning: left out %s characters:%s\n", count.c_str(),
-                     list.c_str());
+                                   "--skip-unmapped leaves them out):");
+        }
+        Warn("left out " + count + " characters:", list);
     }
     if (options.rangeGiven)
         subset.AddCodes(RangeCodes(*RangeFromKeyword(options.range), options.exceptUnused));
@@ -79,11 +82,12 @@ Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings) {
 }
 
 // Turns the options into extraction settings; the message names the first bad option.
-Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set) {
+Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set,
+                    std::vector<std::string>& details) {
     settings.range = *RangeFromKeyword(options.range);
     settings.exceptUnused = options.exceptUnused;
     if (!options.chars.empty() || !options.charsFiles.empty())
-        if (Result subset = MakeSubset(options, settings); !subset) return subset;
+        if (Result subset = MakeSubset(options, settings, details); !subset) return subset;
     if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
         return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
                                "\"");
@@ -110,7 +114,9 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     return CheckOutputTarget(options.out);
 }
 
-int Fail(const std::string& message) { return brivo::Fail("extract", message); }
+int Fail(const std::string& message, const std::vector<std::string>& details = {}) {
+    return brivo::Fail("extract", message, details);
+}
 
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
 std::string FontsText(const std::vector<FontUse>& fonts) {
@@ -126,7 +132,9 @@ std::string FontsText(const std::vector<FontUse>& fonts) {
 int RunExtract(const ExtractOptions& options) {
     CGlyphSet set;
     ExtractSettings settings;
-    if (Result ok = MakeSettings(options, settings, set); !ok) return Fail(ok.message);
+    std::vector<std::string> details;
+    if (Result ok = MakeSettings(options, settings, set, details); !ok)
+        return Fail(ok.message, details);
 
     CExtractWorker worker;
     if (Result started = worker.StartExtraction(settings, set); !started)
@@ -180,7 +188,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->type_name("TEXT");
     cmd->add_option("--chars-file", options->charsFiles,
                     "Extract only the characters of this UTF-8 text file (control characters, "
-                    "line ends and a byte-order mark are ignored); may be repeated")
+                    "line ends and a byte-order mark are ignored; - reads standard input; at most "
+                    "16 MiB); may be repeated")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false)
         ->type_name("FILE");
@@ -194,7 +203,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--height", options->height,
                     "Font height in pixels: negative = character height, positive = cell height")
         ->capture_default_str();
-    cmd->add_option("--weight", options->weight, "Font weight; 700 and more is bold")
+    cmd->add_option("--weight", options->weight, "Font weight, 1-1000; 700 and more is bold")
+        ->check(CLI::Range(1, 1000))
         ->capture_default_str();
     cmd->add_flag("--italic", options->italic, "Italic");
     cmd->add_flag("--underline", options->underline, "Underline");
@@ -230,6 +240,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
                     "source")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     cmd->footer(
         "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "

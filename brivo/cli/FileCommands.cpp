@@ -79,6 +79,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
                     "source")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     cmd->add_option("--array", options->array, "C source array form of the output")
         ->check(CLI::IsMember({"1d", "2d"}))

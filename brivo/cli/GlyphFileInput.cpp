@@ -57,7 +57,10 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_flag("--except-unused", input.exceptUnused,
                      "The file leaves out the unused lead bytes 0xAD-0xAF and 0xC9");
     command.add_flag("--ignore-header", input.ignoreHeader,
-                     "Read a C source file as --size and --range say, whatever its header says");
+                     "Read a C source file as --size and --range say, whatever its header says "
+                     "(and a .fnt file whatever its length suggests)");
+    command.add_flag("--ignore-index", input.ignoreIndex,
+                     "Read a .fnt file without the code table (IN.idx) beside it");
     command.add_option("--skip", input.skip, "Bytes before the records of a .fnt file")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
@@ -65,6 +68,10 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
 }
 
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn) {
+    if (IsBdfPath(input.path))
+        return Result::Failure("cannot read " + input.path +
+                               ": BDF is written, not read; read the .fnt or C source it was "
+                               "made from");
     const bool binary = IsBinaryFontPath(input.path);
     const bool sizeAuto = input.size == "auto", rangeAuto = input.range == "auto";
     std::optional<TextFileHeader> header;
@@ -90,6 +97,33 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* rea
     const bool exceptUnused = rangeAuto ? header->exceptUnused : input.exceptUnused;
     if (input.skip < 0) return Result::Failure("--skip must not be negative");
     const std::optional<BitLayout> layout = AskedLayout(input.layout);
+    if (header && !input.ignoreHeader) {
+        if (const std::string contradiction = HeaderContradiction(*header); !contradiction.empty())
+            return Result::Failure(input.path + ": " + contradiction +
+                                   ": the file contradicts itself (--ignore-header reads it as "
+                                   "--size and --range say)");
+    }
+    // ASCII cells are written half as wide as --size says: a read given the same --size would
+    // take two glyphs for one.
+    if (range == RANGE_ASCII && !input.ignoreHeader && width % 2 == 0 && width > 0) {
+        const std::string half = std::to_string(width / 2) + "x" + std::to_string(height);
+        if (header && header->range == RANGE_ASCII && header->width * 2 == width &&
+            header->height == height)
+            return Result::Failure(input.path + ": the file holds " + std::to_string(width / 2) +
+                                   " x " + std::to_string(height) + " ASCII glyphs: give --size " +
+                                   half + ", or --size auto");
+        std::error_code error;
+        const std::uintmax_t bytes = std::filesystem::file_size(input.path, error);
+        const BitLayout packed = layout.value_or(BitLayout{});
+        const auto glyphs = static_cast<std::uintmax_t>(RangeGlyphCount(RANGE_ASCII, false));
+        if (binary && !error && CheckGlyphSize(width, height) &&
+            bytes == input.skip + glyphs * LayoutBytesPerGlyph(width / 2, height, packed) &&
+            bytes != input.skip + glyphs * LayoutBytesPerGlyph(width, height, packed))
+            return Result::Failure(input.path + " holds " + std::to_string(width / 2) + " x " +
+                                   std::to_string(height) + " ASCII glyphs (" +
+                                   std::to_string(bytes) + " bytes): give --size " + half +
+                                   " (--ignore-header reads it as " + input.size + ")");
+    }
     if (header && !input.ignoreHeader && CheckLoadOptions(width, height, range)) {
         const std::string mismatch =
             HeaderMismatch(*header, width, height, range, exceptUnused, layout);
@@ -104,15 +138,17 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* rea
                                : ReadTextFile(set, input.path, width, height, range, true,
                                               exceptUnused, false, &warning, layout);
     if (!read) return read;
-    if (!warning.empty()) std::fprintf(stderr, "brivo-cli: warning: %s\n", warning.c_str());
-    // The code table a .fnt file was written with, when it is there and fits.
+    if (!warning.empty()) Warn(warning);
+    // The code table a .fnt file was written with. One that does not fit belongs to another
+    // font: wrong labels are worse than none.
     if (const std::string index = CodeIndexPath(input.path);
-        binary && index != input.path && std::filesystem::exists(index)) {
-        if (Result codes = ReadCodeIndexFile(set, index); codes)
-            set.keepsCodes = range == RANGE_CUSTOM;
-        else
-            std::fprintf(stderr, "brivo-cli: warning: %s; the glyphs keep the range's codes\n",
-                         codes.message.c_str());
+        binary && !input.ignoreIndex && index != input.path && std::filesystem::exists(index)) {
+        std::string note;
+        if (Result codes = ReadCodeIndexFile(set, index, &note); !codes)
+            return Result::Failure(codes.message + ": it is not the code table of " + input.path +
+                                   " (--ignore-index reads the file without it)");
+        set.keepsCodes = range == RANGE_CUSTOM;
+        if (!note.empty()) Warn(note);
     }
     set.range = range;
     set.exceptUnused = exceptUnused ? 1 : 0;
@@ -145,10 +181,8 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
                                                                    : CodeIndex::None;
     if (array.codeTable == CodeIndex::Unicode) {
         if (const int dropped = OrderGlyphsByUnicode(set); dropped > 0)
-            std::fprintf(stderr,
-                         "brivo-cli: note: --index unicode leaves out %d glyphs of codes that "
-                         "have no character\n",
-                         dropped);
+            Note("--index unicode leaves out " + std::to_string(dropped) +
+                 " glyphs of codes that have no character");
         if (set.Count() == 0) return Result::Failure("--index unicode: no glyph has a character");
     }
     return Result::Success();
@@ -158,9 +192,7 @@ Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bo
                      const TextArrayOptions& array, BitLayout layout) {
     if (IsBdfPath(path)) return WriteBdfFile(set, path);
     if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array, layout);
-    if (Result written = WriteFontFile(set, path, skip, layout); !written) return written;
-    if (array.codeTable == CodeIndex::None) return Result::Success();
-    return WriteCodeIndexFile(set, CodeIndexPath(path), array.codeTable);
+    return WriteFontFile(set, path, skip, layout, array.codeTable);
 }
 
 const char* FileKindName(const std::string& path) {

@@ -34,12 +34,13 @@ struct GlyphFileInput {
     std::string range;
     bool exceptUnused = false;
     bool ignoreHeader = false;
+    bool ignoreIndex = false;
     int skip = 0;
     LayoutOptions layout;
 };
 
-// Adds IN, --size, --range, --except-unused, --ignore-header, --skip, --scan and --bit-order
-// to a subcommand.
+// Adds IN, --size, --range, --except-unused, --ignore-header, --ignore-index, --skip, --scan
+// and --bit-order to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 
 // Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
@@ -48,7 +49,8 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 // with the options (size, range, and the layout where one is asked) refuses the load unless
 // ignoreHeader. What the load reports although it
 // succeeds (a .fnt length that does not fit the range) is printed to stderr as a warning.
-// A .fnt file takes the codes of the code table beside it (IN.idx) when that fits.
+// A .fnt file takes the codes of the code table beside it (IN.idx); one that does not fit
+// the file refuses the load unless ignoreIndex.
 // `layout`, where given, receives the bit layout the file was read in.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* layout = nullptr);
 

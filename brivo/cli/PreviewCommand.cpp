@@ -56,7 +56,9 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("--scale", options->scale, "Magnification of the glyphs, 1-16")
         ->capture_default_str();
-    cmd->add_option("-o,--output", options->out, "PNG file to write")->required();
+    cmd->add_option("-o,--output", options->out, "PNG file to write")
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
+        ->required();
     cmd->callback([options, &exitCode] { exitCode = RunPreview(*options); });
 }
 

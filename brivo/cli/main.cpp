@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "cli/CliCommon.h"
 #include "cli/ExtractCommand.h"
 #include "cli/FileCommands.h"
 #include "cli/PreviewCommand.h"
@@ -22,6 +23,21 @@ int UsageError(const CLI::App& app, const CLI::ParseError& error) {
     return kUsageExit;
 }
 
+// The first word that is no option, when it names no subcommand: CLI11 would only say that
+// a subcommand is required.
+int UnknownSubcommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return 0;
+    std::string known;
+    for (const CLI::App* command : app.get_subcommands({})) {
+        if (command->get_name() == argv[1]) return 0;
+        known += (known.empty() ? "" : ", ") + command->get_name();
+    }
+    std::fprintf(stderr,
+                 "brivo-cli: unknown subcommand \"%s\": give one of %s (see brivo-cli --help)\n",
+                 brivo::Escaped(argv[1]).c_str(), known.c_str());
+    return kUsageExit;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +53,7 @@ int main(int argc, char** argv) {
     brivo::AddConvertCommand(app, exitCode);
     brivo::AddPreviewCommand(app, exitCode);
     brivo::AddInfoCommand(app, exitCode);
+    if (const int unknown = UnknownSubcommand(app, argc, argv); unknown != 0) return unknown;
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "glyph/CharacterSubset.h"
 #include "glyph/BitLayout.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
@@ -18,9 +18,12 @@ class CGlyphSet;
 
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
 // packed in `layout` (LayoutBytesPerGlyph bytes each), with no header. A missing glyph or
-// bitmap is written as zeros.
+// bitmap is written as zeros. With a code table (`codeTable` not None) the .idx file beside
+// it (CodeIndexPath) is written in the same save: both files are replaced, or neither. Without
+// one, an .idx file that an earlier save left beside it goes (IsCodeIndexOf), so that the new
+// glyphs never meet old codes.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
-                     BitLayout layout = {});
+                     BitLayout layout = {}, CodeIndex codeTable = CodeIndex::None);
 
 // The code table beside a .fnt file: the path with its extension replaced by ".idx".
 std::string CodeIndexPath(const std::string& fontPath);
@@ -28,10 +31,21 @@ std::string CodeIndexPath(const std::string& fontPath);
 // Writes the code of each glyph (as `index` says, not None), 16 bits little-endian each.
 Result WriteCodeIndexFile(const CGlyphSet& set, const std::string& path, CodeIndex index);
 
+// Whether `indexPath` is a code table this program could have written for the font at
+// `fontPath` or for one of `glyphs` glyphs: a regular file of two bytes per glyph, every
+// value a code (GuessCodeIndex), as many as `glyphs` or as the font file holds records of
+// whole bytes.
+bool IsCodeIndexOf(const std::string& indexPath, const std::string& fontPath, std::size_t glyphs);
+
 // Gives the glyphs of the set the codes of a .idx file, EUC-KR or Unicode as GuessCodeIndex
 // tells. Refused, changing nothing, when the file does not hold two bytes for each glyph or
-// its values are neither.
-Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path);
+// its values are neither. Values that repeat or do not ascend are reported in `warning`.
+Result ReadCodeIndexFile(CGlyphSet& set, const std::string& path, std::string* warning = nullptr);
+
+// "" when the values of a code table (as `index` says) are distinct ascending codes, else a
+// note of what a binary search on them will miss, for the file `path`.
+std::string CodeTableNote(const std::string& path, const std::vector<uint16_t>& values,
+                          CodeIndex index);
 
 // The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
 // caller owns the returned glyphs.

@@ -6,10 +6,10 @@
 #include <optional>
 
 #include "fontfile/BinaryFontFile.h"
-#include "fontfile/InputFile.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "glyph/InputFile.h"
 
 namespace brivo {
 
@@ -156,6 +156,9 @@ public:
     // Whether the bytes filled one glyph at least.
     bool HasAGlyph() const { return !packed.empty() && bytes >= packed.size(); }
     bool Overflowed() const { return overflow; }
+    // The glyphs whose bytes all came, and how many a range holds (0 for Custom).
+    std::size_t CompleteGlyphs() const { return glyphNumber; }
+    std::size_t RangeGlyphs() const { return custom ? 0 : glyphs.size(); }
 
     // Custom keeps complete glyphs only: a last one still being filled goes. A range keeps
     // it with the bytes it got.
@@ -188,8 +191,13 @@ private:
     bool overflow = false;
 };
 
+// The longest line a file is read with. The writer's lines hold a few dozen characters; a
+// file without line feeds (binary data, CR-only line ends) would otherwise be held whole.
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
 // Cuts text into lines as a text-mode read delivers them: CR LF and LF end a line. Lines
-// that lie whole in a chunk are passed on without copying.
+// that lie whole in a chunk are passed on without copying; one that spans chunks is
+// gathered up to kMaxLineBytes, and a longer one stops the reading (TooLongLine).
 class LineSplitter {
 public:
     // Calls take(line) for each line the chunk completes; false when take asked to stop.
@@ -199,27 +207,43 @@ public:
             std::string_view line = chunk.substr(0, end);
             chunk.remove_prefix(end + 1);
             if (!pending.empty()) {
-                pending.append(line);
+                if (!Gather(line)) return false;
                 line = pending;
             }
+            ++lineNumber;
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             const bool more = take(line);
             pending.clear();
             if (!more) return false;
         }
-        pending.append(chunk);
-        return true;
+        return Gather(chunk);
     }
 
     // The last line, which no line feed ends.
     template <class Take>
     void Finish(Take take) {
+        ++lineNumber;
         if (!pending.empty()) take(std::string_view(pending));
         pending.clear();
     }
 
+    // The number of the line that was too long, 0 while none was.
+    std::size_t TooLongLine() const { return tooLong; }
+
 private:
+    bool Gather(std::string_view part) {
+        if (pending.size() + part.size() > kMaxLineBytes) {
+            tooLong = lineNumber + 1;
+            pending.clear();
+            return false;
+        }
+        pending.append(part);
+        return true;
+    }
+
     std::string pending;
+    std::size_t lineNumber = 0;
+    std::size_t tooLong = 0;
 };
 
 std::string_view Trim(std::string_view text) {
@@ -237,15 +261,20 @@ public:
             if (const auto read = BitLayoutFromText(*value)) layout = *read;
             return;
         }
-        if (!Contains(line, "Font ")) return;  // most lines: no search for each key
+        if (!Contains(line, "Font ") && !Contains(line, "Data ")) return;  // no search per key
         if (const auto value = Value(line, "Font Width")) ParseNumber(*value, width);
         if (const auto value = Value(line, "Font Height")) ParseNumber(*value, height);
         if (const auto value = Value(line, "Font Type")) FindRange(Trim(*value));
+        if (const auto value = Value(line, "Data Length")) ParseNumber(*value, dataLength);
+        if (const auto value = Value(line, "Data Conut")) ParseNumber(*value, dataCount);
     }
 
     std::optional<TextFileHeader> Get() const {
         if (width <= 0 || height <= 0 || range == RANGE_NONE) return std::nullopt;
-        return TextFileHeader{width, height, range, exceptUnused, layout};
+        TextFileHeader header{width, height, range, exceptUnused, layout};
+        header.dataLength = dataLength;
+        header.dataCount = dataCount;
+        return header;
     }
 
     // Also read where the other lines are missing.
@@ -261,9 +290,10 @@ private:
         return line.substr(colon + 1);
     }
 
-    static void ParseNumber(std::string_view text, int32_t& number) {
+    template <class Number>
+    static void ParseNumber(std::string_view text, Number& number) {
         text = Trim(text);
-        int32_t value = 0;
+        Number value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error == std::errc() && end != text.data()) number = value;
     }
@@ -305,7 +335,48 @@ private:
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
     BitLayout layout;
+    int64_t dataLength = 0, dataCount = 0;
 };
+
+// The sizes of an array declaration on the line where the data begins: "NAME[N][M]" gives N
+// glyphs of M bytes, "NAME[N*M]" the same flat; false for "NAME[]" and anything else.
+bool ReadDeclaration(std::string_view line, int64_t& glyphs, int64_t& bytes) {
+    const std::size_t open = line.find('[');
+    const std::size_t equals = line.find('=');
+    if (open == std::string_view::npos || (equals != std::string_view::npos && equals < open))
+        return false;
+    std::string_view rest = line.substr(open + 1);
+    auto number = [&rest](int64_t& value) {
+        rest = Trim(rest);
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+        if (error != std::errc() || end == rest.data() || value <= 0) return false;
+        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+        rest = Trim(rest);
+        return true;
+    };
+    if (!number(glyphs)) return false;
+    if (rest.starts_with("*")) {
+        rest.remove_prefix(1);
+        return number(bytes) && rest.starts_with("]");
+    }
+    if (!rest.starts_with("]")) return false;
+    rest.remove_prefix(1);
+    rest = Trim(rest);
+    if (!rest.starts_with("[")) return false;
+    rest.remove_prefix(1);
+    return number(bytes) && rest.starts_with("]");
+}
+
+// Whether the line closes an array: a "}" followed by ";".
+bool ClosesArray(std::string_view line) {
+    for (std::size_t at = line.find('}'); at != std::string_view::npos;
+         at = line.find('}', at + 1)) {
+        std::size_t next = at + 1;
+        while (next < line.size() && IsCSpace(line[next])) ++next;
+        if (next < line.size() && line[next] == ';') return true;
+    }
+    return false;
+}
 
 // Whether the array data begins on this line: it holds "{0x", or it is the declaration
 // of an array (`data_table` or any NAME[...]) with its "= {" (the flat form has no "{0x"
@@ -341,9 +412,17 @@ public:
             const std::string_view cleaned = CleanLine(line, scratch);
             if (!StartsData(line, cleaned)) return true;
             started = true;
-            if (atData && !atData(header.Get())) return false;
+            if (!ReadDeclaration(line, declaredGlyphs, declaredBytes))
+                declaredGlyphs = declaredBytes = 0;
+            std::optional<TextFileHeader> found = header.Get();
+            if (found) {
+                found->declaredGlyphs = declaredGlyphs;
+                found->declaredBytes = declaredBytes;
+            }
+            if (atData && !atData(found)) return false;
             if (filler == nullptr) return true;
             filler->Begin(layout.value_or(header.Layout()));
+            closed = ClosesArray(cleaned);
             return GlyphBytes(cleaned);
         }
         // The glyph data ends at the code table: the first line after the start with
@@ -355,10 +434,17 @@ public:
             return CodeValues(CleanLine(line, scratch));
         }
         if (codeTable != CodeIndex::None) return CodeValues(CleanLine(line, scratch));
+        const std::string_view cleaned = CleanLine(line, scratch);
+        closed = closed || ClosesArray(cleaned);
         // Past the last glyph a few lines are read to find the code table.
         if (full) return ++linesPastData < kCodeTableLookahead;
-        return GlyphBytes(CleanLine(line, scratch));
+        return GlyphBytes(cleaned);
     }
+
+    // Whether the glyph array was seen to end with "};".
+    bool Closed() const { return closed; }
+    // The glyphs the array declaration gives, 0 without one.
+    int64_t DeclaredGlyphs() const { return declaredGlyphs; }
 
     bool Started() const { return started; }
     // The values of the code table, and what they are (None: the file has no table).
@@ -416,6 +502,8 @@ private:
     std::string scratch;
     bool started = false;
     bool full = false;  // the glyphs are complete
+    bool closed = false;
+    int64_t declaredGlyphs = 0, declaredBytes = 0;
     int linesPastData = 0;
     bool previousSaysUnicode = false;
     CodeIndex codeTable = CodeIndex::None;
@@ -432,7 +520,7 @@ bool TakeCodeTable(const TextScan& scan, std::vector<CGlyph*>& glyphs) {
 }
 
 // Feeds the lines of a file to `scan` until it has what it needs or the file ends.
-Result ScanFile(InputFile& file, TextScan& scan) {
+Result ScanFile(InputFile& file, TextScan& scan, const std::string& path) {
     LineSplitter lines;
     std::vector<char> chunk(1 << 16);
     auto take = [&](std::string_view line) { return scan.Line(line); };
@@ -442,12 +530,38 @@ Result ScanFile(InputFile& file, TextScan& scan) {
         if (got == 0) break;
         more = lines.Feed(std::string_view(chunk.data(), got), take);
     }
+    if (const std::size_t line = lines.TooLongLine(); line != 0)
+        return Result::Failure(ErrorKind::CannotRead,
+                               path + ": line " + std::to_string(line) +
+                                   " is longer than 1 MiB: not C source written by this program",
+                               path);
     if (more) lines.Finish(take);
     return file.Status();
 }
 
 std::string Describe(int32_t width, int32_t height) {
     return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// What a file cut short leaves out: the glyphs of the range, or of the declaration for
+// Custom, that did not get all their bytes. "" when nothing is missing.
+std::string CutArrayNote(const std::string& path, const GlyphFiller& filler, const TextScan& scan) {
+    const std::size_t complete = filler.CompleteGlyphs();
+    std::size_t expected = filler.RangeGlyphs();
+    const bool custom = expected == 0;
+    if (custom) expected = static_cast<std::size_t>(std::max<int64_t>(scan.DeclaredGlyphs(), 0));
+    const std::string unclosed = scan.Closed() ? "" : " and has no closing brace";
+    if (expected > complete) {
+        const std::size_t missing = expected - complete;
+        return path + ": the array ends after " + std::to_string(complete) + " of " +
+               std::to_string(expected) + " glyphs" + unclosed + ": " + std::to_string(missing) +
+               (missing == 1 ? " glyph is" : " glyphs are") + " incomplete" +
+               (custom ? " and left out" : ", their missing bytes read as zero");
+    }
+    if (custom && !scan.Closed() && !filler.Overflowed())
+        return path + ": the array has no closing brace: the file may be cut after glyph " +
+               std::to_string(complete);
+    return {};
 }
 
 }  // namespace
@@ -464,6 +578,23 @@ std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t
     std::vector<CGlyph*> glyphs = filler.Finish();
     TakeCodeTable(scan, glyphs);
     return glyphs;
+}
+
+std::string HeaderContradiction(const TextFileHeader& header) {
+    const int64_t bytes = LayoutBytesPerGlyph(header.width, header.height, header.layout);
+    std::string says = "the header says " + Describe(header.width, header.height) + ", " +
+                       std::to_string(bytes) + " bytes a glyph";
+    const bool bytesDiffer = header.declaredBytes != 0 && header.declaredBytes != bytes;
+    const bool countDiffers = header.declaredGlyphs != 0 && header.dataCount != 0 &&
+                              header.dataCount != header.declaredGlyphs;
+    if (bytesDiffer || countDiffers) {
+        if (countDiffers) says += ", " + std::to_string(header.dataCount) + " glyphs";
+        return says + "; the array is declared [" + std::to_string(header.declaredGlyphs) + "][" +
+               std::to_string(header.declaredBytes) + "]";
+    }
+    if (header.dataLength != 0 && header.dataLength != bytes)
+        return says + "; its Data Length " + std::to_string(header.dataLength);
+    return {};
 }
 
 std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t height,
@@ -491,7 +622,7 @@ Result ReadTextFileHeader(const std::string& path, std::optional<TextFileHeader>
         header = found;
         return false;
     });
-    return ScanFile(file, scan);
+    return ScanFile(file, scan, path);
 }
 
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,
@@ -505,22 +636,31 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     TextScan scan(
         &filler,
         [&](const std::optional<TextFileHeader>& header) {
-            if (checkHeader && header)
+            if (checkHeader && header) mismatch = HeaderContradiction(*header);
+            if (checkHeader && header && mismatch.empty())
                 mismatch = HeaderMismatch(*header, width, height, rangeId, exceptUnused, layout);
             return mismatch.empty();
         },
         layout);
-    if (Result read = ScanFile(file, scan); !read) return read;
+    if (Result read = ScanFile(file, scan, path); !read) return read;
     if (!mismatch.empty())
         return Result::Failure(ErrorKind::HeaderMismatch, path + ": " + mismatch, path);
     if (!filler.HasAGlyph())
         return Result::Failure(ErrorKind::NoGlyphData, NoGlyphDataMessage(path), path);
-    const bool overflow = filler.Overflowed();
+    std::vector<std::string> notes;
+    if (filler.Overflowed()) notes.push_back(CustomLimitMessage(path));
+    if (std::string cut = CutArrayNote(path, filler, scan); !cut.empty()) notes.push_back(cut);
     std::vector<CGlyph*> glyphs = filler.Finish();
     const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;
+    if (scan.CodeTable() != CodeIndex::None)
+        if (std::string note = CodeTableNote(path, scan.Codes(), scan.CodeTable()); !note.empty())
+            notes.push_back(note);
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     set.keepsCodes = keepsCodes;
-    if (warning != nullptr) *warning = overflow ? CustomLimitMessage(path) : std::string();
+    if (warning != nullptr) {
+        warning->clear();
+        for (const std::string& note : notes) *warning += (warning->empty() ? "" : "; ") + note;
+    }
     return Result::Success();
 }
 

@@ -17,12 +17,21 @@ class CGlyphSet;
 
 // What the header lines of a C source file this program wrote say ("Font Width",
 // "Font Height", "Font Type", and "Bit Layout" where the layout is not the default).
+// What the array declaration says where it gives sizes ("NAME[2350][32]", "NAME[2350*32]"),
+// and the "Data Length" and "Data Conut" lines: 0 where a file does not say.
 struct TextFileHeader {
     int32_t width = 0, height = 0;
     CodeRange range = RANGE_NONE;
     bool exceptUnused = false;
     BitLayout layout;
+    int64_t dataLength = 0, dataCount = 0;
+    int64_t declaredGlyphs = 0, declaredBytes = 0;
 };
+
+// "" when the header's size, "Data Length" and "Data Conut" agree with the array declaration,
+// else what disagrees ("the header says 8 x 16, 16 bytes a glyph; the array is declared
+// [2350][32]").
+std::string HeaderContradiction(const TextFileHeader& header);
 
 // Pours the hexadecimal byte values of a C source `data_table` array, in order, into the
 // glyphs of `rangeId`. How the text is read:
@@ -59,7 +68,11 @@ std::string HeaderMismatch(const TextFileHeader& header, int32_t width, int32_t 
 // that is not readable or no regular file, a file without at least one glyph of data, and,
 // with `checkHeader`, a file whose header disagrees with the size or range (HeaderMismatch).
 // The layout is `layout`, or where none is given, the header's (see ParseTextFont).
-// A Custom load that stopped at kMaxCustomGlyphs says so in `warning` (else ""). The array
+// With `checkHeader`, a header that contradicts the array declaration is refused too
+// (HeaderContradiction). What a load reports although it succeeds goes to `warning` (else
+// ""): a Custom load that stopped at kMaxCustomGlyphs, an array that ends (or has no closing
+// brace) before the range or its declaration is complete, a code table whose values do not
+// ascend (CodeTableNote). The array
 // form needs no telling: `doubleArray` is accepted for symmetry with the writer only.
 // The caller stops a running extraction first: the worker appends to the same set.
 Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int32_t height,

@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <unordered_map>
 
 #include "glyph/GlyphSet.h"
+#include "glyph/InputFile.h"
 
 namespace brivo {
 
@@ -171,11 +170,27 @@ Result CCharacterSubset::AddText(std::string_view utf8, const std::string& sourc
 }
 
 Result CCharacterSubset::AddFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Result::Failure(path + ": cannot be read");
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) return Result::Failure(path + ": cannot be read");
-    return AddText(text, path);
+    InputFile file;
+    const bool standardInput = path == "-";
+    if (Result opened = standardInput ? file.OpenStandardInput() : file.Open(path); !opened)
+        return opened;
+    const std::string source = standardInput ? "standard input" : path;
+    const std::string tooLong =
+        source + ": more than 16 MiB; a text of characters to extract " + "may take at most 16 MiB";
+    if (file.Size() > kMaxTextFileBytes)
+        return Result::Failure(ErrorKind::CannotRead, tooLong, path);
+    // One byte more than allowed tells a text that is too long from one that fits exactly.
+    std::string text;
+    char chunk[1 << 16];
+    while (text.size() <= kMaxTextFileBytes) {
+        const std::size_t got = file.Read(chunk, sizeof chunk);
+        if (got == 0) break;
+        text.append(chunk, got);
+    }
+    if (Result read = file.Status(); !read) return read;
+    if (text.size() > kMaxTextFileBytes)
+        return Result::Failure(ErrorKind::CannotRead, tooLong, path);
+    return AddText(text, source);
 }
 
 void CCharacterSubset::AddCodes(const std::vector<uint16_t>& codes) {

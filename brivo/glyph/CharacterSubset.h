@@ -35,6 +35,9 @@ struct UnmappedCharacter {
 // The characters a product uses: the distinct characters of UTF-8 texts that are ASCII or
 // KS X 1001, plus whole code ranges, as ascending codes. Control characters, line ends and
 // the byte-order mark are ignored; characters without a code are collected in Unmapped().
+// The longest text file of characters that AddFile reads.
+inline constexpr std::size_t kMaxTextFileBytes = std::size_t{16} << 20;
+
 class CCharacterSubset {
 public:
     CCharacterSubset();
@@ -42,7 +45,8 @@ public:
     // Adds the characters of `utf8`; `source` names it in messages. Text that is not valid
     // UTF-8 is refused ("SOURCE: invalid UTF-8 at byte offset N"), adding nothing.
     Result AddText(std::string_view utf8, const std::string& source);
-    // AddText on the whole of a file.
+    // AddText on the whole of a file, or of standard input for "-". Only regular files are
+    // read (as InputFile), of at most kMaxTextFileBytes.
     Result AddFile(const std::string& path);
     void AddCodes(const std::vector<uint16_t>& codes);
 

@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,6 +185,48 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
+// Keeps `file` under a temporary name beside it (a hard link), so that it can be put back;
+// with `remove` the file then leaves its own name. No link where the file system has none:
+// `aside` stays empty and only a removal is done. False when the file cannot go.
+bool MoveAside(const std::string& file, std::string& aside, bool remove) {
+    aside.clear();
+    const std::string folder = FolderOf(file);
+    const std::string prefix = folder + "/" + TemporaryPrefix(folder, NameOf(file));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = prefix + RandomChars();
+        if (link(file.c_str(), name.c_str()) == 0) {
+            aside = name;
+            break;
+        }
+        if (errno == ENOENT) return true;  // nothing to keep
+        if (errno != EEXIST) break;
+    }
+    if (!remove || unlink(file.c_str()) == 0 || errno == ENOENT) return true;
+    const int error = errno;
+    if (!aside.empty()) unlink(aside.c_str());
+    aside.clear();
+    errno = error;
+    return false;
+}
+
+// Holds back the signals that end a program politely (Ctrl-C, kill, a closed terminal)
+// while it lives; they arrive when it ends.
+class QuietSignals {
+public:
+    QuietSignals() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, signal);
+        pthread_sigmask(SIG_BLOCK, &ending, &before);
+    }
+    ~QuietSignals() { pthread_sigmask(SIG_SETMASK, &before, nullptr); }
+    QuietSignals(const QuietSignals&) = delete;
+    QuietSignals& operator=(const QuietSignals&) = delete;
+
+private:
+    sigset_t before;
+};
+
 }  // namespace
 
 std::string CheckTarget(const std::string& path) {
@@ -262,8 +306,7 @@ void SafeFileWriter::WriteOut(std::string_view bytes) {
     }
 }
 
-std::string SafeFileWriter::Commit() {
-    if (committed_ || fd_ < 0) return Ok() ? Reason(path_, "the save has ended") : error_;
+void SafeFileWriter::Prepare() {
     Flush();
     if (replacing_ && Ok()) {
         if (fchmod(fd_, mode_) != 0) Fail(errno);
@@ -279,17 +322,71 @@ std::string SafeFileWriter::Commit() {
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) Fail(errno);
-    if (replacing_ && Ok()) {
-        if (rename(temporary_.c_str(), target_.c_str()) != 0)
-            Fail(errno);
-        else {
-            temporary_.clear();
-            SyncFolder(FolderOf(target_));
-        }
+}
+
+std::string SafeFileWriter::Commit() { return CommitTogether({this}); }
+
+std::string SafeFileWriter::CommitTogether(const std::vector<SafeFileWriter*>& saves,
+                                           const std::vector<std::string>& remove) {
+    std::string error;
+    for (SafeFileWriter* save : saves)
+        if (error.empty() && (save->committed_ || save->fd_ < 0))
+            error = save->Ok() ? Reason(save->path_, "the save has ended") : save->error_;
+    if (!error.empty()) return error;
+    // Between naming a temporary and its rename, an interrupt would leave the name behind.
+    const QuietSignals quiet;
+    for (SafeFileWriter* save : saves) {
+        save->Prepare();
+        if (error.empty()) error = save->error_;
     }
-    if (!Ok()) Discard();
-    committed_ = Ok();
-    return error_;
+    struct Step {
+        std::string file;
+        std::string aside;  // the old file, to put back; "" when there was none to keep
+        bool created = false;
+    };
+    std::vector<Step> done;
+    for (const std::string& file : remove) {
+        if (!error.empty()) break;
+        std::string aside;
+        if (!MoveAside(file, aside, true))
+            error = "cannot remove " + file + ": " + std::strerror(errno);
+        else if (!aside.empty())
+            done.push_back({file, aside});
+    }
+    for (SafeFileWriter* save : saves) {
+        if (!error.empty()) break;
+        if (!save->replacing_) continue;
+        Step step{save->target_, {}, !save->existed_};
+        if (save->existed_) MoveAside(save->target_, step.aside, false);
+        if (rename(save->temporary_.c_str(), save->target_.c_str()) != 0) {
+            save->Fail(errno);
+            error = save->error_;
+            if (!step.aside.empty()) unlink(step.aside.c_str());
+            break;
+        }
+        save->temporary_.clear();
+        done.push_back(step);
+    }
+    if (!error.empty()) {
+        for (auto step = done.rbegin(); step != done.rend(); ++step) {
+            if (!step->aside.empty())
+                rename(step->aside.c_str(), step->file.c_str());
+            else if (step->created)
+                unlink(step->file.c_str());
+        }
+        for (SafeFileWriter* save : saves) {
+            save->Fail(error);
+            save->Discard();
+        }
+        return error;
+    }
+    for (const Step& step : done)
+        if (!step.aside.empty()) unlink(step.aside.c_str());
+    for (SafeFileWriter* save : saves) {
+        if (save->replacing_) SyncFolder(FolderOf(save->target_));
+        save->committed_ = true;
+    }
+    return {};
 }
 
 void SafeFileWriter::Discard() {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Saving a file so that a failed or killed save never leaves a truncated or half-written file
 // behind. Shared by the programs of this repository; it depends on nothing but POSIX.
@@ -18,6 +19,9 @@
 // - a file whose permission bits allow no writing (0444): refused as read-only and kept,
 //   also for root.
 // Messages start with "cannot write PATH: " and name the path as given.
+//
+// A save replaces the file the path names: a hard link to the old file keeps the old
+// contents under its other name.
 namespace safefile {
 
 // Whether a save to `path` can start: "" if so, else the reason. Writes nothing.
@@ -41,8 +45,16 @@ public:
     // Flushes, syncs and puts the file in place; returns Error().
     std::string Commit();
 
+    // Puts several saves in place as one: all are written and synced first, then the files
+    // of `remove` go and the saves are renamed over their targets in the order given. When
+    // any step fails, every file is put back as it was and the first reason is returned.
+    // (A save killed between the renames leaves the earlier ones in place.)
+    static std::string CommitTogether(const std::vector<SafeFileWriter*>& saves,
+                                      const std::vector<std::string>& remove = {});
+
 private:
     void Open();
+    void Prepare();
     void Flush();
     void WriteOut(std::string_view bytes);
     void Fail(int error);

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,6 +102,9 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
     Spill(folder / "bad.txt", "OK\n\xEA\xB0\x80\xFF");
     Spill(folder / "accents.txt", "caf\xC3\xA9\r\nna\xC3\xAFve \xC3\xA9t\xC3\xA9");
     Spill(folder / "blank.txt", "\xEF\xBB\xBF\r\n\t\r\n");
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);  // nobody writes: must not wait
+    Spill(folder / "huge.txt", "abc");
+    fs::resize_file(folder / "huge.txt", (std::uintmax_t{16} << 20) + 1);  // sparse
     struct Case {
         std::string arguments;
         int status;
@@ -118,7 +124,33 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
          0,
          {"brivo-cli: warning: left out 2 characters:", "Glyphs: 8, Custom (8 characters)"}},
         {"--chars '\xE2\x9C\x93 ok'", 1, {"--chars:1:1: '\xE2\x9C\x93' (U+2713)"}},
-        {"--chars-file " + dir + "/missing.txt", 1, {dir + "/missing.txt: cannot be read"}},
+        {"--chars-file " + dir + "/missing.txt",
+         1,
+         {"brivo-cli extract: cannot open " + dir + "/missing.txt: No such file or directory\n"}},
+        {"--chars-file " + dir,
+         1,
+         {"brivo-cli extract: cannot open " + dir + ": it is a folder\n"}},
+        {"--chars-file /dev/zero",
+         1,
+         {"cannot read /dev/zero: it is not a regular file (a device, FIFO or socket)\n"}},
+        {"--chars-file " + dir + "/fifo",
+         1,
+         {"cannot read " + dir + "/fifo: it is not a regular file (a device, FIFO or socket)\n"}},
+        {"--chars-file " + dir + "/huge.txt",
+         1,
+         {dir + "/huge.txt: more than 16 MiB; a text of characters to extract may take at most "
+                "16 MiB\n"}},
+        {"--chars-file - < " + dir + "/huge.txt",
+         1,
+         {"standard input: more than 16 MiB; a text of characters to extract may take at most "
+          "16 MiB\n"}},
+        {"--chars-file - < " + dir + "/bad.txt",
+         1,
+         {"brivo-cli extract: standard input: invalid UTF-8 at byte offset 6"}},
+        {"--chars-file '" + dir + "/new\nline.txt'",
+         1,
+         {"brivo-cli extract: cannot open " + dir +
+          "/new\\nline.txt: No such file or directory\n"}},
         {"--chars-file " + dir + "/blank.txt", 1, {"the text has no character to extract"}},
         {"--chars ok --name 'font 1'", 1, {"not \"font 1\""}},
         {"--chars ok --name 1font", 1, {"--name must be a C identifier", "not \"1font\""}},
@@ -129,6 +161,9 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
         const fs::path out = folder / "out.h";
         const CliRun run = Cli("extract " + c.arguments + " -o " + out.string());
         EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+        // A message that ends the output is its only line.
+        if (c.said.back().back() == '\n')
+            EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
         for (const std::string& text : c.said)
             EXPECT_NE(run.output.find(text), std::string::npos) << c.arguments << "\n"
                                                                 << run.output;
@@ -166,15 +201,17 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     EXPECT_NE(text.find("const unsigned short menu_codes[132] = {"), std::string::npos);
     EXPECT_NE(text.find("0xbcd2, 0xc0ce, 0xc3eb, 0xc8ae,\r\n};\r\n"), std::string::npos);
 
-    // A table that does not fit is left aside with a warning.
+    // A table that does not fit belongs to another font: refused, or left aside when asked.
     Spill(folder / "menu.idx", "\x41");
-    const CliRun misfit = Cli("info " + fnt.string() + " --size 12x12 --range custom");
+    const std::string info = "info " + fnt.string() + " --size 12x12 --range custom";
+    CliRun misfit = Cli(info);
+    EXPECT_EQ(misfit.status, 1) << misfit.output;
+    EXPECT_EQ(misfit.output, "brivo-cli info: " + (folder / "menu.idx").string() +
+                                 " holds 1 bytes, not two for each of the 132 glyphs: it is not "
+                                 "the code table of " +
+                                 fnt.string() + " (--ignore-index reads the file without it)\n");
+    misfit = Cli(info + " --ignore-index");
     EXPECT_EQ(misfit.status, 0) << misfit.output;
-    EXPECT_NE(misfit.output.find("warning: " + (folder / "menu.idx").string() +
-                                 " holds 1 bytes, not two for each of the 132 glyphs; the "
-                                 "glyphs keep the range's codes"),
-              std::string::npos)
-        << misfit.output;
     EXPECT_NE(misfit.output.find("Range: Custom\n"), std::string::npos) << misfit.output;
 
     // Unicode order and back: the same file but for the name.
@@ -192,6 +229,64 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     // Past the header (its Create Time differs), byte for byte.
     const std::string first = Slurp(source), second = Slurp(back);
     EXPECT_EQ(first.substr(first.find("//#include")), second.substr(second.find("//#include")));
+}
+
+// A .fnt file and its code table are one save: a save that fails leaves both old files, and
+// a save without a table takes away the old one, so that no read pairs glyphs with codes of
+// another font.
+TEST_F(CharacterSubsetCommandTest, FontAndCodeTableAreOneSave) {
+    const fs::path fnt = folder / "f.fnt", idx = folder / "f.idx";
+    const std::string out = " -o " + fnt.string();
+    ASSERT_EQ(Cli("extract --chars 가나다라" + out).status, 0);
+    const std::string oldFont = Slurp(fnt), oldTable = Slurp(idx);
+    ASSERT_EQ(oldTable, "\xa1\xb0\xaa\xb3\xd9\xb4\xf3\xb6");
+
+    struct Case {
+        const char* what;
+        std::string before;  // shell commands run first
+        std::string arguments;
+        std::string said;
+    };
+    const Case failures[] = {
+        {"read-only table", "chmod 444 " + idx.string() + ";", "extract --chars 마바사아" + out,
+         "brivo-cli extract: cannot write " + idx.string() + ": it is read-only\n"},
+        // The table fits under the limit, the font does not: the table is written first.
+        {"file size limit", "trap '' XFSZ; ulimit -f 40;",
+         "extract --range hangul --index euc-kr" + out,
+         "brivo-cli extract: cannot write " + fnt.string() + ": File too large\n"},
+    };
+    for (const Case& c : failures) {
+        SCOPED_TRACE(c.what);
+        CliRun run{-1, {}};
+        FILE* pipe =
+            popen(("(" + c.before + " " + BRIVO_CLI + " " + c.arguments + ") 2>&1").c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
+        const int status = pclose(pipe);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_EQ(Slurp(fnt), oldFont);
+        EXPECT_EQ(Slurp(idx), oldTable);
+        chmod(idx.c_str(), 0644);
+        for (const auto& entry : fs::directory_iterator(folder))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+                << entry.path();
+    }
+
+    // A save without a table: the old table goes; one this program did not write stays, and
+    // a read refuses it until told to leave it aside.
+    ASSERT_EQ(Cli("extract --range ascii" + out).status, 0);
+    EXPECT_FALSE(fs::exists(idx));
+    const fs::path other = folder / "other.fnt", foreign = folder / "other.idx";
+    Spill(foreign, std::string("\xff\xff\xff\xff", 4));
+    ASSERT_EQ(Cli("extract --range ascii -o " + other.string()).status, 0);
+    EXPECT_EQ(Slurp(foreign), std::string("\xff\xff\xff\xff", 4));
+    const std::string read = "info " + other.string() + " --size 8x16 --range ascii";
+    const CliRun refused = Cli(read);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(std::count(refused.output.begin(), refused.output.end(), '\n'), 1) << refused.output;
+    EXPECT_EQ(Cli(read + " --ignore-index").status, 0);
 }
 
 TEST_F(CharacterSubsetCommandTest, DefaultOutputsAreUnchanged) {

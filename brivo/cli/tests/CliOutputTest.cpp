@@ -51,6 +51,13 @@ TEST_F(CliOutputTest, UsageErrorsAreOneLineWithStatusTwo) {
         "convert in.fnt --size 8x2 --range ascii --out-skip 70000 -o x.fnt",
         "info in.fnt --size 8x2 --range ascii --skip 99999999999",
         "info --no-such-option",
+        "extract -o a.h -o b.h",
+        "convert in.fnt --size 8x2 --range ascii -o a.h --output b.h",
+        "preview in.fnt --size 8x2 --range ascii -o a.png -o b.png",
+        "extract --weight 0 -o x.h",
+        "extract --weight 1001 -o x.h",
+        "extract --weight -1 -o x.h",
+        "frobnicate in.fnt",
     };
     for (const char* arguments : cases) {
         const CliRun run = Cli(arguments);
@@ -58,6 +65,9 @@ TEST_F(CliOutputTest, UsageErrorsAreOneLineWithStatusTwo) {
         EXPECT_EQ(run.output.rfind("brivo-cli", 0), 0u) << run.output;
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
     }
+    EXPECT_EQ(Cli("frobnicate in.fnt").output,
+              "brivo-cli: unknown subcommand \"frobnicate\": give one of extract, convert, "
+              "preview, info (see brivo-cli --help)\n");
     const CliRun version = Cli("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.output.rfind("brivo-cli 1.", 0), 0u) << version.output;

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -248,8 +249,17 @@ TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
         std::string mentions;
     };
     const Case cases[] = {
+        // ASCII is written half as wide as --size: said plainly, with what to type.
         {In("a.h") + " --size 16x16 --range ascii", 1,
-         "a.h: the file says 8 x 16, ASCII; asked for 16 x 16 (--size auto --range auto"},
+         "a.h: the file holds 8 x 16 ASCII glyphs: give --size 8x16, or --size auto\n"},
+        {In("a.fnt") + " --size 16x16 --range ascii", 1,
+         "a.fnt holds 8 x 16 ASCII glyphs (2048 bytes): give --size 8x16 (--ignore-header "
+         "reads it as 16x16)\n"},
+        {In("a.fnt") + " --size 16x16 --range ascii --ignore-header", 0, "has 2048 bytes"},
+        {In("a.h") + " --size 16x32 --range ascii", 1,
+         "a.h: the file says 8 x 16, ASCII; asked for 16 x 32 (--size auto --range auto"},
+        {In("x.bdf") + " --size 16x16 --range hangul", 1,
+         "cannot read " + In("x.bdf") + ": BDF is written, not read"},
         {In("a.h") + " --size 8x16 --range hangul", 1, "8 x 16, ASCII; asked for 한글"},
         {In("a.h") + " --size auto --range auto", 0, "Size: 8x16 pixels"},
         {In("a.h") + " --size auto --range ascii", 0, "Glyphs: 128"},
@@ -265,10 +275,13 @@ TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
         {In("pipe.h") + " --size 8x16 --range ascii", 1, "not a regular file"},
         {"/dev/zero --size 1x1 --range custom", 1, "not a regular file"},
     };
+    std::ofstream(folder / "x.bdf") << "STARTFONT 2.1\n";
     for (const Case& c : cases) {
         const CliRun info = Cli("info " + c.arguments);
         EXPECT_EQ(info.status, c.status) << c.arguments << "\n" << info.output;
         EXPECT_NE(info.output.find(c.mentions), std::string::npos) << info.output;
+        if (c.status != 0)
+            EXPECT_EQ(std::count(info.output.begin(), info.output.end(), '\n'), 1) << info.output;
         const CliRun convert = Cli("convert " + c.arguments + " -o " + In("out.h"));
         EXPECT_EQ(convert.status, c.status) << c.arguments << "\n" << convert.output;
         EXPECT_EQ(fs::exists(folder / "out.h"), c.status == 0) << c.arguments;

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -192,6 +194,53 @@ TEST_F(CodeTableTest, FntSidecarRoundTrips) {
               std::string::npos)
         << short_.message;
     EXPECT_EQ(Codes(back), (std::vector<uint16_t>{0, 1, 2}));
+}
+
+// Firmware finds glyphs by a binary search on the table: a table it cannot search that way
+// still loads, with a note of what is wrong with it.
+TEST_F(CodeTableTest, TablesThatBreakABinarySearchAreNoted) {
+    struct Case {
+        const char* values;  // three codes, as C source writes them
+        const char* note;    // "" for none
+    };
+    const Case cases[] = {
+        {"0x0041, 0xb0a1, 0xc8fe", ""},
+        {"0x0041, 0xb0a1, 0xb0a1", "the code table has 1 repeated value: a binary search"},
+        {"0xb0a1, 0x0041, 0xc8fe", "the code table has 1 value below the one before it"},
+        {"0x0041, 0xb000, 0xc8fe", "the code table has 1 value that is no code"},
+        {"0xc8fe, 0xb0a1, 0xb0a1",
+         "has 1 repeated value, 1 value below the one before it: a binary search on it can "
+         "miss glyphs"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values);
+        const std::string source = folder.File("t.h");
+        WriteBytes(source, std::string("const unsigned char t[3][2] = {\n{0x01, 0x02,},\n"
+                                       "{0x03, 0x04,},\n{0x05, 0x06,},\n};\n"
+                                       "const unsigned short t_codes[3] = {\n") +
+                               c.values + ",\n};\n");
+        CGlyphSet set;
+        std::string warning = "stale";
+        ASSERT_TRUE(ReadTextFile(set, source, 8, 2, RANGE_CUSTOM, true, false, true, &warning));
+        EXPECT_EQ(warning.empty(), *c.note == '\0') << warning;
+        EXPECT_NE(warning.find(c.note), std::string::npos) << warning;
+
+        // The same values as a .idx file beside a .fnt file, where they are codes at all.
+        std::string idx;
+        for (const char* at = c.values; *at != '\0'; at += std::min<std::size_t>(8, strlen(at))) {
+            const auto value = static_cast<uint16_t>(std::stoul(std::string(at, 6), nullptr, 16));
+            idx += static_cast<char>(value & 0xFF);
+            idx += static_cast<char>(value >> 8);
+        }
+        WriteBytes(folder.File("t.idx"), idx);
+        CGlyphSet back;
+        ASSERT_TRUE(ReadTextFile(back, source, 8, 2, RANGE_CUSTOM, true, false));
+        warning = "stale";
+        if (std::string(c.note).find("no code") != std::string::npos) continue;
+        ASSERT_TRUE(ReadCodeIndexFile(back, folder.File("t.idx"), &warning));
+        EXPECT_EQ(warning.empty(), *c.note == '\0') << warning;
+        EXPECT_NE(warning.find(c.note), std::string::npos) << warning;
+    }
 }
 
 }  // namespace

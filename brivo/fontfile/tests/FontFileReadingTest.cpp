@@ -1,5 +1,6 @@
 // What both readers refuse or report: no data, inputs that are no regular file, the Custom
-// limit, and .fnt lengths that do not fit the range.
+// limit, .fnt lengths that do not fit the range, and C source that is cut, contradicts
+// itself or has no line ends.
 
 #include <sys/stat.h>
 
@@ -7,6 +8,7 @@
 
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
+#include "fontfile/TextFontWriter.h"
 #include "fontfile/tests/TestFiles.h"
 
 using namespace brivo;
@@ -103,10 +105,16 @@ TEST_F(FontFileReadingTest, CustomStopsAt65536GlyphsAndSaysSo) {
             ASSERT_EQ(set.Count(), 65536) << path;
             EXPECT_EQ(set.glyphs.back()->code, 65535) << "codes must not wrap";
             EXPECT_EQ(set.glyphs.back()->index, 65535);
+            // Cut after the last glyph, C source says that it has lost its end.
+            const std::string cut = path == text && extra == 0
+                                        ? path +
+                                              ": the array has no closing brace: the file "
+                                              "may be cut after glyph 65536"
+                                        : "";
             EXPECT_EQ(warning, extra ? path +
                                            ": read the first 65536 glyphs only, a Custom set "
                                            "holds no more"
-                                     : "")
+                                     : cut)
                 << path;
         }
     }
@@ -148,6 +156,102 @@ TEST_F(FontFileReadingTest, FntLengthThatDoesNotFitTheRangeIsReported) {
         const std::size_t records = c.length - c.skip;
         EXPECT_EQ(set.glyphs[127]->bits[15], records >= 2048 ? 0x5a : 0) << c.length;
     }
+    // Read at the width it was extracted with, an ASCII file is twice as wide as it holds.
+    WriteBytes(path, std::string(2048, '\x5a'));
+    CGlyphSet set;
+    std::string warning;
+    ASSERT_TRUE(ReadFontFile(set, path, 16, 16, RANGE_ASCII, 0, false, &warning));
+    EXPECT_EQ(warning, path +
+                           " has 2048 bytes, 128 ASCII glyphs of 16 bytes: the file holds glyphs "
+                           "half as wide as asked (ASCII is extracted at half the width); read "
+                           "it with half the width");
+}
+
+// C source cut short or contradicting itself is never read silently; a file without line
+// ends is refused at its first MiB, not held whole.
+TEST_F(FontFileReadingTest, CutContradictoryAndEndlessCSource) {
+    CGlyphSet hangul;
+    FillRange(hangul, RANGE_HANGUL, false, 16, 16);
+    const std::string full = folder.File("full.h");
+    ASSERT_TRUE(WriteTextFile(hangul, full, true));
+    const std::string text = ReadBytes(full);
+    CGlyphSet subset;
+    subset.SetGlyphSize(16, 16);
+    subset.range = RANGE_CUSTOM;
+    for (uint16_t code : {0xB0A1, 0xB0A2, 0xB0A3, 0xB0A4}) AddGlyph(subset, code, code & 0xFF);
+    ASSERT_TRUE(WriteTextFile(subset, folder.File("subset.h"), true));
+    const std::string subsetText = ReadBytes(folder.File("subset.h"));
+    // The first glyph block after the 1171st: its comment line.
+    std::size_t cut = 0;
+    for (int n = 0; n <= 1171; ++n) cut = text.find("/* character", cut + 1);
+
+    struct Case {
+        const char* name;
+        std::string contents;
+        CodeRange range;
+        bool loads;
+        std::string said;  // the warning, or the refusal
+    };
+    std::string widthEight = text;
+    widthEight.replace(widthEight.find("Font Width : 16"), 15, "Font Width : 8");
+    std::string countOff = text;
+    countOff.replace(countOff.find("Data Conut : 2350"), 17, "Data Conut : 2000");
+    const Case cases[] = {
+        {"whole", text, RANGE_HANGUL, true, ""},
+        {"cut in half", text.substr(0, cut), RANGE_HANGUL, true,
+         ": the array ends after 1171 of 2350 glyphs and has no closing brace: 1179 glyphs are "
+         "incomplete, their missing bytes read as zero"},
+        {"cut inside a glyph", text.substr(0, cut - 30), RANGE_HANGUL, true,
+         ": the array ends after 1170 of 2350 glyphs and has no closing brace: 1180 glyphs are "
+         "incomplete"},
+        {"subset cut", subsetText.substr(0, subsetText.find("/* character [3]")), RANGE_CUSTOM,
+         true,
+         ": the array ends after 3 of 4 glyphs and has no closing brace: 1 glyph is incomplete "
+         "and left out"},
+        {"width against the declaration", widthEight, RANGE_HANGUL, false,
+         ": the header says 8 x 16, 16 bytes a glyph; the array is declared [2350][32]"},
+        {"count against the declaration", countOff, RANGE_HANGUL, false,
+         ": the header says 16 x 16, 32 bytes a glyph, 2000 glyphs; the array is declared "
+         "[2350][32]"},
+        {"carriage returns only",
+         [&] {
+             std::string cr = text;
+             for (char& c : cr)
+                 if (c == '\n') c = ' ';
+             while (cr.size() <= (1 << 20)) cr += cr;
+             return cr;
+         }(),
+         RANGE_HANGUL, false,
+         ": line 1 is longer than 1 MiB: not C source written by this program"},
+        {"a long line after good ones", "{0x01,\n0x02,\n" + std::string((1 << 20) + 1, 'x'),
+         RANGE_CUSTOM, false, ": line 3 is longer than 1 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.File("case.h");
+        WriteBytes(path, c.contents);
+        CGlyphSet set;
+        std::string warning = "stale";
+        const Result result = ReadTextFile(set, path, 16, 16, c.range, true, false, true, &warning);
+        EXPECT_EQ(result.Ok(), c.loads) << result.message;
+        if (c.said.empty()) {
+            EXPECT_EQ(warning, "");
+            continue;
+        }
+        const std::string& said = c.loads ? warning : result.message;
+        EXPECT_EQ(said.rfind(path + c.said, 0), 0u) << said;
+    }
+
+    // Two gigabytes without a line feed (a sparse file: zeros) end at the first MiB.
+    const std::string huge = folder.File("huge.h");
+    WriteBytes(huge, "");
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+    CGlyphSet set;
+    std::optional<TextFileHeader> header;
+    EXPECT_EQ(ReadTextFileHeader(huge, header).message,
+              huge + ": line 1 is longer than 1 MiB: not C source written by this program");
+    EXPECT_EQ(ReadTextFile(set, huge, 16, 16, RANGE_HANGUL, true, false).message,
+              huge + ": line 1 is longer than 1 MiB: not C source written by this program");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -109,6 +110,16 @@ TEST_F(SafeFileTest, RegularFilesLinksAndNewFilesAreReplacedWhole) {
          "end.fnt",
          {"first.fnt", "second.fnt", "end.fnt"},
          0644},
+        // The name saved to gets the new file; the other name keeps the old contents.
+        {"hard link",
+         [&] {
+             Put(File("shared.fnt"), "old");
+             fs::create_hard_link(File("shared.fnt"), File("other.fnt"));
+             return File("shared.fnt");
+         },
+         "shared.fnt",
+         {"shared.fnt", "other.fnt"},
+         0644},
         {"250-byte name",
          [&] { return File(std::string(250, 'n')); },
          std::string(250, 'n'),
@@ -130,6 +141,7 @@ TEST_F(SafeFileTest, RegularFilesLinksAndNewFilesAreReplacedWhole) {
         EXPECT_TRUE(S_ISREG(Mode(File(c.written)))) << c.what;
         EXPECT_EQ(Mode(File(c.written)) & 07777, c.mode) << c.what;
         EXPECT_EQ(Entries(), c.entries) << c.what;
+        if (c.entries.count("other.fnt") != 0) EXPECT_EQ(Read(File("other.fnt")), "old");
         for (const auto& name : c.entries) {
             const bool link = name.find("link") != std::string::npos || name.find("first") == 0 ||
                               name.find("second") == 0 || name.find("dangling") == 0;
@@ -284,6 +296,69 @@ TEST_F(SafeFileTest, StaleTemporariesOfTheSameFileAreRemoved) {
     ASSERT_EQ(safefile::WriteWholeFile(path, "new"), "");
     EXPECT_EQ(Entries(), kept);
     EXPECT_EQ(Read(path), "new");
+}
+
+TEST_F(SafeFileTest, SavesCommittedTogetherAllTakeEffectOrNone) {
+    // Each case breaks the second save its own way; the first save, already written, must
+    // not take effect alone, and no temporary may stay.
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& second)> breakSecond;
+    };
+    const Case cases[] = {
+        {"the file system refuses to grow it (file size limit)",
+         [](const std::string&) {
+             signal(SIGXFSZ, SIG_IGN);
+             rlimit limit{};
+             getrlimit(RLIMIT_FSIZE, &limit);
+             limit.rlim_cur = 4096;
+             setrlimit(RLIMIT_FSIZE, &limit);
+         }},
+        {"its target turns into a folder before the rename",
+         [](const std::string& second) {
+             fs::remove(second);
+             fs::create_directories(fs::path(second) / "inside");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string first = File("font.idx"), second = File("font.fnt");
+        const std::string stale = File("stale.idx");
+        fs::remove_all(second);
+        Put(first, "old table");
+        Put(second, "old font");
+        Put(stale, "stale");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        std::string error;
+        {
+            safefile::SafeFileWriter table(first), font(second);
+            table.Write("new table");
+            c.breakSecond(second);
+            font.Write(std::string(100000, 'f'));
+            error = safefile::SafeFileWriter::CommitTogether({&table, &font}, {stale});
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_NE(error, "");
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(Read(first), "old table");
+        EXPECT_EQ(Read(stale), "stale");
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+                names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, std::set<std::string>{});
+    }
+    // Unbroken, both are replaced and the stale file goes.
+    fs::remove_all(File("font.fnt"));
+    Put(File("stale.idx"), "stale");
+    safefile::SafeFileWriter table(File("font.idx")), font(File("font.fnt"));
+    table.Write("new table");
+    font.Write("new font");
+    ASSERT_EQ(safefile::SafeFileWriter::CommitTogether({&table, &font}, {File("stale.idx")}), "");
+    EXPECT_EQ(Read(File("font.idx")), "new table");
+    EXPECT_EQ(Read(File("font.fnt")), "new font");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"font.idx", "font.fnt"}));
 }
 
 }  // namespace

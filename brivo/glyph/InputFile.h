@@ -8,8 +8,8 @@
 
 namespace brivo {
 
-// A glyph file opened for reading. Only regular files are read: a FIFO would wait for a
-// writer and a device such as /dev/zero never ends.
+// A file opened for reading. Only regular files are read: a FIFO would wait for a writer and
+// a device such as /dev/zero never ends. Standard input is read as it comes.
 class InputFile {
 public:
     InputFile() = default;
@@ -19,6 +19,9 @@ public:
 
     // "cannot open PATH: ...", "... it is a folder", "... it is not a regular file".
     Result Open(const std::string& path);
+
+    // Reads standard input, whatever it is; its size is unknown (0).
+    Result OpenStandardInput();
 
     // The file's length when it was opened.
     uint64_t Size() const { return size; }

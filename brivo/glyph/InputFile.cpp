@@ -1,4 +1,4 @@
-#include "fontfile/InputFile.h"
+#include "glyph/InputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,6 +33,15 @@ Result InputFile::Open(const std::string& opened) {
             "cannot read " + path + ": it is not a regular file (a device, FIFO or socket)", path);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     size = static_cast<uint64_t>(info.st_size);
+    return Result::Success();
+}
+
+Result InputFile::OpenStandardInput() {
+    path = "standard input";
+    fd = dup(STDIN_FILENO);
+    if (fd < 0)
+        return Result::Failure(ErrorKind::CannotOpen,
+                               "cannot read standard input: " + std::string(std::strerror(errno)));
     return Result::Success();
 }
 
