@@ -67,7 +67,7 @@ public:
     // Throws the edit away and shows the glyph as the set has it.
     void OnReset();
 
-    // Gives the keyboard to the drawing surface (its scroll bars).
+    // Gives the keyboard to the canvas.
     void FocusCanvas();
     // Zooms so that the whole glyph fills the drawing surface, from now on as it resizes.
     void FitZoom();
