@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
     SingletonTraceStream() = nullptr;
+    QApplication application(argc, argv);
     CBrivoApp app;
     if (!app.InitInstance({"brivo"})) return 1;
     OpenBrivoProfile()->clear();
