@@ -2,11 +2,12 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QMouseEvent>
 #include <QSlider>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -260,6 +261,16 @@ void CGlyphEditPane::ZoomAt(int notches, QPoint at) {
         after.left() + qRound(glyphPoint.x() * canvas->CellSize()) - inView.x());
     surface->verticalScrollBar()->setValue(
         after.top() + qRound(glyphPoint.y() * canvas->CellSize()) - inView.y());
+}
+
+void CGlyphEditPane::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) return QWidget::wheelEvent(event);
+    wheelRest += event->angleDelta().y();
+    const int notches = wheelRest / 120;
+    wheelRest -= notches * 120;
+    const QRect shown = surface->viewport()->rect();
+    if (notches != 0) ZoomAt(notches, canvas->mapFrom(surface->viewport(), shown.center()));
+    event->accept();
 }
 
 void CGlyphEditPane::FitZoom() {

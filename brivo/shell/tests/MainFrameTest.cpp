@@ -379,6 +379,13 @@ void MainFrameTest::zoomKeysWorkWhereverTheFocusIs() {
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &wheel);
     QCOMPARE(editor->Zoom()->value(), before - 1);
+    // Over the preview (which lets the mouse through to the pane) as well.
+    QWidget* preview = editor->Preview();
+    const QPoint inPane = preview->geometry().center();
+    QWheelEvent overPreview(inPane, editor->mapToGlobal(inPane), QPoint(), QPoint(0, -120),
+                            Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor, &overPreview);
+    QCOMPARE(editor->Zoom()->value(), before - 2);
     QVERIFY(grid->hasFocus());
 }
 
