@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QThread>
 #include <QWheelEvent>
 
@@ -35,8 +36,8 @@ const char* const kLayout[] = {
     ", -        , select    ,",
     "    ,          ,          ,          ,          ,          ,          ,          ,          "
     ",          ,           ,",
-    "   A, extract1 , -        , -        , -        , -        , -        ,          ,          "
-    ", progress , -         ,",
+    "   A, extract1 , -        , -        , -        , -        , -        , progress , -        "
+    ", -        , cancel    ,",
     "   A, extract2 , -        , -        , -        , -        , -        , exclude  , -        "
     ", -        , doextract ,",
     "   A, extract3 , -        , -        , -        , -        , -        , +        , -        "
@@ -60,6 +61,7 @@ const QString kOverwrite = QStringLiteral(
     "폰트를 새로 추출하면 기존에 추출한 폰트들은 다 지워집니다. 폰트 추출을 실행하시겠습니까?");
 const QString kToCustom = QStringLiteral("Custom Mode로 변경됩니다. 계속하시겠습니까?");
 const QString kNoFont = QStringLiteral("Font가 정의되지 않았습니다");
+const QString kExtractStep = QStringLiteral("Font 추출");
 
 // The range buttons in layout order (extract1 ... extract6) with the range each stands for
 // and is named after.
@@ -136,29 +138,50 @@ void CExtractForm::CreateControls() {
         IDC_EXCLUDE);
     connect(excludeBox, &QCheckBox::clicked, this,
             [this](bool checked) { exceptUnused = checked ? 1 : 0; });
-    extractButton = Tagged(new QPushButton(QStringLiteral("Font 추출"), this), IDC_DOEXTRACT);
+    extractButton = Tagged(new QPushButton(kExtractStep, this), IDC_DOEXTRACT);
     connect(extractButton, &QPushButton::clicked, this, &CExtractForm::StartExtraction);
     progress = Tagged(new QProgressBar(this), IDC_PROGRESS);
     progress->setTextVisible(false);
     progress->setRange(0, 100);
     progress->setValue(0);
+    // Stops a running extraction, keeping what it made so far (one step, as any run); the
+    // Esc key does the same anywhere in the window. Idle, there is nothing to cancel.
+    cancelButton = Tagged(new QPushButton(QStringLiteral("추출 취소"), this), IDC_CANCEL);
+    cancelButton->setEnabled(false);
+    connect(cancelButton, &QPushButton::clicked, this, &CExtractForm::CancelExtraction);
+    cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this, this,
+                              &CExtractForm::CancelExtraction, Qt::WindowShortcut);
+    cancelKey->setEnabled(false);
     fontList = new CFontList(glyphSet, this);
 
     for (int i = 0; i < 6; ++i) {
         auto* button = Tagged(new CImageButton(this), kEditButtons[i].id);
         button->SetBitmaps(kEditButtons[i].bitmap);
+        button->SetFlatFocus(true);
         editButtons[i] = button;
     }
     auto onClick = [this](int id, auto handler) {
         connect(qobject_cast<QAbstractButton*>(Control(id)), &QAbstractButton::clicked, this,
                 handler);
     };
+    connect(fontList, &CFontList::RemoveRequested, this, [this] { RemoveGlyph(); });
     onClick(IDC_INSERT, [this] { InsertGlyph(); });
     onClick(IDC_REMOVE, [this] { RemoveGlyph(); });
     onClick(IDC_MOVEFP, [this] { MoveSelected(-1, true); });
     onClick(IDC_MOVEP, [this] { MoveSelected(-1, false); });
     onClick(IDC_MOVEF, [this] { MoveSelected(1, false); });
     onClick(IDC_MOVEFF, [this] { MoveSelected(1, true); });
+
+    // Tab follows the screen: the font, the ranges, the run, the grid, the buttons under it.
+    QWidget* previous = nullptr;
+    for (const int id : std::initializer_list<int>{
+             IDC_SELECT, IDC_ASCII, IDC_HANGUL, IDC_FULLWIDTH1, IDC_FULLWIDTH2, IDC_ALL, IDC_CUSTOM,
+             IDC_EXCLUDE, IDC_DOEXTRACT, IDC_CANCEL, CFontList::kControlId, IDC_MOVEFP, IDC_MOVEP,
+             IDC_MOVEF, IDC_MOVEFF, IDC_INSERT, IDC_REMOVE}) {
+        QWidget* next = Control(id);
+        if (previous != nullptr && next != nullptr) setTabOrder(previous, next);
+        if (next != nullptr) previous = next;
+    }
 }
 
 void CExtractForm::BuildLayout() {
@@ -174,6 +197,7 @@ void CExtractForm::BuildLayout() {
     layout->BindWidget("exclude", excludeBox);
     layout->BindWidget("doextract", extractButton);
     layout->BindWidget("progress", progress);
+    layout->BindWidget("cancel", cancelButton);
     layout->BindWidget("fontlist", fontList);
     for (int i = 0; i < 6; ++i) layout->BindWidget(kEditButtons[i].layoutName, editButtons[i]);
     layout->SetSheet(sheets.SheetAt(0));
@@ -303,8 +327,25 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
         return false;
     }
     if (range == RANGE_CUSTOM) rangeButtons[kCustomButton]->setChecked(true);
+    cancelled = false;
+    ShowRunning(true);
     fontList->update();
+    emit ExtractionStarted();
     return true;
+}
+
+void CExtractForm::CancelExtraction() {
+    if (!worker.Running() || stopping) return;
+    StopExtraction();
+    cancelled = true;
+    emit ExtractionFinished();
+}
+
+void CExtractForm::ShowRunning(bool running) {
+    // The button that had the keyboard gives it to the grid before it goes grey.
+    if (!running && cancelButton->hasFocus()) fontList->setFocus(Qt::OtherFocusReason);
+    cancelButton->setEnabled(running);
+    cancelKey->setEnabled(running);
 }
 
 bool CExtractForm::StopExtraction() {
@@ -320,6 +361,7 @@ bool CExtractForm::StopExtraction() {
         stopping = false;
     }
     worker.StopExtraction();
+    ShowRunning(false);
     if (wasRunning) {
         RecordExtraction();
         progress->setValue(0);
@@ -358,6 +400,7 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
         [this, run, fontFailed] {
             if (run != runNumber) return;
             worker.Wait();  // the thread is past its last report: let Running() turn false
+            ShowRunning(false);
             RecordExtraction();
             progress->setValue(0);
             fontList->update();
@@ -376,8 +419,7 @@ void CExtractForm::RecordExtraction() {
     GlyphCommandList commands;
     commands.push_back(std::move(replaced));
     const int selection = fontList->selectedIndex < glyphSet.Count() ? fontList->selectedIndex : -1;
-    undoStack->Record(extractButton->text(), std::move(commands), {selectionBeforeRun},
-                      {selection});
+    undoStack->Record(kExtractStep, std::move(commands), {selectionBeforeRun}, {selection});
 }
 
 // --- Hand edits ---------------------------------------------------------------------------

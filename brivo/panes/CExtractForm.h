@@ -14,6 +14,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QShortcut;
 
 namespace brivo {
 
@@ -55,6 +56,7 @@ public:
         IDC_MOVEFF = 1072,
         IDC_INSERT = 1073,
         IDC_REMOVE = 1074,
+        IDC_CANCEL = 1075,
     };
 
     // `glyphSet` and `logFont` (the font description) are the view's; they outlive the form.
@@ -70,6 +72,10 @@ public:
     // Cancels a running extraction and waits for it while the window keeps handling its
     // events. Safe to call when nothing runs. Always true.
     bool StopExtraction();
+    // "추출 취소" and Esc: stops a running extraction as StopExtraction does and reports it
+    // finished (LastRunCancelled then tells). Does nothing when none runs.
+    void CancelExtraction();
+    bool LastRunCancelled() const { return cancelled; }
     bool Running() const { return worker.Running(); }
     CExtractWorker& Worker() { return worker; }
     // Seconds the last extraction took, from start to its end or cancellation.
@@ -104,6 +110,8 @@ public:
     int exceptUnused = 0;
 
 signals:
+    // A run began.
+    void ExtractionStarted();
     // An extraction ended by itself or was cancelled (after the grid was refreshed).
     void ExtractionFinished();
 
@@ -124,6 +132,8 @@ private:
     bool RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> edit, int selectAfter);
     void RecordExtraction();
     bool RefuseWhileRunning();
+    // Enables what only a running extraction can use: the cancel button and key.
+    void ShowRunning(bool running);
     CodeRange CheckedRange() const;
 
     // IExtractObserver: called on the worker thread, forwarded to this thread.
@@ -138,6 +148,7 @@ private:
     int runNumber = 0;
     int activeRun = 0;
     bool stopping = false;
+    bool cancelled = false;
     CGlyphUndoStack* undoStack = nullptr;
     // The glyphs the running extraction replaces, and the selection before it.
     std::unique_ptr<CReplaceAllGlyphs> replaced;
@@ -152,6 +163,8 @@ private:
     QCheckBox* excludeBox = nullptr;
     QPushButton* extractButton = nullptr;
     QProgressBar* progress = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QShortcut* cancelKey = nullptr;
     CFontList* fontList = nullptr;
     CImageButton* editButtons[6] = {};
     EvaSheetSet sheets;

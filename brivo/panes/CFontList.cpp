@@ -115,14 +115,26 @@ void CFontList::resizeEvent(QResizeEvent*) {
 }
 
 CFontList::Geometry CFontList::CellGeometry() const {
-    Geometry g;
-    g.cw = scale * glyphSet.width + gapX;
-    g.ch = scale * glyphSet.height + gapY + labelHeight;
-    // A pitch of zero or less (a nonsensical glyph size) shows nothing and hits nothing.
-    if (g.cw <= 0 || g.ch <= 0) return Geometry{};
     const QSize client = ClientSize();
-    g.columns = client.width() / g.cw;
-    g.fullRows = client.height() / g.ch;
+    const auto at = [&](int shownScale, bool withLabels) {
+        Geometry g;
+        g.scale = shownScale;
+        g.labels = withLabels;
+        g.cw = shownScale * glyphSet.width + gapX;
+        g.ch = shownScale * glyphSet.height + gapY + (withLabels ? labelHeight : 0);
+        // A pitch of zero or less (a nonsensical glyph size) shows nothing and hits nothing.
+        if (g.cw <= 0 || g.ch <= 0) return Geometry{};
+        g.columns = client.width() / g.cw;
+        g.fullRows = client.height() / g.ch;
+        return g;
+    };
+    // The largest magnification at which one whole cell fits, with its label where one fits
+    // at all; a glyph larger than the grid even so is drawn at one pixel, cut at the edges.
+    for (const bool withLabels : {true, false})
+        for (int s = std::max(scale, 1); s >= 1; --s)
+            if (const Geometry g = at(s, withLabels); g.columns >= 1 && g.fullRows >= 1) return g;
+    Geometry g = at(1, false);
+    if (g.cw > 0 && !client.isEmpty()) g.columns = std::max(g.columns, 1);
     return g;
 }
 
@@ -225,6 +237,9 @@ void CFontList::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Enter:
             if (at >= 0 && !busy) emit OpenRequested(at);
             return;
+        case Qt::Key_Delete:
+            if (at >= 0 && !busy) emit RemoveRequested(at);
+            return;
         default:
             QWidget::keyPressEvent(event);
     }
@@ -232,11 +247,11 @@ void CFontList::keyPressEvent(QKeyEvent* event) {
 
 bool CFontList::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
-    // A label shown shortened is told whole in a tooltip.
+    // A label shown shortened, or not at all, is told whole in a tooltip.
     const QPoint point = static_cast<QHelpEvent*>(event)->pos();
     const int i = HitTest(point.x(), point.y(), false);
     const CGlyph* glyph = i >= 0 ? glyphSet.glyphs[i] : nullptr;
-    if (glyph != nullptr && ShownLabel(*glyph) != LabelText(*glyph))
+    if (glyph != nullptr && (!ShowsLabels() || ShownLabel(*glyph) != LabelText(*glyph)))
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), LabelText(*glyph), this);
     else
         QToolTip::hideText();
@@ -263,13 +278,21 @@ void CFontList::paintEvent(QPaintEvent*) {
     RenderImage();
     QPainter painter(this);
     painter.drawImage(0, 0, canvas);
+    // The keyboard's place: the grid framed in the highlight colour.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(QRect(QPoint(0, 0), canvas.size())).adjusted(1, 1, -1, -1));
+    }
 }
 
 QString CFontList::LabelText(const CGlyph& glyph) const {
     return QString::fromStdString(Cp949ToUtf8(glyph.GetLabel(glyphSet.LabelRange())));
 }
 
-int CFontList::LabelRoom() const { return scale * glyphSet.width - 2; }
+int CFontList::LabelRoom() const { return LabelRoom(ShownScale()); }
+
+int CFontList::LabelRoom(int shownScale) const { return shownScale * glyphSet.width - 2; }
 
 QString CFontList::ShownLabel(const CGlyph& glyph) const {
     LaidOutLabel unused;
@@ -391,10 +414,10 @@ void CFontList::DrawCells(QImage& image) {
     UpdateScrollRange(g);
     firstVisible = ScrollPos() * g.columns;
 
-    if (!labelFontsLoaded || labelsFont != labelFont || labelsRoom != LabelRoom()) {
+    if (!labelFontsLoaded || labelsFont != labelFont || labelsRoom != LabelRoom(g.scale)) {
         labels.clear();
         labelsFont = labelFont;
-        labelsRoom = LabelRoom();
+        labelsRoom = LabelRoom(g.scale);
         labelFontsLoaded = true;
         labelRaw = QRawFont::fromFont(labelFont);
         labelRawKorean = QRawFont::fromFont(labelFont, QFontDatabase::Korean);
@@ -413,13 +436,16 @@ void CFontList::DrawCells(QImage& image) {
             if (glyph->bits != nullptr)
                 DrawGlyphPixels(image,
                                 CGlyphBitmapView(glyph->bits, glyphSet.width, glyphSet.height),
-                                scale, cell.left(), cell.top(), selected ? kSelectedInk : kInk,
+                                g.scale, cell.left(), cell.top(), selected ? kSelectedInk : kInk,
                                 selected ? kSelectedPaper : kPaper);
-            // The label strip lies on the white canvas below the glyph image: already white.
-            QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(), labelHeight);
-            strip.adjust(0, 1, 0, -1);
-            DrawLabel(painter, strip, Label(*glyph, glyphSet.LabelRange()));
-            DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
+            if (g.labels) {
+                // The label strip lies on the white canvas below the glyph image: already white.
+                QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(),
+                            labelHeight);
+                strip.adjust(0, 1, 0, -1);
+                DrawLabel(painter, strip, Label(*glyph, glyphSet.LabelRange()));
+                DrawFrame(image, strip.adjusted(0, 0, 1, 0), kLabelFrame, 1);
+            }
             DrawFrame(image, cell.adjusted(0, 0, 1, 1), selected ? kSelectedFrame : kCellFrame,
                       selected ? 2 : 1);
         }

@@ -21,7 +21,8 @@ class CGlyphSet;
 // underneath. It draws straight from the glyph set on every paint and keeps no copy.
 // A left press selects a glyph and reports it to the parent with WM_FONTLIST_SELECT; so do
 // the arrow keys, Page Up / Page Down (a page of full rows) and Home / End, which scroll the
-// selection into view. Enter asks for the selected glyph in the editor (OpenRequested).
+// selection into view. Enter asks for the selected glyph in the editor (OpenRequested),
+// Delete for its removal (RemoveRequested).
 class CFontList : public QWidget {
     Q_OBJECT
 public:
@@ -58,7 +59,13 @@ public:
     // width of its cell when it does not fit (the whole label is then in a tooltip).
     QString LabelText(const CGlyph& glyph) const;
     QString ShownLabel(const CGlyph& glyph) const;
+    // The magnification and labels the grid draws with at its present size.
+    int ShownScale() const { return CellGeometry().scale; }
+    bool ShowsLabels() const { return CellGeometry().labels; }
 
+    // Magnification of a glyph where a cell of it fits the grid; a glyph too large for that is
+    // drawn smaller, down to one screen pixel per glyph pixel, and without its label when
+    // even that leaves no whole cell room (ShownScale, ShowsLabels).
     int scale = 3;
     int selectedIndex = -1;
     int firstVisible = 0;
@@ -73,6 +80,8 @@ public:
 signals:
     // Enter was pressed on the selected glyph at `position`.
     void OpenRequested(int position);
+    // Delete was pressed on the selected glyph at `position`.
+    void RemoveRequested(int position);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -85,6 +94,8 @@ protected:
 private:
     struct Geometry {
         int cw = 0, ch = 0, columns = 0, fullRows = 0;
+        int scale = 1;
+        bool labels = true;
     };
     Geometry CellGeometry() const;
     // The scroll range for the set's size: every row, a page of the rows drawn.
@@ -107,6 +118,7 @@ private:
     QString Shorten(const QString& full, LaidOutLabel& laid) const;
     void DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLabel& label);
     int LabelRoom() const;  // pixels a label may take
+    int LabelRoom(int shownScale) const;
 
     const CGlyphSet& glyphSet;
     QScrollBar* bar;

@@ -1,6 +1,7 @@
 #include "panes/CFontPreview.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <memory>
 
 #include "glyph/Cp949.h"
@@ -35,7 +36,29 @@ void CFontPreview::paintEvent(QPaintEvent*) {
 }
 
 QImage CFontPreview::RenderImage() {
-    QImage image(size(), QImage::Format_RGB32);
+    // A cell larger than the preview at the chosen zoom is drawn at a smaller zoom, down to
+    // one; one larger even then is drawn at one into a larger image shrunk to fit.
+    const QSize room = size();
+    int shown = std::max(zoom, 1);
+    while (shown > 1 && (fontSizeX * shown > room.width() || fontSizeY * shown > room.height()))
+        --shown;
+    if (fontSizeX < 1 || fontSizeY < 1 || room.isEmpty() ||
+        (fontSizeX <= room.width() && fontSizeY <= room.height()))
+        return RenderAt(room, shown);
+    const double shrink =
+        std::min(double(room.width()) / fontSizeX, double(room.height()) / fontSizeY);
+    const QImage whole = RenderAt((QSizeF(room) / shrink).toSize().expandedTo(room), 1);
+    const double sx = double(room.width()) / whole.width();
+    const double sy = double(room.height()) / whole.height();
+    for (QRect& cell : cells)
+        cell = QRectF(cell.x() * sx, cell.y() * sy, cell.width() * sx, cell.height() * sy)
+                   .toAlignedRect() &
+               QRect(QPoint(), room);
+    return whole.scaled(room, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage CFontPreview::RenderAt(QSize imageSize, int zoom) {
+    QImage image(imageSize, QImage::Format_RGB32);
     image.fill(Qt::white);
     cells.clear();
     const std::string bytes = Utf8ToCp949(previewText.toStdString());
@@ -53,13 +76,13 @@ QImage CFontPreview::RenderImage() {
         const bool twoByte = byte >= 0x80;
         if (twoByte && i + 1 >= bytes.size()) break;  // a lead byte without its trail
         const int wrapWidth = twoByte ? wideCell : (fontSizeX / 2) * zoom;
-        if (x + wrapWidth > image.width()) {
+        if (x > 0 && x + wrapWidth > image.width()) {
             x = 0;
             y += lineHeight;
         }
         const uint16_t code =
             twoByte ? static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(bytes[i + 1])) : byte;
-        if (!DrawCharacter(image, code, twoByte, x, y)) {
+        if (!DrawCharacter(image, code, twoByte, x, y, zoom)) {
             QPainter painter(&image);
             painter.drawText(0, painter.fontMetrics().ascent(), kNoFont);
             break;
@@ -72,7 +95,8 @@ QImage CFontPreview::RenderImage() {
 }
 
 // Renders one character with its top-left at (x, y). False when the font cannot be created.
-bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y) {
+bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y,
+                                 int zoom) {
     const int width = twoByte ? fontSizeX : fontSizeX / 2;
     const int height = fontSizeY;
     const int right = twoByte ? x + fontSizeX * zoom : x + (fontSizeX * zoom) / 2;

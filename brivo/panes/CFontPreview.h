@@ -16,8 +16,9 @@ class CGlyphSet;
 
 // Shows a sample text rendered exactly as an extraction would render it (the same
 // rasteriser, render mode, fallback fonts, group styles per lead byte, threshold), magnified
-// `zoom` times, each character inside a red outline of its cell. The group styles come from
-// the glyph set.
+// `zoom` times, each character inside a red outline of its cell. Cells too large for the
+// preview at that zoom are drawn smaller, shrunk below their own size where need be. The group
+// styles come from the glyph set.
 class CFontPreview : public QWidget {
     Q_OBJECT
 public:
@@ -48,7 +49,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y);
+    // The preview at `zoom` into an image of `imageSize`.
+    QImage RenderAt(QSize imageSize, int zoom);
+    bool DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y, int zoom);
 
     const CGlyphSet& glyphSet;
     std::unique_ptr<CGlyphRasterizer> rasterizer;

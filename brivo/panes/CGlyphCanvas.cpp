@@ -1,5 +1,6 @@
 #include "panes/CGlyphCanvas.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -18,6 +19,7 @@ void CGlyphCanvas::SetBitmapSize(int newWidth, int newHeight) {
         width = newWidth;
         height = newHeight;
         bits.assign(static_cast<size_t>(BytesPerGlyph(width, height)), 0);
+        cursorCell = {std::min(cursorCell.x(), width - 1), std::min(cursorCell.y(), height - 1)};
     }
     drawRect = QRect();
 }
@@ -71,8 +73,9 @@ void CGlyphCanvas::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect();
     painter.fillRect(exposed, QColor(kGroundColour));
     const QRect grid = DrawRect();
-    // From cell size 2 up, a one-pixel gap on the right and bottom of each cell is the grid.
-    const int cell = cellSize >= 2 ? cellSize - 1 : cellSize;
+    // From cell size 4 up, a one-pixel gap on the right and bottom of each cell is the grid;
+    // smaller cells would lose a third or more of their ink to it.
+    const int cell = cellSize >= kGridLineCell ? cellSize - 1 : cellSize;
     // Only the cells in the exposed part: a large glyph at high zoom has most of them
     // scrolled out of sight.
     const int x0 = std::max(0, (exposed.left() - grid.left()) / cellSize);
@@ -85,6 +88,87 @@ void CGlyphCanvas::paintEvent(QPaintEvent* event) {
                              GetCell(x, y) ? Qt::black : Qt::white);
         }
     }
+    // With the keyboard here, the cursor cell is framed in red over its pixel, and the
+    // canvas in the highlight colour.
+    if (hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(QRectF(grid).adjusted(-2, -2, 1, 1));
+        const int frame = std::max(1, cellSize / 6);
+        painter.setPen(QPen(QColor(255, 0, 0), frame, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        const QRect at = CursorRect();
+        painter.drawRect(QRectF(at).adjusted(frame / 2.0, frame / 2.0, -frame / 2.0, -frame / 2.0));
+    }
+}
+
+QRect CGlyphCanvas::CursorRect() {
+    const QRect grid = DrawRect();
+    return {grid.left() + cursorCell.x() * cellSize, grid.top() + cursorCell.y() * cellSize,
+            std::max(cellSize, 3), std::max(cellSize, 3)};
+}
+
+void CGlyphCanvas::SetCursorCell(QPoint cell) {
+    const QPoint inside(std::clamp(cell.x(), 0, width - 1), std::clamp(cell.y(), 0, height - 1));
+    if (inside == cursorCell) return;
+    update(CursorRect().adjusted(-2, -2, 2, 2));
+    cursorCell = inside;
+    update(CursorRect().adjusted(-2, -2, 2, 2));
+    emit CursorMoved(CursorRect());
+}
+
+void CGlyphCanvas::keyPressEvent(QKeyEvent* event) {
+    QPoint step;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            step = {-1, 0};
+            break;
+        case Qt::Key_Right:
+            step = {1, 0};
+            break;
+        case Qt::Key_Up:
+            step = {0, -1};
+            break;
+        case Qt::Key_Down:
+            step = {0, 1};
+            break;
+        case Qt::Key_Space: {
+            if (event->modifiers() & ~Qt::KeypadModifier) return QWidget::keyPressEvent(event);
+            const std::vector<uint8_t> before = bits;
+            const bool modifiedBefore = modified;
+            const int ink = GetCell(cursorCell.x(), cursorCell.y()) ? 0 : 1;
+            SetCell(cursorCell.x(), cursorCell.y(), ink);
+            update(CursorRect().adjusted(-2, -2, 2, 2));
+            emit KeyEdit(before, modifiedBefore, ink != 0);
+            return;
+        }
+        default:
+            return QWidget::keyPressEvent(event);
+    }
+    const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
+    if (held != Qt::NoModifier && held != Qt::ShiftModifier) return QWidget::keyPressEvent(event);
+    // Shift draws: the cell the cursor leaves and the one it reaches take the tool's ink.
+    if (held == Qt::ShiftModifier) {
+        const std::vector<uint8_t> before = bits;
+        const bool modifiedBefore = modified;
+        const int ink = drawMode == DRAW_PEN ? 1 : 0;
+        SetCell(cursorCell.x(), cursorCell.y(), ink);
+        SetCursorCell(cursorCell + step);
+        SetCell(cursorCell.x(), cursorCell.y(), ink);
+        update();
+        if (before != bits) emit KeyEdit(before, modifiedBefore, ink != 0);
+        return;
+    }
+    SetCursorCell(cursorCell + step);
+}
+
+void CGlyphCanvas::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CGlyphCanvas::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CGlyphCanvas::resizeEvent(QResizeEvent*) {
@@ -109,6 +193,7 @@ void CGlyphCanvas::mousePressEvent(QMouseEvent* event) {
     const bool left = event->button() == Qt::LeftButton;
     if (!left && event->button() != Qt::RightButton) return;
     lastCell = CellAt(event->position().toPoint());
+    if (View().Contains(lastCell.x(), lastCell.y())) SetCursorCell(lastCell);
     PaintCell(lastCell, left);
 }
 

@@ -15,13 +15,17 @@ namespace brivo {
 // A glyph bitmap drawn as a grid of enlarged cells on a grey ground, painted with the mouse:
 // the left button draws with the current tool, the right button with the opposite one. The
 // canvas keeps its own copy of the bitmap, in the glyph layout, and edits it through the
-// glyph model.
+// glyph model. With the keyboard, the arrow keys move a cursor cell, Space turns its pixel
+// over and Shift+arrow moves the cursor painting with the current tool; each such key is one
+// KeyEdit.
 class CGlyphCanvas : public QWidget {
     Q_OBJECT
 public:
     enum DrawMode { DRAW_PEN = 0, DRAW_ERASER = 1 };
 
     static constexpr QRgb kGroundColour = 0xB0B0B0;
+    // The smallest cell size drawn with grid lines.
+    static constexpr int kGridLineCell = 4;
 
     explicit CGlyphCanvas(QWidget* parent = nullptr);
 
@@ -51,6 +55,9 @@ public:
     // Where the cell grid lies in the widget.
     QRect DrawRect();
     QPoint LastCell() const { return lastCell; }
+    // The cell the keyboard works on; it stays inside the bitmap.
+    QPoint CursorCell() const { return cursorCell; }
+    void SetCursorCell(QPoint cell);
 
     int drawMode = DRAW_PEN;
     bool modified = false;
@@ -58,6 +65,11 @@ public:
 signals:
     // The wheel turned `notches` (positive away from the user) with Ctrl held over `at`.
     void ZoomWheel(int notches, QPoint at);
+    // A key changed the bitmap, which was `before` (modified as `modifiedBefore`); `ink` is
+    // what it painted.
+    void KeyEdit(const std::vector<uint8_t>& before, bool modifiedBefore, bool ink);
+    // The cursor cell moved to `cell` (canvas coordinates of its rectangle).
+    void CursorMoved(QRect cell);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,9 +78,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QPoint CellAt(QPoint point);
+    // The cursor cell's rectangle in the widget.
+    QRect CursorRect();
     // Paints `cell` with the left button's tool (`leftButton`) or the right button's.
     void PaintCell(QPoint cell, bool leftButton);
 
@@ -77,6 +94,7 @@ private:
     int cellSize = 14;
     std::vector<uint8_t> bits;
     QPoint lastCell{-1, -1};
+    QPoint cursorCell{0, 0};
     QRect drawRect;
     int wheelRest = 0;  // wheel turn short of a whole notch
 };

@@ -2,11 +2,12 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QMouseEvent>
 #include <QSlider>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -65,8 +66,19 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
     ground.setColor(QPalette::Window, QColor(CGlyphCanvas::kGroundColour));
     surface->viewport()->setPalette(ground);
     connect(canvas, &CGlyphCanvas::ZoomWheel, this, &CGlyphEditPane::ZoomAt);
+    // The keyboard draws on the canvas itself; the surface only scrolls to its cursor.
+    canvas->setFocusPolicy(Qt::StrongFocus);
+    surface->setFocusPolicy(Qt::NoFocus);
+    connect(canvas, &CGlyphCanvas::CursorMoved, this, [this](QRect cell) {
+        surface->ensureVisible(cell.center().x(), cell.center().y(), cell.width(), cell.height());
+    });
+    connect(canvas, &CGlyphCanvas::KeyEdit, this,
+            [this](const std::vector<uint8_t>& before, bool modifiedBefore, bool ink) {
+                RecordCanvasStep(ink ? "Pen" : "Eraser", {currentIndex, before, modifiedBefore});
+            });
+    // Anywhere in the window: the zoom is the editor's whichever pane has the keyboard.
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this, this, &CGlyphEditPane::FitZoom,
-                  Qt::WidgetWithChildrenShortcut);
+                  Qt::WindowShortcut);
     preview = new CGlyphCanvas(this);
     preview->setProperty("controlId", ID_PREVIEW);
     preview->SetCellSize(1);
@@ -140,6 +152,18 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
     connect(AddButton("reset", ID_RESET, "Reset", 147), &CImageButton::clicked, this,
             &CGlyphEditPane::OnReset);
 
+    // Tab goes as the eye does: the tools from the top, the zoom under them, then the canvas.
+    QWidget* previous = nullptr;
+    for (const int id : std::initializer_list<int>{ID_PEN, ID_ERASER, ID_UP, ID_LEFT, ID_RIGHT,
+                                                   ID_DOWN, ID_MIRROR_H, ID_MIRROR_V, ID_UPDATE,
+                                                   ID_RESET, ID_ZOOM, ID_CANVAS}) {
+        QWidget* next = nullptr;
+        for (QWidget* child : findChildren<QWidget*>())
+            if (child->property("controlId").toInt() == id) next = child;
+        if (previous != nullptr && next != nullptr) setTabOrder(previous, next);
+        if (next != nullptr) previous = next;
+    }
+
     sheets.AddSheet(EvaSheet("first"));
     EvaSheet& sheet = sheets.FindSheet("first");
     // The captioned tool buttons get the width their captions need in this font.
@@ -156,6 +180,7 @@ CImageButton* CGlyphEditPane::AddButton(const char* layoutName, int id, const ch
     auto* button = new CImageButton(QString::fromUtf8(caption), CImageButton::BUTTON_PUSH, this);
     button->setProperty("controlId", id);
     button->SetBitmaps(bitmap);
+    button->SetFlatFocus(true);  // the keyboard's place shows on every tool
     layout->BindWidget(layoutName, button);
     return button;
 }
@@ -238,12 +263,22 @@ void CGlyphEditPane::ZoomAt(int notches, QPoint at) {
         after.top() + qRound(glyphPoint.y() * canvas->CellSize()) - inView.y());
 }
 
+void CGlyphEditPane::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) return QWidget::wheelEvent(event);
+    wheelRest += event->angleDelta().y();
+    const int notches = wheelRest / 120;
+    wheelRest -= notches * 120;
+    const QRect shown = surface->viewport()->rect();
+    if (notches != 0) ZoomAt(notches, canvas->mapFrom(surface->viewport(), shown.center()));
+    event->accept();
+}
+
 void CGlyphEditPane::FitZoom() {
     fitZoom = true;
     Arrange();
 }
 
-void CGlyphEditPane::FocusCanvas() { surface->setFocus(Qt::OtherFocusReason); }
+void CGlyphEditPane::FocusCanvas() { canvas->setFocus(Qt::OtherFocusReason); }
 
 bool CGlyphEditPane::eventFilter(QObject* watched, QEvent* event) {
     // A mouse stroke, from press to release, is one step.

@@ -67,7 +67,7 @@ public:
     // Throws the edit away and shows the glyph as the set has it.
     void OnReset();
 
-    // Gives the keyboard to the drawing surface (its scroll bars).
+    // Gives the keyboard to the canvas.
     void FocusCanvas();
     // Zooms so that the whole glyph fills the drawing surface, from now on as it resizes.
     void FitZoom();
@@ -84,6 +84,8 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Ctrl+wheel over the tools or the preview zooms as over the canvas, round its middle.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int ShowGlyph(int position);
@@ -125,6 +127,7 @@ private:
     CGlyphUndoStack* undoStack = nullptr;
     std::vector<uint8_t> strokeStart;  // the canvas as a mouse stroke found it
     bool strokeModified = false;
+    int wheelRest = 0;  // wheel turn over the pane short of a whole notch
 };
 
 }  // namespace brivo

@@ -8,10 +8,13 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
+#include <atomic>
 #include <optional>
+#include <thread>
 
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/TextFontReader.h"
@@ -71,12 +74,14 @@ void CBrivoView::OnInitialUpdate() {
 
     innerSplitter = new CPaneSplitter(this);
     innerSplitter->Create(CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_HORIZONTAL, this,
-                          editPane, infoPane, kInnerSplitterId, client, kMinFirst, kMinSecond);
+                          editPane, infoPane, kInnerSplitterId, client, kEditorLeastHeight,
+                          kMinSecond);
     outerSplitter = new CPaneSplitter(this);
     outerSplitter->SetDefaultPosition(kFirstLeftWidth);
     outerSplitter->Create(
         CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_BORDER | CPaneSplitter::SPLIT_VERTICAL,
-        this, innerSplitter, extractForm, kOuterSplitterId, client, kMinFirst, kMinSecond);
+        this, innerSplitter, extractForm, kOuterSplitterId, client, kEditorLeastWidth,
+        kFormLeastWidth);
     outerSplitter->show();
     connect(extractForm->FontList(), &CFontList::OpenRequested, editPane,
             &CGlyphEditPane::FocusCanvas);
@@ -88,6 +93,14 @@ void CBrivoView::OnInitialUpdate() {
         ShowStatus(QStringLiteral("%1 glyphs extracted in %2 s")
                        .arg(glyphSet.Count())
                        .arg(extractForm->LastRunSeconds(), 0, 'f', 2));
+    });
+    // While a run lasts the status bar tells what runs, not how the last one ended.
+    connect(extractForm, &CExtractForm::ExtractionStarted, this,
+            [this] { ShowStatus(QStringLiteral("Font 추출 중… (Esc: 취소)")); });
+    connect(extractForm, &CExtractForm::ExtractionFinished, this, [this] {
+        if (extractForm->LastRunCancelled())
+            ShowStatus(
+                QStringLiteral("Font 추출을 취소했습니다 (글리프 %1개)").arg(glyphSet.Count()));
     });
 }
 
@@ -190,6 +203,12 @@ bool CBrivoView::event(QEvent* event) {
     CPaneMessage* message = AsPaneMessage(event);
     if (message &&
         (message->Message() == WM_GLYPH_NOTIFY || message->Message() == WM_GLYPHS_CHANGED)) {
+        // No pane looks at the set while a file is read into it or written from it: what
+        // they were to be told reaches them when the work is done.
+        if (fileWork) {
+            deferred.push_back({message->Message(), message->wParam, message->lParam});
+            return true;
+        }
         message->result = OnRelay(message->wParam, message->lParam);
         return true;
     }
@@ -290,7 +309,7 @@ void CBrivoView::OnTextFileLoad() {
 
 int CBrivoView::WriteGlyphs(const RecentFile& file, const std::function<Result()>& write) {
     WaitForExtraction();
-    const Result result = write();
+    const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(file.path), write);
     ReportFailure(result);
     if (result) {
         FileDone(file);
@@ -379,7 +398,8 @@ int CBrivoView::LoadGlyphs(const RecentFile& file,
     // The set's glyphs wait aside: a failed read gets them back, a load keeps them for undo.
     auto replace = std::make_unique<CReplaceAllGlyphs>(glyphSet);
     std::string warning;
-    const Result result = read(warning);
+    const Result result =
+        RunFileWork(QStringLiteral("읽는 중… %1").arg(file.path), [&] { return read(warning); });
     ReportFailure(result);
     if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
@@ -416,6 +436,53 @@ void CBrivoView::WaitForExtraction() {
         loop.exec();
     }
     QApplication::restoreOverrideCursor();
+}
+
+// The work runs on a thread of its own while the window goes on painting; a window-modal
+// progress bar, shown once the work lasts, keeps the user's hands off the glyph set, and the
+// grid draws nothing while the set may be changing under it.
+Result CBrivoView::RunFileWork(const QString& what, const std::function<Result()>& work) {
+    ShowStatus(what);
+    CFontList* grid = extractForm ? extractForm->FontList() : nullptr;
+    const bool gridWasBusy = grid && grid->busy;
+    if (grid) grid->busy = true;
+    Result result = Result::Success();
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        result = work();
+        done = true;
+    });
+    QProgressDialog progress(what, QString(), 0, 0, this);
+    progress.setWindowTitle(QStringLiteral("Brivo"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kFileWorkShownAfterMs);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    // Until the progress bar is up, clicks and keys wait; after, its window-modality keeps
+    // them off the main window, which answers them at once as a window that is busy.
+    QEventLoop loop;
+    QTimer poll;
+    bool shown = false;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done || shown != progress.isVisible()) loop.quit();
+    });
+    poll.start(10);
+    fileWork = true;
+    while (!done) {
+        shown = progress.isVisible();
+        loop.exec(shown ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    }
+    worker.join();
+    fileWork = false;
+    progress.close();
+    for (const DeferredMessage& each : std::exchange(deferred, {}))
+        PostPaneMessage(this, each.message, each.wParam, each.lParam);
+    if (grid) {
+        grid->busy = gridWasBusy;
+        grid->update();
+    }
+    ShowStatus(QString());
+    return result;
 }
 
 void CBrivoView::ReportFailure(const Result& result) { ShowError(this, result); }

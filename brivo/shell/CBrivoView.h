@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fontfile/TextFontWriter.h"
 #include "fontfile/gui/CFileOptionDialog.h"
@@ -36,9 +37,19 @@ public:
     static constexpr int kOuterSplitterId = 61447;
     static constexpr int kMinFirst = 90;
     static constexpr int kMinSecond = 110;
+    // What each pane keeps however small the window: the editor its tools, the zoom, the
+    // preview of a 16 x 16 glyph and a strip of canvas; the form its columns and the font
+    // description; the information pane a few lines. The window is no smaller than that.
+    static constexpr int kEditorLeastWidth = 300;
+    static constexpr int kEditorLeastHeight = 294;
+    static constexpr int kFormLeastWidth = 470;
+    static constexpr int kSplitterBar = 8;
+    static constexpr QSize kLeastSize{kEditorLeastWidth + kSplitterBar + kFormLeastWidth,
+                                      kEditorLeastHeight + kSplitterBar + kMinSecond};
     // Width of the left column (editor over information) before the profile has one: room
-    // for the editor's tools and a 16 x 16 glyph at zoom 12.
-    static constexpr int kFirstLeftWidth = 360;
+    // for the editor's tools and a drawing surface of 300 pixels or more, which leaves the
+    // grid room for a 256 x 256 glyph with its label in a 1024 x 768 window.
+    static constexpr int kFirstLeftWidth = 550;
 
     // Works on `glyphSet`, which outlives the view.
     explicit CBrivoView(CGlyphSet& glyphSet, QWidget* parent = nullptr);
@@ -140,6 +151,10 @@ private:
     // `read` loads the set and leaves in `warning` what the status bar should tell.
     int LoadGlyphs(const RecentFile& file, const std::function<Result(std::string& warning)>& read);
     int WriteGlyphs(const RecentFile& file, const std::function<Result()>& write);
+    // Runs a file's `work` off the window's thread, telling `what` in the status bar and, after
+    // kFileWorkShownAfterMs, with a progress bar; returns its result once it is done.
+    Result RunFileWork(const QString& what, const std::function<Result()>& work);
+    static constexpr int kFileWorkShownAfterMs = 400;
     void ReportFailure(const Result& result);
     // Asked from MayDiscardChanges and the extraction form: nothing when there is nothing
     // unsaved, else whether to go on.
@@ -152,6 +167,14 @@ private:
     void FileDone(const RecentFile& file);
 
     CGlyphSet& glyphSet;
+    // While RunFileWork runs, the pane messages that came meanwhile.
+    struct DeferredMessage {
+        int message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    bool fileWork = false;
+    std::vector<DeferredMessage> deferred;
     CGlyphUndoStack history;
     CRecentFileList recentFiles;
     QString currentFile;

@@ -70,6 +70,7 @@ CMainFrame::CMainFrame(CGlyphSet& glyphSet, QWidget* parent) : QMainWindow(paren
     setObjectName("CMainFrame");
     setWindowTitle("Brivo");
     view = new CBrivoView(glyphSet, this);
+    view->setMinimumSize(CBrivoView::kLeastSize);
     setCentralWidget(view);
     CreateMenus();
     CreateToolBar();

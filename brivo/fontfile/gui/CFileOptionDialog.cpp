@@ -160,7 +160,7 @@ void CFileOptionDialog::CreateOptionArea() {
         [](const QString& text) { return SkipBytesFit(text) ? QString() : SkipBytesText(); },
         [this] { return QString::number(skipBytes); },
         [this] { skipBytes = TextToInt(skipEdit->text()); });
-    du.Place(new QLabel("Bytes", optionArea), IDC_SKIP_UNIT, 195, 34, 25, 10);
+    auto* skipUnit = du.Place(new QLabel("Bytes", optionArea), IDC_SKIP_UNIT, 195, 34, 25, 10);
 
     auto* arrays = new QButtonGroup(optionArea);
     arrays->addButton(du.Place(new QRadioButton("SingleArray Type", optionArea), IDC_SINGLE_ARRAY,
@@ -193,6 +193,11 @@ void CFileOptionDialog::CreateOptionArea() {
             text != exceptText)
             text->resize(std::max(text->width(), text->sizeHint().width()), text->height());
     }
+    // A "Skip Bytes" grown that way pushes its box and unit along instead of running under them.
+    const QWidget* skipLabel = FindControl(optionArea, IDC_SKIP_LABEL);
+    if (const int overlap = skipLabel->geometry().right() + du.X(3) - skipEdit->x(); overlap > 0)
+        for (QWidget* pushed : {static_cast<QWidget*>(skipEdit), static_cast<QWidget*>(skipUnit)})
+            pushed->move(pushed->x() + overlap, pushed->y());
 
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(optionArea, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignLeft);

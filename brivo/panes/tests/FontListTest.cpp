@@ -188,7 +188,7 @@ private slots:
     void whereNothingFitsNothingIsDrawnOrHit_data() {
         QTest::addColumn<int>("clientWidth");
         QTest::addColumn<int>("gapX");
-        QTest::newRow("narrower than one cell") << 52 << 5;
+        QTest::newRow("no room at all") << 0 << 5;
         QTest::newRow("zero pitch") << 540 << -48;
         QTest::newRow("negative pitch") << 540 << -60;
     }
@@ -230,6 +230,36 @@ private slots:
         }
     }
 
+    // However large the glyphs, at least one of them is shown whole, inked where it is inked,
+    // and a click on it selects it: the cells shrink, then lose their labels, to fit.
+    void largeGlyphsShrinkToFitTheGrid_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("shownScale");
+        QTest::addColumn<bool>("labels");
+        QTest::newRow("16 x 16 as it is") << 16 << 3 << true;
+        QTest::newRow("100 x 100 at twice") << 100 << 2 << true;
+        QTest::newRow("128 x 128 at once") << 128 << 1 << true;
+        QTest::newRow("208 x 208") << 208 << 1 << true;
+        QTest::newRow("256 x 256 without labels") << 256 << 1 << false;
+    }
+    void largeGlyphsShrinkToFitTheGrid() {
+        QFETCH(int, size);
+        QFETCH(int, shownScale);
+        QFETCH(bool, labels);
+        FillSet(20, size, size, RANGE_HANGUL, true);
+        const QImage image = SetClient(270, 280);
+        QCOMPARE(grid->ShownScale(), shownScale);
+        QCOMPARE(grid->ShowsLabels(), labels);
+        QVERIFY(grid->VisibleCount() >= 1);
+        const int extent = shownScale * size;
+        // The first glyph lies whole in the client, black from corner to corner.
+        QVERIFY(extent <= image.width() && extent <= image.height());
+        for (const QPoint at :
+             {QPoint(1, 1), QPoint(extent - 2, extent - 2), QPoint(extent / 2, extent / 2)})
+            QCOMPARE(image.pixelColor(at), QColor(Qt::black));
+        QCOMPARE(grid->HitTest(extent / 2, extent / 2, false), 0);
+    }
+
     void busyGridIsPlainWhite() {
         FillSet(100, 16, 16, RANGE_HANGUL, true);
         grid->busy = true;
@@ -254,10 +284,10 @@ private slots:
         QFETCH(QString, text);
         FillSet(1, 16, 16, CodeRange(range));
         QCOMPARE(grid->LabelText(*TestGlyphSet().glyphs[0]), text);
-        // A label too wide for its cell is drawn shortened: compare what is shown.
-        text = grid->ShownLabel(*TestGlyphSet().glyphs[0]);
         const QRect strip(1, 50, 47, 16);  // inside the label frame of the first cell
         const QImage drawn = SetClient(540, 300).copy(strip);
+        // A label too wide for its cell is drawn shortened: compare what is shown.
+        text = grid->ShownLabel(*TestGlyphSet().glyphs[0]);
         QImage qt(grid->ClientSize(), QImage::Format_RGB32);
         qt.fill(Qt::white);
         {

@@ -326,6 +326,35 @@ private slots:
         QCOMPARE(preview.LastCells(), expected);
     }
 
+    // A cell larger than the preview is drawn smaller, whole and inked, never left blank.
+    void previewShrinksCellsLargerThanItself_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("cellWidth");
+        QTest::newRow("64 x 64 at the chosen zoom") << 64 << 128;
+        QTest::newRow("128 x 128 at one") << 128 << 128;
+        QTest::newRow("256 x 256 shrunk") << 256 << 200;
+    }
+    void previewShrinksCellsLargerThanItself() {
+        QFETCH(int, size);
+        QFETCH(int, cellWidth);
+        CFontPreview preview(TestGlyphSet());
+        preview.resize(300, 200);
+        preview.fontSizeX = preview.fontSizeY = size;
+        preview.previewText = QStringLiteral("가");
+        const QImage image = preview.RenderImage();
+        QCOMPARE(image.size(), QSize(300, 200));
+        QCOMPARE(preview.LastCells().size(), size_t(1));
+        const QRect cell = preview.LastCells()[0];
+        QCOMPARE(cell.topLeft(), QPoint(0, 0));
+        QCOMPARE(cell.width(), cellWidth);
+        QVERIFY(QRect(0, 0, 300, 200).contains(cell));
+        int dark = 0;
+        for (int y = cell.top() + 2; y < cell.bottom() - 1; ++y)
+            for (int x = cell.left() + 2; x < cell.right() - 1; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        QVERIFY(dark > 0);
+    }
+
     void previewStylesHangulByItsGroup() {
         CFontPreview preview(TestGlyphSet());
         preview.resize(200, 40);

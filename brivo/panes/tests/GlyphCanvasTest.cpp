@@ -34,8 +34,8 @@ class GlyphCanvasTest : public QObject {
 private slots:
     void init();
     void cleanup() { canvas.reset(); }
-    void drawsCellsWithGapsFromCellSizeTwo_data();
-    void drawsCellsWithGapsFromCellSizeTwo();
+    void drawsCellsWithGapsFromCellSizeFour_data();
+    void drawsCellsWithGapsFromCellSizeFour();
     void buttonsPaintWithTheirTool_data();
     void buttonsPaintWithTheirTool();
     void dragOverInkedCellsChangesNothing();
@@ -64,14 +64,15 @@ void GlyphCanvasTest::init() {
     canvas->show();
 }
 
-void GlyphCanvasTest::drawsCellsWithGapsFromCellSizeTwo_data() {
+void GlyphCanvasTest::drawsCellsWithGapsFromCellSizeFour_data() {
     QTest::addColumn<int>("cellSize");
     QTest::newRow("1: cells touch") << 1;
-    QTest::newRow("2: one-pixel gap") << 2;
+    QTest::newRow("3: cells touch") << 3;
+    QTest::newRow("4: one-pixel gap") << 4;
     QTest::newRow("14: one-pixel gap") << 14;
 }
 
-void GlyphCanvasTest::drawsCellsWithGapsFromCellSizeTwo() {
+void GlyphCanvasTest::drawsCellsWithGapsFromCellSizeFour() {
     QFETCH(int, cellSize);
     Draw(*canvas, {"#.##", "...."});
     canvas->SetCellSize(cellSize);
@@ -88,8 +89,8 @@ void GlyphCanvasTest::drawsCellsWithGapsFromCellSizeTwo() {
     QCOMPARE(at(cellSize, 0), white);
     QCOMPARE(at(0, cellSize), white);
     // The right and bottom edge of each cell: the cell's own colour or the grey gap.
-    QCOMPARE(at(2 * cellSize + last, 0), cellSize >= 2 ? grey : black);
-    QCOMPARE(at(cellSize, last), cellSize >= 2 ? grey : white);
+    QCOMPARE(at(2 * cellSize + last, 0), cellSize >= 4 ? grey : black);
+    QCOMPARE(at(cellSize, last), cellSize >= 4 ? grey : white);
     QCOMPARE(at(-1, -1), grey);
     QCOMPARE(at(4 * cellSize, 2 * cellSize), grey);
 }

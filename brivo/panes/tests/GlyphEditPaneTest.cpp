@@ -7,6 +7,7 @@
 #include "panes/CExtractForm.h"
 #include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphUndoStack.h"
 #include "shell/CImageButton.h"
 #include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
@@ -54,6 +55,7 @@ private slots:
     void fitFollowsTheRoomUntilZoomedByHand();
     void highZoomScrollsToEveryCorner();
     void ctrlWheelZoomsAroundThePointer();
+    void keyboardDrawsOnTheCanvas();
 
 private:
     CGlyphEditPane* Pane() const { return fixture->view->EditPane(); }
@@ -451,6 +453,51 @@ void GlyphEditPaneTest::ctrlWheelZoomsAroundThePointer() {
     // Without Ctrl the wheel is left to the scroll area, and the zoom stays.
     QVERIFY(!turn(-120, Qt::NoModifier));
     QCOMPARE(zoom->value(), 12);
+}
+
+// Arrows move the cursor cell (never out of the glyph), Space turns its pixel over, Shift with
+// an arrow paints with the current tool as it moves; each key that changes a pixel is a step.
+void GlyphEditPaneTest::keyboardDrawsOnTheCanvas() {
+    ShowGlyph(8, 8, {});
+    QVERIFY(Canvas()->focusPolicy() & Qt::TabFocus);
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers held = Qt::NoModifier) {
+        QTest::keyClick(Canvas(), k, held);
+    };
+    const auto inked = [&] {
+        QList<QPoint> cells;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                if (Canvas()->GetCell(x, y)) cells << QPoint(x, y);
+        return cells;
+    };
+    CGlyphUndoStack& history = fixture->view->History();
+    const int steps = history.count();
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Down);
+    QCOMPARE(Canvas()->CursorCell(), QPoint(2, 1));
+    QVERIFY(inked().isEmpty());
+    key(Qt::Key_Space);
+    QCOMPARE(inked(), QList<QPoint>{QPoint(2, 1)});
+    key(Qt::Key_Space);
+    QVERIFY(inked().isEmpty());
+    key(Qt::Key_Space);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(inked(), (QList<QPoint>{QPoint(2, 1), QPoint(3, 1), QPoint(4, 1)}));
+    QCOMPARE(Canvas()->CursorCell(), QPoint(4, 1));
+    Click(CGlyphEditPane::ID_ERASER);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(inked(), QList<QPoint>{QPoint(2, 1)});
+    QVERIFY(Canvas()->modified);
+    QCOMPARE(history.count(), steps + 6);
+    history.undo();
+    QCOMPARE(inked(), (QList<QPoint>{QPoint(2, 1), QPoint(3, 1), QPoint(4, 1)}));
+    for (int i = 0; i < 12; ++i) key(Qt::Key_Down);
+    for (int i = 0; i < 12; ++i) key(Qt::Key_Right);
+    QCOMPARE(Canvas()->CursorCell(), QPoint(7, 7));
+    key(Qt::Key_Space);
+    QVERIFY(Canvas()->GetCell(7, 7));
 }
 
 QTEST_MAIN(GlyphEditPaneTest)

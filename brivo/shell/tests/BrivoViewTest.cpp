@@ -62,7 +62,7 @@ private:
 
 void BrivoViewTest::init() {
     view = std::make_unique<CBrivoView>(glyphSet);
-    view->resize(1000, 700);
+    view->resize(1024, 700);
     view->OnInitialUpdate();
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
@@ -85,8 +85,8 @@ void BrivoViewTest::arrangesThePanesInTwoSplitters() {
     QVERIFY(!inner->IsVertical());
     QCOMPARE(outer->geometry(), view->rect());
 
-    // Left column 360 wide on a clean profile (room for the editor), the form to the right
-    // of the bar.
+    // The left column as wide as a clean profile has it (room for the editor), the form to the
+    // right of the bar.
     QCOMPARE(inner->parentWidget(), outer);
     QCOMPARE(view->ExtractForm()->parentWidget(), outer);
     QCOMPARE(inner->geometry().left(), outer->contentsRect().left());

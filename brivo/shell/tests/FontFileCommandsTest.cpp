@@ -73,6 +73,7 @@ private slots:
     void unwritableFileIsReported();
     void saveWaitsForARunningExtraction();
     void saveWaitsAcrossARestartedExtraction();
+    void largeFilesAreWrittenAndReadOffTheWindowThread();
 
 private:
     CBrivoView* View() const { return app->MainFrame()->View(); }
@@ -425,6 +426,36 @@ void FontFileCommandsTest::saveWaitsAcrossARestartedExtraction() {
     QCOMPARE(Set().width, 4);
     QCOMPARE(QFileInfo(path).size(), 128 * 8);
     QCOMPARE(yes.captions.size(), 1);
+}
+
+// A save and a load of a large file leave the window's event loop running (a timer fires
+// during them, with the grid kept off the set meanwhile) and do their work as before.
+void FontFileCommandsTest::largeFilesAreWrittenAndReadOffTheWindowThread() {
+    FillSet(Set(), 32, 32, RANGE_ALL, 8742);
+    const QByteArray glyphs = SetBytes(Set());
+    CFontList* grid = View()->ExtractForm()->FontList();
+    const QString path = Path("all.h");
+    // Whether the window's loop ran while the file work went on, and what the grid and the
+    // status bar were then.
+    const auto during = [&](const std::function<int()>& work) {
+        bool ran = false, gridBusy = false;
+        QString status;
+        QTimer::singleShot(0, this, [&] {
+            ran = true;
+            gridBusy = grid->busy;
+            status = app->MainFrame()->statusBar()->currentMessage();
+        });
+        QCOMPARE(work(), 1);
+        QVERIFY(ran);
+        QVERIFY(gridBusy);
+        QVERIFY2(status.endsWith(path), qPrintable(status));
+        QVERIFY(!grid->busy);
+    };
+    during([&] { return View()->WriteTextFile(path, 0); });
+    Set().ClearGlyphs();
+    during([&] { return View()->ReadTextFile(path, 32, 32, RANGE_ALL, 0, 0); });
+    QCOMPARE(Set().Count(), 8742);
+    QCOMPARE(SetBytes(Set()), glyphs);
 }
 
 QTEST_MAIN(FontFileCommandsTest)

@@ -1,16 +1,24 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
 
+#include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
+#include "panes/CFontList.h"
+#include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
+#include "shell/BrivoProfile.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
@@ -59,6 +67,11 @@ private slots:
     void viewMenuTogglesTheBars();
     void f6MovesTheFocusAcrossThePanes();
     void aboutBoxShowsNameAndVersion();
+    void roomToEditOnAFreshProfile_data();
+    void roomToEditOnAFreshProfile();
+    void zoomKeysWorkWhereverTheFocusIs();
+    void aRunningExtractionCanBeCancelled_data();
+    void aRunningExtractionCanBeCancelled();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -284,6 +297,134 @@ void MainFrameTest::aboutBoxShowsNameAndVersion() {
     });
     Frame()->FindCommand(57664)->trigger();
     QCOMPARE(shown, QString("Brivo 정보|Brivo 버전 1.0"));
+}
+
+// The window at its restored size, its panes laid out.
+static void ShowRestored(CMainFrame* frame, QSize size) {
+    frame->showNormal();
+    frame->resize(size);
+    QTRY_COMPARE(frame->size(), size);
+    QTest::qWait(50);  // the panes lay out after the resize
+}
+
+// Fills the view's set with `count` inked glyphs of `size` x `size` and selects the first.
+static void FillViewSet(CMainFrame* frame, int count, int size) {
+    CGlyphSet& set = frame->View()->GlyphSet();
+    set.ClearGlyphs();
+    set.SetGlyphSize(size, size);
+    set.range = RANGE_CUSTOM;
+    for (int i = 0; i < count; ++i) {
+        CGlyph* glyph =
+            NewGlyph(static_cast<uint16_t>(0xB0A1 + i), BytesPerGlyph(size, size), i, i);
+        std::fill_n(glyph->bits, BytesPerGlyph(size, size), 0xFF);
+        set.SetGlyphAt(i, glyph);
+    }
+    frame->View()->ExtractForm()->FontList()->MoveSelection(0);
+}
+
+void MainFrameTest::roomToEditOnAFreshProfile_data() {
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+    QTest::newRow("1280 x 800") << QSize(1280, 800);
+}
+
+// Without a stored layout the editor's drawing surface has 300 pixels each way, which shows a
+// 64 x 64 glyph with grid lines, and the grid shows a 256 x 256 glyph whole with its label.
+void MainFrameTest::roomToEditOnAFreshProfile() {
+    QFETCH(QSize, window);
+    // The earlier tests left their splitter positions in the profile.
+    app.reset();
+    OpenBrivoProfile()->clear();
+    init();
+    ShowRestored(Frame(), window);
+    CGlyphEditPane* editor = Frame()->View()->EditPane();
+    const QSize surface = editor->Surface()->maximumViewportSize();
+    QVERIFY2(surface.width() >= 300 && surface.height() >= 300,
+             qPrintable(QString("%1 x %2").arg(surface.width()).arg(surface.height())));
+
+    FillViewSet(Frame(), 3, 64);
+    QTRY_COMPARE(editor->CurrentIndex(), 0);
+    QVERIFY(editor->Canvas()->CellSize() >= CGlyphCanvas::kGridLineCell);
+
+    FillViewSet(Frame(), 3, 256);
+    CFontList* grid = Frame()->View()->ExtractForm()->FontList();
+    QVERIFY(grid->VisibleCount() >= 1);
+    QVERIFY(grid->ShowsLabels());
+    QCOMPARE(grid->ShownScale(), 1);
+}
+
+// Ctrl+0 fits the glyph again and Ctrl+wheel over the canvas zooms while the grid has the
+// keyboard.
+void MainFrameTest::zoomKeysWorkWhereverTheFocusIs() {
+    ShowRestored(Frame(), QSize(1024, 768));
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    FillViewSet(Frame(), 3, 16);
+    CGlyphEditPane* editor = Frame()->View()->EditPane();
+    QTRY_COMPARE(editor->CurrentIndex(), 0);
+    CFontList* grid = Frame()->View()->ExtractForm()->FontList();
+    grid->setFocus();
+    QTRY_VERIFY(grid->hasFocus());
+
+    editor->Zoom()->setValue(3);
+    QVERIFY(!editor->FitsZoom());
+    QTest::keyClick(grid, Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(editor->FitsZoom());
+    QVERIFY(editor->Zoom()->value() > 3);
+
+    const int before = editor->Zoom()->value();
+    CGlyphCanvas* canvas = editor->Canvas();
+    const QPoint at = canvas->DrawRect().center();
+    QWheelEvent wheel(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &wheel);
+    QCOMPARE(editor->Zoom()->value(), before - 1);
+    // Over the preview (which lets the mouse through to the pane) as well.
+    QWidget* preview = editor->Preview();
+    const QPoint inPane = preview->geometry().center();
+    QWheelEvent overPreview(inPane, editor->mapToGlobal(inPane), QPoint(), QPoint(0, -120),
+                            Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor, &overPreview);
+    QCOMPARE(editor->Zoom()->value(), before - 2);
+    QVERIFY(grid->hasFocus());
+}
+
+void MainFrameTest::aRunningExtractionCanBeCancelled_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("cancel button") << false;
+    QTest::newRow("Esc in the grid") << true;
+}
+
+// A long extraction is stopped by "추출 취소" or Esc: the worker ends, the grid shows what was
+// made, and the status bar tells the run while it lasts and its cancellation after.
+void MainFrameTest::aRunningExtractionCanBeCancelled() {
+    QFETCH(bool, byKey);
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    CExtractForm* form = Frame()->View()->ExtractForm();
+    auto* cancel = qobject_cast<QPushButton*>(form->Control(CExtractForm::IDC_CANCEL));
+    QVERIFY(cancel && cancel->isVisible());
+    QVERIFY(!cancel->isEnabled());
+    form->fontSizeX = form->fontSizeY = 160;  // slow enough to be caught running
+    qobject_cast<QAbstractButton*>(form->Control(CExtractForm::IDC_ALL))->click();
+    qobject_cast<QAbstractButton*>(form->Control(CExtractForm::IDC_DOEXTRACT))->click();
+    QVERIFY(form->Running());
+    QVERIFY(cancel->isEnabled());
+    QVERIFY(Frame()->statusBar()->currentMessage().startsWith(QStringLiteral("Font 추출 중")));
+    if (byKey) {
+        form->FontList()->setFocus();
+        QTest::keyClick(form->FontList(), Qt::Key_Escape);
+    } else {
+        cancel->click();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Running(), 30000);
+    QVERIFY(form->LastRunCancelled());
+    QVERIFY(!cancel->isEnabled());
+    QVERIFY(!form->FontList()->busy);
+    const int made = Frame()->View()->GlyphSet().Count();
+    QVERIFY(made < 8000);
+    QCOMPARE(Frame()->statusBar()->currentMessage(),
+             QStringLiteral("Font 추출을 취소했습니다 (글리프 %1개)").arg(made));
 }
 
 QTEST_MAIN(MainFrameTest)

@@ -8,6 +8,7 @@
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
+#include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
 #include "shell/CBrivoApp.h"
@@ -15,6 +16,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
+#include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;
 
@@ -29,6 +31,9 @@ private slots:
     void fileShortcutsWorkOutsideTheText_data();
     void fileShortcutsWorkOutsideTheText();
     void enterInTheGridGivesTheEditorTheKeyboard();
+    void deleteInTheGridRemovesTheSelection();
+    void tabGoesThroughTheEditorAsOnScreen();
+    void everyTabStopShowsItHasTheKeyboard();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -100,7 +105,7 @@ void PaneKeyboardTest::fileShortcutsWorkOutsideTheText() {
     auto triggered = Watch(command);
     QVERIFY(triggered);
     QWidget* target = focus == "grid"     ? View()->ExtractForm()->FontList()
-                      : focus == "editor" ? View()->EditPane()->Surface()
+                      : focus == "editor" ? View()->EditPane()->Canvas()
                                           : static_cast<QWidget*>(InfoText());
     Focus(target);
     const QString before = InfoText()->textCursor().selectedText();
@@ -116,8 +121,78 @@ void PaneKeyboardTest::enterInTheGridGivesTheEditorTheKeyboard() {
     QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
     QVERIFY(View()->InfoPane()->InfoText().contains("0xb0a5"));
     QTest::keyClick(grid, Qt::Key_Return);
-    QTRY_COMPARE(QApplication::focusWidget(), View()->EditPane()->Surface());
+    QTRY_COMPARE(QApplication::focusWidget(), View()->EditPane()->Canvas());
     QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
+}
+
+// Delete in the grid removes the selected glyph, after the question an extracted set asks
+// before its first hand edit; declined, nothing changes.
+void PaneKeyboardTest::deleteInTheGridRemovesTheSelection() {
+    CFontList* grid = View()->ExtractForm()->FontList();
+    CGlyphSet& set = View()->GlyphSet();
+    Focus(grid);
+    {
+        MessageBoxAnswerer answer(QMessageBox::No);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(answer.texts.size(), 1);
+    }
+    QCOMPARE(set.Count(), 40);
+    {
+        MessageBoxAnswerer answer(QMessageBox::Yes);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(answer.texts, QStringList{"Custom Mode로 변경됩니다. 계속하시겠습니까?"});
+    }
+    QCOMPARE(set.Count(), 39);
+    QCOMPARE(set.GlyphAt(3)->code, uint16_t(0xB0A5));
+    QCOMPARE(set.GlyphAt(2)->code, uint16_t(0xB0A3));
+}
+
+// Tab walks the editor's controls in the order they are seen: the tools from the top, the
+// zoom slider under them, then the canvas.
+void PaneKeyboardTest::tabGoesThroughTheEditorAsOnScreen() {
+    CGlyphEditPane* editor = View()->EditPane();
+    const QList<int> expected{
+        CGlyphEditPane::ID_PEN,      CGlyphEditPane::ID_ERASER,   CGlyphEditPane::ID_UP,
+        CGlyphEditPane::ID_LEFT,     CGlyphEditPane::ID_RIGHT,    CGlyphEditPane::ID_DOWN,
+        CGlyphEditPane::ID_MIRROR_H, CGlyphEditPane::ID_MIRROR_V, CGlyphEditPane::ID_UPDATE,
+        CGlyphEditPane::ID_RESET,    CGlyphEditPane::ID_ZOOM,     CGlyphEditPane::ID_CANVAS};
+    QWidget* first = nullptr;
+    for (QWidget* child : editor->findChildren<QWidget*>())
+        if (child->property("controlId").toInt() == CGlyphEditPane::ID_PEN) first = child;
+    QVERIFY(first);
+    Focus(first);
+    QList<int> visited{CGlyphEditPane::ID_PEN};
+    while (visited.size() < expected.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->property("controlId").toInt();
+    }
+    QCOMPARE(visited, expected);
+}
+
+// Each control Tab reaches in the panes looks different with the keyboard than without it.
+void PaneKeyboardTest::everyTabStopShowsItHasTheKeyboard() {
+    QList<QWidget*> stops;
+    for (QWidget* w : View()->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) stops << w;
+    QVERIFY(stops.size() > 20);
+    // Focus is shown once the keyboard moves it, as Tab does here.
+    Focus(stops.first());
+    QTest::keyClick(stops.first(), Qt::Key_Tab);
+    QStringList unmarked;
+    for (QWidget* w : stops) {
+        QWidget* elsewhere = stops.first() == w ? stops.last() : stops.first();
+        elsewhere->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), elsewhere);
+        const QImage without = w->grab().toImage();
+        w->setFocus(Qt::TabFocusReason);  // as the Tab key gives it
+        QTRY_COMPARE(QApplication::focusWidget(), w);
+        const QImage with = w->grab().toImage();
+        if (with == without)
+            unmarked << QString("%1 %2")
+                            .arg(w->metaObject()->className())
+                            .arg(w->property("controlId").toInt());
+    }
+    QVERIFY2(unmarked.isEmpty(), qPrintable(unmarked.join(", ")));
 }
 
 QTEST_MAIN(PaneKeyboardTest)

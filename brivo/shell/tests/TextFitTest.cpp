@@ -1,10 +1,12 @@
 // Every text of the main window and the dialogs fits the room its control gives it, at
-// 1024 x 768 with the default font; CTest runs this once more with QT_SCALE_FACTOR=1.25.
+// 1024 x 768 with the default font, and every control of the main window can be reached;
+// CTest runs this again with QT_SCALE_FACTOR=1.25 and 1.5.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -17,14 +19,19 @@
 
 #include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CExtractForm.h"
 #include "panes/CFontChooser.h"
 #include "panes/CFontLoadDialog.h"
+#include "panes/CGlyphEditPane.h"
+#include "panes/CGlyphInfoPane.h"
 #include "panes/CGroupStyleDialog.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoApp.h"
+#include "shell/CBrivoView.h"
 #include "shell/CImageButton.h"
 #include "shell/CMainFrame.h"
 #include "shell/CWrapCheckBox.h"
+#include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
 
 using namespace brivo;
@@ -189,6 +196,57 @@ int TextControls(const QWidget* top) {
     return count;
 }
 
+// Controls of `area` (its children with a control id) that lie over one another.
+QStringList Overlapping(const QWidget* area) {
+    QList<const QWidget*> controls;
+    for (const QWidget* w : area->findChildren<QWidget*>())
+        if (w->property("controlId").isValid() && w->parentWidget() == area && w->isVisible())
+            controls << w;
+    QStringList faults;
+    for (const QWidget* a : controls)
+        for (const QWidget* b : controls)
+            if (a < b && a->geometry().intersects(b->geometry()))
+                faults << QStringLiteral("controls %1 and %2 overlap")
+                              .arg(a->property("controlId").toInt())
+                              .arg(b->property("controlId").toInt());
+    return faults;
+}
+
+// The controls of the panes that cannot be reached: hidden, squeezed below `kLeast` pixels,
+// reaching out of their pane or the window, or overlapping another control.
+QStringList UnreachableControls(const QMainWindow* frame, const QList<QWidget*>& panes) {
+    constexpr int kLeast = 8;
+    QStringList faults;
+    const QRect window = frame->centralWidget()->rect();
+    for (const QWidget* pane : panes) {
+        QList<const QWidget*> controls;
+        for (const QWidget* w : pane->findChildren<QWidget*>())
+            if (w->property("controlId").isValid() && w->parentWidget() == pane) controls << w;
+        if (controls.isEmpty())
+            faults << QStringLiteral("no controls in %1").arg(pane->objectName());
+        for (const QWidget* w : controls) {
+            const QString name = QStringLiteral("%1 %2 at %3,%4 %5x%6")
+                                     .arg(QString::fromLatin1(w->metaObject()->className()))
+                                     .arg(w->property("controlId").toInt())
+                                     .arg(w->x())
+                                     .arg(w->y())
+                                     .arg(w->width())
+                                     .arg(w->height());
+            const QRect inWindow(w->mapTo(frame->centralWidget(), QPoint(0, 0)), w->size());
+            if (!w->isVisible())
+                faults << name + ": hidden";
+            else if (w->width() < kLeast || w->height() < kLeast)
+                faults << name + ": squeezed";
+            else if (!pane->rect().contains(w->geometry()))
+                faults << name + ": beyond its pane";
+            else if (!window.contains(inWindow))
+                faults << name + ": beyond the window";
+        }
+        faults << Overlapping(pane);
+    }
+    return faults;
+}
+
 }  // namespace
 
 class TextFitTest : public QObject {
@@ -216,17 +274,35 @@ private slots:
     }
     void cleanupTestCase() { app.reset(); }
 
+    // At 1024 x 768 pixels of the screen (fewer logical pixels at a higher scale), and at the
+    // window's least size, every text fits and every control of the panes can be reached.
+    void mainWindow_data() {
+        QTest::addColumn<bool>("least");
+        QTest::newRow("1024 x 768") << false;
+        QTest::newRow("least size") << true;
+    }
     void mainWindow() {
+        QFETCH(bool, least);
         CMainFrame* frame = app->MainFrame();
         frame->showNormal();
-        // 1024 x 768 pixels of the screen: fewer logical pixels at a higher scale.
-        const QSize size = (QSizeF(1024, 768) / frame->devicePixelRatio()).toSize();
+        // Where the least size is wider than the screen (at 1.5), the window is as small as
+        // it can be made; its height fits.
+        const QSize screen = (QSizeF(1024, 768) / frame->devicePixelRatio()).toSize();
+        const QSize size = least ? frame->minimumSize() : screen.expandedTo(frame->minimumSize());
+        QVERIFY(!size.isEmpty());
+        QVERIFY2(frame->minimumHeight() <= screen.height(),
+                 qPrintable(QStringLiteral("least %1 x %2")
+                                .arg(frame->minimumWidth())
+                                .arg(frame->minimumHeight())));
         frame->resize(size);
         QTRY_COMPARE(frame->size(), size);
         QTest::qWait(50);  // the panes lay out after the resize
         QVERIFY(TextControls(frame) > 10);
-        const QStringList cuts = CutTexts(frame);
-        QVERIFY2(cuts.isEmpty(), qPrintable(cuts.join(QLatin1Char('\n'))));
+        QStringList faults = CutTexts(frame);
+        CBrivoView* view = frame->View();
+        faults << UnreachableControls(frame,
+                                      {view->EditPane(), view->InfoPane(), view->ExtractForm()});
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     void fontLoadingDialog_data() {
@@ -275,6 +351,11 @@ private slots:
         dialog.SetFileKind(static_cast<FileKind>(kind));
         // The toolkit's own part of the file dialog is not ours to fit.
         ExpectNothingCut(dialog, dialog.OptionArea());
+        // "Skip Bytes" ends before its box begins.
+        const QWidget* skipLabel = FindControl(&dialog, CFileOptionDialog::IDC_SKIP_LABEL);
+        const QWidget* skipBox = FindControl(&dialog, CFileOptionDialog::IDC_SKIPBYTES);
+        QVERIFY(skipLabel->x() + QFontMetrics(skipLabel->font()).horizontalAdvance("Skip Bytes") <
+                skipBox->x());
     }
 
     void fontChooserAliasRow() {
