@@ -154,6 +154,9 @@ int RunExtract(const ExtractOptions& options) {
                 outcome.missingGlyphs, outcome.unassignedCodes,
                 outcome.missingGlyphs - outcome.unassignedCodes,
                 options.noFallback ? "the font lacks" : "no installed font has");
+    if (outcome.greyGlyphs > 0)
+        std::printf("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
+                    outcome.greyGlyphs == 1 ? "" : "s");
     PrintWrote(options.out, doubleArray, array, layout);
     return 0;
 }
@@ -213,8 +216,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
                     "A pixel is ink when its mean colour is below this (1-255)")
         ->capture_default_str();
     cmd->add_option("--render", options->render,
-                    "Rasterising: auto = as the font's gasp table asks (hinted monochrome or "
-                    "greyscale), mono, gray")
+                    "Rasterising: auto = hinted monochrome, greyscale only for glyphs too thin "
+                    "for it; mono; gray (thresholded)")
         ->check(CLI::IsMember({"auto", "mono", "gray"}))
         ->capture_default_str();
     cmd->add_flag("--no-fallback", options->noFallback,
