@@ -1,7 +1,8 @@
 // Peak memory of the biggest files brivo-cli makes and reads: the ALL range at 256 x 256,
 // extracted and written as C source (both array forms) and as a .fnt file, then each read
 // back (`info`). The budget of each is the glyph data (8742 glyphs of 8192 bytes) times 1.2
-// plus 32 MB; the program prints every peak and exits 1 when one is over.
+// plus 32 MB, except the .fnt save, which writes each glyph as it is rendered and holds no
+// more than 24 MB; the program prints every peak and exits 1 when one is over.
 //
 //   file_memory_benchmark [PATH-OF-BRIVO-CLI]
 
@@ -19,6 +20,7 @@ namespace {
 
 constexpr double kGlyphData = 8742.0 * 8192.0;
 constexpr double kBudget = 1.2 * kGlyphData + 32.0 * 1024 * 1024;
+constexpr double kStreamedBudget = 24.0 * 1024 * 1024;
 
 // Runs brivo-cli with `args`; the child's peak resident set in bytes, or -1 when it failed.
 long PeakOf(const std::string& cli, std::vector<std::string> args) {
@@ -55,8 +57,9 @@ int main(int argc, char** argv) {
     for (const Form form : {Form{"big.h", "2d"}, Form{"big-1d.h", "1d"}, Form{"big.fnt", "2d"}}) {
         const std::string path = (folder / form.name).string();
         const std::vector<std::pair<std::string, std::vector<std::string>>> runs{
-            {"save", {"extract", "--range", "all", "--size", "256x256", "--height", "-256",
-                      "--array", form.array, "-o", path}},
+            {"save",
+             {"extract", "--range", "all", "--size", "256x256", "--height", "-256", "--array",
+              form.array, "-o", path}},
             {"read", {"info", path, "--range", "all", "--size", "256x256"}},
         };
         for (const auto& [what, args] : runs) {
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
                 exitCode = 1;
                 continue;
             }
-            const bool within = static_cast<double>(peak) <= kBudget;
+            const bool streamed = what == "save" && std::string(form.name) == "big.fnt";
+            const bool within = static_cast<double>(peak) <= (streamed ? kStreamedBudget : kBudget);
             std::printf("%s %-9s peak RSS %.1f MB: %s\n", what.c_str(), form.name,
                         static_cast<double>(peak) / 1e6, within ? "within budget" : "OVER BUDGET");
             if (!within) exitCode = 1;

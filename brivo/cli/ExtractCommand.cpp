@@ -11,6 +11,7 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
+#include "safefile/SafeFile.h"
 
 namespace brivo {
 
@@ -129,6 +130,20 @@ int RunExtract(const ExtractOptions& options) {
     if (Result ok = MakeSettings(options, settings, set); !ok) return Fail(ok.message);
 
     CExtractWorker worker;
+    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
+    // A .fnt without a code table needs nothing but the glyphs in code order: each is packed
+    // and written as soon as it is rendered, instead of the whole set being held first.
+    std::unique_ptr<safefile::SafeFileWriter> stream;
+    std::unique_ptr<GlyphPacker> packer;
+    if (IsBinaryFontPath(options.out) && options.output.index.empty() &&
+        settings.range != RANGE_CUSTOM) {
+        const int width = settings.HalfWidth() ? settings.fontSizeX / 2 : settings.fontSizeX;
+        packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
+        stream = std::make_unique<safefile::SafeFileWriter>(options.out);
+        stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
+        worker.SetGlyphSink(
+            [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(glyph.bits)); });
+    }
     if (Result started = worker.StartExtraction(settings, set); !started)
         return Fail(started.message);
     worker.Wait();
@@ -143,8 +158,9 @@ int RunExtract(const ExtractOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
-    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
-    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
+    const Result saved =
+        stream ? Result::FailureIf(ErrorKind::CannotWrite, stream->Commit(), options.out)
+               : SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());

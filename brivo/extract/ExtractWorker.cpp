@@ -291,8 +291,11 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         made->SetCodeAndBits(glyph.code, glyph.bits);
         made->originalIndex = made->index = n;
         set->SetGlyphAt(n, made);
+        if (glyphSink) glyphSink(*made);
         if (observer != nullptr) observer->OnGlyphExtracted(n + 1);
         guard.lock();
+        // Written out: its bitmap serves the next glyph a rendering thread draws.
+        if (glyphSink) spareBits.push_back(std::exchange(made->bits, nullptr));
     }
     for (std::thread& thread : threads) thread.join();
     for (RenderedGlyph& glyph : rendered) delete[] glyph.bits;  // rendered after a stop

@@ -13,6 +13,7 @@
 
 namespace brivo {
 
+class CGlyph;
 class CGlyphSet;
 
 // What an extraction renders and how.
@@ -103,6 +104,12 @@ public:
     void SetStartHook(std::function<void()> hook) { startHook = std::move(hook); }
     const ExtractOutcome& LastOutcome() const { return outcome; }  // valid after Wait/Stop
 
+    // For a writer that needs nothing but the glyphs in code order: each glyph is handed to
+    // `sink` on the worker thread as soon as it and all before it are rendered, and the set
+    // then keeps it without its bitmap, so that memory does not grow with the range. Set it
+    // while no run is going; an empty function keeps the bitmaps.
+    void SetGlyphSink(std::function<void(const CGlyph&)> sink) { glyphSink = std::move(sink); }
+
 private:
     void ExtractThreadProc();
     void ExtractAscii();
@@ -123,6 +130,7 @@ private:
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
     std::function<void()> startHook;
+    std::function<void(const CGlyph&)> glyphSink;
     // The bitmaps of the set's previous glyphs, drawn into again when the new glyphs have the
     // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
     std::vector<uint8_t*> spareBits;
