@@ -160,20 +160,39 @@ bool CGlyphRasterizer::IsAssigned(uint16_t code) { return code < 0x80 || Decode(
 namespace {
 
 // ORs `count` bits of `from`, starting at bit `fromBit` (most significant first), into `to`
-// from bit `toBit` on: a byte at a time, whatever the two alignments.
+// from bit `toBit` on.
 void OrBits(const uint8_t* from, int fromBit, int count, uint8_t* to, int toBit) {
-    for (int k = 0; k < count; k += 8) {
-        const int s = fromBit + k, d = toBit + k;
-        unsigned byte = from[s >> 3];
-        if ((s & 7) != 0) {
-            byte = (byte << (s & 7)) & 0xFF;
-            if ((s & 7) + count - k > 8) byte |= from[(s >> 3) + 1] >> (8 - (s & 7));
+    const int shift = toBit & 7;
+    to += toBit >> 3;
+    if ((fromBit & 7) == 0) {
+        // The usual case, a glyph not cut at the cell's left: whole source bytes, each
+        // shifted into one or two bytes of the row.
+        from += fromBit >> 3;
+        const int whole = count >> 3, rest = count & 7;
+        if (shift == 0) {
+            for (int i = 0; i < whole; ++i) to[i] |= from[i];
+        } else {
+            for (int i = 0; i < whole; ++i) {
+                to[i] |= static_cast<uint8_t>(from[i] >> shift);
+                to[i + 1] |= static_cast<uint8_t>(from[i] << (8 - shift));
+            }
         }
-        if (count - k < 8) byte &= 0xFFu << (8 - (count - k));
-        to[d >> 3] |= static_cast<uint8_t>(byte >> (d & 7));
+        if (rest == 0) return;
+        const unsigned last = from[whole] & (0xFFu << (8 - rest)) & 0xFF;
+        to[whole] |= static_cast<uint8_t>(last >> shift);
         // Bits that spill into the next byte lie inside the row: only they are written.
-        if (const auto spill = static_cast<uint8_t>(byte << (8 - (d & 7))); (d & 7) != 0 && spill)
-            to[(d >> 3) + 1] |= spill;
+        if (const auto spill = static_cast<uint8_t>(last << (8 - shift)); shift != 0 && spill)
+            to[whole + 1] |= spill;
+        return;
+    }
+    for (int k = 0; k < count; k += 8) {
+        const int s = fromBit + k;
+        unsigned byte = (from[s >> 3] << (s & 7)) & 0xFF;
+        if ((s & 7) + count - k > 8) byte |= from[(s >> 3) + 1] >> (8 - (s & 7));
+        if (count - k < 8) byte &= 0xFFu << (8 - (count - k));
+        to[k >> 3] |= static_cast<uint8_t>(byte >> shift);
+        if (const auto spill = static_cast<uint8_t>(byte << (8 - shift)); shift != 0 && spill)
+            to[(k >> 3) + 1] |= spill;
     }
 }
 
