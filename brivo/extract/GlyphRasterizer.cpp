@@ -56,6 +56,7 @@ void CGlyphRasterizer::DeleteFont() {
     primary = SizedFace{};
     fallbackFonts.reset();
     fallbackFaces.clear();
+    fallbackWanted = false;
 }
 
 Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
@@ -133,10 +134,7 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
         strikeTop = ascent - ascent / 3;
     }
     primary = sized;
-    if (fallback) {
-        fallbackFonts = CFontResolver::Instance().Fallbacks(font);
-        fallbackFaces.assign(fallbackFonts->Count(), SizedFace{});
-    }
+    fallbackWanted = fallback;  // the fallback order is looked up at the first missing glyph
     return Result::Success();
 }
 char32_t CGlyphRasterizer::Decode(uint16_t code) {
@@ -260,7 +258,13 @@ void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows, uint8_t* bits)
 
 CGlyphRasterizer::SizedFace* CGlyphRasterizer::FaceFor(char32_t character, unsigned& glyphIndex) {
     glyphIndex = FT_Get_Char_Index(Face(primary.face), character);
-    if (glyphIndex != 0 || !fallbackFonts) return glyphIndex != 0 ? &primary : nullptr;
+    if (glyphIndex != 0) return &primary;
+    if (fallbackWanted) {
+        fallbackWanted = false;
+        fallbackFonts = CFontResolver::Instance().Fallbacks(selectedFont);
+        fallbackFaces.assign(fallbackFonts->Count(), SizedFace{});
+    }
+    if (!fallbackFonts) return nullptr;
     const int position = fallbackFonts->Find(character);
     if (position < 0) return nullptr;
     SizedFace& sized = fallbackFaces[position];

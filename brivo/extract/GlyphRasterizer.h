@@ -97,6 +97,7 @@ private:
     SizedFace primary;
     std::shared_ptr<const CFallbackFonts> fallbackFonts;
     std::vector<SizedFace> fallbackFaces;  // parallel to fallbackFonts
+    bool fallbackWanted = false;           // and not looked up yet
     LogFont selectedFont;
     int underlineTop = 0, underlineRows = 0;
     int strikeTop = 0, strikeRows = 0;
