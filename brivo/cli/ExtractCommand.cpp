@@ -229,7 +229,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--offset", options->offset, "Text origin X,Y inside the cell")
         ->capture_default_str();
     cmd->add_option("--threshold", options->threshold,
-                    "A pixel is ink when its mean colour is below this (1-255)")
+                    "A greyscale pixel is ink when 255 - coverage is below this (1-255); "
+                    "monochrome glyphs ignore it")
         ->capture_default_str();
     cmd->add_option("--render", options->render,
                     "Rasterising: auto = hinted monochrome, greyscale only for glyphs too thin "
