@@ -6,12 +6,17 @@
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "glyph/GlyphBitmap.h"
 
@@ -30,6 +35,43 @@ int EmPixels(FT_Face face, int32_t height, int cellUnits) {
     return std::max(1, MulDiv(height, face->units_per_EM, cellUnits));
 }
 
+// A font file mapped into memory once for the whole process: the faces of every rendering
+// thread read the same pages, so the file's memory counts once however many threads render
+// from it.
+class CMappedFile {
+public:
+    CMappedFile(void* data, std::size_t size) : data(data), size(size) {}
+    ~CMappedFile() { munmap(data, size); }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+    const FT_Byte* Bytes() const { return static_cast<const FT_Byte*>(data); }
+    FT_Long Size() const { return static_cast<FT_Long>(size); }
+
+private:
+    void* data;
+    std::size_t size;
+};
+
+// Null when the file cannot be mapped (FreeType then reads it by itself).
+std::shared_ptr<const CMappedFile> MapFontFile(const std::string& path) {
+    static std::mutex lock;
+    static std::map<std::string, std::weak_ptr<const CMappedFile>> mapped;
+    std::lock_guard guard(lock);
+    if (auto known = mapped[path].lock()) return known;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    void* data = MAP_FAILED;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        data =
+            mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (data == MAP_FAILED) return nullptr;
+    auto file = std::make_shared<const CMappedFile>(data, static_cast<std::size_t>(status.st_size));
+    mapped[path] = file;
+    return file;
+}
+
 }  // namespace
 
 CGlyphRasterizer::CGlyphRasterizer() {
@@ -40,7 +82,7 @@ CGlyphRasterizer::CGlyphRasterizer() {
 }
 
 CGlyphRasterizer::~CGlyphRasterizer() {
-    for (auto& [key, f] : faces) FT_Done_Face(Face(f));
+    for (auto& [key, f] : faces) FT_Done_Face(Face(f.face));
     if (library != nullptr) FT_Done_FreeType(Lib(library));
     if (decoder != nullptr) iconv_close(static_cast<iconv_t>(decoder));
 }
@@ -64,11 +106,16 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
     const std::string key = resolved.file + "#" + std::to_string(resolved.faceIndex);
     FT_Face ft = nullptr;
     if (auto open = faces.find(key); open != faces.end()) {
-        ft = Face(open->second);
+        ft = Face(open->second.face);
     } else {
-        if (FT_New_Face(Lib(library), resolved.file.c_str(), resolved.faceIndex, &ft) != 0)
-            return Result::Failure("cannot read the font file " + resolved.file);
-        faces.emplace(key, ft);
+        std::shared_ptr<const CMappedFile> file = MapFontFile(resolved.file);
+        const FT_Error error =
+            file != nullptr
+                ? FT_New_Memory_Face(Lib(library), file->Bytes(), file->Size(), resolved.faceIndex,
+                                     &ft)
+                : FT_New_Face(Lib(library), resolved.file.c_str(), resolved.faceIndex, &ft);
+        if (error != 0) return Result::Failure("cannot read the font file " + resolved.file);
+        faces.emplace(key, OpenFace{ft, std::move(file)});
     }
 
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));

@@ -88,9 +88,13 @@ private:
                     uint8_t* bits) const;
     void FillRows(int x0, int x1, int y0, int rows, uint8_t* bits) const;
 
-    void* library = nullptr;             // FT_Library
-    void* decoder = nullptr;             // iconv_t, CP949 -> UTF-32LE
-    std::map<std::string, void*> faces;  // FT_Face by file and index, opened once
+    void* library = nullptr;  // FT_Library
+    void* decoder = nullptr;  // iconv_t, CP949 -> UTF-32LE
+    struct OpenFace {
+        void* face = nullptr;              // FT_Face
+        std::shared_ptr<const void> file;  // the memory it reads, shared by all rasterisers
+    };
+    std::map<std::string, OpenFace> faces;  // by file and index, opened once
     RenderMode renderMode = RenderMode::Auto;
     bool fallback = true;
 
