@@ -1,8 +1,9 @@
 // Peak memory of the biggest files brivo-cli makes and reads: the ALL range at 256 x 256,
 // extracted and written as C source (both array forms) and as a .fnt file, then each read
 // back (`info`). The budget of each is the glyph data (8742 glyphs of 8192 bytes) times 1.2
-// plus 32 MB. Then inputs that are refused: 2 GB without a line feed (a sparse file) as C
-// source and as a --chars-file text, each within 100 MB. The program prints every peak and
+// plus 32 MB, except the .fnt save, which writes each glyph as it is rendered and holds no
+// more than 24 MB. Then inputs that are refused: 2 GB without a line feed (a sparse file) as
+// C source and as a --chars-file text, each within 100 MB. The program prints every peak and
 // exits 1 when one is over.
 //
 //   file_memory_benchmark [PATH-OF-BRIVO-CLI]
@@ -21,6 +22,7 @@ namespace {
 
 constexpr double kGlyphData = 8742.0 * 8192.0;
 constexpr double kBudget = 1.2 * kGlyphData + 32.0 * 1024 * 1024;
+constexpr double kStreamedBudget = 24.0 * 1024 * 1024;
 
 constexpr double kRefusalBudget = 100.0 * 1024 * 1024;
 
@@ -73,7 +75,8 @@ int main(int argc, char** argv) {
                 exitCode = 1;
                 continue;
             }
-            const bool within = static_cast<double>(peak) <= kBudget;
+            const bool streamed = what == "save" && std::string(form.name) == "big.fnt";
+            const bool within = static_cast<double>(peak) <= (streamed ? kStreamedBudget : kBudget);
             std::printf("%s %-9s peak RSS %.1f MB: %s\n", what.c_str(), form.name,
                         static_cast<double>(peak) / 1e6, within ? "within budget" : "OVER BUDGET");
             if (!within) exitCode = 1;

@@ -11,6 +11,7 @@
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
+#include "safefile/SafeFile.h"
 
 namespace brivo {
 
@@ -137,6 +138,20 @@ int RunExtract(const ExtractOptions& options) {
         return Fail(ok.message, details);
 
     CExtractWorker worker;
+    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
+    // A .fnt without a code table needs nothing but the glyphs in code order: each is packed
+    // and written as soon as it is rendered, instead of the whole set being held first.
+    std::unique_ptr<safefile::SafeFileWriter> stream;
+    std::unique_ptr<GlyphPacker> packer;
+    if (IsBinaryFontPath(options.out) && options.output.index.empty() &&
+        settings.range != RANGE_CUSTOM) {
+        const int width = settings.HalfWidth() ? settings.fontSizeX / 2 : settings.fontSizeX;
+        packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
+        stream = std::make_unique<safefile::SafeFileWriter>(options.out);
+        stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
+        worker.SetGlyphSink(
+            [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(glyph.bits)); });
+    }
     if (Result started = worker.StartExtraction(settings, set); !started)
         return Fail(started.message);
     worker.Wait();
@@ -151,8 +166,9 @@ int RunExtract(const ExtractOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
-    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
-    const Result saved = SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
+    const Result saved =
+        stream ? CommitFontFile(*stream, options.out, set.glyphs.size())
+               : SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
 
     std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
@@ -162,6 +178,9 @@ int RunExtract(const ExtractOptions& options) {
                 outcome.missingGlyphs, outcome.unassignedCodes,
                 outcome.missingGlyphs - outcome.unassignedCodes,
                 options.noFallback ? "the font lacks" : "no installed font has");
+    if (outcome.greyGlyphs > 0)
+        std::printf("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
+                    outcome.greyGlyphs == 1 ? "" : "s");
     PrintWrote(options.out, doubleArray, array, layout);
     return 0;
 }
@@ -220,11 +239,12 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--offset", options->offset, "Text origin X,Y inside the cell")
         ->capture_default_str();
     cmd->add_option("--threshold", options->threshold,
-                    "A pixel is ink when its mean colour is below this (1-255)")
+                    "A greyscale pixel is ink when 255 - coverage is below this (1-255); "
+                    "monochrome glyphs ignore it")
         ->capture_default_str();
     cmd->add_option("--render", options->render,
-                    "Rasterising: auto = as the font's gasp table asks (hinted monochrome or "
-                    "greyscale), mono, gray")
+                    "Rasterising: auto = hinted monochrome, greyscale only for glyphs too thin "
+                    "for it; mono; gray (thresholded)")
         ->check(CLI::IsMember({"auto", "mono", "gray"}))
         ->capture_default_str();
     cmd->add_flag("--no-fallback", options->noFallback,

@@ -140,6 +140,7 @@ struct RenderedGlyph {
     uint16_t code = 0;
     int font = -1;  // into the run's font names; -1 when no font drew it
     bool missing = false, unassigned = false;
+    bool grey = false;
     bool ready = false;
 };
 
@@ -238,6 +239,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 if (glyph.bits != spare) delete[] spare;  // left unused (no font selected)
                 glyph.code = code;
                 glyph.missing = rasterizer.LastGlyphMissing();
+                glyph.grey = rasterizer.LastGlyphGreyRescue();
                 glyph.unassigned = glyph.missing && !rasterizer.IsAssigned(code);
                 const ResolvedFont* drawnBy = rasterizer.LastGlyphFont();
                 {
@@ -272,6 +274,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         arrived.wait(guard, [&] { return rendered[n].ready || renderers == 0; });
         if (!rendered[n].ready) break;
         RenderedGlyph glyph = std::exchange(rendered[n], RenderedGlyph{});
+        if (glyph.grey) ++outcome.greyGlyphs;
         if (glyph.font >= 0) {
             fontOf.resize(fontNames.size(), -1);
             if (fontOf[glyph.font] < 0) {
@@ -288,8 +291,11 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         made->SetCodeAndBits(glyph.code, glyph.bits);
         made->originalIndex = made->index = n;
         set->SetGlyphAt(n, made);
+        if (glyphSink) glyphSink(*made);
         if (observer != nullptr) observer->OnGlyphExtracted(n + 1);
         guard.lock();
+        // Written out: its bitmap serves the next glyph a rendering thread draws.
+        if (glyphSink) spareBits.push_back(std::exchange(made->bits, nullptr));
     }
     for (std::thread& thread : threads) thread.join();
     for (RenderedGlyph& glyph : rendered) delete[] glyph.bits;  // rendered after a stop

@@ -13,6 +13,7 @@
 
 namespace brivo {
 
+class CGlyph;
 class CGlyphSet;
 
 // What an extraction renders and how.
@@ -51,6 +52,7 @@ struct ExtractOutcome {
     int glyphCount = 0;
     int missingGlyphs = 0;       // codes drawn blank because no font has a glyph for them
     int unassignedCodes = 0;     // of those, codes KS X 1001 leaves unassigned
+    int greyGlyphs = 0;          // drawn in greyscale in Auto: too thin for monochrome
     std::string resolvedFont;    // the installed font the face resolved to (first lead byte)
     std::vector<FontUse> fonts;  // the fonts that drew glyphs, in the order of their first glyph
     std::string message;         // why a FontFailed run ended
@@ -102,6 +104,12 @@ public:
     void SetStartHook(std::function<void()> hook) { startHook = std::move(hook); }
     const ExtractOutcome& LastOutcome() const { return outcome; }  // valid after Wait/Stop
 
+    // For a writer that needs nothing but the glyphs in code order: each glyph is handed to
+    // `sink` on the worker thread as soon as it and all before it are rendered, and the set
+    // then keeps it without its bitmap, so that memory does not grow with the range. Set it
+    // while no run is going; an empty function keeps the bitmaps.
+    void SetGlyphSink(std::function<void(const CGlyph&)> sink) { glyphSink = std::move(sink); }
+
 private:
     void ExtractThreadProc();
     void ExtractAscii();
@@ -122,6 +130,7 @@ private:
     std::atomic<bool>* busy = nullptr;
     ExtractOutcome outcome;
     std::function<void()> startHook;
+    std::function<void(const CGlyph&)> glyphSink;
     // The bitmaps of the set's previous glyphs, drawn into again when the new glyphs have the
     // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
     std::vector<uint8_t*> spareBits;

@@ -2,14 +2,21 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_GASP_H
+#include FT_BITMAP_H
+#include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "glyph/GlyphBitmap.h"
 
@@ -28,6 +35,43 @@ int EmPixels(FT_Face face, int32_t height, int cellUnits) {
     return std::max(1, MulDiv(height, face->units_per_EM, cellUnits));
 }
 
+// A font file mapped into memory once for the whole process: the faces of every rendering
+// thread read the same pages, so the file's memory counts once however many threads render
+// from it.
+class CMappedFile {
+public:
+    CMappedFile(void* data, std::size_t size) : data(data), size(size) {}
+    ~CMappedFile() { munmap(data, size); }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+    const FT_Byte* Bytes() const { return static_cast<const FT_Byte*>(data); }
+    FT_Long Size() const { return static_cast<FT_Long>(size); }
+
+private:
+    void* data;
+    std::size_t size;
+};
+
+// Null when the file cannot be mapped (FreeType then reads it by itself).
+std::shared_ptr<const CMappedFile> MapFontFile(const std::string& path) {
+    static std::mutex lock;
+    static std::map<std::string, std::weak_ptr<const CMappedFile>> mapped;
+    std::lock_guard guard(lock);
+    if (auto known = mapped[path].lock()) return known;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    void* data = MAP_FAILED;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        data =
+            mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (data == MAP_FAILED) return nullptr;
+    auto file = std::make_shared<const CMappedFile>(data, static_cast<std::size_t>(status.st_size));
+    mapped[path] = file;
+    return file;
+}
+
 }  // namespace
 
 CGlyphRasterizer::CGlyphRasterizer() {
@@ -38,7 +82,7 @@ CGlyphRasterizer::CGlyphRasterizer() {
 }
 
 CGlyphRasterizer::~CGlyphRasterizer() {
-    for (auto& [key, f] : faces) FT_Done_Face(Face(f));
+    for (auto& [key, f] : faces) FT_Done_Face(Face(f.face));
     if (library != nullptr) FT_Done_FreeType(Lib(library));
     if (decoder != nullptr) iconv_close(static_cast<iconv_t>(decoder));
 }
@@ -47,8 +91,6 @@ Result CGlyphRasterizer::SetCellSize(int width, int height) {
     if (width < 1 || height < 1) return Result::Failure("the glyph cell must be at least 1 x 1");
     cellWidth = width;
     cellHeight = height;
-    pixels.assign(static_cast<std::size_t>(width) * height, 0xFF);
-    dirty = Rect{};
     return Result::Success();
 }
 
@@ -56,6 +98,7 @@ void CGlyphRasterizer::DeleteFont() {
     primary = SizedFace{};
     fallbackFonts.reset();
     fallbackFaces.clear();
+    fallbackWanted = false;
 }
 
 Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
@@ -63,11 +106,16 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
     const std::string key = resolved.file + "#" + std::to_string(resolved.faceIndex);
     FT_Face ft = nullptr;
     if (auto open = faces.find(key); open != faces.end()) {
-        ft = Face(open->second);
+        ft = Face(open->second.face);
     } else {
-        if (FT_New_Face(Lib(library), resolved.file.c_str(), resolved.faceIndex, &ft) != 0)
-            return Result::Failure("cannot read the font file " + resolved.file);
-        faces.emplace(key, ft);
+        std::shared_ptr<const CMappedFile> file = MapFontFile(resolved.file);
+        const FT_Error error =
+            file != nullptr
+                ? FT_New_Memory_Face(Lib(library), file->Bytes(), file->Size(), resolved.faceIndex,
+                                     &ft)
+                : FT_New_Face(Lib(library), resolved.file.c_str(), resolved.faceIndex, &ft);
+        if (error != 0) return Result::Failure("cannot read the font file " + resolved.file);
+        faces.emplace(key, OpenFace{ft, std::move(file)});
     }
 
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
@@ -80,8 +128,9 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
         // Setting a size runs the font's hinting set-up; skip it when nothing changes.
         if (ft->size->metrics.y_ppem != em && FT_Set_Pixel_Sizes(ft, 0, em) != 0)
             return Result::Failure("the font " + resolved.family + " cannot be scaled");
-        sized.ascent =
-            static_cast<int>(std::lround(ascentUnits * static_cast<double>(em) / ft->units_per_EM));
+        const double scale = static_cast<double>(em) / ft->units_per_EM;
+        sized.ascent = static_cast<int>(std::lround(ascentUnits * scale));
+        sized.rows = sized.ascent + static_cast<int>(std::lround(descentUnits * scale));
     } else if (ft->num_fixed_sizes > 0) {
         // Bitmap-only font: the strike nearest to the wanted size.
         int best = 0;
@@ -92,13 +141,11 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
         if (FT_Select_Size(ft, best) != 0)
             return Result::Failure("the font " + resolved.family + " has no usable size");
         sized.ascent = static_cast<int>(ft->size->metrics.ascender >> 6);
+        sized.rows = sized.ascent - static_cast<int>(ft->size->metrics.descender >> 6);
     } else {
         return Result::Failure("the font " + resolved.family + " has no usable size");
     }
-    const FT_Int gasp = FT_Get_Gasp(ft, ft->size->metrics.y_ppem);
-    sized.mono = renderMode == RenderMode::Mono ||
-                 (renderMode == RenderMode::Auto && gasp != FT_GASP_NO_TABLE &&
-                  (gasp & FT_GASP_DO_GRAY) == 0);
+    sized.mono = renderMode != RenderMode::Gray;
     sized.face = ft;
     sized.font = resolved;
     return Result::Success();
@@ -134,10 +181,7 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
         strikeTop = ascent - ascent / 3;
     }
     primary = sized;
-    if (fallback) {
-        fallbackFonts = CFontResolver::Instance().Fallbacks(font);
-        fallbackFaces.assign(fallbackFonts->Count(), SizedFace{});
-    }
+    fallbackWanted = fallback;  // the fallback order is looked up at the first missing glyph
     return Result::Success();
 }
 char32_t CGlyphRasterizer::Decode(uint16_t code) {
@@ -158,54 +202,116 @@ char32_t CGlyphRasterizer::Decode(uint16_t code) {
 
 bool CGlyphRasterizer::IsAssigned(uint16_t code) { return code < 0x80 || Decode(code) != 0; }
 
-void CGlyphRasterizer::DrawCoverage(const void* bitmapPtr, int left, int top) {
+namespace {
+
+// ORs `count` bits of `from`, starting at bit `fromBit` (most significant first), into `to`
+// from bit `toBit` on.
+void OrBits(const uint8_t* from, int fromBit, int count, uint8_t* to, int toBit) {
+    const int shift = toBit & 7;
+    to += toBit >> 3;
+    if ((fromBit & 7) == 0) {
+        // The usual case, a glyph not cut at the cell's left: whole source bytes, each
+        // shifted into one or two bytes of the row.
+        from += fromBit >> 3;
+        const int whole = count >> 3, rest = count & 7;
+        if (shift == 0) {
+            for (int i = 0; i < whole; ++i) to[i] |= from[i];
+        } else {
+            for (int i = 0; i < whole; ++i) {
+                to[i] |= static_cast<uint8_t>(from[i] >> shift);
+                to[i + 1] |= static_cast<uint8_t>(from[i] << (8 - shift));
+            }
+        }
+        if (rest == 0) return;
+        const unsigned last = from[whole] & (0xFFu << (8 - rest)) & 0xFF;
+        to[whole] |= static_cast<uint8_t>(last >> shift);
+        // Bits that spill into the next byte lie inside the row: only they are written.
+        if (const auto spill = static_cast<uint8_t>(last << (8 - shift)); shift != 0 && spill)
+            to[whole + 1] |= spill;
+        return;
+    }
+    for (int k = 0; k < count; k += 8) {
+        const int s = fromBit + k;
+        unsigned byte = (from[s >> 3] << (s & 7)) & 0xFF;
+        if ((s & 7) + count - k > 8) byte |= from[(s >> 3) + 1] >> (8 - (s & 7));
+        if (count - k < 8) byte &= 0xFFu << (8 - (count - k));
+        to[k >> 3] |= static_cast<uint8_t>(byte >> shift);
+        if (const auto spill = static_cast<uint8_t>(byte << (8 - shift)); shift != 0 && spill)
+            to[(k >> 3) + 1] |= spill;
+    }
+}
+
+const unsigned char* BitmapRow(const FT_Bitmap& bitmap, int row) {
+    return bitmap.pitch >= 0
+               ? bitmap.buffer + row * bitmap.pitch
+               : bitmap.buffer + (static_cast<int>(bitmap.rows) - 1 - row) * -bitmap.pitch;
+}
+
+// The darkest coverage of a bitmap, 0 to 255.
+int MaxCoverage(const FT_Bitmap& bitmap) {
+    int most = 0;
+    for (int j = 0; j < static_cast<int>(bitmap.rows); ++j) {
+        const unsigned char* row = BitmapRow(bitmap, j);
+        if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (unsigned i = 0; i < (bitmap.width + 7) / 8; ++i)
+                if (row[i] != 0) return 255;
+        } else if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const int grays = bitmap.num_grays > 1 ? bitmap.num_grays - 1 : 255;
+            for (unsigned i = 0; i < bitmap.width; ++i)
+                most = std::max(most, std::min(row[i] * 255 / grays, 255));
+        }
+    }
+    return most;
+}
+
+}  // namespace
+
+void CGlyphRasterizer::DrawBitmap(const void* bitmapPtr, int left, int top, int minCoverage,
+                                  int fromX, int toX, uint8_t* bits) const {
     const auto& bitmap = *static_cast<const FT_Bitmap*>(bitmapPtr);
-    const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
-    const int pitch = bitmap.pitch;
     const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+    if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+    const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
     const int grays = bitmap.num_grays > 1 ? bitmap.num_grays - 1 : 255;
     // Only the part of the glyph bitmap that lies inside the cell.
     const int firstRow = std::max(0, -top), lastRow = std::min(rows, cellHeight - top);
-    const int firstCol = std::max(0, -left), lastCol = std::min(cols, cellWidth - left);
+    const int firstCol = std::max(std::max(0, fromX) - left, 0);
+    const int lastCol = std::min(cols, std::min(cellWidth, toX) - left);
     if (firstRow >= lastRow || firstCol >= lastCol) return;
+    const int bytesPerRow = BytesPerRow(cellWidth);
     for (int j = firstRow; j < lastRow; ++j) {
-        const unsigned char* row =
-            pitch >= 0 ? bitmap.buffer + j * pitch : bitmap.buffer + (rows - 1 - j) * -pitch;
-        uint8_t* out = &pixels[static_cast<std::size_t>(top + j) * cellWidth + left];
+        const unsigned char* row = BitmapRow(bitmap, j);
+        uint8_t* out = bits + static_cast<std::size_t>(top + j) * bytesPerRow;
+        if (mono) {
+            OrBits(row, firstCol, lastCol - firstCol, out, left + firstCol);
+            continue;
+        }
         for (int i = firstCol; i < lastCol; ++i) {
-            const int coverage = mono           ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255
-                                 : grays == 255 ? row[i]
-                                                : std::min(row[i] * 255 / grays, 255);
-            out[i] = std::min(out[i], static_cast<uint8_t>(255 - coverage));
+            const int coverage = grays == 255 ? row[i] : std::min(row[i] * 255 / grays, 255);
+            if (coverage >= minCoverage) out[(left + i) >> 3] |= 0x80 >> ((left + i) & 7);
         }
     }
-    MarkDirty(left + firstCol, left + lastCol, top + firstRow, top + lastRow);
 }
 
-void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows) {
+void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows, uint8_t* bits) const {
     x0 = std::max(x0, 0);
     x1 = std::min(x1, cellWidth);
     const int first = std::max(y0, 0), last = std::min(y0 + rows, cellHeight);
-    if (x0 >= x1 || first >= last) return;
+    const int bytesPerRow = BytesPerRow(cellWidth);
     for (int y = first; y < last; ++y)
-        std::memset(&pixels[static_cast<std::size_t>(y) * cellWidth + x0], 0, x1 - x0);
-    MarkDirty(x0, x1, first, last);
-}
-
-void CGlyphRasterizer::MarkDirty(int left, int right, int top, int bottom) {
-    if (dirty.Empty()) {
-        dirty = Rect{left, right, top, bottom};
-    } else {
-        dirty.left = std::min(dirty.left, left);
-        dirty.right = std::max(dirty.right, right);
-        dirty.top = std::min(dirty.top, top);
-        dirty.bottom = std::max(dirty.bottom, bottom);
-    }
+        for (int x = x0; x < x1; ++x)
+            bits[static_cast<std::size_t>(y) * bytesPerRow + x / 8] |= 0x80 >> (x % 8);
 }
 
 CGlyphRasterizer::SizedFace* CGlyphRasterizer::FaceFor(char32_t character, unsigned& glyphIndex) {
     glyphIndex = FT_Get_Char_Index(Face(primary.face), character);
-    if (glyphIndex != 0 || !fallbackFonts) return glyphIndex != 0 ? &primary : nullptr;
+    if (glyphIndex != 0) return &primary;
+    if (fallbackWanted) {
+        fallbackWanted = false;
+        fallbackFonts = CFontResolver::Instance().Fallbacks(selectedFont);
+        fallbackFaces.assign(fallbackFonts->Count(), SizedFace{});
+    }
+    if (!fallbackFonts) return nullptr;
     const int position = fallbackFonts->Find(character);
     if (position < 0) return nullptr;
     SizedFace& sized = fallbackFaces[position];
@@ -215,34 +321,73 @@ CGlyphRasterizer::SizedFace* CGlyphRasterizer::FaceFor(char32_t character, unsig
     return glyphIndex != 0 ? &sized : nullptr;
 }
 
-bool CGlyphRasterizer::DrawGlyph(const SizedFace& sized, unsigned glyphIndex, bool mono,
-                                 int originX, int originY, int& advance) {
+void CGlyphRasterizer::Synthesize(const SizedFace& sized) {
+    FT_Face ft = Face(sized.face);
+    FT_GlyphSlot slot = ft->glyph;
+    if (slot->format == FT_GLYPH_FORMAT_BITMAP) {
+        // A pixel wider to the right, no taller.
+        if (sized.font.embolden && FT_GlyphSlot_Own_Bitmap(slot) == 0)
+            FT_Bitmap_Embolden(Lib(library), &slot->bitmap, 64, 0);
+        return;
+    }
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return;
+    FT_Outline* outline = &slot->outline;
+    FT_BBox box;
+    FT_Outline_Get_CBox(outline, &box);
+    if (box.xMin >= box.xMax || box.yMin >= box.yMax) return;  // nothing drawn
+    // The synthesised glyph keeps its top and baseline and stays within the columns of the
+    // regular glyph's advance and ink: neither style pushes ink out of a cell the regular
+    // glyph fits.
+    // The pixel columns an outline inks: those whose centres it covers.
+    auto inkFrom = [](const FT_BBox& b) { return static_cast<int>((b.xMin + 31) >> 6); };
+    auto inkTo = [](const FT_BBox& b) { return static_cast<int>((b.xMax + 32) >> 6); };
+    // The columns of the regular glyph's ink and advance; what the synthesis still puts
+    // beyond them (emboldening's mitred corners) is cut off.
+    keepFrom = std::min(0, inkFrom(box));
+    keepTo = std::max(static_cast<int>((slot->advance.x + 32) >> 6), inkTo(box));
+    const FT_Pos left = FT_Pos{keepFrom} * 64, right = FT_Pos{keepTo} * 64;
+    auto room = [&] {
+        return std::max<FT_Pos>(0, (keepTo - keepFrom - inkTo(box) + inkFrom(box)) * 64);
+    };
+    if (sized.font.oblique) {
+        // FreeType's own slant (about 12 degrees), less where the glyph would not fit.
+        const FT_Fixed slant = std::min<FT_Fixed>(0x366A, FT_DivFix(room(), box.yMax - box.yMin));
+        FT_Matrix shear{0x10000, slant, 0, 0x10000};
+        FT_Outline_Transform(outline, &shear);
+        FT_Outline_Get_CBox(outline, &box);
+    }
+    if (sized.font.embolden) {
+        // FreeType's own strength (an em / 24), in whole pixels so that hinted stems stay on
+        // the grid, at least one; only sideways, so horizontal strokes do not run together.
+        const FT_Pos em = FT_MulFix(ft->units_per_EM, ft->size->metrics.y_scale);
+        const FT_Pos strength =
+            std::min<FT_Pos>(std::max<FT_Pos>(64, (em / 24 + 32) & ~63), room());
+        if (strength > 0) {
+            FT_Outline_EmboldenXY(outline, strength, 0);
+            FT_Outline_Get_CBox(outline, &box);
+        }
+    }
+    // Back within the regular glyph's box, by whole pixels where that is enough.
+    FT_Pos shift = box.xMax > right ? -((box.xMax - right + 63) & ~63) : 0;
+    if (box.xMin + shift < left) shift = left - box.xMin;
+    if (shift != 0) FT_Outline_Translate(outline, shift, 0);
+}
+
+bool CGlyphRasterizer::LoadGlyph(const SizedFace& sized, unsigned glyphIndex, bool mono) {
     FT_Face ft = Face(sized.face);
     if (FT_Load_Glyph(ft, glyphIndex, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_DEFAULT) != 0)
         return false;
     FT_GlyphSlot slot = ft->glyph;
-    if (sized.font.oblique) FT_GlyphSlot_Oblique(slot);
-    if (sized.font.embolden) FT_GlyphSlot_Embolden(slot);
-    if (slot->format == FT_GLYPH_FORMAT_BITMAP ||
-        FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0)
-        DrawCoverage(&slot->bitmap, originX + slot->bitmap_left,
-                     originY + sized.ascent - slot->bitmap_top);
-    advance = static_cast<int>(slot->advance.x >> 6);
-    return true;
+    keepFrom = INT_MIN / 2, keepTo = INT_MAX / 2;
+    if (sized.font.oblique || sized.font.embolden) Synthesize(sized);
+    return slot->format == FT_GLYPH_FORMAT_BITMAP ||
+           FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) == 0;
 }
 
-bool CGlyphRasterizer::HasInk(int threshold) const {
-    for (int y = dirty.top; y < dirty.bottom; ++y) {
-        const uint8_t* row = &pixels[static_cast<std::size_t>(y) * cellWidth];
-        if (std::any_of(row + dirty.left, row + dirty.right,
-                        [threshold](uint8_t grey) { return grey < threshold; }))
-            return true;
-    }
-    return false;
-}
-
-void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int threshold) {
+void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int threshold,
+                                uint8_t* bits) {
     lastMissing = false;
+    lastGreyRescue = false;
     lastFont = nullptr;
     if (code == 0) return;  // the empty string: nothing at all is drawn
     const char32_t character = Decode(code);
@@ -250,41 +395,47 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
     SizedFace* sized = character != 0 ? FaceFor(character, glyphIndex) : nullptr;
     lastMissing = sized == nullptr;
     int advance = 0;
-    if (sized != nullptr && DrawGlyph(*sized, glyphIndex, sized->mono, originX, originY, advance)) {
+    if (sized != nullptr && LoadGlyph(*sized, glyphIndex, sized->mono)) {
         lastFont = &sized->font;
-        // Strokes thinner than a pixel can fade below the threshold in greyscale; a character
-        // the font draws is not left blank for that: it takes its hinted monochrome form.
-        if (!sized->mono && renderMode == RenderMode::Auto && !HasInk(threshold))
-            DrawGlyph(*sized, glyphIndex, true, originX, originY, advance);
+        FT_GlyphSlot slot = Face(sized->face)->glyph;
+        advance = static_cast<int>(slot->advance.x >> 6);
+        int minCoverage = 256 - threshold;  // a pixel is ink when 255 - coverage < threshold
+        // Hinting can drop a dot or stroke thinner than a pixel from the monochrome form; a
+        // character the font draws is not left blank for that: it takes its greyscale form,
+        // and where even that is too faint for the threshold, its darkest pixels.
+        if (renderMode == RenderMode::Auto && MaxCoverage(slot->bitmap) == 0 &&
+            LoadGlyph(*sized, glyphIndex, false)) {
+            if (const int most = MaxCoverage(slot->bitmap); most > 0) {
+                lastGreyRescue = true;
+                if (most < minCoverage) minCoverage = most / 2 + 1;
+            }
+        }
+        // Hinting rounds a glyph's top and bottom to whole pixels, and a fallback font's
+        // ascent differs from the face's: a glyph that juts out of the face's character cell
+        // at its top or bottom while the cell could hold it moves in by the rows it juts
+        // out, so that no stroke of it is cut.
+        int top = sized->ascent - static_cast<int>(slot->bitmap_top);
+        const int rows = static_cast<int>(slot->bitmap.rows);
+        if (rows <= primary.rows) top = std::clamp(top, 0, primary.rows - rows);
+        DrawBitmap(&slot->bitmap, originX + slot->bitmap_left, originY + top, minCoverage,
+                   originX + keepFrom, originX + keepTo, bits);
     }
     if (selectedFont.underline)
-        FillRows(originX, originX + advance, originY + underlineTop, underlineRows);
+        FillRows(originX, originX + advance, originY + underlineTop, underlineRows, bits);
     if (selectedFont.strikeOut)
-        FillRows(originX, originX + advance, originY + strikeTop, strikeRows);
+        FillRows(originX, originX + advance, originY + strikeTop, strikeRows, bits);
 }
 
 uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
                                        uint8_t* into) {
-    if (primary.face == nullptr || pixels.empty()) return nullptr;
-    // Only the part the previous glyph drew on needs clearing, and only that part can hold
-    // ink: the rest of the bitmap stays zero.
-    for (int y = dirty.top; y < dirty.bottom; ++y) {
-        uint8_t* row = &pixels[static_cast<std::size_t>(y) * cellWidth];
-        std::fill(row + dirty.left, row + dirty.right, 0xFF);
-    }
-    dirty = Rect{};
-    // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
-    constexpr int kFar = 1 << 20;
-    DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold);
-    const int bytesPerRow = BytesPerRow(cellWidth);
-    const std::size_t bytes = static_cast<std::size_t>(cellHeight) * bytesPerRow;
+    if (primary.face == nullptr || cellWidth == 0) return nullptr;
+    const std::size_t bytes = static_cast<std::size_t>(cellHeight) * BytesPerRow(cellWidth);
     uint8_t* bits =
         into != nullptr ? static_cast<uint8_t*>(std::memset(into, 0, bytes)) : new uint8_t[bytes]();
-    const int firstByte = dirty.left / 8;
-    const int count = dirty.right - firstByte * 8;
-    for (int y = dirty.top; y < dirty.bottom; ++y)
-        ThresholdRow(&pixels[static_cast<std::size_t>(y) * cellWidth + firstByte * 8], count,
-                     threshold, bits + static_cast<std::size_t>(y) * bytesPerRow + firstByte);
+    // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
+    constexpr int kFar = 1 << 20;
+    DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold,
+             bits);
     return bits;
 }
 

@@ -12,17 +12,21 @@
 
 namespace brivo {
 
-// How glyphs are rasterised. Auto follows the font's `gasp` table at the em size in use:
-// hinted monochrome where the table does not ask for greyscale, greyscale where it does (and
-// for fonts without the table), except that a glyph whose greyscale form leaves no pixel
-// below the threshold takes its hinted monochrome form. Embedded bitmap strikes are used
+// How glyphs are rasterised. Auto draws outlines in FreeType's hinted monochrome at every
+// size, except that a glyph whose monochrome form is blank while its greyscale form has ink
+// (a stroke or dot thinner than a pixel that hinting drops) takes its greyscale form: the
+// pixels below the threshold, or where none are, those of more than half its darkest
+// coverage. Mono and Gray force one form for every glyph. Embedded bitmap strikes are used
 // whatever the mode.
 enum class RenderMode { Auto, Mono, Gray };
 
-// Draws characters black on white into an off-screen cell with FreeType and thresholds
-// them. Usage: SetCellSize once per range, CreateFont per lead byte, RenderGlyph per code.
-// A character the selected font lacks is drawn with the first font of fontconfig's fallback
-// order for that face that has it, unless fallback is turned off.
+// Draws characters with FreeType into 1-bit glyph cells: monochrome bitmaps are copied bit
+// for bit, greyscale coverage is thresholded (a pixel is ink when 255 - coverage is below
+// the threshold). Usage: SetCellSize once per range, CreateFont per lead byte, RenderGlyph
+// per code. A character the selected font lacks is drawn with the first font of
+// fontconfig's fallback order for that face that has it, unless fallback is turned off.
+// Bold or italic that a face lacks is synthesised without moving the glyph's top or
+// baseline and without widening it beyond its regular glyph's advance or ink.
 class CGlyphRasterizer {
 public:
     CGlyphRasterizer();
@@ -40,7 +44,7 @@ public:
     Result CreateFont(const LogFont& font);
     void DeleteFont();
     const ResolvedFont& SelectedFont() const { return primary.font; }
-    // Whether the selected font is rasterised in monochrome (at its em size).
+    // Whether the selected font is rasterised in monochrome.
     bool SelectedFontMono() const { return primary.mono; }
 
     // Draws `code` (a byte up to 0x7F or an EUC-KR lead/trail pair) with the top-left of the
@@ -53,6 +57,8 @@ public:
 
     // Whether the last RenderGlyph found no glyph for its code.
     bool LastGlyphMissing() const { return lastMissing; }
+    // Whether the last glyph took its greyscale form in Auto, too thin for monochrome.
+    bool LastGlyphGreyRescue() const { return lastGreyRescue; }
     // The font that supplied the last glyph (null when none did).
     const ResolvedFont* LastGlyphFont() const { return lastFont; }
     // Whether the code is a character at all (CP949 assigns it).
@@ -64,6 +70,7 @@ private:
         void* face = nullptr;  // FT_Face, owned by `faces`
         ResolvedFont font;
         int ascent = 0;  // pixels from the cell top to the baseline
+        int rows = 0;    // the character cell's height: ascent + descent
         bool mono = false;
         bool tried = false;  // fallbacks are sized on first use
     };
@@ -71,38 +78,39 @@ private:
     char32_t Decode(uint16_t code);
     Result Size(const ResolvedFont& resolved, SizedFace& sized);
     SizedFace* FaceFor(char32_t character, unsigned& glyphIndex);
-    void DrawCode(uint16_t code, int originX, int originY, int threshold);
-    bool DrawGlyph(const SizedFace& sized, unsigned glyphIndex, bool mono, int originX, int originY,
-                   int& advance);
-    bool HasInk(int threshold) const;
-    void DrawCoverage(const void* bitmap, int left, int top);
-    void FillRows(int x0, int x1, int y0, int rows);
-    void MarkDirty(int left, int right, int top, int bottom);
+    void DrawCode(uint16_t code, int originX, int originY, int threshold, uint8_t* bits);
+    // Loads, styles and renders the glyph into the face's slot; false when FreeType fails.
+    bool LoadGlyph(const SizedFace& sized, unsigned glyphIndex, bool mono);
+    void Synthesize(const SizedFace& sized);
+    // Draws a FreeType bitmap with its top-left at (left, top), only columns fromX to toX
+    // (excluded) of the cell.
+    void DrawBitmap(const void* bitmap, int left, int top, int minCoverage, int fromX, int toX,
+                    uint8_t* bits) const;
+    void FillRows(int x0, int x1, int y0, int rows, uint8_t* bits) const;
 
-    void* library = nullptr;             // FT_Library
-    void* decoder = nullptr;             // iconv_t, CP949 -> UTF-32LE
-    std::map<std::string, void*> faces;  // FT_Face by file and index, opened once
+    void* library = nullptr;  // FT_Library
+    void* decoder = nullptr;  // iconv_t, CP949 -> UTF-32LE
+    struct OpenFace {
+        void* face = nullptr;              // FT_Face
+        std::shared_ptr<const void> file;  // the memory it reads, shared by all rasterisers
+    };
+    std::map<std::string, OpenFace> faces;  // by file and index, opened once
     RenderMode renderMode = RenderMode::Auto;
     bool fallback = true;
 
     SizedFace primary;
     std::shared_ptr<const CFallbackFonts> fallbackFonts;
     std::vector<SizedFace> fallbackFaces;  // parallel to fallbackFonts
+    bool fallbackWanted = false;           // and not looked up yet
     LogFont selectedFont;
     int underlineTop = 0, underlineRows = 0;
     int strikeTop = 0, strikeRows = 0;
     bool lastMissing = false;
+    bool lastGreyRescue = false;
+    int keepFrom = 0, keepTo = 0;  // the columns a synthesised glyph may ink, from the pen
     const ResolvedFont* lastFont = nullptr;
 
     int cellWidth = 0, cellHeight = 0;
-    // The part of the cell drawn on since the last clear, in pixels (right and bottom
-    // excluded).
-    struct Rect {
-        int left = 0, right = 0, top = 0, bottom = 0;
-        bool Empty() const { return left >= right || top >= bottom; }
-    };
-    std::vector<uint8_t> pixels;  // grey, 255 white
-    Rect dirty;
 };
 
 }  // namespace brivo

@@ -92,12 +92,22 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     safefile::SafeFileWriter file(path);
     file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
     for (const CGlyph* glyph : set.glyphs) file.Write(packer.Pack(glyph ? glyph->bits : nullptr));
-    saves.push_back(&file);
+    if (table) {
+        saves.push_back(&file);
+        return Result::FailureIf(ErrorKind::CannotWrite,
+                                 safefile::SafeFileWriter::CommitTogether(saves), path);
+    }
+    return CommitFontFile(file, path, set.glyphs.size());
+}
+
+Result CommitFontFile(safefile::SafeFileWriter& file, const std::string& path,
+                      std::size_t glyphs) {
+    const std::string indexPath = CodeIndexPath(path);
     std::vector<std::string> stale;
-    if (!table && beside && file.Ok() && IsCodeIndexOf(indexPath, path, set.glyphs.size()))
+    if (indexPath != path && file.Ok() && IsCodeIndexOf(indexPath, path, glyphs))
         stale.push_back(indexPath);
     return Result::FailureIf(ErrorKind::CannotWrite,
-                             safefile::SafeFileWriter::CommitTogether(saves, stale), path);
+                             safefile::SafeFileWriter::CommitTogether({&file}, stale), path);
 }
 
 std::string CodeIndexPath(const std::string& fontPath) {

@@ -11,6 +11,10 @@
 #include "glyph/CodeRange.h"
 #include "glyph/Result.h"
 
+namespace safefile {
+class SafeFileWriter;
+}
+
 namespace brivo {
 
 class CGlyph;
@@ -24,6 +28,10 @@ class CGlyphSet;
 // glyphs never meet old codes.
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
                      BitLayout layout = {}, CodeIndex codeTable = CodeIndex::None);
+
+// Ends a .fnt save without a code table that the caller wrote into `file` itself (glyph by
+// glyph as they are rendered): the stale .idx goes as WriteFontFile's does.
+Result CommitFontFile(safefile::SafeFileWriter& file, const std::string& path, std::size_t glyphs);
 
 // The code table beside a .fnt file: the path with its extension replaced by ".idx".
 std::string CodeIndexPath(const std::string& fontPath);

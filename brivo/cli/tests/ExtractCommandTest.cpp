@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "cli/tests/CliRun.h"
 
@@ -29,6 +30,19 @@ TEST_F(ExtractCommandTest, WritesTheFileAndSaysWhere) {
         EXPECT_NE(run.output.find("Wrote " + out.string()), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("Font: "), std::string::npos) << run.output;
         EXPECT_EQ(fs::file_size(out), c.size) << c.arguments;
+    }
+    // A .fnt without a code table is written glyph by glyph as the glyphs are rendered; with
+    // one, from the finished set: the bytes are the same.
+    for (const char* arguments : {"--range ascii --skip 3", "--range all --scan columns"}) {
+        const fs::path streamed = folder / "streamed.fnt", whole = folder / "whole.fnt";
+        ASSERT_EQ(Cli(std::string("extract ") + arguments + " -o " + streamed.string()).status, 0);
+        ASSERT_EQ(Cli(std::string("extract ") + arguments + " --index euc-kr -o " + whole.string())
+                      .status,
+                  0);
+        std::ifstream a(streamed, std::ios::binary), b(whole, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+                  std::string(std::istreambuf_iterator<char>(b), {}))
+            << arguments;
     }
     const CliRun source = Cli("extract --range ascii -o " + (folder / "ascii.h").string());
     EXPECT_EQ(source.status, 0) << source.output;
@@ -68,6 +82,26 @@ TEST_F(ExtractCommandTest, RenderModeAndFallbackChooseHowCodesAreDrawn) {
         EXPECT_NE(run.output.find(c.mentions), std::string::npos) << run.output;
         EXPECT_EQ(HasInk(out, 0xA6A2), c.boxLine) << c.arguments;
         EXPECT_EQ(HasInk(out, 0xA2E6), c.euro) << c.arguments;
+    }
+    // At 12 pixels hinting drops the dot of ㆍ and the stroke of ₁ from the monochrome form:
+    // auto takes their greyscale form and says so, mono leaves them blank.
+    for (const bool automatic : {true, false}) {
+        const fs::path out = folder / "thin.fnt";
+        const CliRun run = Cli(std::string("extract --chars ㆍ₁ --size 12x12 --height -12 ") +
+                               (automatic ? "" : "--render mono ") + "-o " + out.string());
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(run.output.find("2 glyphs drawn in greyscale: too thin for monochrome") !=
+                      std::string::npos,
+                  automatic)
+            << run.output;
+        std::ifstream in(out, std::ios::binary);
+        std::vector<char> bits(2 * 24);
+        ASSERT_TRUE(in.read(bits.data(), bits.size()));
+        for (int glyph = 0; glyph < 2; ++glyph)
+            EXPECT_EQ(std::any_of(bits.begin() + glyph * 24, bits.begin() + glyph * 24 + 24,
+                                  [](char byte) { return byte != 0; }),
+                      automatic)
+                << "glyph " << glyph << (automatic ? " auto" : " mono");
     }
     const CliRun bad = Cli("extract --render grey -o " + (folder / "x.fnt").string());
     EXPECT_NE(bad.status, 0);

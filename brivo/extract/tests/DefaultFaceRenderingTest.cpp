@@ -1,16 +1,21 @@
-// The default face against references this program did not produce: exact bitmaps checked
-// by eye when they were frozen (and matching Pillow's FreeType rendering with the same
-// flags), the cell edges, and fontconfig's own view of which characters the installed fonts
-// have.
+// The default face against references this program did not produce: bitmaps of an
+// independent hinted-monochrome renderer (frozen ones checked by eye, and the whole range
+// drawn afresh), the cell edges, and fontconfig's own view of which characters the
+// installed fonts have.
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <array>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "MonoReference.h"
 #include "extract/ExtractWorker.h"
 #include "extract/GlyphRasterizer.h"
 #include "glyph/GlyphSet.h"
@@ -18,233 +23,6 @@
 using namespace brivo;
 
 namespace {
-
-struct Golden {
-    uint16_t code;
-    std::vector<std::string> rows;
-};
-
-// "굴림체" at height -16, threshold 128, automatic render mode; ASCII in 8 x 16 cells.
-// clang-format off
-const Golden kGoldens[] = {
-    {0x0041, {  // A, drawn by NanumGothicCoding Regular
-        "........",
-        "........",
-        "........",
-        "...##...",
-        "...##...",
-        "...##...",
-        "..#..#..",
-        "..#..#..",
-        "..#..#..",
-        "..#..#..",
-        ".######.",
-        ".#....#.",
-        ".#....#.",
-        "##....##",
-        "........",
-        "........",
-    }},
-    {0x0067, {  // g, drawn by NanumGothicCoding Regular
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "..###.#.",
-        ".##..##.",
-        ".#....#.",
-        ".#....#.",
-        ".#....#.",
-        ".##..##.",
-        "..###.#.",
-        "......#.",
-        ".....#..",
-        ".####...",
-    }},
-    {0x0040, {  // @, drawn by NanumGothicCoding Regular
-        "........",
-        "........",
-        "........",
-        "..####..",
-        ".##..##.",
-        ".#.####.",
-        "#.#..#.#",
-        "#.#..#.#",
-        "#.#..#.#",
-        "#.#.....",
-        ".##.#.#.",
-        ".###.##.",
-        ".##..##.",
-        "..####..",
-        "........",
-        "........",
-    }},
-    {0xB0A1, {  // 가, drawn by NanumGothicCoding Regular
-        "............#...",
-        "..######....#...",
-        ".......##...#...",
-        ".......#....#...",
-        ".......#....#...",
-        ".......#....#...",
-        "......#.....###.",
-        "......#.....#...",
-        ".....#......#...",
-        "....#.......#...",
-        "...#........#...",
-        "..#.........#...",
-        "............#...",
-        "............#...",
-        "............#...",
-        "................",
-    }},
-    {0xC8FE, {  // 힝, the last Hangul of KS X 1001, drawn by NanumGothicCoding Regular
-        "............#...",
-        "....####....#...",
-        "............#...",
-        "..#########.#...",
-        "............#...",
-        "....####....#...",
-        "...#....#...#...",
-        "...#....#...#...",
-        "....####....#...",
-        "............#...",
-        "......######....",
-        ".....#.....##...",
-        "....#.......#...",
-        ".....#.....##...",
-        "......######....",
-        "................",
-    }},
-    {0xC652, {  // 힣 (a CP949 extension code), drawn by NanumGothicCoding Regular
-        "................",
-        "....####....#...",
-        "..########..#...",
-        "............#...",
-        "....####....#...",
-        "...#....#...#...",
-        "...#....#...#...",
-        "...#....#...#...",
-        "....####........",
-        ".......####.....",
-        "................",
-        "....##########..",
-        "........##......",
-        ".....##....#....",
-        ".....##....#....",
-        ".......####.....",
-    }},
-    {0xA4D3, {  // ㅣ, drawn by NanumGothicCoding Regular
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        "................",
-    }},
-    {0xECE9, {  // 一, a Hanja: from the fallback font, drawn by Baekmuk Gulim Regular
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        ".##############.",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-    }},
-    {0xA6A2, {  // │, drawn by NanumGothicCoding Regular
-        "................",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        ".......#........",
-        "................",
-    }},
-    {0xA2E6, {  // €: from the fallback font, drawn by NanumGothicCoding Regular
-        "................",
-        "................",
-        "........###.....",
-        ".......#####....",
-        "......#.........",
-        ".....##.........",
-        ".....##.........",
-        "....######......",
-        ".....#..........",
-        "....#####.......",
-        ".....#..........",
-        ".....##.........",
-        "......##...#....",
-        ".......####.....",
-        "................",
-        "................",
-    }},
-    {0xA3C9, {  // Ｉ, drawn by NanumGothicCoding Regular
-        "................",
-        "................",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        "................",
-        "................",
-    }},
-    {0xA9A5, {  // ı, drawn by NanumGothicCoding Regular
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        "................",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        ".......##.......",
-        "................",
-        "................",
-        "................",
-    }},
-};
-// clang-format on
 
 // A bitmap as rows of '#' (ink) and '.'.
 std::vector<std::string> Art(const uint8_t* bits, int width, int height) {
@@ -259,17 +37,24 @@ std::vector<std::string> Art(const uint8_t* bits, int width, int height) {
     return rows;
 }
 
-// Renders with the default face into a cell of the given size.
+// Renders with the default face at a given em into a cell of the given size, the face's
+// character cell placed at the offset.
 class DefaultFace {
 public:
-    DefaultFace(int width, int height) : width(width), height(height) {
+    DefaultFace(int width, int height, int em = 16, int weight = 400, bool italic = false)
+        : width(width), height(height) {
+        LogFont font;
+        font.height = -em;
+        font.weight = weight;
+        font.italic = italic ? 1 : 0;
         EXPECT_TRUE(rasterizer.SetCellSize(width, height));
-        EXPECT_TRUE(rasterizer.CreateFont(LogFont{}));
+        EXPECT_TRUE(rasterizer.CreateFont(font));
     }
-    std::vector<std::string> Render(uint16_t code) {
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, 0, 0, 128));
+    std::vector<std::string> Render(uint16_t code, int offsetX = 0, int offsetY = 0) {
+        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, offsetX, offsetY, 128));
         return bits ? Art(bits.get(), width, height) : std::vector<std::string>{};
     }
+    const ResolvedFont* LastFont() const { return rasterizer.LastGlyphFont(); }
 
 private:
     CGlyphRasterizer rasterizer;
@@ -282,39 +67,116 @@ std::string Joined(const std::vector<std::string>& rows) {
     return text;
 }
 
-TEST(DefaultFaceRenderingTest, GlyphsMatchTheirGoldenBitmaps) {
-    DefaultFace narrow(8, 16), wide(16, 16);
-    for (const Golden& golden : kGoldens) {
-        DefaultFace& face = golden.code < 0x80 ? narrow : wide;
-        EXPECT_EQ(Joined(face.Render(golden.code)), Joined(golden.rows))
-            << std::hex << "code 0x" << golden.code;
-    }
+// The code page 949 code of one UTF-8 character.
+uint16_t Code(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP949", "UTF-8");
+    std::string in = utf8;
+    unsigned char out[4] = {};
+    char* inPtr = in.data();
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t inLeft = in.size(), outLeft = sizeof out;
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok) return 0;
+    return sizeof out - outLeft == 1 ? out[0] : static_cast<uint16_t>(out[0] << 8 | out[1]);
 }
 
-// Every printable ASCII character and every Hangul syllable of KS X 1001, drawn into a cell
-// twice as large, has no ink beyond its own cell and is the same inside it.
-TEST(DefaultFaceRenderingTest, AsciiAndHangulStayInsideTheirCells) {
-    struct Case {
-        int width;
-        std::vector<uint16_t> codes;
-    };
-    std::vector<uint16_t> ascii;
-    for (uint16_t code = 0x21; code < 0x7F; ++code) ascii.push_back(code);
-    const Case cases[] = {{8, ascii}, {16, RangeCodes(RANGE_HANGUL, true)}};
-    for (const Case& c : cases) {
-        DefaultFace cell(c.width, 16), large(2 * c.width, 32);
-        for (uint16_t code : c.codes) {
-            const std::vector<std::string> inCell = cell.Render(code);
-            std::vector<std::string> outside = large.Render(code);
-            std::vector<std::string> inside;
-            for (int y = 0; y < 16; ++y) {
-                inside.push_back(outside[y].substr(0, c.width));
-                outside[y].replace(0, c.width, std::string(c.width, '.'));
+// At 10 to 24 pixels, the characters whose strokes fade first, each against the bitmap the
+// independent hinted-monochrome renderer drew (checked by eye when it was frozen).
+TEST(DefaultFaceRenderingTest, GlyphsMatchTheirGoldenBitmaps) {
+    std::ifstream golden(GOLDEN_FILE);
+    ASSERT_TRUE(golden) << GOLDEN_FILE;
+    int checked = 0;
+    for (std::string line; std::getline(golden, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        int size = 0;
+        std::string character, hex;
+        fields >> size >> character >> hex;
+        const uint16_t code = Code(character);
+        ASSERT_NE(code, 0) << line;
+        const int width = code < 0x80 ? size / 2 : size;
+        std::vector<uint8_t> bits;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            bits.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+        ASSERT_EQ(bits.size(), std::size_t(size) * ((width + 7) / 8)) << line;
+        DefaultFace face(width, size, size);
+        EXPECT_EQ(Joined(face.Render(code)), Joined(Art(bits.data(), width, size)))
+            << character << " at " << size << " pixels";
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5 * 14 + 11);
+}
+
+// The printable ASCII characters and the codes of ALL.
+std::vector<uint16_t> AsciiAndAll() {
+    std::vector<uint16_t> codes;
+    for (uint16_t code = 0x21; code < 0x7F; ++code) codes.push_back(code);
+    for (uint16_t code : RangeCodes(RANGE_ALL, false)) codes.push_back(code);
+    return codes;
+}
+
+// How far a glyph's ink reaches beyond each edge of its cell (top, bottom, left, right),
+// from a rendering with the cell in the middle of one three times as large.
+using Overhang = std::array<int, 4>;
+Overhang Beyond(const std::vector<std::string>& large, int width, int height) {
+    Overhang reach{};
+    for (int y = 0; y < 3 * height; ++y)
+        for (int x = 0; x < 3 * width; ++x)
+            if (large[y][x] == '#') {
+                reach[0] = std::max(reach[0], height - y);
+                reach[1] = std::max(reach[1], y + 1 - 2 * height);
+                reach[2] = std::max(reach[2], width - x);
+                reach[3] = std::max(reach[3], x + 1 - 2 * width);
             }
-            ASSERT_EQ(Joined(inside), Joined(inCell)) << std::hex << "code 0x" << code;
-            ASSERT_EQ(Joined(outside).find('#'), std::string::npos)
-                << std::hex << "code 0x" << code << " has ink beyond its cell:\n"
-                << Joined(large.Render(code));
+    return reach;
+}
+
+// Drawn bold or italic, no glyph reaches farther beyond any edge of its cell than its
+// regular form does (and the regular ASCII and Hangul stay inside): each is drawn in its
+// cell and, with the cell in the middle, in a cell three times as large; the middle must be
+// what the cell shows, and the ink around it is what the cell cuts off.
+TEST(DefaultFaceRenderingTest, StylesReachNoFartherBeyondTheCell) {
+    struct Style {
+        const char* name;
+        int weight;
+        bool italic;
+    };
+    const Style styles[] = {{"regular", 400, false}, {"bold", 700, false}, {"italic", 400, true}};
+    for (const int size : {10, 12, 16, 24}) {
+        std::map<uint16_t, Overhang> regular;
+        for (const Style& style : styles) {
+            DefaultFace narrow(size / 2, size, size, style.weight, style.italic);
+            DefaultFace wide(size, size, size, style.weight, style.italic);
+            DefaultFace narrowLarge(3 * (size / 2), 3 * size, size, style.weight, style.italic);
+            DefaultFace wideLarge(3 * size, 3 * size, size, style.weight, style.italic);
+            int cut = 0;
+            for (const uint16_t code : AsciiAndAll()) {
+                const bool half = code < 0x80;
+                const int width = half ? size / 2 : size;
+                const std::vector<std::string> inCell = (half ? narrow : wide).Render(code);
+                const std::vector<std::string> large =
+                    (half ? narrowLarge : wideLarge).Render(code, width, size);
+                std::vector<std::string> inside;
+                for (int y = size; y < 2 * size; ++y)
+                    inside.push_back(large[y].substr(width, width));
+                ASSERT_EQ(Joined(inside), Joined(inCell))
+                    << style.name << " " << size << std::hex << " code 0x" << code;
+                const Overhang reach = Beyond(large, width, size);
+                bool farther = false;
+                if (style.weight == 400 && !style.italic) {
+                    regular[code] = reach;
+                    farther = (half || (code >= 0xB0A1 && code <= 0xC8FE)) && reach != Overhang{};
+                } else {
+                    for (int side = 0; side < 4; ++side)
+                        farther = farther || reach[side] > regular[code][side];
+                }
+                if (farther && ++cut <= 3)
+                    ADD_FAILURE() << style.name << " " << size << std::hex << " code 0x" << code
+                                  << " reaches farther beyond its cell:\n"
+                                  << Joined(large);
+            }
+            EXPECT_EQ(cut, 0) << style.name << " glyphs cut at " << size << " pixels";
         }
     }
 }
@@ -329,6 +191,55 @@ char32_t Decode(iconv_t cd, uint16_t code) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return 0;
     return outLeft == 0 ? out : 0;
+}
+
+// At every size a product uses, the default output (regular and bold) keeps every stroke of
+// FreeType's hinted monochrome form of the same glyph from the same font, drawn by the
+// independent renderer: at most one of the reference's ink pixels lies farther than a pixel
+// from all of the output's. Synthesised bold is left to the cell check above.
+TEST(DefaultFaceRenderingTest, EveryGlyphKeepsTheStrokesOfHintedMonochrome) {
+    iconv_t cd = iconv_open("UTF-32LE", "CP949");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    CMonoReference reference;
+    for (const int weight : {400, 700})
+        for (const int size : {10, 12, 16, 24}) {
+            DefaultFace narrow(size / 2, size, size, weight), wide(size, size, size, weight);
+            int damaged = 0, compared = 0;
+            for (const uint16_t code : AsciiAndAll()) {
+                const bool half = code < 0x80;
+                DefaultFace& face = half ? narrow : wide;
+                const std::vector<std::string> output = face.Render(code);
+                const ResolvedFont* font = face.LastFont();
+                if (font == nullptr || font->embolden) continue;
+                ASSERT_TRUE(reference.Open(font->file, font->faceIndex, size)) << font->file;
+                const std::vector<std::string> expected =
+                    reference.Render(Decode(cd, code), half ? size / 2 : size, size);
+                ++compared;
+                int lost = 0;
+                for (int y = 0; y < size; ++y)
+                    for (int x = 0; x < static_cast<int>(expected[y].size()); ++x) {
+                        if (expected[y][x] != '#') continue;
+                        bool near = false;
+                        for (int dy = -1; dy <= 1 && !near; ++dy)
+                            for (int dx = -1; dx <= 1 && !near; ++dx) {
+                                const int ny = y + dy, nx = x + dx;
+                                near = ny >= 0 && ny < size && nx >= 0 &&
+                                       nx < static_cast<int>(output[ny].size()) &&
+                                       output[ny][nx] == '#';
+                            }
+                        lost += near ? 0 : 1;
+                    }
+                if (lost > 1 && ++damaged <= 3)
+                    ADD_FAILURE() << "weight " << weight << ", " << size << " pixels, code 0x"
+                                  << std::hex << code << " loses " << std::dec << lost
+                                  << " pixels of " << font->Name() << ":\n"
+                                  << Joined(output) << "against\n"
+                                  << Joined(expected);
+            }
+            EXPECT_EQ(damaged, 0) << "weight " << weight << ", " << size << " pixels";
+            EXPECT_GT(compared, weight == 400 ? 8000 : 3000);
+        }
+    iconv_close(cd);
 }
 
 // Codes that some installed font has a glyph for come out with ink, apart from the two
