@@ -150,6 +150,9 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
                          "have no character\n",
                          dropped);
         if (set.Count() == 0) return Result::Failure("--index unicode: no glyph has a character");
+    } else if (array.codeTable == CodeIndex::EucKr) {
+        // A set read in another order (a Unicode table) is searched by its EUC-KR codes.
+        OrderGlyphsByCode(set);
     }
     return Result::Success();
 }

@@ -63,6 +63,10 @@ std::string DescribeUnmapped(const UnmappedCharacter& character);
 // character (unassigned codes) are taken out. Returns how many were taken out.
 int OrderGlyphsByUnicode(CGlyphSet& set);
 
+// Puts the glyphs in the ascending order of their codes (glyphs of one code keep their order),
+// so that a table of EUC-KR codes can be searched by halves.
+void OrderGlyphsByCode(CGlyphSet& set);
+
 // The code a code table lists for a glyph code (0 where a Unicode table has none), and
 // back (none where a Unicode character has no code).
 uint16_t IndexCode(uint16_t code, CodeIndex index);
