@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -253,15 +252,26 @@ CodeIndex GuessCodeIndex(const std::vector<uint16_t>& values) {
 }
 
 bool IsCIdentifier(std::string_view name) {
-    static constexpr std::array<std::string_view, 44> kKeywords = {
-        "auto",          "break",     "case",     "char",     "const",     "continue",
-        "default",       "do",        "double",   "else",     "enum",      "extern",
-        "float",         "for",       "goto",     "if",       "inline",    "int",
-        "long",          "register",  "restrict", "return",   "short",     "signed",
-        "sizeof",        "static",    "struct",   "switch",   "typedef",   "union",
-        "unsigned",      "void",      "volatile", "while",    "_Bool",     "_Complex",
-        "_Alignas",      "_Alignof",  "_Atomic",  "_Generic", "_Noreturn", "_Static_assert",
-        "_Thread_local", "_Imaginary"};
+    // The keywords of C (up to C23) and of C++ (up to C++20, alternative operator names
+    // included): the arrays are included from C++ firmware as often as from C.
+    static constexpr std::string_view kKeywords[] = {
+        // C
+        "auto", "break", "case", "char", "const", "continue", "default", "do", "double", "else",
+        "enum", "extern", "float", "for", "goto", "if", "inline", "int", "long", "register",
+        "restrict", "return", "short", "signed", "sizeof", "static", "struct", "switch", "typedef",
+        "union", "unsigned", "void", "volatile", "while", "_Bool", "_Complex", "_Alignas",
+        "_Alignof", "_Atomic", "_Generic", "_Noreturn", "_Static_assert", "_Thread_local",
+        "_Imaginary", "_BitInt", "_Decimal32", "_Decimal64", "_Decimal128", "typeof",
+        "typeof_unqual",
+        // C++ (some are C23's too)
+        "alignas", "alignof", "and", "and_eq", "asm", "bitand", "bitor", "bool", "catch", "char8_t",
+        "char16_t", "char32_t", "class", "compl", "concept", "consteval", "constexpr", "constinit",
+        "const_cast", "co_await", "co_return", "co_yield", "decltype", "delete", "dynamic_cast",
+        "explicit", "export", "false", "friend", "mutable", "namespace", "new", "noexcept", "not",
+        "not_eq", "nullptr", "operator", "or", "or_eq", "private", "protected", "public",
+        "reinterpret_cast", "requires", "static_assert", "static_cast", "template", "this",
+        "thread_local", "throw", "true", "try", "typeid", "typename", "using", "virtual", "wchar_t",
+        "xor", "xor_eq"};
     if (name.empty() || name.size() > kMaxIdentifierLength) return false;
     const auto letter = [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -269,7 +279,7 @@ bool IsCIdentifier(std::string_view name) {
     if (!letter(name[0])) return false;
     for (char c : name)
         if (!letter(c) && !(c >= '0' && c <= '9')) return false;
-    return std::find(kKeywords.begin(), kKeywords.end(), name) == kKeywords.end();
+    return std::find(std::begin(kKeywords), std::end(kKeywords), name) == std::end(kKeywords);
 }
 
 }  // namespace brivo

@@ -72,8 +72,9 @@ void OrderGlyphsByCode(CGlyphSet& set);
 uint16_t IndexCode(uint16_t code, CodeIndex index);
 std::optional<uint16_t> CodeFromIndex(uint16_t value, CodeIndex index);
 
-// Whether `name` can name a C array: a letter or '_', then letters, digits and '_', not a
-// keyword of C, at most kMaxIdentifierLength characters (what every C compiler tells apart).
+// Whether `name` can name a C array in C and C++ alike: a letter or '_', then letters, digits
+// and '_', no keyword of C or C++, at most kMaxIdentifierLength characters (what every C
+// compiler tells apart).
 constexpr std::size_t kMaxIdentifierLength = 63;
 bool IsCIdentifier(std::string_view name);
 

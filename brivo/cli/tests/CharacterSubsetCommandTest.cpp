@@ -200,6 +200,42 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
     }
 }
 
+// A name brivo-cli takes makes a header that C and C++ both compile; a name it refuses is one
+// that C or C++ (g++ -std=c++20) refuses.
+TEST_F(CharacterSubsetCommandTest, ArrayNamesWorkInCAndCpp) {
+    const auto compiles = [&](const std::string& compiler, const std::string& file,
+                              const std::string& text) {
+        Spill(folder / file, text);
+        const std::string command = compiler + " -fsyntax-only -Wall -Wno-comment -Werror -I" +
+                                    folder.string() + " " + (folder / file).string() +
+                                    " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    };
+    const std::string c = std::string(C_COMPILER) + " -std=c11 -x c";
+    const std::string cpp = std::string(CXX_COMPILER) + " -std=c++20 -x c++";
+    for (const std::string name : {"menu_font", "Class", "new_font", "_this", "int", "class", "new",
+                                   "delete", "this", "bool", "and", "template"}) {
+        const fs::path header = folder / "font.h";
+        fs::remove(header);
+        const CliRun run =
+            Cli("extract --chars 'A\xEA\xB0\x80' --name " + name + " -o " + header.string());
+        if (run.status == 0) {
+            const std::string use = "#include \"font.h\"\nint main(void) { return " + name +
+                                    "[1][0] + " + name + "_codes[1]; }\n";
+            EXPECT_TRUE(compiles(c, "use.c", use)) << name;
+            EXPECT_TRUE(compiles(cpp, "use.cpp", use)) << name;
+        } else {
+            EXPECT_NE(run.output.find("--name must be a C identifier"), std::string::npos)
+                << name << "\n"
+                << run.output;
+            EXPECT_FALSE(fs::exists(header)) << name;
+            const std::string declaration = "const unsigned char " + name + "[1] = {0};\n";
+            EXPECT_FALSE(compiles(c, "d.c", declaration) && compiles(cpp, "d.cpp", declaration))
+                << name << " is refused although C and C++ take it";
+        }
+    }
+}
+
 // --chars and --range together, the .fnt code table, and convert taking both back.
 TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     const fs::path fnt = folder / "menu.fnt";
