@@ -57,6 +57,10 @@ void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int 
 CLabelPainter::CLabelPainter() {
     LogFont font;
     font.height = -kHeight;
+    // Hinted monochrome keeps every stroke of a 12-pixel label; a threshold of the greyscale
+    // form can drop a thin one and write another character (개 as 가).
+    wide.SetRenderMode(RenderMode::Mono);
+    narrow.SetRenderMode(RenderMode::Mono);
     ready = wide.SetCellSize(kHeight, kHeight) && narrow.SetCellSize(kNarrowWidth, kHeight) &&
             wide.CreateFont(font) && narrow.CreateFont(font);
 }

@@ -21,7 +21,8 @@ struct GrayImage {
     uint8_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-// Writes glyph labels (code page 949 text, as GetLabel gives it) with the default face.
+// Writes glyph labels (code page 949 text, as GetLabel gives it) with the default face in
+// hinted monochrome.
 class CLabelPainter {
 public:
     static constexpr int kHeight = 12;

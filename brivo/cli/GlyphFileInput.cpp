@@ -184,6 +184,9 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
             Note("--index unicode leaves out " + std::to_string(dropped) +
                  " glyphs of codes that have no character");
         if (set.Count() == 0) return Result::Failure("--index unicode: no glyph has a character");
+    } else if (array.codeTable == CodeIndex::EucKr) {
+        // A set read in another order (a Unicode table) is searched by its EUC-KR codes.
+        OrderGlyphsByCode(set);
     }
     return Result::Success();
 }

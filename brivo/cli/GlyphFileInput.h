@@ -65,7 +65,8 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
 
 // Checks the options and turns them into what the writers take: a set that keeps its codes
 // (a character subset) gets an EUC-KR code table unless --index says otherwise; --index
-// unicode puts the glyphs in Unicode order first (unassigned codes go, with a note).
+// unicode puts the glyphs in Unicode order first (unassigned codes go, with a note), an
+// EUC-KR table in ascending code order.
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array);
 
 // Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes (with a code

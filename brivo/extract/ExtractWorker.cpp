@@ -182,6 +182,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
     set->range = range;
     set->SetGlyphSize(cellWidth, settings.fontSizeY);
     set->halfWidth = halfWidth;
+    set->baseline.reset();
 
     std::vector<RenderedGlyph> rendered(total);
     std::vector<std::string> fontNames;
@@ -228,6 +229,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
             if (group == 0) {
                 std::lock_guard guard(lock);
                 outcome.resolvedFont = rasterizer.SelectedFont().Describe();
+                set->baseline = settings.offsetY + rasterizer.SelectedFontAscent();
             }
             const std::vector<uint16_t>& codes = leads[group].codes;
             for (std::size_t i = 0; i < codes.size(); ++i) {

@@ -44,6 +44,8 @@ public:
     Result CreateFont(const LogFont& font);
     void DeleteFont();
     const ResolvedFont& SelectedFont() const { return primary.font; }
+    // Pixels from the top of the selected font's character cell to its baseline.
+    int SelectedFontAscent() const { return primary.ascent; }
     // Whether the selected font is rasterised in monochrome.
     bool SelectedFontMono() const { return primary.mono; }
 

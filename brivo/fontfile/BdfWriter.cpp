@@ -6,25 +6,14 @@
 #include <iterator>
 #include <unordered_set>
 
-#include "glyph/Cp949.h"
+#include "glyph/CharacterSubset.h"
+#include "glyph/GlyphBitmap.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
 namespace brivo {
 
 namespace {
-
-// The one code point `utf8` holds, or none.
-std::optional<char32_t> SingleCodePoint(std::string_view utf8) {
-    if (utf8.empty()) return std::nullopt;
-    const auto lead = static_cast<unsigned char>(utf8[0]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (utf8.size() != length) return std::nullopt;
-    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i)
-        point = point << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-    return point;
-}
 
 // Letters, digits and a few signs; anything else would break the fields of an XLFD name.
 std::string XlfdField(std::string_view text) {
@@ -48,17 +37,68 @@ std::string GlyphName(std::optional<char32_t> point, uint16_t code, int position
     return name;
 }
 
-// Rows top first, ceil(width/8) bytes each in hexadecimal, the padding bits cleared.
-void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph) {
+// Printable ASCII, as BDF asks: other characters of the UTF-8 text become \uXXXX
+// (\UXXXXXXXX beyond the Basic Multilingual Plane), control characters and stray bytes '?'.
+std::string AsciiText(std::string_view utf8) {
+    std::string text;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead < 0x80) {
+            text += lead >= 0x20 && lead < 0x7F ? static_cast<char>(lead) : '?';
+            ++at;
+            continue;
+        }
+        char32_t point = lead & (0x7F >> length);
+        bool valid = lead >= 0xC0 && at + length <= utf8.size();
+        for (std::size_t i = 1; valid && i < length; ++i) {
+            const auto next = static_cast<unsigned char>(utf8[at + i]);
+            valid = (next & 0xC0) == 0x80;
+            point = point << 6 | (next & 0x3F);
+        }
+        if (!valid) {
+            text += '?';
+            ++at;
+            continue;
+        }
+        char escape[16];
+        std::snprintf(escape, sizeof escape, point > 0xFFFF ? "\\U%08X" : "\\u%04X",
+                      static_cast<unsigned>(point));
+        text += escape;
+        at += length;
+    }
+    return text;
+}
+
+// Whether a glyph is an ASCII character drawn in a full-width cell (a character subset mixes
+// them with two-byte characters): it advances half the cell, as on the target.
+bool IsHalfWidthGlyph(const CGlyphSet& set, const CGlyph* glyph) {
+    return glyph != nullptr && set.range == RANGE_CUSTOM && set.keepsCodes && set.halfWidth == 0 &&
+           glyph->code < 0x80 && set.width >= 2;
+}
+
+// Whether the glyph has ink at or right of column `from`.
+bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
+    if (glyph == nullptr || glyph->bits == nullptr) return false;
+    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
+    for (int y = 0; y < set.height; ++y)
+        for (int x = from; x < set.width; ++x)
+            if (bitmap.Pixel(x, y)) return true;
+    return false;
+}
+
+// Rows top first of the `columns` leftmost columns, ceil(columns/8) bytes each in
+// hexadecimal, the padding bits cleared.
+void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph, int columns) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const int perRow = set.BytesPerRow();
-    const int spare = perRow * 8 - set.width;
+    const int perRow = set.BytesPerRow(), written = BytesPerRow(columns);
+    const int spare = written * 8 - columns;
     const auto lastMask = static_cast<uint8_t>(0xFF << spare);
     for (int y = 0; y < set.height; ++y) {
-        for (int i = 0; i < perRow; ++i) {
+        for (int i = 0; i < written; ++i) {
             uint8_t byte =
                 glyph != nullptr && glyph->bits != nullptr ? glyph->bits[y * perRow + i] : 0;
-            if (i == perRow - 1) byte &= lastMask;
+            if (i == written - 1) byte &= lastMask;
             out += kHex[byte >> 4];
             out += kHex[byte & 15];
         }
@@ -74,23 +114,32 @@ std::optional<char32_t> CodePointOf(uint16_t code, CodeRange range, bool keepsCo
         return code < 0x80 ? std::optional<char32_t>(code) : std::nullopt;
     if (!subset && (range < RANGE_HANGUL || range > RANGE_ALL)) return std::nullopt;
     if (code < 0x100) return std::nullopt;
-    const char bytes[] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
-    const std::optional<char32_t> point = SingleCodePoint(Cp949ToUtf8(std::string_view(bytes, 2)));
-    // An unassigned code converts to '?' characters.
-    if (point == U'?') return std::nullopt;
-    return point;
+    return CharacterOfCode(code);
 }
 
 void WriteBdfTo(const CGlyphSet& set, std::string_view family,
                 const std::function<void(std::string_view)>& out) {
-    const int width = set.width, height = set.height;
-    const int descent = height / 8, ascent = height - descent;
+    const int width = set.width, height = set.height, halfWidth = width / 2;
+    const int baseline = set.baseline.value_or(height - height / 8);
+    const int descent = height - baseline, ascent = baseline;
+    // A character subset of ASCII and two-byte characters has glyphs of two widths.
+    int halfGlyphs = 0;
+    for (const CGlyph* glyph : set.glyphs) halfGlyphs += IsHalfWidthGlyph(set, glyph) ? 1 : 0;
+    const bool dualWidth = halfGlyphs > 0 && halfGlyphs < set.Count();
+    const std::string spacing = dualWidth ? "P" : "C";
+    const long averageWidth =
+        set.Count() == 0 ? width * 10L
+                         : std::lround((static_cast<double>(set.Count() - halfGlyphs) * width +
+                                        static_cast<double>(halfGlyphs) * halfWidth) *
+                                       10.0 / set.Count());
     const std::string name = XlfdField(family);
     const bool bold = set.fontDescription.find(", Bold") != std::string::npos;
     const bool italic = set.fontDescription.find(", Italic") != std::string::npos;
     const std::string weight = bold ? "Bold" : "Medium", slant = italic ? "I" : "R";
     const std::string w = std::to_string(width), h = std::to_string(height);
-    const std::string bbx = w + " " + h + " 0 " + std::to_string(-descent);
+    const std::string average = std::to_string(averageWidth);
+    const std::string bottom = " 0 " + std::to_string(-descent);
+    const std::string bbx = w + " " + h + bottom;
 
     const std::string properties[] = {
         "FOUNDRY \"Brivo\"",
@@ -103,8 +152,8 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
         "POINT_SIZE " + h + "0",
         "RESOLUTION_X 72",
         "RESOLUTION_Y 72",
-        "SPACING \"C\"",
-        "AVERAGE_WIDTH " + w + "0",
+        "SPACING \"" + spacing + "\"",
+        "AVERAGE_WIDTH " + average,
         "CHARSET_REGISTRY \"ISO10646\"",
         "CHARSET_ENCODING \"1\"",
         "FONT_ASCENT " + std::to_string(ascent),
@@ -114,10 +163,10 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     std::string text;
     auto add = [&text](const std::string& line) { text += line + "\n"; };
     add("STARTFONT 2.1");
-    if (!set.fontDescription.empty()) add("COMMENT " + set.fontDescription);
-    add("COMMENT " + set.GetRangeName(false));
+    if (!set.fontDescription.empty()) add("COMMENT " + AsciiText(set.fontDescription));
+    add("COMMENT " + AsciiText(set.GetRangeName(false)));
     add("FONT -Brivo-" + name + "-" + weight + "-" + slant + "-Normal--" + h + "-" + h +
-        "0-72-72-C-" + w + "0-ISO10646-1");
+        "0-72-72-" + spacing + "-" + average + "-ISO10646-1");
     add("SIZE " + h + " 72 72");
     add("FONTBOUNDINGBOX " + bbx);
     add("STARTPROPERTIES " + std::to_string(std::size(properties)));
@@ -127,22 +176,27 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     out(text);
 
     // Scalable width in 1/1000 of the size; the size is the height at 72 dpi.
-    const std::string swidth =
-        "SWIDTH " + std::to_string(std::lround(width * 1000.0 / height)) + " 0";
+    const auto scalable = [height](int advance) {
+        return "SWIDTH " + std::to_string(std::lround(advance * 1000.0 / height)) + " 0";
+    };
+    const std::string fullWidth = scalable(width), halfScalable = scalable(halfWidth);
     std::unordered_set<char32_t> encoded;
     for (int position = 0; position < set.Count(); ++position) {
         const CGlyph* glyph = set.glyphs[position];
         std::optional<char32_t> point;
         if (glyph != nullptr) point = CodePointOf(glyph->code, set.range, set.keepsCodes);
         if (point && !encoded.insert(*point).second) point.reset();
+        // A half-width glyph keeps ink that reaches into the right half: it overhangs.
+        const bool half = IsHalfWidthGlyph(set, glyph);
+        const int columns = half && !HasInkFrom(set, glyph, halfWidth) ? halfWidth : width;
         text.clear();
         add("STARTCHAR " + GlyphName(point, glyph != nullptr ? glyph->code : 0, position));
         add("ENCODING " + (point ? std::to_string(*point) : std::string("-1")));
-        add(swidth);
-        add("DWIDTH " + w + " 0");
-        add("BBX " + bbx);
+        add(half ? halfScalable : fullWidth);
+        add("DWIDTH " + std::to_string(half ? halfWidth : width) + " 0");
+        add("BBX " + std::to_string(columns) + " " + h + bottom);
         add("BITMAP");
-        AddBitmap(text, set, glyph);
+        AddBitmap(text, set, glyph, columns);
         add("ENDCHAR");
         out(text);
     }

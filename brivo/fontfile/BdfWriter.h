@@ -18,10 +18,13 @@ class CGlyphSet;
 // set's width and height, so ASCII stays half width), ENCODING its Unicode code point
 // (CHARSET_REGISTRY "ISO10646", CHARSET_ENCODING "1"). A glyph without one (a code that
 // KS X 1001 leaves unassigned, a Custom set's position, a second glyph of one character)
-// is written unencoded, ENCODING -1. The baseline lies height/8 pixels above the bottom of
-// the cell (FONT_DESCENT), about where outline fonts put it. `family` names the font
-// (FONT, FAMILY_NAME); characters an XLFD name cannot hold become '_'. Handed to `out`
-// piece by piece.
+// is written unencoded, ENCODING -1. In a character subset that mixes ASCII with two-byte
+// characters the ASCII glyphs advance half the cell (their box the left half, or the whole
+// cell where ink reaches further) and SPACING is "P". The baseline is the set's (FONT_ASCENT
+// rows from the top; FONT_DESCENT is negative for a baseline below the cell), or where the
+// set does not know it height/8 pixels above the bottom, about where outline fonts put it. `family` names the font (FONT, FAMILY_NAME); characters
+// an XLFD name cannot hold become '_'. The file is printable ASCII: other characters of the
+// comments are written \uXXXX. Handed to `out` piece by piece.
 void WriteBdfTo(const CGlyphSet& set, std::string_view family,
                 const std::function<void(std::string_view)>& out);
 

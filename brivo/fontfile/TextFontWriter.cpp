@@ -161,8 +161,8 @@ Result CheckArrayName(const std::string& name, const std::string& what) {
     return Result::Failure(what +
                            " must be a C identifier (a letter or '_', then letters, digits "
                            "and '_', at most " +
-                           std::to_string(kMaxIdentifierLength) + "; no keyword of C), not \"" +
-                           name + "\"");
+                           std::to_string(kMaxIdentifierLength) +
+                           "; no keyword of C or C++), not \"" + name + "\"");
 }
 
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,

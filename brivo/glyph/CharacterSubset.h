@@ -67,13 +67,18 @@ std::string DescribeUnmapped(const UnmappedCharacter& character);
 // character (unassigned codes) are taken out. Returns how many were taken out.
 int OrderGlyphsByUnicode(CGlyphSet& set);
 
+// Puts the glyphs in the ascending order of their codes (glyphs of one code keep their order),
+// so that a table of EUC-KR codes can be searched by halves.
+void OrderGlyphsByCode(CGlyphSet& set);
+
 // The code a code table lists for a glyph code (0 where a Unicode table has none), and
 // back (none where a Unicode character has no code).
 uint16_t IndexCode(uint16_t code, CodeIndex index);
 std::optional<uint16_t> CodeFromIndex(uint16_t value, CodeIndex index);
 
-// Whether `name` can name a C array: a letter or '_', then letters, digits and '_', not a
-// keyword of C, at most kMaxIdentifierLength characters (what every C compiler tells apart).
+// Whether `name` can name a C array in C and C++ alike: a letter or '_', then letters, digits
+// and '_', no keyword of C or C++, at most kMaxIdentifierLength characters (what every C
+// compiler tells apart).
 constexpr std::size_t kMaxIdentifierLength = 63;
 bool IsCIdentifier(std::string_view name);
 

@@ -66,6 +66,7 @@ void CGlyphSet::ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int 
     glyphs = std::move(newGlyphs);
     SetGlyphSize(newWidth, newHeight);
     halfWidth = newHalfWidth;
+    baseline.reset();
 }
 
 std::string CGlyphSet::GetRangeName(bool shortForm) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ public:
     void SetGlyphSize(int newWidth, int newHeight);
 
     // Puts `newGlyphs` (taking ownership) in place of every glyph, with their size and
-    // halfWidth; range, masks, exceptUnused and fontDescription stay as they are.
+    // halfWidth, the baseline unknown; range, masks, exceptUnused and fontDescription stay as
+    // they are.
     void ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
                        uint8_t newHalfWidth);
 
@@ -58,6 +60,10 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     uint8_t halfWidth = 0;
+    // Rows from the top of the cell to the baseline the glyphs were drawn on (the face's
+    // ascent plus the origin's offset, which may put it outside the cell); none where it is
+    // not known (glyphs read from a file).
+    std::optional<int32_t> baseline;
     CodeRange range = RANGE_NONE;
     uint32_t boldGroups = GROUP_ALL;
     uint32_t italicGroups = GROUP_ALL;

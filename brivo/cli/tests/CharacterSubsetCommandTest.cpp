@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,49 +51,110 @@ class CharacterSubsetCommandTest : public CliTest {};
 
 // The README's worked example: a menu's strings become a font of about 5 KB with its code
 // table; a small C program, compiled by the system's C compiler, finds each glyph by a
-// binary search on the code and gets the bitmap of the full-range export.
+// binary search on the code and gets the bitmap of the full-range export. The same holds for
+// the font converted back from Unicode order (C source or a .fnt file with its table), with
+// characters whose Unicode order is not their code order (Hanja, full-width, symbols) added.
 TEST_F(CharacterSubsetCommandTest, MenuFontCompilesAndFindsGlyphsByCode) {
-    const fs::path header = folder / "menu_font.h";
-    const CliRun extract = Cli(std::string("extract --chars-file ") + EXAMPLES_DIR +
-                               "/menu.txt --name menu_font -o " + header.string());
+    const std::string menu = std::string(EXAMPLES_DIR) + "/menu.txt";
+    const fs::path direct = folder / "direct", unicodeSource = folder / "unicode.h",
+                   unicodeFnt = folder / "unicode.fnt";
+    fs::create_directory(direct);
+    const CliRun extract = Cli("extract --chars-file " + menu + " --name menu_font -o " +
+                               (folder / "readme.h").string());
     ASSERT_EQ(extract.status, 0) << extract.output;
     EXPECT_NE(extract.output.find("Glyphs: 144, Custom (144 characters), 16x16"), std::string::npos)
         << extract.output;
+    // 確認 ＯＫ ℃ → ① ㄱ
+    const std::string extra =
+        "\xE7\xA2\xBA\xE8\xAA\x8D \xEF\xBC\xAF\xEF\xBC\xAB \xE2\x84\x83 \xE2\x86\x92 "
+        "\xE2\x91\xA0 \xE3\x84\xB1";
+    const std::string chars = "--chars-file " + menu + " --chars '" + extra + "'";
+    ASSERT_EQ(Cli("extract " + chars + " --name menu_font -o " + (direct / "menu_font.h").string())
+                  .status,
+              0);
+    ASSERT_EQ(Cli("extract " + chars + " --index unicode -o " + unicodeSource.string()).status, 0);
+    ASSERT_EQ(Cli("extract " + chars + " --index unicode -o " + unicodeFnt.string()).status, 0);
     const fs::path full = folder / "hangul.fnt";
     ASSERT_EQ(Cli("extract --range hangul -o " + full.string()).status, 0);
 
-    const fs::path program = folder / "menu_lookup";
-    const std::string compile =
-        std::string(C_COMPILER) + " -std=c99 -Wall -Wno-comment -Werror -I" + folder.string() +
-        " -o " + program.string() + " " + EXAMPLES_DIR + "/menu_lookup.c 2>&1";
-    ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
-
-    // The codes of the menu's Hangul, as iconv (not this program) writes them.
+    // The codes of the menu's characters, as iconv (not this program) writes them.
     const std::string euc =
-        Output("iconv -f UTF-8 -t EUC-KR " + std::string(EXAMPLES_DIR) + "/menu.txt");
+        Output("{ cat " + menu + "; printf '%s' '" + extra + "'; } | iconv -f UTF-8 -t EUC-KR");
     ASSERT_FALSE(euc.empty());
-    std::set<uint16_t> hangul;
+    std::set<uint16_t> hangul, codes;
     for (std::size_t k = 0; k + 1 < euc.size(); ++k) {
         const auto lead = static_cast<unsigned char>(euc[k]);
-        if (lead < 0x80) continue;
-        if (lead >= 0xB0 && lead <= 0xC8)
-            hangul.insert(
-                static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(euc[k + 1])));
+        if (lead < 0x80) {
+            if (lead >= 0x20 && lead < 0x7F) codes.insert(lead);
+            continue;
+        }
+        const auto code = static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(euc[k + 1]));
+        codes.insert(code);
+        if (lead >= 0xB0 && lead <= 0xC8) hangul.insert(code);
         ++k;
     }
     ASSERT_GT(hangul.size(), 100u);
-    std::string arguments;
-    for (uint16_t code : hangul) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, " %04x", code);
-        arguments += hex;
-    }
-    arguments += " b0a1 7a";  // 가 and 'z' are not in the menu
-    const std::string found = Output(program.string() + arguments);
+    ASSERT_EQ(codes.size(), 152u);
+    const auto hexList = [](const std::set<uint16_t>& list) {
+        std::string text;
+        for (uint16_t code : list) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, " %04x", code);
+            text += hex;
+        }
+        return text;
+    };
+    const std::string arguments = hexList(hangul) + " b0a1 7a";  // 가, 'z': not in the menu
     const std::string range = Slurp(full);
     std::string expected;
     for (uint16_t code : hangul) expected += RangeGlyph(range, code) + "\n";
-    EXPECT_EQ(found, expected + "none\nnone\n");
+    expected += "none\nnone\n";
+
+    struct Case {
+        std::string name;
+        std::string convert;  // arguments of a convert into menu_font.h, or "" for the extract
+    };
+    const Case cases[] = {
+        {"direct", ""},
+        {"from-unicode-source", unicodeSource.string() + " --size auto --range auto"},
+        {"from-unicode-source-euc-kr",
+         unicodeSource.string() + " --size auto --range auto --index euc-kr"},
+        {"from-unicode-fnt", unicodeFnt.string() + " --size 16x16 --range custom"},
+    };
+    std::string everyGlyph;  // the lookup of the direct extraction
+    for (const Case& c : cases) {
+        const fs::path where = folder / c.name;
+        fs::create_directories(where);
+        if (!c.convert.empty()) {
+            const CliRun convert = Cli("convert " + c.convert + " --name menu_font -o " +
+                                       (where / "menu_font.h").string());
+            ASSERT_EQ(convert.status, 0) << c.name << "\n" << convert.output;
+        }
+        const fs::path program = where / "menu_lookup";
+        const std::string compile =
+            std::string(C_COMPILER) + " -std=c99 -Wall -Wno-comment -Werror -I" + where.string() +
+            " -o " + program.string() + " " + EXAMPLES_DIR + "/menu_lookup.c 2>&1";
+        ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
+        EXPECT_EQ(Output(program.string() + arguments), expected) << c.name;
+        // Every character of the menu is found, with the glyph the extraction gave it.
+        const std::string all = Output(program.string() + hexList(codes));
+        if (c.name == "direct") {
+            everyGlyph = all;
+            EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 152);
+            EXPECT_EQ(all.find("none"), std::string::npos) << all;
+        } else {
+            // The codes whose lookup differs from the direct extraction's.
+            std::istringstream got(all), want(everyGlyph);
+            std::string missed;
+            for (uint16_t code : codes) {
+                std::string found, expectedGlyph;
+                std::getline(got, found);
+                std::getline(want, expectedGlyph);
+                if (found != expectedGlyph) missed += hexList({code});
+            }
+            EXPECT_EQ(missed, "") << c.name;
+        }
+    }
 
     // About 5 KB in the firmware: 32 bytes a glyph and two a code.
     EXPECT_EQ(144 * (32 + 2), 4896);
@@ -169,6 +231,42 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
                                                                 << run.output;
         EXPECT_EQ(fs::exists(out), c.status == 0) << c.arguments;
         fs::remove(out);
+    }
+}
+
+// A name brivo-cli takes makes a header that C and C++ both compile; a name it refuses is one
+// that C or C++ (g++ -std=c++20) refuses.
+TEST_F(CharacterSubsetCommandTest, ArrayNamesWorkInCAndCpp) {
+    const auto compiles = [&](const std::string& compiler, const std::string& file,
+                              const std::string& text) {
+        Spill(folder / file, text);
+        const std::string command = compiler + " -fsyntax-only -Wall -Wno-comment -Werror -I" +
+                                    folder.string() + " " + (folder / file).string() +
+                                    " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    };
+    const std::string c = std::string(C_COMPILER) + " -std=c11 -x c";
+    const std::string cpp = std::string(CXX_COMPILER) + " -std=c++20 -x c++";
+    for (const std::string name : {"menu_font", "Class", "new_font", "_this", "int", "class", "new",
+                                   "delete", "this", "bool", "and", "template"}) {
+        const fs::path header = folder / "font.h";
+        fs::remove(header);
+        const CliRun run =
+            Cli("extract --chars 'A\xEA\xB0\x80' --name " + name + " -o " + header.string());
+        if (run.status == 0) {
+            const std::string use = "#include \"font.h\"\nint main(void) { return " + name +
+                                    "[1][0] + " + name + "_codes[1]; }\n";
+            EXPECT_TRUE(compiles(c, "use.c", use)) << name;
+            EXPECT_TRUE(compiles(cpp, "use.cpp", use)) << name;
+        } else {
+            EXPECT_NE(run.output.find("--name must be a C identifier"), std::string::npos)
+                << name << "\n"
+                << run.output;
+            EXPECT_FALSE(fs::exists(header)) << name;
+            const std::string declaration = "const unsigned char " + name + "[1] = {0};\n";
+            EXPECT_FALSE(compiles(c, "d.c", declaration) && compiles(cpp, "d.cpp", declaration))
+                << name << " is refused although C and C++ take it";
+        }
     }
 }
 
@@ -287,6 +385,34 @@ TEST_F(CharacterSubsetCommandTest, FontAndCodeTableAreOneSave) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(std::count(refused.output.begin(), refused.output.end(), '\n'), 1) << refused.output;
     EXPECT_EQ(Cli(read + " --ignore-index").status, 0);
+}
+
+// Which codes are characters is decided once: the codes the report counts as unassigned are
+// those --index unicode leaves out and those a BDF font leaves unencoded (0xA2E8, which code
+// page 949 does not map, among them).
+TEST_F(CharacterSubsetCommandTest, UnassignedCodesAgreeEverywhere) {
+    const fs::path source = folder / "symbols.h", bdf = folder / "symbols.bdf";
+    const CliRun unicode =
+        Cli("extract --range fullwidth1 --except-unused --index unicode -o " + source.string());
+    ASSERT_EQ(unicode.status, 0) << unicode.output;
+    EXPECT_NE(unicode.output.find("(140 unassigned in KS X 1001"), std::string::npos)
+        << unicode.output;
+    EXPECT_NE(unicode.output.find("--index unicode leaves out 140 glyphs"), std::string::npos)
+        << unicode.output;
+    const std::string text = Slurp(source);
+    EXPECT_NE(text.find("const unsigned short data_table_codes[988] = {"), std::string::npos);
+    EXPECT_EQ(text.find("0x327e"), std::string::npos);
+    EXPECT_EQ(text.find("[0xa2e8]"), std::string::npos);
+
+    ASSERT_EQ(Cli("extract --range fullwidth1 --except-unused -o " + bdf.string()).status, 0);
+    const std::string font = Slurp(bdf);
+    int unencoded = 0;
+    for (std::size_t at = font.find("ENCODING -1\n"); at != std::string::npos;
+         at = font.find("ENCODING -1\n", at + 1))
+        ++unencoded;
+    EXPECT_EQ(unencoded, 140);
+    EXPECT_NE(font.find("STARTCHAR glyph"), std::string::npos);
+    EXPECT_NE(font.find("_A2E8\nENCODING -1\n"), std::string::npos);
 }
 
 TEST_F(CharacterSubsetCommandTest, DefaultOutputsAreUnchanged) {

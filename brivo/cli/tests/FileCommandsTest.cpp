@@ -197,7 +197,8 @@ TEST_F(FileCommandsTest, BdfOutputFromExtractAndConvert) {
     run = Cli("extract --range ascii --size 16x16 --scan pages -o " + In("a.bdf"));
     ASSERT_EQ(run.status, 0) << run.output;
     const std::string ascii = ReadBytes(folder / "a.bdf");
-    EXPECT_NE(ascii.find("FONTBOUNDINGBOX 8 16 0 -2\n"), std::string::npos);
+    // The default face's baseline at 16 pixels: 3 rows below it.
+    EXPECT_NE(ascii.find("FONTBOUNDINGBOX 8 16 0 -3\n"), std::string::npos);
     EXPECT_NE(ascii.find("CHARS 128\n"), std::string::npos);
     EXPECT_NE(ascii.find("STARTCHAR uni0041\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\n"),
               std::string::npos)

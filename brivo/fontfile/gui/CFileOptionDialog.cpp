@@ -28,7 +28,7 @@ namespace {
 
 constexpr char kBadName[] =
     "배열 이름은 C 식별자여야 합니다: 영문자나 '_'로 시작하고, 영문자와 숫자와 '_'로 "
-    "63자까지, C의 예약어는 쓸 수 없습니다.";
+    "63자까지, C와 C++의 예약어는 쓸 수 없습니다.";
 
 // A range radio of the option area and the code range it stands for (and is named after).
 struct RangeButton {

@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_BDF_H
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -158,6 +159,56 @@ TEST_F(BdfWriterTest, KsX1001CodesBecomeTheirUnicodeCharacters) {
         << text;
     EXPECT_EQ(text.substr(0, 16), "STARTFONT 2.1\nCO");
     EXPECT_EQ(text.substr(text.size() - 8), "ENDFONT\n");
+}
+
+// A character subset of ASCII and Hangul: ASCII advances half the cell (its box the left
+// half unless ink reaches further), on the baseline the glyphs were drawn on; the face's name
+// in the comment escaped, so that the file stays ASCII.
+TEST_F(BdfWriterTest, MixedSubsetAdvancesAsciiHalfTheCell) {
+    CGlyphSet set;
+    set.SetGlyphSize(16, 16);
+    set.range = RANGE_CUSTOM;
+    set.keepsCodes = true;
+    set.baseline = 13;
+    set.fontDescription = "굴림체, 12";
+    struct Case {
+        uint16_t code;
+        char32_t point;
+        uint8_t left, right;  // the two bytes of every row
+        int advance, boxWidth;
+    };
+    const Case cases[] = {
+        {'A', U'A', 0x81, 0x00, 8, 8},
+        {'W', U'W', 0xFF, 0x80, 8, 16},  // ink in column 8: kept, overhanging
+        {0xB0A1, U'가', 0x01, 0x80, 16, 16},
+    };
+    for (const Case& c : cases) {
+        auto* bits = new uint8_t[32];
+        for (int row = 0; row < 16; ++row) bits[2 * row] = c.left, bits[2 * row + 1] = c.right;
+        auto* glyph = new CGlyph;
+        glyph->SetCodeAndBits(c.code, bits);
+        set.SetGlyphAt(set.Count(), glyph);
+    }
+    const std::string path = folder.File("mixed.bdf");
+    ASSERT_TRUE(WriteBdfFile(set, path));
+    const std::string text = FormatBdf(set, "mixed");
+    EXPECT_NE(text.find("COMMENT \\uAD74\\uB9BC\\uCCB4, 12\n"), std::string::npos) << text;
+    EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                            [](char ch) { return ch != '\n' && (ch < 0x20 || ch > 0x7E); }),
+              0);
+    Open(path);
+    EXPECT_EQ(Property("SPACING"), "P");
+    EXPECT_EQ(Property("FONT_ASCENT"), "13");
+    EXPECT_EQ(Property("FONT_DESCENT"), "3");
+    for (const Case& c : cases) {
+        ASSERT_EQ(FT_Load_Char(face, c.point, FT_LOAD_DEFAULT), 0);
+        const FT_GlyphSlot slot = face->glyph;
+        EXPECT_EQ(slot->advance.x, c.advance * 64) << c.code;
+        EXPECT_EQ(static_cast<int>(slot->bitmap.width), c.boxWidth) << c.code;
+        EXPECT_EQ(slot->bitmap_top, 13) << c.code;
+        EXPECT_EQ(slot->bitmap.buffer[0], c.left) << c.code;
+        if (c.boxWidth > 8) EXPECT_EQ(slot->bitmap.buffer[1], c.right) << c.code;
+    }
 }
 
 TEST_F(BdfWriterTest, PaddingBitsStayOutOfTheRows) {

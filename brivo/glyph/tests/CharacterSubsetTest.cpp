@@ -161,8 +161,15 @@ TEST(CharacterSubsetTest, CodeTableKindIsGuessedFromItsValues) {
 TEST(CharacterSubsetTest, ArrayNamesMustBeCIdentifiers) {
     for (const char* good : {"data_table", "_font", "Font16x16", "a", "font_2"})
         EXPECT_TRUE(IsCIdentifier(good)) << good;
-    for (const char* bad : {"", "9font", "font-16", "font 16", "int", "static", "가", "a.b"})
+    for (const char* bad :
+         {"", "9font", "font-16", "font 16", "int", "static", "가", "a.b",
+          // keywords of C++ (or of newer C) that a C++ firmware cannot use
+          "class", "new", "delete", "this", "template", "namespace", "bool", "true", "nullptr",
+          "constexpr", "and", "xor_eq", "char8_t", "co_await", "requires", "typeof", "_BitInt"})
         EXPECT_FALSE(IsCIdentifier(bad)) << bad;
+    // Near misses stay names.
+    for (const char* good : {"Class", "new_font", "delete2", "_new", "classic", "bool_"})
+        EXPECT_TRUE(IsCIdentifier(good)) << good;
     EXPECT_TRUE(IsCIdentifier(std::string(kMaxIdentifierLength, 'x')));
     EXPECT_FALSE(IsCIdentifier(std::string(kMaxIdentifierLength + 1, 'x')));
 }
