@@ -1,6 +1,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolBar>
@@ -59,6 +62,7 @@ private slots:
     void viewMenuTogglesTheBars();
     void f6MovesTheFocusAcrossThePanes();
     void aboutBoxShowsNameAndVersion();
+    void qtStandardButtonsSpeakKorean();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -284,6 +288,20 @@ void MainFrameTest::aboutBoxShowsNameAndVersion() {
     });
     Frame()->FindCommand(57664)->trigger();
     QCOMPARE(shown, QString("Brivo 정보|Brivo 버전 1.0"));
+}
+
+// The buttons Qt names itself (Yes, No, OK, Cancel, "Show Details...") are Korean as the
+// program's own texts are.
+void MainFrameTest::qtStandardButtonsSpeakKorean() {
+    QMessageBox box(QMessageBox::Question, "Brivo", "?",
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel,
+                    Frame());
+    box.setDetailedText("details");
+    const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
+    QCOMPARE(buttons.size(), 5);
+    static const QRegularExpression hangul(QStringLiteral("[\\x{AC00}-\\x{D7A3}]"));
+    for (const QPushButton* button : buttons)
+        QVERIFY2(button->text().contains(hangul), qPrintable(button->text()));
 }
 
 QTEST_MAIN(MainFrameTest)
