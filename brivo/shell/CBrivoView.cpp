@@ -205,10 +205,10 @@ bool CBrivoView::SaveCurrentDocument() {
     if (document.file.path.isEmpty()) return false;
     WaitForExtraction();
     if (document.file.kind == FILE_KIND_BINARY)
-        WriteFontFile(document.file.path, document.file.skipBytes, document.layout);
+        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout);
     else
         WriteTextFile(document.file.path, document.file.doubleArray, document.array,
-                      document.layout);
+                      document.file.layout);
     return history.isClean();
 }
 
@@ -235,7 +235,7 @@ int CBrivoView::OpenRecentFile(int index) {
     if (!MayDiscardChanges()) return 0;
     if (file.kind == FILE_KIND_BINARY)
         return ReadFontFile(file.path, file.width, file.height, file.range, file.skipBytes,
-                            file.exceptUnused);
+                            file.exceptUnused, file.layout);
     return ReadTextFile(file.path, file.width, file.height, file.range, file.doubleArray,
                         file.exceptUnused);
 }
@@ -283,7 +283,8 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
                        sameKind ? current.file.doubleArray : 1,
                        sameKind ? current.file.skipBytes : 0);
     dialog->SetFileKind(kind);
-    if (!open) dialog->SetBitLayout(current.file.path.isEmpty() ? BitLayout{} : current.layout);
+    if (!open)
+        dialog->SetBitLayout(current.file.path.isEmpty() ? BitLayout{} : current.file.layout);
     if (!open && kind == FILE_KIND_TEXT) {
         const bool keepName = sameKind && !current.array.name.empty();
         dialog->SetTextArray(keepName ? QString::fromStdString(current.array.name) : arrayName,
@@ -416,9 +417,8 @@ int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<R
 
 int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout) {
     const GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
-                                  glyphSet.range, skipBytes, 1, glyphSet.exceptUnused},
-                                 {},
-                                 layout};
+                                  glyphSet.range, skipBytes, 1, glyphSet.exceptUnused, layout},
+                                 {}};
     return WriteGlyphs(document, [&] {
         return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout);
     });
@@ -427,9 +427,8 @@ int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
                               const TextArrayOptions& array, BitLayout layout) {
     const GlyphDocument document{{path, FILE_KIND_TEXT, glyphSet.width, glyphSet.height,
-                                  glyphSet.range, 0, doubleArray, glyphSet.exceptUnused},
-                                 array,
-                                 layout};
+                                  glyphSet.range, 0, doubleArray, glyphSet.exceptUnused, layout},
+                                 array};
     return WriteGlyphs(document, [&] {
         return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array, layout);
     });
@@ -438,7 +437,7 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused, BitLayout layout) {
     const GlyphDocument document{
-        {path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1, exceptUnused}, {}, layout};
+        {path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1, exceptUnused, layout}, {}};
     return LoadGlyphs(document, [&](std::string& warning) {
         return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
                                    exceptUnused != 0, &warning, layout);
@@ -456,11 +455,12 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
     document.file.doubleArray = doubleArray;
     if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused, document)) return 0;
     document.file = {
-        path, FILE_KIND_TEXT, width, height, rangeId, 0, document.file.doubleArray, exceptUnused};
+        path,         FILE_KIND_TEXT,      width, height, rangeId, 0, document.file.doubleArray,
+        exceptUnused, document.file.layout};
     return LoadGlyphs(document, [&](std::string& warning) {
         return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
                                    doubleArray != 0, exceptUnused != 0, false, &warning,
-                                   document.layout);
+                                   document.file.layout);
     });
 }
 
@@ -471,7 +471,7 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
         ReportFailure(read);
         return false;
     }
-    if (header) document.layout = header->layout;
+    if (header) document.file.layout = header->layout;
     document.array = ArrayOptionsOf(path, document.file.doubleArray);
     const std::string mismatch =
         header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";

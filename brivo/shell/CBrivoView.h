@@ -23,11 +23,10 @@ class CPaneSplitter;
 class CExtractForm;
 
 // A file the glyph set was saved to or loaded from, with what a save writes it back with:
-// its options, and for C source its array name, code table and bit layout.
+// its options and bit layout, and for C source its array name and code table.
 struct GlyphDocument {
     RecentFile file;
     TextArrayOptions array;
-    BitLayout layout;
 };
 class CGlyphEditPane;
 class CGlyphInfoPane;
