@@ -314,6 +314,9 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
         selectionBeforeRun = fontList->selectedIndex;
     }
     runClock.start();
+    // The editor and the information pane let go of the glyph they show before the worker
+    // empties the set; the grid's selection is announced again when the run ends.
+    RelaySelection(-1);
 
     // Busy before the thread exists, so that no paint can read the list it starts filling.
     fontList->busy = true;
@@ -412,14 +415,21 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
 
 void CExtractForm::RecordExtraction() {
     lastRunSeconds = runClock.nsecsElapsed() / 1e9;
+    AnnounceNewSet();
     if (!replaced || !undoStack) {
         replaced.reset();  // the history is gone: the replaced glyphs are not wanted any more
         return;
     }
     GlyphCommandList commands;
     commands.push_back(std::move(replaced));
-    const int selection = fontList->selectedIndex < glyphSet.Count() ? fontList->selectedIndex : -1;
-    undoStack->Record(kExtractStep, std::move(commands), {selectionBeforeRun}, {selection});
+    // The extracted set belongs to no file until it is saved.
+    undoStack->Record(kExtractStep, std::move(commands), {selectionBeforeRun},
+                      {fontList->selectedIndex, {}, false, kNoDocument});
+}
+
+void CExtractForm::AnnounceNewSet() {
+    if (fontList->selectedIndex >= glyphSet.Count()) fontList->selectedIndex = -1;
+    RelaySelection(fontList->selectedIndex);
 }
 
 // --- Hand edits ---------------------------------------------------------------------------
@@ -430,6 +440,11 @@ bool CExtractForm::RefuseWhileRunning() {
     if (!worker.Running() && !stopping) return false;
     QApplication::beep();
     return true;
+}
+
+void CExtractForm::ShowSetRange() {
+    for (int i = 0; i < 6; ++i)
+        if (kRangeButtons[i].range == glyphSet.range) rangeButtons[i]->setChecked(true);
 }
 
 bool CExtractForm::SwitchToCustom() {

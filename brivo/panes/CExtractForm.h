@@ -88,6 +88,8 @@ public:
     // means there was no unsaved work to ask about (the form then asks its own question).
     std::function<std::optional<bool>()> confirmReplace;
 
+    // Checks the range button of the set's range (after undo or redo changed it).
+    void ShowSetRange();
     // Asks before a hand edit turns an extracted set into a custom one; false = cancel.
     bool SwitchToCustom();
     void InsertGlyph();
@@ -130,6 +132,9 @@ private:
     void AfterEdit(int position);
     // Does a hand edit (after turning the set into a custom one) and records it as one step.
     bool RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> edit, int selectAfter);
+    // After a run: the grid's selection (none where the new set is shorter) goes to the
+    // editor and the information pane, which show the glyph of the new set there.
+    void AnnounceNewSet();
     void RecordExtraction();
     bool RefuseWhileRunning();
     // Enables what only a running extraction can use: the cancel button and key.

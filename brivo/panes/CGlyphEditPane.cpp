@@ -34,6 +34,12 @@ constexpr int kPreviewGap = 5;  // pixels between the zoom slider and the previe
 
 const char* const kModifiedQuestion = "Font가 변경되었습니다. Update를 하시겠습니까?";
 
+// The names of the editor's steps in the Edit menu ("실행 취소 좌우 뒤집기").
+const char* const kPenStep = "펜으로 그리기";
+const char* const kEraserStep = "지우개로 지우기";
+const char* const kUpdateStep = "글리프에 반영";
+const char* const kResetStep = "편집 되돌리기";
+
 // The column line of the layout with the outer tool columns (1 and 6) widened where a
 // captioned button needs more room in this font than its columns 1-3 or 4-6 give it.
 std::string FittedColumns(int needLeft, int needRight) {
@@ -129,9 +135,9 @@ CGlyphEditPane::CGlyphEditPane(CGlyphSet& glyphSet, QWidget* parent)
         {"right", ID_RIGHT, "", 143, [](CGlyphCanvas& c) { c.Shift(SHIFT_RIGHT); },
          "오른쪽으로 밀기"},
         {"mirrorh", ID_MIRROR_H, "Hor Mirror", 149,
-         [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }, "Hor Mirror"},
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_HORIZONTAL); }, "좌우 뒤집기"},
         {"mirrorv", ID_MIRROR_V, "Ver Mirror", 148,
-         [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }, "Ver Mirror"},
+         [](CGlyphCanvas& c) { c.Mirror(MIRROR_VERTICAL); }, "상하 뒤집기"},
     };
     CImageButton* mirrorH = nullptr;
     CImageButton* mirrorV = nullptr;
@@ -291,7 +297,7 @@ bool CGlyphEditPane::eventFilter(QObject* watched, QEvent* event) {
                !strokeStart.empty()) {
         const bool pen = (canvas->drawMode == CGlyphCanvas::DRAW_PEN) ==
                          (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
-        RecordCanvasStep(pen ? "Pen" : "Eraser",
+        RecordCanvasStep(QString::fromUtf8(pen ? kPenStep : kEraserStep),
                          {currentIndex, std::exchange(strokeStart, {}), strokeModified});
     }
     return QWidget::eventFilter(watched, event);
@@ -369,7 +375,7 @@ void CGlyphEditPane::OnUpdate() {
     canvas->modified = false;
     // A glyph that lost its bitmap gets a new one, so the edit is not dropped.
     RunGlyphCommands(
-        undoStack, "Update",
+        undoStack, QString::fromUtf8(kUpdateStep),
         OneCommand(std::make_unique<CSetGlyphBits>(glyphSet, currentIndex, canvas->Bits())), before,
         CanvasState());
     PostToOwner(this, WM_GLYPHS_CHANGED, RELAY_CHANGED_FORM, currentIndex);
@@ -379,7 +385,7 @@ void CGlyphEditPane::OnReset() {
     const GlyphViewState before = CanvasState();
     if (!LoadGlyph(canvas, currentIndex)) return;
     ShowLabel(currentIndex);
-    if (before.canvasModified) RecordCanvasStep("Reset", before);
+    if (before.canvasModified) RecordCanvasStep(QString::fromUtf8(kResetStep), before);
 }
 
 void CGlyphEditPane::ShowLabel(int position) {

@@ -24,6 +24,8 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     text->installEventFilter(this);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The C text keeps its lines (the comment rules are 40 characters); a narrow pane scrolls.
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     sheets.AddSheet(EvaSheet("first"));
     EvaSheet& sheet = sheets.FindSheet("first");

@@ -1,5 +1,7 @@
 #include "panes/CGlyphUndoStack.h"
 
+#include <algorithm>
+
 #include "glyph/GlyphCommands.h"
 
 namespace brivo {
@@ -17,12 +19,14 @@ CGlyphUndoCommand::~CGlyphUndoCommand() = default;
 
 void CGlyphUndoCommand::undo() {
     for (auto it = commands.rbegin(); it != commands.rend(); ++it) (*it)->Undo();
+    stack.document = before.document;
     emit stack.StateShown(before);
 }
 
 void CGlyphUndoCommand::redo() {
     if (std::exchange(recorded, false)) return;
     for (auto& command : commands) command->Do();
+    stack.document = after.document;
     emit stack.StateShown(after);
 }
 
@@ -33,17 +37,48 @@ std::size_t CGlyphUndoCommand::HeldBytes() const {
 }
 
 std::unique_ptr<CGlyphUndoCommand> CGlyphUndoCommand::TakeOver() {
-    return std::make_unique<CGlyphUndoCommand>(stack, text(), std::move(commands), before, after);
+    auto copy =
+        std::make_unique<CGlyphUndoCommand>(stack, text(), std::move(commands), before, after);
+    copy->startsDocument = startsDocument;
+    return copy;
 }
 
 CGlyphUndoStack::CGlyphUndoStack(QObject* parent) : QUndoStack(parent) { setUndoLimit(kStepLimit); }
 
 void CGlyphUndoStack::Record(const QString& text, GlyphCommandList commands, GlyphViewState before,
                              GlyphViewState after) {
+    const bool startsDocument = after.document >= 0;
+    if (before.document < 0) before.document = document;
+    if (after.document < 0) after.document = document;
+    document = after.document;
     auto step = std::make_unique<CGlyphUndoCommand>(*this, text, std::move(commands),
                                                     std::move(before), std::move(after));
+    step->startsDocument = startsDocument;
     push(step.release());
     KeepWithinBudget();
+}
+
+bool CGlyphUndoStack::SetChangedSinceClean() const {
+    if (cleanIndex() < 0) return true;
+    for (int i = std::min(cleanIndex(), index()); i < std::max(cleanIndex(), index()); ++i)
+        if (Step(i)->ChangesSet()) return true;
+    return false;
+}
+
+void CGlyphUndoStack::SetDocument(int id) {
+    document = id;
+    for (int i = index() - 1; i >= 0; --i) {
+        auto* step = const_cast<CGlyphUndoCommand*>(Step(i));
+        step->after.document = id;
+        if (step->startsDocument) break;
+        step->before.document = id;
+    }
+    for (int i = index(); i < count(); ++i) {
+        auto* step = const_cast<CGlyphUndoCommand*>(Step(i));
+        step->before.document = id;
+        if (step->startsDocument) break;
+        step->after.document = id;
+    }
 }
 
 const CGlyphUndoCommand* CGlyphUndoStack::Step(int i) const {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <cstdio>
 
@@ -16,7 +17,10 @@
 namespace brivo {
 
 CBrivoApp::CBrivoApp() = default;
-CBrivoApp::~CBrivoApp() = default;
+CBrivoApp::~CBrivoApp() {
+    mainFrame.reset();
+    QCoreApplication::removeTranslator(&qtTexts);
+}
 
 bool CBrivoApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName(kProfileOrganisation);
@@ -27,6 +31,10 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     for (int size : {32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/brivo/icons/brivo-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
+    // Without the translation (qt6-translations-l10n) Qt's buttons stay English.
+    if (qtTexts.load(QStringLiteral("qtbase_ko"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Turns the characters of an outline font into bitmaps.");
@@ -63,6 +71,7 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
 
 int CBrivoApp::ExitInstance(int exitCode) {
     mainFrame.reset();
+    QCoreApplication::removeTranslator(&qtTexts);
     SingletonRegistry::DestroyAll();
     return exitCode;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 
 namespace brivo {
@@ -17,9 +18,9 @@ public:
     CBrivoApp();
     ~CBrivoApp();
 
-    // Names the profile, reads the command line and opens the main window with its panes,
-    // 1024 x 768 and then maximised. False (with a message on stderr) when the command line
-    // is wrong; the program then ends.
+    // Names the profile, installs Qt's Korean texts, reads the command line and opens the main
+    // window with its panes, 1024 x 768 and then maximised. False (with a message on stderr) when
+    // the command line is wrong; the program then ends.
     bool InitInstance(const QStringList& arguments);
 
     // Destroys the main window (the view empties the glyph set, the splitters store their
@@ -32,6 +33,8 @@ public:
 
 private:
     std::unique_ptr<CMainFrame> mainFrame;
+    // Qt's own texts (standard buttons, file dialogs) in Korean, as the program's are.
+    QTranslator qtTexts;
 };
 
 }  // namespace brivo

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/CharacterSubset.h"
+#include "glyph/Cp949.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
@@ -40,11 +42,39 @@ constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+// The name of a C source file's glyph array, whether it has a row per glyph
+// ("NAME[128][16]", else nothing changes `doubleArray`) and whether a code table follows it,
+// read from the declarations ("unsigned char NAME[...]", "NAME_codes[") before the data.
+TextArrayOptions ArrayOptionsOf(const QString& path, int32_t& doubleArray) {
+    TextArrayOptions options;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return options;
+    static const QRegularExpression array(
+        QStringLiteral("\\bchar\\s+([A-Za-z_]\\w*)\\s*\\[[^\\]]*\\]\\s*(\\[)?"));
+    static const QRegularExpression table(QStringLiteral("\\b([A-Za-z_]\\w*)_codes\\s*\\["));
+    bool named = false;
+    for (int line = 0; line < 200 && !file.atEnd(); ++line) {
+        const QString text = QString::fromLatin1(file.readLine(4096));
+        if (const auto match = array.match(text); !named && match.hasMatch()) {
+            options.name = match.captured(1).toStdString();
+            doubleArray = match.hasCaptured(2) ? 1 : 0;
+            named = true;
+        }
+        if (const auto match = table.match(text); match.hasMatch()) {
+            options.codeTable = text.contains("Unicode", Qt::CaseInsensitive) ? CodeIndex::Unicode
+                                                                              : CodeIndex::EucKr;
+            break;
+        }
+    }
+    return options;
+}
+
 const QString kSaveQuestion = QStringLiteral("변경된 내용을 저장하시겠습니까?");
 const QString kMissingFile =
     QStringLiteral("파일을 찾을 수 없습니다.\n%1\n\n최근 파일 목록에서 지웁니다.");
-constexpr char kFontLoadName[] = "Font File Load";
-constexpr char kTextLoadName[] = "Text File Load";
+const QString kFontLoadName = QStringLiteral("Font 파일 불러오기");
+const QString kTextLoadName = QStringLiteral("Text 파일 불러오기");
+constexpr char kLastFolderKey[] = "Settings/Last Folder";
 
 }  // namespace
 
@@ -52,6 +82,7 @@ CBrivoView::CBrivoView(CGlyphSet& glyphSet, QWidget* parent) : QWidget(parent), 
     setObjectName("CBrivoView");
     connect(&history, &CGlyphUndoStack::StateShown, this, &CBrivoView::ShowState);
     connect(&history, &QUndoStack::cleanChanged, this, &CBrivoView::UpdateTitle);
+    connect(&history, &QUndoStack::indexChanged, this, &CBrivoView::UpdateTitle);
     recentFiles.Load(*OpenBrivoProfile());
 }
 
@@ -122,11 +153,14 @@ void CBrivoView::ShowState(const GlyphViewState& state) {
     grid->update();
     editPane->ShowState(state);
     OnRelay(ROUTE_INFO | WM_GLYPH_NOTIFY, grid->selectedIndex);
+    extractForm->ShowSetRange();
 }
 
 std::optional<bool> CBrivoView::ConfirmReplace() {
     if (editPane) editPane->SettleEdit(true);
-    if (history.isClean()) return std::nullopt;
+    // Edits of the canvas that never reached the set (a stroke whose Update was declined)
+    // leave nothing to save.
+    if (history.isClean() || !history.SetChangedSinceClean()) return std::nullopt;
     QMessageBox question(QMessageBox::Warning, "Brivo", kSaveQuestion,
                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     question.button(QMessageBox::Save)->setText(QStringLiteral("저장(&S)"));
@@ -137,11 +171,14 @@ std::optional<bool> CBrivoView::ConfirmReplace() {
         case QMessageBox::Discard:
             return true;
         case QMessageBox::Save:
-            // The save that fits the file last saved or loaded; C source when there is none.
-            if (currentKind == FILE_KIND_BINARY)
-                OnFontFileSave();
-            else
-                OnTextFileSave();
+            // The file of the set as it is, written again in its own form; where there is
+            // none (C source then) or it cannot be written, the save dialog asks for one.
+            if (!SaveCurrentDocument()) {
+                if (CurrentDocument().file.kind == FILE_KIND_BINARY)
+                    OnFontFileSave();
+                else
+                    OnTextFileSave();
+            }
             return history.isClean();
         default:
             return false;
@@ -154,21 +191,48 @@ void CBrivoView::ShowStatus(const QString& text) {
     if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(text);
 }
 
-void CBrivoView::UpdateTitle() {
-    const QString mark = history.isClean() ? QString() : QStringLiteral(" *");
-    window()->setWindowTitle(currentFile.isEmpty()
-                                 ? QStringLiteral("Brivo") + mark
-                                 : QFileInfo(currentFile).fileName() + mark + " — Brivo");
+const GlyphDocument& CBrivoView::CurrentDocument() const {
+    const int id = history.Document();
+    return id > 0 && id < static_cast<int>(documents.size()) ? documents[id] : documents[0];
 }
 
-void CBrivoView::FileDone(const RecentFile& file) {
-    currentFile = file.path;
-    currentKind = file.kind;
+void CBrivoView::UpdateTitle() {
+    const QString mark = history.isClean() ? QString() : QStringLiteral(" *");
+    const QString& file = CurrentFile();
+    window()->setWindowTitle(file.isEmpty() ? QStringLiteral("Brivo") + mark
+                                            : QFileInfo(file).fileName() + mark + " — Brivo");
+}
+
+void CBrivoView::FileDone(const GlyphDocument& document) {
+    documents.push_back(document);
+    history.SetDocument(static_cast<int>(documents.size()) - 1);
     history.setClean();
     UpdateTitle();
-    recentFiles.Add(file);
+    recentFiles.Add(document.file);
     recentFiles.Store(*OpenBrivoProfile());
     emit RecentFilesChanged();
+}
+
+bool CBrivoView::SaveCurrentDocument() {
+    const GlyphDocument document = CurrentDocument();
+    if (document.file.path.isEmpty()) return false;
+    WaitForExtraction();
+    if (document.file.kind == FILE_KIND_BINARY)
+        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout);
+    else
+        WriteTextFile(document.file.path, document.file.doubleArray, document.array,
+                      document.file.layout);
+    return history.isClean();
+}
+
+QString CBrivoView::LastFolder() {
+    const QString folder = OpenBrivoProfile()->value(kLastFolderKey).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void CBrivoView::KeepFolderOf(const QString& path) {
+    if (!path.isEmpty())
+        OpenBrivoProfile()->setValue(kLastFolderKey, QFileInfo(path).absolutePath());
 }
 
 int CBrivoView::OpenRecentFile(int index) {
@@ -184,7 +248,7 @@ int CBrivoView::OpenRecentFile(int index) {
     if (!MayDiscardChanges()) return 0;
     if (file.kind == FILE_KIND_BINARY)
         return ReadFontFile(file.path, file.width, file.height, file.range, file.skipBytes,
-                            file.exceptUnused);
+                            file.exceptUnused, file.layout);
     return ReadTextFile(file.path, file.width, file.height, file.range, file.doubleArray,
                         file.exceptUnused);
 }
@@ -228,11 +292,29 @@ QString CBrivoView::DefaultFileName(const QString& extension) const {
 std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QString& extension,
                                                           const QString& filter, FileKind kind) {
     const QString name = open ? QString() : DefaultFileName(extension);
-    auto dialog = std::make_unique<CFileOptionDialog>(open, extension, name, filter);
-    dialog->SetOptions(glyphSet.width, glyphSet.height, glyphSet.range, 1, 0);
+    auto dialog = std::make_unique<CFileOptionDialog>(open, extension, QString(), filter);
+    if (const QString folder = LastFolder(); !folder.isEmpty()) dialog->setDirectory(folder);
+    if (!name.isEmpty()) dialog->selectFile(name);
+    // A save writes the file the set came from the way it was written, unless changed here.
+    const GlyphDocument& current = CurrentDocument();
+    const bool sameKind = !current.file.path.isEmpty() && current.file.kind == kind;
+    dialog->SetOptions(glyphSet.width, glyphSet.height, glyphSet.range,
+                       sameKind ? current.file.doubleArray : 1,
+                       sameKind ? current.file.skipBytes : 0);
     dialog->SetFileKind(kind);
-    if (!open && kind == FILE_KIND_TEXT) dialog->SetTextArray(arrayName, glyphSet.keepsCodes);
+    if (!open)
+        dialog->SetBitLayout(current.file.path.isEmpty() ? BitLayout{} : current.file.layout);
+    if (!open && kind == FILE_KIND_TEXT) {
+        const bool keepName = sameKind && !current.array.name.empty();
+        dialog->SetTextArray(keepName ? QString::fromStdString(current.array.name) : arrayName,
+                             glyphSet.keepsCodes);
+        if (sameKind && glyphSet.keepsCodes) {
+            dialog->codeTable = current.array.codeTable != CodeIndex::None ? 1 : 0;
+            dialog->RefreshControls();
+        }
+    }
     if (dialog->exec() != QDialog::Accepted || dialog->FilePath().isEmpty()) return nullptr;
+    KeepFolderOf(dialog->FilePath());
     return dialog;
 }
 
@@ -240,14 +322,14 @@ void CBrivoView::OnFontFileSave() {
     if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
-        WriteFontFile(dialog->FilePath(), dialog->skipBytes);
+        WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout);
 }
 
 void CBrivoView::OnFontFileLoad() {
     if (!MayDiscardChanges()) return;
     if (auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY))
         ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
-                     dialog->skipBytes, dialog->exceptUnused);
+                     dialog->skipBytes, dialog->exceptUnused, dialog->bitLayout);
 }
 
 void CBrivoView::OnTextFileSave() {
@@ -257,8 +339,11 @@ void CBrivoView::OnTextFileSave() {
         arrayName = dialog->arrayName;
         TextArrayOptions array;
         array.name = arrayName.toStdString();
-        if (dialog->subset && dialog->codeTable) array.codeTable = CodeIndex::EucKr;
-        WriteTextFile(dialog->FilePath(), dialog->doubleArray, array);
+        if (dialog->subset && dialog->codeTable)
+            array.codeTable = CurrentDocument().array.codeTable == CodeIndex::Unicode
+                                  ? CodeIndex::Unicode
+                                  : CodeIndex::EucKr;
+        WriteTextFile(dialog->FilePath(), dialog->doubleArray, array, dialog->bitLayout);
     }
 }
 
@@ -267,29 +352,60 @@ void CBrivoView::OnExtractTextCharacters() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"Text Files (*.txt)", "All Files (*)"});
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (const QString folder = LastFolder(); !folder.isEmpty()) dialog.setDirectory(folder);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        KeepFolderOf(dialog.selectedFiles().first());
         ExtractTextCharacters(dialog.selectedFiles().first());
+    }
 }
 
 int CBrivoView::ExtractTextCharacters(const QString& path) {
     if (!extractForm) return 0;
     CCharacterSubset subset;
-    if (const Result read = subset.AddFile(LocalPath(path)); !read) {
-        ReportFailure(read);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ReportFailure(Result::Failure(LocalPath(path) + ": cannot be read"));
         return 0;
+    }
+    const QByteArray bytes = file.readAll();
+    const QString source = QFileInfo(path).fileName();
+    if (const Result read = subset.AddText(bytes.toStdString(), source.toStdString()); !read) {
+        // Korean text from Windows is mostly code page 949: offered to be read as such.
+        const auto answer = QMessageBox::question(
+            this, "Extract Characters",
+            QStringLiteral("%1\n\n이 파일은 UTF-8 텍스트가 아닙니다. CP949(한글 Windows의 "
+                           "인코딩)로 읽으시겠습니까?")
+                .arg(path));
+        if (answer != QMessageBox::Yes) return 0;
+        subset = CCharacterSubset();
+        const std::string utf8 = Cp949ToUtf8(bytes.toStdString());
+        if (const Result again = subset.AddText(utf8, source.toStdString()); !again) {
+            ReportFailure(again);
+            return 0;
+        }
     }
     if (!subset.Unmapped().empty()) {
         // Listed up to a screenful; the count tells the rest.
         constexpr std::size_t kListed = 20;
         QString list;
-        for (std::size_t n = 0; n < subset.Unmapped().size() && n < kListed; ++n)
-            list += QString::fromStdString(DescribeUnmapped(subset.Unmapped()[n])) + "\n";
+        for (std::size_t n = 0; n < subset.Unmapped().size() && n < kListed; ++n) {
+            const UnmappedCharacter& u = subset.Unmapped()[n];
+            list += QStringLiteral("%1줄 %2번째 글자: '%3' (U+%4)")
+                        .arg(u.line)
+                        .arg(u.column)
+                        .arg(QString::fromUcs4(&u.character, 1))
+                        .arg(QString::number(uint(u.character), 16)
+                                 .toUpper()
+                                 .rightJustified(4, QChar('0')));
+            if (u.occurrences > 1) list += QStringLiteral(" (%1번)").arg(u.occurrences);
+            list += "\n";
+        }
         if (subset.Unmapped().size() > kListed) list += "...\n";
-        const QString question =
-            QString("다음 %1개의 문자는 ASCII나 KS X 1001에 없습니다:\n\n%2\n"
-                    "나머지 문자를 추출하시겠습니까?")
-                .arg(subset.Unmapped().size())
-                .arg(list);
+        const QString question = QString(
+                                     "다음 %1개의 문자는 ASCII나 KS X 1001에 없습니다:\n\n%2\n"
+                                     "나머지 문자를 추출하시겠습니까?")
+                                     .arg(subset.Unmapped().size())
+                                     .arg(list);
         if (QMessageBox::question(this, "Extract Characters", question) != QMessageBox::Yes)
             return 0;
     }
@@ -307,41 +423,43 @@ void CBrivoView::OnTextFileLoad() {
                      dialog->doubleArray, dialog->exceptUnused);
 }
 
-int CBrivoView::WriteGlyphs(const RecentFile& file, const std::function<Result()>& write) {
+int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<Result()>& write) {
     WaitForExtraction();
     const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(file.path), write);
     ReportFailure(result);
     if (result) {
-        FileDone(file);
-        ShowStatus(QStringLiteral("Saved %1").arg(file.path));
+        FileDone(document);
+        ShowStatus(QStringLiteral("Saved %1").arg(document.file.path));
     }
     return 1;
 }
 
-int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes) {
-    RecentFile file{
-        path, FILE_KIND_BINARY,     glyphSet.width, glyphSet.height, glyphSet.range, skipBytes,
-        1,    glyphSet.exceptUnused};
-    return WriteGlyphs(file,
-                       [&] { return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes); });
+int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout) {
+    const GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
+                                  glyphSet.range, skipBytes, 1, glyphSet.exceptUnused, layout},
+                                 {}};
+    return WriteGlyphs(document, [&] {
+        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout);
+    });
 }
 
 int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
-                              const TextArrayOptions& array) {
-    RecentFile file{path, FILE_KIND_TEXT, glyphSet.width,       glyphSet.height, glyphSet.range,
-                    0,    doubleArray,    glyphSet.exceptUnused};
-    return WriteGlyphs(
-        file, [&] { return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array);
-        });
+                              const TextArrayOptions& array, BitLayout layout) {
+    const GlyphDocument document{{path, FILE_KIND_TEXT, glyphSet.width, glyphSet.height,
+                                  glyphSet.range, 0, doubleArray, glyphSet.exceptUnused, layout},
+                                 array};
+    return WriteGlyphs(document, [&] {
+        return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array, layout);
+    });
 }
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
-                             int32_t skipBytes, int32_t exceptUnused) {
-    const RecentFile file{path,    FILE_KIND_BINARY, width, height,
-                          rangeId, skipBytes,        1,     exceptUnused};
-    return LoadGlyphs(file, [&](std::string& warning) {
+                             int32_t skipBytes, int32_t exceptUnused, BitLayout layout) {
+    const GlyphDocument document{
+        {path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1, exceptUnused, layout}, {}};
+    return LoadGlyphs(document, [&](std::string& warning) {
         return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
-                                   exceptUnused != 0, &warning);
+                                   exceptUnused != 0, &warning, layout);
     });
 }
 
@@ -351,29 +469,45 @@ int CBrivoView::ReadTextFile(const QString& path, int32_t width, int32_t height,
         ReportFailure(options);
         return 0;
     }
-    if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused)) return 0;
-    const RecentFile file{path, FILE_KIND_TEXT, width,       height, rangeId,
-                          0,    doubleArray,    exceptUnused};
-    return LoadGlyphs(file, [&](std::string& warning) {
+    GlyphDocument document;
+    // The array form of the file itself, where it declares one, is the one to save back.
+    document.file.doubleArray = doubleArray;
+    if (!AgreeOnHeader(path, width, height, rangeId, exceptUnused, document)) return 0;
+    document.file = {
+        path,         FILE_KIND_TEXT,      width, height, rangeId, 0, document.file.doubleArray,
+        exceptUnused, document.file.layout};
+    return LoadGlyphs(document, [&](std::string& warning) {
         return brivo::ReadTextFile(glyphSet, LocalPath(path), width, height, rangeId,
-                                   doubleArray != 0, exceptUnused != 0, false, &warning);
+                                   doubleArray != 0, exceptUnused != 0, false, &warning,
+                                   document.file.layout);
     });
 }
 
 bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& height,
-                               CodeRange& rangeId, int32_t& exceptUnused) {
+                               CodeRange& rangeId, int32_t& exceptUnused, GlyphDocument& document) {
     std::optional<TextFileHeader> header;
     if (const Result read = ReadTextFileHeader(LocalPath(path), header); !read) {
         ReportFailure(read);
         return false;
     }
+    if (header) document.file.layout = header->layout;
+    document.array = ArrayOptionsOf(path, document.file.doubleArray);
     const std::string mismatch =
         header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
     if (mismatch.empty()) return true;
-    const QString question = QString(
-                                 "%1: %2.\n\nLoad it with the file's size and range?\n"
-                                 "Yes: as the file says. No: as asked. Cancel: load nothing.")
-                                 .arg(path, QString::fromStdString(mismatch));
+    auto describe = [](int32_t w, int32_t h, CodeRange range, bool except) {
+        return QStringLiteral("%1 x %2, %3")
+            .arg(w)
+            .arg(h)
+            .arg(QString::fromStdString(RangeName(range, except, true)));
+    };
+    const QString question =
+        QStringLiteral(
+            "%1\n\n파일 머리에 적힌 값: %2\n지정한 값: %3\n\n"
+            "파일에 적힌 크기와 범위로 불러오시겠습니까?\n"
+            "예: 파일에 적힌 대로, 아니요: 지정한 대로, 취소: 불러오지 않음")
+            .arg(path, describe(header->width, header->height, header->range, header->exceptUnused),
+                 describe(width, height, rangeId, exceptUnused != 0));
     const auto answer = QMessageBox::question(
         this, "Text File Load", question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes) {
@@ -385,8 +519,9 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
     return answer == QMessageBox::Yes || answer == QMessageBox::No;
 }
 
-int CBrivoView::LoadGlyphs(const RecentFile& file,
+int CBrivoView::LoadGlyphs(const GlyphDocument& document,
                            const std::function<Result(std::string& warning)>& read) {
+    const RecentFile& file = document.file;
     if (const Result options = CheckLoadOptions(file.width, file.height, file.range); !options) {
         ReportFailure(options);
         return 0;
@@ -406,8 +541,10 @@ int CBrivoView::LoadGlyphs(const RecentFile& file,
     if (result) {
         const int selectionAfter = extractForm ? extractForm->FontList()->selectedIndex : -1;
         history.Record(file.kind == FILE_KIND_BINARY ? kFontLoadName : kTextLoadName,
-                       OneCommand(std::move(replace)), {selection}, {selectionAfter});
-        FileDone(file);
+                       OneCommand(std::move(replace)), {selection},
+                       {selectionAfter, {}, false, kNoDocument});
+        FileDone(document);
+        if (extractForm) extractForm->ShowSetRange();
         ShowStatus(warning.empty() ? QStringLiteral("Loaded %1").arg(file.path)
                                    : QString::fromStdString(warning));
     } else {

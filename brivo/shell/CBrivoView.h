@@ -22,6 +22,13 @@ struct Result;
 
 class CPaneSplitter;
 class CExtractForm;
+
+// A file the glyph set was saved to or loaded from, with what a save writes it back with:
+// its options and bit layout, and for C source its array name and code table.
+struct GlyphDocument {
+    RecentFile file;
+    TextArrayOptions array;
+};
 class CGlyphEditPane;
 class CGlyphInfoPane;
 
@@ -82,8 +89,9 @@ public:
 
     // Save the glyph set, waiting for a running extraction to end first so that a
     // half-built set is never written. A file that cannot be written is reported; 1 always.
-    int WriteFontFile(const QString& path, int32_t skipBytes);
-    int WriteTextFile(const QString& path, int32_t doubleArray, const TextArrayOptions& array = {});
+    int WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout = {});
+    int WriteTextFile(const QString& path, int32_t doubleArray, const TextArrayOptions& array = {},
+                      BitLayout layout = {});
     // Replace the glyph set by a file's glyphs (one step that can be undone): 1 when loaded.
     // Options out of range are refused before anything changes; otherwise a running extraction is
     // stopped and the panes are told that nothing is selected, and a file that cannot be read is
@@ -93,7 +101,7 @@ public:
     // disagrees with the size or range, a question offers the file's values: Yes loads with them,
     // No as asked, Cancel loads nothing.
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
-                     int32_t skipBytes, int32_t exceptUnused);
+                     int32_t skipBytes, int32_t exceptUnused, BitLayout layout = {});
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t doubleArray, int32_t exceptUnused);
 
@@ -107,8 +115,10 @@ public:
     CGlyphUndoStack& History() { return history; }
     // Whether the glyph set changed since it was last saved or loaded.
     bool Modified() const { return !history.isClean(); }
-    // The file last saved or loaded, or empty.
-    const QString& CurrentFile() const { return currentFile; }
+    // The file the glyph set as shown was last saved to or loaded from, or empty (also after
+    // an extraction); undo and redo move it with the set.
+    const QString& CurrentFile() const { return CurrentDocument().file.path; }
+    const GlyphDocument& CurrentDocument() const;
 
     // Before the set is replaced or the program ends: offers to Update an edit of the canvas
     // (No throws it away, as a step that can be undone), then, where the set has unsaved
@@ -146,11 +156,13 @@ private:
     void WaitForExtraction();
     // Where a C source file's header disagrees with the load, asks: Yes takes the file's
     // values, No keeps them; false on Cancel or when the file cannot be read (reported).
+    // The file's bit layout and array options are left in `document`.
     bool AgreeOnHeader(const QString& path, int32_t& width, int32_t& height, CodeRange& rangeId,
-                       int32_t& exceptUnused);
+                       int32_t& exceptUnused, GlyphDocument& document);
     // `read` loads the set and leaves in `warning` what the status bar should tell.
-    int LoadGlyphs(const RecentFile& file, const std::function<Result(std::string& warning)>& read);
-    int WriteGlyphs(const RecentFile& file, const std::function<Result()>& write);
+    int LoadGlyphs(const GlyphDocument& document,
+                   const std::function<Result(std::string& warning)>& read);
+    int WriteGlyphs(const GlyphDocument& document, const std::function<Result()>& write);
     // Runs a file's `work` off the window's thread, telling `what` in the status bar and, after
     // kFileWorkShownAfterMs, with a progress bar; returns its result once it is done.
     Result RunFileWork(const QString& what, const std::function<Result()>& work);
@@ -162,9 +174,14 @@ private:
     void ShowState(const GlyphViewState& state);
     void ShowStatus(const QString& text);
     void UpdateTitle();
-    // A save or load of `file` succeeded: it becomes the current file and the newest recent
-    // one, the set counts as unchanged since.
-    void FileDone(const RecentFile& file);
+    // A save or load of `document` succeeded: it becomes the current file and the newest
+    // recent one, the set counts as unchanged since.
+    void FileDone(const GlyphDocument& document);
+    // Writes the current document again as it is; false where there is none or it failed.
+    bool SaveCurrentDocument();
+    // The folder the file dialogs start in: the one last used, kept in the profile.
+    static QString LastFolder();
+    static void KeepFolderOf(const QString& path);
 
     CGlyphSet& glyphSet;
     // While RunFileWork runs, the pane messages that came meanwhile.
@@ -177,8 +194,8 @@ private:
     std::vector<DeferredMessage> deferred;
     CGlyphUndoStack history;
     CRecentFileList recentFiles;
-    QString currentFile;
-    FileKind currentKind = FILE_KIND_NONE;
+    // Every file of the history, by the document id the history keeps (0: none).
+    std::vector<GlyphDocument> documents{1};
     // Children of the view (through the splitters); Qt deletes them with it.
     CPaneSplitter* outerSplitter = nullptr;
     CPaneSplitter* innerSplitter = nullptr;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fontfile/gui/CFileOptionDialog.h"
+#include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
 
 class QSettings;
@@ -22,6 +23,7 @@ struct RecentFile {
     int32_t skipBytes = 0;
     int32_t doubleArray = 1;
     int32_t exceptUnused = 0;
+    BitLayout layout;  // kept for a binary file (a text file names its own)
 
     bool operator==(const RecentFile&) const = default;
 };

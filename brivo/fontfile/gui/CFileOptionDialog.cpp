@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -131,9 +132,9 @@ void CFileOptionDialog::CreateOptionArea() {
     optionArea->setObjectName("optionArea");
     optionArea->setProperty("controlId", kOptionAreaId);
     const DialogUnits du(optionArea);
-    optionArea->setFixedSize(du.X(247), du.Y(130));
+    optionArea->setFixedSize(du.X(247), du.Y(146));
 
-    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 116);
+    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 132);
     du.Place(new QLabel("폰트 사이즈", optionArea), IDC_SIZE_LABEL, 12, 14, 43, 8);
     du.Place(new QLabel("X", optionArea), IDC_X_LABEL, 65, 15, 8, 8);
     sizeXEdit = du.Place(new QLineEdit(optionArea), IDC_SIZEX, 75, 14, 25, 12);
@@ -184,6 +185,23 @@ void CFileOptionDialog::CreateOptionArea() {
     nameEdit->setMaxLength(static_cast<int>(kMaxIdentifierLength));
     du.Place(new QCheckBox("Code Table", optionArea), IDC_CODE_TABLE, 126, 102, 80, 10);
 
+    du.Place(new QLabel("비트 배치", optionArea), IDC_LAYOUT_LABEL, 12, 119, 48, 8);
+    scanBox = du.Place(new QComboBox(optionArea), IDC_SCAN, 61, 117, 72, 12);
+    for (const auto& [text, scan] :
+         {std::pair{"행 (rows)", ScanOrder::Rows}, std::pair{"열 (columns)", ScanOrder::Columns},
+          std::pair{"페이지 (pages)", ScanOrder::Pages}})
+        scanBox->addItem(QString::fromUtf8(text), int(scan));
+    orderBox = du.Place(new QComboBox(optionArea), IDC_BIT_ORDER, 138, 117, 60, 12);
+    orderBox->addItem(QStringLiteral("MSB 먼저"), int(BitOrder::Msb));
+    orderBox->addItem(QStringLiteral("LSB 먼저"), int(BitOrder::Lsb));
+    // Another scan brings the bit order that goes with it, as on the command line.
+    connect(scanBox, &QComboBox::activated, this, [this] {
+        const auto scan = static_cast<ScanOrder>(scanBox->currentData().toInt());
+        orderBox->setCurrentIndex(orderBox->findData(int(DefaultBitOrder(scan))));
+    });
+    for (QComboBox* box : {scanBox, orderBox})
+        box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+
     for (QLineEdit* edit : {sizeXEdit, sizeYEdit}) edit->installEventFilter(this);
 
     // Texts keep their template positions but are not cut short where this font is wider
@@ -229,8 +247,18 @@ void CFileOptionDialog::SetTextArray(const QString& name, bool isSubset) {
     RefreshControls();
 }
 
+void CFileOptionDialog::SetBitLayout(BitLayout layout) {
+    bitLayout = layout;
+    RefreshControls();
+}
+
 void CFileOptionDialog::RefreshControls() {
     nameEdit->setText(arrayName);
+    scanBox->setCurrentIndex(scanBox->findData(int(bitLayout.scan)));
+    orderBox->setCurrentIndex(orderBox->findData(int(bitLayout.order)));
+    const bool layoutChosen = !isOpenDialog || fileKind == FILE_KIND_BINARY;
+    for (int id : {IDC_LAYOUT_LABEL, IDC_SCAN, IDC_BIT_ORDER})
+        Control(id)->setEnabled(layoutChosen);
     static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->setChecked(codeTable != 0);
     const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
     for (int id : {IDC_ARRAY_NAME_LABEL, IDC_ARRAY_NAME}) Control(id)->setEnabled(textSave);
@@ -298,6 +326,8 @@ bool CFileOptionDialog::TakeControls() {
     }
     if (textSave) arrayName = nameEdit->text().trimmed();
     codeTable = static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->isChecked() ? 1 : 0;
+    bitLayout = {static_cast<ScanOrder>(scanBox->currentData().toInt()),
+                 static_cast<BitOrder>(orderBox->currentData().toInt())};
     skipBytes = TextToInt(skipEdit->text());
     for (int id : {IDC_ASCII, IDC_HANGUL, IDC_ALL, IDC_CUSTOM, IDC_FULLWIDTH1, IDC_FULLWIDTH2}) {
         if (static_cast<QRadioButton*>(Control(id))->isChecked()) {

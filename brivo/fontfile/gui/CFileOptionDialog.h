@@ -3,9 +3,11 @@
 #include <QFileDialog>
 #include <cstdint>
 
+#include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
 
 class QAbstractButton;
+class QComboBox;
 class QLineEdit;
 
 namespace brivo {
@@ -19,7 +21,7 @@ enum FileKind : int32_t {
 // The file dialog of the font-file commands: the toolkit's own (non-native) open or save
 // dialog with the option area below its controls, where the user sees, and when loading
 // chooses, what the font files do not carry: glyph size, code range, ExceptUnused, the Skip
-// Bytes of a binary file and the array form of a text file.
+// Bytes of a binary file, the array form of a text file and the bit layout.
 class CFileOptionDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -50,6 +52,9 @@ public:
         IDC_ARRAY_NAME_LABEL = 1090,
         IDC_ARRAY_NAME = 1091,
         IDC_CODE_TABLE = 1092,
+        IDC_LAYOUT_LABEL = 1093,
+        IDC_SCAN = 1094,
+        IDC_BIT_ORDER = 1095,
     };
 
     // `filter` is a list of description|pattern pairs ended by "||", as the commands write
@@ -63,6 +68,9 @@ public:
     // The array name of a text save, and whether the set is a character subset: only then
     // can a code table be written (checked at first).
     void SetTextArray(const QString& name, bool subset);
+    // The bit layout the file is written in (a save) or read in (a binary load); a text
+    // load takes the one its header names.
+    void SetBitLayout(BitLayout layout);
     // Shows the fields in the option area and enables what the file kind allows.
     void RefreshControls();
     // Reads the option area into the fields. False (with a message box) when a size is not
@@ -87,6 +95,7 @@ public:
     QString arrayName = "data_table";
     int32_t codeTable = 0;  // a text save of a character subset writes NAME_codes
     bool subset = false;
+    BitLayout bitLayout;
 
 public slots:
     void accept() override;
@@ -105,6 +114,8 @@ private:
     QLineEdit* sizeYEdit = nullptr;
     QLineEdit* skipEdit = nullptr;
     QLineEdit* nameEdit = nullptr;
+    QComboBox* scanBox = nullptr;
+    QComboBox* orderBox = nullptr;
 };
 
 // Turns "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||" into the dialog's name filters.

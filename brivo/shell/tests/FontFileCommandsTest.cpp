@@ -10,6 +10,7 @@
 #include <semaphore>
 #include <thread>
 
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
@@ -64,6 +65,8 @@ private slots:
     void cancelChangesNothing();
     void binarySaveAndLoadWithSkipBytes();
     void textSaveInEitherFormAndLoad();
+    void loadedLayoutAndNamesAreSavedBack_data();
+    void loadedLayoutAndNamesAreSavedBack();
     void loadWithOtherSizeAndRange();
     void failedLoadReportsAndKeepsTheSet_data();
     void failedLoadReportsAndKeepsTheSet();
@@ -233,6 +236,60 @@ void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
     }
 }
 
+void FontFileCommandsTest::loadedLayoutAndNamesAreSavedBack_data() {
+    QTest::addColumn<int>("scan");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<bool>("doubleArray");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("pages, LSB, flat")
+        << int(ScanOrder::Pages) << int(BitOrder::Lsb) << false << "oled_font";
+    QTest::newRow("columns, MSB") << int(ScanOrder::Columns) << int(BitOrder::Msb) << true
+                                  << "font8x16";
+}
+
+// A C file in another bit layout and with its own array name, loaded and saved from the
+// program with the save dialog as it opens, comes out as the writer made it (but for the
+// time of writing).
+void FontFileCommandsTest::loadedLayoutAndNamesAreSavedBack() {
+    QFETCH(int, scan);
+    QFETCH(int, order);
+    QFETCH(bool, doubleArray);
+    QFETCH(QString, name);
+    FillSet(Set(), 8, 16, RANGE_ASCII, 128);
+    const QString original = Path("original.h");
+    TextArrayOptions array;
+    array.name = name.toStdString();
+    const BitLayout layout{ScanOrder(scan), BitOrder(order)};
+    QVERIFY(brivo::WriteTextFile(
+        Set(), QFile::encodeName(original).toStdString(), doubleArray,
+        [] { return std::time_t(0); }, array, layout));
+    Set().ClearGlyphs();
+    {
+        FileDialogDriver driver(original, [](Dialog& dialog) {
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX))->setText("8");
+            static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY))->setText("16");
+            Check(dialog, Dialog::IDC_ASCII);
+            Check(dialog, Dialog::IDC_DOUBLE_ARRAY);
+        });
+        Trigger(ID_TEXTFILE_LOAD);
+        QVERIFY(driver.opened);
+    }
+    QCOMPARE(Set().Count(), 128);
+    {
+        FileDialogDriver driver(Path(QString("resaved-%1.h").arg(scan)));
+        Trigger(ID_TEXTFILE_SAVE);
+        QVERIFY(driver.opened);
+    }
+    auto lines = [](const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return QList<QByteArray>();
+        QList<QByteArray> all = file.readAll().split('\n');
+        all.removeIf([](const QByteArray& line) { return line.contains("Create Time"); });
+        return all;
+    };
+    QCOMPARE(lines(Path(QString("resaved-%1.h").arg(scan))), lines(original));
+}
+
 void FontFileCommandsTest::loadWithOtherSizeAndRange() {
     // 128 records of 8 x 16 read as ASCII after a full-width extraction.
     QFile file(Path("records.fnt"));
@@ -272,8 +329,8 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
         << true << "ascii.h" << 8 << noData << "no glyph data found in";
     QTest::newRow("binary, less than a glyph")
         << false << "ascii.fnt" << 8 << noData << "no glyph data";
-    QTest::newRow("text, a FIFO")
-        << true << "fifo.h" << 8 << "파일을 읽을 수 없습니다." << "not a regular file";
+    QTest::newRow("text, a FIFO") << true << "fifo.h" << 8 << "파일을 읽을 수 없습니다."
+                                  << "not a regular file";
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
@@ -325,8 +382,9 @@ void FontFileCommandsTest::headerDisagreementAsks() {
     MessageBoxAnswerer boxes(static_cast<QMessageBox::StandardButton>(answer));
     QCOMPARE(View()->ReadTextFile(Path("ascii.h"), 16, 16, RANGE_ASCII, 1, 0), loaded);
     QCOMPARE(boxes.captions, QStringList{"Text File Load"});
-    QVERIFY2(boxes.texts[0].contains("the file says 8 x 16, ASCII; asked for 16 x 16"),
-             qPrintable(boxes.texts[0]));
+    QVERIFY2(
+        boxes.texts[0].contains("파일 머리에 적힌 값: 8 x 16, ASCII\n지정한 값: 16 x 16, ASCII"),
+        qPrintable(boxes.texts[0]));
     const CGlyphSet& set = Set();
     QCOMPARE(set.width, width);
     QCOMPARE(set.Count(), loaded ? 128 : 3);

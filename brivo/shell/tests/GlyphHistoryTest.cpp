@@ -37,6 +37,7 @@ struct Snapshot {
     std::vector<uint8_t> canvas;
     bool canvasModified;
     QString info;
+    int checkedRange;  // the control id of the form's checked range button
     bool operator==(const Snapshot&) const = default;
 };
 
@@ -74,6 +75,8 @@ void GlyphHistoryTest::init() {
         Set().GlyphAt(i)->index = i;  // as in an extracted set
     }
     Set().range = RANGE_HANGUL;
+    qobject_cast<QAbstractButton*>(FindControl(View()->ExtractForm(), CExtractForm::IDC_HANGUL))
+        ->setChecked(true);
     QCOMPARE(fixture->Select(1), 0);
     View()->ExtractForm()->FontList()->selectedIndex = 1;
 }
@@ -88,7 +91,12 @@ Snapshot GlyphHistoryTest::Take() const {
                   Editor()->CurrentIndex(),
                   Editor()->Canvas()->Bits(),
                   Editor()->Canvas()->modified,
-                  View()->InfoPane()->InfoText()};
+                  View()->InfoPane()->InfoText(),
+                  0};
+    for (int id : {CExtractForm::IDC_ASCII, CExtractForm::IDC_HANGUL, CExtractForm::IDC_FULLWIDTH1,
+                   CExtractForm::IDC_FULLWIDTH2, CExtractForm::IDC_ALL, CExtractForm::IDC_CUSTOM})
+        if (qobject_cast<QAbstractButton*>(FindControl(View()->ExtractForm(), id))->isChecked())
+            shot.checkedRange = id;
     for (int i = 0; i < Set().Count(); ++i) {
         const CGlyph* glyph = Set().GlyphAt(i);
         shot.glyphs.push_back({glyph->code, glyph->index, ViewWithGlyphs::GlyphBits(i)});
@@ -113,21 +121,22 @@ void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly_data() {
     QTest::addColumn<int>("steps");
     QTest::addColumn<QString>("lastName");
     QTest::addColumn<bool>("cleanAfter");
-    QTest::newRow("pen stroke") << Change([](GlyphHistoryTest& t) { t.Stroke(0, 0); }) << 1 << "Pen"
-                                << false;
+    QTest::newRow("pen stroke") << Change([](GlyphHistoryTest& t) { t.Stroke(0, 0); }) << 1
+                                << "펜으로 그리기" << false;
     QTest::newRow("strokes, Update") << Change([](GlyphHistoryTest& t) {
         t.Stroke(3, 3);
         t.Stroke(7, 1);
         t.ClickEditor(CGlyphEditPane::ID_UPDATE);
-    }) << 3 << "Update" << false;
+    }) << 3 << "글리프에 반영" << false;
     QTest::newRow("shift, mirror, Update") << Change([](GlyphHistoryTest& t) {
         t.ClickEditor(CGlyphEditPane::ID_LEFT);
         t.ClickEditor(CGlyphEditPane::ID_MIRROR_V);
         t.ClickEditor(CGlyphEditPane::ID_UPDATE);
-    }) << 3 << "Update" << false;
+    }) << 3 << "글리프에 반영" << false;
     QTest::newRow("Reset") << Change([](GlyphHistoryTest& t) {
         t.ClickEditor(CGlyphEditPane::ID_RESET);
-    }) << 1 << "Reset" << false;
+    }) << 1 << "편집 되돌리기"
+                           << false;
     // The first hand edit of an extracted set also makes it custom (asked, Yes).
     QTest::newRow("insert") << Change([](GlyphHistoryTest& t) {
         MessageBoxAnswerer yes(QMessageBox::Yes);
@@ -150,7 +159,7 @@ void GlyphHistoryTest::eachChangeIsUndoneAndRedoneExactly_data() {
         file.write(QByteArray(128 * 16, '\x5a'));
         file.close();
         QCOMPARE(t.View()->ReadFontFile(path, 8, 16, RANGE_ASCII, 0, 0), 1);
-    }) << 1 << "Font File Load"
+    }) << 1 << "Font 파일 불러오기"
                           << true;
 }
 

@@ -1,8 +1,10 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QSlider>
@@ -72,6 +74,7 @@ private slots:
     void zoomKeysWorkWhereverTheFocusIs();
     void aRunningExtractionCanBeCancelled_data();
     void aRunningExtractionCanBeCancelled();
+    void qtStandardButtonsSpeakKorean();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -425,6 +428,20 @@ void MainFrameTest::aRunningExtractionCanBeCancelled() {
     QVERIFY(made < 8000);
     QCOMPARE(Frame()->statusBar()->currentMessage(),
              QStringLiteral("Font 추출을 취소했습니다 (글리프 %1개)").arg(made));
+}
+
+// The buttons Qt names itself (Yes, No, OK, Cancel, "Show Details...") are Korean as the
+// program's own texts are.
+void MainFrameTest::qtStandardButtonsSpeakKorean() {
+    QMessageBox box(QMessageBox::Question, "Brivo", "?",
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel,
+                    Frame());
+    box.setDetailedText("details");
+    const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
+    QCOMPARE(buttons.size(), 5);
+    static const QRegularExpression hangul(QStringLiteral("[\\x{AC00}-\\x{D7A3}]"));
+    for (const QPushButton* button : buttons)
+        QVERIFY2(button->text().contains(hangul), qPrintable(button->text()));
 }
 
 QTEST_MAIN(MainFrameTest)

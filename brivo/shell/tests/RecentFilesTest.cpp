@@ -100,11 +100,14 @@ void RecentFilesTest::savedAndLoadedFilesAreListedNewestFirst() {
 }
 
 void RecentFilesTest::listAndOptionsOutliveTheProgram() {
-    // A binary file of 12 x 12 Hangul glyphs after 16 skipped bytes, and a C source file.
+    // A binary file of 12 x 12 Hangul glyphs after 16 skipped bytes, in pages, and a C
+    // source file. (The bits right of the glyphs are blank, as they are read back.)
     Fill(12, 12, RANGE_HANGUL, 2350);
+    for (int i = 0; i < Set().Count(); ++i)
+        for (int b = 1; b < Set().BytesPerGlyph(); b += 2) Set().GlyphAt(i)->bits[b] &= 0xF0;
     const QByteArray hangul = SetBytes(Set());
     const QString binary = dir.filePath("hangul.fnt");
-    View()->WriteFontFile(binary, 16);
+    View()->WriteFontFile(binary, 16, {ScanOrder::Pages, BitOrder::Lsb});
     Fill(8, 16, RANGE_ASCII, 128);
     const QByteArray ascii = SetBytes(Set());
     const QString text = dir.filePath("ascii.h");
@@ -113,7 +116,8 @@ void RecentFilesTest::listAndOptionsOutliveTheProgram() {
         const auto stored = OpenBrivoProfile();
         QCOMPARE(stored->value("Recent File List/File1").toString(), text);
         QCOMPARE(stored->value("Recent File List/File2").toString(), binary);
-        QCOMPARE(stored->value("Recent File Options/File2").toString(), "binary 12 12 2 16 1 0");
+        QCOMPARE(stored->value("Recent File Options/File2").toString(),
+                 "binary 12 12 2 16 1 0 pages lsb");
     }
 
     Start();  // the program again, with an empty set

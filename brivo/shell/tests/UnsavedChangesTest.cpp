@@ -1,6 +1,7 @@
 // The guard on unsaved work: the title's mark, the question before quit, a new extraction
 // and a load with each of its answers, the Update question before a save, and what the
 // status bar says a command did.
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRadioButton>
@@ -38,6 +39,7 @@ public:
             auto* dialog = qobject_cast<CFileOptionDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr || !dialog->isVisible()) return;
             seen << (dialog->isOpenDialog ? "open" : "save");
+            folders << dialog->directory().absolutePath();
             if (dialog->isOpenDialog) return dialog->reject();
             dialog->selectFile(this->savePath);
             dialog->accept();
@@ -45,6 +47,7 @@ public:
         poll.start(5);
     }
     QStringList seen;
+    QStringList folders;  // where each dialog started
 
 private:
     QString savePath;
@@ -64,6 +67,10 @@ private slots:
     void saveOffersToUpdateTheCanvasFirst_data();
     void saveOffersToUpdateTheCanvasFirst();
     void statusBarTellsWhatTheCommandDid();
+    void saveAnswerWritesTheCurrentFileAsItIs();
+    void titleFollowsTheFileOfTheStateShown();
+    void fileDialogsStartInTheFolderLastUsed();
+    void declinedUpdateIsNoChangeToSave();
 
 private:
     CMainFrame* Frame() const { return app->MainFrame(); }
@@ -206,6 +213,84 @@ void UnsavedChangesTest::statusBarTellsWhatTheCommandDid() {
     QCOMPARE(StatusText(), "Saved " + path);
     QCOMPARE(View()->ReadFontFile(path, 8, 16, RANGE_ASCII, 0, 0), 1);
     QCOMPARE(StatusText(), "Loaded " + path);
+}
+
+// "저장" in the question writes the file the title names, in its own form (here with Skip
+// Bytes), without asking for a file.
+void UnsavedChangesTest::saveAnswerWritesTheCurrentFileAsItIs() {
+    const QString path = dir.filePath("current.fnt");
+    View()->WriteFontFile(path, 4);
+    QCOMPARE(FileBytes(path).size(), 4 + 128 * 16);
+    EditGlyph(true);
+    FileDialogs dialogs(dir.filePath("elsewhere.h"));
+    MessageBoxAnswerer answerer(QMessageBox::Save);
+    QVERIFY(Frame()->close());
+    QCOMPARE(answerer.texts, QStringList{kSaveQuestion});
+    QCOMPARE(dialogs.seen, QStringList{});
+    const QByteArray bytes = FileBytes(path);
+    QCOMPARE(bytes.size(), 4 + 128 * 16);
+    QCOMPARE(uint8_t(bytes.at(4)), 0x80);
+    QVERIFY(!QFileInfo::exists(dir.filePath("elsewhere.h")));
+}
+
+// The title names the file of the set shown: through undo and redo of a load, and none
+// after a new extraction.
+void UnsavedChangesTest::titleFollowsTheFileOfTheStateShown() {
+    View()->WriteTextFile(dir.filePath("first.h"), 1);
+    View()->WriteFontFile(dir.filePath("second.fnt"), 0);
+    View()->WriteTextFile(dir.filePath("first.h"), 1);
+    QCOMPARE(View()->ReadFontFile(dir.filePath("second.fnt"), 8, 16, RANGE_ASCII, 0, 0), 1);
+    QCOMPARE(Frame()->windowTitle(), "second.fnt — Brivo");
+    View()->Undo();
+    QCOMPARE(Frame()->windowTitle(), "first.h * — Brivo");
+    QCOMPARE(View()->CurrentFile(), dir.filePath("first.h"));
+    View()->Redo();
+    QCOMPARE(Frame()->windowTitle(), "second.fnt — Brivo");
+
+    static_cast<QRadioButton*>(FindControl(Form(), CExtractForm::IDC_ASCII))->click();
+    QSignalSpy finished(Form(), &CExtractForm::ExtractionFinished);
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    Form()->StartExtraction();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(Frame()->windowTitle(), "Brivo *");
+    View()->Undo();
+    QCOMPARE(Frame()->windowTitle(), "second.fnt — Brivo");
+}
+
+// The file dialogs start where the last one ended, also in the next session.
+void UnsavedChangesTest::fileDialogsStartInTheFolderLastUsed() {
+    QVERIFY(QDir(dir.path()).mkpath("sub"));
+    const QString folder = QFileInfo(dir.filePath("sub")).absoluteFilePath();
+    {
+        FileDialogs dialogs(folder + "/font.fnt");
+        Frame()->FindCommand(ID_FONTFILE_SAVE)->trigger();
+        QCOMPARE(dialogs.seen, QStringList{"save"});
+    }
+    QVERIFY(QFileInfo::exists(folder + "/font.fnt"));
+    app.reset();
+    init();
+    FileDialogs dialogs(dir.filePath("unused.h"));
+    Frame()->FindCommand(ID_TEXTFILE_LOAD)->trigger();
+    Frame()->FindCommand(ID_TEXTFILE_SAVE)->trigger();
+    QCOMPARE(dialogs.seen, (QStringList{"open", "save"}));
+    QCOMPARE(dialogs.folders, (QStringList{folder, folder}));
+}
+
+// A stroke whose Update is declined leaves the set as saved: no question about saving it.
+void UnsavedChangesTest::declinedUpdateIsNoChangeToSave() {
+    View()->WriteTextFile(dir.filePath("saved.h"), 1);
+    Form()->FontList()->selectedIndex = 0;
+    SendPaneMessage(View(), WM_GLYPH_NOTIFY, RELAY_NOTIFY_PANES, 0);
+    CGlyphCanvas* canvas = Editor()->Canvas();
+    const int cell = canvas->CellSize();
+    QTest::mouseClick(canvas, Qt::LeftButton, {},
+                      canvas->DrawRect().topLeft() + QPoint(cell / 2, cell / 2));
+    QVERIFY(canvas->modified);
+    QVERIFY(View()->Modified());
+    MessageBoxAnswerer no(QMessageBox::No);
+    QVERIFY(View()->MayDiscardChanges());
+    QCOMPARE(no.texts, QStringList{kUpdateQuestion});
+    QCOMPARE(Set().GlyphAt(0)->bits[0], 0x00);
 }
 
 QTEST_MAIN(UnsavedChangesTest)

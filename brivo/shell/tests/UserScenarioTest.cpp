@@ -253,16 +253,19 @@ void UserScenarioTest::quitOffersToSaveTheEdit() {
         QCOMPARE(cancel.texts, QStringList{"변경된 내용을 저장하시겠습니까?"});
         QVERIFY(Frame()->isVisible());
     }
-    // Save: a binary save, as the file last loaded was one, then the window closes.
-    const QString path = dir.filePath("quit.fnt");
+    // Save: the file last loaded is written again as it was read (16 bytes skipped), without
+    // a file dialog; then the window closes.
+    const QString path = Frame()->View()->CurrentFile();
+    QVERIFY(path.endsWith(".fnt"));
     MessageBoxAnswerer save(QMessageBox::Save);
-    FileDialogDriver driver(path);
+    FileDialogDriver driver({});
     QVERIFY(Frame()->close());
-    QVERIFY(driver.opened);
-    QCOMPARE(driver.defaultName, "굴림체12_8x16_ASCII.fnt");
+    QVERIFY(!driver.opened);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(uint8_t(file.readAll().at(kCodeOfA * 16)) & 0x80, 0);
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes.size(), 16 + 128 * 16);
+    QCOMPARE(uint8_t(bytes.at(16 + kCodeOfA * 16)) & 0x80, 0);
 }
 
 QTEST_MAIN(UserScenarioTest)

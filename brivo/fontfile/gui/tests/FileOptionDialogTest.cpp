@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -51,6 +52,7 @@ private slots:
     void rangeRadiosAreExclusiveAndMapToRanges();
     void noRangeShowsCustom();
     void arrayFormIsTaken();
+    void bitLayoutIsChosenAsOnTheCommandLine();
     void arrayNameAndCodeTableOfATextSave_data();
     void arrayNameAndCodeTableOfATextSave();
     void skipBytesIsReadLikeStrtol_data();
@@ -109,9 +111,9 @@ void FileOptionDialogTest::saveDialogShowsSizeAndRangeOnly_data() {
     QTest::addColumn<QList<int>>("enabled");
     QTest::addColumn<QList<int>>("disabled");
     const QList<int> sizeAndRange{1002, 1003, 1004, 1005, 1019, 1020, 1021, 1022, 1024, 1025, 1079};
-    QTest::newRow("binary") << int(FILE_KIND_BINARY) << QList<int>{1046, 1047, 1048}
+    QTest::newRow("binary") << int(FILE_KIND_BINARY) << QList<int>{1046, 1047, 1048, 1094, 1095}
                             << (sizeAndRange + QList<int>{1026, 1027});
-    QTest::newRow("text") << int(FILE_KIND_TEXT) << QList<int>{1026, 1027}
+    QTest::newRow("text") << int(FILE_KIND_TEXT) << QList<int>{1026, 1027, 1094, 1095}
                           << (sizeAndRange + QList<int>{1046, 1047, 1048});
 }
 
@@ -184,6 +186,34 @@ void FileOptionDialogTest::arrayFormIsTaken() {
 
 // Skip Bytes is read as strtol reads it and taken from 0 to 65536; beyond that the dialog
 // stays open with the reason (-1: refused).
+// Rows, MSB first unless set; another scan brings its own bit order (pages: LSB), which can
+// still be changed. A text file names its layout itself: its load offers none.
+void FileOptionDialogTest::bitLayoutIsChosenAsOnTheCommandLine() {
+    Dialog save(false, "h", "font.h", kTextFilter);
+    save.SetFileKind(FILE_KIND_TEXT);
+    auto* scan = static_cast<QComboBox*>(save.Control(Dialog::IDC_SCAN));
+    auto* order = static_cast<QComboBox*>(save.Control(Dialog::IDC_BIT_ORDER));
+    QVERIFY(save.TakeControls());
+    QCOMPARE(save.bitLayout, BitLayout{});
+    for (const auto& [scanOrder, bitOrder] : {std::pair{ScanOrder::Pages, BitOrder::Lsb},
+                                              std::pair{ScanOrder::Columns, BitOrder::Msb}}) {
+        scan->setCurrentIndex(scan->findData(int(scanOrder)));
+        emit scan->activated(scan->currentIndex());
+        QVERIFY(save.TakeControls());
+        QCOMPARE(save.bitLayout, (BitLayout{scanOrder, bitOrder}));
+    }
+    order->setCurrentIndex(order->findData(int(BitOrder::Lsb)));
+    QVERIFY(save.TakeControls());
+    QCOMPARE(save.bitLayout, (BitLayout{ScanOrder::Columns, BitOrder::Lsb}));
+    save.SetBitLayout({ScanOrder::Pages, BitOrder::Msb});
+    QCOMPARE(scan->currentData().toInt(), int(ScanOrder::Pages));
+    QCOMPARE(order->currentData().toInt(), int(BitOrder::Msb));
+
+    Dialog load(true, "h", "", kTextFilter);
+    load.SetFileKind(FILE_KIND_TEXT);
+    QVERIFY(!load.Control(Dialog::IDC_SCAN)->isEnabled());
+}
+
 void FileOptionDialogTest::skipBytesIsReadLikeStrtol_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
