@@ -425,7 +425,7 @@ void CBrivoView::OnTextFileLoad() {
 
 int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<Result()>& write) {
     WaitForExtraction();
-    const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(file.path), write);
+    const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(document.file.path), write);
     ReportFailure(result);
     if (result) {
         FileDone(document);
@@ -534,7 +534,7 @@ int CBrivoView::LoadGlyphs(const GlyphDocument& document,
     auto replace = std::make_unique<CReplaceAllGlyphs>(glyphSet);
     std::string warning;
     const Result result =
-        RunFileWork(QStringLiteral("읽는 중… %1").arg(file.path), [&] { return read(warning); });
+        RunFileWork(QStringLiteral("읽는 중… %1").arg(document.file.path), [&] { return read(warning); });
     ReportFailure(result);
     if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;
