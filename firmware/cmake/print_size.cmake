@@ -1,10 +1,5 @@
 # Prints the flash and RAM use of one image: flash = text + data, RAM = data + bss.
-execute_process(COMMAND ${SIZE} -B ${ELF} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${SIZE} failed on ${ELF}")
-endif()
-string(REGEX MATCH "\n *([0-9]+)[ \t]+([0-9]+)[ \t]+([0-9]+)" _ "${out}")
-math(EXPR flash "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
-math(EXPR ram "${CMAKE_MATCH_2} + ${CMAKE_MATCH_3}")
+include(${CMAKE_CURRENT_LIST_DIR}/image_size.cmake)
+read_image_size(${ELF})
 get_filename_component(name ${ELF} NAME_WE)
-message("${name}: flash ${flash} bytes of 1048576, RAM ${ram} bytes of 131072 (text ${CMAKE_MATCH_1}, data ${CMAKE_MATCH_2}, bss ${CMAKE_MATCH_3})")
+message("${name}: flash ${image_flash} bytes of 1048576, RAM ${image_ram} bytes of 131072 (text ${image_text}, data ${image_data}, bss ${image_bss})")

@@ -3,6 +3,7 @@
 #   cmake -DSIZE=arm-none-eabi-size -DIMAGE_DIR=build/firmware/images
 #         -DREADME=firmware/README.md -DMODE=update|check -P readme_sizes.cmake
 # update rewrites the table; check fails when it differs from the build.
+include(${CMAKE_CURRENT_LIST_DIR}/image_size.cmake)
 set(images plotter_main plotter_main_fine figure_demo)
 set(begin_marker "<!-- image sizes: generated from the cross build, see cmake/readme_sizes.cmake -->")
 set(end_marker "<!-- end of image sizes -->")
@@ -13,15 +14,8 @@ foreach(image IN LISTS images)
     if(NOT EXISTS ${elf})
         message(FATAL_ERROR "${elf} is missing: build the firmware images first")
     endif()
-    execute_process(COMMAND ${SIZE} -B ${elf} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-    if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "${SIZE} failed on ${elf}")
-    endif()
-    string(REGEX MATCH "\n *([0-9]+)[ \t]+([0-9]+)[ \t]+([0-9]+)" _ "${out}")
-    math(EXPR flash "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
-    math(EXPR ram "${CMAKE_MATCH_2} + ${CMAKE_MATCH_3}")
-    string(APPEND table
-           "| `${image}` | ${flash} | ${ram} | ${CMAKE_MATCH_1} | ${CMAKE_MATCH_2} | ${CMAKE_MATCH_3} |\n")
+    read_image_size(${elf})
+    string(APPEND table "| `${image}` | ${image_flash} | ${image_ram} | ${image_text} | ${image_data} | ${image_bss} |\n")
 endforeach()
 
 file(READ ${README} text)

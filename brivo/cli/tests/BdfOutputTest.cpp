@@ -78,17 +78,6 @@ protected:
     }
 };
 
-// The first line fc-match prints for `pattern`.
-std::string FontFile(const std::string& pattern) {
-    std::string file;
-    FILE* pipe = popen(("fc-match -f '%{file}' '" + pattern + "'").c_str(), "r");
-    if (pipe == nullptr) return file;
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) file += buffer;
-    pclose(pipe);
-    return file;
-}
-
 // How far above the baseline FreeType puts the top row of the hinted monochrome 'H' of the
 // default face's font at `pixels`; -100 when it cannot.
 int TopOfH(int pixels) {

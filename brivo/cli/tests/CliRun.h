@@ -26,6 +26,17 @@ inline CliRun Cli(const std::string& arguments) {
     return run;
 }
 
+// The file of the font fontconfig matches for `pattern` (fc-match), "" when none.
+inline std::string FontFile(const std::string& pattern) {
+    std::string file;
+    FILE* pipe = popen(("fc-match -f '%{file}' '" + pattern + "'").c_str(), "r");
+    if (pipe == nullptr) return file;
+    char buffer[1024];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) file += buffer;
+    pclose(pipe);
+    return file;
+}
+
 // A test with a fresh folder of its own, removed afterwards.
 class CliTest : public ::testing::Test {
 protected:

@@ -14,17 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first line fc-match prints for `pattern`.
-std::string FontFile(const std::string& pattern) {
-    std::string file;
-    FILE* pipe = popen(("fc-match -f '%{file}' '" + pattern + "'").c_str(), "r");
-    if (pipe == nullptr) return file;
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) file += buffer;
-    pclose(pipe);
-    return file;
-}
-
 // A picture of ink ('#') and paper ('.'), rows top first.
 struct Picture {
     int width = 0, height = 0;

@@ -1,0 +1,16 @@
+# read_image_size(ELF): the section sizes of one image by ${SIZE} (arm-none-eabi-size), left
+# in image_text, image_data, image_bss, image_flash (text + data) and image_ram (data + bss).
+function(read_image_size elf)
+    execute_process(COMMAND ${SIZE} -B ${elf} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "${SIZE} failed on ${elf}")
+    endif()
+    string(REGEX MATCH "\n *([0-9]+)[ \t]+([0-9]+)[ \t]+([0-9]+)" _ "${out}")
+    math(EXPR flash "${CMAKE_MATCH_1} + ${CMAKE_MATCH_2}")
+    math(EXPR ram "${CMAKE_MATCH_2} + ${CMAKE_MATCH_3}")
+    set(image_text ${CMAKE_MATCH_1} PARENT_SCOPE)
+    set(image_data ${CMAKE_MATCH_2} PARENT_SCOPE)
+    set(image_bss ${CMAKE_MATCH_3} PARENT_SCOPE)
+    set(image_flash ${flash} PARENT_SCOPE)
+    set(image_ram ${ram} PARENT_SCOPE)
+endfunction()
