@@ -83,3 +83,19 @@ if(TARGET brivo)
                   COMMAND_ERROR_IS_FATAL ANY)
   install(FILES ${man_dir}/brivo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
 endif()
+
+# --- The packages, built, checked by lintian, and brivo-cli run from its own ------------
+if(BUILD_TESTING)
+  find_program(LINTIAN_EXECUTABLE lintian)
+  if(LINTIAN_EXECUTABLE AND HELP2MAN_EXECUTABLE)
+    set(packages)
+    foreach(component IN LISTS PACKAGE_COMPONENTS)
+      list(APPEND packages ${package_${component}})
+    endforeach()
+    add_test(NAME DebianPackageTest
+             COMMAND ${CMAKE_CURRENT_LIST_DIR}/debian_package_test.sh ${CMAKE_BINARY_DIR}
+                     ${CMAKE_BINARY_DIR}/DebianPackageTest $<TARGET_FILE:brivo-cli> ${packages})
+  else()
+    message(STATUS "lintian or help2man not found: no DebianPackageTest (tools/setup-debian installs them)")
+  endif()
+endif()
