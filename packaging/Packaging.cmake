@@ -37,7 +37,8 @@ endif()
 set(man_dir ${CMAKE_BINARY_DIR}/man)
 set(man_pages)
 
-# packaging_man_page(PROGRAM COMPONENT SUMMARY): PROGRAM is a target or a file.
+# packaging_man_page(PROGRAM COMPONENT SUMMARY [SUBCOMMANDS...]): PROGRAM is a target or
+# a file; the --help of each subcommand named goes into the page too.
 function(packaging_man_page program component summary)
   if(NOT HELP2MAN_EXECUTABLE)
     return()
@@ -50,20 +51,31 @@ function(packaging_man_page program component summary)
     get_filename_component(name ${program} NAME)
   endif()
   set(page ${man_dir}/${name}.1)
+  set(include_commands)
+  set(include_option)
+  if(ARGN)
+    set(include_commands COMMAND ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/subcommand_help.sh ${command}
+                                 ${page}.h2m ${ARGN})
+    set(include_option --include=${page}.h2m)
+  endif()
   add_custom_command(
     OUTPUT ${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
-    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --name=${summary} --output=${page} ${command}
+    ${include_commands}
+    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --name=${summary} ${include_option}
+            --output=${page} ${command}
     COMMAND gzip -9nf ${page}
-    DEPENDS ${program}
+    DEPENDS ${program} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/subcommand_help.sh
     COMMENT "Writing the manual page of ${name}"
     VERBATIM)
   set(man_pages ${man_pages} ${page}.gz PARENT_SCOPE)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
 endfunction()
 
-packaging_man_page(brivo-cli cli "turn outline font characters into firmware bitmaps")
-packaging_man_page(plotter-figure tools "turn G-code and SVG drawings into the plotter's figure stream")
+packaging_man_page(brivo-cli cli "turn outline font characters into firmware bitmaps"
+                   extract convert preview info)
+packaging_man_page(plotter-figure tools "turn G-code and SVG drawings into the plotter's figure stream"
+                   from-gcode from-svg to-gcode)
 packaging_man_page(plotter-send tools "stream a figure file to the plotter")
 packaging_man_page(plotter-sim tools "run the plotter firmware on a modelled chip and draw what it does")
 packaging_man_page(plotter-sim-fine tools
@@ -95,6 +107,7 @@ if(BUILD_TESTING)
     add_test(NAME DebianPackageTest
              COMMAND ${CMAKE_CURRENT_LIST_DIR}/debian_package_test.sh ${CMAKE_BINARY_DIR}
                      ${CMAKE_BINARY_DIR}/DebianPackageTest $<TARGET_FILE:brivo-cli> ${packages})
+    set_tests_properties(DebianPackageTest PROPERTIES ENVIRONMENT CPACK=${CMAKE_CPACK_COMMAND})
   else()
     message(STATUS "lintian or help2man not found: no DebianPackageTest (tools/setup-debian installs them)")
   endif()

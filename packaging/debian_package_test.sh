@@ -18,7 +18,7 @@ fail() {
 
 rm -rf "$scratch"
 mkdir -p "$scratch/debs"
-cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/debs" >"$scratch/cpack.log" 2>&1 ||
+"${CPACK:-cpack}" -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/debs" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack"; }
 
 for package in $expected; do
