@@ -200,9 +200,11 @@ void CFontList::UpdateScrollRange(const Geometry& g) {
 }
 
 void CFontList::MoveSelection(int position) {
+    // The worker is filling the list: it must not be read now.
+    if (busy) return;
     const Geometry g = CellGeometry();
     const int count = glyphSet.Count();
-    if (busy || count == 0) return;
+    if (count == 0) return;
     selectedIndex = std::clamp(position, 0, count - 1);
     if (g.columns > 0) {
         UpdateScrollRange(g);
@@ -221,7 +223,7 @@ void CFontList::MoveSelection(int position) {
 void CFontList::keyPressEvent(QKeyEvent* event) {
     const Geometry g = CellGeometry();
     const int columns = std::max(g.columns, 1);
-    const int count = glyphSet.Count();
+    const int count = ShownCount();
     const int at = selectedIndex;
     // Up and down keep the column and go as many rows as there are (none past the ends);
     // with nothing selected yet, any move starts at the first glyph.
