@@ -81,6 +81,8 @@ public:
     // ForgetArrived); it must stay alive and unchanged until ForgetArrived.
     void ShowArrived(const CGlyph* glyph);
     void ForgetArrived();
+    // How many glyphs the grid shows: those that arrived while busy, else the set's.
+    int ShownCount() const;
 
 signals:
     // Enter was pressed on the selected glyph at `position`.
@@ -97,8 +99,6 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    // The glyphs the grid shows: those that arrived while busy, else the set's.
-    int ShownCount() const;
     const CGlyph* ShownGlyph(int position) const;
     std::vector<const CGlyph*> arrived;
     struct Geometry {
