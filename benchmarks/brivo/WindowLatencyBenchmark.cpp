@@ -121,11 +121,11 @@ int main(int argc, char** argv) {
     CFontList* grid = form->FontList();
     double firstShown = -1;
     QElapsedTimer sinceClick;
-    // The grid shows glyphs once it is not busy and holds some: looked at as often as the
-    // event loop lets the timer run, which is at most as often as the grid could paint.
+    // The grid shows glyphs once some have arrived (or the run is over): looked at as often
+    // as the event loop lets the timer run, which is at most as often as the grid could paint.
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
-        if (firstShown < 0 && !grid->busy && view->GlyphSet().Count() > 0) {
+        if (firstShown < 0 && grid->ShownCount() > 0) {
             grid->repaint();
             firstShown = sinceClick.nsecsElapsed() / 1e6;
         }

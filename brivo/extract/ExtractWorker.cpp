@@ -294,7 +294,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         made->originalIndex = made->index = n;
         set->SetGlyphAt(n, made);
         if (glyphSink) glyphSink(*made);
-        if (observer != nullptr) observer->OnGlyphExtracted(n + 1);
+        if (observer != nullptr) observer->OnGlyphExtracted(n + 1, *made);
         guard.lock();
         // Written out: its bitmap serves the next glyph a rendering thread draws.
         if (glyphSink) spareBits.push_back(std::exchange(made->bits, nullptr));

@@ -64,7 +64,12 @@ class IExtractObserver {
 public:
     virtual ~IExtractObserver() = default;
     virtual void OnExtractStarted(int maximum) { (void)maximum; }
-    virtual void OnGlyphExtracted(int count) { (void)count; }
+    // `glyph` has just gone into the set at position count - 1; the worker does not change it
+    // again during the run.
+    virtual void OnGlyphExtracted(int count, const CGlyph& glyph) {
+        (void)count;
+        (void)glyph;
+    }
     virtual void OnExtractFinished(const ExtractOutcome& outcome) { (void)outcome; }
 };
 

@@ -319,6 +319,7 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     RelaySelection(-1);
 
     // Busy before the thread exists, so that no paint can read the list it starts filling.
+    fontList->ForgetArrived();
     fontList->busy = true;
     activeRun = ++runNumber;
     if (Result started = worker.StartExtraction(settings, glyphSet, this, &fontList->busy);
@@ -364,6 +365,7 @@ bool CExtractForm::StopExtraction() {
         stopping = false;
     }
     worker.StopExtraction();
+    fontList->ForgetArrived();
     ShowRunning(false);
     if (wasRunning) {
         RecordExtraction();
@@ -385,12 +387,15 @@ void CExtractForm::OnExtractStarted(int maximum) {
         Qt::QueuedConnection);
 }
 
-void CExtractForm::OnGlyphExtracted(int count) {
+void CExtractForm::OnGlyphExtracted(int count, const CGlyph& glyph) {
     const int run = activeRun;
+    // The grid shows the glyphs as they come; a glyph stays as it is until the run is over.
     QMetaObject::invokeMethod(
         this,
-        [this, run, count] {
-            if (run == runNumber) progress->setValue(count);
+        [this, run, count, made = &glyph] {
+            if (run != runNumber) return;
+            fontList->ShowArrived(made);
+            progress->setValue(count);
         },
         Qt::QueuedConnection);
 }
@@ -403,6 +408,7 @@ void CExtractForm::OnExtractFinished(const ExtractOutcome& outcome) {
         [this, run, fontFailed] {
             if (run != runNumber) return;
             worker.Wait();  // the thread is past its last report: let Running() turn false
+            fontList->ForgetArrived();
             ShowRunning(false);
             RecordExtraction();
             progress->setValue(0);

@@ -143,7 +143,7 @@ private:
 
     // IExtractObserver: called on the worker thread, forwarded to this thread.
     void OnExtractStarted(int maximum) override;
-    void OnGlyphExtracted(int count) override;
+    void OnGlyphExtracted(int count, const CGlyph& glyph) override;
     void OnExtractFinished(const ExtractOutcome& outcome) override;
 
     CGlyphSet& glyphSet;

@@ -138,6 +138,21 @@ CFontList::Geometry CFontList::CellGeometry() const {
     return g;
 }
 
+void CFontList::ShowArrived(const CGlyph* glyph) {
+    arrived.push_back(glyph);
+    update();
+}
+
+void CFontList::ForgetArrived() { arrived.clear(); }
+
+int CFontList::ShownCount() const {
+    return busy ? static_cast<int>(arrived.size()) : glyphSet.Count();
+}
+
+const CGlyph* CFontList::ShownGlyph(int position) const {
+    return busy ? arrived[position] : glyphSet.glyphs[position];
+}
+
 int CFontList::VisibleCount() const {
     const Geometry g = CellGeometry();
     return g.fullRows * g.columns;
@@ -181,13 +196,15 @@ void CFontList::wheelEvent(QWheelEvent* event) {
 }
 
 void CFontList::UpdateScrollRange(const Geometry& g) {
-    SetScrollRange(glyphSet.Count() / g.columns + 1, g.fullRows + 1);
+    SetScrollRange(ShownCount() / g.columns + 1, g.fullRows + 1);
 }
 
 void CFontList::MoveSelection(int position) {
+    // The worker is filling the list: it must not be read now.
+    if (busy) return;
     const Geometry g = CellGeometry();
     const int count = glyphSet.Count();
-    if (busy || count == 0) return;
+    if (count == 0) return;
     selectedIndex = std::clamp(position, 0, count - 1);
     if (g.columns > 0) {
         UpdateScrollRange(g);
@@ -206,7 +223,7 @@ void CFontList::MoveSelection(int position) {
 void CFontList::keyPressEvent(QKeyEvent* event) {
     const Geometry g = CellGeometry();
     const int columns = std::max(g.columns, 1);
-    const int count = glyphSet.Count();
+    const int count = ShownCount();
     const int at = selectedIndex;
     // Up and down keep the column and go as many rows as there are (none past the ends);
     // with nothing selected yet, any move starts at the first glyph.
@@ -270,7 +287,8 @@ QImage CFontList::RenderImage() {
     const QSize client = ClientSize();
     if (canvas.size() != client) canvas = QImage(client, QImage::Format_RGB32);
     canvas.fill(kPaper);
-    if (!busy) DrawCells(canvas);
+    // The set's size and range are the run's once its first glyph has arrived.
+    if (!busy || !arrived.empty()) DrawCells(canvas);
     return canvas;
 }
 
@@ -409,7 +427,7 @@ void CFontList::DrawLabel(QPainter& painter, const QRect& strip, const LaidOutLa
 void CFontList::DrawCells(QImage& image) {
     const Geometry g = CellGeometry();
     if (g.columns <= 0) return;
-    const int count = glyphSet.Count();
+    const int count = ShownCount();
     const int drawnRows = g.fullRows + 1;
     UpdateScrollRange(g);
     firstVisible = ScrollPos() * g.columns;
@@ -429,7 +447,7 @@ void CFontList::DrawCells(QImage& image) {
         for (int c = 0; c < g.columns; ++c) {
             const int i = firstVisible + r * g.columns + c;
             if (i >= count) return;
-            const CGlyph* glyph = glyphSet.glyphs[i];
+            const CGlyph* glyph = ShownGlyph(i);
             if (glyph == nullptr) continue;
             const bool selected = i == selectedIndex;
             const QRect cell(c * g.cw, r * g.ch, g.cw - gapX, g.ch - gapY);

@@ -73,9 +73,16 @@ public:
     int labelHeight = 20;
     int gapX = 5;
     int gapY = 5;
-    // Set by the extraction worker while it fills the set: the grid then draws only white
-    // and does not read the glyph list.
+    // Set by the extraction worker while it fills the set: the grid then does not read the
+    // glyph list and draws only the glyphs handed to ShowArrived, on white.
     std::atomic<bool> busy = false;
+
+    // While busy: `glyph` went into the set at the next position (counting from 0 since
+    // ForgetArrived); it must stay alive and unchanged until ForgetArrived.
+    void ShowArrived(const CGlyph* glyph);
+    void ForgetArrived();
+    // How many glyphs the grid shows: those that arrived while busy, else the set's.
+    int ShownCount() const;
 
 signals:
     // Enter was pressed on the selected glyph at `position`.
@@ -92,6 +99,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    const CGlyph* ShownGlyph(int position) const;
+    std::vector<const CGlyph*> arrived;
     struct Geometry {
         int cw = 0, ch = 0, columns = 0, fullRows = 0;
         int scale = 1;
@@ -128,7 +137,7 @@ private:
     // Laid-out label texts by code and range (custom labels by position), so that a paint
     // neither converts nor lays out text it has shown before.
     std::unordered_map<uint64_t, LaidOutLabel> labels;
-    QFont labelsFont;  // the font the cached labels were laid out in
+    QFont labelsFont;   // the font the cached labels were laid out in
     QRawFont labelRaw;  // labelsFont itself, and what it falls back to for Hangul
     QRawFont labelRawKorean;
     bool labelFontsLoaded = false;

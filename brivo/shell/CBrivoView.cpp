@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <atomic>
@@ -109,9 +110,18 @@ void CBrivoView::OnInitialUpdate() {
                           kMinSecond);
     outerSplitter = new CPaneSplitter(this);
     outerSplitter->SetDefaultPosition(kFirstLeftWidth);
+    // The form keeps its own layout at any window size; a window too small for it scrolls.
+    formScroller = new QScrollArea(this);
+    formScroller->setObjectName("FormScroller");
+    formScroller->setFrameShape(QFrame::NoFrame);
+    formScroller->setWidgetResizable(true);
+    formScroller->setFocusPolicy(Qt::NoFocus);  // Tab goes to the form's controls
+    extractForm->setMinimumSize(kFormContentWidth, 0);
+    formScroller->setWidget(extractForm);
+    extractForm->show();
     outerSplitter->Create(
         CPaneSplitter::SPLIT_VISIBLE | CPaneSplitter::SPLIT_BORDER | CPaneSplitter::SPLIT_VERTICAL,
-        this, innerSplitter, extractForm, kOuterSplitterId, client, kEditorLeastWidth,
+        this, innerSplitter, formScroller, kOuterSplitterId, client, kEditorLeastWidth,
         kFormLeastWidth);
     outerSplitter->show();
     connect(extractForm->FontList(), &CFontList::OpenRequested, editPane,

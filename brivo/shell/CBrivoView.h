@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+
+class QScrollArea;
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,8 +52,15 @@ public:
     static constexpr int kEditorLeastWidth = 300;
     static constexpr int kEditorLeastHeight = 294;
     static constexpr int kFormLeastWidth = 470;
+    // The form sits in a scroll area: its columns need kFormContentWidth, and where the window
+    // is too narrow for the editor and the whole form (a small screen at a high scale) the
+    // editor keeps its least width and the form scrolls sideways in a strip of at least
+    // kFormLeastShown pixels. Where the splitter gives the form its least width, no scroll
+    // bar shows.
+    static constexpr int kFormContentWidth = 460;
+    static constexpr int kFormLeastShown = 300;
     static constexpr int kSplitterBar = 8;
-    static constexpr QSize kLeastSize{kEditorLeastWidth + kSplitterBar + kFormLeastWidth,
+    static constexpr QSize kLeastSize{kEditorLeastWidth + kSplitterBar + kFormLeastShown,
                                       kEditorLeastHeight + kSplitterBar + kMinSecond};
     // Width of the left column (editor over information) before the profile has one: room
     // for the editor's tools and a drawing surface of 300 pixels or more, which leaves the
@@ -137,6 +146,8 @@ public:
     CGlyphSet& GlyphSet() const { return glyphSet; }
 
     CExtractForm* ExtractForm() const { return extractForm; }
+    // The scroll area the form is shown in.
+    QScrollArea* FormScroller() const { return formScroller; }
     CGlyphEditPane* EditPane() const { return editPane; }
     CGlyphInfoPane* InfoPane() const { return infoPane; }
     CPaneSplitter* OuterSplitter() const { return outerSplitter; }
@@ -200,6 +211,7 @@ private:
     CPaneSplitter* outerSplitter = nullptr;
     CPaneSplitter* innerSplitter = nullptr;
     CExtractForm* extractForm = nullptr;
+    QScrollArea* formScroller = nullptr;
     CGlyphEditPane* editPane = nullptr;
     CGlyphInfoPane* infoPane = nullptr;
 };

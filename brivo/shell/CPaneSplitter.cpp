@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QVariant>
 #include <algorithm>
 
@@ -82,6 +83,9 @@ bool CPaneSplitter::Create(unsigned style, QWidget* parent, QWidget* firstPane, 
         if (!pane) continue;
         pane->setParent(this);
         pane->setProperty(kOwnerProperty, QVariant::fromValue<QObject*>(parent));
+        // A pane shown in a scroll area reports to the same window.
+        if (auto* scroller = qobject_cast<QScrollArea*>(pane); scroller && scroller->widget())
+            scroller->widget()->setProperty(kOwnerProperty, QVariant::fromValue<QObject*>(parent));
         pane->show();
     }
     minLeft = minTop = minFirst;

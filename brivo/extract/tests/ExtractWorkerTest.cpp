@@ -19,7 +19,7 @@ class Recorder : public IExtractObserver {
 public:
     explicit Recorder(std::atomic<bool>* busyFlag = nullptr) : busy(busyFlag) {}
     void OnExtractStarted(int max) override { maximum = max; }
-    void OnGlyphExtracted(int count) override {
+    void OnGlyphExtracted(int count, const CGlyph&) override {
         if (busy != nullptr && !busy->load()) busyWhileRendering = false;
         if (count != last + 1) inOrder = false;
         last = count;

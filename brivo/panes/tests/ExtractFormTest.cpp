@@ -187,8 +187,7 @@ private slots:
         Button(CExtractForm::IDC_HANGUL)->click();
         MessageBoxAnswerer answer(QMessageBox::Yes);
         Button(CExtractForm::IDC_DOEXTRACT)->click();
-        QCOMPARE(answer.texts,
-                 QStringList{"폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오."});
+        QCOMPARE(answer.texts, QStringList{"폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오."});
         QVERIFY(!form->Running());
         QCOMPARE(Set().Count(), 5);
     }
@@ -212,6 +211,20 @@ private slots:
         QCOMPARE(Set().Count(), 128);
         QCOMPARE(Set().range, RANGE_ASCII);
         QCOMPARE(Progress(), 0);
+    }
+
+    // The grid shows the glyphs made so far while the run goes on.
+    void gridShowsTheGlyphsAsTheyArrive() {
+        Button(CExtractForm::IDC_ALL)->click();
+        Button(CExtractForm::IDC_DOEXTRACT)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(Progress() >= 20, 10000);
+        CFontList* grid = form->FontList();
+        if (!grid->busy) QSKIP("the run ended before the grid was looked at");
+        const QImage shown = grid->RenderImage();
+        QImage white(shown.size(), shown.format());
+        white.fill(Qt::white);
+        QVERIFY(shown != white);
+        QVERIFY(form->StopExtraction());
     }
 
     void stopKeepsWhatWasRenderedAndResetsTheProgress() {

@@ -1,3 +1,4 @@
+#include <QScrollArea>
 #include <QtTest>
 #include <memory>
 
@@ -88,11 +89,15 @@ void BrivoViewTest::arrangesThePanesInTwoSplitters() {
     // The left column as wide as a clean profile has it (room for the editor), the form to the
     // right of the bar.
     QCOMPARE(inner->parentWidget(), outer);
-    QCOMPARE(view->ExtractForm()->parentWidget(), outer);
+    QWidget* formPane = view->FormScroller();
+    QCOMPARE(formPane->parentWidget(), outer);
     QCOMPARE(inner->geometry().left(), outer->contentsRect().left());
     QCOMPARE(inner->width(), CBrivoView::kFirstLeftWidth);
-    QCOMPARE(view->ExtractForm()->geometry().left() - inner->geometry().right() - 1, 3);
-    QCOMPARE(view->ExtractForm()->geometry().right(), outer->contentsRect().right());
+    QCOMPARE(formPane->geometry().left() - inner->geometry().right() - 1, 3);
+    QCOMPARE(formPane->geometry().right(), outer->contentsRect().right());
+    // With room for it, the form fills its scroll area.
+    QCOMPARE(view->ExtractForm()->parentWidget(), view->FormScroller()->viewport());
+    QCOMPARE(view->ExtractForm()->size(), view->FormScroller()->viewport()->size());
 
     // Editor over the information pane, which is 220 high.
     QCOMPARE(view->EditPane()->parentWidget(), inner);

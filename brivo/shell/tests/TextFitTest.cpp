@@ -1,5 +1,6 @@
 // Every text of the main window and the dialogs fits the room its control gives it, at
-// 1024 x 768 with the default font, and every control of the main window can be reached;
+// 1024 x 768 with the default font, and every control of the main window can be reached
+// (scrolled to where the window is small);
 // CTest runs this again with QT_SCALE_FACTOR=1.25 and 1.5.
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QStyleOptionToolButton>
@@ -212,19 +215,28 @@ QStringList Overlapping(const QWidget* area) {
     return faults;
 }
 
+// The scroll area `w` is shown in, if any.
+QScrollArea* ScrollerOf(const QWidget* w) {
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (auto* scroller = qobject_cast<QScrollArea*>(p)) return scroller;
+    return nullptr;
+}
+
 // The controls of the panes that cannot be reached: hidden, squeezed below `kLeast` pixels,
-// reaching out of their pane or the window, or overlapping another control.
+// reaching out of their pane, overlapping another control, or not to be brought into view:
+// scrolled to, a control in a scroll area shows inside its viewport and the window (one
+// wider or higher than the viewport fills it), any other control lies inside the window.
 QStringList UnreachableControls(const QMainWindow* frame, const QList<QWidget*>& panes) {
     constexpr int kLeast = 8;
     QStringList faults;
-    const QRect window = frame->centralWidget()->rect();
+    const QWidget* central = frame->centralWidget();
     for (const QWidget* pane : panes) {
-        QList<const QWidget*> controls;
-        for (const QWidget* w : pane->findChildren<QWidget*>())
+        QList<QWidget*> controls;
+        for (QWidget* w : pane->findChildren<QWidget*>())
             if (w->property("controlId").isValid() && w->parentWidget() == pane) controls << w;
         if (controls.isEmpty())
             faults << QStringLiteral("no controls in %1").arg(pane->objectName());
-        for (const QWidget* w : controls) {
+        for (QWidget* w : controls) {
             const QString name = QStringLiteral("%1 %2 at %3,%4 %5x%6")
                                      .arg(QString::fromLatin1(w->metaObject()->className()))
                                      .arg(w->property("controlId").toInt())
@@ -232,15 +244,26 @@ QStringList UnreachableControls(const QMainWindow* frame, const QList<QWidget*>&
                                      .arg(w->y())
                                      .arg(w->width())
                                      .arg(w->height());
-            const QRect inWindow(w->mapTo(frame->centralWidget(), QPoint(0, 0)), w->size());
+            QRect room = central->rect();
+            if (QScrollArea* scroller = ScrollerOf(w)) {
+                scroller->ensureWidgetVisible(w, 0, 0);
+                const QWidget* viewport = scroller->viewport();
+                room &= QRect(viewport->mapTo(central, QPoint(0, 0)), viewport->size());
+            }
+            const QRect seen = QRect(w->mapTo(central, QPoint(0, 0)), w->size()) & room;
             if (!w->isVisible())
                 faults << name + ": hidden";
             else if (w->width() < kLeast || w->height() < kLeast)
                 faults << name + ": squeezed";
             else if (!pane->rect().contains(w->geometry()))
                 faults << name + ": beyond its pane";
-            else if (!window.contains(inWindow))
-                faults << name + ": beyond the window";
+            else if (seen.width() < std::min(w->width(), room.width()) ||
+                     seen.height() < std::min(w->height(), room.height()))
+                faults << name + QStringLiteral(": out of view (%1 x %2 of it shown in %3 x %4)")
+                                     .arg(seen.width())
+                                     .arg(seen.height())
+                                     .arg(room.width())
+                                     .arg(room.height());
         }
         faults << Overlapping(pane);
     }
@@ -285,21 +308,31 @@ private slots:
         QFETCH(bool, least);
         CMainFrame* frame = app->MainFrame();
         frame->showNormal();
-        // Where the least size is wider than the screen (at 1.5), the window is as small as
-        // it can be made; its height fits.
+        // The least size fits the screen at every scale.
         const QSize screen = (QSizeF(1024, 768) / frame->devicePixelRatio()).toSize();
-        const QSize size = least ? frame->minimumSize() : screen.expandedTo(frame->minimumSize());
+        QVERIFY2(
+            frame->minimumWidth() <= screen.width() && frame->minimumHeight() <= screen.height(),
+            qPrintable(QStringLiteral("least %1 x %2 on a screen of %3 x %4")
+                           .arg(frame->minimumWidth())
+                           .arg(frame->minimumHeight())
+                           .arg(screen.width())
+                           .arg(screen.height())));
+        const QSize size = least ? frame->minimumSize() : screen;
         QVERIFY(!size.isEmpty());
-        QVERIFY2(frame->minimumHeight() <= screen.height(),
-                 qPrintable(QStringLiteral("least %1 x %2")
-                                .arg(frame->minimumWidth())
-                                .arg(frame->minimumHeight())));
         frame->resize(size);
         QTRY_COMPARE(frame->size(), size);
         QTest::qWait(50);  // the panes lay out after the resize
+        CBrivoView* view = frame->View();
+        // Where the window has room for the editor and the whole form, the form does not scroll.
+        if (view->width() >= CBrivoView::kEditorLeastWidth + CBrivoView::kSplitterBar +
+                                 CBrivoView::kFormLeastWidth) {
+            const QScrollArea* scroller = ScrollerOf(view->ExtractForm());
+            QVERIFY(scroller);
+            QVERIFY(!scroller->horizontalScrollBar()->isVisible());
+            QVERIFY(!scroller->verticalScrollBar()->isVisible());
+        }
         QVERIFY(TextControls(frame) > 10);
         QStringList faults = CutTexts(frame);
-        CBrivoView* view = frame->View();
         faults << UnreachableControls(frame,
                                       {view->EditPane(), view->InfoPane(), view->ExtractForm()});
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
