@@ -425,7 +425,7 @@ void CBrivoView::OnTextFileLoad() {
 
 int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<Result()>& write) {
     WaitForExtraction();
-    const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(file.path), write);
+    const Result result = RunFileWork(QStringLiteral("저장 중… %1").arg(document.file.path), write);
     ReportFailure(result);
     if (result) {
         FileDone(document);
