@@ -364,7 +364,10 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
     CCharacterSubset subset;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ReportFailure(Result::Failure(LocalPath(path) + ": cannot be read"));
+        ReportFailure(Result::Failure(
+            ErrorKind::CannotOpen,
+            "cannot open " + LocalPath(path) + ": " + file.errorString().toStdString(),
+            LocalPath(path)));
         return 0;
     }
     const QByteArray bytes = file.readAll();
@@ -410,7 +413,7 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
             return 0;
     }
     if (subset.Count() == 0) {
-        ReportFailure(Result::Failure(LocalPath(path) + ": the text has no character to extract"));
+        ShowError(this, QStringLiteral("추출할 글자가 없는 텍스트입니다.\n%1").arg(path));
         return 0;
     }
     return extractForm->ExtractCharacters(subset.Codes()) ? 1 : 0;

@@ -6,6 +6,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <semaphore>
 #include <thread>
@@ -313,24 +315,25 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("message");  // shown, in Korean
-    QTest::addColumn<QString>("details");  // the reason under "Show Details..."
+    QTest::addColumn<QString>("details");  // the reason under "Show Details...", in Korean
     const QString cannotOpen = "파일을 열 수 없습니다.";
     const QString size = "폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.";
     const QString noData = "파일에 글자 데이터가 없습니다.";
     QTest::newRow("binary, missing file")
         << false << "missing.fnt" << 16 << cannotOpen + "\n" + Path("missing.fnt")
-        << "No such file";
+        << "파일: " + Path("missing.fnt") + "\n이유: 파일이나 폴더가 없습니다 (No such file";
     QTest::newRow("text, missing file")
-        << true << "missing.h" << 16 << cannotOpen + "\n" + Path("missing.h") << "No such file";
-    QTest::newRow("binary, a folder") << false << "" << 16 << cannotOpen << "folder";
-    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << size << "1 to 256";
-    QTest::newRow("too wide") << true << "ascii.h" << 300 << size << "1 to 256";
+        << true << "missing.h" << 16 << cannotOpen + "\n" + Path("missing.h")
+        << "이유: 파일이나 폴더가 없습니다 (No such file";
+    QTest::newRow("binary, a folder") << false << "" << 16 << cannotOpen << "이유: 폴더입니다";
+    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << size << "입력한 값: 0x16";
+    QTest::newRow("too wide") << true << "ascii.h" << 300 << size << "입력한 값: 300x16";
     QTest::newRow("text, less than a glyph")
-        << true << "ascii.h" << 8 << noData << "no glyph data found in";
+        << true << "ascii.h" << 8 << noData << "파일: " + Path("ascii.h");
     QTest::newRow("binary, less than a glyph")
-        << false << "ascii.fnt" << 8 << noData << "no glyph data";
+        << false << "ascii.fnt" << 8 << noData << "파일: " + Path("ascii.fnt");
     QTest::newRow("text, a FIFO") << true << "fifo.h" << 8 << "파일을 읽을 수 없습니다."
-                                  << "not a regular file";
+                                  << "이유: 일반 파일이 아닙니다(장치, FIFO 또는 소켓)";
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
@@ -355,6 +358,7 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QCOMPARE(boxes.captions, QStringList{"오류"});
     QVERIFY2(boxes.texts[0].startsWith(message), qPrintable(boxes.texts[0]));
     QVERIFY2(boxes.details[0].contains(details), qPrintable(boxes.details[0]));
+    QVERIFY2(!boxes.details[0].contains("cannot"), qPrintable(boxes.details[0]));
     QCOMPARE(Set().Count(), 3);
     QCOMPARE(Set().width, 16);
     QCOMPARE(SetBytes(Set()), before);
@@ -414,6 +418,8 @@ void FontFileCommandsTest::unwritableFileIsReported() {
         QCOMPARE(text ? View()->WriteTextFile(path, 1) : View()->WriteFontFile(path, 0), 1);
         QCOMPARE(boxes.captions, QStringList{"오류"});
         QCOMPARE(boxes.texts[0], "파일을 저장할 수 없습니다.\n" + path);
+        QCOMPARE(boxes.details[0], "파일: " + path + "\n이유: 파일이나 폴더가 없습니다 (" +
+                                       QString::fromLocal8Bit(std::strerror(ENOENT)) + ")");
         QVERIFY(!QFileInfo::exists(path));
     }
     // Skip Bytes beyond 65536 and a read-only file are refused too, the file kept.
@@ -427,8 +433,8 @@ void FontFileCommandsTest::unwritableFileIsReported() {
     QCOMPARE(View()->WriteFontFile(Path("locked.fnt"), 0), 1);
     QCOMPARE(boxes.texts, (QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오.",
                                        "파일을 저장할 수 없습니다.\n" + Path("locked.fnt")}));
-    QVERIFY2(boxes.details[0].contains("0 to 65536"), qPrintable(boxes.details[0]));
-    QVERIFY2(boxes.details[1].contains("is read-only"), qPrintable(boxes.details[1]));
+    QCOMPARE(boxes.details, (QStringList{"입력한 값: 65537", "파일: " + Path("locked.fnt") +
+                                                                 "\n이유: 읽기 전용 파일입니다"}));
     QVERIFY(!QFileInfo::exists(Path("far.fnt")));
     QVERIFY(locked.open(QIODevice::ReadOnly));
     QCOMPARE(locked.readAll(), QByteArray("precious"));
