@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -34,6 +35,27 @@
 #include "shell/PaneMessage.h"
 
 namespace brivo {
+
+namespace {
+
+// The code table a .fnt file was written with, the .idx file beside it, as the command-line
+// tool reads it; keepsCodes tells whether there was one. A table that does not fit belongs to
+// another font: wrong labels are worse than none, so it is refused.
+Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warning) {
+    set.keepsCodes = false;
+    const std::string index = CodeIndexPath(path);
+    std::error_code error;
+    if (index == path || !std::filesystem::is_regular_file(index, error)) return Result::Success();
+    std::string note;
+    if (const Result codes = ReadCodeIndexFile(set, index, &note); !codes)
+        return Result::Failure(ErrorKind::NotCodeTable,
+                               codes.message + ": it is not the code table of " + path, index);
+    set.keepsCodes = true;
+    if (!note.empty()) warning += (warning.empty() ? "" : "\n") + note;
+    return Result::Success();
+}
+
+}  // namespace
 
 namespace {
 
@@ -218,7 +240,8 @@ bool CBrivoView::SaveCurrentDocument() {
     if (document.file.path.isEmpty()) return false;
     WaitForExtraction();
     if (document.file.kind == FILE_KIND_BINARY)
-        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout);
+        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout,
+                      document.array.codeTable);
     else
         WriteTextFile(document.file.path, document.file.doubleArray, document.array,
                       document.file.layout);
@@ -304,8 +327,8 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
     dialog->SetFileKind(kind);
     if (!open)
         dialog->SetBitLayout(current.file.path.isEmpty() ? BitLayout{} : current.file.layout);
-    if (!open && kind == FILE_KIND_TEXT) {
-        const bool keepName = sameKind && !current.array.name.empty();
+    if (!open) {
+        const bool keepName = sameKind && kind == FILE_KIND_TEXT && !current.array.name.empty();
         dialog->SetTextArray(keepName ? QString::fromStdString(current.array.name) : arrayName,
                              glyphSet.keepsCodes);
         if (sameKind && glyphSet.keepsCodes) {
@@ -322,7 +345,8 @@ void CBrivoView::OnFontFileSave() {
     if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
-        WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout);
+        WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout,
+                      dialog->subset && dialog->codeTable ? CodeIndex::EucKr : CodeIndex::None);
 }
 
 void CBrivoView::OnFontFileLoad() {
@@ -437,12 +461,14 @@ int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<R
     return 1;
 }
 
-int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout) {
-    const GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
-                                  glyphSet.range, skipBytes, 1, glyphSet.exceptUnused, layout},
-                                 {}};
+int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout,
+                              CodeIndex codeTable) {
+    GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height, glyphSet.range,
+                            skipBytes, 1, glyphSet.exceptUnused, layout},
+                           {}};
+    document.array.codeTable = codeTable;
     return WriteGlyphs(document, [&] {
-        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout);
+        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout, codeTable);
     });
 }
 
@@ -458,11 +484,17 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused, BitLayout layout) {
-    const GlyphDocument document{
+    GlyphDocument document{
         {path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1, exceptUnused, layout}, {}};
     return LoadGlyphs(document, [&](std::string& warning) {
-        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
-                                   exceptUnused != 0, &warning, layout);
+        const Result read = brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
+                                                skipBytes, exceptUnused != 0, &warning, layout);
+        if (!read) return read;
+        const Result codes = ApplyCodeTable(glyphSet, LocalPath(path), warning);
+        // A Custom set keeps the codes, and a save writes them back.
+        glyphSet.keepsCodes = codes && rangeId == RANGE_CUSTOM && glyphSet.keepsCodes;
+        if (glyphSet.keepsCodes) document.array.codeTable = CodeIndex::EucKr;
+        return codes;
     });
 }
 

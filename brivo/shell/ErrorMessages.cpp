@@ -124,6 +124,12 @@ QString ErrorText(const Result& failure) {
             return QStringLiteral("파일에 글자 데이터가 없습니다.\n%1").arg(file);
         case ErrorKind::HeaderMismatch:
             return QStringLiteral("파일 머리의 크기나 범위가 지정한 값과 다릅니다.\n%1").arg(file);
+        case ErrorKind::NotCodeTable:
+            return QStringLiteral(
+                       "폰트 파일 옆의 코드 테이블이 이 파일에 맞지 않아 불러오지 않았습니다. "
+                       "다른 폰트의 코드가 붙지 않도록, 코드 테이블을 옮기거나 지운 뒤 다시 "
+                       "불러오십시오.\n%1")
+                .arg(file);
         case ErrorKind::Unknown:
             break;
     }
@@ -141,7 +147,8 @@ QString ErrorDetail(const Result& failure) {
             .arg(QString::fromStdString(failure.message.substr(given + 6)));
     }
     QString detail = QStringLiteral("파일: %1").arg(QString::fromStdString(failure.subject));
-    if (failure.kind == ErrorKind::NoGlyphData) return detail;
+    if (failure.kind == ErrorKind::NoGlyphData || failure.kind == ErrorKind::NotCodeTable)
+        return detail;
     if (const std::string reason = ReasonOf(failure); !reason.empty())
         detail += QStringLiteral("\n이유: %1").arg(FileReason(reason));
     return detail;

@@ -66,6 +66,7 @@ private slots:
     void commandsOpenTheirDialog();
     void cancelChangesNothing();
     void binarySaveAndLoadWithSkipBytes();
+    void customSetKeepsItsCodesInABinaryFile();
     void textSaveInEitherFormAndLoad();
     void loadedLayoutAndNamesAreSavedBack_data();
     void loadedLayoutAndNamesAreSavedBack();
@@ -206,6 +207,49 @@ void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
     QCOMPARE(SetBytes(Set()), glyphs);
     QCOMPARE(int(set.range), int(RANGE_HANGUL));  // a load keeps the set's range
     QCOMPARE(View()->ExtractForm()->FontList()->selectedIndex, 5);
+}
+
+// A Custom set saved from the File menu gets its codes written beside the .fnt file; loaded
+// back, the glyphs take them again. A table that does not fit is
+// refused with the load.
+void FontFileCommandsTest::customSetKeepsItsCodesInABinaryFile() {
+    const std::vector<uint16_t> codes{0x41, 0xB0A1, 0xC7D1, 0xA3C1};
+    FillSet(Set(), 8, 8, RANGE_CUSTOM, int(codes.size()));
+    for (std::size_t n = 0; n < codes.size(); ++n) Set().GlyphAt(int(n))->code = codes[n];
+    Set().keepsCodes = true;
+    const QByteArray glyphs = SetBytes(Set());
+    {
+        FileDialogDriver driver(Path("subset"), [](Dialog&) {});
+        Trigger(32771);
+    }
+    QFile index(Path("subset.idx"));
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    QCOMPARE(index.readAll(), QByteArray("\x41\x00\xA1\xB0\xD1\xC7\xC1\xA3", 8));
+    index.close();
+
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    MessageBoxAnswerer boxes;
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 1);
+    QVERIFY(boxes.captions.isEmpty());
+    QCOMPARE(SetBytes(Set()), glyphs);
+    QVERIFY(Set().keepsCodes);
+    for (std::size_t n = 0; n < codes.size(); ++n) QCOMPARE(Set().GlyphAt(int(n))->code, codes[n]);
+    // Saved again in its own form (as "save changes?" does), the file keeps its table.
+    QCOMPARE(int(View()->CurrentDocument().array.codeTable), int(CodeIndex::EucKr));
+
+    // The codes of another font (five glyphs) stay off these four glyphs.
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    index.write(QByteArray("\xA1\xB0\xA2\xB0\xA3\xB0\xA4\xB0\xA5\xB0", 10));
+    index.close();
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes(Set());
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 0);
+    QCOMPARE(boxes.captions, QStringList{"오류"});
+    QVERIFY2(boxes.texts[0].startsWith("폰트 파일 옆의 코드 테이블이 이 파일에 맞지 않아"),
+             qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.texts[0].endsWith(Path("subset.idx")), qPrintable(boxes.texts[0]));
+    QCOMPARE(SetBytes(Set()), before);
+    QVERIFY(!Set().keepsCodes);
 }
 
 void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
