@@ -55,6 +55,25 @@ Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warn
     return Result::Success();
 }
 
+// What a header says and what the array declaration (or "Data Length") says instead, for a
+// header HeaderContradiction finds fault with.
+QString HeaderContradictionText(const TextFileHeader& header) {
+    const int64_t bytes = LayoutBytesPerGlyph(header.width, header.height, header.layout);
+    QString says = QStringLiteral("파일 머리에 적힌 값: %1 x %2, 글자당 %3바이트")
+                       .arg(header.width)
+                       .arg(header.height)
+                       .arg(bytes);
+    const bool bytesDiffer = header.declaredBytes != 0 && header.declaredBytes != bytes;
+    const bool countDiffers = header.declaredGlyphs != 0 && header.dataCount != 0 &&
+                              header.dataCount != header.declaredGlyphs;
+    if (!bytesDiffer && !countDiffers)
+        return says + QStringLiteral("\nData Length: %1").arg(header.dataLength);
+    if (countDiffers) says += QStringLiteral(", %1글자").arg(header.dataCount);
+    return says + QStringLiteral("\n배열 선언: [%1][%2]")
+                      .arg(header.declaredGlyphs)
+                      .arg(header.declaredBytes);
+}
+
 }  // namespace
 
 namespace {
@@ -527,15 +546,28 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
     }
     if (header) document.file.layout = header->layout;
     document.array = ArrayOptionsOf(path, document.file.doubleArray);
-    const std::string mismatch =
-        header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
-    if (mismatch.empty()) return true;
     auto describe = [](int32_t w, int32_t h, CodeRange range, bool except) {
         return QStringLiteral("%1 x %2, %3")
             .arg(w)
             .arg(h)
             .arg(QString::fromStdString(RangeName(range, except, true)));
     };
+    // A header that contradicts the array below it cannot be trusted either way: read as
+    // given, or not at all.
+    if (header && !HeaderContradiction(*header).empty()) {
+        const QString question =
+            QStringLiteral(
+                "%1\n\n파일 머리와 배열 선언이 서로 맞지 않습니다.\n%2\n\n"
+                "지정한 값(%3)으로 불러오시겠습니까?\n예: 지정한 대로, 아니요: 불러오지 않음")
+                .arg(path, HeaderContradictionText(*header),
+                     describe(width, height, rangeId, exceptUnused != 0));
+        return QMessageBox::question(this, "Text File Load", question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
+    const std::string mismatch =
+        header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
+    if (mismatch.empty()) return true;
     const QString question =
         QStringLiteral(
             "%1\n\n파일 머리에 적힌 값: %2\n지정한 값: %3\n\n"

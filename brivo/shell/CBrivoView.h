@@ -103,7 +103,8 @@ public:
     // codes of the .idx file beside it (a Custom set then keeps them); one that does not fit
     // the file is refused with the load, so that no glyph is labelled wrongly. Where a C source
     // file's header disagrees with the size or range, a question offers the file's values: Yes
-    // loads with them, No as asked, Cancel loads nothing.
+    // loads with them, No as asked, Cancel loads nothing. A header that contradicts the file's
+    // own array declaration asks instead whether to load as asked (Yes) or not at all (No).
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t skipBytes, int32_t exceptUnused, BitLayout layout = {});
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,

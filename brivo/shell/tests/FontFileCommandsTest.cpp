@@ -75,6 +75,8 @@ private slots:
     void failedLoadReportsAndKeepsTheSet();
     void headerDisagreementAsks_data();
     void headerDisagreementAsks();
+    void selfContradictingHeaderAsks_data();
+    void selfContradictingHeaderAsks();
     void doubtfulLoadIsToldInTheStatusBar();
     void unwritableFileIsReported();
     void saveWaitsForARunningExtraction();
@@ -438,6 +440,43 @@ void FontFileCommandsTest::headerDisagreementAsks() {
     QCOMPARE(set.Count(), loaded ? 128 : 3);
     if (answer == QMessageBox::Yes) QCOMPARE(SetBytes(Set()), glyphs);
     if (answer == QMessageBox::Cancel) QCOMPARE(SetBytes(Set()), before);
+}
+
+void FontFileCommandsTest::selfContradictingHeaderAsks_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("loaded");
+    QTest::newRow("yes: as asked") << int(QMessageBox::Yes) << 1;
+    QTest::newRow("no: nothing") << int(QMessageBox::No) << 0;
+}
+
+// A header that says 8 x 16 over a [2350][32] array: neither can be taken on trust, so the
+// load asks once, naming both, and reads as asked or not at all.
+void FontFileCommandsTest::selfContradictingHeaderAsks() {
+    QFETCH(int, answer);
+    QFETCH(int, loaded);
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 2350);
+    const QByteArray glyphs = SetBytes(Set());
+    View()->WriteTextFile(Path("hangul.h"), 1);
+    QFile file(Path("hangul.h"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    QVERIFY(text.contains("data_table[2350][32]"));
+    text.replace("Font Width : 16", "Font Width : 8");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    FillSet(Set(), 8, 8, RANGE_ASCII, 3);
+    const QByteArray before = SetBytes(Set());
+
+    MessageBoxAnswerer boxes(static_cast<QMessageBox::StandardButton>(answer));
+    QCOMPARE(View()->ReadTextFile(Path("hangul.h"), 16, 16, RANGE_HANGUL, 1, 0), loaded);
+    QCOMPARE(boxes.captions, QStringList{"Text File Load"});
+    QVERIFY2(boxes.texts[0].contains("파일 머리에 적힌 값: 8 x 16, 글자당 16바이트\n"
+                                     "배열 선언: [2350][32]"),
+             qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.texts[0].contains("지정한 값(16 x 16, 한글)"), qPrintable(boxes.texts[0]));
+    QCOMPARE(SetBytes(Set()), loaded ? glyphs : before);
 }
 
 void FontFileCommandsTest::doubtfulLoadIsToldInTheStatusBar() {
