@@ -39,10 +39,13 @@ namespace brivo {
 namespace {
 
 // The code table a .fnt file was written with, the .idx file beside it, as the command-line
-// tool reads it; keepsCodes tells whether there was one. A table that does not fit belongs to
-// another font: wrong labels are worse than none, so it is refused.
-Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warning) {
+// tool reads it; keepsCodes tells whether there was one, `kind` how its values are meant. A
+// table that does not fit belongs to another font: wrong labels are worse than none, so it
+// is refused.
+Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warning,
+                      CodeIndex& kind) {
     set.keepsCodes = false;
+    kind = CodeIndex::None;
     const std::string index = CodeIndexPath(path);
     std::error_code error;
     if (index == path || !std::filesystem::is_regular_file(index, error)) return Result::Success();
@@ -51,6 +54,19 @@ Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warn
         return Result::Failure(ErrorKind::NotCodeTable,
                                codes.message + ": it is not the code table of " + path, index);
     set.keepsCodes = true;
+    // Values that are not the glyphs' own (EUC-KR) codes are Unicode characters.
+    kind = CodeIndex::EucKr;
+    QFile table(QString::fromStdString(index));
+    if (table.open(QIODevice::ReadOnly)) {
+        const QByteArray values = table.read(qint64(set.glyphs.size()) * 2);
+        for (std::size_t n = 0; 2 * n + 1 < std::size_t(values.size()); ++n) {
+            const auto value = uint16_t(uint8_t(values[2 * n]) | uint8_t(values[2 * n + 1]) << 8);
+            if (set.glyphs[n] != nullptr && set.glyphs[n]->code != value) {
+                kind = CodeIndex::Unicode;
+                break;
+            }
+        }
+    }
     if (!note.empty()) warning += (warning.empty() ? "" : "\n") + note;
     return Result::Success();
 }
@@ -365,7 +381,9 @@ void CBrivoView::OnFontFileSave() {
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
         WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout,
-                      dialog->subset && dialog->codeTable ? CodeIndex::EucKr : CodeIndex::None);
+                      !dialog->subset || !dialog->codeTable                     ? CodeIndex::None
+                      : CurrentDocument().array.codeTable == CodeIndex::Unicode ? CodeIndex::Unicode
+                                                                                : CodeIndex::EucKr);
 }
 
 void CBrivoView::OnFontFileLoad() {
@@ -509,10 +527,11 @@ int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height,
         const Result read = brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
                                                 skipBytes, exceptUnused != 0, &warning, layout);
         if (!read) return read;
-        const Result codes = ApplyCodeTable(glyphSet, LocalPath(path), warning);
-        // A Custom set keeps the codes, and a save writes them back.
+        CodeIndex kind = CodeIndex::None;
+        const Result codes = ApplyCodeTable(glyphSet, LocalPath(path), warning, kind);
+        // A Custom set keeps the codes, and a save writes them back in the table's own kind.
         glyphSet.keepsCodes = codes && rangeId == RANGE_CUSTOM && glyphSet.keepsCodes;
-        if (glyphSet.keepsCodes) document.array.codeTable = CodeIndex::EucKr;
+        if (glyphSet.keepsCodes) document.array.codeTable = kind;
         return codes;
     });
 }

@@ -239,6 +239,21 @@ void FontFileCommandsTest::customSetKeepsItsCodesInABinaryFile() {
     // Saved again in its own form (as "save changes?" does), the file keeps its table.
     QCOMPARE(int(View()->CurrentDocument().array.codeTable), int(CodeIndex::EucKr));
 
+    // A Unicode table (the glyphs in Unicode order) is read, and written back, as one.
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QByteArray unicode("\x41\x00\x00\xAC\x5C\xD5\x21\xFF", 8);
+    index.write(unicode);
+    index.close();
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 1);
+    for (std::size_t n = 0; n < codes.size(); ++n) QCOMPARE(Set().GlyphAt(int(n))->code, codes[n]);
+    {
+        FileDialogDriver driver(Path("unicode"), [](Dialog&) {});
+        Trigger(32771);
+    }
+    QFile saved(Path("unicode.idx"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), unicode);
+
     // The codes of another font (five glyphs) stay off these four glyphs.
     QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
     index.write(QByteArray("\xA1\xB0\xA2\xB0\xA3\xB0\xA4\xB0\xA5\xB0", 10));
