@@ -22,6 +22,7 @@ enum class ErrorKind {
     CannotWrite,     // subject: the file
     NoGlyphData,     // subject: the file
     HeaderMismatch,  // subject: the file
+    NotCodeTable,    // the code table beside a .fnt file does not fit it; subject: the table
 };
 
 // Outcome of an operation that can fail for a reason the user should read: the GUI shows

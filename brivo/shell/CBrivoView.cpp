@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -35,6 +36,62 @@
 #include "shell/PaneMessage.h"
 
 namespace brivo {
+
+namespace {
+
+// The code table a .fnt file was written with, the .idx file beside it, as the command-line
+// tool reads it; keepsCodes tells whether there was one, `kind` how its values are meant. A
+// table that does not fit belongs to another font: wrong labels are worse than none, so it
+// is refused.
+Result ApplyCodeTable(CGlyphSet& set, const std::string& path, std::string& warning,
+                      CodeIndex& kind) {
+    set.keepsCodes = false;
+    kind = CodeIndex::None;
+    const std::string index = CodeIndexPath(path);
+    std::error_code error;
+    if (index == path || !std::filesystem::is_regular_file(index, error)) return Result::Success();
+    std::string note;
+    if (const Result codes = ReadCodeIndexFile(set, index, &note); !codes)
+        return Result::Failure(ErrorKind::NotCodeTable,
+                               codes.message + ": it is not the code table of " + path, index);
+    set.keepsCodes = true;
+    // Values that are not the glyphs' own (EUC-KR) codes are Unicode characters.
+    kind = CodeIndex::EucKr;
+    QFile table(QString::fromStdString(index));
+    if (table.open(QIODevice::ReadOnly)) {
+        const QByteArray values = table.read(qint64(set.glyphs.size()) * 2);
+        for (std::size_t n = 0; 2 * n + 1 < std::size_t(values.size()); ++n) {
+            const auto value = uint16_t(uint8_t(values[2 * n]) | uint8_t(values[2 * n + 1]) << 8);
+            if (set.glyphs[n] != nullptr && set.glyphs[n]->code != value) {
+                kind = CodeIndex::Unicode;
+                break;
+            }
+        }
+    }
+    if (!note.empty()) warning += (warning.empty() ? "" : "\n") + note;
+    return Result::Success();
+}
+
+// What a header says and what the array declaration (or "Data Length") says instead, for a
+// header HeaderContradiction finds fault with.
+QString HeaderContradictionText(const TextFileHeader& header) {
+    const int64_t bytes = LayoutBytesPerGlyph(header.width, header.height, header.layout);
+    QString says = QStringLiteral("파일 머리에 적힌 값: %1 x %2, 글자당 %3바이트")
+                       .arg(header.width)
+                       .arg(header.height)
+                       .arg(bytes);
+    const bool bytesDiffer = header.declaredBytes != 0 && header.declaredBytes != bytes;
+    const bool countDiffers = header.declaredGlyphs != 0 && header.dataCount != 0 &&
+                              header.dataCount != header.declaredGlyphs;
+    if (!bytesDiffer && !countDiffers)
+        return says + QStringLiteral("\nData Length: %1").arg(header.dataLength);
+    if (countDiffers) says += QStringLiteral(", %1글자").arg(header.dataCount);
+    return says + QStringLiteral("\n배열 선언: [%1][%2]")
+                      .arg(header.declaredGlyphs)
+                      .arg(header.declaredBytes);
+}
+
+}  // namespace
 
 namespace {
 
@@ -228,7 +285,8 @@ bool CBrivoView::SaveCurrentDocument() {
     if (document.file.path.isEmpty()) return false;
     WaitForExtraction();
     if (document.file.kind == FILE_KIND_BINARY)
-        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout);
+        WriteFontFile(document.file.path, document.file.skipBytes, document.file.layout,
+                      document.array.codeTable);
     else
         WriteTextFile(document.file.path, document.file.doubleArray, document.array,
                       document.file.layout);
@@ -314,8 +372,8 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
     dialog->SetFileKind(kind);
     if (!open)
         dialog->SetBitLayout(current.file.path.isEmpty() ? BitLayout{} : current.file.layout);
-    if (!open && kind == FILE_KIND_TEXT) {
-        const bool keepName = sameKind && !current.array.name.empty();
+    if (!open) {
+        const bool keepName = sameKind && kind == FILE_KIND_TEXT && !current.array.name.empty();
         dialog->SetTextArray(keepName ? QString::fromStdString(current.array.name) : arrayName,
                              glyphSet.keepsCodes);
         if (sameKind && glyphSet.keepsCodes) {
@@ -332,7 +390,10 @@ void CBrivoView::OnFontFileSave() {
     if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
     if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
-        WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout);
+        WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout,
+                      !dialog->subset || !dialog->codeTable                     ? CodeIndex::None
+                      : CurrentDocument().array.codeTable == CodeIndex::Unicode ? CodeIndex::Unicode
+                                                                                : CodeIndex::EucKr);
 }
 
 void CBrivoView::OnFontFileLoad() {
@@ -374,7 +435,10 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
     CCharacterSubset subset;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ReportFailure(Result::Failure(LocalPath(path) + ": cannot be read"));
+        ReportFailure(Result::Failure(
+            ErrorKind::CannotOpen,
+            "cannot open " + LocalPath(path) + ": " + file.errorString().toStdString(),
+            LocalPath(path)));
         return 0;
     }
     const QByteArray bytes = file.readAll();
@@ -420,7 +484,7 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
             return 0;
     }
     if (subset.Count() == 0) {
-        ReportFailure(Result::Failure(LocalPath(path) + ": the text has no character to extract"));
+        ShowError(this, QStringLiteral("추출할 글자가 없는 텍스트입니다.\n%1").arg(path));
         return 0;
     }
     return extractForm->ExtractCharacters(subset.Codes()) ? 1 : 0;
@@ -444,12 +508,14 @@ int CBrivoView::WriteGlyphs(const GlyphDocument& document, const std::function<R
     return 1;
 }
 
-int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout) {
-    const GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height,
-                                  glyphSet.range, skipBytes, 1, glyphSet.exceptUnused, layout},
-                                 {}};
+int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout,
+                              CodeIndex codeTable) {
+    GlyphDocument document{{path, FILE_KIND_BINARY, glyphSet.width, glyphSet.height, glyphSet.range,
+                            skipBytes, 1, glyphSet.exceptUnused, layout},
+                           {}};
+    document.array.codeTable = codeTable;
     return WriteGlyphs(document, [&] {
-        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout);
+        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout, codeTable);
     });
 }
 
@@ -465,11 +531,18 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
 
 int CBrivoView::ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                              int32_t skipBytes, int32_t exceptUnused, BitLayout layout) {
-    const GlyphDocument document{
+    GlyphDocument document{
         {path, FILE_KIND_BINARY, width, height, rangeId, skipBytes, 1, exceptUnused, layout}, {}};
     return LoadGlyphs(document, [&](std::string& warning) {
-        return brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId, skipBytes,
-                                   exceptUnused != 0, &warning, layout);
+        const Result read = brivo::ReadFontFile(glyphSet, LocalPath(path), width, height, rangeId,
+                                                skipBytes, exceptUnused != 0, &warning, layout);
+        if (!read) return read;
+        CodeIndex kind = CodeIndex::None;
+        const Result codes = ApplyCodeTable(glyphSet, LocalPath(path), warning, kind);
+        // A Custom set keeps the codes, and a save writes them back in the table's own kind.
+        glyphSet.keepsCodes = codes && rangeId == RANGE_CUSTOM && glyphSet.keepsCodes;
+        if (glyphSet.keepsCodes) document.array.codeTable = kind;
+        return codes;
     });
 }
 
@@ -502,15 +575,28 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
     }
     if (header) document.file.layout = header->layout;
     document.array = ArrayOptionsOf(path, document.file.doubleArray);
-    const std::string mismatch =
-        header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
-    if (mismatch.empty()) return true;
     auto describe = [](int32_t w, int32_t h, CodeRange range, bool except) {
         return QStringLiteral("%1 x %2, %3")
             .arg(w)
             .arg(h)
             .arg(QString::fromStdString(RangeName(range, except, true)));
     };
+    // A header that contradicts the array below it cannot be trusted either way: read as
+    // given, or not at all.
+    if (header && !HeaderContradiction(*header).empty()) {
+        const QString question =
+            QStringLiteral(
+                "%1\n\n파일 머리와 배열 선언이 서로 맞지 않습니다.\n%2\n\n"
+                "지정한 값(%3)으로 불러오시겠습니까?\n예: 지정한 대로, 아니요: 불러오지 않음")
+                .arg(path, HeaderContradictionText(*header),
+                     describe(width, height, rangeId, exceptUnused != 0));
+        return QMessageBox::question(this, "Text File Load", question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
+    const std::string mismatch =
+        header ? HeaderMismatch(*header, width, height, rangeId, exceptUnused != 0) : "";
+    if (mismatch.empty()) return true;
     const QString question =
         QStringLiteral(
             "%1\n\n파일 머리에 적힌 값: %2\n지정한 값: %3\n\n"

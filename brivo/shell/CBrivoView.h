@@ -98,7 +98,9 @@ public:
 
     // Save the glyph set, waiting for a running extraction to end first so that a
     // half-built set is never written. A file that cannot be written is reported; 1 always.
-    int WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout = {});
+    // A .fnt save with a code table (not None) writes it as the .idx file beside the font.
+    int WriteFontFile(const QString& path, int32_t skipBytes, BitLayout layout = {},
+                      CodeIndex codeTable = CodeIndex::None);
     int WriteTextFile(const QString& path, int32_t doubleArray, const TextArrayOptions& array = {},
                       BitLayout layout = {});
     // Replace the glyph set by a file's glyphs (one step that can be undone): 1 when loaded.
@@ -106,9 +108,12 @@ public:
     // stopped and the panes are told that nothing is selected, and a file that cannot be read is
     // reported and leaves the set as it was. Either way the form then repaints and re-announces its
     // selection. A load that succeeds but is doubtful (a .fnt length that does not fit the range, a
-    // Custom load cut at 65536 glyphs) is told in the status bar. Where a C source file's header
-    // disagrees with the size or range, a question offers the file's values: Yes loads with them,
-    // No as asked, Cancel loads nothing.
+    // Custom load cut at 65536 glyphs) is told in the status bar. A .fnt file's glyphs take the
+    // codes of the .idx file beside it (a Custom set then keeps them); one that does not fit
+    // the file is refused with the load, so that no glyph is labelled wrongly. Where a C source
+    // file's header disagrees with the size or range, a question offers the file's values: Yes
+    // loads with them, No as asked, Cancel loads nothing. A header that contradicts the file's
+    // own array declaration asks instead whether to load as asked (Yes) or not at all (No).
     int ReadFontFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,
                      int32_t skipBytes, int32_t exceptUnused, BitLayout layout = {});
     int ReadTextFile(const QString& path, int32_t width, int32_t height, CodeRange rangeId,

@@ -262,7 +262,7 @@ void CFileOptionDialog::RefreshControls() {
     static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->setChecked(codeTable != 0);
     const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
     for (int id : {IDC_ARRAY_NAME_LABEL, IDC_ARRAY_NAME}) Control(id)->setEnabled(textSave);
-    Control(IDC_CODE_TABLE)->setEnabled(textSave && subset);
+    Control(IDC_CODE_TABLE)->setEnabled(!isOpenDialog && subset);
     sizeXEdit->setText(QString::number(sizeX));
     sizeYEdit->setText(QString::number(sizeY));
     skipEdit->setText(QString::number(skipBytes));

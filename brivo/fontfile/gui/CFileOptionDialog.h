@@ -66,7 +66,8 @@ public:
                     int32_t skipBytes);
     void SetFileKind(FileKind kind);
     // The array name of a text save, and whether the set is a character subset: only then
-    // can a code table be written (checked at first).
+    // can a save write a code table (checked at first), after the array or as the .idx file
+    // beside a .fnt file.
     void SetTextArray(const QString& name, bool subset);
     // The bit layout the file is written in (a save) or read in (a binary load); a text
     // load takes the one its header names.
@@ -93,7 +94,7 @@ public:
     FileKind fileKind = FILE_KIND_NONE;
     int32_t exceptUnused = 0;
     QString arrayName = "data_table";
-    int32_t codeTable = 0;  // a text save of a character subset writes NAME_codes
+    int32_t codeTable = 0;  // a save of a character subset writes NAME_codes or OUT.idx
     bool subset = false;
     BitLayout bitLayout;
 

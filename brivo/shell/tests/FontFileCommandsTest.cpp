@@ -6,6 +6,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <semaphore>
 #include <thread>
@@ -64,6 +66,7 @@ private slots:
     void commandsOpenTheirDialog();
     void cancelChangesNothing();
     void binarySaveAndLoadWithSkipBytes();
+    void customSetKeepsItsCodesInABinaryFile();
     void textSaveInEitherFormAndLoad();
     void loadedLayoutAndNamesAreSavedBack_data();
     void loadedLayoutAndNamesAreSavedBack();
@@ -72,6 +75,8 @@ private slots:
     void failedLoadReportsAndKeepsTheSet();
     void headerDisagreementAsks_data();
     void headerDisagreementAsks();
+    void selfContradictingHeaderAsks_data();
+    void selfContradictingHeaderAsks();
     void doubtfulLoadIsToldInTheStatusBar();
     void unwritableFileIsReported();
     void saveWaitsForARunningExtraction();
@@ -206,6 +211,64 @@ void FontFileCommandsTest::binarySaveAndLoadWithSkipBytes() {
     QCOMPARE(View()->ExtractForm()->FontList()->selectedIndex, 5);
 }
 
+// A Custom set saved from the File menu gets its codes written beside the .fnt file; loaded
+// back, the glyphs take them again. A table that does not fit is
+// refused with the load.
+void FontFileCommandsTest::customSetKeepsItsCodesInABinaryFile() {
+    const std::vector<uint16_t> codes{0x41, 0xB0A1, 0xC7D1, 0xA3C1};
+    FillSet(Set(), 8, 8, RANGE_CUSTOM, int(codes.size()));
+    for (std::size_t n = 0; n < codes.size(); ++n) Set().GlyphAt(int(n))->code = codes[n];
+    Set().keepsCodes = true;
+    const QByteArray glyphs = SetBytes(Set());
+    {
+        FileDialogDriver driver(Path("subset"), [](Dialog&) {});
+        Trigger(32771);
+    }
+    QFile index(Path("subset.idx"));
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    QCOMPARE(index.readAll(), QByteArray("\x41\x00\xA1\xB0\xD1\xC7\xC1\xA3", 8));
+    index.close();
+
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    MessageBoxAnswerer boxes;
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 1);
+    QVERIFY(boxes.captions.isEmpty());
+    QCOMPARE(SetBytes(Set()), glyphs);
+    QVERIFY(Set().keepsCodes);
+    for (std::size_t n = 0; n < codes.size(); ++n) QCOMPARE(Set().GlyphAt(int(n))->code, codes[n]);
+    // Saved again in its own form (as "save changes?" does), the file keeps its table.
+    QCOMPARE(int(View()->CurrentDocument().array.codeTable), int(CodeIndex::EucKr));
+
+    // A Unicode table (the glyphs in Unicode order) is read, and written back, as one.
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QByteArray unicode("\x41\x00\x00\xAC\x5C\xD5\x21\xFF", 8);
+    index.write(unicode);
+    index.close();
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 1);
+    for (std::size_t n = 0; n < codes.size(); ++n) QCOMPARE(Set().GlyphAt(int(n))->code, codes[n]);
+    {
+        FileDialogDriver driver(Path("unicode"), [](Dialog&) {});
+        Trigger(32771);
+    }
+    QFile saved(Path("unicode.idx"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), unicode);
+
+    // The codes of another font (five glyphs) stay off these four glyphs.
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    index.write(QByteArray("\xA1\xB0\xA2\xB0\xA3\xB0\xA4\xB0\xA5\xB0", 10));
+    index.close();
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 3);
+    const QByteArray before = SetBytes(Set());
+    QCOMPARE(View()->ReadFontFile(Path("subset.fnt"), 8, 8, RANGE_CUSTOM, 0, 0), 0);
+    QCOMPARE(boxes.captions, QStringList{"오류"});
+    QVERIFY2(boxes.texts[0].startsWith("폰트 파일 옆의 코드 테이블이 이 파일에 맞지 않아"),
+             qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.texts[0].endsWith(Path("subset.idx")), qPrintable(boxes.texts[0]));
+    QCOMPARE(SetBytes(Set()), before);
+    QVERIFY(!Set().keepsCodes);
+}
+
 void FontFileCommandsTest::textSaveInEitherFormAndLoad() {
     FillSet(Set(), 8, 16, RANGE_ASCII, 128);
     const QByteArray glyphs = SetBytes(Set());
@@ -313,24 +376,25 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("message");  // shown, in Korean
-    QTest::addColumn<QString>("details");  // the reason under "Show Details..."
+    QTest::addColumn<QString>("details");  // the reason under "Show Details...", in Korean
     const QString cannotOpen = "파일을 열 수 없습니다.";
     const QString size = "폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.";
     const QString noData = "파일에 글자 데이터가 없습니다.";
     QTest::newRow("binary, missing file")
         << false << "missing.fnt" << 16 << cannotOpen + "\n" + Path("missing.fnt")
-        << "No such file";
+        << "파일: " + Path("missing.fnt") + "\n이유: 파일이나 폴더가 없습니다 (No such file";
     QTest::newRow("text, missing file")
-        << true << "missing.h" << 16 << cannotOpen + "\n" + Path("missing.h") << "No such file";
-    QTest::newRow("binary, a folder") << false << "" << 16 << cannotOpen << "folder";
-    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << size << "1 to 256";
-    QTest::newRow("too wide") << true << "ascii.h" << 300 << size << "1 to 256";
+        << true << "missing.h" << 16 << cannotOpen + "\n" + Path("missing.h")
+        << "이유: 파일이나 폴더가 없습니다 (No such file";
+    QTest::newRow("binary, a folder") << false << "" << 16 << cannotOpen << "이유: 폴더입니다";
+    QTest::newRow("zero width") << false << "ascii.fnt" << 0 << size << "입력한 값: 0x16";
+    QTest::newRow("too wide") << true << "ascii.h" << 300 << size << "입력한 값: 300x16";
     QTest::newRow("text, less than a glyph")
-        << true << "ascii.h" << 8 << noData << "no glyph data found in";
+        << true << "ascii.h" << 8 << noData << "파일: " + Path("ascii.h");
     QTest::newRow("binary, less than a glyph")
-        << false << "ascii.fnt" << 8 << noData << "no glyph data";
+        << false << "ascii.fnt" << 8 << noData << "파일: " + Path("ascii.fnt");
     QTest::newRow("text, a FIFO") << true << "fifo.h" << 8 << "파일을 읽을 수 없습니다."
-                                  << "not a regular file";
+                                  << "이유: 일반 파일이 아닙니다(장치, FIFO 또는 소켓)";
 }
 
 void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
@@ -355,6 +419,7 @@ void FontFileCommandsTest::failedLoadReportsAndKeepsTheSet() {
     QCOMPARE(boxes.captions, QStringList{"오류"});
     QVERIFY2(boxes.texts[0].startsWith(message), qPrintable(boxes.texts[0]));
     QVERIFY2(boxes.details[0].contains(details), qPrintable(boxes.details[0]));
+    QVERIFY2(!boxes.details[0].contains("cannot"), qPrintable(boxes.details[0]));
     QCOMPARE(Set().Count(), 3);
     QCOMPARE(Set().width, 16);
     QCOMPARE(SetBytes(Set()), before);
@@ -392,6 +457,43 @@ void FontFileCommandsTest::headerDisagreementAsks() {
     if (answer == QMessageBox::Cancel) QCOMPARE(SetBytes(Set()), before);
 }
 
+void FontFileCommandsTest::selfContradictingHeaderAsks_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("loaded");
+    QTest::newRow("yes: as asked") << int(QMessageBox::Yes) << 1;
+    QTest::newRow("no: nothing") << int(QMessageBox::No) << 0;
+}
+
+// A header that says 8 x 16 over a [2350][32] array: neither can be taken on trust, so the
+// load asks once, naming both, and reads as asked or not at all.
+void FontFileCommandsTest::selfContradictingHeaderAsks() {
+    QFETCH(int, answer);
+    QFETCH(int, loaded);
+    FillSet(Set(), 16, 16, RANGE_HANGUL, 2350);
+    const QByteArray glyphs = SetBytes(Set());
+    View()->WriteTextFile(Path("hangul.h"), 1);
+    QFile file(Path("hangul.h"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    QVERIFY(text.contains("data_table[2350][32]"));
+    text.replace("Font Width : 16", "Font Width : 8");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    FillSet(Set(), 8, 8, RANGE_ASCII, 3);
+    const QByteArray before = SetBytes(Set());
+
+    MessageBoxAnswerer boxes(static_cast<QMessageBox::StandardButton>(answer));
+    QCOMPARE(View()->ReadTextFile(Path("hangul.h"), 16, 16, RANGE_HANGUL, 1, 0), loaded);
+    QCOMPARE(boxes.captions, QStringList{"Text File Load"});
+    QVERIFY2(boxes.texts[0].contains("파일 머리에 적힌 값: 8 x 16, 글자당 16바이트\n"
+                                     "배열 선언: [2350][32]"),
+             qPrintable(boxes.texts[0]));
+    QVERIFY2(boxes.texts[0].contains("지정한 값(16 x 16, 한글)"), qPrintable(boxes.texts[0]));
+    QCOMPARE(SetBytes(Set()), loaded ? glyphs : before);
+}
+
 void FontFileCommandsTest::doubtfulLoadIsToldInTheStatusBar() {
     QFile file(Path("short.fnt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -414,6 +516,8 @@ void FontFileCommandsTest::unwritableFileIsReported() {
         QCOMPARE(text ? View()->WriteTextFile(path, 1) : View()->WriteFontFile(path, 0), 1);
         QCOMPARE(boxes.captions, QStringList{"오류"});
         QCOMPARE(boxes.texts[0], "파일을 저장할 수 없습니다.\n" + path);
+        QCOMPARE(boxes.details[0], "파일: " + path + "\n이유: 파일이나 폴더가 없습니다 (" +
+                                       QString::fromLocal8Bit(std::strerror(ENOENT)) + ")");
         QVERIFY(!QFileInfo::exists(path));
     }
     // Skip Bytes beyond 65536 and a read-only file are refused too, the file kept.
@@ -427,8 +531,8 @@ void FontFileCommandsTest::unwritableFileIsReported() {
     QCOMPARE(View()->WriteFontFile(Path("locked.fnt"), 0), 1);
     QCOMPARE(boxes.texts, (QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오.",
                                        "파일을 저장할 수 없습니다.\n" + Path("locked.fnt")}));
-    QVERIFY2(boxes.details[0].contains("0 to 65536"), qPrintable(boxes.details[0]));
-    QVERIFY2(boxes.details[1].contains("is read-only"), qPrintable(boxes.details[1]));
+    QCOMPARE(boxes.details, (QStringList{"입력한 값: 65537", "파일: " + Path("locked.fnt") +
+                                                                 "\n이유: 읽기 전용 파일입니다"}));
     QVERIFY(!QFileInfo::exists(Path("far.fnt")));
     QVERIFY(locked.open(QIODevice::ReadOnly));
     QCOMPARE(locked.readAll(), QByteArray("precious"));

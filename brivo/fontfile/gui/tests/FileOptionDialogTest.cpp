@@ -379,7 +379,10 @@ void FileOptionDialogTest::arrayNameAndCodeTableOfATextSave_data() {
     QTest::addColumn<bool>("tableEnabled");
     QTest::newRow("text save of a subset") << false << int(FILE_KIND_TEXT) << true << true << true;
     QTest::newRow("text save of a range") << false << int(FILE_KIND_TEXT) << false << true << false;
-    QTest::newRow("binary save") << false << int(FILE_KIND_BINARY) << true << false << false;
+    QTest::newRow("binary save of a subset")
+        << false << int(FILE_KIND_BINARY) << true << false << true;
+    QTest::newRow("binary save of a range")
+        << false << int(FILE_KIND_BINARY) << false << false << false;
     QTest::newRow("text load") << true << int(FILE_KIND_TEXT) << true << false << false;
 }
 
