@@ -34,6 +34,7 @@ struct ExtractOptions {
     int skip = 0;
     LayoutOptions layout;
     std::string out;
+    std::string format;
     bool rangeGiven = false;
     std::vector<std::string> chars, charsFiles;
     bool skipUnmapped = false;
@@ -112,7 +113,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     font.strikeOut = options.strikeout;
     if (Result valid = settings.Validate(); !valid) return valid;
     if (Result name = CheckArrayName(options.output.name, "--name"); !name) return name;
-    return CheckOutputTarget(options.out);
+    return CheckOutputTarget(options.out == "-" ? "/dev/stdout" : options.out);
 }
 
 int Fail(const std::string& message, const std::vector<std::string>& details = {}) {
@@ -131,6 +132,9 @@ std::string FontsText(const std::vector<FontUse>& fonts) {
 }
 
 int RunExtract(const ExtractOptions& options) {
+    OutputFile out;
+    if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
+        return UsageFail("extract", resolved.message);
     CGlyphSet set;
     ExtractSettings settings;
     std::vector<std::string> details;
@@ -143,11 +147,11 @@ int RunExtract(const ExtractOptions& options) {
     // and written as soon as it is rendered, instead of the whole set being held first.
     std::unique_ptr<safefile::SafeFileWriter> stream;
     std::unique_ptr<GlyphPacker> packer;
-    if (IsBinaryFontPath(options.out) && options.output.index.empty() &&
+    if (out.form == FileForm::Binary && options.output.index.empty() &&
         settings.range != RANGE_CUSTOM) {
         const int width = settings.HalfWidth() ? settings.fontSizeX / 2 : settings.fontSizeX;
         packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
-        stream = std::make_unique<safefile::SafeFileWriter>(options.out);
+        stream = std::make_unique<safefile::SafeFileWriter>(out.Path());
         stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
         worker.SetGlyphSink(
             [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(glyph.bits)); });
@@ -166,22 +170,21 @@ int RunExtract(const ExtractOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
-    const Result saved =
-        stream ? CommitFontFile(*stream, options.out, set.glyphs.size())
-               : SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
+    const Result saved = stream ? CommitFontFile(*stream, out.Path(), set.glyphs.size())
+                                : SaveGlyphFile(set, out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
 
-    std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
-    std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
-                set.height);
-    std::printf("No glyph: %d codes (%d unassigned in KS X 1001, %d characters %s)\n",
-                outcome.missingGlyphs, outcome.unassignedCodes,
-                outcome.missingGlyphs - outcome.unassignedCodes,
-                options.noFallback ? "the font lacks" : "no installed font has");
+    Status("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
+    Status("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
+           set.height);
+    Status("No glyph: %d codes (%d unassigned in KS X 1001, %d characters %s)\n",
+           outcome.missingGlyphs, outcome.unassignedCodes,
+           outcome.missingGlyphs - outcome.unassignedCodes,
+           options.noFallback ? "the font lacks" : "no installed font has");
     if (outcome.greyGlyphs > 0)
-        std::printf("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
-                    outcome.greyGlyphs == 1 ? "" : "s");
-    PrintWrote(options.out, doubleArray, array, layout);
+        Status("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
+               outcome.greyGlyphs == 1 ? "" : "s");
+    PrintWrote(out, doubleArray, array, layout);
     return 0;
 }
 
@@ -259,9 +262,11 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     AddLayoutOptions(*cmd, options->layout, "", false);
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source")
+                    "source; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
+    AddOutputFormat(*cmd, options->format, false);
+    AddQuietFlag(*cmd);
     cmd->footer(
         "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "
         "150 characters;\nfirmware finds a glyph by binary search on menu_font_codes):\n"

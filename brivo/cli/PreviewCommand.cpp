@@ -20,14 +20,20 @@ struct PreviewOptions {
     GlyphFileInput input;
     int scale = 4;
     std::string out;
+    std::string format;
 };
 
 int RunPreview(const PreviewOptions& options) {
     if (options.scale < 1 || options.scale > 16)
         return Fail("preview", "--scale must be 1 to 16, not " + std::to_string(options.scale));
-    if (Result writable = CheckOutputTarget(options.out); !writable)
+    if (options.input.path == "-" && options.input.format.empty())
+        return UsageFail("preview", "give --in-format c or fnt to read standard input");
+    OutputFile out;
+    if (Result resolved = ResolveOutput(options.out, options.format, true, out); !resolved)
+        return UsageFail("preview", resolved.message);
+    if (Result writable = CheckOutputTarget(out.Path()); !writable)
         return Fail("preview", writable.message);
-    if (IsSameFile(options.input.path, options.out))
+    if (!out.ToStdout() && IsSameFile(options.input.path, options.out))
         return Fail("preview", "the output " + options.out +
                                    " is the glyph file itself; give the PNG another name");
     CGlyphSet set;
@@ -38,11 +44,12 @@ int RunPreview(const PreviewOptions& options) {
 
     CLabelPainter labels;
     const GrayImage sheet = DrawContactSheet(set, options.scale, &labels);
-    if (Result saved = WritePng(sheet, options.out); !saved) return Fail("preview", saved.message);
-    PrintRead(options.input.path, set);
-    if (!labels.Ready()) std::printf("No font for the labels: the sheet has none\n");
-    std::printf("Wrote %s (%dx%d pixels)\n", std::filesystem::absolute(options.out).c_str(),
-                sheet.width, sheet.height);
+    if (Result saved = WritePng(sheet, out.Path()); !saved) return Fail("preview", saved.message);
+    PrintRead(options.input.path,
+              FileKindName(IsBinaryInput(options.input) ? FileForm::Binary : FileForm::CSource),
+              set);
+    if (!labels.Ready()) Status("No font for the labels: the sheet has none\n");
+    Status("Wrote %s (%dx%d pixels)\n", out.Shown().c_str(), sheet.width, sheet.height);
     return 0;
 }
 
@@ -56,9 +63,11 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("--scale", options->scale, "Magnification of the glyphs, 1-16")
         ->capture_default_str();
-    cmd->add_option("-o,--output", options->out, "PNG file to write")
+    cmd->add_option("-o,--output", options->out, "PNG file to write; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
+    AddOutputFormat(*cmd, options->format, true);
+    AddQuietFlag(*cmd);
     cmd->callback([options, &exitCode] { exitCode = RunPreview(*options); });
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kUsageExit = 2;
+using brivo::kUsageExit;
 
 // A usage error as one line on stderr: "brivo-cli extract: MESSAGE (see ... --help)".
 int UsageError(const CLI::App& app, const CLI::ParseError& error) {
