@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
 #include "extract/ExtractWorker.h"
+#include "extract/FontResolver.h"
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
@@ -30,6 +31,7 @@ struct ExtractOptions {
     int threshold = 128;
     std::string render = "auto";
     bool noFallback = false;
+    bool strict = false;
     std::string array = "2d";
     int skip = 0;
     LayoutOptions layout;
@@ -120,6 +122,13 @@ int Fail(const std::string& message, const std::vector<std::string>& details = {
     return brivo::Fail("extract", message, details);
 }
 
+// "0xa2e6"
+std::string CodeText(uint16_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04x", code);
+    return text;
+}
+
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
 std::string FontsText(const std::vector<FontUse>& fonts) {
     if (fonts.empty()) return "no font drew a glyph";
@@ -140,6 +149,15 @@ int RunExtract(const ExtractOptions& options) {
     std::vector<std::string> details;
     if (Result ok = MakeSettings(options, settings, set, details); !ok)
         return Fail(ok.message, details);
+
+    // fontconfig answers a family it does not know with another one: say which.
+    if (ResolvedFont resolved;
+        CFontResolver::Instance().Resolve(settings.logFont, resolved) && resolved.substituted) {
+        const std::string message =
+            "no font family \"" + options.face + "\": drawing with " + resolved.family;
+        if (options.strict) return Fail(message + " (--strict)");
+        brivo::Fail("extract", message);
+    }
 
     CExtractWorker worker;
     const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
@@ -164,6 +182,21 @@ int RunExtract(const ExtractOptions& options) {
     if (outcome.missingGlyphs == set.Count())
         return Fail("the font " + outcome.resolvedFont + " has no glyph for any code of " +
                     set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
+    // Control codes have no glyph in any font: only a blank printable character counts.
+    if (options.strict) {
+        std::vector<std::string> blank;
+        for (const uint16_t code : outcome.lackingCodes)
+            if (code > 0x20 && code != 0x7F) blank.push_back(CodeText(code));
+        if (!blank.empty()) {
+            const std::string count = std::to_string(blank.size());
+            if (blank.size() > 10) blank.resize(10);
+            return Fail(
+                count + " characters came out blank: " +
+                    (options.noFallback ? "the font lacks them" : "no installed font has them") +
+                    " (--strict)",
+                blank);
+        }
+    }
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool doubleArray = options.array == "2d";
@@ -252,6 +285,9 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     cmd->add_flag("--no-fallback", options->noFallback,
                   "Draw only with the font the face resolves to; codes it lacks stay blank");
+    cmd->add_flag("--strict", options->strict,
+                  "Fail, writing nothing, when --font names no installed family or a character "
+                  "comes out blank for want of a glyph");
     cmd->add_option("--array", options->array, "C source array form")
         ->check(CLI::IsMember({"1d", "2d"}))
         ->capture_default_str();

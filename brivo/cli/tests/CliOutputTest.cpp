@@ -129,4 +129,46 @@ TEST_F(CliOutputTest, PreviewRefusesToOverwriteItsInput) {
     EXPECT_EQ(png.status, 0) << png.output;
 }
 
+// A family fontconfig does not know is drawn with its stand-in (the one fc-match names), with
+// a warning; --strict refuses it, and characters that come out blank, before writing.
+TEST_F(CliOutputTest, UnknownFamiliesAreNamedAndStrictRefusesThem) {
+    std::string standIn;
+    FILE* pipe = popen("fc-match -f '%{family[0]}' NoSuchFamilyXYZ", "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) standIn += buffer;
+    pclose(pipe);
+    ASSERT_FALSE(standIn.empty());
+    const std::string warning = "no font family \"NoSuchFamilyXYZ\": drawing with " + standIn;
+    const struct {
+        std::string arguments;
+        int status;
+        std::string message;  // "" for none about the family or blank characters
+    } cases[] = {
+        {"--range ascii --font NoSuchFamilyXYZ", 0, warning},
+        {"--range ascii --font NoSuchFamilyXYZ --strict", 1, warning + " (--strict)"},
+        {"--range ascii --strict", 0, ""},  // the default face is an alias of ours
+        {"--range ascii --font GulimChe --strict", 0, ""},
+        {"--range ascii --font 'dejavu sans' --strict", 0, ""},  // control codes do not count
+        {"--chars 'A가' --font 'DejaVu Sans' --no-fallback", 0, ""},
+        {"--chars 'A가' --font 'DejaVu Sans' --no-fallback --strict", 1,
+         "1 characters came out blank: the font lacks them (--strict)\n  0xb0a1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const fs::path out = folder / "font.h";
+        const CliRun run = Cli("extract " + c.arguments + " -o " + out.string());
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_EQ(fs::exists(out), c.status == 0);
+        if (c.message.empty()) {
+            EXPECT_EQ(run.output.find("no font family"), std::string::npos) << run.output;
+            EXPECT_EQ(run.output.find("blank"), std::string::npos) << run.output;
+        } else {
+            EXPECT_NE(run.output.find("brivo-cli extract: " + c.message), std::string::npos)
+                << run.output;
+        }
+        fs::remove(out);
+    }
+}
+
 }  // namespace
