@@ -86,12 +86,15 @@ Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings,
 }
 
 // Turns the options into extraction settings; the message names the first bad option.
+// `usage` tells a malformed or out-of-range option value from a fault of the text or the
+// output file.
 Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set,
-                    std::vector<std::string>& details) {
+                    std::vector<std::string>& details, bool& usage) {
     settings.range = *RangeFromKeyword(options.range);
     settings.exceptUnused = options.exceptUnused;
     if (!options.chars.empty() || !options.charsFiles.empty())
         if (Result subset = MakeSubset(options, settings, details); !subset) return subset;
+    usage = true;
     if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
         return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
                                "\"");
@@ -115,6 +118,7 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     font.strikeOut = options.strikeout;
     if (Result valid = settings.Validate(); !valid) return valid;
     if (Result name = CheckArrayName(options.output.name, "--name"); !name) return name;
+    usage = false;
     return CheckOutputTarget(options.out == "-" ? "/dev/stdout" : options.out);
 }
 
@@ -147,8 +151,9 @@ int RunExtract(const ExtractOptions& options) {
     CGlyphSet set;
     ExtractSettings settings;
     std::vector<std::string> details;
-    if (Result ok = MakeSettings(options, settings, set, details); !ok)
-        return Fail(ok.message, details);
+    bool usage = false;
+    if (Result ok = MakeSettings(options, settings, set, details, usage); !ok)
+        return usage ? UsageFail("extract", ok.message) : Fail(ok.message, details);
 
     // fontconfig answers a family it does not know with another one: say which.
     if (ResolvedFont resolved;

@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -25,8 +26,10 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    if (options.input.path == "-" && options.input.format.empty())
-        return UsageFail("convert", "give --in-format c or fnt to read standard input");
+    if (Result checked = CheckGlyphFileInput(options.input); !checked)
+        return UsageFail("convert", checked.message);
+    if (Result name = CheckArrayName(options.output.name, "--name"); !name)
+        return UsageFail("convert", name.message);
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
         return UsageFail("convert", resolved.message);
@@ -56,8 +59,8 @@ bool IsBlank(const CGlyph* glyph, int bytes) {
 }
 
 int RunInfo(const GlyphFileInput& input) {
-    if (input.path == "-" && input.format.empty())
-        return UsageFail("info", "give --in-format c or fnt to read standard input");
+    if (Result checked = CheckGlyphFileInput(input); !checked)
+        return UsageFail("info", checked.message);
     CGlyphSet set;
     BitLayout layout;
     if (Result loaded = LoadGlyphFile(input, set, &layout); !loaded)

@@ -80,6 +80,18 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     AddLayoutOptions(command, input.layout, "", true);
 }
 
+Result CheckGlyphFileInput(const GlyphFileInput& input) {
+    if (input.path == "-" && input.format.empty())
+        return Result::Failure("give --in-format c or fnt to read standard input");
+    int width = 0, height = 0;
+    if (input.size != "auto" && !ParsePair(input.size, 'x', width, height))
+        return Result::Failure("--size must be WIDTHxHEIGHT or auto, e.g. 16x16, not \"" +
+                               input.size + "\"");
+    if (input.size != "auto")
+        if (Result size = CheckGlyphSize(width, height); !size) return size;
+    return Result::Success();
+}
+
 namespace {
 
 // Standard input copied to a temporary file, which the readers can open more than once (a

@@ -48,6 +48,10 @@ bool IsBinaryInput(const GlyphFileInput& input);
 // --scan and --bit-order to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 
+// Whether the options of the input are well formed (--size, --in-format for standard
+// input); a failure is a usage error.
+Result CheckGlyphFileInput(const GlyphFileInput& input);
+
 // Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
 // setting then follow the options, so labels and the "Font Type" line match the file.
 // "auto" size or range come from the header of a C source file; a header that disagrees

@@ -25,9 +25,10 @@ struct PreviewOptions {
 
 int RunPreview(const PreviewOptions& options) {
     if (options.scale < 1 || options.scale > 16)
-        return Fail("preview", "--scale must be 1 to 16, not " + std::to_string(options.scale));
-    if (options.input.path == "-" && options.input.format.empty())
-        return UsageFail("preview", "give --in-format c or fnt to read standard input");
+        return UsageFail("preview",
+                         "--scale must be 1 to 16, not " + std::to_string(options.scale));
+    if (Result checked = CheckGlyphFileInput(options.input); !checked)
+        return UsageFail("preview", checked.message);
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, true, out); !resolved)
         return UsageFail("preview", resolved.message);

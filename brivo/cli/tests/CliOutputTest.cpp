@@ -58,9 +58,26 @@ TEST_F(CliOutputTest, UsageErrorsAreOneLineWithStatusTwo) {
         "extract --weight 1001 -o x.h",
         "extract --weight -1 -o x.h",
         "frobnicate in.fnt",
+        // Malformed or out-of-range values, whoever checks them.
+        "extract --size 16 -o x.h",
+        "extract --size 300x16 -o x.h",
+        "extract --height abc -o x.h",
+        "extract --height 5000 -o x.h",
+        "extract --offset 1 -o x.h",
+        "extract --bold-groups 999 -o x.h",
+        "extract --threshold 0 -o x.h",
+        "extract --name 1abc -o x.h",
+        "extract --font '' -o x.h",
+        "extract --format png -o x.h",
+        "extract -o -",
+        "convert in.fnt --size 8 --range ascii -o x.h",
+        "convert in.fnt --size 8x2 --range ascii --name for -o x.h",
+        "info in.fnt --size 0x2 --range ascii",
+        "info - --size 8x2 --range ascii",
+        "preview in.fnt --size 8x2 --range ascii --scale 0 -o x.png",
     };
     for (const char* arguments : cases) {
-        const CliRun run = Cli(arguments);
+        const CliRun run = Cli(std::string(arguments) + " </dev/null");
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.output.rfind("brivo-cli", 0), 0u) << run.output;
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
