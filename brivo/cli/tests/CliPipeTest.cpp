@@ -103,8 +103,11 @@ TEST_F(CliPipeTest, StandardOutputCarriesTheFileAndNothingElse) {
 
 // C source from standard output compiles as it comes down the pipe.
 TEST_F(CliPipeTest, CSourceThroughAPipeCompiles) {
-    const Run run = Shell("CLI extract --chars '가A' -o - --format c | " C_COMPILER
-                          " -std=c99 -Wall -Wno-comment -Werror -x c -c - -o DIR/font.o");
+    // The array must be there: two 16 x 16 glyphs of 32 bytes.
+    const Run run = Shell(
+        "{ CLI extract --chars '가A' -o - --format c; "
+        "echo 'int check[sizeof data_table == 64 ? 1 : -1];'; } | " C_COMPILER
+        " -std=c99 -Wall -Wno-comment -Werror -x c -c - -o DIR/font.o");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(folder / "font.o"));
 }
