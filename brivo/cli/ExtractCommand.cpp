@@ -309,8 +309,8 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     AddOutputFormat(*cmd, options->format, false);
     AddQuietFlag(*cmd);
     cmd->footer(
-        "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "
-        "150 characters;\nfirmware finds a glyph by binary search on menu_font_codes):\n"
+        "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB\n"
+        "for 150 characters; firmware finds a glyph by binary search on menu_font_codes):\n"
         "  brivo-cli extract --chars-file menu.txt --name menu_font -o menu_font.h");
     cmd->callback([options, range, &exitCode] {
         options->rangeGiven = range->count() > 0;

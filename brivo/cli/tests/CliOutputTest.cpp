@@ -3,6 +3,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -185,6 +186,35 @@ TEST_F(CliOutputTest, UnknownFamiliesAreNamedAndStrictRefusesThem) {
                 << run.output;
         }
         fs::remove(out);
+    }
+}
+
+// Every help text fits a terminal of 80 columns, and wrapping loses no word.
+TEST_F(CliOutputTest, HelpFitsEightyColumns) {
+    const struct {
+        const char* command;
+        const char* words;  // that must still stand together on one line
+    } cases[] = {
+        {"--help", "Render a code range"}, {"extract --help", "--strict"},
+        {"convert --help", "--in-format"}, {"preview --help", "--scale"},
+        {"info --help", "--ignore-index"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const CliRun help = Cli(c.command);
+        EXPECT_EQ(help.status, 0);
+        EXPECT_NE(help.output.find(c.words), std::string::npos) << help.output;
+        std::size_t lines = 0, start = 0;
+        for (std::size_t end; (end = help.output.find('\n', start)) != std::string::npos;
+             start = end + 1, ++lines) {
+            const std::string line = help.output.substr(start, end - start);
+            // Columns: UTF-8 continuation bytes take none.
+            const auto columns = std::count_if(line.begin(), line.end(), [](char b) {
+                return (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+            });
+            EXPECT_LE(columns, 80) << line;
+        }
+        EXPECT_GT(lines, 5u);
     }
 }
 
