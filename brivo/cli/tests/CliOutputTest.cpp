@@ -218,4 +218,35 @@ TEST_F(CliOutputTest, HelpFitsEightyColumns) {
     }
 }
 
+// A sheet too big to draw names a scale that fits (and that scale works), or, when none does,
+// --codes, which shows the glyphs of those codes wherever they stand in the file.
+TEST_F(CliOutputTest, PreviewNamesWhatFitsAndShowsPartOfASet) {
+    std::ofstream(folder / "hangul.fnt").close();
+    std::ofstream(folder / "all.fnt").close();
+    fs::resize_file(folder / "hangul.fnt", 2350u * 8192u);  // 256 x 256, all blank
+    fs::resize_file(folder / "all.fnt", 8742u * 8192u);
+    const std::string hangul = In("hangul.fnt") + " --size 256x256 --range hangul";
+    const std::string all = In("all.fnt") + " --size 256x256 --range all";
+    const CliRun big = Cli("preview " + hangul + " --scale 4 -o " + In("h.png"));
+    EXPECT_EQ(big.status, 1);
+    const std::size_t at = big.output.find("; --scale ");
+    ASSERT_NE(at, std::string::npos) << big.output;
+    const std::string scale = big.output.substr(at + 10, big.output.find(' ', at + 10) - at - 10);
+    EXPECT_EQ(Cli("preview " + hangul + " --scale " + scale + " -o " + In("h.png")).status, 0);
+
+    const CliRun huge = Cli("preview " + all + " --scale 1 -o " + In("a.png"));
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_NE(huge.output.find("--codes FIRST-LAST"), std::string::npos) << huge.output;
+    EXPECT_FALSE(fs::exists(folder / "a.png"));
+    const std::string codes = " --scale 1 --codes 0xB0A1-0xB0FE -o ";
+    ASSERT_EQ(Cli("preview " + all + codes + In("a.png")).status, 0);
+    ASSERT_EQ(Cli("preview " + hangul + codes + In("b.png")).status, 0);
+    EXPECT_TRUE(ReadBytes(folder / "a.png") == ReadBytes(folder / "b.png"));
+    EXPECT_LT(fs::file_size(folder / "a.png"), fs::file_size(folder / "h.png"));
+    for (const char* bad : {"0xB0A1", "0xB0FE-0xB0A1", "a-b", "1-70000"})
+        EXPECT_EQ(Cli("preview " + all + " --codes " + bad + " -o " + In("c.png")).status, 2)
+            << bad;
+    EXPECT_EQ(Cli("preview " + all + " --codes 0x10-0x20 -o " + In("c.png")).status, 1);
+}
+
 }  // namespace
