@@ -298,7 +298,8 @@ Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, b
     const std::string path = output.Path();
     // A font on standard output has no file name to be named after: it takes the array's.
     if (output.form == FileForm::Bdf)
-        return WriteBdfFile(set, path, output.ToStdout() ? array.name : "");
+        return output.ToStdout() ? WriteNamedBdfFile(set, path, array.name)
+                                 : WriteBdfFile(set, path);
     if (output.form != FileForm::Binary)
         return WriteTextFile(set, path, doubleArray, {}, array, layout);
     if (output.ToStdout() && array.codeTable != CodeIndex::None)

@@ -32,9 +32,12 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
 // WriteBdfTo collected in a string.
 std::string FormatBdf(const CGlyphSet& set, std::string_view family);
 
-// Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named `family`,
-// or after the file when that is empty.
-Result WriteBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family = {});
+// Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named after the
+// file.
+Result WriteBdfFile(const CGlyphSet& set, const std::string& path);
+
+// The same with the family named `family` (a file without a name of its own: a pipe).
+Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family);
 
 // The Unicode character a glyph code of `range` stands for: ASCII as it is, KS X 1001 codes
 // through code page 949; none for an unassigned code, or for a Custom set that does not
