@@ -148,6 +148,12 @@ int RunExtract(const ExtractOptions& options) {
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
         return UsageFail("extract", resolved.message);
+    // A character subset keeps its codes in a code table, which a .fnt file has beside it.
+    if (out.ToStdout() && out.form == FileForm::Binary &&
+        (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
+        return UsageFail("extract",
+                         "a .fnt file on standard output cannot have its code table beside it: "
+                         "write it to a file, or write C source, which holds the table");
     CGlyphSet set;
     ExtractSettings settings;
     std::vector<std::string> details;

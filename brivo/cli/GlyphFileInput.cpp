@@ -127,7 +127,8 @@ private:
     std::string path_;
 };
 
-Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn);
+Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
+                const std::string& shownAs = {});
 
 }  // namespace
 
@@ -140,7 +141,7 @@ Result LoadGlyphFile(const GlyphFileInput& given, CGlyphSet& set, BitLayout* rea
     if (Result made = copy.Make(); !made) return made;
     input.path = copy.Path();
     input.ignoreIndex = true;
-    Result loaded = LoadFile(input, set, readIn);
+    Result loaded = LoadFile(input, set, readIn, "standard input");
     // Messages name what the user gave, not the copy.
     for (std::size_t at; (at = loaded.message.find(copy.Path())) != std::string::npos;)
         loaded.message.replace(at, copy.Path().size(), "standard input");
@@ -149,7 +150,16 @@ Result LoadGlyphFile(const GlyphFileInput& given, CGlyphSet& set, BitLayout* rea
 
 namespace {
 
-Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn) {
+// The text with `path` named as `shownAs` (standard input, for its copy).
+std::string Shown(std::string text, const std::string& path, const std::string& shownAs) {
+    if (shownAs.empty()) return text;
+    for (std::size_t at; (at = text.find(path)) != std::string::npos;)
+        text.replace(at, path.size(), shownAs);
+    return text;
+}
+
+Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
+                const std::string& shownAs) {
     if (input.format.empty() && IsBdfPath(input.path))
         return Result::Failure("cannot read " + input.path +
                                ": BDF is written, not read; read the .fnt or C source it was "
@@ -220,7 +230,7 @@ Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn) 
                                : ReadTextFile(set, input.path, width, height, range, true,
                                               exceptUnused, false, &warning, layout);
     if (!read) return read;
-    if (!warning.empty()) Warn(warning);
+    if (!warning.empty()) Warn(Shown(warning, input.path, shownAs));
     // The code table a .fnt file was written with. One that does not fit belongs to another
     // font: wrong labels are worse than none.
     if (const std::string index = CodeIndexPath(input.path);
