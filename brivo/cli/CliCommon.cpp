@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -35,6 +36,27 @@ bool HasSuffix(const std::string& path, const char* suffix) {
 bool IsBinaryFontPath(const std::string& path) { return HasSuffix(path, ".fnt"); }
 
 bool IsBdfPath(const std::string& path) { return HasSuffix(path, ".bdf"); }
+
+std::string OutputFile::Shown() const {
+    return ToStdout() ? "standard output" : std::filesystem::absolute(name).string();
+}
+
+Result ResolveOutput(const std::string& name, const std::string& format, bool png,
+                     OutputFile& output) {
+    output.name = name;
+    if (format.empty() && name == "-")
+        return Result::Failure(std::string("give --format ") + (png ? "png" : "c, fnt or bdf") +
+                               " to write to standard output");
+    if (png)
+        output.form = FileForm::Png;
+    else if (format == "fnt" || (format.empty() && IsBinaryFontPath(name)))
+        output.form = FileForm::Binary;
+    else if (format == "bdf" || (format.empty() && IsBdfPath(name)))
+        output.form = FileForm::Bdf;
+    else
+        output.form = FileForm::CSource;
+    return Result::Success();
+}
 
 Result CheckOutputTarget(const std::string& path) { return Result{safefile::CheckTarget(path)}; }
 
@@ -81,10 +103,30 @@ int Fail(const std::string& command, const std::string& message,
     return 1;
 }
 
+int UsageFail(const std::string& command, const std::string& message) {
+    Fail(command, message);
+    return kUsageExit;
+}
+
+bool& Quiet() {
+    static bool quiet = false;
+    return quiet;
+}
+
+void Status(const char* format, ...) {
+    if (Quiet()) return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+}
+
 void Warn(const std::string& message, const std::vector<std::string>& details) {
     PrintLines("brivo-cli: warning: " + message, details);
 }
 
-void Note(const std::string& message) { PrintLines("brivo-cli: note: " + message, {}); }
+void Note(const std::string& message) {
+    if (!Quiet()) PrintLines("brivo-cli: note: " + message, {});
+}
 
 }  // namespace brivo

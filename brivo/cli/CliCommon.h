@@ -15,6 +15,26 @@ bool ParsePair(const std::string& text, char separator, int& first, int& second)
 bool IsBinaryFontPath(const std::string& path);
 bool IsBdfPath(const std::string& path);
 
+// What a written file holds: C source, a binary font file, a BDF font or a PNG picture.
+enum class FileForm { CSource, Binary, Bdf, Png };
+
+// Where a command writes: a file, or standard output for "-".
+struct OutputFile {
+    std::string name;  // as given
+    FileForm form = FileForm::CSource;
+    bool ToStdout() const { return name == "-"; }
+    // The path the writers take.
+    std::string Path() const { return ToStdout() ? "/dev/stdout" : name; }
+    // The file's absolute path for messages, or "standard output".
+    std::string Shown() const;
+};
+
+// The output `name` names with the form `format` ("c", "fnt", "bdf", "png") gives, else the
+// one its name says (*.fnt, *.bdf, anything else C source; `png` only PNG). Standard output
+// ("-") has no name to tell the form by: it needs --format.
+Result ResolveOutput(const std::string& name, const std::string& format, bool png,
+                     OutputFile& output);
+
 // Whether a save to `path` can start (see safefile::CheckTarget), checked before the work.
 Result CheckOutputTarget(const std::string& path);
 
@@ -29,6 +49,18 @@ std::string Escaped(const std::string& text);
 // under it, and returns the failure exit status.
 int Fail(const std::string& command, const std::string& message,
          const std::vector<std::string>& details = {});
+
+// The status exit of a usage error (a malformed option value, a missing --format).
+constexpr int kUsageExit = 2;
+
+// Fail's message with the usage exit status.
+int UsageFail(const std::string& command, const std::string& message);
+
+// Whether --quiet was given: status lines and notes are left out.
+bool& Quiet();
+
+// A status line ("Wrote ...") on stderr, whatever standard output carries; none with --quiet.
+void Status(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // "brivo-cli: warning: MESSAGE" and "brivo-cli: note: MESSAGE" on stderr.
 void Warn(const std::string& message, const std::vector<std::string>& details = {});

@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
 #include "extract/ExtractWorker.h"
+#include "extract/FontResolver.h"
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
@@ -30,10 +31,12 @@ struct ExtractOptions {
     int threshold = 128;
     std::string render = "auto";
     bool noFallback = false;
+    bool strict = false;
     std::string array = "2d";
     int skip = 0;
     LayoutOptions layout;
     std::string out;
+    std::string format;
     bool rangeGiven = false;
     std::vector<std::string> chars, charsFiles;
     bool skipUnmapped = false;
@@ -83,12 +86,15 @@ Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings,
 }
 
 // Turns the options into extraction settings; the message names the first bad option.
+// `usage` tells a malformed or out-of-range option value from a fault of the text or the
+// output file.
 Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set,
-                    std::vector<std::string>& details) {
+                    std::vector<std::string>& details, bool& usage) {
     settings.range = *RangeFromKeyword(options.range);
     settings.exceptUnused = options.exceptUnused;
     if (!options.chars.empty() || !options.charsFiles.empty())
         if (Result subset = MakeSubset(options, settings, details); !subset) return subset;
+    usage = true;
     if (!ParsePair(options.size, 'x', settings.fontSizeX, settings.fontSizeY))
         return Result::Failure("--size must be WIDTHxHEIGHT, e.g. 16x16, not \"" + options.size +
                                "\"");
@@ -112,11 +118,19 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
     font.strikeOut = options.strikeout;
     if (Result valid = settings.Validate(); !valid) return valid;
     if (Result name = CheckArrayName(options.output.name, "--name"); !name) return name;
-    return CheckOutputTarget(options.out);
+    usage = false;
+    return CheckOutputTarget(options.out == "-" ? "/dev/stdout" : options.out);
 }
 
 int Fail(const std::string& message, const std::vector<std::string>& details = {}) {
     return brivo::Fail("extract", message, details);
+}
+
+// "0xa2e6"
+std::string CodeText(uint16_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04x", code);
+    return text;
 }
 
 // "NanumGothicCoding Regular (2350 glyphs), Baekmuk Gulim Regular (4888)"
@@ -131,11 +145,30 @@ std::string FontsText(const std::vector<FontUse>& fonts) {
 }
 
 int RunExtract(const ExtractOptions& options) {
+    OutputFile out;
+    if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
+        return UsageFail("extract", resolved.message);
+    // A character subset keeps its codes in a code table, which a .fnt file has beside it.
+    if (out.ToStdout() && out.form == FileForm::Binary &&
+        (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
+        return UsageFail("extract",
+                         "a .fnt file on standard output cannot have its code table beside it: "
+                         "write it to a file, or write C source, which holds the table");
     CGlyphSet set;
     ExtractSettings settings;
     std::vector<std::string> details;
-    if (Result ok = MakeSettings(options, settings, set, details); !ok)
-        return Fail(ok.message, details);
+    bool usage = false;
+    if (Result ok = MakeSettings(options, settings, set, details, usage); !ok)
+        return usage ? UsageFail("extract", ok.message) : Fail(ok.message, details);
+
+    // fontconfig answers a family it does not know with another one: say which.
+    if (ResolvedFont resolved;
+        CFontResolver::Instance().Resolve(settings.logFont, resolved) && resolved.substituted) {
+        const std::string message =
+            "no font family \"" + options.face + "\": drawing with " + resolved.family;
+        if (options.strict) return Fail(message + " (--strict)");
+        brivo::Fail("extract", message);
+    }
 
     CExtractWorker worker;
     const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
@@ -143,11 +176,11 @@ int RunExtract(const ExtractOptions& options) {
     // and written as soon as it is rendered, instead of the whole set being held first.
     std::unique_ptr<safefile::SafeFileWriter> stream;
     std::unique_ptr<GlyphPacker> packer;
-    if (IsBinaryFontPath(options.out) && options.output.index.empty() &&
+    if (out.form == FileForm::Binary && options.output.index.empty() &&
         settings.range != RANGE_CUSTOM) {
         const int width = settings.HalfWidth() ? settings.fontSizeX / 2 : settings.fontSizeX;
         packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
-        stream = std::make_unique<safefile::SafeFileWriter>(options.out);
+        stream = std::make_unique<safefile::SafeFileWriter>(out.Path());
         stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
         worker.SetGlyphSink(
             [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(glyph.bits)); });
@@ -160,28 +193,42 @@ int RunExtract(const ExtractOptions& options) {
     if (outcome.missingGlyphs == set.Count())
         return Fail("the font " + outcome.resolvedFont + " has no glyph for any code of " +
                     set.GetRangeName(false) + " (is \"" + options.face + "\" installed?)");
+    // Control codes have no glyph in any font: only a blank printable character counts.
+    if (options.strict) {
+        std::vector<std::string> blank;
+        for (const uint16_t code : outcome.lackingCodes)
+            if (code > 0x20 && code != 0x7F) blank.push_back(CodeText(code));
+        if (!blank.empty()) {
+            const std::string count = std::to_string(blank.size());
+            if (blank.size() > 10) blank.resize(10);
+            return Fail(
+                count + " characters came out blank: " +
+                    (options.noFallback ? "the font lacks them" : "no installed font has them") +
+                    " (--strict)",
+                blank);
+        }
+    }
     set.fontDescription = FontDescriptionText(settings.logFont);
 
     const bool doubleArray = options.array == "2d";
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
-    const Result saved =
-        stream ? CommitFontFile(*stream, options.out, set.glyphs.size())
-               : SaveGlyphFile(set, options.out, options.skip, doubleArray, array, layout);
+    const Result saved = stream ? CommitFontFile(*stream, out.Path(), set.glyphs.size())
+                                : SaveGlyphFile(set, out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
 
-    std::printf("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
-    std::printf("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
-                set.height);
-    std::printf("No glyph: %d codes (%d unassigned in KS X 1001, %d characters %s)\n",
-                outcome.missingGlyphs, outcome.unassignedCodes,
-                outcome.missingGlyphs - outcome.unassignedCodes,
-                options.noFallback ? "the font lacks" : "no installed font has");
+    Status("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());
+    Status("Glyphs: %d, %s, %dx%d\n", set.Count(), set.GetRangeName(false).c_str(), set.width,
+           set.height);
+    Status("No glyph: %d codes (%d unassigned in KS X 1001, %d characters %s)\n",
+           outcome.missingGlyphs, outcome.unassignedCodes,
+           outcome.missingGlyphs - outcome.unassignedCodes,
+           options.noFallback ? "the font lacks" : "no installed font has");
     if (outcome.greyGlyphs > 0)
-        std::printf("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
-                    outcome.greyGlyphs == 1 ? "" : "s");
-    PrintWrote(options.out, doubleArray, array, layout);
+        Status("%d glyph%s drawn in greyscale: too thin for monochrome\n", outcome.greyGlyphs,
+               outcome.greyGlyphs == 1 ? "" : "s");
+    PrintWrote(out, doubleArray, array, layout);
     return 0;
 }
 
@@ -249,6 +296,9 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     cmd->add_flag("--no-fallback", options->noFallback,
                   "Draw only with the font the face resolves to; codes it lacks stay blank");
+    cmd->add_flag("--strict", options->strict,
+                  "Fail, writing nothing, when --font names no installed family or a character "
+                  "comes out blank for want of a glyph");
     cmd->add_option("--array", options->array, "C source array form")
         ->check(CLI::IsMember({"1d", "2d"}))
         ->capture_default_str();
@@ -259,12 +309,14 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     AddLayoutOptions(*cmd, options->layout, "", false);
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source")
+                    "source; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
+    AddOutputFormat(*cmd, options->format, false);
+    AddQuietFlag(*cmd);
     cmd->footer(
-        "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB for "
-        "150 characters;\nfirmware finds a glyph by binary search on menu_font_codes):\n"
+        "\nExample: the strings of a menu as a 16x16 font with its code table (about 5 KB\n"
+        "for 150 characters; firmware finds a glyph by binary search on menu_font_codes):\n"
         "  brivo-cli extract --chars-file menu.txt --name menu_font -o menu_font.h");
     cmd->callback([options, range, &exitCode] {
         options->rangeGiven = range->count() > 0;

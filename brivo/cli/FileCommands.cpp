@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "cli/GlyphFileInput.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -17,6 +18,7 @@ namespace {
 struct ConvertOptions {
     GlyphFileInput input;
     std::string out;
+    std::string format;
     std::string array = "2d";
     int outSkip = 0;
     GlyphFileOutput output;
@@ -24,22 +26,30 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& options) {
-    if (Result writable = CheckOutputTarget(options.out); !writable)
+    if (Result checked = CheckGlyphFileInput(options.input); !checked)
+        return UsageFail("convert", checked.message);
+    if (Result name = CheckArrayName(options.output.name, "--name"); !name)
+        return UsageFail("convert", name.message);
+    OutputFile out;
+    if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
+        return UsageFail("convert", resolved.message);
+    if (Result writable = CheckOutputTarget(out.Path()); !writable)
         return Fail("convert", writable.message);
     CGlyphSet set;
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
         return Fail("convert", loaded.message);
 
-    PrintRead(options.input.path, set);
+    PrintRead(options.input.path,
+              FileKindName(IsBinaryInput(options.input) ? FileForm::Binary : FileForm::CSource),
+              set);
     const bool doubleArray = options.array == "2d";
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail("convert", prepared.message);
     const BitLayout layout = AskedLayout(options.outLayout).value_or(BitLayout{});
-    const Result saved =
-        SaveGlyphFile(set, options.out, options.outSkip, doubleArray, array, layout);
+    const Result saved = SaveGlyphFile(set, out, options.outSkip, doubleArray, array, layout);
     if (!saved) return Fail("convert", saved.message);
-    PrintWrote(options.out, doubleArray, array, layout);
+    PrintWrote(out, doubleArray, array, layout);
     return 0;
 }
 
@@ -49,6 +59,8 @@ bool IsBlank(const CGlyph* glyph, int bytes) {
 }
 
 int RunInfo(const GlyphFileInput& input) {
+    if (Result checked = CheckGlyphFileInput(input); !checked)
+        return UsageFail("info", checked.message);
     CGlyphSet set;
     BitLayout layout;
     if (Result loaded = LoadGlyphFile(input, set, &layout); !loaded)
@@ -56,8 +68,10 @@ int RunInfo(const GlyphFileInput& input) {
     const int blank = static_cast<int>(
         std::count_if(set.glyphs.begin(), set.glyphs.end(),
                       [&](const CGlyph* glyph) { return IsBlank(glyph, set.BytesPerGlyph()); }));
-    std::printf("File: %s (%s)\n", std::filesystem::absolute(input.path).c_str(),
-                FileKindName(input.path));
+    std::printf(
+        "File: %s (%s)\n",
+        input.path == "-" ? "standard input" : std::filesystem::absolute(input.path).c_str(),
+        FileKindName(IsBinaryInput(input) ? FileForm::Binary : FileForm::CSource));
     std::printf("Range: %s\n", set.GetRangeName(false).c_str());
     std::printf("Glyphs: %d\n", set.Count());
     // The bytes a glyph takes in the file, in the layout it was read in.
@@ -78,9 +92,11 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("-o,--output", options->out,
                     "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source")
+                    "source; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
+    AddOutputFormat(*cmd, options->format, false);
+    AddQuietFlag(*cmd);
     cmd->add_option("--array", options->array, "C source array form of the output")
         ->check(CLI::IsMember({"1d", "2d"}))
         ->capture_default_str();

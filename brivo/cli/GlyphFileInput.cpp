@@ -1,5 +1,7 @@
 #include "cli/GlyphFileInput.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -39,9 +41,20 @@ std::optional<BitLayout> AskedLayout(const LayoutOptions& options) {
     return BitLayout{scan, BitOrderFromKeyword(options.bitOrder).value_or(DefaultBitOrder(scan))};
 }
 
+bool IsBinaryInput(const GlyphFileInput& input) {
+    return input.format == "fnt" || (input.format.empty() && IsBinaryFontPath(input.path));
+}
+
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
-    command.add_option("IN", input.path, "Glyph file: *.fnt = binary font file, else C source")
+    command
+        .add_option("IN", input.path,
+                    "Glyph file: *.fnt = binary font file, else C source; - = standard input")
         ->required();
+    command
+        .add_option("--in-format", input.format,
+                    "Form of IN whatever its name: c = C source, fnt = binary font file (needed "
+                    "for IN -)")
+        ->check(CLI::IsMember({"c", "fnt"}));
     command
         .add_option("--size", input.size,
                     "Glyph WIDTHxHEIGHT the file was written with, or auto (from the header "
@@ -67,12 +80,91 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     AddLayoutOptions(command, input.layout, "", true);
 }
 
-Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn) {
-    if (IsBdfPath(input.path))
+Result CheckGlyphFileInput(const GlyphFileInput& input) {
+    if (input.path == "-" && input.format.empty())
+        return Result::Failure("give --in-format c or fnt to read standard input");
+    int width = 0, height = 0;
+    if (input.size != "auto" && !ParsePair(input.size, 'x', width, height))
+        return Result::Failure("--size must be WIDTHxHEIGHT or auto, e.g. 16x16, not \"" +
+                               input.size + "\"");
+    if (input.size != "auto")
+        if (Result size = CheckGlyphSize(width, height); !size) return size;
+    return Result::Success();
+}
+
+namespace {
+
+// Standard input copied to a temporary file, which the readers can open more than once (a
+// header first, then the glyphs) and measure. Removed with the object.
+class StdinCopy {
+public:
+    Result Make() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brivo-cli-stdin-XXXXXX").string();
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) return Result::Failure("cannot copy standard input to a temporary file");
+        path_ = pattern;
+        char buffer[65536];
+        for (;;) {
+            const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+            if (got > 0 && write(fd, buffer, got) != static_cast<ssize_t>(got)) {
+                close(fd);
+                return Result::Failure("cannot copy standard input to " + path_);
+            }
+            if (got < sizeof buffer) break;
+        }
+        const bool failed = std::ferror(stdin) != 0;
+        close(fd);
+        if (failed) return Result::Failure("cannot read standard input");
+        return Result::Success();
+    }
+    ~StdinCopy() {
+        if (!path_.empty()) std::filesystem::remove(path_);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
+                const std::string& shownAs = {});
+
+}  // namespace
+
+Result LoadGlyphFile(const GlyphFileInput& given, CGlyphSet& set, BitLayout* readIn) {
+    if (given.path != "-") return LoadFile(given, set, readIn);
+    if (given.format.empty())
+        return Result::Failure("give --in-format c or fnt to read standard input");
+    GlyphFileInput input = given;
+    StdinCopy copy;
+    if (Result made = copy.Make(); !made) return made;
+    input.path = copy.Path();
+    input.ignoreIndex = true;
+    Result loaded = LoadFile(input, set, readIn, "standard input");
+    // Messages name what the user gave, not the copy.
+    for (std::size_t at; (at = loaded.message.find(copy.Path())) != std::string::npos;)
+        loaded.message.replace(at, copy.Path().size(), "standard input");
+    return loaded;
+}
+
+namespace {
+
+// The text with `path` named as `shownAs` (standard input, for its copy).
+std::string Shown(std::string text, const std::string& path, const std::string& shownAs) {
+    if (shownAs.empty()) return text;
+    for (std::size_t at; (at = text.find(path)) != std::string::npos;)
+        text.replace(at, path.size(), shownAs);
+    return text;
+}
+
+Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
+                const std::string& shownAs) {
+    if (input.format.empty() && IsBdfPath(input.path))
         return Result::Failure("cannot read " + input.path +
                                ": BDF is written, not read; read the .fnt or C source it was "
                                "made from");
-    const bool binary = IsBinaryFontPath(input.path);
+    const bool binary = IsBinaryInput(input);
     const bool sizeAuto = input.size == "auto", rangeAuto = input.range == "auto";
     std::optional<TextFileHeader> header;
     if (!binary)
@@ -138,7 +230,7 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* rea
                                : ReadTextFile(set, input.path, width, height, range, true,
                                               exceptUnused, false, &warning, layout);
     if (!read) return read;
-    if (!warning.empty()) Warn(warning);
+    if (!warning.empty()) Warn(Shown(warning, input.path, shownAs));
     // The code table a .fnt file was written with. One that does not fit belongs to another
     // font: wrong labels are worse than none.
     if (const std::string index = CodeIndexPath(input.path);
@@ -156,11 +248,13 @@ Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* rea
     return Result::Success();
 }
 
+}  // namespace
+
 void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
     command
         .add_option("--name", output.name,
                     "C array name; the code table is NAME_codes (link several fonts into one "
-                    "program)")
+                    "program); also the family of a BDF font on standard output")
         ->type_name("IDENT")
         ->capture_default_str();
     command
@@ -191,33 +285,70 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
     return Result::Success();
 }
 
-Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
+void AddQuietFlag(CLI::App& command) {
+    command.add_flag("-q,--quiet", Quiet(),
+                     "Print no status lines (warnings and errors still go to standard error)");
+}
+
+void AddOutputFormat(CLI::App& command, std::string& format, bool png) {
+    if (png) {
+        command.add_option("--format", format, "Form of the output: png (needed for -o -)")
+            ->check(CLI::IsMember({"png"}));
+        return;
+    }
+    command
+        .add_option("--format", format,
+                    "Form of the output whatever its name: c = C source, fnt = binary font "
+                    "file, bdf = BDF font (needed for -o -, standard output)")
+        ->check(CLI::IsMember({"c", "fnt", "bdf"}));
+}
+
+Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array, BitLayout layout) {
-    if (IsBdfPath(path)) return WriteBdfFile(set, path);
-    if (!IsBinaryFontPath(path)) return WriteTextFile(set, path, doubleArray, {}, array, layout);
+    const std::string path = output.Path();
+    // A font on standard output has no file name to be named after: it takes the array's.
+    if (output.form == FileForm::Bdf)
+        return output.ToStdout() ? WriteNamedBdfFile(set, path, array.name)
+                                 : WriteBdfFile(set, path);
+    if (output.form != FileForm::Binary)
+        return WriteTextFile(set, path, doubleArray, {}, array, layout);
+    if (output.ToStdout() && array.codeTable != CodeIndex::None)
+        return Result::Failure(
+            "a .fnt file on standard output cannot have its code table beside it: write it to "
+            "a file, or write C source, which holds the table");
     return WriteFontFile(set, path, skip, layout, array.codeTable);
 }
 
-const char* FileKindName(const std::string& path) {
-    return IsBinaryFontPath(path) ? "binary font file" : IsBdfPath(path) ? "BDF font" : "C source";
+const char* FileKindName(FileForm form) {
+    switch (form) {
+        case FileForm::Binary:
+            return "binary font file";
+        case FileForm::Bdf:
+            return "BDF font";
+        case FileForm::Png:
+            return "PNG picture";
+        case FileForm::CSource:
+            break;
+    }
+    return "C source";
 }
 
-void PrintRead(const std::string& path, const CGlyphSet& set) {
-    std::printf("Read %s (%s): %d glyphs, %s, %dx%d\n", std::filesystem::absolute(path).c_str(),
-                FileKindName(path), set.Count(), set.GetRangeName(false).c_str(), set.width,
-                set.height);
+void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) {
+    const std::string shown =
+        path == "-" ? "standard input" : std::filesystem::absolute(path).string();
+    Status("Read %s (%s): %d glyphs, %s, %dx%d\n", shown.c_str(), kind, set.Count(),
+           set.GetRangeName(false).c_str(), set.width, set.height);
 }
 
-void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array,
+void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptions& array,
                 BitLayout layout) {
-    std::string kind = FileKindName(path);
-    if (!IsBinaryFontPath(path) && !IsBdfPath(path))
-        kind += doubleArray ? ", 2d array" : ", 1d array";
-    if (!IsBdfPath(path) && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
-    std::printf("Wrote %s (%s)\n", std::filesystem::absolute(path).c_str(), kind.c_str());
-    if (IsBinaryFontPath(path) && array.codeTable != CodeIndex::None)
-        std::printf("Wrote %s (code table)\n",
-                    std::filesystem::absolute(CodeIndexPath(path)).c_str());
+    std::string kind = FileKindName(output.form);
+    if (output.form == FileForm::CSource) kind += doubleArray ? ", 2d array" : ", 1d array";
+    if (output.form != FileForm::Bdf && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
+    Status("Wrote %s (%s)\n", output.Shown().c_str(), kind.c_str());
+    if (output.form == FileForm::Binary && array.codeTable != CodeIndex::None)
+        Status("Wrote %s (code table)\n",
+               std::filesystem::absolute(CodeIndexPath(output.name)).c_str());
 }
 
 }  // namespace brivo

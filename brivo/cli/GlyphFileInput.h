@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CliCommon.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/BitLayout.h"
 #include "glyph/Result.h"
@@ -29,7 +30,8 @@ std::optional<BitLayout> AskedLayout(const LayoutOptions& options);
 
 // What reading a glyph file needs: the file, and what the file itself does not say.
 struct GlyphFileInput {
-    std::string path;
+    std::string path;    // "-": standard input
+    std::string format;  // "c" or "fnt" whatever the name says; "" to go by the name
     std::string size;
     std::string range;
     bool exceptUnused = false;
@@ -39,9 +41,16 @@ struct GlyphFileInput {
     LayoutOptions layout;
 };
 
-// Adds IN, --size, --range, --except-unused, --ignore-header, --ignore-index, --skip, --scan
-// and --bit-order to a subcommand.
+// Whether the input is read as a binary font file (--in-format fnt, else a *.fnt name).
+bool IsBinaryInput(const GlyphFileInput& input);
+
+// Adds IN, --in-format, --size, --range, --except-unused, --ignore-header, --ignore-index, --skip,
+// --scan and --bit-order to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
+
+// Whether the options of the input are well formed (--size, --in-format for standard
+// input); a failure is a usage error.
+Result CheckGlyphFileInput(const GlyphFileInput& input);
 
 // Reads IN (*.fnt: binary, else C source) into the set, whose range and ExceptUnused
 // setting then follow the options, so labels and the "Font Type" line match the file.
@@ -69,21 +78,27 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
 // EUC-KR table in ascending code order.
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array);
 
-// Writes the set to `path`: *.fnt a binary font file after `skip` zero bytes (with a code
-// table, also PATH.idx), *.bdf a BDF font, anything else C source with a 2d (`doubleArray`)
-// or 1d array; the first and last in `layout`.
-Result SaveGlyphFile(const CGlyphSet& set, const std::string& path, int skip, bool doubleArray,
+// Adds -q,--quiet: no status lines and notes on stderr, only warnings and errors.
+void AddQuietFlag(CLI::App& command);
+
+// Adds --format (c, fnt, bdf; `png`: png only), the form of the output whatever its name.
+void AddOutputFormat(CLI::App& command, std::string& format, bool png);
+
+// Writes the set to `output` in its form: a binary font file after `skip` zero bytes (with a
+// code table, also NAME.idx), a BDF font, or C source with a 2d (`doubleArray`) or 1d array;
+// the first and last in `layout`. A code table has no place beside standard output.
+Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array = {}, BitLayout layout = {});
 
-// "C source", "binary font file" or "BDF font".
-const char* FileKindName(const std::string& path);
+// "C source", "binary font file", "BDF font" or "PNG picture".
+const char* FileKindName(FileForm form);
 
-// "Read PATH (KIND): N glyphs, RANGE, WxH" on stdout.
-void PrintRead(const std::string& path, const CGlyphSet& set);
+// "Read PATH (KIND): N glyphs, RANGE, WxH" on stderr.
+void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set);
 
-// "Wrote PATH (KIND)" on stdout, KIND naming the array form of C source and a layout other
+// "Wrote PATH (KIND)" on stderr, KIND naming the array form of C source and a layout other
 // than the default; the code table of a .fnt file on a line of its own.
-void PrintWrote(const std::string& path, bool doubleArray, const TextArrayOptions& array = {},
+void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptions& array = {},
                 BitLayout layout = {});
 
 }  // namespace brivo

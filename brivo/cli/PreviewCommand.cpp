@@ -1,5 +1,6 @@
 #include "cli/PreviewCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -19,30 +20,77 @@ constexpr int64_t kMaxSheetPixels = int64_t{1} << 28;
 struct PreviewOptions {
     GlyphFileInput input;
     int scale = 4;
+    std::string codes;
     std::string out;
+    std::string format;
 };
 
+// "0xB0A1-0xB0FE" (or decimal) as the first and last code; false unless it is that.
+bool ParseCodes(const std::string& text, unsigned long& first, unsigned long& last) {
+    const std::size_t dash = text.find('-', 1);
+    if (dash == std::string::npos) return false;
+    try {
+        std::size_t used1 = 0, used2 = 0;
+        const std::string a = text.substr(0, dash), b = text.substr(dash + 1);
+        if (a.empty() || b.empty() || a[0] == '-' || b[0] == '-') return false;
+        first = std::stoul(a, &used1, 0);
+        last = std::stoul(b, &used2, 0);
+        return used1 == a.size() && used2 == b.size() && first <= last && last <= 0xFFFF;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Why the whole sheet cannot be drawn, and what would do.
+std::string TooBig(const CGlyphSet& set, int scale) {
+    for (int smaller = scale - 1; smaller >= 1; --smaller)
+        if (ContactSheetPixels(set, smaller) <= kMaxSheetPixels)
+            return "the sheet would be too big at --scale " + std::to_string(scale) + "; --scale " +
+                   std::to_string(smaller) + " fits";
+    const int64_t perGlyph = std::max<int64_t>(1, ContactSheetPixels(set, 1) / set.Count());
+    return "the sheet of " + std::to_string(set.Count()) +
+           " glyphs would be too big even at --scale 1; show part of them with --codes FIRST-LAST "
+           "(about " +
+           std::to_string(kMaxSheetPixels / perGlyph) + " fit at --scale 1)";
+}
+
 int RunPreview(const PreviewOptions& options) {
+    unsigned long first = 0, last = 0xFFFF;
+    if (!options.codes.empty() && !ParseCodes(options.codes, first, last))
+        return UsageFail("preview", "--codes must be FIRST-LAST, e.g. 0xB0A1-0xB0FE, not \"" +
+                                        options.codes + "\"");
     if (options.scale < 1 || options.scale > 16)
-        return Fail("preview", "--scale must be 1 to 16, not " + std::to_string(options.scale));
-    if (Result writable = CheckOutputTarget(options.out); !writable)
+        return UsageFail("preview",
+                         "--scale must be 1 to 16, not " + std::to_string(options.scale));
+    if (Result checked = CheckGlyphFileInput(options.input); !checked)
+        return UsageFail("preview", checked.message);
+    OutputFile out;
+    if (Result resolved = ResolveOutput(options.out, options.format, true, out); !resolved)
+        return UsageFail("preview", resolved.message);
+    if (Result writable = CheckOutputTarget(out.Path()); !writable)
         return Fail("preview", writable.message);
-    if (IsSameFile(options.input.path, options.out))
+    if (!out.ToStdout() && IsSameFile(options.input.path, options.out))
         return Fail("preview", "the output " + options.out +
                                    " is the glyph file itself; give the PNG another name");
     CGlyphSet set;
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
         return Fail("preview", loaded.message);
+    PrintRead(options.input.path,
+              FileKindName(IsBinaryInput(options.input) ? FileForm::Binary : FileForm::CSource),
+              set);
+    for (int n = set.Count() - 1; n >= 0; --n)
+        if (set.glyphs[n]->code < first || set.glyphs[n]->code > last) set.RemoveGlyphAt(n);
+    if (set.Count() == 0)
+        return Fail("preview",
+                    "no glyph of " + options.input.path + " has a code in " + options.codes);
     if (ContactSheetPixels(set, options.scale) > kMaxSheetPixels)
-        return Fail("preview", "the sheet would be too big; give a smaller --scale");
+        return Fail("preview", TooBig(set, options.scale));
 
     CLabelPainter labels;
     const GrayImage sheet = DrawContactSheet(set, options.scale, &labels);
-    if (Result saved = WritePng(sheet, options.out); !saved) return Fail("preview", saved.message);
-    PrintRead(options.input.path, set);
-    if (!labels.Ready()) std::printf("No font for the labels: the sheet has none\n");
-    std::printf("Wrote %s (%dx%d pixels)\n", std::filesystem::absolute(options.out).c_str(),
-                sheet.width, sheet.height);
+    if (Result saved = WritePng(sheet, out.Path()); !saved) return Fail("preview", saved.message);
+    if (!labels.Ready()) Status("No font for the labels: the sheet has none\n");
+    Status("Wrote %s (%dx%d pixels)\n", out.Shown().c_str(), sheet.width, sheet.height);
     return 0;
 }
 
@@ -56,9 +104,14 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("--scale", options->scale, "Magnification of the glyphs, 1-16")
         ->capture_default_str();
-    cmd->add_option("-o,--output", options->out, "PNG file to write")
+    cmd->add_option("--codes", options->codes,
+                    "Show only the glyphs with codes FIRST-LAST (e.g. 0xB0A1-0xB0FE)")
+        ->type_name("FIRST-LAST");
+    cmd->add_option("-o,--output", options->out, "PNG file to write; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
+    AddOutputFormat(*cmd, options->format, true);
+    AddQuietFlag(*cmd);
     cmd->callback([options, &exitCode] { exitCode = RunPreview(*options); });
 }
 

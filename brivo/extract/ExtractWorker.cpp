@@ -286,7 +286,10 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
             ++outcome.fonts[fontOf[glyph.font]].glyphs;
         } else if (glyph.missing) {
             ++outcome.missingGlyphs;
-            if (glyph.unassigned) ++outcome.unassignedCodes;
+            if (glyph.unassigned)
+                ++outcome.unassignedCodes;
+            else
+                outcome.lackingCodes.push_back(glyph.code);
         }
         guard.unlock();
         auto* made = new CGlyph;

@@ -50,9 +50,10 @@ struct FontUse {
 struct ExtractOutcome {
     ExtractEnd end = ExtractEnd::Completed;
     int glyphCount = 0;
-    int missingGlyphs = 0;       // codes drawn blank because no font has a glyph for them
-    int unassignedCodes = 0;     // of those, codes KS X 1001 leaves unassigned
-    int greyGlyphs = 0;          // drawn in greyscale in Auto: too thin for monochrome
+    int missingGlyphs = 0;               // codes drawn blank because no font has a glyph for them
+    int unassignedCodes = 0;             // of those, codes KS X 1001 leaves unassigned
+    std::vector<uint16_t> lackingCodes;  // the others: assigned codes no font has a glyph for
+    int greyGlyphs = 0;                  // drawn in greyscale in Auto: too thin for monochrome
     std::string resolvedFont;    // the installed font the face resolved to (first lead byte)
     std::vector<FontUse> fonts;  // the fonts that drew glyphs, in the order of their first glyph
     std::string message;         // why a FontFailed run ended

@@ -145,14 +145,36 @@ void* CFontResolver::Pattern(const std::string& face, bool bold, bool italic) {
     return pattern;
 }
 
+namespace {
+
+// Whether `match` is a font of the face itself, or of a family an alias puts before it
+// ("굴림체" -> NanumGothicCoding): a family only found after the face in the substituted
+// pattern is fontconfig's stand-in for a name it does not know.
+bool MatchesFace(FcPattern* pattern, FcPattern* match, const std::string& face) {
+    const auto* name = reinterpret_cast<const FcChar8*>(face.c_str());
+    std::vector<const FcChar8*> wanted;
+    FcChar8* family = nullptr;
+    for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+        wanted.push_back(family);
+        if (FcStrCmpIgnoreCase(family, name) == 0) break;
+    }
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; ++i)
+        for (const FcChar8* one : wanted)
+            if (FcStrCmpIgnoreCase(family, one) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 Result CFontResolver::Match(const std::string& face, bool bold, bool italic,
                             ResolvedFont& resolved) {
     if (Result loaded = LoadConfig(); !loaded) return loaded;
     auto* pattern = static_cast<FcPattern*>(Pattern(face, bold, italic));
     FcResult status = FcResultNoMatch;
     FcPattern* match = FcFontMatch(static_cast<FcConfig*>(config), pattern, &status);
-    FcPatternDestroy(pattern);
     const bool found = match != nullptr && FillResolved(match, bold, italic, resolved);
+    if (found) resolved.substituted = !MatchesFace(pattern, match, face);
+    FcPatternDestroy(pattern);
     if (match != nullptr) FcPatternDestroy(match);
     if (!found) return Result::Failure("no installed font matches \"" + face + "\"");
     return Result::Success();

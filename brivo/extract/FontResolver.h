@@ -20,6 +20,9 @@ struct ResolvedFont {
     std::string style;
     bool embolden = false;  // bold asked for, the family has no bold face
     bool oblique = false;   // italic asked for, the family has no italic face
+    // No installed family and no alias of ours has the face's name: fontconfig put another
+    // family in its place.
+    bool substituted = false;
 
     std::string Name() const;      // "UnDotum Regular", "Foo Regular (emboldened)"
     std::string Describe() const;  // "UnDotum Regular (/usr/share/fonts/...)"

@@ -210,9 +210,12 @@ std::string FormatBdf(const CGlyphSet& set, std::string_view family) {
 }
 
 Result WriteBdfFile(const CGlyphSet& set, const std::string& path) {
+    return WriteNamedBdfFile(set, path, std::filesystem::path(path).stem().string());
+}
+
+Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family) {
     safefile::SafeFileWriter file(path);
-    WriteBdfTo(set, std::filesystem::path(path).stem().string(),
-               [&file](std::string_view piece) { file.Write(piece); });
+    WriteBdfTo(set, family, [&file](std::string_view piece) { file.Write(piece); });
     return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 

@@ -22,9 +22,10 @@ class CGlyphSet;
 // characters the ASCII glyphs advance half the cell (their box the left half, or the whole
 // cell where ink reaches further) and SPACING is "P". The baseline is the set's (FONT_ASCENT
 // rows from the top; FONT_DESCENT is negative for a baseline below the cell), or where the
-// set does not know it height/8 pixels above the bottom, about where outline fonts put it. `family` names the font (FONT, FAMILY_NAME); characters
-// an XLFD name cannot hold become '_'. The file is printable ASCII: other characters of the
-// comments are written \uXXXX. Handed to `out` piece by piece.
+// set does not know it height/8 pixels above the bottom, about where outline fonts put it. `family`
+// names the font (FONT, FAMILY_NAME); characters an XLFD name cannot hold become '_'. The file is
+// printable ASCII: other characters of the comments are written \uXXXX. Handed to `out` piece by
+// piece.
 void WriteBdfTo(const CGlyphSet& set, std::string_view family,
                 const std::function<void(std::string_view)>& out);
 
@@ -34,6 +35,9 @@ std::string FormatBdf(const CGlyphSet& set, std::string_view family);
 // Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named after the
 // file.
 Result WriteBdfFile(const CGlyphSet& set, const std::string& path);
+
+// The same with the family named `family` (a file without a name of its own: a pipe).
+Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family);
 
 // The Unicode character a glyph code of `range` stands for: ASCII as it is, KS X 1001 codes
 // through code page 949; none for an unassigned code, or for a Custom set that does not

@@ -214,9 +214,9 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
          {"brivo-cli extract: cannot open " + dir +
           "/new\\nline.txt: No such file or directory\n"}},
         {"--chars-file " + dir + "/blank.txt", 1, {"the text has no character to extract"}},
-        {"--chars ok --name 'font 1'", 1, {"not \"font 1\""}},
-        {"--chars ok --name 1font", 1, {"--name must be a C identifier", "not \"1font\""}},
-        {"--chars ok --name const", 1, {"--name must be a C identifier"}},
+        {"--chars ok --name 'font 1'", 2, {"not \"font 1\""}},
+        {"--chars ok --name 1font", 2, {"--name must be a C identifier", "not \"1font\""}},
+        {"--chars ok --name const", 2, {"--name must be a C identifier"}},
         {"--chars ok --index latin1", 2, {"--index"}},
     };
     for (const Case& c : cases) {
