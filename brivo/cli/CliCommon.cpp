@@ -58,7 +58,10 @@ Result ResolveOutput(const std::string& name, const std::string& format, bool pn
     return Result::Success();
 }
 
-Result CheckOutputTarget(const std::string& path) { return Result{safefile::CheckTarget(path)}; }
+Result CheckOutputTarget(const std::string& path) {
+    const std::string refused = safefile::CheckTarget(path);
+    return refused.empty() ? Result::Success() : Result::Failure(refused);
+}
 
 bool IsSameFile(const std::string& input, const std::string& output) {
     std::error_code error;

@@ -224,8 +224,9 @@ TEST_F(CharacterSubsetCommandTest, TextProblemsAreReportedWhereTheyAre) {
         const CliRun run = Cli("extract " + c.arguments + " -o " + out.string());
         EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
         // A message that ends the output is its only line.
-        if (c.said.back().back() == '\n')
+        if (c.said.back().back() == '\n') {
             EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        }
         for (const std::string& text : c.said)
             EXPECT_NE(run.output.find(text), std::string::npos) << c.arguments << "\n"
                                                                 << run.output;

@@ -207,7 +207,9 @@ TEST_F(BdfWriterTest, MixedSubsetAdvancesAsciiHalfTheCell) {
         EXPECT_EQ(static_cast<int>(slot->bitmap.width), c.boxWidth) << c.code;
         EXPECT_EQ(slot->bitmap_top, 13) << c.code;
         EXPECT_EQ(slot->bitmap.buffer[0], c.left) << c.code;
-        if (c.boxWidth > 8) EXPECT_EQ(slot->bitmap.buffer[1], c.right) << c.code;
+        if (c.boxWidth > 8) {
+            EXPECT_EQ(slot->bitmap.buffer[1], c.right) << c.code;
+        }
     }
 }
 
