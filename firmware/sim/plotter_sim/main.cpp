@@ -308,6 +308,11 @@ int main(int argc, char** argv) {
     Arguments args;
     CLI::App app{"plotter-sim: run plotter_main on the modelled chip and draw what it does"};
     add_options(app, args);
+    if (argc == 1) {
+        // Nothing asked: say how to ask rather than wait on a terminal for figures.
+        std::cerr << app.help();
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -126,6 +126,7 @@ TEST_F(PlotterSimTest, RejectsBadArgumentsAndUnfinishedFigures) {
         int status;
     };
     const Case cases[] = {
+        {"", 2},  // no input named: the usage, not a wait on standard input
         {"--start 12", 2},
         {"--baud fast", 2},
         {"--svg", 2},
