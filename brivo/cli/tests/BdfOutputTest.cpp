@@ -18,11 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Reads the whole font with Pillow (the header as BdfFontFile does, which refuses anything
 // but ASCII), then prints each glyph in file order: the EUC-KR code of its character by
 // Python's own codec ("-" when unencoded), the advance, the bitmap's box relative to the
@@ -136,19 +131,19 @@ TEST_F(BdfOutputTest, PillowReadsTheGlyphsAdvancesAndBaseline) {
         ASSERT_EQ(run.status, 0) << run.output;
 
         // Printable ASCII throughout; the face's name escaped.
-        const std::string text = Slurp(bdf);
+        const std::string text = ReadBytes(bdf);
         for (std::size_t at = 0; at < text.size(); ++at)
             ASSERT_TRUE(text[at] == '\n' || (text[at] >= 0x20 && text[at] < 0x7F))
                 << "byte " << at << " of " << bdf;
         EXPECT_NE(text.find("COMMENT \\uAD74\\uB9BC\\uCCB4, "), std::string::npos)
             << text.substr(0, 300);
 
-        const std::string cells = Slurp(fnt);
+        const std::string cells = ReadBytes(fnt);
         const int bytesPerGlyph = (c.width + 7) / 8 * c.height;
         const int count = static_cast<int>(cells.size()) / bytesPerGlyph;
         std::vector<uint16_t> codes;
         if (c.mixed) {
-            const std::string idx = Slurp(folder / (c.name + ".idx"));
+            const std::string idx = ReadBytes(folder / (c.name + ".idx"));
             ASSERT_EQ(static_cast<int>(idx.size()), 2 * count);
             for (int n = 0; n < count; ++n)
                 codes.push_back(

@@ -15,11 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void Spill(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -105,7 +100,7 @@ TEST_F(CharacterSubsetCommandTest, MenuFontCompilesAndFindsGlyphsByCode) {
         return text;
     };
     const std::string arguments = hexList(hangul) + " b0a1 7a";  // 가, 'z': not in the menu
-    const std::string range = Slurp(full);
+    const std::string range = ReadBytes(full);
     std::string expected;
     for (uint16_t code : hangul) expected += RangeGlyph(range, code) + "\n";
     expected += "none\nnone\n";
@@ -283,7 +278,7 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
               std::string::npos)
         << extract.output;
     EXPECT_EQ(fs::file_size(fnt), 132u * 24);
-    const std::string idx = Slurp(folder / "menu.idx");
+    const std::string idx = ReadBytes(folder / "menu.idx");
     ASSERT_EQ(idx.size(), 132u * 2);
     EXPECT_EQ(idx.substr(0, 4), std::string("\x00\x00\x01\x00", 4));
     EXPECT_EQ(idx.substr(128 * 2), "\xd2\xbc\xce\xc0\xeb\xc3\xae\xc8");  // 소 인 취 확
@@ -293,7 +288,7 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
     const CliRun convert = Cli("convert " + fnt.string() +
                                " --size 12x12 --range custom --name menu -o " + source.string());
     ASSERT_EQ(convert.status, 0) << convert.output;
-    const std::string text = Slurp(source);
+    const std::string text = ReadBytes(source);
     EXPECT_NE(text.find("/* Font Type  : Custom (132 characters)"), std::string::npos);
     EXPECT_NE(text.find("const unsigned char menu[132][24] = {"), std::string::npos);
     EXPECT_NE(text.find("/* character \xC8\xAE[0xc8ae] */"), std::string::npos);
@@ -319,14 +314,14 @@ TEST_F(CharacterSubsetCommandTest, UnionAndCodeTablesRoundTrip) {
                   unicode.string())
                   .status,
               0);
-    EXPECT_NE(Slurp(unicode).find("0xc18c, 0xc778, 0xcde8, 0xd655,\r\n};"), std::string::npos);
+    EXPECT_NE(ReadBytes(unicode).find("0xc18c, 0xc778, 0xcde8, 0xd655,\r\n};"), std::string::npos);
     const fs::path back = folder / "back.h";
     const CliRun again =
         Cli("convert " + unicode.string() +
             " --size auto --range auto --index euc-kr --name menu -o " + back.string());
     ASSERT_EQ(again.status, 0) << again.output;
     // Past the header (its Create Time differs), byte for byte.
-    const std::string first = Slurp(source), second = Slurp(back);
+    const std::string first = ReadBytes(source), second = ReadBytes(back);
     EXPECT_EQ(first.substr(first.find("//#include")), second.substr(second.find("//#include")));
 }
 
@@ -337,7 +332,7 @@ TEST_F(CharacterSubsetCommandTest, FontAndCodeTableAreOneSave) {
     const fs::path fnt = folder / "f.fnt", idx = folder / "f.idx";
     const std::string out = " -o " + fnt.string();
     ASSERT_EQ(Cli("extract --chars 가나다라" + out).status, 0);
-    const std::string oldFont = Slurp(fnt), oldTable = Slurp(idx);
+    const std::string oldFont = ReadBytes(fnt), oldTable = ReadBytes(idx);
     ASSERT_EQ(oldTable, "\xa1\xb0\xaa\xb3\xd9\xb4\xf3\xb6");
 
     struct Case {
@@ -365,8 +360,8 @@ TEST_F(CharacterSubsetCommandTest, FontAndCodeTableAreOneSave) {
         const int status = pclose(pipe);
         EXPECT_EQ(WEXITSTATUS(status), 1) << run.output;
         EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
-        EXPECT_EQ(Slurp(fnt), oldFont);
-        EXPECT_EQ(Slurp(idx), oldTable);
+        EXPECT_EQ(ReadBytes(fnt), oldFont);
+        EXPECT_EQ(ReadBytes(idx), oldTable);
         chmod(idx.c_str(), 0644);
         for (const auto& entry : fs::directory_iterator(folder))
             EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
@@ -380,7 +375,7 @@ TEST_F(CharacterSubsetCommandTest, FontAndCodeTableAreOneSave) {
     const fs::path other = folder / "other.fnt", foreign = folder / "other.idx";
     Spill(foreign, std::string("\xff\xff\xff\xff", 4));
     ASSERT_EQ(Cli("extract --range ascii -o " + other.string()).status, 0);
-    EXPECT_EQ(Slurp(foreign), std::string("\xff\xff\xff\xff", 4));
+    EXPECT_EQ(ReadBytes(foreign), std::string("\xff\xff\xff\xff", 4));
     const std::string read = "info " + other.string() + " --size 8x16 --range ascii";
     const CliRun refused = Cli(read);
     EXPECT_EQ(refused.status, 1);
@@ -400,13 +395,13 @@ TEST_F(CharacterSubsetCommandTest, UnassignedCodesAgreeEverywhere) {
         << unicode.output;
     EXPECT_NE(unicode.output.find("--index unicode leaves out 140 glyphs"), std::string::npos)
         << unicode.output;
-    const std::string text = Slurp(source);
+    const std::string text = ReadBytes(source);
     EXPECT_NE(text.find("const unsigned short data_table_codes[988] = {"), std::string::npos);
     EXPECT_EQ(text.find("0x327e"), std::string::npos);
     EXPECT_EQ(text.find("[0xa2e8]"), std::string::npos);
 
     ASSERT_EQ(Cli("extract --range fullwidth1 --except-unused -o " + bdf.string()).status, 0);
-    const std::string font = Slurp(bdf);
+    const std::string font = ReadBytes(bdf);
     int unencoded = 0;
     for (std::size_t at = font.find("ENCODING -1\n"); at != std::string::npos;
          at = font.find("ENCODING -1\n", at + 1))
@@ -422,7 +417,7 @@ TEST_F(CharacterSubsetCommandTest, DefaultOutputsAreUnchanged) {
     ASSERT_EQ(Cli("extract --range ascii -o " + fnt.string()).status, 0);
     ASSERT_EQ(Cli("extract --range ascii -o " + source.string()).status, 0);
     EXPECT_FALSE(fs::exists(folder / "ascii.idx"));
-    const std::string text = Slurp(source);
+    const std::string text = ReadBytes(source);
     EXPECT_EQ(text.find("_codes"), std::string::npos);
     EXPECT_NE(text.find("const unsigned char data_table[128][16] = {"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 4), "};\r\n");

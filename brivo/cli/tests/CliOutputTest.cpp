@@ -15,11 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // A null device to write to. Root gets a node of its own: a fault that replaced the device
 // must not take /dev/null from the machine.
 std::string NullDevice(const fs::path& folder) {

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 // Runs brivo-cli with `arguments` (shell syntax) and collects its exit status and output.
@@ -24,6 +26,12 @@ inline CliRun Cli(const std::string& arguments) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// The whole contents of a file ("" when it cannot be read).
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The file of the font fontconfig matches for `pattern` (fc-match), "" when none.

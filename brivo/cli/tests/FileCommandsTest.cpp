@@ -13,11 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // The C source without the lines that a file does not carry back: font and time.
 std::string WithoutFontAndTime(std::string text) {
     for (const char* line : {"/* Font Info", "/* Create Time"}) {
@@ -281,8 +276,9 @@ TEST_F(FileCommandsTest, HeaderChecksAndReadingLimits) {
         const CliRun info = Cli("info " + c.arguments);
         EXPECT_EQ(info.status, c.status) << c.arguments << "\n" << info.output;
         EXPECT_NE(info.output.find(c.mentions), std::string::npos) << info.output;
-        if (c.status != 0)
+        if (c.status != 0) {
             EXPECT_EQ(std::count(info.output.begin(), info.output.end(), '\n'), 1) << info.output;
+        }
         const CliRun convert = Cli("convert " + c.arguments + " -o " + In("out.h"));
         EXPECT_EQ(convert.status, c.status) << c.arguments << "\n" << convert.output;
         EXPECT_EQ(fs::exists(folder / "out.h"), c.status == 0) << c.arguments;
