@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -351,17 +352,20 @@ int main(int argc, char** argv) {
         std::cerr << app.help();
         return 2;
     }
+    // A usage error as one line, as plotter-figure and plotter-send print it.
+    auto usage_error = [](std::string message) {
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        std::cerr << kProgram << ": " << message << " (see --help)\n";
+        return 2;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
-        std::cerr << "plotter-sim: " << error.what() << "\nRun with --help for more information.\n";
-        return 2;
+        return usage_error(error.what());
     }
-    if (const std::string clash = one_use_of_stdout(args); !clash.empty()) {
-        std::cerr << "plotter-sim: " << clash << "\nRun with --help for more information.\n";
-        return 2;
-    }
+    if (const std::string clash = one_use_of_stdout(args); !clash.empty())
+        return usage_error(clash);
 #ifndef PLOTTER_FINE_PACING
     if (args.fine) return run_fine_image(argc, argv);
 #endif
