@@ -96,6 +96,14 @@ if(TARGET brivo)
   install(FILES ${man_dir}/brivo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
 endif()
 
+# --- Every installed program's --help fits 80 columns; --version names it and the version -
+if(BUILD_TESTING)
+  add_test(NAME HelpAndVersionTest
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/help_and_version_test.sh ${CMAKE_BINARY_DIR}
+                   ${CMAKE_BINARY_DIR}/HelpAndVersionTest ${PROJECT_VERSION} ${PACKAGE_COMPONENTS})
+  set_tests_properties(HelpAndVersionTest PROPERTIES ENVIRONMENT CMAKE=${CMAKE_COMMAND})
+endif()
+
 # --- The packages, built, checked by lintian, and brivo-cli run from its own ------------
 if(BUILD_TESTING AND NOT SANITIZE)  # the packages are built from the release build
   find_program(LINTIAN_EXECUTABLE lintian)

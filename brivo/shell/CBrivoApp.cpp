@@ -7,6 +7,7 @@
 #include <QLibraryInfo>
 #include <QSettings>
 #include <cstdio>
+#include <cstdlib>
 
 #include "glyph/GlyphSet.h"
 #include "shell/BrivoProfile.h"
@@ -44,8 +45,12 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
         std::fprintf(stderr, "brivo: %s\n", qPrintable(parser.errorText()));
         return false;
     }
-    if (parser.isSet("help")) parser.showHelp(0);
-    if (parser.isSet("version")) parser.showVersion();
+    if (parser.isSet("help") || parser.isSet("help-all")) parser.showHelp(0);
+    if (parser.isSet("version")) {
+        // The program's own name, as every program of the suite says it, not the profile's.
+        std::printf("brivo %s\n", BRIVO_VERSION);
+        std::exit(0);
+    }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr,
                      "brivo: unexpected argument '%s' (files are opened from the "

@@ -2,8 +2,20 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
 
 namespace plotter {
+
+// An input that must be an existing file, or "-" for standard input.
+inline const CLI::Validator kInputFile(
+    [](std::string& name) { return name == "-" ? std::string{} : CLI::ExistingFile(name); },
+    "FILE|-");
+
+// -q/--quiet, the same in every program that prints status lines.
+inline CLI::Option* addQuietFlag(CLI::App& app, bool& quiet) {
+    return app.add_flag("-q,--quiet", quiet,
+                        "print no status lines (warnings and errors still go to standard error)");
+}
 
 // Parses the command line: help and --version as CLI11 prints them (exit 0), a
 // usage error as one line on stderr with exit status 2. Returns -1 to go on.

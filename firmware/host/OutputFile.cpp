@@ -7,10 +7,31 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 
 #include "Text.h"
 
 namespace plotter {
+
+std::string inputName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+std::string outputName(const std::string& path) { return path == "-" ? "standard output" : path; }
+
+std::string readInputFile(const std::string& path, std::string& text) {
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path, std::ios::binary);
+        if (!file) return textf("cannot read %s: %s", path.c_str(), std::strerror(errno));
+    }
+    std::istream& in = path == "-" ? std::cin : file;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    if (in.bad()) return "cannot read " + inputName(path);
+    return {};
+}
 
 std::string writeOutputFile(const std::string& path, const std::string& text) {
     if (path == "-") {

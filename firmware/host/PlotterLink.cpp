@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,24 +213,51 @@ std::unique_ptr<PlotterLink> openPort(const std::string& device, int baud, std::
     return std::make_unique<SerialLink>(port);
 }
 
-std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& file,
+namespace {
+
+// The job in an unnamed file in memory, read from its start: the child reads it
+// as its standard input whatever its size, and nothing waits on a pipe.
+int jobInMemory(const std::string& stream) {
+    const int fd = memfd_create("plotter-job", MFD_CLOEXEC);
+    if (fd < 0) return -1;
+    size_t written = 0;
+    while (written < stream.size()) {
+        const ssize_t n = write(fd, stream.data() + written, stream.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    if (written != stream.size() || lseek(fd, 0, SEEK_SET) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& stream,
                                             const std::vector<std::string>& options,
                                             std::string& error) {
+    const int job = jobInMemory(stream);
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (job < 0 || pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = textf("cannot start %s: %s", program.c_str(), std::strerror(errno));
+        if (job >= 0) close(job);
         return nullptr;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, job, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    std::vector<const char*> argv = {program.c_str(), "--report", file.c_str()};
+    std::vector<const char*> argv = {program.c_str(), "--report", "-"};
     for (const std::string& option : options) argv.push_back(option.c_str());
     argv.push_back(nullptr);
     pid_t child = 0;
     const int result = posix_spawnp(&child, program.c_str(), &actions, nullptr,
                                     const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
+    close(job);
     close(pipeFds[1]);
     if (result != 0) {
         close(pipeFds[0]);

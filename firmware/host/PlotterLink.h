@@ -31,10 +31,10 @@ public:
 // pseudo-terminal (/dev/pts/N, as socat or a test makes one) as it is set up.
 std::unique_ptr<PlotterLink> openPort(const std::string& device, int baud, std::string& error);
 
-// plotter-sim run as a child with the whole job (`plotter-sim --report FILE
-// OPTIONS...`, which sends each figure once the last has ended); its
-// {"reply":"..."} lines are the plotter's replies.
-std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& file,
+// plotter-sim run as a child with the whole job `stream` on its standard input
+// (`plotter-sim --report - OPTIONS...`, which sends each figure once the last
+// has ended); its {"reply":"..."} lines are the plotter's replies.
+std::unique_ptr<PlotterLink> startSimulator(const std::string& program, const std::string& stream,
                                             const std::vector<std::string>& options,
                                             std::string& error);
 

@@ -63,11 +63,13 @@ public:
         if (figures_.empty()) return fail("the file holds no figure");
         start_ = clock_.nowMs();
         if (!sendNext()) return kSendFailed;
-        std::fprintf(log_,
-                     "%zu figure%s, about %s of drawing; waiting for the plotter to take the "
-                     "first (it homes first after power-up)\n",
-                     total(), total() == 1 ? "" : "s", clockText(totalMs_).c_str());
-        std::fflush(log_);
+        if (!options_.quiet) {
+            std::fprintf(log_,
+                         "%zu figure%s, about %s of drawing; waiting for the plotter to take the "
+                         "first (it homes first after power-up)\n",
+                         total(), total() == 1 ? "" : "s", clockText(totalMs_).c_str());
+            std::fflush(log_);
+        }
         while (drawn_ < total()) {
             const long long now = clock_.nowMs();
             const long long deadline = waitDeadline();
@@ -88,9 +90,10 @@ public:
         if (std::string error = link_.finish(); !error.empty()) return fail(error);
         const std::optional<long long> simulated = link_.simulatedMs();
         const long long took = simulated ? *simulated : clock_.nowMs() - start_;
-        std::fprintf(log_, "%s%zu figure%s drawn in %s%s\n", options_.overwriteProgress ? "\n" : "",
-                     total(), total() == 1 ? "" : "s", clockText(took).c_str(),
-                     simulated ? " of simulated time" : "");
+        if (!options_.quiet)
+            std::fprintf(log_, "%s%zu figure%s drawn in %s%s\n",
+                         options_.overwriteProgress ? "\n" : "", total(), total() == 1 ? "" : "s",
+                         clockText(took).c_str(), simulated ? " of simulated time" : "");
         return kSendDone;
     }
 
@@ -147,7 +150,7 @@ private:
 
     void progress(bool always) {
         const long long now = clock_.nowMs();
-        if (!always && now - shownAt_ < 1000) return;
+        if (options_.quiet || (!always && now - shownAt_ < 1000)) return;
         shownAt_ = now;
         std::fprintf(log_, "%sfigure %zu/%zu, %s of about %s left%s",
                      options_.overwriteProgress ? "\r" : "", current() + 1, total(),

@@ -55,6 +55,7 @@ struct SendOptions {
     long long homingMs = kHomingAllowanceMs;  // before the first figure can be taken
     int pollMs = 200;                         // how often a stop request is looked at
     bool overwriteProgress = false;           // a terminal: one progress line, rewritten
+    bool quiet = false;                       // failures only: no status or progress lines
     bool simulatedTime = false;  // the plotter runs faster than the clock: no time in progress
     std::function<bool()> stopRequested;  // Ctrl-C: hold, reset the plotter, stop
 };

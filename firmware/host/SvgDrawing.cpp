@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 #include <cmath>
+#include <cstdio>
 
 namespace plotter {
 
@@ -121,15 +122,17 @@ double millimetresPerUnit(const QByteArray& document) {
 
 SvgDrawing readSvg(const QString& fileName) {
     SvgDrawing drawing;
+    const bool standardInput = fileName == "-";
+    const QString name = standardInput ? QStringLiteral("standard input") : fileName;
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        drawing.error = QString("cannot read %1: %2").arg(fileName, file.errorString());
+    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
+        drawing.error = QString("cannot read %1: %2").arg(name, file.errorString());
         return drawing;
     }
     const QByteArray document = file.readAll();
     QSvgRenderer renderer(document);
     if (!renderer.isValid()) {
-        drawing.error = QString("%1 is not an SVG document QtSvg can read").arg(fileName);
+        drawing.error = QString("%1 is not an SVG document QtSvg can read").arg(name);
         return drawing;
     }
     CollectingDevice device;

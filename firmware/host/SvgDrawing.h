@@ -17,6 +17,7 @@ struct SvgDrawing {
     QStringList warnings;
 };
 
+// Reads the drawing in `fileName`; "-" is stdin.
 SvgDrawing readSvg(const QString& fileName);
 
 Bounds svgBounds(const SvgDrawing& drawing);

@@ -2,7 +2,6 @@
 #include <CLI/CLI.hpp>
 #include <QGuiApplication>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -11,6 +10,7 @@
 #include "Gcode.h"
 #include "OutputFile.h"
 #include "SvgDrawing.h"
+#include "helpformat/HelpFormatter.h"
 
 using namespace plotter;
 
@@ -21,6 +21,7 @@ struct Options {
     double tolerance = 0.05;
     std::optional<double> scale;
     std::string offset, fit, travel;
+    bool quiet = false;
 };
 
 int fail(const std::string& message) {
@@ -37,15 +38,6 @@ bool parsePair(const std::string& text, char separator, double& a, double& b) {
     std::istringstream in(text);
     char s = 0;
     return (in >> a >> s >> b) && s == separator && in.peek() == EOF;
-}
-
-bool readWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
-    return !in.bad();
 }
 
 // Works out the placement from the options and the drawing's bounds.
@@ -72,23 +64,24 @@ int writeFigures(const Options& options, const Toolpath& placed) {
         return fail("--travel wants a positive WxH, e.g. 33.4x99.9");
     const FiguresResult figures = buildFigures(placed, travel);
     if (!figures.error.empty()) return fail(figures.error);
-    if (figures.figures.empty()) return fail(options.input + " draws nothing");
+    if (figures.figures.empty()) return fail(inputName(options.input) + " draws nothing");
     if (const std::string error = writeOutputFile(options.output, formatFigures(figures.figures));
         !error.empty())
         return fail(error);
     size_t segments = 0;
     for (const Figure& f : figures.figures) segments += f.size();
-    if (options.output != "-")
-        std::printf("%s: %zu figure(s), %zu segments\n", options.output.c_str(),
-                    figures.figures.size(), segments);
+    if (!options.quiet)
+        std::fprintf(stderr, "%s: %zu figure(s), %zu segments\n",
+                     outputName(options.output).c_str(), figures.figures.size(), segments);
     return 0;
 }
 
 int fromGcode(const Options& options) {
     std::string text;
-    if (!readWholeFile(options.input, text)) return fail("cannot read " + options.input);
+    if (const std::string error = readInputFile(options.input, text); !error.empty())
+        return fail(error);
     const GcodeResult gcode = readGcode(text);
-    if (!gcode.error.empty()) return fail(options.input + ": " + gcode.error);
+    if (!gcode.error.empty()) return fail(inputName(options.input) + ": " + gcode.error);
     for (const std::string& w : gcode.warnings) warn(w);
     Placement placement;
     if (const std::string error = placementFor(options, toolpathBounds(gcode.path), placement);
@@ -121,9 +114,10 @@ int fromSvg(const Options& options) {
 
 int toGcode(const Options& options) {
     std::string text;
-    if (!readWholeFile(options.input, text)) return fail("cannot read " + options.input);
+    if (const std::string error = readInputFile(options.input, text); !error.empty())
+        return fail(error);
     const FiguresResult figures = readFigures(text);
-    if (!figures.error.empty()) return fail(options.input + ": " + figures.error);
+    if (!figures.error.empty()) return fail(inputName(options.input) + ": " + figures.error);
     for (const std::string& w : figures.warnings) warn(w);
     if (const std::string error = writeOutputFile(options.output, writeGcode(figures.figures));
         !error.empty())
@@ -150,6 +144,7 @@ void addPlacementOptions(CLI::App* command, Options& options) {
 
 int main(int argc, char** argv) {
     CLI::App app{"turn G-code and SVG drawings into the plotter's figure stream", "plotter-figure"};
+    app.formatter(std::make_shared<helpformat::WrappingFormatter>());
     app.set_version_flag("--version", "plotter-figure " PLOTTER_VERSION);
     app.require_subcommand(1);
     Options options;
@@ -169,9 +164,14 @@ int main(int argc, char** argv) {
     };
     for (const Command& c : commands) {
         CLI::App* command = app.add_subcommand(c.name, c.help);
-        command->add_option("input", options.input, c.input)->required()->check(CLI::ExistingFile);
-        command->add_option("-o,--output", options.output, "where to write (- for stdout)")
+        command
+            ->add_option("input", options.input, std::string(c.input) + "; - reads standard input")
+            ->required()
+            ->check(kInputFile);
+        command
+            ->add_option("-o,--output", options.output, "where to write; - writes standard output")
             ->required();
+        addQuietFlag(*command, options.quiet);
         if (c.placement) addPlacementOptions(command, options);
         command->callback([&, run = c.run] { exitCode = run(options); });
     }

@@ -299,7 +299,7 @@ void MainFrameTest::aboutBoxShowsNameAndVersion() {
         about->accept();
     });
     Frame()->FindCommand(57664)->trigger();
-    QCOMPARE(shown, QString("Brivo 정보|Brivo 버전 1.0"));
+    QCOMPARE(shown, QString("Brivo 정보|Brivo 버전 1.0.0"));
 }
 
 // The window at its restored size, its panes laid out.

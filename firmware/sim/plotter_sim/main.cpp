@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "helpformat/HelpFormatter.h"
 #include "plotter/plotter_figure.h"
 #include "safefile/SafeFile.h"
 #include "sim/plotter_sim/path_png.h"
@@ -38,6 +40,17 @@
 using namespace plotter_sim;
 
 namespace {
+
+#ifdef PLOTTER_FINE_PACING
+constexpr const char* kProgram = "plotter-sim-fine";
+constexpr const char* kSummary =
+    "plotter-sim-fine: run plotter_main_fine (each axis paced with the timer clock's finest "
+    "prescaler and auto-reload pair) on the modelled chip and draw what it does";
+#else
+constexpr const char* kProgram = "plotter-sim";
+constexpr const char* kSummary =
+    "plotter-sim: run plotter_main on the modelled chip and draw what it does";
+#endif
 
 struct Arguments {
     std::string input = "-";
@@ -155,13 +168,16 @@ void add_options(CLI::App& app, Arguments& args) {
         ->check(CLI::Range(300u, 10'000'000u));
     app.add_flag("--report", args.report,
                  "print each segment start, each reply of the firmware and a summary as JSON");
-    app.add_option("--svg", args.svg, "draw the carriage path to OUT.svg")->type_name("OUT.svg");
-    auto* png = app.add_option("--png", args.png, "draw the carriage path to OUT.png")
+    app.add_option("--svg", args.svg, "draw the carriage path to OUT.svg; - writes standard output")
+        ->type_name("OUT.svg");
+    auto* png = app.add_option("--png", args.png,
+                               "draw the carriage path to OUT.png; - writes standard output")
                     ->type_name("OUT.png");
     app.add_option("--dpi", args.dpi, "pixels per inch of the PNG (96)")
         ->check(CLI::Range(10, 2400))
         ->needs(png);
-    app.add_option("--csv", args.csv, "trace the counters and the laser to OUT.csv")
+    app.add_option("--csv", args.csv,
+                   "trace the counters and the laser to OUT.csv; - writes standard output")
         ->type_name("OUT.csv");
     app.add_flag("--deviation", args.deviation,
                  "print the worst distance of the carriage from the ideal path, in steps");
@@ -214,7 +230,22 @@ void add_options(CLI::App& app, Arguments& args) {
     app.add_flag("--fine", args.fine,
                  "run plotter_main_fine, which paces each axis with the timer clock's finest "
                  "prescaler and auto-reload pair");
-    app.set_version_flag("--version", std::string("plotter-sim ") + PLOTTER_SIM_VERSION);
+    app.set_version_flag("--version", std::string(kProgram) + " " + PLOTTER_SIM_VERSION);
+}
+
+// Standard output carries one thing: the report lines, or one of the pictures
+// or the trace. Returns why the options ask for more, or "".
+std::string one_use_of_stdout(const Arguments& args) {
+    std::vector<std::string> outputs;  // the files given as "-"
+    for (const auto& [option, path] : {std::pair{"--svg", &args.svg}, std::pair{"--png", &args.png},
+                                       std::pair{"--csv", &args.csv}})
+        if (*path == "-") outputs.push_back(std::string(option) + " -");
+    const char* report = args.report ? "--report" : args.deviation ? "--deviation" : nullptr;
+    if (outputs.size() > 1)
+        return outputs[0] + " and " + outputs[1] + " would both write to standard output";
+    if (outputs.size() == 1 && report)
+        return std::string(report) + " and " + outputs[0] + " would both write to standard output";
+    return {};
 }
 
 // The text after the last end marker "Z", when it holds more than line ends
@@ -278,8 +309,15 @@ std::string figure_durations(const RunResult& result) {
     return "[" + list + "]";
 }
 
-// A failed save leaves no half file; a device or FIFO is written directly.
+// A failed save leaves no half file; a device or FIFO is written directly; "-"
+// is stdout.
 bool save(const std::string& path, const std::string& text) {
+    if (path == "-") {
+        std::cout << text << std::flush;
+        if (std::cout) return true;
+        std::cerr << "plotter-sim: cannot write to standard output\n";
+        return false;
+    }
     const std::string error = safefile::WriteWholeFile(path, text);
     if (!error.empty()) std::cerr << "plotter-sim: " << error << '\n';
     return error.empty();
@@ -306,20 +344,28 @@ int run_fine_image(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     Arguments args;
-    CLI::App app{"plotter-sim: run plotter_main on the modelled chip and draw what it does"};
+    CLI::App app{kSummary, kProgram};
+    app.formatter(std::make_shared<helpformat::WrappingFormatter>());
     add_options(app, args);
     if (argc == 1) {
         // Nothing asked: say how to ask rather than wait on a terminal for figures.
         std::cerr << app.help();
         return 2;
     }
+    // A usage error as one line, as plotter-figure and plotter-send print it.
+    auto usage_error = [](std::string message) {
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        std::cerr << kProgram << ": " << message << " (see --help)\n";
+        return 2;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
-        std::cerr << "plotter-sim: " << error.what() << "\nRun with --help for more information.\n";
-        return 2;
+        return usage_error(error.what());
     }
+    if (const std::string clash = one_use_of_stdout(args); !clash.empty())
+        return usage_error(clash);
 #ifndef PLOTTER_FINE_PACING
     if (args.fine) return run_fine_image(argc, argv);
 #endif
