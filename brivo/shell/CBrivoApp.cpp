@@ -9,10 +9,10 @@
 #include <cstdio>
 
 #include "glyph/GlyphSet.h"
-#include "shell/BrivoProfile.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
+#include "widgets/BrivoProfile.h"
 
 namespace brivo {
 

@@ -19,7 +19,7 @@ function(brivo_cli_test name)
   gtest_discover_tests(${name})
 endfunction()
 
-# QtTest on the shell's widgets (offscreen).
+# QtTest on the widgets (offscreen).
 function(brivo_widget_test name)
   add_executable(${name} ${name}.cpp)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
