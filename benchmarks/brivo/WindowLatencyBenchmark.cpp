@@ -27,10 +27,10 @@
 #include "glyph/Singleton.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
-#include "shell/BrivoProfile.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
+#include "widgets/BrivoProfile.h"
 
 using namespace brivo;
 

@@ -19,10 +19,10 @@
 #include "panes/CFontLoadDialog.h"
 #include "panes/CGlyphUndoStack.h"
 #include "panes/PaneId.h"
-#include "shell/CImageButton.h"
-#include "shell/CWrapCheckBox.h"
-#include "shell/ErrorMessages.h"
-#include "shell/PaneMessage.h"
+#include "widgets/CImageButton.h"
+#include "widgets/CWrapCheckBox.h"
+#include "widgets/ErrorMessages.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

@@ -14,7 +14,7 @@
 
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
-#include "shell/PaneMessage.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

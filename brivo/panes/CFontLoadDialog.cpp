@@ -13,9 +13,9 @@
 #include "panes/CFontChooser.h"
 #include "panes/CFontPreview.h"
 #include "panes/CGroupStyleDialog.h"
-#include "shell/DialogUnits.h"
-#include "shell/ErrorMessages.h"
-#include "shell/FieldCheck.h"
+#include "widgets/DialogUnits.h"
+#include "widgets/ErrorMessages.h"
+#include "widgets/FieldCheck.h"
 
 namespace brivo {
 

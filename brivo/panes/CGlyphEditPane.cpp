@@ -22,8 +22,8 @@
 #include "panes/CGlyphUndoStack.h"
 #include "panes/PaneId.h"
 #include "panes/PaneLayouts.h"
-#include "shell/CImageButton.h"
-#include "shell/PaneMessage.h"
+#include "widgets/CImageButton.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

@@ -9,7 +9,7 @@
 #include "glyph/GlyphSet.h"
 #include "panes/PaneId.h"
 #include "panes/PaneLayouts.h"
-#include "shell/PaneMessage.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

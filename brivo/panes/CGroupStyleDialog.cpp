@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "glyph/GlyphSet.h"
-#include "shell/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 
 namespace brivo {
 

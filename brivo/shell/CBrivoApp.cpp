@@ -10,10 +10,10 @@
 #include <cstdlib>
 
 #include "glyph/GlyphSet.h"
-#include "shell/BrivoProfile.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
+#include "widgets/BrivoProfile.h"
 
 namespace brivo {
 

@@ -30,10 +30,10 @@
 #include "panes/CFontList.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
-#include "shell/BrivoProfile.h"
-#include "shell/CPaneSplitter.h"
-#include "shell/ErrorMessages.h"
-#include "shell/PaneMessage.h"
+#include "widgets/BrivoProfile.h"
+#include "widgets/CPaneSplitter.h"
+#include "widgets/ErrorMessages.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

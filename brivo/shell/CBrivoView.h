@@ -10,8 +10,8 @@ class QScrollArea;
 #include <string>
 #include <vector>
 
+#include "filedialog/CFileOptionDialog.h"
 #include "fontfile/TextFontWriter.h"
-#include "fontfile/gui/CFileOptionDialog.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
 #include "panes/CGlyphUndoStack.h"

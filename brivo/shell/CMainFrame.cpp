@@ -12,8 +12,8 @@
 #include "panes/CExtractForm.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
-#include "shell/BrivoBitmaps.h"
 #include "shell/CBrivoView.h"
+#include "widgets/BrivoBitmaps.h"
 
 namespace brivo {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "fontfile/gui/CFileOptionDialog.h"
+#include "filedialog/CFileOptionDialog.h"
 #include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
 

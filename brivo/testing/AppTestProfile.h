@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "glyph/Singleton.h"
-#include "shell/BrivoProfile.h"
+#include "widgets/BrivoProfile.h"
 
 namespace brivo {
 

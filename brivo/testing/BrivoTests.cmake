@@ -1,11 +1,14 @@
 # The kinds of Brivo test: each builds the executable NAME from NAME.cpp in the calling
 # folder. Shared helpers of the desktop tests are in testing/ ("testing/...").
 
-# GoogleTest on the core; extra arguments go to gtest_discover_tests
-# (e.g. PROPERTIES ENVIRONMENT ...).
+# GoogleTest on one layer of the core: a test in glyph/tests links brivo_glyph, one in
+# extract/tests brivo_extract (and so the layers below). Extra arguments go to
+# gtest_discover_tests (e.g. PROPERTIES ENVIRONMENT ...).
 function(brivo_core_test name)
+  get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
+  get_filename_component(layer ${layer} NAME)
   add_executable(${name} ${name}.cpp)
-  target_link_libraries(${name} PRIVATE brivo_core GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE brivo_${layer} GTest::gtest_main)
   gtest_discover_tests(${name} ${ARGN})
 endfunction()
 
@@ -19,7 +22,7 @@ function(brivo_cli_test name)
   gtest_discover_tests(${name})
 endfunction()
 
-# QtTest on the shell's widgets (offscreen).
+# QtTest on the widgets (offscreen).
 function(brivo_widget_test name)
   add_executable(${name} ${name}.cpp)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)

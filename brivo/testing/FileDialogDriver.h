@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "fontfile/gui/CFileOptionDialog.h"
+#include "filedialog/CFileOptionDialog.h"
 
 namespace brivo {
 

@@ -9,10 +9,10 @@
 
 #include "glyph/GlyphSet.h"
 #include "shell/CBrivoView.h"
-#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
 #include "testing/PaneTestSupport.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "glyph/GlyphSet.h"
-#include "shell/PaneMessage.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "widgets/PaneMessage.h"
 
 namespace brivo::test {
 

@@ -9,8 +9,8 @@
 #include "panes/CFontLoadDialog.h"
 #include "panes/CFontPreview.h"
 #include "panes/CGroupStyleDialog.h"
-#include "shell/DialogUnits.h"
 #include "testing/PaneTestSupport.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 using namespace brivo::test;

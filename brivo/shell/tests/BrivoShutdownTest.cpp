@@ -4,8 +4,8 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/CPaneSplitter.h"
 #include "testing/AppTestProfile.h"
+#include "widgets/CPaneSplitter.h"
 
 using namespace brivo;
 

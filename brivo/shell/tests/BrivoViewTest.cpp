@@ -7,9 +7,9 @@
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
 #include "shell/CBrivoView.h"
-#include "shell/CPaneSplitter.h"
-#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
+#include "widgets/CPaneSplitter.h"
+#include "widgets/PaneMessage.h"
 
 using namespace brivo;
 

@@ -20,12 +20,12 @@
 #include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
-#include "shell/BrivoProfile.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
+#include "widgets/BrivoProfile.h"
 
 using namespace brivo;
 

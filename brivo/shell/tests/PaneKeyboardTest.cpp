@@ -14,9 +14,9 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "widgets/PaneMessage.h"
 
 using namespace brivo;
 

@@ -18,8 +18,8 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 

@@ -20,7 +20,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "fontfile/gui/CFileOptionDialog.h"
+#include "filedialog/CFileOptionDialog.h"
 #include "glyph/GlyphSet.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontChooser.h"
@@ -31,11 +31,11 @@
 #include "shell/CAboutDlg.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
-#include "shell/CImageButton.h"
 #include "shell/CMainFrame.h"
-#include "shell/CWrapCheckBox.h"
-#include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
+#include "widgets/CImageButton.h"
+#include "widgets/CWrapCheckBox.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 

@@ -18,10 +18,10 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/DialogUnits.h"
-#include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "widgets/DialogUnits.h"
+#include "widgets/PaneMessage.h"
 
 using namespace brivo;
 

@@ -21,10 +21,10 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/DialogUnits.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;

@@ -1,4 +1,4 @@
-#include "fontfile/gui/CFileOptionDialog.h"
+#include "filedialog/CFileOptionDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,9 +19,9 @@
 
 #include "fontfile/BinaryFontFile.h"
 #include "glyph/CharacterSubset.h"
-#include "shell/DialogUnits.h"
-#include "shell/ErrorMessages.h"
-#include "shell/FieldCheck.h"
+#include "widgets/DialogUnits.h"
+#include "widgets/ErrorMessages.h"
+#include "widgets/FieldCheck.h"
 
 namespace brivo {
 

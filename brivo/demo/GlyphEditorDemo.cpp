@@ -11,7 +11,7 @@
 #include "glyph/GlyphSet.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/PaneMessage.h"
+#include "widgets/PaneMessage.h"
 
 using namespace brivo;
 

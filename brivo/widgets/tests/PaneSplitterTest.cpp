@@ -6,8 +6,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "shell/BrivoProfile.h"
-#include "shell/CPaneSplitter.h"
+#include "widgets/BrivoProfile.h"
+#include "widgets/CPaneSplitter.h"
 
 using brivo::CPaneSplitter;
 

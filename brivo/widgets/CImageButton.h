@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPoint>
 
-#include "shell/BrivoBitmaps.h"
+#include "widgets/BrivoBitmaps.h"
 
 namespace brivo {
 

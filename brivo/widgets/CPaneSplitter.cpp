@@ -1,4 +1,4 @@
-#include "shell/CPaneSplitter.h"
+#include "widgets/CPaneSplitter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <algorithm>
 
-#include "shell/BrivoProfile.h"
+#include "widgets/BrivoProfile.h"
 
 namespace brivo {
 namespace {

@@ -1,9 +1,9 @@
-#include "shell/FieldCheck.h"
+#include "widgets/FieldCheck.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
 
-#include "shell/ErrorMessages.h"
+#include "widgets/ErrorMessages.h"
 
 namespace brivo {
 

@@ -1,4 +1,4 @@
-#include "shell/CWrapCheckBox.h"
+#include "widgets/CWrapCheckBox.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

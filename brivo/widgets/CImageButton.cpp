@@ -1,4 +1,4 @@
-#include "shell/CImageButton.h"
+#include "widgets/CImageButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>

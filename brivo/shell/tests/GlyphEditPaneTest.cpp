@@ -8,9 +8,9 @@
 #include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphUndoStack.h"
-#include "shell/CImageButton.h"
-#include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
+#include "widgets/CImageButton.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 

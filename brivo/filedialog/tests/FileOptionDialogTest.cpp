@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "fontfile/gui/CFileOptionDialog.h"
+#include "filedialog/CFileOptionDialog.h"
 #include "testing/MessageBoxAnswerer.h"
 
 using namespace brivo;

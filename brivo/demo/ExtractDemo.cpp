@@ -10,7 +10,7 @@
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
-#include "shell/PaneMessage.h"
+#include "widgets/PaneMessage.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -1,4 +1,4 @@
-#include "shell/BrivoBitmaps.h"
+#include "widgets/BrivoBitmaps.h"
 
 #include <QString>
 

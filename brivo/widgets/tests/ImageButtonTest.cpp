@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "shell/CImageButton.h"
+#include "widgets/CImageButton.h"
 
 using brivo::CImageButton;
 

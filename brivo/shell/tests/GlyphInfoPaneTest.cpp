@@ -1,8 +1,8 @@
 #include <QPlainTextEdit>
 
 #include "panes/CGlyphInfoPane.h"
-#include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
+#include "widgets/DialogUnits.h"
 
 using namespace brivo;
 

@@ -1,4 +1,4 @@
-#include "shell/ErrorMessages.h"
+#include "widgets/ErrorMessages.h"
 
 #include <QMessageBox>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "shell/PaneMessage.h"
+#include "widgets/PaneMessage.h"
 
 #include <QCoreApplication>
 
-#include "shell/CPaneSplitter.h"
+#include "widgets/CPaneSplitter.h"
 
 namespace brivo {
 
