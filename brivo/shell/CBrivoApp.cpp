@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QTimer>
 #include <cstdio>
 
 #include "glyph/GlyphSet.h"
@@ -40,19 +42,14 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     parser.setApplicationDescription("Turns the characters of an outline font into bitmaps.");
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument("files", "Glyph files to open, in turn: .fnt or C source.",
+                                 "[FILE...]");
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "brivo: %s\n", qPrintable(parser.errorText()));
         return false;
     }
     if (parser.isSet("help")) parser.showHelp(0);
     if (parser.isSet("version")) parser.showVersion();
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr,
-                     "brivo: unexpected argument '%s' (files are opened from the "
-                     "File menu)\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return false;
-    }
 
     // The program's one glyph set, taken here and handed down to the view and its panes.
     CGlyphSet* glyphSet = CGlyphSet::GetInstance();
@@ -66,6 +63,14 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     mainFrame->View()->OnInitialUpdate();
     mainFrame->resize(kStartWidth, kStartHeight);
     mainFrame->showMaximized();
+    // The files of the command line open once the window is up, each as File > Open would
+    // (its questions and errors in the window); the last one stays shown.
+    QStringList files;
+    for (const QString& file : parser.positionalArguments())
+        files << QFileInfo(file).absoluteFilePath();
+    QTimer::singleShot(0, mainFrame.get(), [view = mainFrame->View(), files] {
+        for (const QString& file : files) view->OpenFile(file);
+    });
     return true;
 }
 
