@@ -100,8 +100,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     return CommitFontFile(file, path, set.glyphs.size());
 }
 
-Result CommitFontFile(safefile::SafeFileWriter& file, const std::string& path,
-                      std::size_t glyphs) {
+Result CommitFontFile(safefile::SafeFileWriter& file, const std::string& path, std::size_t glyphs) {
     const std::string indexPath = CodeIndexPath(path);
     std::vector<std::string> stale;
     if (indexPath != path && file.Ok() && IsCodeIndexOf(indexPath, path, glyphs))
@@ -215,6 +214,14 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
     return glyphs;
 }
 
+// Extra bytes that a skip could still take are most likely a gap before the first glyph
+// that the read was not told about: every glyph then comes out shifted.
+std::string GapHint(std::size_t extra, int32_t skipBytes) {
+    if (extra > static_cast<std::size_t>(kMaxSkipBytes - skipBytes)) return {};
+    const std::string skip = std::to_string(extra + static_cast<std::size_t>(skipBytes));
+    return " (if the file starts with a gap of " + skip + " bytes, give a skip of " + skip + ")";
+}
+
 // What a .fnt file of `available` record bytes leaves to report although it loads.
 std::string LengthWarning(const std::string& path, std::size_t available, std::size_t record,
                           CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
@@ -237,7 +244,8 @@ std::string LengthWarning(const std::string& path, std::size_t available, std::s
            std::to_string(record) + " bytes make " +
            std::to_string(expected + static_cast<std::size_t>(skipBytes)) +
            (available < expected ? ": the missing bytes read as zero"
-                                 : ": the bytes after the last glyph are ignored");
+                                 : ": the bytes after the last glyph are ignored" +
+                                       GapHint(available - expected, skipBytes));
 }
 
 }  // namespace

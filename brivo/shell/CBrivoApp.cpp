@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,6 +43,8 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     parser.setApplicationDescription("Turns the characters of an outline font into bitmaps.");
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument("files", "Glyph files to open, in turn: .fnt or C source.",
+                                 "[FILE...]");
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "brivo: %s\n", qPrintable(parser.errorText()));
         return false;
@@ -48,15 +52,9 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     if (parser.isSet("help") || parser.isSet("help-all")) parser.showHelp(0);
     if (parser.isSet("version")) {
         // The program's own name, as every program of the suite says it, not the profile's.
-        std::printf("brivo %s\n", BRIVO_VERSION);
+        std::printf("brivo %s
+", BRIVO_VERSION);
         std::exit(0);
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr,
-                     "brivo: unexpected argument '%s' (files are opened from the "
-                     "File menu)\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return false;
     }
 
     // The program's one glyph set, taken here and handed down to the view and its panes.
@@ -71,6 +69,14 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     mainFrame->View()->OnInitialUpdate();
     mainFrame->resize(kStartWidth, kStartHeight);
     mainFrame->showMaximized();
+    // The files of the command line open once the window is up, each as File > Open would
+    // (its questions and errors in the window); the last one stays shown.
+    QStringList files;
+    for (const QString& file : parser.positionalArguments())
+        files << QFileInfo(file).absoluteFilePath();
+    QTimer::singleShot(0, mainFrame.get(), [view = mainFrame->View(), files] {
+        for (const QString& file : files) view->OpenFile(file);
+    });
     return true;
 }
 

@@ -19,7 +19,8 @@ public:
     ~CBrivoApp();
 
     // Names the profile, installs Qt's Korean texts, reads the command line and opens the main
-    // window with its panes, 1024 x 768 and then maximised. False (with a message on stderr) when
+    // window with its panes, 1024 x 768 and then maximised; the glyph files the command line
+    // names are opened in turn once the event loop runs. False (with a message on stderr) when
     // the command line is wrong; the program then ends.
     bool InitInstance(const QStringList& arguments);
 

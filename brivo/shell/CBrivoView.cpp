@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "glyph/Cp949.h"
 #include "glyph/GlyphCommands.h"
 #include "glyph/GlyphSet.h"
+#include "glyph/InputFile.h"
 #include "panes/CExtractForm.h"
 #include "panes/CFontList.h"
 #include "panes/CGlyphEditPane.h"
@@ -321,6 +323,50 @@ int CBrivoView::OpenRecentFile(int index) {
                         file.exceptUnused);
 }
 
+int CBrivoView::OpenFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const auto recent = std::find_if(RecentFiles().begin(), RecentFiles().end(),
+                                     [&](const RecentFile& file) { return file.path == absolute; });
+    if (recent != RecentFiles().end())
+        return OpenRecentFile(static_cast<int>(recent - RecentFiles().begin()));
+    // A file that is gone, a folder or a device gets the loads' own error at once.
+    {
+        InputFile file;
+        if (const Result opened = file.Open(LocalPath(absolute)); !opened) {
+            ReportFailure(opened);
+            return 0;
+        }
+    }
+    const QString suffix = QFileInfo(absolute).suffix().toLower();
+    if (suffix == "bdf") {
+        ShowError(this, QStringLiteral("%1\n\nBDF 글꼴은 쓰기만 합니다. 불러올 수 있는 파일은 "
+                                       ".fnt 파일과 C 소스입니다.")
+                            .arg(absolute));
+        return 0;
+    }
+    if (!MayDiscardChanges()) return 0;
+    if (suffix == "fnt") {
+        auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY, absolute);
+        return dialog
+                   ? ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
+                                  dialog->skipBytes, dialog->exceptUnused, dialog->bitLayout)
+                   : 0;
+    }
+    // C source: its header says how to read it.
+    std::optional<TextFileHeader> header;
+    if (const Result read = ReadTextFileHeader(LocalPath(absolute), header); !read) {
+        ReportFailure(read);
+        return 0;
+    }
+    if (header)
+        return ReadTextFile(absolute, header->width, header->height, header->range, 1,
+                            header->exceptUnused ? 1 : 0);
+    auto dialog = AskForFile(true, "h", kTextFilter, FILE_KIND_TEXT, absolute);
+    return dialog ? ReadTextFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
+                                 dialog->doubleArray, dialog->exceptUnused)
+                  : 0;
+}
+
 intptr_t CBrivoView::OnRelay(uintptr_t wParam, intptr_t lParam) {
     const int message = static_cast<int>(wParam & 0xFFFF);
     const std::pair<uint32_t, QWidget*> receivers[] = {
@@ -358,10 +404,14 @@ QString CBrivoView::DefaultFileName(const QString& extension) const {
 }
 
 std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QString& extension,
-                                                          const QString& filter, FileKind kind) {
-    const QString name = open ? QString() : DefaultFileName(extension);
+                                                          const QString& filter, FileKind kind,
+                                                          const QString& chosen) {
+    const QString name = open ? chosen : DefaultFileName(extension);
     auto dialog = std::make_unique<CFileOptionDialog>(open, extension, QString(), filter);
-    if (const QString folder = LastFolder(); !folder.isEmpty()) dialog->setDirectory(folder);
+    if (!chosen.isEmpty())
+        dialog->setDirectory(QFileInfo(chosen).absolutePath());
+    else if (const QString folder = LastFolder(); !folder.isEmpty())
+        dialog->setDirectory(folder);
     if (!name.isEmpty()) dialog->selectFile(name);
     // A save writes the file the set came from the way it was written, unless changed here.
     const GlyphDocument& current = CurrentDocument();
@@ -629,8 +679,8 @@ int CBrivoView::LoadGlyphs(const GlyphDocument& document,
     // The set's glyphs wait aside: a failed read gets them back, a load keeps them for undo.
     auto replace = std::make_unique<CReplaceAllGlyphs>(glyphSet);
     std::string warning;
-    const Result result =
-        RunFileWork(QStringLiteral("읽는 중… %1").arg(document.file.path), [&] { return read(warning); });
+    const Result result = RunFileWork(QStringLiteral("읽는 중… %1").arg(document.file.path),
+                                      [&] { return read(warning); });
     ReportFailure(result);
     if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;

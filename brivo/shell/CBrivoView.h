@@ -141,6 +141,14 @@ public:
     bool MayDiscardChanges();
 
     const std::vector<RecentFile>& RecentFiles() const { return recentFiles.Entries(); }
+    // Opens a glyph file named on the command line as File > Open would: a file of the
+    // recent-file list with its options, C source with the size and range its header gives,
+    // anything else (a .fnt file, C source without a header) through the load dialog of its
+    // kind with the file chosen, where the size and range are given. The same questions and
+    // errors as a load from the menu; a BDF font is refused (it is written, not read).
+    // 1 when loaded.
+    int OpenFile(const QString& path);
+
     // Loads a file of the recent-file list with its options, through the same checks as any
     // load; a file that is gone is reported and leaves the list. 1 when loaded.
     int OpenRecentFile(int index);
@@ -167,8 +175,10 @@ protected:
 
 private:
     // Runs the file dialog of a command with the set's size and range; null on Cancel.
+    // `chosen`: the file an open dialog starts with.
     std::unique_ptr<CFileOptionDialog> AskForFile(bool open, const QString& extension,
-                                                  const QString& filter, FileKind kind);
+                                                  const QString& filter, FileKind kind,
+                                                  const QString& chosen = QString());
     void WaitForExtraction();
     // Where a C source file's header disagrees with the load, asks: Yes takes the file's
     // values, No keeps them; false on Cancel or when the file cannot be read (reported).
