@@ -148,6 +148,8 @@ int RunExtract(const ExtractOptions& options) {
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
         return UsageFail("extract", resolved.message);
+    if (Result checked = CheckGlyphFileOutput(options.output, out); !checked)
+        return UsageFail("extract", checked.message);
     // A character subset keeps its codes in a code table, which a .fnt file has beside it.
     if (out.ToStdout() && out.form == FileForm::Binary &&
         (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
@@ -160,6 +162,8 @@ int RunExtract(const ExtractOptions& options) {
     bool usage = false;
     if (Result ok = MakeSettings(options, settings, set, details, usage); !ok)
         return usage ? UsageFail("extract", ok.message) : Fail(ok.message, details);
+    if (Result writable = CheckOutputTargets(out, options.output); !writable)
+        return Fail(writable.message);
 
     // fontconfig answers a family it does not know with another one: say which.
     if (ResolvedFont resolved;

@@ -265,11 +265,46 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
                     "euc-kr table unless told otherwise")
         ->check(CLI::IsMember({"euc-kr", "unicode"}))
         ->type_name("CODE");
+    FirmwareOptions& firmware = output.firmware;
+    command.add_flag("--static", firmware.isStatic,
+                     "C source: static arrays, so that several source files can include the font");
+    command.add_flag("--guard", firmware.guard, "C source: an include guard NAME_H");
+    command.add_flag("--split", firmware.split,
+                     "C source: OUT.h with the extern declarations and sizes (NAME_WIDTH, "
+                     "NAME_HEIGHT, NAME_GLYPH_BYTES, NAME_COUNT), OUT.c with the data (OUT.c the "
+                     "output itself unless it names a header)");
+    command
+        .add_option("--section", firmware.section,
+                    "C source: put the arrays in this linker section (GNU C attribute)")
+        ->type_name("NAME");
+    command.add_flag("--progmem", firmware.progmem,
+                     "C source: put the arrays in AVR flash (PROGMEM of <avr/pgmspace.h>)");
+}
+
+Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out) {
+    if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
+    if (output.firmware.Any() && out.form != FileForm::CSource)
+        return Result::Failure(std::string("--static, --guard, --split, --section and --progmem "
+                                           "are for C source, not a ") +
+                               FileKindName(out.form));
+    if (output.firmware.split && out.ToStdout())
+        return Result::Failure("--split writes two files, not standard output");
+    return CheckFirmwareOptions(output.firmware);
+}
+
+Result CheckOutputTargets(const OutputFile& out, const GlyphFileOutput& output) {
+    if (CreateTime now; out.form == FileForm::CSource)
+        if (Result time = CreateTimeNow(now); !time) return time;
+    if (!output.firmware.split) return CheckOutputTarget(out.Path());
+    const SplitPaths paths = SplitFilePaths(out.Path());
+    if (Result header = CheckOutputTarget(paths.header); !header) return header;
+    return CheckOutputTarget(paths.data);
 }
 
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {
     if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
     array.name = output.name;
+    array.firmware = output.firmware;
     array.codeTable = output.index == "unicode"                    ? CodeIndex::Unicode
                       : output.index == "euc-kr" || set.keepsCodes ? CodeIndex::EucKr
                                                                    : CodeIndex::None;
@@ -345,6 +380,12 @@ void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptio
     std::string kind = FileKindName(output.form);
     if (output.form == FileForm::CSource) kind += doubleArray ? ", 2d array" : ", 1d array";
     if (output.form != FileForm::Bdf && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
+    if (output.form == FileForm::CSource && array.firmware.split) {
+        const SplitPaths paths = SplitFilePaths(output.name);
+        Status("Wrote %s (C header)\n", std::filesystem::absolute(paths.header).c_str());
+        Status("Wrote %s (%s)\n", std::filesystem::absolute(paths.data).c_str(), kind.c_str());
+        return;
+    }
     Status("Wrote %s (%s)\n", output.Shown().c_str(), kind.c_str());
     if (output.form == FileForm::Binary && array.codeTable != CodeIndex::None)
         Status("Wrote %s (code table)\n",
