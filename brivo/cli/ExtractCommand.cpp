@@ -311,9 +311,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     AddGlyphFileOutput(*cmd, options->output);
     AddLayoutOptions(*cmd, options->layout, "", false);
-    cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source; - = standard output")
+    cmd->add_option("-o,--output", options->out, OutputFileHelp())
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     AddOutputFormat(*cmd, options->format, false);

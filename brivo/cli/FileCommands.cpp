@@ -90,9 +90,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
         "convert", "Read a .fnt or C source file and write it as a .fnt, C source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddGlyphFileInput(*cmd, options->input);
-    cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source; - = standard output")
+    cmd->add_option("-o,--output", options->out, OutputFileHelp())
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     AddOutputFormat(*cmd, options->format, false);

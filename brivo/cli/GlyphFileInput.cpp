@@ -283,7 +283,7 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
 
 Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out) {
     if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
-    if (output.firmware.Any() && out.form != FileForm::CSource)
+    if (output.firmware.Any() && !FormOf(out.form).carries.firmware)
         return Result::Failure(std::string("--static, --guard, --split, --section and --progmem "
                                            "are for C source, not a ") +
                                FileKindName(out.form));
@@ -331,41 +331,25 @@ void AddOutputFormat(CLI::App& command, std::string& format, bool png) {
             ->check(CLI::IsMember({"png"}));
         return;
     }
-    command
-        .add_option("--format", format,
-                    "Form of the output whatever its name: c = C source, fnt = binary font "
-                    "file, bdf = BDF font (needed for -o -, standard output)")
-        ->check(CLI::IsMember({"c", "fnt", "bdf"}));
+    std::vector<std::string> keywords;
+    std::string help = "Form of the output whatever its name: ";
+    for (const OutputForm& form : OutputForms()) {
+        help += std::string(keywords.empty() ? "" : ", ") + form.keyword + " = " + form.kind;
+        keywords.push_back(form.keyword);
+    }
+    command.add_option("--format", format, help + " (needed for -o -, standard output)")
+        ->check(CLI::IsMember(keywords));
 }
 
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array, BitLayout layout) {
-    const std::string path = output.Path();
-    // A font on standard output has no file name to be named after: it takes the array's.
-    if (output.form == FileForm::Bdf)
-        return output.ToStdout() ? WriteNamedBdfFile(set, path, array.name)
-                                 : WriteBdfFile(set, path);
-    if (output.form != FileForm::Binary)
-        return WriteTextFile(set, path, doubleArray, {}, array, layout);
-    if (output.ToStdout() && array.codeTable != CodeIndex::None)
-        return Result::Failure(
-            "a .fnt file on standard output cannot have its code table beside it: write it to "
-            "a file, or write C source, which holds the table");
-    return WriteFontFile(set, path, skip, layout, array.codeTable);
-}
-
-const char* FileKindName(FileForm form) {
-    switch (form) {
-        case FileForm::Binary:
-            return "binary font file";
-        case FileForm::Bdf:
-            return "BDF font";
-        case FileForm::Png:
-            return "PNG picture";
-        case FileForm::CSource:
-            break;
-    }
-    return "C source";
+    SaveOptions options;
+    options.doubleArray = doubleArray;
+    options.skip = skip;
+    options.array = array;
+    options.layout = layout;
+    options.toPipe = output.ToStdout();
+    return FormOf(output.form).write(set, output.Path(), options);
 }
 
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) {
@@ -378,8 +362,9 @@ void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) 
 void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptions& array,
                 BitLayout layout) {
     std::string kind = FileKindName(output.form);
-    if (output.form == FileForm::CSource) kind += doubleArray ? ", 2d array" : ", 1d array";
-    if (output.form != FileForm::Bdf && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
+    if (FormOf(output.form).carries.arrayForm) kind += doubleArray ? ", 2d array" : ", 1d array";
+    if (FormOf(output.form).carries.layout && !layout.IsDefault())
+        kind += ", " + BitLayoutText(layout);
     if (output.form == FileForm::CSource && array.firmware.split) {
         const SplitPaths paths = SplitFilePaths(output.name);
         Status("Wrote %s (C header)\n", std::filesystem::absolute(paths.header).c_str());

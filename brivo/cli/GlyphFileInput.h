@@ -91,17 +91,16 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
 // Adds -q,--quiet: no status lines and notes on stderr, only warnings and errors.
 void AddQuietFlag(CLI::App& command);
 
-// Adds --format (c, fnt, bdf; `png`: png only), the form of the output whatever its name.
+// Adds --format (the keywords of OutputForms(); `png`: png only), the form of the output
+// whatever its name.
 void AddOutputFormat(CLI::App& command, std::string& format, bool png);
 
-// Writes the set to `output` in its form: a binary font file after `skip` zero bytes (with a
-// code table, also NAME.idx), a BDF font, or C source with a 2d (`doubleArray`) or 1d array;
-// the first and last in `layout`. A code table has no place beside standard output.
+// Writes the set to `output` with its form's writer (see OutputForms()): a binary font file
+// after `skip` zero bytes (with a code table, also NAME.idx), a BDF font, or C source with a
+// 2d (`doubleArray`) or 1d array; the first and last in `layout`. A code table has no place
+// beside standard output.
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array = {}, BitLayout layout = {});
-
-// "C source", "binary font file", "BDF font" or "PNG picture".
-const char* FileKindName(FileForm form);
 
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stderr.
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set);
