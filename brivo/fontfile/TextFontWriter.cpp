@@ -31,7 +31,7 @@ std::string MacroStem(const std::string& name) {
 }
 
 // What follows an array's declarator in a firmware build: its placement and, for `static`,
-// the leave to go unused in a translation unit.
+// NAME_UNUSED (C warns of a static const array that a translation unit does not use).
 std::string Attributes(const TextArrayOptions& array, bool definition) {
     const FirmwareOptions& firmware = array.firmware;
     std::string text;
@@ -111,7 +111,6 @@ std::string Header(const CGlyphSet& set, bool doubleArray, CreateTime now,
         add("");
     }
     if (firmware.isStatic) {
-        // C warns of a static const array a translation unit does not use.
         add("#if defined(__GNUC__)");
         add("#define " + stem + "_UNUSED __attribute__((unused))");
         add("#else");

@@ -72,8 +72,8 @@ protected:
 // The firmware forms compile with every warning an embedded build turns on, as C99 and as
 // C++17, from two translation units that both include the font (one unit including it
 // twice where it is guarded), link, and the program prints the bytes and code of a glyph:
-// those of the .fnt file and its code table. The classic form is the control: the same
-// build fails on it.
+// those of the .fnt file and its code table; the file also reads back as that .fnt. The
+// classic form is the control: the same build fails on it.
 TEST_F(FirmwareCSourceTest, FirmwareFormsBuildFromTwoUnitsAndHoldTheGlyphs) {
     // PROGMEM as AVR's <avr/pgmspace.h> defines it, in a section of its own on this machine.
     fs::create_directories(folder / "shim/avr");
@@ -109,6 +109,13 @@ TEST_F(FirmwareCSourceTest, FirmwareFormsBuildFromTwoUnitsAndHoldTheGlyphs) {
             Cli("convert " + Fnt() + " --size 16x16 --range custom --name font " + c.options +
                 " -o " + (folder / c.output).string());
         ASSERT_EQ(convert.status, 0) << c.options << "\n" << convert.output;
+        // The tool reads its own file back (a 2d array; the data file of a split font).
+        const fs::path data = folder / (c.sources.empty() ? c.include : c.sources[0]);
+        const CliRun back = Cli("convert " + data.string() + " --size auto --range auto -q -o " +
+                                (folder / "back.fnt").string());
+        if (!oneD) {
+            EXPECT_EQ(ReadBytes(folder / "back.fnt"), fnt) << c.options << back.output;
+        }
         const std::string glyph = oneD ? "&font[k * 32]" : "&font[k][0]";
         const std::string include = "#include \"" + (folder / c.include).string() + "\"\n";
         Spill(folder / "glyph.c", include + (guarded ? include : "") +
