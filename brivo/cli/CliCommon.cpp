@@ -41,21 +41,41 @@ std::string OutputFile::Shown() const {
     return ToStdout() ? "standard output" : std::filesystem::absolute(name).string();
 }
 
+namespace {
+
+// "c, fnt or bdf"
+std::string FormKeywords() {
+    std::string text;
+    const std::vector<OutputForm>& forms = OutputForms();
+    for (std::size_t n = 0; n < forms.size(); ++n)
+        text += std::string(n == 0 ? "" : n + 1 == forms.size() ? " or " : ", ") + forms[n].keyword;
+    return text;
+}
+
+}  // namespace
+
 Result ResolveOutput(const std::string& name, const std::string& format, bool png,
                      OutputFile& output) {
     output.name = name;
     if (format.empty() && name == "-")
-        return Result::Failure(std::string("give --format ") + (png ? "png" : "c, fnt or bdf") +
+        return Result::Failure("give --format " + (png ? std::string("png") : FormKeywords()) +
                                " to write to standard output");
     if (png)
         output.form = FileForm::Png;
-    else if (format == "fnt" || (format.empty() && IsBinaryFontPath(name)))
-        output.form = FileForm::Binary;
-    else if (format == "bdf" || (format.empty() && IsBdfPath(name)))
-        output.form = FileForm::Bdf;
+    else if (const OutputForm* given = FormByKeyword(format))
+        output.form = given->form;
     else
-        output.form = FileForm::CSource;
+        output.form = FormOfPath(name).form;
     return Result::Success();
+}
+
+std::string OutputFileHelp() {
+    std::string text = "Output file: ";
+    for (const OutputForm& form : OutputForms())
+        if (&form != &OutputForms().front())
+            for (const FileType& type : form.types)
+                text += std::string("*.") + type.extension + " = " + form.kind + ", ";
+    return text + "anything else = " + OutputForms().front().kind + "; - = standard output";
 }
 
 Result CheckOutputTarget(const std::string& path) {

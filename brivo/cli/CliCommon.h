@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "fontfile/OutputForm.h"
 #include "glyph/Result.h"
 
 namespace brivo {
@@ -15,9 +16,6 @@ bool ParsePair(const std::string& text, char separator, int& first, int& second)
 bool IsBinaryFontPath(const std::string& path);
 bool IsBdfPath(const std::string& path);
 
-// What a written file holds: C source, a binary font file, a BDF font or a PNG picture.
-enum class FileForm { CSource, Binary, Bdf, Png };
-
 // Where a command writes: a file, or standard output for "-".
 struct OutputFile {
     std::string name;  // as given
@@ -29,11 +27,15 @@ struct OutputFile {
     std::string Shown() const;
 };
 
-// The output `name` names with the form `format` ("c", "fnt", "bdf", "png") gives, else the
-// one its name says (*.fnt, *.bdf, anything else C source; `png` only PNG). Standard output
-// ("-") has no name to tell the form by: it needs --format.
+// The output `name` names with the form `format` (a keyword of OutputForms(), or "png")
+// gives, else the one its name says (*.fnt, *.bdf, anything else C source; `png` only PNG).
+// Standard output ("-") has no name to tell the form by: it needs --format.
 Result ResolveOutput(const std::string& name, const std::string& format, bool png,
                      OutputFile& output);
+
+// "Output file: *.fnt = binary font file, ..., anything else = C source; - = standard
+// output", from the output forms.
+std::string OutputFileHelp();
 
 // Whether a save to `path` can start (see safefile::CheckTarget), checked before the work.
 Result CheckOutputTarget(const std::string& path);

@@ -148,6 +148,8 @@ int RunExtract(const ExtractOptions& options) {
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
         return UsageFail("extract", resolved.message);
+    if (Result checked = CheckGlyphFileOutput(options.output, out); !checked)
+        return UsageFail("extract", checked.message);
     // A character subset keeps its codes in a code table, which a .fnt file has beside it.
     if (out.ToStdout() && out.form == FileForm::Binary &&
         (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
@@ -160,6 +162,8 @@ int RunExtract(const ExtractOptions& options) {
     bool usage = false;
     if (Result ok = MakeSettings(options, settings, set, details, usage); !ok)
         return usage ? UsageFail("extract", ok.message) : Fail(ok.message, details);
+    if (Result writable = CheckOutputTargets(out, options.output); !writable)
+        return Fail(writable.message);
 
     // fontconfig answers a family it does not know with another one: say which.
     if (ResolvedFont resolved;
@@ -307,9 +311,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     AddGlyphFileOutput(*cmd, options->output);
     AddLayoutOptions(*cmd, options->layout, "", false);
-    cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source; - = standard output")
+    cmd->add_option("-o,--output", options->out, OutputFileHelp())
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     AddOutputFormat(*cmd, options->format, false);

@@ -28,12 +28,12 @@ struct ConvertOptions {
 int RunConvert(const ConvertOptions& options) {
     if (Result checked = CheckGlyphFileInput(options.input); !checked)
         return UsageFail("convert", checked.message);
-    if (Result name = CheckArrayName(options.output.name, "--name"); !name)
-        return UsageFail("convert", name.message);
     OutputFile out;
     if (Result resolved = ResolveOutput(options.out, options.format, false, out); !resolved)
         return UsageFail("convert", resolved.message);
-    if (Result writable = CheckOutputTarget(out.Path()); !writable)
+    if (Result checked = CheckGlyphFileOutput(options.output, out); !checked)
+        return UsageFail("convert", checked.message);
+    if (Result writable = CheckOutputTargets(out, options.output); !writable)
         return Fail("convert", writable.message);
     CGlyphSet set;
     if (Result loaded = LoadGlyphFile(options.input, set); !loaded)
@@ -90,9 +90,7 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
         "convert", "Read a .fnt or C source file and write it as a .fnt, C source or BDF file");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddGlyphFileInput(*cmd, options->input);
-    cmd->add_option("-o,--output", options->out,
-                    "Output file: *.fnt = binary font file, *.bdf = BDF font, anything else = C "
-                    "source; - = standard output")
+    cmd->add_option("-o,--output", options->out, OutputFileHelp())
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();
     AddOutputFormat(*cmd, options->format, false);

@@ -265,11 +265,46 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
                     "euc-kr table unless told otherwise")
         ->check(CLI::IsMember({"euc-kr", "unicode"}))
         ->type_name("CODE");
+    FirmwareOptions& firmware = output.firmware;
+    command.add_flag("--static", firmware.isStatic,
+                     "C source: static arrays, so that several source files can include the font");
+    command.add_flag("--guard", firmware.guard, "C source: an include guard NAME_H");
+    command.add_flag("--split", firmware.split,
+                     "C source: OUT.h with the extern declarations and sizes (NAME_WIDTH, "
+                     "NAME_HEIGHT, NAME_GLYPH_BYTES, NAME_COUNT), OUT.c with the data (OUT.c the "
+                     "output itself unless it names a header)");
+    command
+        .add_option("--section", firmware.section,
+                    "C source: put the arrays in this linker section (GNU C attribute)")
+        ->type_name("NAME");
+    command.add_flag("--progmem", firmware.progmem,
+                     "C source: put the arrays in AVR flash (PROGMEM of <avr/pgmspace.h>)");
+}
+
+Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out) {
+    if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
+    if (output.firmware.Any() && !FormOf(out.form).carries.firmware)
+        return Result::Failure(std::string("--static, --guard, --split, --section and --progmem "
+                                           "are for C source, not a ") +
+                               FileKindName(out.form));
+    if (output.firmware.split && out.ToStdout())
+        return Result::Failure("--split writes two files, not standard output");
+    return CheckFirmwareOptions(output.firmware);
+}
+
+Result CheckOutputTargets(const OutputFile& out, const GlyphFileOutput& output) {
+    if (CreateTime now; out.form == FileForm::CSource)
+        if (Result time = CreateTimeNow(now); !time) return time;
+    if (!output.firmware.split) return CheckOutputTarget(out.Path());
+    const SplitPaths paths = SplitFilePaths(out.Path());
+    if (Result header = CheckOutputTarget(paths.header); !header) return header;
+    return CheckOutputTarget(paths.data);
 }
 
 Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOptions& array) {
     if (Result name = CheckArrayName(output.name, "--name"); !name) return name;
     array.name = output.name;
+    array.firmware = output.firmware;
     array.codeTable = output.index == "unicode"                    ? CodeIndex::Unicode
                       : output.index == "euc-kr" || set.keepsCodes ? CodeIndex::EucKr
                                                                    : CodeIndex::None;
@@ -296,41 +331,25 @@ void AddOutputFormat(CLI::App& command, std::string& format, bool png) {
             ->check(CLI::IsMember({"png"}));
         return;
     }
-    command
-        .add_option("--format", format,
-                    "Form of the output whatever its name: c = C source, fnt = binary font "
-                    "file, bdf = BDF font (needed for -o -, standard output)")
-        ->check(CLI::IsMember({"c", "fnt", "bdf"}));
+    std::vector<std::string> keywords;
+    std::string help = "Form of the output whatever its name: ";
+    for (const OutputForm& form : OutputForms()) {
+        help += std::string(keywords.empty() ? "" : ", ") + form.keyword + " = " + form.kind;
+        keywords.push_back(form.keyword);
+    }
+    command.add_option("--format", format, help + " (needed for -o -, standard output)")
+        ->check(CLI::IsMember(keywords));
 }
 
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array, BitLayout layout) {
-    const std::string path = output.Path();
-    // A font on standard output has no file name to be named after: it takes the array's.
-    if (output.form == FileForm::Bdf)
-        return output.ToStdout() ? WriteNamedBdfFile(set, path, array.name)
-                                 : WriteBdfFile(set, path);
-    if (output.form != FileForm::Binary)
-        return WriteTextFile(set, path, doubleArray, {}, array, layout);
-    if (output.ToStdout() && array.codeTable != CodeIndex::None)
-        return Result::Failure(
-            "a .fnt file on standard output cannot have its code table beside it: write it to "
-            "a file, or write C source, which holds the table");
-    return WriteFontFile(set, path, skip, layout, array.codeTable);
-}
-
-const char* FileKindName(FileForm form) {
-    switch (form) {
-        case FileForm::Binary:
-            return "binary font file";
-        case FileForm::Bdf:
-            return "BDF font";
-        case FileForm::Png:
-            return "PNG picture";
-        case FileForm::CSource:
-            break;
-    }
-    return "C source";
+    SaveOptions options;
+    options.doubleArray = doubleArray;
+    options.skip = skip;
+    options.array = array;
+    options.layout = layout;
+    options.toPipe = output.ToStdout();
+    return FormOf(output.form).write(set, output.Path(), options);
 }
 
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) {
@@ -343,8 +362,15 @@ void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) 
 void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptions& array,
                 BitLayout layout) {
     std::string kind = FileKindName(output.form);
-    if (output.form == FileForm::CSource) kind += doubleArray ? ", 2d array" : ", 1d array";
-    if (output.form != FileForm::Bdf && !layout.IsDefault()) kind += ", " + BitLayoutText(layout);
+    if (FormOf(output.form).carries.arrayForm) kind += doubleArray ? ", 2d array" : ", 1d array";
+    if (FormOf(output.form).carries.layout && !layout.IsDefault())
+        kind += ", " + BitLayoutText(layout);
+    if (output.form == FileForm::CSource && array.firmware.split) {
+        const SplitPaths paths = SplitFilePaths(output.name);
+        Status("Wrote %s (C header)\n", std::filesystem::absolute(paths.header).c_str());
+        Status("Wrote %s (%s)\n", std::filesystem::absolute(paths.data).c_str(), kind.c_str());
+        return;
+    }
     Status("Wrote %s (%s)\n", output.Shown().c_str(), kind.c_str());
     if (output.form == FileForm::Binary && array.codeTable != CodeIndex::None)
         Status("Wrote %s (code table)\n",

@@ -63,14 +63,24 @@ Result CheckGlyphFileInput(const GlyphFileInput& input);
 // `layout`, where given, receives the bit layout the file was read in.
 Result LoadGlyphFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* layout = nullptr);
 
-// How a glyph file is written beyond its form: the array name and the code table.
+// How a glyph file is written beyond its form: the array name, the code table, and how C
+// source declares its arrays for a firmware build.
 struct GlyphFileOutput {
     std::string name = "data_table";
     std::string index;  // "", "euc-kr" or "unicode"
+    FirmwareOptions firmware;
 };
 
-// Adds --name and --index to a subcommand.
+// Adds --name, --index, --static, --guard, --split, --section and --progmem to a subcommand.
 void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
+
+// Whether the output options go together and with the form of `out` (the firmware options
+// are for C source to a file); a failure is a usage error. Checked before any work.
+Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out);
+
+// CheckOutputTarget for each file the output writes (both of a split C source); C source also
+// needs a well-formed SOURCE_DATE_EPOCH where one is set.
+Result CheckOutputTargets(const OutputFile& out, const GlyphFileOutput& output);
 
 // Checks the options and turns them into what the writers take: a set that keeps its codes
 // (a character subset) gets an EUC-KR code table unless --index says otherwise; --index
@@ -81,17 +91,16 @@ Result PrepareOutput(const GlyphFileOutput& output, CGlyphSet& set, TextArrayOpt
 // Adds -q,--quiet: no status lines and notes on stderr, only warnings and errors.
 void AddQuietFlag(CLI::App& command);
 
-// Adds --format (c, fnt, bdf; `png`: png only), the form of the output whatever its name.
+// Adds --format (the keywords of OutputForms(); `png`: png only), the form of the output
+// whatever its name.
 void AddOutputFormat(CLI::App& command, std::string& format, bool png);
 
-// Writes the set to `output` in its form: a binary font file after `skip` zero bytes (with a
-// code table, also NAME.idx), a BDF font, or C source with a 2d (`doubleArray`) or 1d array;
-// the first and last in `layout`. A code table has no place beside standard output.
+// Writes the set to `output` with its form's writer (see OutputForms()): a binary font file
+// after `skip` zero bytes (with a code table, also NAME.idx), a BDF font, or C source with a
+// 2d (`doubleArray`) or 1d array; the first and last in `layout`. A code table has no place
+// beside standard output.
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
                      const TextArrayOptions& array = {}, BitLayout layout = {});
-
-// "C source", "binary font file", "BDF font" or "PNG picture".
-const char* FileKindName(FileForm form);
 
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stderr.
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set);

@@ -3,8 +3,13 @@
 #include <langinfo.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "glyph/Cp949.h"
@@ -18,27 +23,73 @@ namespace {
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
-// The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
-std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, const std::string& name,
-                   BitLayout layout) {
-    const std::string rule = "/" + std::string(91, '*') + "/";
+// NAME in capitals, the stem of the guard and the size macros.
+std::string MacroStem(const std::string& name) {
+    std::string stem = name;
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return stem;
+}
+
+// What follows an array's declarator in a firmware build: its placement and, for `static`,
+// NAME_UNUSED (C warns of a static const array that a translation unit does not use).
+std::string Attributes(const TextArrayOptions& array, bool definition) {
+    const FirmwareOptions& firmware = array.firmware;
+    std::string text;
+    if (firmware.isStatic) text += " " + MacroStem(array.name) + "_UNUSED";
+    if (definition && !firmware.section.empty())
+        text += " __attribute__((section(\"" + firmware.section + "\")))";
+    if (firmware.progmem) text += " PROGMEM";
+    return text;
+}
+
+// "const unsigned char NAME[COUNT][BYTES]" with what a firmware build puts around it.
+std::string Declaration(const CGlyphSet& set, bool doubleArray, const TextArrayOptions& array,
+                        int record, bool definition) {
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  doubleArray ? "const unsigned char %s[%d][%d]" : "const unsigned char %s[%d*%d]",
+                  array.name.c_str(), set.Count(), record);
+    return (array.firmware.isStatic ? "static " : "") + std::string(line) +
+           Attributes(array, definition);
+}
+
+std::string CodesDeclaration(const CGlyphSet& set, const TextArrayOptions& array, bool definition) {
+    return (array.firmware.isStatic ? "static " : "") + std::string("const unsigned short ") +
+           array.name + "_codes[" + std::to_string(set.Count()) + "]" +
+           Attributes(array, definition);
+}
+
+// The header and notes, as UTF-8 lines; converted to code page 949 as a whole. A firmware
+// build frames the description as one comment (the classic lines open a comment each, which
+// compilers warn of), and opens the guard, the includes and the attribute macro.
+std::string Header(const CGlyphSet& set, bool doubleArray, CreateTime now,
+                   const TextArrayOptions& array, BitLayout layout, const std::string& header) {
+    const FirmwareOptions& firmware = array.firmware;
+    const bool framed = firmware.Any();
+    const std::string stars(91, '*');
+    const std::string lead = framed ? " * " : "/* ";
     const int count = set.Count();
     const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
-    char line[256];
     std::string text;
     auto add = [&text](const std::string& s) { text += s + kEol; };
-    add(rule);
-    add("/* ");
-    add("/* Font Type  : " + set.GetRangeName(false));
-    add("/* Font Info  : " + set.fontDescription);
-    add("/* Font Width : " + std::to_string(set.width) + " pixel");
-    add("/* Font Height : " + std::to_string(set.height) + " pixel");
-    add("/* Data Length : " + std::to_string(record) + " bytes");
-    if (!layout.IsDefault()) add("/* Bit Layout : " + BitLayoutText(layout));
-    add("/* Data Conut : " + std::to_string(count) + " ");
-    add("/* ");
-    add("/* Create Time : " + FormatCreateTime(now));
-    add(rule);
+    auto item = [&](std::string s) {
+        // A "*/" of a font's name would end the comment early.
+        if (framed)
+            for (std::size_t at; (at = s.find("*/")) != std::string::npos;) s.insert(at + 1, " ");
+        add(lead + s);
+    };
+    add(framed ? "/*" + stars : "/" + stars + "/");
+    item("");
+    item("Font Type  : " + set.GetRangeName(false));
+    item("Font Info  : " + set.fontDescription);
+    item("Font Width : " + std::to_string(set.width) + " pixel");
+    item("Font Height : " + std::to_string(set.height) + " pixel");
+    item("Data Length : " + std::to_string(record) + " bytes");
+    if (!layout.IsDefault()) item("Bit Layout : " + BitLayoutText(layout));
+    item("Data Conut : " + std::to_string(count) + " ");
+    item("");
+    item("Create Time : " + FormatCreateTime(now));
+    add(framed ? " " + stars + "/" : "/" + stars + "/");
     add("");
     add("//#include \"stdafx.h\"");
     add("");
@@ -46,11 +97,28 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, cons
     add("//           최초로 나오는 '{0x' 이전의 모든 문장은 무시합니다");
     add("//           배열의 처음이 항상 공백없는 '{0x'가 되도록 해주세요");
     add("");
-    std::snprintf(
-        line, sizeof line,
-        doubleArray ? "const unsigned char %s[%d][%d] = {" : "const unsigned char %s[%d*%d] = {",
-        name.c_str(), count, record);
-    add(line);
+    const std::string stem = MacroStem(array.name);
+    if (firmware.guard && !firmware.split) {
+        add("#ifndef " + stem + "_H");
+        add("#define " + stem + "_H");
+        add("");
+    }
+    if (!header.empty()) {
+        add("#include \"" + header + "\"");
+        add("");
+    } else if (firmware.progmem) {
+        add("#include <avr/pgmspace.h>");
+        add("");
+    }
+    if (firmware.isStatic) {
+        add("#if defined(__GNUC__)");
+        add("#define " + stem + "_UNUSED __attribute__((unused))");
+        add("#else");
+        add("#define " + stem + "_UNUSED");
+        add("#endif");
+        add("");
+    }
+    add(Declaration(set, doubleArray, array, record, true) + " = {");
     return text;
 }
 
@@ -71,8 +139,7 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     text += ascending ? ", ascending: find a glyph by binary search */"
                       : ", in glyph order (not ascending: search the whole table) */";
     text += kEol;
-    text += "const unsigned short " + array.name + "_codes[" + std::to_string(set.Count()) +
-            "] = {" + kEol;
+    text += CodesDeclaration(set, array, true) + " = {" + kEol;
     char entry[16];
     for (int n = 0; n < set.Count(); ++n) {
         std::snprintf(entry, sizeof entry, "0x%04x,", codes[n]);
@@ -122,20 +189,71 @@ std::string TimeCodeset() {
 
 }  // namespace
 
-std::string FormatCreateTime(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
+std::string FormatCreateTime(CreateTime now) {
+    std::tm when{};
     char date[64], time[64];
-    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
-    if (std::strftime(time, sizeof time, "%X", &local) == 0)
-        std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    if (now.utc) {
+        gmtime_r(&now.time, &when);
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S UTC", &when);
+        return date;
+    }
+    localtime_r(&now.time, &when);
+    std::strftime(date, sizeof date, "%Y-%m-%d", &when);
+    if (std::strftime(time, sizeof time, "%X", &when) == 0)
+        std::strftime(time, sizeof time, "%H:%M:%S", &when);
     return std::string(date) + " " + ConvertEncoding(time, "UTF-8", TimeCodeset().c_str());
 }
 
-void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
+Result CreateTimeNow(CreateTime& now) {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch == nullptr || *epoch == '\0') {
+        now = CreateTime(std::time(nullptr));
+        return Result::Success();
+    }
+    // Up to the last second of the year 9999.
+    constexpr std::time_t kLast = 253402300799;
+    std::time_t seconds = 0;
+    const char* end = epoch + std::strlen(epoch);
+    const auto [stop, error] = std::from_chars(epoch, end, seconds);
+    if (error != std::errc() || stop != end || seconds < 0 || seconds > kLast)
+        return Result::Failure(std::string("SOURCE_DATE_EPOCH must be the seconds since "
+                                           "1970-01-01 00:00 UTC as a whole number, not \"") +
+                               epoch + "\"");
+    now = CreateTime(seconds, true);
+    return Result::Success();
+}
+
+Result CheckFirmwareOptions(const FirmwareOptions& firmware) {
+    if (firmware.isStatic && firmware.split)
+        return Result::Failure(
+            "--static and --split do not go together: a split font's data is shared through "
+            "its header");
+    if (!firmware.section.empty() && firmware.progmem)
+        return Result::Failure("--section and --progmem both place the data: give one of them");
+    const bool named = std::all_of(firmware.section.begin(), firmware.section.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("._$-", c) != nullptr;
+    });
+    if (!named || firmware.section.size() > 255)
+        return Result::Failure(
+            "--section must be a section name of letters, digits and "
+            "\"._$-\", not \"" +
+            firmware.section + "\"");
+    return Result::Success();
+}
+
+SplitPaths SplitFilePaths(const std::string& path) {
+    const std::filesystem::path given(path);
+    std::string extension = given.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string stem = (given.parent_path() / given.stem()).string();
+    const bool header = extension.empty() || extension == ".h" || extension == ".hpp";
+    return {stem + ".h", header ? stem + ".c" : path};
+}
+
+void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
                  const std::function<void(std::string_view)>& out, const TextArrayOptions& array,
-                 BitLayout layout) {
-    out(Utf8ToCp949(Header(set, doubleArray, now, array.name, layout)));
+                 BitLayout layout, const std::string& header) {
+    out(Utf8ToCp949(Header(set, doubleArray, now, array, layout, header)));
     GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
@@ -146,13 +264,54 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
     out("};");
     out(kEol);
     if (array.codeTable != CodeIndex::None) out(CodeTable(set, array));
+    if (array.firmware.guard && !array.firmware.split) {
+        out(kEol);
+        out("#endif /* " + MacroStem(array.name) + "_H */" + kEol);
+    }
 }
 
-std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,
+std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, CreateTime now,
                            const TextArrayOptions& array, BitLayout layout) {
     std::string text;
     WriteTextTo(
         set, doubleArray, now, [&text](std::string_view piece) { text += piece; }, array, layout);
+    return text;
+}
+
+std::string FormatSplitHeader(const CGlyphSet& set, bool doubleArray, const TextArrayOptions& array,
+                              BitLayout layout) {
+    const std::string stem = MacroStem(array.name);
+    const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
+    std::string text;
+    auto add = [&text](const std::string& s) { text += s + kEol; };
+    add("/* " + std::to_string(set.Count()) + " glyphs of " + std::to_string(set.width) + " x " +
+        std::to_string(set.height) + " pixels, " + std::to_string(record) + " bytes each" +
+        (array.codeTable == CodeIndex::None ? "" : ", and their codes") + " */");
+    add("#ifndef " + stem + "_H");
+    add("#define " + stem + "_H");
+    add("");
+    if (array.firmware.progmem) {
+        add("#include <avr/pgmspace.h>");
+        add("");
+    }
+    add("#ifdef __cplusplus");
+    add("extern \"C\" {");
+    add("#endif");
+    add("");
+    add("#define " + stem + "_WIDTH " + std::to_string(set.width));
+    add("#define " + stem + "_HEIGHT " + std::to_string(set.height));
+    add("#define " + stem + "_GLYPH_BYTES " + std::to_string(record));
+    add("#define " + stem + "_COUNT " + std::to_string(set.Count()));
+    add("");
+    add("extern " + Declaration(set, doubleArray, array, record, false) + ";");
+    if (array.codeTable != CodeIndex::None)
+        add("extern " + CodesDeclaration(set, array, false) + ";");
+    add("");
+    add("#ifdef __cplusplus");
+    add("}");
+    add("#endif");
+    add("");
+    add("#endif /* " + stem + "_H */");
     return text;
 }
 
@@ -168,12 +327,32 @@ Result CheckArrayName(const std::string& name, const std::string& what) {
 Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleArray,
                      const Clock& clock, const TextArrayOptions& array, BitLayout layout) {
     if (Result name = CheckArrayName(array.name, "the array name"); !name) return name;
-    const std::time_t now = clock ? clock() : std::time(nullptr);
-    safefile::SafeFileWriter file(path);
+    if (Result firmware = CheckFirmwareOptions(array.firmware); !firmware) return firmware;
+    CreateTime now(clock ? clock() : 0);
+    if (!clock)
+        if (Result time = CreateTimeNow(now); !time) return time;
+    if (!array.firmware.split) {
+        safefile::SafeFileWriter file(path);
+        WriteTextTo(
+            set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array,
+            layout);
+        return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
+    }
+    const SplitPaths paths = SplitFilePaths(path);
+    const std::string include = std::filesystem::path(paths.header).filename().string();
+    if (!std::all_of(include.begin(), include.end(),
+                     [](char c) { return c > 0x20 && c < 0x7F && c != '"' && c != '\\'; }))
+        return Result::Failure("--split: the header " + paths.header +
+                               " cannot be named in an #include line; give the output a name "
+                               "of ASCII letters, digits and punctuation");
+    safefile::SafeFileWriter header(paths.header), data(paths.data);
+    header.Write(FormatSplitHeader(set, doubleArray, array, layout));
     WriteTextTo(
-        set, doubleArray, now, [&file](std::string_view piece) { file.Write(piece); }, array,
-        layout);
-    return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
+        set, doubleArray, now, [&data](std::string_view piece) { data.Write(piece); }, array,
+        layout, include);
+    const std::string failed = safefile::SafeFileWriter::CommitTogether({&header, &data});
+    return Result::FailureIf(ErrorKind::CannotWrite, failed,
+                             header.Ok() ? paths.data : paths.header);
 }
 
 }  // namespace brivo

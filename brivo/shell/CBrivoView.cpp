@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/OutputForm.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/CharacterSubset.h"
@@ -97,8 +98,9 @@ QString HeaderContradictionText(const TextFileHeader& header) {
 
 namespace {
 
-constexpr char kBinaryFilter[] = "FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||";
-constexpr char kTextFilter[] = "Header File (*.h)|*.h|CPP File (*.cpp)|*.cpp|All Files(*.*)|*.*||";
+// A form's default extension and file dialog filter, from the table of output forms.
+QString ExtensionOf(FileForm form) { return FormOf(form).types.front().extension; }
+QString FilterOf(FileForm form) { return QString::fromStdString(DialogFilter(FormOf(form))); }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -439,7 +441,8 @@ std::unique_ptr<CFileOptionDialog> CBrivoView::AskForFile(bool open, const QStri
 void CBrivoView::OnFontFileSave() {
     if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
-    if (auto dialog = AskForFile(false, "fnt", kBinaryFilter, FILE_KIND_BINARY))
+    if (auto dialog = AskForFile(false, ExtensionOf(FileForm::Binary), FilterOf(FileForm::Binary),
+                                 FILE_KIND_BINARY))
         WriteFontFile(dialog->FilePath(), dialog->skipBytes, dialog->bitLayout,
                       !dialog->subset || !dialog->codeTable                     ? CodeIndex::None
                       : CurrentDocument().array.codeTable == CodeIndex::Unicode ? CodeIndex::Unicode
@@ -448,7 +451,8 @@ void CBrivoView::OnFontFileSave() {
 
 void CBrivoView::OnFontFileLoad() {
     if (!MayDiscardChanges()) return;
-    if (auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY))
+    if (auto dialog = AskForFile(true, ExtensionOf(FileForm::Binary), FilterOf(FileForm::Binary),
+                                 FILE_KIND_BINARY))
         ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                      dialog->skipBytes, dialog->exceptUnused, dialog->bitLayout);
 }
@@ -456,7 +460,8 @@ void CBrivoView::OnFontFileLoad() {
 void CBrivoView::OnTextFileSave() {
     if (editPane) editPane->SettleEdit(false);
     WaitForExtraction();
-    if (auto dialog = AskForFile(false, "h", kTextFilter, FILE_KIND_TEXT)) {
+    if (auto dialog = AskForFile(false, ExtensionOf(FileForm::CSource), FilterOf(FileForm::CSource),
+                                 FILE_KIND_TEXT)) {
         arrayName = dialog->arrayName;
         TextArrayOptions array;
         array.name = arrayName.toStdString();
@@ -542,7 +547,8 @@ int CBrivoView::ExtractTextCharacters(const QString& path) {
 
 void CBrivoView::OnTextFileLoad() {
     if (!MayDiscardChanges()) return;
-    if (auto dialog = AskForFile(true, "h", kTextFilter, FILE_KIND_TEXT))
+    if (auto dialog = AskForFile(true, ExtensionOf(FileForm::CSource), FilterOf(FileForm::CSource),
+                                 FILE_KIND_TEXT))
         ReadTextFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                      dialog->doubleArray, dialog->exceptUnused);
 }
@@ -564,8 +570,12 @@ int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout 
                             skipBytes, 1, glyphSet.exceptUnused, layout},
                            {}};
     document.array.codeTable = codeTable;
+    SaveOptions options;
+    options.skip = skipBytes;
+    options.layout = layout;
+    options.array.codeTable = codeTable;
     return WriteGlyphs(document, [&] {
-        return brivo::WriteFontFile(glyphSet, LocalPath(path), skipBytes, layout, codeTable);
+        return FormOf(FileForm::Binary).write(glyphSet, LocalPath(path), options);
     });
 }
 
@@ -574,8 +584,12 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
     const GlyphDocument document{{path, FILE_KIND_TEXT, glyphSet.width, glyphSet.height,
                                   glyphSet.range, 0, doubleArray, glyphSet.exceptUnused, layout},
                                  array};
+    SaveOptions options;
+    options.doubleArray = doubleArray != 0;
+    options.array = array;
+    options.layout = layout;
     return WriteGlyphs(document, [&] {
-        return brivo::WriteTextFile(glyphSet, LocalPath(path), doubleArray != 0, {}, array, layout);
+        return FormOf(FileForm::CSource).write(glyphSet, LocalPath(path), options);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "cli/tests/CliRun.h"
 
@@ -60,6 +61,35 @@ TEST_F(FileCommandsTest, ConvertRoundTripsBetweenTheForms) {
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(WithoutFontAndTime(ReadBytes(folder / "b.h")),
               WithoutFontAndTime(ReadBytes(folder / "a.h")));
+}
+
+// Every form --help offers is written alike whether its keyword or the name of the file
+// asks for it (any case of the extension), and standard output gets the same bytes.
+TEST_F(FileCommandsTest, FormKeywordsAndExtensionsAgree) {
+    const CliRun help = Cli("convert --help");
+    struct Form {
+        std::string keyword;
+        std::vector<std::string> names;
+    };
+    const Form forms[] = {{"c", {"data_table.h", "data_table.CPP", "data_table.txt"}},
+                          {"fnt", {"data_table.fnt", "data_table.FNT"}},
+                          {"bdf", {"data_table.bdf", "data_table.Bdf"}}};
+    const std::string convert = "SOURCE_DATE_EPOCH=1 " + std::string(BRIVO_CLI) + " convert " +
+                                In("three.h") + " --size 8x2 --range custom -q ";
+    for (const Form& form : forms) {
+        EXPECT_NE(help.output.find(form.keyword + " = "), std::string::npos) << help.output;
+        const std::string pipe = convert + "--format " + form.keyword + " -o - > " + In("piped");
+        ASSERT_EQ(std::system(pipe.c_str()), 0) << pipe;
+        const std::string piped = ReadBytes(folder / "piped");
+        ASSERT_FALSE(piped.empty()) << form.keyword;
+        for (const std::string& name : form.names) {
+            const fs::path file = folder / "out" / name;
+            fs::create_directories(file.parent_path());
+            ASSERT_EQ(std::system((convert + "-o " + file.string()).c_str()), 0) << name;
+            EXPECT_EQ(ReadBytes(file), piped) << form.keyword << " " << name;
+            fs::remove_all(file.parent_path());
+        }
+    }
 }
 
 TEST_F(FileCommandsTest, ExtractedRangeReadsBackFromBothForms) {

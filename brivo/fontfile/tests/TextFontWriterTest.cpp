@@ -158,6 +158,32 @@ TEST_F(TextFontWriterTest, CreateTimeIsDateThenTime) {
     EXPECT_EQ(FormatCreateTime(kCreateTime), "2008-03-27 15:37:57");
 }
 
+// A save without a clock of its own (the desktop program's) takes SOURCE_DATE_EPOCH, in UTC;
+// one it cannot read refuses the save and leaves the file as it was.
+TEST_F(TextFontWriterTest, SaveTakesTheCreateTimeFromSourceDateEpoch) {
+    CGlyphSet set;
+    Example(set);
+    const std::string path = folder.File("font.h");
+    auto createTime = [&] {
+        const std::string text = ReadBytes(path);
+        const std::size_t at = text.find("/* Create Time : ");
+        return text.substr(at + 17, text.find("\r\n", at) - at - 17);
+    };
+    setenv("SOURCE_DATE_EPOCH", "1206632277", 1);
+    const Result epoch = WriteTextFile(set, path, true);
+    const std::string fixed = createTime();
+    setenv("SOURCE_DATE_EPOCH", "2008-03-27", 1);
+    const Result malformed = WriteTextFile(set, path, true);
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_TRUE(epoch) << epoch.message;
+    EXPECT_EQ(fixed, "2008-03-27 15:37:57 UTC");
+    EXPECT_FALSE(malformed);
+    EXPECT_NE(malformed.message.find("\"2008-03-27\""), std::string::npos) << malformed.message;
+    EXPECT_EQ(createTime(), fixed);
+    ASSERT_TRUE(WriteTextFile(set, path, true));
+    EXPECT_NE(createTime(), fixed);  // the moment of the save
+}
+
 // A Korean locale in EUC-KR writes the time words in EUC-KR; the file gets them in code page
 // 949, not as '?' for bytes that are no UTF-8.
 TEST_F(TextFontWriterTest, CreateTimeIsConvertedFromTheLocaleEncoding) {

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fontfile/TextFontWriter.h"
+#include "glyph/BitLayout.h"
+#include "glyph/Result.h"
+
+namespace brivo {
+
+class CGlyphSet;
+
+// What a written file holds: C source, a binary font file, a BDF font, or a PNG picture of
+// the glyphs (the preview's contact sheet, which is no form a glyph set is saved in).
+enum class FileForm { CSource, Binary, Bdf, Png };
+
+// What a save takes beyond the set and the path; each form reads what it carries.
+struct SaveOptions {
+    bool doubleArray = true;  // C source: a row per glyph, else one flat array
+    int skip = 0;             // .fnt: zero bytes before the records
+    TextArrayOptions array;   // array name, code table, firmware declarations
+    BitLayout layout;
+    bool toPipe = false;  // the path has no name of its own (standard output)
+};
+
+// One file type of a form in a file dialog: "Header File", "h".
+struct FileType {
+    const char* description;
+    const char* extension;
+};
+
+// What a form can carry besides the glyph bitmaps.
+struct FormCarries {
+    bool layout = false;     // a byte layout other than rows, MSB first
+    bool arrayForm = false;  // the 1d or 2d array
+    bool codeTable = false;  // the code of each glyph
+    bool firmware = false;   // static, guard, split, section, PROGMEM declarations
+    bool metrics = false;    // advance and ink box per glyph
+    int maxBpp = 1;          // bits per pixel
+};
+
+// An output form: its --format keyword, what it is called, the file types that name it, what
+// it carries, and its writer. The forms are the rows of OutputForms().
+struct OutputForm {
+    FileForm form;
+    const char* keyword;
+    const char* kind;
+    std::vector<FileType> types;  // the first is the default extension
+    FormCarries carries;
+    Result (*write)(const CGlyphSet& set, const std::string& path, const SaveOptions& options);
+};
+
+// Every form a glyph set is saved in, the CLI's and the desktop program's alike; the first
+// is the form of a file whose name names no other.
+const std::vector<OutputForm>& OutputForms();
+
+// The row of `form`; PNG has none (the C source row stands in).
+const OutputForm& FormOf(FileForm form);
+
+// The row whose keyword is `keyword`, nullptr for none.
+const OutputForm* FormByKeyword(std::string_view keyword);
+
+// The form a file's name says (its extension, in any case), else the first row's.
+const OutputForm& FormOfPath(std::string_view path);
+
+// "C source", "binary font file", "BDF font" or "PNG picture".
+const char* FileKindName(FileForm form);
+
+// The file dialog's filter of a form: its types, then all files, as description|pattern
+// pairs ended by "||" ("FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||").
+std::string DialogFilter(const OutputForm& form);
+
+}  // namespace brivo

@@ -1,0 +1,104 @@
+#include <strings.h>
+
+#include <cstring>
+
+#include "fontfile/BdfWriter.h"
+#include "fontfile/BinaryFontFile.h"
+#include "fontfile/OutputForm.h"
+
+namespace brivo {
+
+namespace {
+
+Result WriteCSource(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return WriteTextFile(set, path, options.doubleArray, {}, options.array, options.layout);
+}
+
+Result WriteBinary(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    if (options.toPipe && options.array.codeTable != CodeIndex::None)
+        return Result::Failure(
+            "a .fnt file on standard output cannot have its code table beside it: write it to "
+            "a file, or write C source, which holds the table");
+    return WriteFontFile(set, path, options.skip, options.layout, options.array.codeTable);
+}
+
+// A font on standard output has no file name to be named after: it takes the array's.
+Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return options.toPipe ? WriteNamedBdfFile(set, path, options.array.name)
+                          : WriteBdfFile(set, path);
+}
+
+FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware) {
+    FormCarries carries;
+    carries.layout = layout;
+    carries.arrayForm = arrayForm;
+    carries.codeTable = codeTable;
+    carries.firmware = firmware;
+    return carries;
+}
+
+bool HasExtension(std::string_view path, const char* extension) {
+    const std::size_t length = std::strlen(extension);
+    return path.size() > length && path[path.size() - length - 1] == '.' &&
+           strncasecmp(path.data() + path.size() - length, extension, length) == 0;
+}
+
+}  // namespace
+
+const std::vector<OutputForm>& OutputForms() {
+    // A BDF font carries each glyph's code as its ENCODING.
+    static const std::vector<OutputForm> forms = {
+        {FileForm::CSource,
+         "c",
+         "C source",
+         {{"Header File", "h"}, {"CPP File", "cpp"}},
+         Carries(true, true, true, true),
+         WriteCSource},
+        {FileForm::Binary,
+         "fnt",
+         "binary font file",
+         {{"FNT File", "fnt"}},
+         Carries(true, false, true, false),
+         WriteBinary},
+        {FileForm::Bdf,
+         "bdf",
+         "BDF font",
+         {{"BDF Font", "bdf"}},
+         Carries(false, false, true, false),
+         WriteBdf},
+    };
+    return forms;
+}
+
+const OutputForm& FormOf(FileForm form) {
+    for (const OutputForm& row : OutputForms())
+        if (row.form == form) return row;
+    return OutputForms().front();
+}
+
+const OutputForm* FormByKeyword(std::string_view keyword) {
+    for (const OutputForm& row : OutputForms())
+        if (keyword == row.keyword) return &row;
+    return nullptr;
+}
+
+const OutputForm& FormOfPath(std::string_view path) {
+    for (const OutputForm& row : OutputForms())
+        for (const FileType& type : row.types)
+            if (HasExtension(path, type.extension)) return row;
+    return OutputForms().front();
+}
+
+const char* FileKindName(FileForm form) {
+    return form == FileForm::Png ? "PNG picture" : FormOf(form).kind;
+}
+
+std::string DialogFilter(const OutputForm& form) {
+    std::string filter;
+    for (const FileType& type : form.types)
+        filter +=
+            std::string(type.description) + " (*." + type.extension + ")|*." + type.extension + "|";
+    return filter + "All Files(*.*)|*.*||";
+}
+
+}  // namespace brivo
