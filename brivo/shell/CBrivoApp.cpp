@@ -52,8 +52,7 @@ bool CBrivoApp::InitInstance(const QStringList& arguments) {
     if (parser.isSet("help") || parser.isSet("help-all")) parser.showHelp(0);
     if (parser.isSet("version")) {
         // The program's own name, as every program of the suite says it, not the profile's.
-        std::printf("brivo %s
-", BRIVO_VERSION);
+        std::printf("brivo %s\n", BRIVO_VERSION);
         std::exit(0);
     }
 

@@ -348,7 +348,8 @@ int CBrivoView::OpenFile(const QString& path) {
     }
     if (!MayDiscardChanges()) return 0;
     if (suffix == "fnt") {
-        auto dialog = AskForFile(true, "fnt", kBinaryFilter, FILE_KIND_BINARY, absolute);
+        auto dialog = AskForFile(true, ExtensionOf(FileForm::Binary), FilterOf(FileForm::Binary),
+                                 FILE_KIND_BINARY, absolute);
         return dialog
                    ? ReadFontFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                                   dialog->skipBytes, dialog->exceptUnused, dialog->bitLayout)
@@ -363,7 +364,8 @@ int CBrivoView::OpenFile(const QString& path) {
     if (header)
         return ReadTextFile(absolute, header->width, header->height, header->range, 1,
                             header->exceptUnused ? 1 : 0);
-    auto dialog = AskForFile(true, "h", kTextFilter, FILE_KIND_TEXT, absolute);
+    auto dialog = AskForFile(true, ExtensionOf(FileForm::CSource), FilterOf(FileForm::CSource),
+                             FILE_KIND_TEXT, absolute);
     return dialog ? ReadTextFile(dialog->FilePath(), dialog->sizeX, dialog->sizeY, dialog->rangeId,
                                  dialog->doubleArray, dialog->exceptUnused)
                   : 0;
