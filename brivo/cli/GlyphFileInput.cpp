@@ -308,8 +308,9 @@ Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, b
     const std::string path = output.Path();
     // A font on standard output has no file name to be named after: it takes the array's.
     if (output.form == FileForm::Bdf)
-        return output.ToStdout() ? WriteNamedBdfFile(set, path, array.name)
-                                 : WriteBdfFile(set, path);
+        return WriteNamedBdfFile(
+            set, path, output.ToStdout() ? array.name : std::filesystem::path(path).stem().string(),
+            array.proportional);
     if (output.form != FileForm::Binary)
         return WriteTextFile(set, path, doubleArray, {}, array, layout);
     if (output.ToStdout() && array.codeTable != CodeIndex::None)

@@ -6,8 +6,11 @@
 #include <clocale>
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "glyph/Cp949.h"
+#include "glyph/GlyphBitmap.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
@@ -18,9 +21,28 @@ namespace {
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
-// The header and notes, as UTF-8 lines; converted to code page 949 as a whole.
+// The bytes of a proportional font's glyph: its ink box's rows top first, ceil(width/8)
+// bytes each, the leftmost pixel in the top bit.
+std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box) {
+    std::string bytes;
+    if (glyph == nullptr || glyph->bits == nullptr || box.Empty()) return bytes;
+    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
+    const int left = box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0);
+    const int top = box.TopRow(set.BaselineOrGuess());
+    for (int y = top; y < top + box.height; ++y)
+        for (int x0 = 0; x0 < box.width; x0 += 8) {
+            unsigned byte = 0;
+            for (int b = 0; b < 8; ++b)
+                byte = byte << 1 | (x0 + b < box.width && bitmap.Pixel(left + x0 + b, y) ? 1 : 0);
+            bytes += static_cast<char>(byte);
+        }
+    return bytes;
+}
+
+// The header and notes, as UTF-8 lines; converted to code page 949 as a whole. A
+// proportional font has `totalBytes` in one flat array.
 std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, const std::string& name,
-                   BitLayout layout) {
+                   BitLayout layout, std::optional<std::size_t> totalBytes = std::nullopt) {
     const std::string rule = "/" + std::string(91, '*') + "/";
     const int count = set.Count();
     const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
@@ -33,7 +55,10 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, cons
     add("/* Font Info  : " + set.fontDescription);
     add("/* Font Width : " + std::to_string(set.width) + " pixel");
     add("/* Font Height : " + std::to_string(set.height) + " pixel");
-    add("/* Data Length : " + std::to_string(record) + " bytes");
+    if (totalBytes)
+        add("/* Data Length : each glyph its ink box (" + name + "_offsets, " + name + "_metrics)");
+    else
+        add("/* Data Length : " + std::to_string(record) + " bytes");
     if (!layout.IsDefault()) add("/* Bit Layout : " + BitLayoutText(layout));
     add("/* Data Conut : " + std::to_string(count) + " ");
     add("/* ");
@@ -46,10 +71,14 @@ std::string Header(const CGlyphSet& set, bool doubleArray, std::time_t now, cons
     add("//           최초로 나오는 '{0x' 이전의 모든 문장은 무시합니다");
     add("//           배열의 처음이 항상 공백없는 '{0x'가 되도록 해주세요");
     add("");
-    std::snprintf(
-        line, sizeof line,
-        doubleArray ? "const unsigned char %s[%d][%d] = {" : "const unsigned char %s[%d*%d] = {",
-        name.c_str(), count, record);
+    if (totalBytes)
+        std::snprintf(line, sizeof line, "const unsigned char %s[%zu] = {", name.c_str(),
+                      std::max<std::size_t>(*totalBytes, 1));
+    else
+        std::snprintf(line, sizeof line,
+                      doubleArray ? "const unsigned char %s[%d][%d] = {"
+                                  : "const unsigned char %s[%d*%d] = {",
+                      name.c_str(), count, record);
     add(line);
     return text;
 }
@@ -78,6 +107,56 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
         std::snprintf(entry, sizeof entry, "0x%04x,", codes[n]);
         text += entry;
         text += (n + 1) % kBytesPerLine == 0 || n + 1 == set.Count() ? kEol : " ";
+    }
+    text += "};";
+    text += kEol;
+    return text;
+}
+
+// The font's lines and each glyph's advance and ink box after the glyph array, and in a
+// proportional font where each glyph's bytes begin.
+std::string MetricsTables(const CGlyphSet& set, const TextArrayOptions& array,
+                          const std::vector<GlyphMetrics>& metrics,
+                          const std::vector<std::size_t>& offsets) {
+    const int baseline = set.BaselineOrGuess();
+    const LineMetrics lines =
+        set.lineMetrics.value_or(LineMetrics{baseline, set.height - baseline, set.height, 0});
+    const std::string count = std::to_string(metrics.size());
+    std::string text = kEol;
+    text +=
+        "/* The font in pixels: ascent, descent, line height; the pen origin in a cell: column, "
+        "baseline row */";
+    text += kEol;
+    char entry[96];
+    std::snprintf(entry, sizeof entry, "const short %s_line_metrics[5] = {%d, %d, %d, %d, %d};",
+                  array.name.c_str(), lines.ascent, lines.descent, lines.lineHeight, lines.originX,
+                  baseline);
+    text += entry;
+    text += kEol;
+    if (array.proportional) {
+        text += kEol;
+        text += "/* Where the bytes of each glyph above begin */";
+        text += kEol;
+        text += "const unsigned long " + array.name + "_offsets[" + count + "] = {" + kEol;
+        for (std::size_t n = 0; n < offsets.size(); ++n) {
+            std::snprintf(entry, sizeof entry, "%zu,", offsets[n]);
+            text += entry;
+            text += (n + 1) % kBytesPerLine == 0 || n + 1 == offsets.size() ? kEol : " ";
+        }
+        text += "};";
+        text += kEol;
+    }
+    text += kEol;
+    text +=
+        "/* Each glyph above in pixels: advance; ink box left (from the pen origin), bottom "
+        "(from the baseline, up), width, height */";
+    text += kEol;
+    text += "const short " + array.name + "_metrics[" + count + "][5] = {" + kEol;
+    for (const GlyphMetrics& glyph : metrics) {
+        std::snprintf(entry, sizeof entry, "{%d, %d, %d, %d, %d},", glyph.advance, glyph.ink.x,
+                      glyph.ink.y, glyph.ink.width, glyph.ink.height);
+        text += entry;
+        text += kEol;
     }
     text += "};";
     text += kEol;
@@ -135,17 +214,38 @@ std::string FormatCreateTime(std::time_t now) {
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
                  const std::function<void(std::string_view)>& out, const TextArrayOptions& array,
                  BitLayout layout) {
-    out(Utf8ToCp949(Header(set, doubleArray, now, array.name, layout)));
+    const bool proportional = array.metrics && array.proportional;
+    // The ink boxes as the bitmaps now are: hand edits keep the cell, not the box.
+    std::vector<GlyphMetrics> metrics;
+    std::vector<std::size_t> offsets;
+    std::size_t totalBytes = 0;
+    if (array.metrics) {
+        for (const CGlyph* glyph : set.glyphs) {
+            const InkBox ink = set.CurrentInk(glyph);
+            metrics.push_back({set.FontAdvance(glyph), ink});
+            offsets.push_back(totalBytes);
+            totalBytes +=
+                ink.Empty() ? 0 : static_cast<std::size_t>(ink.height) * BytesPerRow(ink.width);
+        }
+    }
+    out(Utf8ToCp949(Header(set, doubleArray && !proportional, now, array.name, layout,
+                           proportional ? std::optional(totalBytes) : std::nullopt)));
     GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
         const CGlyph* glyph = set.glyphs[k];
-        FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
+        if (proportional)
+            FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink));
+        else
+            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
         out(text);
     }
+    // C has no empty array: a font of blank glyphs has one byte.
+    if (proportional && totalBytes == 0) out(std::string("0x00,") + kEol);
     out("};");
     out(kEol);
     if (array.codeTable != CodeIndex::None) out(CodeTable(set, array));
+    if (array.metrics) out(MetricsTables(set, array, metrics, offsets));
 }
 
 std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, std::time_t now,

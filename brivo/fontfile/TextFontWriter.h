@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "glyph/CharacterSubset.h"
 #include "glyph/BitLayout.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/Result.h"
 
 namespace brivo {
@@ -17,9 +17,16 @@ using Clock = std::function<std::time_t()>;
 
 // The name of the glyph array, and whether a code table `NAME_codes` follows it: one
 // unsigned short per glyph in glyph order, the EUC-KR code or the Unicode character.
+// With `metrics`, the font's lines (`NAME_line_metrics`: ascent, descent, line height, pen
+// origin column and baseline row in the cell) and each glyph's advance and ink box
+// (`NAME_metrics`, one row per glyph) follow. `proportional` (with `metrics`, in the default
+// layout only) crops each glyph to its ink box in a flat array, found through `NAME_offsets`,
+// and gives each the font's advance.
 struct TextArrayOptions {
     std::string name = "data_table";
     CodeIndex codeTable = CodeIndex::None;
+    bool metrics = false;
+    bool proportional = false;
 };
 
 // The C source form of a glyph set: a comment block describing the font, the reading
