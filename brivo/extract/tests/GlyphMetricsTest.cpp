@@ -50,8 +50,8 @@ TEST(GlyphMetricsTest, ExtractionKeepsFreeTypesMetricsAtEverySize) {
         bool latinOnly;    // half-width cells: the cell is made twice the size wide
     };
     const Face faces[] = {
-        {"NanumGothicCoding:style=Regular", "Hgi.W@ \xEA\xB0\x80\xED\x95\x9C\xEB\xB7\x81", false},
-        {"Baekmuk Gulim", "Hgi.W@ \xEA\xB0\x80\xED\x95\x9C\xEB\xB7\x81\xE2\x80\xBB\xE2\x97\x86",
+        {"NanumGothicCoding:style=Regular", "Hgi.W@ \xEA\xB0\x80\xED\x95\x9C\xEA\xB0\x92", false},
+        {"Baekmuk Gulim", "Hgi.W@ \xEA\xB0\x80\xED\x95\x9C\xEA\xB0\x92\xE2\x80\xBB\xE2\x97\x86",
          false},
         {"DejaVu Sans:style=Book", "Hgi.W@j|", true},
     };
