@@ -84,21 +84,17 @@ bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
 }
 
 // The pixels of the box `width` x `height` whose top-left is cell pixel (left, top): rows top
-// first, ceil(width/8) bytes each in hexadecimal, the padding bits cleared.
+// first, ceil(width/8) bytes each in hexadecimal.
 void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph, int left, int top,
                int width, int height) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const uint8_t* bits = glyph != nullptr ? glyph->bits : nullptr;
-    const CGlyphBitmapView bitmap(bits, bits != nullptr ? set.width : 0, set.height);
-    for (int y = top; y < top + height; ++y) {
-        for (int x0 = 0; x0 < width; x0 += 8) {
-            unsigned byte = 0;
-            for (int b = 0; b < 8; ++b)
-                byte = byte << 1 | (x0 + b < width && bitmap.Pixel(left + x0 + b, y) ? 1 : 0);
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-        out += '\n';
+    const std::vector<uint8_t> bytes = CropBitmap(glyph != nullptr ? glyph->bits : nullptr,
+                                                  set.width, set.height, left, top, width, height);
+    const int perRow = BytesPerRow(width);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out += kHex[bytes[i] >> 4];
+        out += kHex[bytes[i] & 15];
+        if ((i + 1) % perRow == 0) out += '\n';
     }
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "glyph/Cp949.h"
-#include "glyph/GlyphBitmap.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
 
@@ -21,22 +20,13 @@ namespace {
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
-// The bytes of a proportional font's glyph: its ink box's rows top first, ceil(width/8)
-// bytes each, the leftmost pixel in the top bit.
+// The bytes of a proportional font's glyph: its ink box's rows (see CropBitmap).
 std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box) {
-    std::string bytes;
-    if (glyph == nullptr || glyph->bits == nullptr || box.Empty()) return bytes;
-    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
-    const int left = box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0);
-    const int top = box.TopRow(set.BaselineOrGuess());
-    for (int y = top; y < top + box.height; ++y)
-        for (int x0 = 0; x0 < box.width; x0 += 8) {
-            unsigned byte = 0;
-            for (int b = 0; b < 8; ++b)
-                byte = byte << 1 | (x0 + b < box.width && bitmap.Pixel(left + x0 + b, y) ? 1 : 0);
-            bytes += static_cast<char>(byte);
-        }
-    return bytes;
+    const std::vector<uint8_t> bytes =
+        CropBitmap(glyph != nullptr ? glyph->bits : nullptr, set.width, set.height,
+                   box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0),
+                   box.TopRow(set.BaselineOrGuess()), box.width, box.height);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole. A

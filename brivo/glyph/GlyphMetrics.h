@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace brivo {
 
@@ -36,6 +37,12 @@ struct LineMetrics {
     int32_t originX = 0;
     friend bool operator==(const LineMetrics&, const LineMetrics&) = default;
 };
+
+// The pixels of the box `boxWidth` x `boxHeight` whose top-left is pixel (left, top) of a
+// width x height bitmap (none: blank), in the glyph layout: rows top first, ceil(boxWidth/8)
+// bytes each, the leftmost pixel in the top bit. Pixels outside the bitmap are blank.
+std::vector<uint8_t> CropBitmap(const uint8_t* bits, int width, int height, int left, int top,
+                                int boxWidth, int boxHeight);
 
 // The ink box of a width x height bitmap (the glyph layout) whose pen origin is column
 // `originX` on the baseline `baseline` rows below the top.
