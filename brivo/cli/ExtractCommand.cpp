@@ -10,6 +10,7 @@
 #include "extract/ExtractWorker.h"
 #include "extract/FontResolver.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/OutputForm.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 #include "safefile/SafeFile.h"
@@ -40,8 +41,29 @@ struct ExtractOptions {
     bool rangeGiven = false;
     std::vector<std::string> chars, charsFiles;
     bool skipUnmapped = false;
+    bool metrics = false, proportional = false;
     GlyphFileOutput output;
 };
+
+// --metrics and --proportional need a form that holds each glyph's metrics.
+Result CheckMetricsOptions(const ExtractOptions& options, FileForm form) {
+    if (options.metrics && !FormOf(form).carries.metrics)
+        return Result::Failure("--metrics: a .fnt file holds no metrics; write C source or BDF");
+    if (options.metrics && options.output.firmware.split)
+        return Result::Failure(
+            "--metrics and --split do not go together yet: the split header does not declare "
+            "the metrics tables");
+    if (!options.proportional || form == FileForm::Bdf) return Result::Success();
+    if (form != FileForm::CSource || !options.metrics)
+        return Result::Failure(
+            "--proportional needs a form that holds each glyph's advance and ink box: BDF, or "
+            "C source with --metrics");
+    if (AskedLayout(options.layout).value_or(BitLayout{}) != BitLayout{})
+        return Result::Failure(
+            "--proportional crops glyphs in rows, the default layout: leave out --scan and "
+            "--bit-order");
+    return Result::Success();
+}
 
 bool ParseMask(const std::string& text, uint32_t& mask) {
     try {
@@ -150,6 +172,8 @@ int RunExtract(const ExtractOptions& options) {
         return UsageFail("extract", resolved.message);
     if (Result checked = CheckGlyphFileOutput(options.output, out); !checked)
         return UsageFail("extract", checked.message);
+    if (Result metrics = CheckMetricsOptions(options, out.form); !metrics)
+        return UsageFail("extract", metrics.message);
     // A character subset keeps its codes in a code table, which a .fnt file has beside it.
     if (out.ToStdout() && out.form == FileForm::Binary &&
         (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
@@ -218,6 +242,8 @@ int RunExtract(const ExtractOptions& options) {
     TextArrayOptions array;
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail(prepared.message);
+    array.metrics = options.metrics;
+    array.proportional = options.proportional;
     const Result saved = stream ? CommitFontFile(*stream, out.Path(), set.glyphs.size())
                                 : SaveGlyphFile(set, out, options.skip, doubleArray, array, layout);
     if (!saved) return Fail(saved.message);
@@ -310,6 +336,12 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
     AddGlyphFileOutput(*cmd, options->output);
+    cmd->add_flag("--metrics", options->metrics,
+                  "C source: the font's ascent, descent and line height and each glyph's "
+                  "advance and ink box in tables after the glyph array");
+    cmd->add_flag("--proportional", options->proportional,
+                  "Crop each glyph to its ink and give it the font's own advance (a fixed-pitch "
+                  "face keeps the cell): BDF, or C source with --metrics");
     AddLayoutOptions(*cmd, options->layout, "", false);
     cmd->add_option("-o,--output", options->out, OutputFileHelp())
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)

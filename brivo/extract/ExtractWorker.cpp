@@ -138,6 +138,7 @@ namespace {
 struct RenderedGlyph {
     uint8_t* bits = nullptr;
     uint16_t code = 0;
+    GlyphMetrics metrics;
     int font = -1;  // into the run's font names; -1 when no font drew it
     bool missing = false, unassigned = false;
     bool grey = false;
@@ -183,6 +184,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
     set->SetGlyphSize(cellWidth, settings.fontSizeY);
     set->halfWidth = halfWidth;
     set->baseline.reset();
+    set->lineMetrics.reset();
 
     std::vector<RenderedGlyph> rendered(total);
     std::vector<std::string> fontNames;
@@ -230,7 +232,12 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 std::lock_guard guard(lock);
                 outcome.resolvedFont = rasterizer.SelectedFont().Describe();
                 set->baseline = settings.offsetY + rasterizer.SelectedFontAscent();
+                set->lineMetrics = rasterizer.SelectedFontLines();
+                set->lineMetrics->originX = settings.offsetX;
             }
+            // A fixed-pitch face keeps its pitch: every glyph advances by its cell.
+            const bool fixedPitch = rasterizer.SelectedFontFixedPitch();
+            const int baseline = settings.offsetY + rasterizer.SelectedFontAscent();
             const std::vector<uint16_t>& codes = leads[group].codes;
             for (std::size_t i = 0; i < codes.size(); ++i) {
                 if (cancelRequested || group > failedGroup) break;
@@ -240,6 +247,12 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                                                     settings.threshold, spare);
                 if (glyph.bits != spare) delete[] spare;  // left unused (no font selected)
                 glyph.code = code;
+                glyph.metrics.advance = fixedPitch || rasterizer.LastGlyphAdvance() == 0
+                                            ? 0
+                                            : rasterizer.LastGlyphAdvance();
+                if (glyph.bits != nullptr)
+                    glyph.metrics.ink = FindInkBox(glyph.bits, cellWidth, settings.fontSizeY,
+                                                   settings.offsetX, baseline);
                 glyph.missing = rasterizer.LastGlyphMissing();
                 glyph.grey = rasterizer.LastGlyphGreyRescue();
                 glyph.unassigned = glyph.missing && !rasterizer.IsAssigned(code);
@@ -294,6 +307,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         guard.unlock();
         auto* made = new CGlyph;
         made->SetCodeAndBits(glyph.code, glyph.bits);
+        made->metrics = glyph.metrics;
         made->originalIndex = made->index = n;
         set->SetGlyphAt(n, made);
         if (glyphSink) glyphSink(*made);

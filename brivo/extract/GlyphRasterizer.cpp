@@ -131,6 +131,7 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
         const double scale = static_cast<double>(em) / ft->units_per_EM;
         sized.ascent = static_cast<int>(std::lround(ascentUnits * scale));
         sized.rows = sized.ascent + static_cast<int>(std::lround(descentUnits * scale));
+        sized.lineHeight = static_cast<int>(std::lround(ft->height * scale));
     } else if (ft->num_fixed_sizes > 0) {
         // Bitmap-only font: the strike nearest to the wanted size.
         int best = 0;
@@ -142,6 +143,7 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
             return Result::Failure("the font " + resolved.family + " has no usable size");
         sized.ascent = static_cast<int>(ft->size->metrics.ascender >> 6);
         sized.rows = sized.ascent - static_cast<int>(ft->size->metrics.descender >> 6);
+        sized.lineHeight = static_cast<int>(ft->size->metrics.height >> 6);
     } else {
         return Result::Failure("the font " + resolved.family + " has no usable size");
     }
@@ -184,6 +186,15 @@ Result CGlyphRasterizer::CreateFont(const LogFont& font) {
     fallbackWanted = fallback;  // the fallback order is looked up at the first missing glyph
     return Result::Success();
 }
+
+LineMetrics CGlyphRasterizer::SelectedFontLines() const {
+    return LineMetrics{primary.ascent, primary.rows - primary.ascent, primary.lineHeight, 0};
+}
+
+bool CGlyphRasterizer::SelectedFontFixedPitch() const {
+    return primary.face != nullptr && FT_IS_FIXED_WIDTH(Face(primary.face));
+}
+
 char32_t CGlyphRasterizer::Decode(uint16_t code) {
     if (code < 0x80) return code;
     if (code <= 0xFF || decoder == nullptr) return 0;
@@ -388,6 +399,7 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
                                 uint8_t* bits) {
     lastMissing = false;
     lastGreyRescue = false;
+    lastAdvance = 0;
     lastFont = nullptr;
     if (code == 0) return;  // the empty string: nothing at all is drawn
     const char32_t character = Decode(code);
@@ -399,6 +411,7 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
         lastFont = &sized->font;
         FT_GlyphSlot slot = Face(sized->face)->glyph;
         advance = static_cast<int>(slot->advance.x >> 6);
+        lastAdvance = static_cast<int>((slot->advance.x + 32) >> 6);
         int minCoverage = 256 - threshold;  // a pixel is ink when 255 - coverage < threshold
         // Hinting can drop a dot or stroke thinner than a pixel from the monochrome form; a
         // character the font draws is not left blank for that: it takes its greyscale form,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "extract/FontResolver.h"
+#include "glyph/GlyphMetrics.h"
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
@@ -46,6 +47,10 @@ public:
     const ResolvedFont& SelectedFont() const { return primary.font; }
     // Pixels from the top of the selected font's character cell to its baseline.
     int SelectedFontAscent() const { return primary.ascent; }
+    // The selected font's ascent, descent and line height in pixels (originX left 0).
+    LineMetrics SelectedFontLines() const;
+    // Whether the selected font gives every character one advance (FreeType's fixed width).
+    bool SelectedFontFixedPitch() const;
     // Whether the selected font is rasterised in monochrome.
     bool SelectedFontMono() const { return primary.mono; }
 
@@ -57,6 +62,8 @@ public:
     uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
                          uint8_t* into = nullptr);
 
+    // The advance in whole pixels of the last glyph RenderGlyph drew, 0 when none was drawn.
+    int LastGlyphAdvance() const { return lastAdvance; }
     // Whether the last RenderGlyph found no glyph for its code.
     bool LastGlyphMissing() const { return lastMissing; }
     // Whether the last glyph took its greyscale form in Auto, too thin for monochrome.
@@ -73,6 +80,7 @@ private:
         ResolvedFont font;
         int ascent = 0;  // pixels from the cell top to the baseline
         int rows = 0;    // the character cell's height: ascent + descent
+        int lineHeight = 0;
         bool mono = false;
         bool tried = false;  // fallbacks are sized on first use
     };
@@ -109,6 +117,7 @@ private:
     int strikeTop = 0, strikeRows = 0;
     bool lastMissing = false;
     bool lastGreyRescue = false;
+    int lastAdvance = 0;
     int keepFrom = 0, keepTo = 0;  // the columns a synthesised glyph may ink, from the pen
     const ResolvedFont* lastFont = nullptr;
 

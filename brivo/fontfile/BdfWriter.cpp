@@ -1,10 +1,13 @@
 #include "fontfile/BdfWriter.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <unordered_set>
+#include <vector>
 
 #include "glyph/CharacterSubset.h"
 #include "glyph/GlyphBitmap.h"
@@ -70,13 +73,6 @@ std::string AsciiText(std::string_view utf8) {
     return text;
 }
 
-// Whether a glyph is an ASCII character drawn in a full-width cell (a character subset mixes
-// them with two-byte characters): it advances half the cell, as on the target.
-bool IsHalfWidthGlyph(const CGlyphSet& set, const CGlyph* glyph) {
-    return glyph != nullptr && set.range == RANGE_CUSTOM && set.keepsCodes && set.halfWidth == 0 &&
-           glyph->code < 0x80 && set.width >= 2;
-}
-
 // Whether the glyph has ink at or right of column `from`.
 bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
     if (glyph == nullptr || glyph->bits == nullptr) return false;
@@ -87,22 +83,18 @@ bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
     return false;
 }
 
-// Rows top first of the `columns` leftmost columns, ceil(columns/8) bytes each in
-// hexadecimal, the padding bits cleared.
-void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph, int columns) {
+// The pixels of the box `width` x `height` whose top-left is cell pixel (left, top): rows top
+// first, ceil(width/8) bytes each in hexadecimal.
+void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph, int left, int top,
+               int width, int height) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const int perRow = set.BytesPerRow(), written = BytesPerRow(columns);
-    const int spare = written * 8 - columns;
-    const auto lastMask = static_cast<uint8_t>(0xFF << spare);
-    for (int y = 0; y < set.height; ++y) {
-        for (int i = 0; i < written; ++i) {
-            uint8_t byte =
-                glyph != nullptr && glyph->bits != nullptr ? glyph->bits[y * perRow + i] : 0;
-            if (i == written - 1) byte &= lastMask;
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-        out += '\n';
+    const std::vector<uint8_t> bytes = CropBitmap(glyph != nullptr ? glyph->bits : nullptr,
+                                                  set.width, set.height, left, top, width, height);
+    const int perRow = BytesPerRow(width);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out += kHex[bytes[i] >> 4];
+        out += kHex[bytes[i] & 15];
+        if ((i + 1) % perRow == 0) out += '\n';
     }
 }
 
@@ -117,29 +109,70 @@ std::optional<char32_t> CodePointOf(uint16_t code, CodeRange range, bool keepsCo
     return CharacterOfCode(code);
 }
 
+namespace {
+
+// Where a glyph stands in the font: its advance and the box of its bitmap.
+struct Placement {
+    int advance = 0;
+    InkBox box;
+};
+
+// A cell as it is, or in a proportional font its ink and the font's advance.
+Placement Place(const CGlyphSet& set, const CGlyph* glyph, bool proportional) {
+    if (proportional) return {set.FontAdvance(glyph), set.CurrentInk(glyph)};
+    // A half-width glyph keeps ink that reaches into the right half: it overhangs.
+    const int halfWidth = set.width / 2;
+    const bool half = set.IsHalfWidthGlyph(glyph);
+    const int columns = half && !HasInkFrom(set, glyph, halfWidth) ? halfWidth : set.width;
+    const int descent = set.height - set.BaselineOrGuess();
+    return {set.CellAdvance(glyph), InkBox{0, -descent, columns, set.height}};
+}
+
+std::string BoxText(const InkBox& box) {
+    return std::to_string(box.width) + " " + std::to_string(box.height) + " " +
+           std::to_string(box.x) + " " + std::to_string(box.y);
+}
+
+}  // namespace
+
 void WriteBdfTo(const CGlyphSet& set, std::string_view family,
-                const std::function<void(std::string_view)>& out) {
-    const int width = set.width, height = set.height, halfWidth = width / 2;
-    const int baseline = set.baseline.value_or(height - height / 8);
+                const std::function<void(std::string_view)>& out, bool proportional) {
+    const int width = set.width, height = set.height;
+    const int baseline = set.BaselineOrGuess();
     const int descent = height - baseline, ascent = baseline;
-    // A character subset of ASCII and two-byte characters has glyphs of two widths.
-    int halfGlyphs = 0;
-    for (const CGlyph* glyph : set.glyphs) halfGlyphs += IsHalfWidthGlyph(set, glyph) ? 1 : 0;
-    const bool dualWidth = halfGlyphs > 0 && halfGlyphs < set.Count();
-    const std::string spacing = dualWidth ? "P" : "C";
+    std::vector<Placement> placements;
+    placements.reserve(set.glyphs.size());
+    for (const CGlyph* glyph : set.glyphs) placements.push_back(Place(set, glyph, proportional));
+    // The cell, or in a proportional font the box around all ink.
+    InkBox bounds{0, -descent, width, height};
+    if (proportional) {
+        int left = INT_MAX, bottom = INT_MAX, right = INT_MIN, top = INT_MIN;
+        for (const Placement& placed : placements) {
+            if (placed.box.Empty()) continue;
+            left = std::min(left, placed.box.x);
+            bottom = std::min(bottom, placed.box.y);
+            right = std::max(right, placed.box.x + placed.box.width);
+            top = std::max(top, placed.box.y + placed.box.height);
+        }
+        if (left < right) bounds = InkBox{left, bottom, right - left, top - bottom};
+    }
+    // A character subset of ASCII and two-byte characters has glyphs of two widths, a
+    // proportional font of many.
+    long advances = 0;
+    bool sameAdvance = true;
+    for (const Placement& placed : placements) {
+        advances += placed.advance;
+        sameAdvance = sameAdvance && placed.advance == placements.front().advance;
+    }
+    const std::string spacing = !sameAdvance ? "P" : proportional ? "M" : "C";
     const long averageWidth =
-        set.Count() == 0 ? width * 10L
-                         : std::lround((static_cast<double>(set.Count() - halfGlyphs) * width +
-                                        static_cast<double>(halfGlyphs) * halfWidth) *
-                                       10.0 / set.Count());
+        set.Count() == 0 ? width * 10L : std::lround(advances * 10.0 / set.Count());
     const std::string name = XlfdField(family);
     const bool bold = set.fontDescription.find(", Bold") != std::string::npos;
     const bool italic = set.fontDescription.find(", Italic") != std::string::npos;
     const std::string weight = bold ? "Bold" : "Medium", slant = italic ? "I" : "R";
-    const std::string w = std::to_string(width), h = std::to_string(height);
+    const std::string h = std::to_string(height);
     const std::string average = std::to_string(averageWidth);
-    const std::string bottom = " 0 " + std::to_string(-descent);
-    const std::string bbx = w + " " + h + bottom;
 
     const std::string properties[] = {
         "FOUNDRY \"Brivo\"",
@@ -168,44 +201,42 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     add("FONT -Brivo-" + name + "-" + weight + "-" + slant + "-Normal--" + h + "-" + h +
         "0-72-72-" + spacing + "-" + average + "-ISO10646-1");
     add("SIZE " + h + " 72 72");
-    add("FONTBOUNDINGBOX " + bbx);
+    add("FONTBOUNDINGBOX " + BoxText(bounds));
     add("STARTPROPERTIES " + std::to_string(std::size(properties)));
     for (const std::string& property : properties) add(property);
     add("ENDPROPERTIES");
     add("CHARS " + std::to_string(set.Count()));
     out(text);
 
-    // Scalable width in 1/1000 of the size; the size is the height at 72 dpi.
-    const auto scalable = [height](int advance) {
-        return "SWIDTH " + std::to_string(std::lround(advance * 1000.0 / height)) + " 0";
-    };
-    const std::string fullWidth = scalable(width), halfScalable = scalable(halfWidth);
     std::unordered_set<char32_t> encoded;
     for (int position = 0; position < set.Count(); ++position) {
         const CGlyph* glyph = set.glyphs[position];
         std::optional<char32_t> point;
         if (glyph != nullptr) point = CodePointOf(glyph->code, set.range, set.keepsCodes);
         if (point && !encoded.insert(*point).second) point.reset();
-        // A half-width glyph keeps ink that reaches into the right half: it overhangs.
-        const bool half = IsHalfWidthGlyph(set, glyph);
-        const int columns = half && !HasInkFrom(set, glyph, halfWidth) ? halfWidth : width;
+        const Placement& placed = placements[position];
+        const InkBox& box = placed.box;
+        const int originX = proportional && set.lineMetrics ? set.lineMetrics->originX : 0;
         text.clear();
         add("STARTCHAR " + GlyphName(point, glyph != nullptr ? glyph->code : 0, position));
         add("ENCODING " + (point ? std::to_string(*point) : std::string("-1")));
-        add(half ? halfScalable : fullWidth);
-        add("DWIDTH " + std::to_string(half ? halfWidth : width) + " 0");
-        add("BBX " + std::to_string(columns) + " " + h + bottom);
+        // Scalable width in 1/1000 of the size; the size is the height at 72 dpi.
+        add("SWIDTH " + std::to_string(std::lround(placed.advance * 1000.0 / height)) + " 0");
+        add("DWIDTH " + std::to_string(placed.advance) + " 0");
+        add("BBX " + BoxText(box));
         add("BITMAP");
-        AddBitmap(text, set, glyph, columns);
+        AddBitmap(text, set, glyph, box.LeftColumn(originX), box.TopRow(baseline), box.width,
+                  box.height);
         add("ENDCHAR");
         out(text);
     }
     out("ENDFONT\n");
 }
 
-std::string FormatBdf(const CGlyphSet& set, std::string_view family) {
+std::string FormatBdf(const CGlyphSet& set, std::string_view family, bool proportional) {
     std::string text;
-    WriteBdfTo(set, family, [&text](std::string_view piece) { text += piece; });
+    WriteBdfTo(
+        set, family, [&text](std::string_view piece) { text += piece; }, proportional);
     return text;
 }
 
@@ -213,9 +244,11 @@ Result WriteBdfFile(const CGlyphSet& set, const std::string& path) {
     return WriteNamedBdfFile(set, path, std::filesystem::path(path).stem().string());
 }
 
-Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family) {
+Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family,
+                         bool proportional) {
     safefile::SafeFileWriter file(path);
-    WriteBdfTo(set, family, [&file](std::string_view piece) { file.Write(piece); });
+    WriteBdfTo(
+        set, family, [&file](std::string_view piece) { file.Write(piece); }, proportional);
     return Result::FailureIf(ErrorKind::CannotWrite, file.Commit(), path);
 }
 

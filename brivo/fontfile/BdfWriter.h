@@ -25,19 +25,23 @@ class CGlyphSet;
 // set does not know it height/8 pixels above the bottom, about where outline fonts put it. `family`
 // names the font (FONT, FAMILY_NAME); characters an XLFD name cannot hold become '_'. The file is
 // printable ASCII: other characters of the comments are written \uXXXX. Handed to `out` piece by
-// piece.
+// piece. A `proportional` font has each glyph cropped to its ink (BBX the ink box as the
+// bitmap now has it) and advancing by the font's advance (DWIDTH; the cell where the glyph
+// does not know it), FONTBOUNDINGBOX the box around all ink, SPACING "P" (or "M" where every
+// advance is the same).
 void WriteBdfTo(const CGlyphSet& set, std::string_view family,
-                const std::function<void(std::string_view)>& out);
+                const std::function<void(std::string_view)>& out, bool proportional = false);
 
 // WriteBdfTo collected in a string.
-std::string FormatBdf(const CGlyphSet& set, std::string_view family);
+std::string FormatBdf(const CGlyphSet& set, std::string_view family, bool proportional = false);
 
 // Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named after the
 // file.
 Result WriteBdfFile(const CGlyphSet& set, const std::string& path);
 
 // The same with the family named `family` (a file without a name of its own: a pipe).
-Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family);
+Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family,
+                         bool proportional = false);
 
 // The Unicode character a glyph code of `range` stands for: ASCII as it is, KS X 1001 codes
 // through code page 949; none for an unassigned code, or for a Custom set that does not

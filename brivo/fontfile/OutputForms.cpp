@@ -1,6 +1,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
@@ -24,16 +25,18 @@ Result WriteBinary(const CGlyphSet& set, const std::string& path, const SaveOpti
 
 // A font on standard output has no file name to be named after: it takes the array's.
 Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
-    return options.toPipe ? WriteNamedBdfFile(set, path, options.array.name)
-                          : WriteBdfFile(set, path);
+    const std::string family =
+        options.toPipe ? options.array.name : std::filesystem::path(path).stem().string();
+    return WriteNamedBdfFile(set, path, family, options.array.proportional);
 }
 
-FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware) {
+FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, bool metrics) {
     FormCarries carries;
     carries.layout = layout;
     carries.arrayForm = arrayForm;
     carries.codeTable = codeTable;
     carries.firmware = firmware;
+    carries.metrics = metrics;
     return carries;
 }
 
@@ -52,19 +55,19 @@ const std::vector<OutputForm>& OutputForms() {
          "c",
          "C source",
          {{"Header File", "h"}, {"CPP File", "cpp"}},
-         Carries(true, true, true, true),
+         Carries(true, true, true, true, true),
          WriteCSource},
         {FileForm::Binary,
          "fnt",
          "binary font file",
          {{"FNT File", "fnt"}},
-         Carries(true, false, true, false),
+         Carries(true, false, true, false, false),
          WriteBinary},
         {FileForm::Bdf,
          "bdf",
          "BDF font",
          {{"BDF Font", "bdf"}},
-         Carries(false, false, true, false),
+         Carries(false, false, true, false, true),
          WriteBdf},
     };
     return forms;

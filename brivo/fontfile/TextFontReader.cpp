@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -425,15 +427,26 @@ public:
             closed = ClosesArray(cleaned);
             return GlyphBytes(cleaned);
         }
+        if (table != Table::None) return TableValues(line);
         // The glyph data ends at the code table: the first line after the start with
         // "_codes[", "Unicode" on it or on the comment line above it for Unicode codes.
         if (codeTable == CodeIndex::None && line.find('[') != std::string_view::npos &&
             Contains(line, "_codes[")) {
             codeTable =
                 saysUnicode || Contains(line, "Unicode") ? CodeIndex::Unicode : CodeIndex::EucKr;
-            return CodeValues(CleanLine(line, scratch));
+            table = Table::Codes;
+            return TableValues(line);
         }
-        if (codeTable != CodeIndex::None) return CodeValues(CleanLine(line, scratch));
+        // The metrics tables follow the glyph array and the code table.
+        if (line.find('[') != std::string_view::npos) {
+            if (Contains(line, "_line_metrics[5]"))
+                table = Table::LineMetrics;
+            else if (Contains(line, "_metrics[") && Contains(line, "][5]"))
+                table = Table::Metrics;
+            else if (Contains(line, "_offsets["))
+                table = Table::Offsets;
+            if (table != Table::None) return TableValues(line);
+        }
         const std::string_view cleaned = CleanLine(line, scratch);
         closed = closed || ClosesArray(cleaned);
         // Past the last glyph a few lines are read to find the code table.
@@ -450,23 +463,68 @@ public:
     // The values of the code table, and what they are (None: the file has no table).
     const std::vector<uint16_t>& Codes() const { return codes; }
     CodeIndex CodeTable() const { return codeTable; }
+    // The values of the metrics tables, empty where the file has none; whether the glyphs are
+    // cropped to their ink (a table of where each begins).
+    const std::vector<int32_t>& LineMetricValues() const { return lineMetrics; }
+    const std::vector<int32_t>& GlyphMetricValues() const { return glyphMetrics; }
+    bool Cropped() const { return cropped; }
 
 private:
     static constexpr int kCodeTableLookahead = 8;
+    enum class Table { None, Codes, LineMetrics, Metrics, Offsets };
 
     bool GlyphBytes(std::string_view line) {
         full = !Tokens(line, [this](uint8_t byte) { return filler->Add(byte); });
         return true;
     }
 
-    // The table ends with its closing brace.
-    bool CodeValues(std::string_view line) {
-        Tokens(line, [this](int32_t value) {
-            codes.push_back(static_cast<uint16_t>(value));
-            return codes.size() < kMaxCustomGlyphs;
-        });
-        return line.find('}') == std::string_view::npos && codes.size() < kMaxCustomGlyphs;
+    // A table ends with its closing brace (a row of the metrics ends with "},"); a few lines
+    // more are read for the next.
+    bool TableValues(std::string_view line) {
+        const std::string_view cleaned = CleanLine(line, scratch);
+        switch (table) {
+            case Table::Codes:
+                Tokens(cleaned, [this](int32_t value) {
+                    codes.push_back(static_cast<uint16_t>(value));
+                    return codes.size() < kMaxCustomGlyphs;
+                });
+                if (codes.size() >= kMaxCustomGlyphs) return false;
+                break;
+            case Table::LineMetrics:
+                DecimalValues(cleaned, lineMetrics);
+                break;
+            case Table::Metrics:
+                DecimalValues(cleaned, glyphMetrics);
+                if (glyphMetrics.size() >= 5 * kMaxCustomGlyphs) return false;
+                break;
+            case Table::Offsets:
+                cropped = true;
+                break;
+            case Table::None:
+                break;
+        }
+        if (table == Table::Codes ? cleaned.find('}') != std::string_view::npos
+                                  : Contains(cleaned, "};")) {
+            table = Table::None;
+            linesPastData = 0;
+            full = full || codeTable != CodeIndex::None;
+        }
+        return true;
     }
+
+    // The decimal numbers of a line, '-' signs kept.
+    static void DecimalValues(std::string_view line, std::vector<int32_t>& values) {
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const bool minus = line[i] == '-' && i + 1 < line.size() && IsDigit(line[i + 1]);
+            if (!minus && !IsDigit(line[i])) continue;
+            i += minus ? 1 : 0;
+            int64_t value = 0;
+            for (; i < line.size() && IsDigit(line[i]); ++i)
+                value = std::min<int64_t>(value * 10 + (line[i] - '0'), INT32_MAX);
+            values.push_back(static_cast<int32_t>(minus ? -value : value));
+        }
+    }
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
     // Tokens end at a separator; what follows the line's last separator is dropped. A
     // token is a value when it holds "0x" and no comment marker (each has a '/'); `take`
@@ -508,7 +566,25 @@ private:
     bool previousSaysUnicode = false;
     CodeIndex codeTable = CodeIndex::None;
     std::vector<uint16_t> codes;
+    Table table = Table::None;
+    std::vector<int32_t> lineMetrics, glyphMetrics;
+    bool cropped = false;
 };
+
+// Gives the glyphs and the set the metrics of the file's tables, where it has them.
+void TakeMetrics(const TextScan& scan, CGlyphSet& set) {
+    const std::vector<int32_t>& lines = scan.LineMetricValues();
+    if (lines.size() == 5) {
+        set.lineMetrics = LineMetrics{lines[0], lines[1], lines[2], lines[3]};
+        set.baseline = lines[4];
+    }
+    const std::vector<int32_t>& values = scan.GlyphMetricValues();
+    for (std::size_t n = 0; n < set.glyphs.size() && 5 * n + 4 < values.size(); ++n)
+        if (CGlyph* glyph = set.glyphs[n]; glyph != nullptr)
+            glyph->metrics = {
+                values[5 * n],
+                {values[5 * n + 1], values[5 * n + 2], values[5 * n + 3], values[5 * n + 4]}};
+}
 
 // Gives the glyphs the codes of the file's code table; false when it has none.
 bool TakeCodeTable(const TextScan& scan, std::vector<CGlyph*>& glyphs) {
@@ -650,6 +726,14 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     std::vector<std::string> notes;
     if (filler.Overflowed()) notes.push_back(CustomLimitMessage(path));
     if (std::string cut = CutArrayNote(path, filler, scan); !cut.empty()) notes.push_back(cut);
+    if (scan.Cropped()) {
+        for (CGlyph* glyph : filler.Finish()) DestroyGlyph(glyph);
+        return Result::Failure(ErrorKind::CannotRead,
+                               path +
+                                   ": its glyphs are cropped to their ink (written with "
+                                   "--proportional): only fonts of whole cells can be read",
+                               path);
+    }
     std::vector<CGlyph*> glyphs = filler.Finish();
     const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;
     if (scan.CodeTable() != CodeIndex::None)
@@ -657,6 +741,7 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
             notes.push_back(note);
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     set.keepsCodes = keepsCodes;
+    TakeMetrics(scan, set);
     if (warning != nullptr) {
         warning->clear();
         for (const std::string& note : notes) *warning += (warning->empty() ? "" : "; ") + note;

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
@@ -22,6 +24,15 @@ namespace {
 
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
+
+// The bytes of a proportional font's glyph: its ink box's rows (see CropBitmap).
+std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box) {
+    const std::vector<uint8_t> bytes =
+        CropBitmap(glyph != nullptr ? glyph->bits : nullptr, set.width, set.height,
+                   box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0),
+                   box.TopRow(set.BaselineOrGuess()), box.width, box.height);
+    return std::string(bytes.begin(), bytes.end());
+}
 
 // NAME in capitals, the stem of the guard and the size macros.
 std::string MacroStem(const std::string& name) {
@@ -61,9 +72,11 @@ std::string CodesDeclaration(const CGlyphSet& set, const TextArrayOptions& array
 
 // The header and notes, as UTF-8 lines; converted to code page 949 as a whole. A firmware
 // build frames the description as one comment (the classic lines open a comment each, which
-// compilers warn of), and opens the guard, the includes and the attribute macro.
+// compilers warn of), and opens the guard, the includes and the attribute macro. A
+// proportional font has `totalBytes` in one flat array.
 std::string Header(const CGlyphSet& set, bool doubleArray, CreateTime now,
-                   const TextArrayOptions& array, BitLayout layout, const std::string& header) {
+                   const TextArrayOptions& array, BitLayout layout, const std::string& header,
+                   std::optional<std::size_t> totalBytes = std::nullopt) {
     const FirmwareOptions& firmware = array.firmware;
     const bool framed = firmware.Any();
     const std::string stars(91, '*');
@@ -84,7 +97,11 @@ std::string Header(const CGlyphSet& set, bool doubleArray, CreateTime now,
     item("Font Info  : " + set.fontDescription);
     item("Font Width : " + std::to_string(set.width) + " pixel");
     item("Font Height : " + std::to_string(set.height) + " pixel");
-    item("Data Length : " + std::to_string(record) + " bytes");
+    if (totalBytes)
+        item("Data Length : each glyph its ink box (" + array.name + "_offsets, " + array.name +
+             "_metrics)");
+    else
+        item("Data Length : " + std::to_string(record) + " bytes");
     if (!layout.IsDefault()) item("Bit Layout : " + BitLayoutText(layout));
     item("Data Conut : " + std::to_string(count) + " ");
     item("");
@@ -118,7 +135,12 @@ std::string Header(const CGlyphSet& set, bool doubleArray, CreateTime now,
         add("#endif");
         add("");
     }
-    add(Declaration(set, doubleArray, array, record, true) + " = {");
+    if (totalBytes)
+        add((firmware.isStatic ? "static " : "") + std::string("const unsigned char ") +
+            array.name + "[" + std::to_string(std::max<std::size_t>(*totalBytes, 1)) + "]" +
+            Attributes(array, true) + " = {");
+    else
+        add(Declaration(set, doubleArray, array, record, true) + " = {");
     return text;
 }
 
@@ -145,6 +167,60 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
         std::snprintf(entry, sizeof entry, "0x%04x,", codes[n]);
         text += entry;
         text += (n + 1) % kBytesPerLine == 0 || n + 1 == set.Count() ? kEol : " ";
+    }
+    text += "};";
+    text += kEol;
+    return text;
+}
+
+// The font's lines and each glyph's advance and ink box after the glyph array, and in a
+// proportional font where each glyph's bytes begin.
+std::string MetricsTables(const CGlyphSet& set, const TextArrayOptions& array,
+                          const std::vector<GlyphMetrics>& metrics,
+                          const std::vector<std::size_t>& offsets) {
+    const int baseline = set.BaselineOrGuess();
+    const LineMetrics lines =
+        set.lineMetrics.value_or(LineMetrics{baseline, set.height - baseline, set.height, 0});
+    const std::string count = std::to_string(metrics.size());
+    std::string text = kEol;
+    text +=
+        "/* The font in pixels: ascent, descent, line height; the pen origin in a cell: column, "
+        "baseline row */";
+    text += kEol;
+    char entry[96];
+    // Declared as the glyph array is: static, in a section, in AVR flash.
+    const std::string prefix = array.firmware.isStatic ? "static const " : "const ";
+    const std::string attributes = Attributes(array, true);
+    std::snprintf(entry, sizeof entry, " = {%d, %d, %d, %d, %d};", lines.ascent, lines.descent,
+                  lines.lineHeight, lines.originX, baseline);
+    text += prefix + "short " + array.name + "_line_metrics[5]" + attributes + entry;
+    text += kEol;
+    if (array.proportional) {
+        text += kEol;
+        text += "/* Where the bytes of each glyph above begin */";
+        text += kEol;
+        text += prefix + "unsigned long " + array.name + "_offsets[" + count + "]" + attributes +
+                " = {" + kEol;
+        for (std::size_t n = 0; n < offsets.size(); ++n) {
+            std::snprintf(entry, sizeof entry, "%zu,", offsets[n]);
+            text += entry;
+            text += (n + 1) % kBytesPerLine == 0 || n + 1 == offsets.size() ? kEol : " ";
+        }
+        text += "};";
+        text += kEol;
+    }
+    text += kEol;
+    text +=
+        "/* Each glyph above in pixels: advance; ink box left (from the pen origin), bottom "
+        "(from the baseline, up), width, height */";
+    text += kEol;
+    text +=
+        prefix + "short " + array.name + "_metrics[" + count + "][5]" + attributes + " = {" + kEol;
+    for (const GlyphMetrics& glyph : metrics) {
+        std::snprintf(entry, sizeof entry, "{%d, %d, %d, %d, %d},", glyph.advance, glyph.ink.x,
+                      glyph.ink.y, glyph.ink.width, glyph.ink.height);
+        text += entry;
+        text += kEol;
     }
     text += "};";
     text += kEol;
@@ -253,17 +329,38 @@ SplitPaths SplitFilePaths(const std::string& path) {
 void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
                  const std::function<void(std::string_view)>& out, const TextArrayOptions& array,
                  BitLayout layout, const std::string& header) {
-    out(Utf8ToCp949(Header(set, doubleArray, now, array, layout, header)));
+    const bool proportional = array.metrics && array.proportional;
+    // The ink boxes as the bitmaps now are: hand edits keep the cell, not the box.
+    std::vector<GlyphMetrics> metrics;
+    std::vector<std::size_t> offsets;
+    std::size_t totalBytes = 0;
+    if (array.metrics) {
+        for (const CGlyph* glyph : set.glyphs) {
+            const InkBox ink = set.CurrentInk(glyph);
+            metrics.push_back({set.FontAdvance(glyph), ink});
+            offsets.push_back(totalBytes);
+            totalBytes +=
+                ink.Empty() ? 0 : static_cast<std::size_t>(ink.height) * BytesPerRow(ink.width);
+        }
+    }
+    out(Utf8ToCp949(Header(set, doubleArray && !proportional, now, array, layout, header,
+                           proportional ? std::optional(totalBytes) : std::nullopt)));
     GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
         const CGlyph* glyph = set.glyphs[k];
-        FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
+        if (proportional)
+            FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink));
+        else
+            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
         out(text);
     }
+    // C has no empty array: a font of blank glyphs has one byte.
+    if (proportional && totalBytes == 0) out(std::string("0x00,") + kEol);
     out("};");
     out(kEol);
     if (array.codeTable != CodeIndex::None) out(CodeTable(set, array));
+    if (array.metrics) out(MetricsTables(set, array, metrics, offsets));
     if (array.firmware.guard && !array.firmware.split) {
         out(kEol);
         out("#endif /* " + MacroStem(array.name) + "_H */" + kEol);

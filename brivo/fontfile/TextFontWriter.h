@@ -43,12 +43,19 @@ struct FirmwareOptions {
 
 // The name of the glyph array, and whether a code table `NAME_codes` follows it: one
 // unsigned short per glyph in glyph order, the EUC-KR code or the Unicode character.
+// With `metrics`, the font's lines (`NAME_line_metrics`: ascent, descent, line height, pen
+// origin column and baseline row in the cell) and each glyph's advance and ink box
+// (`NAME_metrics`, one row per glyph) follow. `proportional` (with `metrics`, in the default
+// layout only) crops each glyph to its ink box in a flat array, found through `NAME_offsets`,
+// and gives each the font's advance.
 struct TextArrayOptions {
     TextArrayOptions(std::string name = "data_table", CodeIndex codeTable = CodeIndex::None)
         : name(std::move(name)), codeTable(codeTable) {}
     std::string name;
     CodeIndex codeTable = CodeIndex::None;
     FirmwareOptions firmware;
+    bool metrics = false;
+    bool proportional = false;
 };
 
 // Whether the firmware options go together (--static with --split, --section with --progmem

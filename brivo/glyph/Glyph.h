@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "glyph/CodeRange.h"
+#include "glyph/GlyphMetrics.h"
 #include "glyph/Result.h"
 
 namespace brivo {
@@ -39,6 +40,7 @@ public:
     int32_t index = -1;
     uint8_t* bits = nullptr;
     uint16_t code = 0;
+    GlyphMetrics metrics;
 };
 
 // The one way a glyph is made: `code`, a blank bitmap of `bytes` bytes (none for 0) and the

@@ -83,7 +83,9 @@ CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set)
       height(set.height),
       halfWidth(set.halfWidth),
       range(set.range),
-      exceptUnused(set.exceptUnused) {}
+      exceptUnused(set.exceptUnused),
+      baseline(set.baseline),
+      lineMetrics(set.lineMetrics) {}
 
 CReplaceAllGlyphs::~CReplaceAllGlyphs() {
     for (CGlyph* glyph : held) DestroyGlyph(glyph);
@@ -96,6 +98,8 @@ void CReplaceAllGlyphs::Exchange() {
     std::swap(set.halfWidth, halfWidth);
     std::swap(set.range, range);
     std::swap(set.exceptUnused, exceptUnused);
+    std::swap(set.baseline, baseline);
+    std::swap(set.lineMetrics, lineMetrics);
 }
 
 std::size_t CReplaceAllGlyphs::HeldBytes() const {

@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "glyph/CodeRange.h"
 #include "glyph/GlyphBitmap.h"
+#include "glyph/GlyphMetrics.h"
 
 namespace brivo {
 
@@ -91,9 +93,9 @@ class CReplaceAllGlyphs : public CGlyphCommand {
 public:
     CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width, int height,
                       uint8_t halfWidth);
-    // Takes the set's glyphs aside, with their size, range and exceptUnused, and leaves the set
-    // empty: the command counts as done, and whatever fills the set next (a file read, an
-    // extraction) is what Undo trades back for them.
+    // Takes the set's glyphs aside, with their size, range, exceptUnused, baseline and line
+    // metrics, and leaves the set empty: the command counts as done, and whatever fills the
+    // set next (a file read, an extraction) is what Undo trades back for them.
     explicit CReplaceAllGlyphs(CGlyphSet& set);
     ~CReplaceAllGlyphs() override;
 
@@ -111,6 +113,8 @@ private:
     uint8_t halfWidth;
     CodeRange range;
     uint8_t exceptUnused;
+    std::optional<int32_t> baseline;  // none for glyphs given to the constructor
+    std::optional<LineMetrics> lineMetrics;
 };
 
 // Gives the set another code range (a hand edit turns an extracted set into a custom one).

@@ -67,6 +67,27 @@ void CGlyphSet::ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int 
     SetGlyphSize(newWidth, newHeight);
     halfWidth = newHalfWidth;
     baseline.reset();
+    lineMetrics.reset();
+}
+
+bool CGlyphSet::IsHalfWidthGlyph(const CGlyph* glyph) const {
+    return glyph != nullptr && range == RANGE_CUSTOM && keepsCodes && halfWidth == 0 &&
+           glyph->code < 0x80 && width >= 2;
+}
+
+int32_t CGlyphSet::CellAdvance(const CGlyph* glyph) const {
+    return IsHalfWidthGlyph(glyph) ? width / 2 : width;
+}
+
+int32_t CGlyphSet::FontAdvance(const CGlyph* glyph) const {
+    return glyph != nullptr && glyph->metrics.advance > 0 ? glyph->metrics.advance
+                                                          : CellAdvance(glyph);
+}
+
+InkBox CGlyphSet::CurrentInk(const CGlyph* glyph) const {
+    if (glyph == nullptr) return {};
+    return FindInkBox(glyph->bits, width, height, lineMetrics ? lineMetrics->originX : 0,
+                      BaselineOrGuess());
 }
 
 std::string CGlyphSet::GetRangeName(bool shortForm) const {

@@ -39,8 +39,8 @@ public:
     void SetGlyphSize(int newWidth, int newHeight);
 
     // Puts `newGlyphs` (taking ownership) in place of every glyph, with their size and
-    // halfWidth, the baseline unknown; range, masks, exceptUnused and fontDescription stay as
-    // they are.
+    // halfWidth, the baseline and line metrics unknown; range, masks, exceptUnused and
+    // fontDescription stay as they are.
     void ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
                        uint8_t newHalfWidth);
 
@@ -50,6 +50,19 @@ public:
     CodeRange LabelRange() const { return keepsCodes ? RANGE_ALL : range; }
     static std::string GetGroupMaskText(uint32_t mask) { return brivo::GetGroupMaskText(mask); }
     std::string GetLabel(int position) const;
+
+    // The baseline, or where it is not known height/8 pixels above the bottom, about where
+    // outline fonts put it.
+    int32_t BaselineOrGuess() const { return baseline.value_or(height - height / 8); }
+    // Whether the glyph is an ASCII character drawn in a full-width cell (a character subset
+    // mixes them with two-byte characters): it advances half the cell, as on the target.
+    bool IsHalfWidthGlyph(const CGlyph* glyph) const;
+    // What the glyph advances in a fixed-pitch font: its cell, or half of it (above).
+    int32_t CellAdvance(const CGlyph* glyph) const;
+    // The font's advance where the glyph knows it, else CellAdvance.
+    int32_t FontAdvance(const CGlyph* glyph) const;
+    // The ink box of the glyph's bitmap as it is now, hand edits included.
+    InkBox CurrentInk(const CGlyph* glyph) const;
 
     // Clears bold / italic from a copy of the font description for the lead bytes whose
     // group is not in boldGroups / italicGroups.
@@ -64,6 +77,8 @@ public:
     // ascent plus the origin's offset, which may put it outside the cell); none where it is
     // not known (glyphs read from a file).
     std::optional<int32_t> baseline;
+    // The font's lines and the pen origin, where known (an extraction, a file that holds them).
+    std::optional<LineMetrics> lineMetrics;
     CodeRange range = RANGE_NONE;
     uint32_t boldGroups = GROUP_ALL;
     uint32_t italicGroups = GROUP_ALL;

@@ -202,3 +202,150 @@ TEST_F(BdfOutputTest, PillowReadsTheGlyphsAdvancesAndBaseline) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rebuilds the cells of a proportional C font from its offsets and metrics tables, as
+// firmware would draw each glyph at the pen origin of a WIDTH x HEIGHT cell, and writes them
+// in the .fnt layout to standard output; then each glyph's advance, one a line, to stderr.
+constexpr char kCellsFromC[] = R"(#include <stdio.h>
+#include FONT
+int main(void) {
+    const int count = sizeof data_table_offsets / sizeof data_table_offsets[0];
+    const int originX = data_table_line_metrics[3], baseline = data_table_line_metrics[4];
+    for (int n = 0; n < count; ++n) {
+        const short* m = data_table_metrics[n];
+        const int left = originX + m[1], top = baseline - m[2] - m[4], perRow = (m[3] + 7) / 8;
+        for (int y = 0; y < HEIGHT; ++y)
+            for (int x0 = 0; x0 < WIDTH; x0 += 8) {
+                unsigned byte = 0;
+                for (int b = 0; b < 8; ++b) {
+                    const int bx = x0 + b - left, by = y - top;
+                    int ink = 0;
+                    if (x0 + b < WIDTH && bx >= 0 && bx < m[3] && by >= 0 && by < m[4])
+                        ink = data_table[data_table_offsets[n] + by * perRow + bx / 8] >>
+                                  (7 - bx % 8) & 1;
+                    byte = byte << 1 | ink;
+                }
+                putchar(byte);
+            }
+        fprintf(stderr, "%d\n", m[0]);
+    }
+    return 0;
+}
+)";
+
+// The hinted monochrome advance FreeType gives `character` of the font file at `pixels`;
+// -1 when the font lacks it.
+int FreeTypeAdvance(const std::string& file, int pixels, char32_t character) {
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return -1;
+    FT_Face face = nullptr;
+    int advance = -1;
+    if (FT_New_Face(library, file.c_str(), 0, &face) == 0) {
+        if (FT_Set_Pixel_Sizes(face, 0, pixels) == 0 && FT_Get_Char_Index(face, character) != 0 &&
+            FT_Load_Char(face, character, FT_LOAD_TARGET_MONO) == 0)
+            advance = static_cast<int>((face->glyph->advance.x + 32) / 64);
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+    return advance;
+}
+
+// A proportional BDF font read by Pillow and a proportional C font built with the C compiler
+// draw every glyph pixel for pixel as the cells of a .fnt file of the same extraction, with
+// tight boxes, and advance as FreeType says (a fixed-pitch face by its cell), at every size.
+TEST_F(BdfOutputTest, ProportionalFontsDrawTheCellsWithTheFontsAdvances) {
+    struct Face {
+        std::string name, pattern;
+        bool fixedPitch;
+    };
+    const Face faces[] = {{"\xEA\xB5\xB4\xEB\xA6\xBC\xEC\xB2\xB4", "NanumGothicCoding", true},
+                          {"\xEA\xB5\xB4\xEB\xA6\xBC", "Baekmuk Gulim", false}};
+    // ASCII of many widths, Hangul, KS X 1001 symbols.
+    const std::string text = "Hgi.W@ \xEA\xB0\x80\xED\x95\x9C\xEA\xB0\x92\xE2\x80\xBB\xE2\x97\x86";
+    const char32_t characters[] = {' ',    '.',    '@',    'H',    'W',   'g', 'i',
+                                   0x203B, 0x25C6, 0xAC00, 0xAC12, 0xD55C};  // EUC-KR code order
+    const int count = static_cast<int>(std::size(characters));
+    const fs::path program = folder / "cells", source = folder / "cells.c";
+    std::ofstream(source) << kCellsFromC;
+    for (const Face& face : faces) {
+        const std::string file = FontFile(face.pattern);
+        for (int px = 10; px <= 32; ++px) {
+            SCOPED_TRACE(face.pattern + " at " + std::to_string(px));
+            const std::string extract = "extract --font '" + face.name + "' --height -" +
+                                        std::to_string(px) + " --size " + std::to_string(px) + "x" +
+                                        std::to_string(px) + " --chars '" + text + "' -o ";
+            const fs::path fnt = folder / "f.fnt", bdf = folder / "f.bdf", c = folder / "f.h";
+            ASSERT_EQ(Cli(extract + fnt.string()).status, 0);
+            ASSERT_EQ(Cli(extract + bdf.string() + " --proportional").status, 0);
+            const CliRun run = Cli(extract + c.string() + " --metrics --proportional");
+            ASSERT_EQ(run.status, 0) << run.output;
+            const std::string cells = ReadBytes(fnt);
+            const int perGlyph = (px + 7) / 8 * px;
+            ASSERT_EQ(static_cast<int>(cells.size()), count * perGlyph);
+
+            std::vector<int> advances;
+            for (int n = 0; n < count; ++n) {
+                const int cell = characters[n] < 0x80 ? px / 2 : px;
+                const int font = FreeTypeAdvance(file, px, characters[n]);
+                // Characters the face lacks come from a fallback font: its advance is not known
+                // here.
+                advances.push_back(face.fixedPitch ? cell : font);
+            }
+
+            const std::string font = ReadBytes(bdf);
+            const std::size_t at = font.find("FONT_ASCENT ");
+            ASSERT_NE(at, std::string::npos);
+            const int baseline = std::stoi(font.substr(at + 12));
+            const std::vector<PillowGlyph> glyphs = ReadWithPillow(bdf);
+            ASSERT_EQ(static_cast<int>(glyphs.size()), count);
+            for (int n = 0; n < count; ++n) {
+                const PillowGlyph& glyph = glyphs[n];
+                SCOPED_TRACE("U+" + std::to_string(static_cast<unsigned>(characters[n])));
+                if (advances[n] >= 0) {
+                    EXPECT_EQ(glyph.advance, advances[n]);
+                }
+                int inkInCell = 0;
+                for (int y = 0; y < px; ++y)
+                    for (int x = 0; x < px; ++x) {
+                        const bool ink = glyph.Ink(x - glyph.left, y - baseline - glyph.top);
+                        ASSERT_EQ(ink, FntInk(cells, n, px, px, x, y)) << x << "," << y;
+                        inkInCell += ink ? 1 : 0;
+                    }
+                EXPECT_EQ(inkInCell, std::count(glyph.pixels.begin(), glyph.pixels.end(), '#'));
+                // Tight: ink in the first and last row and column of the box.
+                if (glyph.width == 0) continue;
+                bool top = false, bottom = false, left = false, right = false;
+                for (int x = 0; x < glyph.width; ++x) {
+                    top = top || glyph.Ink(x, 0);
+                    bottom = bottom || glyph.Ink(x, glyph.height - 1);
+                }
+                for (int y = 0; y < glyph.height; ++y) {
+                    left = left || glyph.Ink(0, y);
+                    right = right || glyph.Ink(glyph.width - 1, y);
+                }
+                EXPECT_TRUE(top && bottom && left && right);
+            }
+
+            const std::string build = std::string(C_COMPILER) + " -std=c99 -w -DFONT='\"" +
+                                      c.string() + "\"' -DWIDTH=" + std::to_string(px) +
+                                      " -DHEIGHT=" + std::to_string(px) + " -o " +
+                                      program.string() + " " + source.string();
+            ASSERT_EQ(std::system(build.c_str()), 0) << build;
+            const fs::path drawn = folder / "drawn", advanceList = folder / "advances";
+            ASSERT_EQ(std::system((program.string() + " > " + drawn.string() + " 2> " +
+                                   advanceList.string())
+                                      .c_str()),
+                      0);
+            EXPECT_TRUE(ReadBytes(drawn) == cells) << "the C font draws other cells";
+            std::istringstream written(ReadBytes(advanceList));
+            for (int n = 0, advance = 0; n < count && written >> advance; ++n)
+                if (advances[n] >= 0) {
+                    EXPECT_EQ(advance, advances[n]) << n;
+                }
+        }
+    }
+}
+
+}  // namespace

@@ -127,6 +127,8 @@ TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
         {"--array 3d", "--array"},
         {"--bold-groups 300", "--bold-groups"},
         {"--offset 1:2", "--offset"},
+        {"--proportional", "BDF, or C source with --metrics"},
+        {"--metrics", "a .fnt file holds no metrics"},
     };
     for (const Case& c : cases) {
         const fs::path out = folder / "out.fnt";
@@ -136,6 +138,11 @@ TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
         EXPECT_NE(run.output.find(c.mentions), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists(out)) << c.arguments;
     }
+    // C source holds per-glyph metrics only in its metrics tables.
+    const CliRun cells =
+        Cli("extract --range ascii --proportional -o " + (folder / "x.h").string());
+    EXPECT_EQ(cells.status, 2);
+    EXPECT_NE(cells.output.find("with --metrics"), std::string::npos) << cells.output;
     const CliRun noFolder = Cli("extract -o " + (folder / "missing" / "x.h").string());
     EXPECT_NE(noFolder.status, 0);
     EXPECT_NE(noFolder.output.find("does not exist"), std::string::npos) << noFolder.output;

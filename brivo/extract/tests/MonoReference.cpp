@@ -22,10 +22,18 @@ bool CMonoReference::Open(const std::string& file, int faceIndex, int em) {
     if (opened->size->metrics.y_ppem != em && FT_Set_Pixel_Sizes(opened, 0, em) != 0) return false;
     face = opened;
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    const int units = os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0 ? os2->usWinAscent
-                                                                                 : face->ascender;
-    ascent = static_cast<int>(std::lround(units * static_cast<double>(em) / face->units_per_EM));
+    const bool win = os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0;
+    const double scale = static_cast<double>(em) / face->units_per_EM;
+    ascent = static_cast<int>(std::lround((win ? os2->usWinAscent : face->ascender) * scale));
+    descent = static_cast<int>(std::lround((win ? os2->usWinDescent : -face->descender) * scale));
+    lineHeight = static_cast<int>(std::lround(face->height * scale));
     return true;
+}
+
+int CMonoReference::Advance(char32_t character) {
+    const FT_UInt index = face != nullptr ? FT_Get_Char_Index(face, character) : 0;
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) return -1;
+    return static_cast<int>((face->glyph->advance.x + 32) / 64);
 }
 
 std::vector<std::string> CMonoReference::Render(char32_t character, int width, int height) {

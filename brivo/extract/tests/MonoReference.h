@@ -28,9 +28,18 @@ public:
     // 128, or where no pixel has that, more than half the darkest coverage.
     std::vector<std::string> Render(char32_t character, int width, int height);
 
+    // The face's ascent and descent (win metrics, else hhea, rounded) and line spacing
+    // (hhea's ascender - descender + line gap, rounded) in pixels.
+    int Ascent() const { return ascent; }
+    int Descent() const { return descent; }
+    int LineHeight() const { return lineHeight; }
+    bool FixedPitch() const { return face != nullptr && FT_IS_FIXED_WIDTH(face); }
+    // The hinted monochrome advance of the character in whole pixels; -1 when the face lacks it.
+    int Advance(char32_t character);
+
 private:
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;  // by file and index, opened once
     FT_Face face = nullptr;                // the one Open chose
-    int ascent = 0;
+    int ascent = 0, descent = 0, lineHeight = 0;
 };

@@ -293,3 +293,59 @@ TEST_F(TextFontReaderTest, RefusedLoadsLeaveTheSetAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The font's lines and every glyph's advance and ink box as a C source file's tables say
+// them, read back from the file.
+TEST_F(TextFontReaderTest, MetricsTablesReadBackWithTheGlyphs) {
+    for (const bool doubleArray : {true, false})
+        for (const CodeIndex codes : {CodeIndex::None, CodeIndex::EucKr}) {
+            SCOPED_TRACE(std::string(doubleArray ? "2d" : "1d") +
+                         (codes == CodeIndex::None ? "" : ", code table"));
+            CGlyphSet set;
+            set.SetGlyphSize(12, 10);
+            set.range = RANGE_CUSTOM;
+            for (uint16_t code : {0xB0A1, 0xB0A2, 0xB0A3}) {
+                CGlyph* glyph = NewGlyph(code, set.BytesPerGlyph(), set.Count(), set.Count());
+                set.InsertGlyphAt(set.Count(), glyph);
+            }
+            set.baseline = 8;
+            set.lineMetrics = LineMetrics{7, 3, 11, 1};
+            // A 'T' (ink from column 2 to 10, rows 1 to 8), a dot below the baseline, a blank.
+            CGlyphBitmap tee(set.glyphs[0]->bits, 12, 10);
+            for (int x = 2; x <= 10; ++x) tee.SetPixel(x, 1, true);
+            for (int y = 1; y <= 8; ++y) tee.SetPixel(6, y, true);
+            CGlyphBitmap(set.glyphs[1]->bits, 12, 10).SetPixel(11, 9, true);
+            set.glyphs[0]->metrics = {13, {0, 0, 1, 1}};  // a stale box: the bitmap decides
+            set.glyphs[1]->metrics.advance = 9;           // the other two advance by the cell
+
+            TextArrayOptions array;
+            array.codeTable = codes;
+            array.metrics = true;
+            const std::string path = folder.File("metrics.h");
+            ASSERT_TRUE(WriteTextFile(
+                set, path, doubleArray, [] { return 0; }, array));
+            const std::string text = ReadBytes(path);
+            EXPECT_NE(text.find("data_table_line_metrics[5] = {7, 3, 11, 1, 8};"),
+                      std::string::npos);
+            EXPECT_NE(text.find("{13, 1, -1, 9, 8},\r\n{9, 10, -2, 1, 1},\r\n{12, 0, 0, 0, 0},"),
+                      std::string::npos)
+                << text.substr(text.find("_metrics[3]"));
+
+            CGlyphSet read;
+            ASSERT_TRUE(ReadTextFile(read, path, 12, 10, RANGE_CUSTOM, doubleArray, false));
+            ASSERT_EQ(read.Count(), 3);
+            EXPECT_EQ(read.baseline, 8);
+            EXPECT_EQ(read.lineMetrics, set.lineMetrics);
+            const GlyphMetrics expected[] = {
+                {13, {1, -1, 9, 8}}, {9, {10, -2, 1, 1}}, {12, {0, 0, 0, 0}}};
+            for (int n = 0; n < 3; ++n) {
+                EXPECT_EQ(read.glyphs[n]->metrics, expected[n]) << n;
+                EXPECT_EQ(read.CurrentInk(read.glyphs[n]), expected[n].ink) << n;
+                EXPECT_EQ(std::memcmp(read.glyphs[n]->bits, set.glyphs[n]->bits, 20), 0) << n;
+            }
+        }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct GlyphState {
     uint16_t code;
     int32_t index, originalIndex;
     std::vector<uint8_t> bytes;
+    GlyphMetrics metrics;
     bool operator==(const GlyphState&) const = default;
 };
 
@@ -29,11 +31,14 @@ struct SetState {
     int32_t width, height;
     uint8_t halfWidth;
     CodeRange range;
+    std::optional<int32_t> baseline;
+    std::optional<LineMetrics> lineMetrics;
     bool operator==(const SetState&) const = default;
 };
 
 SetState StateOf(const CGlyphSet& set) {
-    SetState state{{}, set.width, set.height, set.halfWidth, set.range};
+    SetState state{{},        set.width,    set.height,     set.halfWidth,
+                   set.range, set.baseline, set.lineMetrics};
     for (const CGlyph* g : set.glyphs) {
         if (g == nullptr) {
             state.glyphs.push_back({});
@@ -41,7 +46,7 @@ SetState StateOf(const CGlyphSet& set) {
         }
         std::vector<uint8_t> bytes;
         if (g->bits != nullptr) bytes.assign(g->bits, g->bits + set.BytesPerGlyph());
-        state.glyphs.push_back({g, g->code, g->index, g->originalIndex, bytes});
+        state.glyphs.push_back({g, g->code, g->index, g->originalIndex, bytes, g->metrics});
     }
     return state;
 }
@@ -58,7 +63,7 @@ std::string Codes(const CGlyphSet& set) {
     return codes;
 }
 
-// Glyphs 'A', 'B', ... of 12 x 2 pixels, each bitmap a pattern of its code.
+// Glyphs 'A', 'B', ... of 12 x 2 pixels, each bitmap and its metrics a pattern of its code.
 void Fill(CGlyphSet& set, const std::string& codes) {
     set.SetGlyphSize(12, 2);
     for (char c : codes) {
@@ -66,6 +71,7 @@ void Fill(CGlyphSet& set, const std::string& codes) {
             NewGlyph(static_cast<uint16_t>(c), set.BytesPerGlyph(), set.Count(), set.Count());
         glyph->bits[0] = static_cast<uint8_t>(c);
         glyph->bits[3] = 0xF0;
+        glyph->metrics = {c - 'A' + 3, {c - 'A', -1, 4, 2}};
         set.InsertGlyphAt(set.Count(), glyph);
     }
 }
@@ -197,6 +203,8 @@ TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
         Fill(set, "ABCD");
         set.range = RANGE_HANGUL;
         set.exceptUnused = 1;
+        set.baseline = 1;
+        set.lineMetrics = LineMetrics{1, 1, 3, 0};
         const SetState before = StateOf(set);
         CReplaceAllGlyphs replace(set);
         EXPECT_EQ(set.Count(), 0);
@@ -205,6 +213,8 @@ TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
         set.ReplaceGlyphs({NewGlyph('X', 2, 0, 0)}, 8, 2, 1);
         set.range = RANGE_ASCII;
         set.exceptUnused = 0;
+        set.baseline = 2;
+        set.lineMetrics = LineMetrics{2, 0, 2, 1};
         const SetState filled = StateOf(set);
         replace.Undo();
         EXPECT_EQ(StateOf(set), before);

@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "glyph/GlyphSet.h"
-#include "shell/BrivoProfile.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "widgets/BrivoProfile.h"
 
 using namespace brivo;
 
