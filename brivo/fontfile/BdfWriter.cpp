@@ -80,7 +80,7 @@ bool IsHalfWidthGlyph(const CGlyphSet& set, const CGlyph* glyph) {
 // Whether the glyph has ink at or right of column `from`.
 bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
     if (glyph == nullptr || glyph->bits == nullptr) return false;
-    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
+    const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
     for (int y = 0; y < set.height; ++y)
         for (int x = from; x < set.width; ++x)
             if (bitmap.Pixel(x, y)) return true;
@@ -124,7 +124,8 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     const int descent = height - baseline, ascent = baseline;
     // A character subset of ASCII and two-byte characters has glyphs of two widths.
     int halfGlyphs = 0;
-    for (const CGlyph* glyph : set.glyphs) halfGlyphs += IsHalfWidthGlyph(set, glyph) ? 1 : 0;
+    for (const GlyphPtr& glyph : set.glyphs)
+        halfGlyphs += IsHalfWidthGlyph(set, glyph.get()) ? 1 : 0;
     const bool dualWidth = halfGlyphs > 0 && halfGlyphs < set.Count();
     const std::string spacing = dualWidth ? "P" : "C";
     const long averageWidth =
@@ -182,7 +183,7 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     const std::string fullWidth = scalable(width), halfScalable = scalable(halfWidth);
     std::unordered_set<char32_t> encoded;
     for (int position = 0; position < set.Count(); ++position) {
-        const CGlyph* glyph = set.glyphs[position];
+        const CGlyph* glyph = set.glyphs[position].get();
         std::optional<char32_t> point;
         if (glyph != nullptr) point = CodePointOf(glyph->code, set.range, set.keepsCodes);
         if (point && !encoded.insert(*point).second) point.reset();

@@ -59,7 +59,7 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     const bool unicode = array.codeTable == CodeIndex::Unicode;
     std::vector<uint16_t> codes;
     codes.reserve(set.glyphs.size());
-    for (const CGlyph* glyph : set.glyphs)
+    for (const GlyphPtr& glyph : set.glyphs)
         codes.push_back(glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0);
     // Glyphs inserted or moved by hand can leave the codes out of order: then the comment
     // does not promise a binary search.
@@ -139,8 +139,8 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, std::time_t now,
     GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
-        const CGlyph* glyph = set.glyphs[k];
-        FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
+        const CGlyph* glyph = set.glyphs[k].get();
+        FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits.get() : nullptr));
         out(text);
     }
     out("};");

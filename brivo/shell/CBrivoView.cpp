@@ -157,7 +157,7 @@ CBrivoView::~CBrivoView() {
 void CBrivoView::OnInitialUpdate() {
     if (extractForm) return;
     const QRect client = rect();
-    extractForm = new CExtractForm(glyphSet, &logFont, this);
+    extractForm = new CExtractForm(glyphSet, this);
     editPane = new CGlyphEditPane(glyphSet, this);
     infoPane = new CGlyphInfoPane(glyphSet, this);
 
@@ -348,6 +348,7 @@ bool CBrivoView::event(QEvent* event) {
 }
 
 QString CBrivoView::DefaultFileName(const QString& extension) const {
+    const LogFont& logFont = extractForm->settings.logFont;
     const int pointSize = -MulDiv(logFont.height, 72, logicalDpiY());
     return QString("%1%2_%3x%4_%5.%6")
         .arg(QString::fromStdString(logFont.faceName))
@@ -629,8 +630,8 @@ int CBrivoView::LoadGlyphs(const GlyphDocument& document,
     // The set's glyphs wait aside: a failed read gets them back, a load keeps them for undo.
     auto replace = std::make_unique<CReplaceAllGlyphs>(glyphSet);
     std::string warning;
-    const Result result =
-        RunFileWork(QStringLiteral("읽는 중… %1").arg(document.file.path), [&] { return read(warning); });
+    const Result result = RunFileWork(QStringLiteral("읽는 중… %1").arg(document.file.path),
+                                      [&] { return read(warning); });
     ReportFailure(result);
     if (result && extractForm && extractForm->FontList()->selectedIndex >= glyphSet.Count())
         extractForm->FontList()->selectedIndex = -1;

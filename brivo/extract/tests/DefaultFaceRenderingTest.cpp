@@ -263,7 +263,7 @@ TEST(DefaultFaceRenderingTest, EveryCodeAnInstalledFontHasIsDrawn) {
     worker.Wait();
     ASSERT_EQ(set.Count(), 8742);
     int drawable = 0;
-    for (const CGlyph* glyph : set.glyphs) {
+    for (const GlyphPtr& glyph : set.glyphs) {
         const char32_t character = Decode(cd, glyph->code);
         bool someFontHasIt = false;
         for (int i = 0; character != 0 && !someFontHasIt && i < fonts->nfont; ++i) {
