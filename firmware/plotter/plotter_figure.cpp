@@ -29,13 +29,12 @@ int byte_at(int position) {
     return save_data[(figure_start + position) % kSaveDataSize];
 }
 
-// The value of the digit at `position`; any other byte counts by its distance from '0'.
-int digit_at(int position) { return byte_at(position) - '0'; }
-
-// "dd.d" after the marker: tens, units, the point, tenths.
+// "dd.d" after the marker: tens, units, the point, tenths. The tens and units are
+// 10 * (tens - '0') + (units - '0'), taken as one sum; a byte that is no digit counts by its
+// distance from '0'.
 double coordinate(int marker) {
-    int whole = 10 * digit_at(marker + 1) + digit_at(marker + 2);
-    return static_cast<double>(whole) + static_cast<double>(digit_at(marker + 4)) * 0.1;
+    int whole = 10 * byte_at(marker + 1) + byte_at(marker + 2) - 11 * '0';
+    return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - '0') * 0.1;
 }
 
 // Segments start where the previous one ended; the first one of a figure
