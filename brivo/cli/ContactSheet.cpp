@@ -83,7 +83,7 @@ void CLabelPainter::Draw(GrayImage& image, int x, int y, std::string_view label)
         const uint16_t code = pair ? static_cast<uint16_t>(byte << 8 | uint8_t(label[++i])) : byte;
         CGlyphRasterizer& painter = pair ? wide : narrow;
         const int cellWidth = pair ? kHeight : kNarrowWidth;
-        const std::unique_ptr<uint8_t[]> bits(painter.RenderGlyph(code, 0, 0, kDefaultThreshold));
+        const GlyphBits bits = painter.RenderGlyph(code, 0, 0, kDefaultThreshold);
         if (bits) {
             const CGlyphBitmapView bitmap(bits.get(), cellWidth, kHeight);
             for (int row = 0; row < kHeight; ++row)

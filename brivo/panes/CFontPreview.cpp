@@ -118,8 +118,8 @@ bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int
         fontSelected = true;
     }
     if (!rasterizer->SetCellSize(width, height)) return true;
-    std::unique_ptr<uint8_t[]> bits(
-        rasterizer->RenderGlyph(code, settings.offsetX, settings.offsetY, settings.threshold));
+    GlyphBits bits =
+        rasterizer->RenderGlyph(code, settings.offsetX, settings.offsetY, settings.threshold);
     if (!bits) return false;
 
     QPainter painter(&image);

@@ -51,7 +51,7 @@ public:
         EXPECT_TRUE(rasterizer.CreateFont(font));
     }
     std::vector<std::string> Render(uint16_t code, int offsetX = 0, int offsetY = 0) {
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, offsetX, offsetY, 128));
+        const GlyphBits bits = rasterizer.RenderGlyph(code, offsetX, offsetY, 128);
         return bits ? Art(bits.get(), width, height) : std::vector<std::string>{};
     }
     const ResolvedFont* LastFont() const { return rasterizer.LastGlyphFont(); }

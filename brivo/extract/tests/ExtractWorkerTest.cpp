@@ -121,7 +121,7 @@ TEST_F(ExtractWorkerTest, ParallelGroupsGiveWhatOneRasteriserGives) {
             set.ApplyGroupStyle(font, static_cast<uint8_t>(lead));
             ASSERT_TRUE(rasterizer.CreateFont(font));
         }
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(glyph->code, 0, 0, 128));
+        const GlyphBits bits = rasterizer.RenderGlyph(glyph->code, 0, 0, 128);
         ASSERT_TRUE(std::equal(bits.get(), bits.get() + 32, glyph->bits.get())) << glyph->code;
     }
     std::vector<std::string> names;
