@@ -15,12 +15,9 @@ inline void FillAll(CGlyphSet& set) {
     set.fontDescription = "굴림체, 12";
     int n = 0;
     for (uint16_t code : RangeCodes(RANGE_ALL, true)) {
-        auto* bits = new uint8_t[32];
-        for (int i = 0; i < 32; ++i) bits[i] = static_cast<uint8_t>(code * 31 + i);
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(code, bits);
-        glyph->index = glyph->originalIndex = n;
-        set.SetGlyphAt(n++, glyph);
+        GlyphPtr glyph = NewGlyph(code, 32, n, n);
+        for (int i = 0; i < 32; ++i) glyph->bits[i] = static_cast<uint8_t>(code * 31 + i);
+        set.SetGlyphAt(n++, std::move(glyph));
     }
 }
 

@@ -158,7 +158,7 @@ void BM_FreeTypeAloneSameCodes(benchmark::State& state) {
     worker.Wait();
     int differing = 0;
     for (int i = 0; i < set.Count() && i < static_cast<int>(characters.size()); ++i)
-        differing += std::memcmp(set.glyphs[i]->bits, &cells[i * cellBytes], cellBytes) != 0;
+        differing += std::memcmp(set.glyphs[i]->bits.get(), &cells[i * cellBytes], cellBytes) != 0;
     state.counters["differing_cells"] = differing;
     for (const FloorFont& font : fonts) FT_Done_Face(font.face);
     FT_Done_FreeType(library);

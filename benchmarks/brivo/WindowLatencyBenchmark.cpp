@@ -71,9 +71,9 @@ void FillAll(CGlyphSet& set, int size) {
     set.range = RANGE_ALL;
     const std::vector<uint16_t> codes = RangeCodes(RANGE_ALL, false);
     for (size_t i = 0; i < codes.size(); ++i) {
-        CGlyph* glyph = NewGlyph(codes[i], set.BytesPerGlyph());
+        GlyphPtr glyph = NewGlyph(codes[i], set.BytesPerGlyph());
         for (int b = 0; b < set.BytesPerGlyph(); ++b) glyph->bits[b] = uint8_t(i * 7 + b);
-        set.SetGlyphAt(static_cast<int>(i), glyph);
+        set.SetGlyphAt(static_cast<int>(i), std::move(glyph));
     }
 }
 

@@ -43,7 +43,7 @@ void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int 
     for (int x = left - 1; x <= left + w; ++x) image.At(x, top - 1) = image.At(x, top + h) = kFrame;
     for (int y = top - 1; y <= top + h; ++y) image.At(left - 1, y) = image.At(left + w, y) = kFrame;
     if (glyph == nullptr || glyph->bits == nullptr) return;
-    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
+    const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
     for (int row = 0; row < set.height; ++row)
         for (int column = 0; column < set.width; ++column) {
             if (!bitmap.Pixel(column, row)) continue;
@@ -83,7 +83,7 @@ void CLabelPainter::Draw(GrayImage& image, int x, int y, std::string_view label)
         const uint16_t code = pair ? static_cast<uint16_t>(byte << 8 | uint8_t(label[++i])) : byte;
         CGlyphRasterizer& painter = pair ? wide : narrow;
         const int cellWidth = pair ? kHeight : kNarrowWidth;
-        const std::unique_ptr<uint8_t[]> bits(painter.RenderGlyph(code, 0, 0, 128));
+        const GlyphBits bits = painter.RenderGlyph(code, 0, 0, kDefaultThreshold);
         if (bits) {
             const CGlyphBitmapView bitmap(bits.get(), cellWidth, kHeight);
             for (int row = 0; row < kHeight; ++row)
@@ -109,7 +109,7 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
         const int cellLeft = (n % kColumns) * layout.cellWidth;
         const int cellTop = (n / kColumns) * layout.cellHeight;
         const int glyphLeft = cellLeft + (layout.cellWidth - layout.glyphWidth) / 2;
-        DrawGlyph(image, set, set.glyphs[n], glyphLeft, cellTop + kPadding + 1, scale);
+        DrawGlyph(image, set, set.GlyphAt(n), glyphLeft, cellTop + kPadding + 1, scale);
         if (labels == nullptr) continue;
         const std::string label = set.GetLabel(n);
         labels->Draw(image, cellLeft + (layout.cellWidth - CLabelPainter::TextWidth(label)) / 2,

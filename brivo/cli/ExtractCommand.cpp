@@ -20,8 +20,9 @@ namespace brivo {
 namespace {
 
 struct ExtractOptions {
+    // --except-unused and --threshold go straight in; MakeSettings fills in the rest.
+    ExtractSettings settings;
     std::string range = "hangul";
-    bool exceptUnused = false;
     std::string face = "굴림체";
     int height = -16;
     int weight = 400;
@@ -29,7 +30,6 @@ struct ExtractOptions {
     std::string boldGroups = "255", italicGroups = "255";
     std::string size = "16x16";
     std::string offset = "0,0";
-    int threshold = 128;
     std::string render = "auto";
     bool noFallback = false;
     bool strict = false;
@@ -100,7 +100,8 @@ Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings,
         Warn("left out " + count + " characters:", list);
     }
     if (options.rangeGiven)
-        subset.AddCodes(RangeCodes(*RangeFromKeyword(options.range), options.exceptUnused));
+        subset.AddCodes(
+            RangeCodes(*RangeFromKeyword(options.range), options.settings.exceptUnused));
     settings.range = RANGE_CUSTOM;
     settings.codes = subset.Codes();
     if (settings.codes.empty()) return Result::Failure("the text has no character to extract");
@@ -112,8 +113,8 @@ Result MakeSubset(const ExtractOptions& options, ExtractSettings& settings,
 // output file.
 Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CGlyphSet& set,
                     std::vector<std::string>& details, bool& usage) {
+    settings = options.settings;
     settings.range = *RangeFromKeyword(options.range);
-    settings.exceptUnused = options.exceptUnused;
     if (!options.chars.empty() || !options.charsFiles.empty())
         if (Result subset = MakeSubset(options, settings, details); !subset) return subset;
     usage = true;
@@ -126,7 +127,6 @@ Result MakeSettings(const ExtractOptions& options, ExtractSettings& settings, CG
         return Result::Failure("--bold-groups must be a mask from 0 to 255 (0xFF)");
     if (!ParseMask(options.italicGroups, set.italicGroups))
         return Result::Failure("--italic-groups must be a mask from 0 to 255 (0xFF)");
-    settings.threshold = options.threshold;
     settings.renderMode = options.render == "mono"   ? RenderMode::Mono
                           : options.render == "gray" ? RenderMode::Gray
                                                      : RenderMode::Auto;
@@ -210,8 +210,9 @@ int RunExtract(const ExtractOptions& options) {
         packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
         stream = std::make_unique<safefile::SafeFileWriter>(out.Path());
         stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
-        worker.SetGlyphSink(
-            [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(glyph.bits)); });
+        worker.SetGlyphSink([&stream, &packer](const CGlyph& glyph) {
+            stream->Write(packer->Pack(glyph.bits.get()));
+        });
     }
     if (Result started = worker.StartExtraction(settings, set); !started)
         return Fail(started.message);
@@ -292,7 +293,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
     cmd->add_flag("--skip-unmapped", options->skipUnmapped,
                   "Leave out characters that are not ASCII or KS X 1001 with a warning, "
                   "instead of failing");
-    cmd->add_flag("--except-unused", options->exceptUnused,
+    cmd->add_flag("--except-unused", options->settings.exceptUnused,
                   "Leave out the unused lead bytes 0xAD-0xAF and 0xC9");
     cmd->add_option("--font", options->face, "Font face name, or the path of a font file")
         ->capture_default_str();
@@ -315,7 +316,7 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     cmd->add_option("--offset", options->offset, "Text origin X,Y inside the cell")
         ->capture_default_str();
-    cmd->add_option("--threshold", options->threshold,
+    cmd->add_option("--threshold", options->settings.threshold,
                     "A greyscale pixel is ink when 255 - coverage is below this (1-255); "
                     "monochrome glyphs ignore it")
         ->capture_default_str();

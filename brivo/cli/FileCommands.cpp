@@ -55,7 +55,8 @@ int RunConvert(const ConvertOptions& options) {
 
 bool IsBlank(const CGlyph* glyph, int bytes) {
     return glyph == nullptr || glyph->bits == nullptr ||
-           std::all_of(glyph->bits, glyph->bits + bytes, [](uint8_t b) { return b == 0; });
+           std::all_of(glyph->bits.get(), glyph->bits.get() + bytes,
+                       [](uint8_t b) { return b == 0; });
 }
 
 int RunInfo(const GlyphFileInput& input) {
@@ -65,9 +66,9 @@ int RunInfo(const GlyphFileInput& input) {
     BitLayout layout;
     if (Result loaded = LoadGlyphFile(input, set, &layout); !loaded)
         return Fail("info", loaded.message);
-    const int blank = static_cast<int>(
-        std::count_if(set.glyphs.begin(), set.glyphs.end(),
-                      [&](const CGlyph* glyph) { return IsBlank(glyph, set.BytesPerGlyph()); }));
+    const int blank = static_cast<int>(std::count_if(
+        set.glyphs.begin(), set.glyphs.end(),
+        [&](const GlyphPtr& glyph) { return IsBlank(glyph.get(), set.BytesPerGlyph()); }));
     std::printf(
         "File: %s (%s)\n",
         input.path == "-" ? "standard input" : std::filesystem::absolute(input.path).c_str(),

@@ -33,10 +33,10 @@ int main(int argc, char* argv[]) {
     set.SetGlyphSize(16, 16);
     set.range = RANGE_HANGUL;
     for (const uint16_t code : {0xB0A1, 0xB1DB, 0xB2C3, 0xC7D1}) {
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, 0, 0, 128));
-        CGlyph* glyph = NewGlyph(code, set.BytesPerGlyph());
+        const GlyphBits bits = rasterizer.RenderGlyph(code, 0, 0, kDefaultThreshold);
+        GlyphPtr glyph = NewGlyph(code, set.BytesPerGlyph());
         glyph->CopyBits(bits.get(), set.BytesPerGlyph());
-        set.InsertGlyphAt(set.Count(), glyph);
+        set.InsertGlyphAt(set.Count(), std::move(glyph));
     }
 
     brivo::CMainFrame frame(set);

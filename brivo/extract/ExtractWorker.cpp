@@ -63,9 +63,9 @@ Result CExtractWorker::StartExtraction(const ExtractSettings& wanted, CGlyphSet&
     StopExtraction();
     const int cellWidth = wanted.range == RANGE_ASCII ? wanted.fontSizeX / 2 : wanted.fontSizeX;
     if (target.BytesPerGlyph() == BytesPerGlyph(cellWidth, wanted.fontSizeY))
-        for (CGlyph* glyph : target.glyphs)
+        for (GlyphPtr& glyph : target.glyphs)
             if (glyph != nullptr && glyph->bits != nullptr)
-                spareBits.push_back(std::exchange(glyph->bits, nullptr));
+                spareBits.push_back(std::move(glyph->bits));
     target.ClearGlyphs();
     settings = wanted;
     set = &target;
@@ -136,7 +136,7 @@ namespace {
 
 // One rendered code, waiting to be put into the set.
 struct RenderedGlyph {
-    uint8_t* bits = nullptr;
+    GlyphBits bits;
     uint16_t code = 0;
     GlyphMetrics metrics;
     int font = -1;  // into the run's font names; -1 when no font drew it
@@ -198,9 +198,9 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
     std::size_t renderers = threadCount;  // those still running, guarded by `lock`
 
     // A bitmap of the previous set for the next glyph, or null; called under `lock`.
-    auto takeSpare = [this]() -> uint8_t* {
+    auto takeSpare = [this]() -> GlyphBits {
         if (spareBits.empty()) return nullptr;
-        uint8_t* bits = spareBits.back();
+        GlyphBits bits = std::move(spareBits.back());
         spareBits.pop_back();
         return bits;
     };
@@ -210,7 +210,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         rasterizer.SetRenderMode(settings.renderMode);
         rasterizer.SetFallback(settings.fallback);
         rasterizer.SetCellSize(cellWidth, settings.fontSizeY);
-        uint8_t* spare = nullptr;
+        GlyphBits spare;
         {
             std::lock_guard guard(lock);
             spare = takeSpare();
@@ -244,8 +244,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 const uint16_t code = codes[i];
                 RenderedGlyph& glyph = rendered[n++];
                 glyph.bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,
-                                                    settings.threshold, spare);
-                if (glyph.bits != spare) delete[] spare;  // left unused (no font selected)
+                                                    settings.threshold, std::move(spare));
                 glyph.code = code;
                 glyph.metrics.advance = fixedPitch || rasterizer.LastGlyphAdvance() == 0
                                             ? 0
@@ -271,7 +270,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 if ((i + 1) % kGlyphsPerWake == 0 || i + 1 == codes.size()) arrived.notify_all();
             }
         }
-        delete[] spare;
+        spare.reset();
         {
             std::lock_guard guard(lock);
             --renderers;
@@ -305,20 +304,18 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 outcome.lackingCodes.push_back(glyph.code);
         }
         guard.unlock();
-        auto* made = new CGlyph;
-        made->SetCodeAndBits(glyph.code, glyph.bits);
-        made->metrics = glyph.metrics;
-        made->originalIndex = made->index = n;
-        set->SetGlyphAt(n, made);
+        GlyphPtr owned = NewGlyph(glyph.code, 0, n, n);
+        owned->bits = std::move(glyph.bits);
+        owned->metrics = glyph.metrics;
+        CGlyph* made = owned.get();
+        set->SetGlyphAt(n, std::move(owned));
         if (glyphSink) glyphSink(*made);
         if (observer != nullptr) observer->OnGlyphExtracted(n + 1, *made);
         guard.lock();
         // Written out: its bitmap serves the next glyph a rendering thread draws.
-        if (glyphSink) spareBits.push_back(std::exchange(made->bits, nullptr));
+        if (glyphSink) spareBits.push_back(std::move(made->bits));
     }
     for (std::thread& thread : threads) thread.join();
-    for (RenderedGlyph& glyph : rendered) delete[] glyph.bits;  // rendered after a stop
-    for (uint8_t* bits : spareBits) delete[] bits;
     spareBits.clear();
 
     if (failedGroup < leads.size()) {

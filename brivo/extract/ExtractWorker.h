@@ -8,12 +8,12 @@
 
 #include "extract/GlyphRasterizer.h"
 #include "glyph/CodeRange.h"
+#include "glyph/Glyph.h"
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
 
 namespace brivo {
 
-class CGlyph;
 class CGlyphSet;
 
 // What an extraction renders and how.
@@ -24,7 +24,7 @@ struct ExtractSettings {
     int fontSizeY = 16;
     int offsetX = 0;
     int offsetY = 0;
-    int threshold = 128;
+    int threshold = kDefaultThreshold;
     RenderMode renderMode = RenderMode::Auto;
     bool fallback = true;  // take characters the face lacks from fontconfig's fallback fonts
     LogFont logFont;
@@ -139,7 +139,7 @@ private:
     std::function<void(const CGlyph&)> glyphSink;
     // The bitmaps of the set's previous glyphs, drawn into again when the new glyphs have the
     // same size: fresh memory costs a page fault every 4 KB, far more than clearing it.
-    std::vector<uint8_t*> spareBits;
+    std::vector<GlyphBits> spareBits;
 };
 
 }  // namespace brivo

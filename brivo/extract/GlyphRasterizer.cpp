@@ -439,16 +439,19 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
         FillRows(originX, originX + advance, originY + strikeTop, strikeRows, bits);
 }
 
-uint8_t* CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
-                                       uint8_t* into) {
+GlyphBits CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                                        GlyphBits into) {
     if (primary.face == nullptr || cellWidth == 0) return nullptr;
     const std::size_t bytes = static_cast<std::size_t>(cellHeight) * BytesPerRow(cellWidth);
-    uint8_t* bits =
-        into != nullptr ? static_cast<uint8_t*>(std::memset(into, 0, bytes)) : new uint8_t[bytes]();
+    GlyphBits bits = std::move(into);
+    if (bits != nullptr)
+        std::memset(bits.get(), 0, bytes);
+    else
+        bits = NewBits(bytes);
     // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
     constexpr int kFar = 1 << 20;
     DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold,
-             bits);
+             bits.get());
     return bits;
 }
 

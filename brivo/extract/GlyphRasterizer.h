@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "extract/FontResolver.h"
+#include "glyph/Glyph.h"
 #include "glyph/GlyphMetrics.h"
 #include "glyph/LogFont.h"
 #include "glyph/Result.h"
@@ -20,6 +21,10 @@ namespace brivo {
 // coverage. Mono and Gray force one form for every glyph. Embedded bitmap strikes are used
 // whatever the mode.
 enum class RenderMode { Auto, Mono, Gray };
+
+// The threshold an extraction uses unless told otherwise: a greyscale pixel is ink when it is
+// darker than middle grey.
+inline constexpr int kDefaultThreshold = 128;
 
 // Draws characters with FreeType into 1-bit glyph cells: monochrome bitmaps are copied bit
 // for bit, greyscale coverage is thresholded (a pixel is ink when 255 - coverage is below
@@ -55,12 +60,12 @@ public:
     bool SelectedFontMono() const { return primary.mono; }
 
     // Draws `code` (a byte up to 0x7F or an EUC-KR lead/trail pair) with the top-left of the
-    // font's character cell at (offsetX, offsetY) and returns the new bitmap (new[]), or
-    // null when no font is selected. Codes no font has a glyph for come out blank. With
-    // `into` (a bitmap of the cell's size, whatever it holds) the glyph is drawn there and
-    // `into` returned.
-    uint8_t* RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
-                         uint8_t* into = nullptr);
+    // font's character cell at (offsetX, offsetY) and returns the new bitmap, or null when
+    // no font is selected. Codes no font has a glyph for come out blank. With `into` (a
+    // bitmap of the cell's size, whatever it holds) the glyph is drawn there and `into`
+    // returned.
+    GlyphBits RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
+                          GlyphBits into = nullptr);
 
     // The advance in whole pixels of the last glyph RenderGlyph drew, 0 when none was drawn.
     int LastGlyphAdvance() const { return lastAdvance; }

@@ -76,7 +76,7 @@ std::string AsciiText(std::string_view utf8) {
 // Whether the glyph has ink at or right of column `from`.
 bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
     if (glyph == nullptr || glyph->bits == nullptr) return false;
-    const CGlyphBitmapView bitmap(glyph->bits, set.width, set.height);
+    const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
     for (int y = 0; y < set.height; ++y)
         for (int x = from; x < set.width; ++x)
             if (bitmap.Pixel(x, y)) return true;
@@ -142,7 +142,8 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
     const int descent = height - baseline, ascent = baseline;
     std::vector<Placement> placements;
     placements.reserve(set.glyphs.size());
-    for (const CGlyph* glyph : set.glyphs) placements.push_back(Place(set, glyph, proportional));
+    for (const GlyphPtr& glyph : set.glyphs)
+        placements.push_back(Place(set, glyph.get(), proportional));
     // The cell, or in a proportional font the box around all ink.
     InkBox bounds{0, -descent, width, height};
     if (proportional) {
@@ -210,7 +211,7 @@ void WriteBdfTo(const CGlyphSet& set, std::string_view family,
 
     std::unordered_set<char32_t> encoded;
     for (int position = 0; position < set.Count(); ++position) {
-        const CGlyph* glyph = set.glyphs[position];
+        const CGlyph* glyph = set.glyphs[position].get();
         std::optional<char32_t> point;
         if (glyph != nullptr) point = CodePointOf(glyph->code, set.range, set.keepsCodes);
         if (point && !encoded.insert(*point).second) point.reset();

@@ -37,7 +37,7 @@ namespace {
 std::string CodeIndexBytes(const CGlyphSet& set, CodeIndex index) {
     std::string data;
     data.reserve(set.glyphs.size() * 2);
-    for (const CGlyph* glyph : set.glyphs) {
+    for (const GlyphPtr& glyph : set.glyphs) {
         const uint16_t code = glyph != nullptr ? IndexCode(glyph->code, index) : 0;
         data += static_cast<char>(code & 0xFF);
         data += static_cast<char>(code >> 8);
@@ -91,7 +91,8 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     GlyphPacker packer(set.width, set.height, layout);
     safefile::SafeFileWriter file(path);
     file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
-    for (const CGlyph* glyph : set.glyphs) file.Write(packer.Pack(glyph ? glyph->bits : nullptr));
+    for (const GlyphPtr& glyph : set.glyphs)
+        file.Write(packer.Pack(glyph ? glyph->bits.get() : nullptr));
     if (table) {
         saves.push_back(&file);
         return Result::FailureIf(ErrorKind::CannotWrite,
@@ -184,9 +185,9 @@ namespace {
 // count)` delivers in order. ASCII to ALL: that range's code list, zeros where the bytes
 // end; Custom: one glyph per record, the last one zero-padded, at most kMaxCustomGlyphs.
 template <class ReadBytes>
-std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t height,
-                                 CodeRange rangeId, bool exceptUnused, BitLayout layout,
-                                 ReadBytes read) {
+std::vector<GlyphPtr> LoadRecords(std::size_t available, int32_t width, int32_t height,
+                                  CodeRange rangeId, bool exceptUnused, BitLayout layout,
+                                  ReadBytes read) {
     const auto record = static_cast<std::size_t>(LayoutBytesPerGlyph(width, height, layout));
     std::vector<uint16_t> codes;
     if (rangeId == RANGE_CUSTOM) {
@@ -198,18 +199,18 @@ std::vector<CGlyph*> LoadRecords(std::size_t available, int32_t width, int32_t h
     }
     const auto bytesPerGlyph = static_cast<std::size_t>(BytesPerGlyph(width, height));
     std::vector<uint8_t> packed(record);
-    std::vector<CGlyph*> glyphs;
+    std::vector<GlyphPtr> glyphs;
     glyphs.reserve(codes.size());
     for (std::size_t n = 0; n < codes.size(); ++n) {
         const auto position = static_cast<int32_t>(n);
-        CGlyph* glyph = NewGlyph(codes[n], bytesPerGlyph, position, position);
+        GlyphPtr glyph = NewGlyph(codes[n], bytesPerGlyph, position, position);
         const std::size_t offset = n * record;
         if (offset < available) {
             std::fill(packed.begin(), packed.end(), 0);
             read(packed.data(), std::min(record, available - offset));
-            UnpackGlyphBits(packed.data(), width, height, layout, glyph->bits);
+            UnpackGlyphBits(packed.data(), width, height, layout, glyph->bits.get());
         }
-        glyphs.push_back(glyph);
+        glyphs.push_back(std::move(glyph));
     }
     return glyphs;
 }
@@ -257,9 +258,9 @@ std::string CustomLimitMessage(const std::string& path) {
            " glyphs only, a Custom set holds no more";
 }
 
-std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
-                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                                      BitLayout layout) {
+std::vector<GlyphPtr> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                       CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
+                                       BitLayout layout) {
     if (!CheckLoadOptions(width, height, rangeId) || skipBytes < 0) return {};
     const std::string_view records = data.substr(std::min<std::size_t>(skipBytes, data.size()));
     std::size_t offset = 0;
@@ -289,13 +290,10 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         if (got == 0) break;
         left -= got;
     }
-    std::vector<CGlyph*> glyphs =
+    std::vector<GlyphPtr> glyphs =
         LoadRecords(available, width, height, rangeId, exceptUnused, layout,
                     [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
-    if (Result read = file.Status(); !read) {
-        for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
-        return read;
-    }
+    if (Result read = file.Status(); !read) return read;
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
     set.keepsCodes = false;  // until a code table gives them codes
     if (warning != nullptr)

@@ -9,6 +9,7 @@
 #include "glyph/BitLayout.h"
 #include "glyph/CharacterSubset.h"
 #include "glyph/CodeRange.h"
+#include "glyph/Glyph.h"
 #include "glyph/Result.h"
 
 namespace safefile {
@@ -17,7 +18,6 @@ class SafeFileWriter;
 
 namespace brivo {
 
-class CGlyph;
 class CGlyphSet;
 
 // The .fnt file: `skipBytes` zero bytes, then every glyph bitmap of the set in list order,
@@ -57,9 +57,9 @@ std::string CodeTableNote(const std::string& path, const std::vector<uint16_t>& 
 
 // The glyphs of .fnt data (see ReadFontFile); empty when the options are refused. The
 // caller owns the returned glyphs.
-std::vector<CGlyph*> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
-                                      CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
-                                      BitLayout layout = {});
+std::vector<GlyphPtr> ParseFontRecords(std::string_view data, int32_t width, int32_t height,
+                                       CodeRange rangeId, int32_t skipBytes, bool exceptUnused,
+                                       BitLayout layout = {});
 
 // Replaces the glyphs of the set with the records of a .fnt file, each packed in `layout`
 // (LayoutBytesPerGlyph bytes; in memory they take the default layout). Codes follow from the

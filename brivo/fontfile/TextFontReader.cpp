@@ -123,10 +123,6 @@ public:
         }
     }
 
-    ~GlyphFiller() {
-        for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
-    }
-
     // Called before the first byte.
     void Begin(BitLayout fileLayout) {
         layout = fileLayout;
@@ -164,9 +160,8 @@ public:
 
     // Custom keeps complete glyphs only: a last one still being filled goes. A range keeps
     // it with the bytes it got.
-    std::vector<CGlyph*> Finish() {
+    std::vector<GlyphPtr> Finish() {
         if (custom && glyphs.size() > glyphNumber) {
-            DestroyGlyph(glyphs.back());
             glyphs.pop_back();
         } else if (byteNumber > 0) {
             Unpack();
@@ -177,7 +172,7 @@ public:
 private:
     // Moves the bytes gathered for the current glyph into its bitmap.
     void Unpack() {
-        UnpackGlyphBits(packed.data(), width, height, layout, glyphs[glyphNumber]->bits);
+        UnpackGlyphBits(packed.data(), width, height, layout, glyphs[glyphNumber]->bits.get());
         std::fill(packed.begin(), packed.end(), 0);
     }
 
@@ -186,7 +181,7 @@ private:
     const bool custom;
     BitLayout layout;
     std::vector<uint8_t> packed;
-    std::vector<CGlyph*> glyphs;
+    std::vector<GlyphPtr> glyphs;
     std::size_t glyphNumber = 0;
     std::size_t byteNumber = 0;
     std::size_t bytes = 0;
@@ -587,7 +582,7 @@ void TakeMetrics(const TextScan& scan, CGlyphSet& set) {
 }
 
 // Gives the glyphs the codes of the file's code table; false when it has none.
-bool TakeCodeTable(const TextScan& scan, std::vector<CGlyph*>& glyphs) {
+bool TakeCodeTable(const TextScan& scan, std::vector<GlyphPtr>& glyphs) {
     if (scan.CodeTable() == CodeIndex::None) return false;
     const std::vector<uint16_t>& codes = scan.Codes();
     for (std::size_t n = 0; n < glyphs.size() && n < codes.size(); ++n)
@@ -642,16 +637,16 @@ std::string CutArrayNote(const std::string& path, const GlyphFiller& filler, con
 
 }  // namespace
 
-std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
-                                   CodeRange rangeId, bool exceptUnused,
-                                   std::optional<BitLayout> layout) {
+std::vector<GlyphPtr> ParseTextFont(std::string_view text, int32_t width, int32_t height,
+                                    CodeRange rangeId, bool exceptUnused,
+                                    std::optional<BitLayout> layout) {
     if (!CheckLoadOptions(width, height, rangeId)) return {};
     GlyphFiller filler(width, height, rangeId, exceptUnused);
     TextScan scan(&filler, nullptr, layout);
     LineSplitter lines;
     auto take = [&](std::string_view line) { return scan.Line(line); };
     if (lines.Feed(text, take)) lines.Finish(take);
-    std::vector<CGlyph*> glyphs = filler.Finish();
+    std::vector<GlyphPtr> glyphs = filler.Finish();
     TakeCodeTable(scan, glyphs);
     return glyphs;
 }
@@ -726,15 +721,13 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
     std::vector<std::string> notes;
     if (filler.Overflowed()) notes.push_back(CustomLimitMessage(path));
     if (std::string cut = CutArrayNote(path, filler, scan); !cut.empty()) notes.push_back(cut);
-    if (scan.Cropped()) {
-        for (CGlyph* glyph : filler.Finish()) DestroyGlyph(glyph);
+    std::vector<GlyphPtr> glyphs = filler.Finish();
+    if (scan.Cropped())
         return Result::Failure(ErrorKind::CannotRead,
                                path +
                                    ": its glyphs are cropped to their ink (written with "
                                    "--proportional): only fonts of whole cells can be read",
                                path);
-    }
-    std::vector<CGlyph*> glyphs = filler.Finish();
     const bool keepsCodes = TakeCodeTable(scan, glyphs) && rangeId == RANGE_CUSTOM;
     if (scan.CodeTable() != CodeIndex::None)
         if (std::string note = CodeTableNote(path, scan.Codes(), scan.CodeTable()); !note.empty())

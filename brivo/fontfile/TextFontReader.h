@@ -8,11 +8,11 @@
 
 #include "glyph/BitLayout.h"
 #include "glyph/CodeRange.h"
+#include "glyph/Glyph.h"
 #include "glyph/Result.h"
 
 namespace brivo {
 
-class CGlyph;
 class CGlyphSet;
 
 // What the header lines of a C source file this program wrote say ("Font Width",
@@ -48,9 +48,9 @@ std::string HeaderContradiction(const TextFileHeader& header);
 // bytesPerGlyph bytes, code = position, up to kMaxCustomGlyphs. The bytes are packed in
 // `layout`, or where none is given, as the header's "Bit Layout" line says (the default
 // layout without one). The caller owns the returned glyphs.
-std::vector<CGlyph*> ParseTextFont(std::string_view text, int32_t width, int32_t height,
-                                   CodeRange rangeId, bool exceptUnused,
-                                   std::optional<BitLayout> layout = std::nullopt);
+std::vector<GlyphPtr> ParseTextFont(std::string_view text, int32_t width, int32_t height,
+                                    CodeRange rangeId, bool exceptUnused,
+                                    std::optional<BitLayout> layout = std::nullopt);
 
 // The header of a C source file, read up to where its array begins; `header` is empty when
 // any of the three lines with the size and range is missing (files by other tools).

@@ -149,7 +149,7 @@ std::string CodeTable(const CGlyphSet& set, const TextArrayOptions& array) {
     const bool unicode = array.codeTable == CodeIndex::Unicode;
     std::vector<uint16_t> codes;
     codes.reserve(set.glyphs.size());
-    for (const CGlyph* glyph : set.glyphs)
+    for (const GlyphPtr& glyph : set.glyphs)
         codes.push_back(glyph != nullptr ? IndexCode(glyph->code, array.codeTable) : 0);
     // Glyphs inserted or moved by hand can leave the codes out of order: then the comment
     // does not promise a binary search.
@@ -348,11 +348,11 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
     GlyphPacker packer(set.width, set.height, layout);
     std::string text;
     for (int k = 0; k < set.Count(); ++k) {
-        const CGlyph* glyph = set.glyphs[k];
+        const CGlyph* glyph = set.glyphs[k].get();
         if (proportional)
             FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink));
         else
-            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits : nullptr));
+            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits.get() : nullptr));
         out(text);
     }
     // C has no empty array: a font of blank glyphs has one byte.

@@ -78,7 +78,7 @@ PlainText PlainTextReading(std::string_view file) {
 }
 
 // Glyphs past the data are checked only at their ends: no input reaches their middle.
-void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
+void CheckLoadedGlyphs(const FuzzInput& input, const std::vector<GlyphPtr>& glyphs,
                        std::string_view expected, const std::vector<uint16_t>& tableCodes) {
     if (input.range < RANGE_ASCII || input.range > RANGE_CUSTOM) {
         if (!glyphs.empty()) __builtin_trap();
@@ -100,7 +100,7 @@ void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
                                             ? std::vector<uint16_t>()
                                             : RangeCodes(input.range, input.exceptUnused);
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
-        const CGlyph* glyph = glyphs[n];
+        const CGlyph* glyph = glyphs[n].get();
         const bool custom = input.range == RANGE_CUSTOM, inTable = n < tableCodes.size();
         const uint16_t code =
             custom ? (inTable ? tableCodes[n] : static_cast<uint16_t>(n)) : codes[n];
@@ -119,7 +119,6 @@ void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
             bitmapSink = glyph->bits[i];
         }
     }
-    for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
 }
 
 }  // namespace brivo

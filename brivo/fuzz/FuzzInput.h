@@ -56,7 +56,7 @@ struct FuzzInput {
 // Aborts (a fuzzer finding) otherwise, then frees the glyphs. It lives in FuzzCheck.cpp,
 // built without the fuzzer's coverage hooks: the checking code's branches tell the fuzzer
 // nothing about the reader and would only slow every run.
-void CheckLoadedGlyphs(const FuzzInput& input, std::vector<CGlyph*>& glyphs,
+void CheckLoadedGlyphs(const FuzzInput& input, const std::vector<GlyphPtr>& glyphs,
                        std::string_view expected, const std::vector<uint16_t>& tableCodes = {});
 
 // What a C source file holds by the reading rules, written as plainly as they can be, line

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             CodeFromIndex(value, plain.unicode ? CodeIndex::Unicode : CodeIndex::EucKr)
                 .value_or(0));
     // Read as rows whatever a "Bit Layout" line says: the plain reading knows no other layout.
-    std::vector<CGlyph*> glyphs = ParseTextFont(input.contents, input.width, input.height,
-                                                input.range, input.exceptUnused, BitLayout{});
+    std::vector<GlyphPtr> glyphs = ParseTextFont(input.contents, input.width, input.height,
+                                                 input.range, input.exceptUnused, BitLayout{});
     CheckLoadedGlyphs(
         input, glyphs,
         std::string_view(reinterpret_cast<const char*>(plain.bytes.data()), plain.bytes.size()),

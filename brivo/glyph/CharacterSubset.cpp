@@ -221,30 +221,30 @@ std::string DescribeUnmapped(const UnmappedCharacter& u) {
 }
 
 int OrderGlyphsByUnicode(CGlyphSet& set) {
-    std::vector<std::pair<char32_t, CGlyph*>> kept;
+    std::vector<std::pair<char32_t, GlyphPtr>> kept;
     int dropped = 0;
-    for (CGlyph* glyph : set.glyphs) {
+    for (GlyphPtr& glyph : set.glyphs) {
         const std::optional<char32_t> c =
             glyph != nullptr ? CharacterOfCode(glyph->code) : std::nullopt;
         if (c)
-            kept.emplace_back(*c, glyph);
+            kept.emplace_back(*c, std::move(glyph));
         else
-            DestroyGlyph(glyph), ++dropped;
+            ++dropped;
     }
     set.glyphs.clear();
     std::stable_sort(kept.begin(), kept.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [c, glyph] : kept) {
         glyph->index = static_cast<int32_t>(set.glyphs.size());
-        set.glyphs.push_back(glyph);
+        set.glyphs.push_back(std::move(glyph));
     }
     return dropped;
 }
 
 void OrderGlyphsByCode(CGlyphSet& set) {
-    const auto code = [](const CGlyph* glyph) { return glyph != nullptr ? glyph->code : 0; };
+    const auto code = [](const GlyphPtr& glyph) { return glyph != nullptr ? glyph->code : 0; };
     std::stable_sort(set.glyphs.begin(), set.glyphs.end(),
-                     [&](const CGlyph* a, const CGlyph* b) { return code(a) < code(b); });
+                     [&](const GlyphPtr& a, const GlyphPtr& b) { return code(a) < code(b); });
     for (std::size_t n = 0; n < set.glyphs.size(); ++n)
         if (set.glyphs[n] != nullptr) set.glyphs[n]->index = static_cast<int32_t>(n);
 }

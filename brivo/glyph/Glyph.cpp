@@ -20,36 +20,31 @@ void CGlyph::operator delete(void* record, std::size_t size) {
     CGlyphPool::Instance().Release(record);
 }
 
-void CGlyph::SetCodeAndBits(uint16_t newCode, uint8_t* newBits) {
+GlyphBits NewBits(std::size_t bytes) {
+    return bytes > 0 ? std::make_unique<uint8_t[]>(bytes) : nullptr;
+}
+
+void CGlyph::SetCodeAndBits(uint16_t newCode, GlyphBits newBits) {
     code = newCode;
-    bits = newBits;
+    bits = std::move(newBits);
 }
 
 void CGlyph::CopyBits(const uint8_t* source, std::size_t count) {
-    if (bits != nullptr && source != nullptr) std::memcpy(bits, source, count);
+    if (bits != nullptr && source != nullptr) std::memcpy(bits.get(), source, count);
 }
 
 void CGlyph::SetByte(std::size_t offset, uint8_t value) {
     if (bits != nullptr) bits[offset] = value;
 }
 
-void CGlyph::FreeBits() {
-    delete[] bits;
-    bits = nullptr;
-}
+void CGlyph::FreeBits() { bits.reset(); }
 
-CGlyph* NewGlyph(uint16_t code, std::size_t bytes, int32_t index, int32_t originalIndex) {
-    auto* glyph = new CGlyph;
-    glyph->SetCodeAndBits(code, bytes > 0 ? new uint8_t[bytes]() : nullptr);
+GlyphPtr NewGlyph(uint16_t code, std::size_t bytes, int32_t index, int32_t originalIndex) {
+    auto glyph = std::make_unique<CGlyph>();
+    glyph->SetCodeAndBits(code, NewBits(bytes));
     glyph->index = index;
     glyph->originalIndex = originalIndex;
     return glyph;
-}
-
-void DestroyGlyph(CGlyph* glyph) {
-    if (glyph == nullptr) return;
-    glyph->FreeBits();
-    delete glyph;
 }
 
 Result CheckGlyphSize(int32_t width, int32_t height) {
@@ -82,16 +77,12 @@ CGlyphPool& CGlyphPool::Instance() {
     return *pool;
 }
 
-CGlyphPool::~CGlyphPool() {
-    for (Record* block : blocks) delete[] block;
-}
-
 void CGlyphPool::AddBlock() {
-    Record* block = new Record[kBlockRecords];
+    Record* block =
+        blocks.emplace_back(std::make_unique_for_overwrite<Record[]>(kBlockRecords)).get();
     for (std::size_t i = 0; i + 1 < kBlockRecords; ++i) block[i].next = &block[i + 1];
     block[kBlockRecords - 1].next = freeList;
     freeList = block;
-    blocks.push_back(block);
 }
 
 void* CGlyphPool::Allocate() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -12,10 +13,16 @@
 
 namespace brivo {
 
-// One glyph: its code and its bitmap (rows top first, ceil(width/8) bytes per row, MSB =
-// leftmost pixel, 1 = ink). The glyph owns `bits`, but its destructor leaves them alone:
-// the glyph set frees them explicitly before destroying the glyph.
-// Records come from CGlyphPool through the class's own operator new/delete.
+// A glyph's bitmap (rows top first, ceil(width/8) bytes per row, MSB = leftmost pixel,
+// 1 = ink).
+using GlyphBits = std::unique_ptr<uint8_t[]>;
+
+// A blank bitmap of `bytes` bytes; none for 0.
+GlyphBits NewBits(std::size_t bytes);
+
+// One glyph: its code and its bitmap, which it owns.
+// Records come from CGlyphPool through the class's own operator new/delete, so a GlyphPtr
+// hands its record back to the pool.
 class CGlyph {
 public:
     CGlyph() = default;
@@ -26,8 +33,8 @@ public:
     static void* operator new(std::size_t size);
     static void operator delete(void* record, std::size_t size);
 
-    // Takes `newBits` as the bitmap; a previous bitmap is not freed.
-    void SetCodeAndBits(uint16_t newCode, uint8_t* newBits);
+    // Takes `newBits` as the bitmap, freeing the previous one.
+    void SetCodeAndBits(uint16_t newCode, GlyphBits newBits);
     void CopyBits(const uint8_t* source, std::size_t count);
     void SetByte(std::size_t offset, uint8_t value);
     void FreeBits();
@@ -38,17 +45,17 @@ public:
 
     int32_t originalIndex = -1;
     int32_t index = -1;
-    uint8_t* bits = nullptr;
+    GlyphBits bits;
     uint16_t code = 0;
     GlyphMetrics metrics;
 };
 
+// An owned glyph; destroying it frees the bitmap and returns the record to the pool.
+using GlyphPtr = std::unique_ptr<CGlyph>;
+
 // The one way a glyph is made: `code`, a blank bitmap of `bytes` bytes (none for 0) and the
 // given positions.
-CGlyph* NewGlyph(uint16_t code, std::size_t bytes, int32_t index = -1, int32_t originalIndex = -1);
-
-// Frees the bitmap and the glyph; does nothing for null.
-void DestroyGlyph(CGlyph* glyph);
+GlyphPtr NewGlyph(uint16_t code, std::size_t bytes, int32_t index = -1, int32_t originalIndex = -1);
 
 // Checks a glyph size: 1 to 256 pixels each way.
 Result CheckGlyphSize(int32_t width, int32_t height);
@@ -69,7 +76,7 @@ public:
 
 private:
     CGlyphPool() = default;
-    ~CGlyphPool();
+    ~CGlyphPool() = default;
     void AddBlock();
 
     union Record {
@@ -79,7 +86,7 @@ private:
 
     mutable std::mutex lock;
     Record* freeList = nullptr;
-    std::vector<Record*> blocks;
+    std::vector<std::unique_ptr<Record[]>> blocks;
     std::size_t inUse = 0;
 };
 

@@ -7,17 +7,14 @@
 
 namespace brivo {
 
-CInsertBlankGlyph::~CInsertBlankGlyph() { DestroyGlyph(undone); }
-
 bool CInsertBlankGlyph::Do() {
     if (done) return false;
     if (position < 0 || position > set.Count()) position = set.Count();
-    CGlyph* glyph = undone;
+    GlyphPtr glyph = std::move(undone);
     if (glyph == nullptr)
         glyph = NewGlyph(static_cast<uint16_t>(position),
                          static_cast<std::size_t>(std::max(0, set.BytesPerGlyph())), position);
-    undone = nullptr;
-    set.InsertGlyphAt(position, glyph);
+    set.InsertGlyphAt(position, std::move(glyph));
     done = true;
     return true;
 }
@@ -26,10 +23,6 @@ void CInsertBlankGlyph::Undo() {
     if (!done) return;
     undone = set.TakeGlyphAt(position);
     done = false;
-}
-
-CRemoveGlyph::~CRemoveGlyph() {
-    if (done) DestroyGlyph(removed);
 }
 
 bool CRemoveGlyph::Do() {
@@ -45,7 +38,7 @@ std::size_t CRemoveGlyph::HeldBytes() const {
 
 void CRemoveGlyph::Undo() {
     if (!done) return;
-    set.InsertGlyphAt(position, std::exchange(removed, nullptr));
+    set.InsertGlyphAt(position, std::move(removed));
     done = false;
 }
 
@@ -66,7 +59,7 @@ int MoveTarget(int from, int count, int direction, int steps) {
     return from >= 0 && from < count - 1 ? std::min(count - 1, from + steps) : -1;
 }
 
-CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width,
+CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set, std::vector<GlyphPtr> glyphs, int width,
                                      int height, uint8_t halfWidth)
     : set(set),
       held(std::move(glyphs)),
@@ -87,10 +80,6 @@ CReplaceAllGlyphs::CReplaceAllGlyphs(CGlyphSet& set)
       baseline(set.baseline),
       lineMetrics(set.lineMetrics) {}
 
-CReplaceAllGlyphs::~CReplaceAllGlyphs() {
-    for (CGlyph* glyph : held) DestroyGlyph(glyph);
-}
-
 void CReplaceAllGlyphs::Exchange() {
     std::swap(set.glyphs, held);
     std::swap(set.width, width);
@@ -104,7 +93,7 @@ void CReplaceAllGlyphs::Exchange() {
 
 std::size_t CReplaceAllGlyphs::HeldBytes() const {
     const auto bytes = static_cast<std::size_t>(std::max(0, BytesPerGlyph(width, height)));
-    return held.size() * (sizeof(CGlyph*) + sizeof(CGlyph) + bytes);
+    return held.size() * (sizeof(GlyphPtr) + sizeof(CGlyph) + bytes);
 }
 
 bool CReplaceAllGlyphs::Do() {
@@ -132,9 +121,9 @@ bool CSetGlyphBits::Do() {
         return false;
     before.clear();
     if (glyph->bits != nullptr)
-        before.assign(glyph->bits, glyph->bits + bytes.size());
+        before.assign(glyph->bits.get(), glyph->bits.get() + bytes.size());
     else
-        glyph->SetCodeAndBits(glyph->code, new uint8_t[bytes.size()]());
+        glyph->SetCodeAndBits(glyph->code, NewBits(bytes.size()));
     glyph->CopyBits(bytes.data(), bytes.size());
     done = true;
     return true;
@@ -149,14 +138,5 @@ void CSetGlyphBits::Undo() {
         glyph->CopyBits(before.data(), before.size());
     done = false;
 }
-
-bool CEditBitmap::Do() {
-    uint8_t* bits = target.Bits();
-    before.assign(bits, bits + target.ByteCount());
-    edit(target);
-    return !std::equal(before.begin(), before.end(), bits);
-}
-
-void CEditBitmap::Undo() { std::copy(before.begin(), before.end(), target.Bits()); }
 
 }  // namespace brivo

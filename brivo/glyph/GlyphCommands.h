@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "glyph/CodeRange.h"
+#include "glyph/Glyph.h"
 #include "glyph/GlyphBitmap.h"
 #include "glyph/GlyphMetrics.h"
 
 namespace brivo {
 
-class CGlyph;
 class CGlyphSet;
 
 // One edit of the glyph set or of a bitmap that can be taken back. Do makes the change and
@@ -37,7 +37,6 @@ public:
 class CInsertBlankGlyph : public CGlyphCommand {
 public:
     CInsertBlankGlyph(CGlyphSet& set, int position) : set(set), position(position) {}
-    ~CInsertBlankGlyph() override;
 
     bool Do() override;
     void Undo() override;
@@ -47,7 +46,7 @@ public:
 private:
     CGlyphSet& set;
     int position;
-    CGlyph* undone = nullptr;  // the glyph taken back by Undo, for the next Do
+    GlyphPtr undone;  // the glyph taken back by Undo, for the next Do
     bool done = false;
 };
 
@@ -55,7 +54,6 @@ private:
 class CRemoveGlyph : public CGlyphCommand {
 public:
     CRemoveGlyph(CGlyphSet& set, int position) : set(set), position(position) {}
-    ~CRemoveGlyph() override;
 
     bool Do() override;
     void Undo() override;
@@ -64,7 +62,7 @@ public:
 private:
     CGlyphSet& set;
     int position;
-    CGlyph* removed = nullptr;
+    GlyphPtr removed;
     bool done = false;
 };
 
@@ -91,13 +89,12 @@ int MoveTarget(int from, int count, int direction, int steps);
 // range, masks and description stay. Undo puts the old glyphs back.
 class CReplaceAllGlyphs : public CGlyphCommand {
 public:
-    CReplaceAllGlyphs(CGlyphSet& set, std::vector<CGlyph*> glyphs, int width, int height,
+    CReplaceAllGlyphs(CGlyphSet& set, std::vector<GlyphPtr> glyphs, int width, int height,
                       uint8_t halfWidth);
     // Takes the set's glyphs aside, with their size, range, exceptUnused, baseline and line
     // metrics, and leaves the set empty: the command counts as done, and whatever fills the
     // set next (a file read, an extraction) is what Undo trades back for them.
     explicit CReplaceAllGlyphs(CGlyphSet& set);
-    ~CReplaceAllGlyphs() override;
 
     bool Do() override;
     void Undo() override;
@@ -108,7 +105,7 @@ private:
     void Exchange();
 
     CGlyphSet& set;
-    std::vector<CGlyph*> held;
+    std::vector<GlyphPtr> held;
     int32_t width, height;
     uint8_t halfWidth;
     CodeRange range;
@@ -149,23 +146,6 @@ private:
     std::vector<uint8_t> bytes;
     std::vector<uint8_t> before;  // empty: the glyph had no bitmap
     bool done = false;
-};
-
-// An edit of a bitmap held elsewhere (a shift, a mirror, a pixel): Do is false when it
-// changed no byte; Undo restores the bytes.
-class CEditBitmap : public CGlyphCommand {
-public:
-    using Edit = std::function<void(CGlyphBitmap&)>;
-
-    CEditBitmap(CGlyphBitmap target, Edit edit) : target(target), edit(std::move(edit)) {}
-
-    bool Do() override;
-    void Undo() override;
-
-private:
-    CGlyphBitmap target;
-    Edit edit;
-    std::vector<uint8_t> before;
 };
 
 }  // namespace brivo

@@ -8,9 +8,14 @@ namespace brivo {
 
 CGlyphSet::~CGlyphSet() { ClearGlyphs(); }
 
-CGlyph* CGlyphSet::GlyphAt(int position) const {
+const CGlyph* CGlyphSet::GlyphAt(int position) const {
     if (position < 0 || position >= Count()) return nullptr;
-    return glyphs[position];
+    return glyphs[position].get();
+}
+
+CGlyph* CGlyphSet::GlyphAt(int position) {
+    if (position < 0 || position >= Count()) return nullptr;
+    return glyphs[position].get();
 }
 
 void CGlyphSet::RenumberFrom(int first, int last) {
@@ -18,24 +23,23 @@ void CGlyphSet::RenumberFrom(int first, int last) {
         if (glyphs[i] != nullptr) glyphs[i]->index = i;
 }
 
-void CGlyphSet::SetGlyphAt(int position, CGlyph* glyph) {
+void CGlyphSet::SetGlyphAt(int position, GlyphPtr glyph) {
     if (position < 0) return;
-    if (Count() < position + 1) glyphs.resize(position + 1, nullptr);
-    if (glyphs[position] != glyph) DestroyGlyph(glyphs[position]);
-    glyphs[position] = glyph;
+    if (Count() < position + 1) glyphs.resize(position + 1);
+    glyphs[position] = std::move(glyph);
 }
 
-void CGlyphSet::InsertGlyphAt(int position, CGlyph* glyph) {
+void CGlyphSet::InsertGlyphAt(int position, GlyphPtr glyph) {
     position = std::clamp(position, 0, Count());
-    glyphs.insert(glyphs.begin() + position, glyph);
+    glyphs.insert(glyphs.begin() + position, std::move(glyph));
     RenumberFrom(position + 1, Count() - 1);
 }
 
-void CGlyphSet::RemoveGlyphAt(int position) { DestroyGlyph(TakeGlyphAt(position)); }
+void CGlyphSet::RemoveGlyphAt(int position) { TakeGlyphAt(position); }
 
-CGlyph* CGlyphSet::TakeGlyphAt(int position) {
+GlyphPtr CGlyphSet::TakeGlyphAt(int position) {
     if (position < 0 || position >= Count()) return nullptr;
-    CGlyph* glyph = glyphs[position];
+    GlyphPtr glyph = std::move(glyphs[position]);
     glyphs.erase(glyphs.begin() + position);
     RenumberFrom(position, Count() - 1);
     return glyph;
@@ -50,17 +54,14 @@ void CGlyphSet::MoveGlyph(int from, int to) {
     RenumberFrom(std::min(from, to), std::max(from, to));
 }
 
-void CGlyphSet::ClearGlyphs() {
-    for (CGlyph* glyph : glyphs) DestroyGlyph(glyph);
-    glyphs.clear();
-}
+void CGlyphSet::ClearGlyphs() { glyphs.clear(); }
 
 void CGlyphSet::SetGlyphSize(int newWidth, int newHeight) {
     width = newWidth;
     height = newHeight;
 }
 
-void CGlyphSet::ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
+void CGlyphSet::ReplaceGlyphs(std::vector<GlyphPtr> newGlyphs, int newWidth, int newHeight,
                               uint8_t newHalfWidth) {
     ClearGlyphs();
     glyphs = std::move(newGlyphs);

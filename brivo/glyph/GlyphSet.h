@@ -27,13 +27,15 @@ public:
     int Count() const { return static_cast<int>(glyphs.size()); }
     int BytesPerRow() const { return brivo::BytesPerRow(width); }
     int BytesPerGlyph() const { return brivo::BytesPerGlyph(width, height); }
-    CGlyph* GlyphAt(int position) const;
+    // Null where there is no such position or the slot is empty.
+    const CGlyph* GlyphAt(int position) const;
+    CGlyph* GlyphAt(int position);
 
-    void SetGlyphAt(int position, CGlyph* glyph);
-    void InsertGlyphAt(int position, CGlyph* glyph);
+    void SetGlyphAt(int position, GlyphPtr glyph);
+    void InsertGlyphAt(int position, GlyphPtr glyph);
     void RemoveGlyphAt(int position);
     // Takes the glyph out of the list and gives it to the caller; null when there is none.
-    CGlyph* TakeGlyphAt(int position);
+    GlyphPtr TakeGlyphAt(int position);
     void MoveGlyph(int from, int to);
     void ClearGlyphs();
     void SetGlyphSize(int newWidth, int newHeight);
@@ -41,7 +43,7 @@ public:
     // Puts `newGlyphs` (taking ownership) in place of every glyph, with their size and
     // halfWidth, the baseline and line metrics unknown; range, masks, exceptUnused and
     // fontDescription stay as they are.
-    void ReplaceGlyphs(std::vector<CGlyph*> newGlyphs, int newWidth, int newHeight,
+    void ReplaceGlyphs(std::vector<GlyphPtr> newGlyphs, int newWidth, int newHeight,
                        uint8_t newHalfWidth);
 
     // The long form of a Custom set that keeps its codes is "Custom (N characters)".
@@ -68,7 +70,7 @@ public:
     // group is not in boldGroups / italicGroups.
     void ApplyGroupStyle(LogFont& font, uint8_t lead) const;
 
-    std::vector<CGlyph*> glyphs;
+    std::vector<GlyphPtr> glyphs;
     std::string fontDescription;  // UTF-8
     int32_t width = 0;
     int32_t height = 0;

@@ -11,7 +11,7 @@ namespace {
 
 struct Registry {
     std::mutex lock;
-    std::vector<SingletonRegistry::Entry*> entries;
+    std::vector<std::unique_ptr<SingletonRegistry::Entry>> entries;
 };
 
 Registry& TheRegistry() {
@@ -21,13 +21,13 @@ Registry& TheRegistry() {
 
 }  // namespace
 
-void SingletonRegistry::Register(Entry* instance) {
+void SingletonRegistry::Register(std::unique_ptr<Entry> instance) {
     if (instance == nullptr) return;
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     if (registry.entries.capacity() == registry.entries.size())
         registry.entries.reserve(registry.entries.size() + 1024);
-    registry.entries.push_back(instance);
+    registry.entries.push_back(std::move(instance));
 }
 
 void SingletonRegistry::DestroyAll() {
@@ -36,14 +36,13 @@ void SingletonRegistry::DestroyAll() {
     // deadlock with a thread that is just creating an instance.
     Registry& registry = TheRegistry();
     for (;;) {
-        Entry* last = nullptr;
+        std::unique_ptr<Entry> last;
         {
             std::lock_guard guard(registry.lock);
             if (registry.entries.empty()) return;
-            last = registry.entries.back();
+            last = std::move(registry.entries.back());
             registry.entries.pop_back();
         }
-        delete last;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 namespace brivo {
@@ -15,7 +16,8 @@ public:
         virtual ~Entry() = default;
     };
 
-    static void Register(Entry* instance);
+    // Takes the instance over; DestroyAll deletes it.
+    static void Register(std::unique_ptr<Entry> instance);
     static void DestroyAll();
     static std::size_t Count();
 };
@@ -40,10 +42,10 @@ public:
         if (creationAllowed && !instanceExists) {
             std::lock_guard guard(Lock());
             if (creationAllowed && !instanceExists) {
-                T* created = new T;
-                instance = created;
-                instanceExists = created != nullptr;
-                SingletonRegistry::Register(created);
+                auto created = std::make_unique<T>();
+                instance = created.get();
+                instanceExists = true;
+                SingletonRegistry::Register(std::move(created));
             }
         }
         return instance;

@@ -105,8 +105,8 @@ bool AskYesNo(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-CExtractForm::CExtractForm(CGlyphSet& glyphSet, LogFont* logFont, QWidget* parent)
-    : QWidget(parent), logFont(logFont), glyphSet(glyphSet) {
+CExtractForm::CExtractForm(CGlyphSet& glyphSet, QWidget* parent)
+    : QWidget(parent), glyphSet(glyphSet) {
     MarkPane(this, kPaneId);
     glyphSet.SetGlyphSize(16, 16);
     CreateControls();
@@ -137,7 +137,7 @@ void CExtractForm::CreateControls() {
         new CWrapCheckBox(QStringLiteral("사용하지 않는 0xADxx - 0xAFxx, 0xC9xx 제외시키기"), this),
         IDC_EXCLUDE);
     connect(excludeBox, &QCheckBox::clicked, this,
-            [this](bool checked) { exceptUnused = checked ? 1 : 0; });
+            [this](bool checked) { settings.exceptUnused = checked; });
     extractButton = Tagged(new QPushButton(kExtractStep, this), IDC_DOEXTRACT);
     connect(extractButton, &QPushButton::clicked, this, &CExtractForm::StartExtraction);
     progress = Tagged(new QProgressBar(this), IDC_PROGRESS);
@@ -243,20 +243,16 @@ void CExtractForm::RelaySelection(int position) {
 }
 
 void CExtractForm::UpdateFontDescription() {
-    const QString text = QString::fromStdString(FontDescriptionText(*logFont, logicalDpiY()));
+    const QString text =
+        QString::fromStdString(FontDescriptionText(settings.logFont, logicalDpiY()));
     fontInfo->setText(text);
     glyphSet.fontDescription = text.toStdString();
 }
 
 void CExtractForm::SelectFont() {
-    CFontLoadDialog dialog(glyphSet, *logFont, fontSizeX, fontSizeY, offsetX, offsetY, threshold);
+    CFontLoadDialog dialog(glyphSet, settings);
     if (dialog.exec() != QDialog::Accepted) return;
-    *logFont = dialog.logFont;
-    fontSizeX = dialog.fontSizeX;
-    fontSizeY = dialog.fontSizeY;
-    offsetX = dialog.offsetX;
-    offsetY = dialog.offsetY;
-    threshold = dialog.threshold;
+    settings = dialog.settings;
     UpdateFontDescription();
 }
 
@@ -270,7 +266,7 @@ CodeRange CExtractForm::CheckedRange() const {
 
 void CExtractForm::StartExtraction() {
     if (stopping) return;  // pressed again while the previous run is being stopped
-    exceptUnused = excludeBox->isChecked() ? 1 : 0;
+    settings.exceptUnused = excludeBox->isChecked();
     const CodeRange range = CheckedRange();
     if (range == RANGE_NONE) {
         QMessageBox::information(this, kCaption, kChooseRange);
@@ -285,18 +281,11 @@ bool CExtractForm::ExtractCharacters(std::vector<uint16_t> codes) {
 }
 
 bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
-    ExtractSettings settings;
-    settings.range = range;
-    settings.codes = std::move(codes);
-    settings.exceptUnused = exceptUnused != 0;
-    settings.fontSizeX = fontSizeX;
-    settings.fontSizeY = fontSizeY;
-    settings.offsetX = offsetX;
-    settings.offsetY = offsetY;
-    settings.threshold = threshold;
-    settings.logFont = *logFont;
+    ExtractSettings run = settings;
+    run.range = range;
+    run.codes = std::move(codes);
     // Settings that cannot be extracted are reported before anything is asked or stopped.
-    if (const Result valid = settings.Validate(); !valid) {
+    if (const Result valid = run.Validate(); !valid) {
         ShowError(this, valid);
         return false;
     }
@@ -322,8 +311,7 @@ bool CExtractForm::RunExtraction(CodeRange range, std::vector<uint16_t> codes) {
     fontList->ForgetArrived();
     fontList->busy = true;
     activeRun = ++runNumber;
-    if (Result started = worker.StartExtraction(settings, glyphSet, this, &fontList->busy);
-        !started) {
+    if (Result started = worker.StartExtraction(run, glyphSet, this, &fontList->busy); !started) {
         fontList->busy = false;
         if (replaced) replaced->Undo();
         replaced.reset();
@@ -453,13 +441,9 @@ void CExtractForm::ShowSetRange() {
         if (kRangeButtons[i].range == glyphSet.range) rangeButtons[i]->setChecked(true);
 }
 
-bool CExtractForm::SwitchToCustom() {
+bool CExtractForm::MayTurnCustom() {
     const CodeRange range = glyphSet.range;
-    if (range != RANGE_NONE && range != RANGE_CUSTOM && !AskYesNo(this, kToCustom)) return false;
-    if (range == RANGE_CUSTOM) return true;
-    glyphSet.range = RANGE_CUSTOM;
-    rangeButtons[kCustomButton]->setChecked(true);  // the group clears the other five
-    return true;
+    return range == RANGE_NONE || range == RANGE_CUSTOM || AskYesNo(this, kToCustom);
 }
 
 void CExtractForm::AfterEdit(int position) {
@@ -473,18 +457,14 @@ void CExtractForm::AfterEdit(int position) {
 // selection, nowhere to move) leaves the selection as it is.
 bool CExtractForm::RunEdit(const QString& text, std::unique_ptr<CGlyphCommand> edit,
                            int selectAfter) {
-    if (RefuseWhileRunning()) return false;
-    const CodeRange rangeBefore = glyphSet.range;
-    if (!SwitchToCustom()) return false;
+    if (RefuseWhileRunning() || !MayTurnCustom()) return false;
     GlyphCommandList commands;
-    if (glyphSet.range != rangeBefore) {
-        glyphSet.range = rangeBefore;  // the step makes the switch, so that undo takes it back
-        commands.push_back(std::make_unique<CSetGlyphRange>(glyphSet, RANGE_CUSTOM));
-    }
+    commands.push_back(std::make_unique<CSetGlyphRange>(glyphSet, RANGE_CUSTOM));
     commands.push_back(std::move(edit));
     const int selection = fontList->selectedIndex;
     if (!RunGlyphCommands(undoStack, text, std::move(commands), {selection}, {selectAfter}))
         return false;
+    ShowSetRange();
     AfterEdit(selectAfter);
     return true;
 }

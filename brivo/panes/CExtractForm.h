@@ -59,8 +59,8 @@ public:
         IDC_CANCEL = 1075,
     };
 
-    // `glyphSet` and `logFont` (the font description) are the view's; they outlive the form.
-    CExtractForm(CGlyphSet& glyphSet, LogFont* logFont, QWidget* parent = nullptr);
+    // `glyphSet` is the view's; it outlives the form.
+    explicit CExtractForm(CGlyphSet& glyphSet, QWidget* parent = nullptr);
     ~CExtractForm() override;
 
     // "Font 추출": asks what it must, stops a running worker and starts a new one.
@@ -91,7 +91,7 @@ public:
     // Checks the range button of the set's range (after undo or redo changed it).
     void ShowSetRange();
     // Asks before a hand edit turns an extracted set into a custom one; false = cancel.
-    bool SwitchToCustom();
+    bool MayTurnCustom();
     void InsertGlyph();
     void RemoveGlyph();
     // Moves the selected glyph one place or one page back (-1) or forward (1).
@@ -104,12 +104,8 @@ public:
     CFontList* FontList() const { return fontList; }
     QWidget* Control(int id) const;
 
-    int fontSizeX = 16;
-    int fontSizeY = 16;
-    int offsetX = 0;
-    int offsetY = 0;
-    int threshold = 128;
-    int exceptUnused = 0;
+    // What the next extraction uses; a run sets the range and codes of its own copy.
+    ExtractSettings settings;
 
 signals:
     // A run began.
@@ -121,8 +117,6 @@ protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-
-    LogFont* logFont;
 
 private:
     void CreateControls();

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
@@ -150,7 +151,7 @@ int CFontList::ShownCount() const {
 }
 
 const CGlyph* CFontList::ShownGlyph(int position) const {
-    return busy ? arrived[position] : glyphSet.glyphs[position];
+    return busy ? arrived[position] : glyphSet.GlyphAt(position);
 }
 
 int CFontList::VisibleCount() const {
@@ -267,7 +268,7 @@ bool CFontList::event(QEvent* event) {
     // A label shown shortened, or not at all, is told whole in a tooltip.
     const QPoint point = static_cast<QHelpEvent*>(event)->pos();
     const int i = HitTest(point.x(), point.y(), false);
-    const CGlyph* glyph = i >= 0 ? glyphSet.glyphs[i] : nullptr;
+    const CGlyph* glyph = std::as_const(glyphSet).GlyphAt(i);
     if (glyph != nullptr && (!ShowsLabels() || ShownLabel(*glyph) != LabelText(*glyph)))
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), LabelText(*glyph), this);
     else
@@ -452,10 +453,10 @@ void CFontList::DrawCells(QImage& image) {
             const bool selected = i == selectedIndex;
             const QRect cell(c * g.cw, r * g.ch, g.cw - gapX, g.ch - gapY);
             if (glyph->bits != nullptr)
-                DrawGlyphPixels(image,
-                                CGlyphBitmapView(glyph->bits, glyphSet.width, glyphSet.height),
-                                g.scale, cell.left(), cell.top(), selected ? kSelectedInk : kInk,
-                                selected ? kSelectedPaper : kPaper);
+                DrawGlyphPixels(
+                    image, CGlyphBitmapView(glyph->bits.get(), glyphSet.width, glyphSet.height),
+                    g.scale, cell.left(), cell.top(), selected ? kSelectedInk : kInk,
+                    selected ? kSelectedPaper : kPaper);
             if (g.labels) {
                 // The label strip lies on the white canvas below the glyph image: already white.
                 QRect strip(cell.left(), cell.bottom() + 1 - labelHeight, cell.width(),

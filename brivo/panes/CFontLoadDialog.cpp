@@ -78,17 +78,9 @@ void LayOutSpin(QWidget* spin, bool horizontal) {
 
 }  // namespace
 
-CFontLoadDialog::CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, int fontSizeX,
-                                 int fontSizeY, int offsetX, int offsetY, int threshold,
+CFontLoadDialog::CFontLoadDialog(CGlyphSet& glyphSet, const ExtractSettings& settings,
                                  QWidget* parent)
-    : QDialog(parent),
-      fontSizeX(fontSizeX),
-      offsetX(offsetX),
-      fontSizeY(fontSizeY),
-      offsetY(offsetY),
-      logFont(logFont),
-      threshold(threshold),
-      glyphSet(glyphSet) {
+    : QDialog(parent), settings(settings), glyphSet(glyphSet) {
     setWindowTitle(QStringLiteral("Font Loading"));
     CreateControls();
 
@@ -103,9 +95,8 @@ CFontLoadDialog::CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, in
     strength->setPageStep(1);
     strength->setTickInterval(20);
     strength->setTickPosition(QSlider::TicksBothSides);
-    strength->setValue(threshold);
+    strength->setValue(settings.threshold);
     UpdateStrengthLabel();
-    preview->threshold = strength->value();
     PassToPreview();
     UpdateFontDescription();
 }
@@ -180,9 +171,8 @@ void CFontLoadDialog::CreateControls() {
     strength = du.Place(new QSlider(Qt::Horizontal, this), IDC_STRENGTH, 85, 114, 180, 10);
     strengthLabel = du.Place(FramedLabel(this), IDC_STRENGTH_LABEL, 273, 113, 76, 11);
     connect(strength, &QSlider::valueChanged, this, [this](int value) {
-        threshold = value;
-        preview->threshold = value;
-        preview->update();
+        settings.threshold = value;
+        PassToPreview();
         UpdateStrengthLabel();
     });
     connect(strength, &QSlider::sliderReleased, this, &CFontLoadDialog::UpdateStrengthLabel);
@@ -220,10 +210,10 @@ void CFontLoadDialog::CreateControls() {
         QLineEdit* edit;
         const int* value;
         bool isSize;
-    } fields[] = {{sizeXEdit, &fontSizeX, true},
-                  {sizeYEdit, &fontSizeY, true},
-                  {offsetXEdit, &offsetX, false},
-                  {offsetYEdit, &offsetY, false}};
+    } fields[] = {{sizeXEdit, &settings.fontSizeX, true},
+                  {sizeYEdit, &settings.fontSizeY, true},
+                  {offsetXEdit, &settings.offsetX, false},
+                  {offsetYEdit, &settings.offsetY, false}};
     for (const auto& field : fields) {
         new CFieldCheck(
             field.edit,
@@ -244,10 +234,10 @@ QWidget* CFontLoadDialog::Control(int id) const { return FindControl(this, id); 
 QString CFontLoadDialog::Description() const { return description->text(); }
 
 void CFontLoadDialog::ShowValues() {
-    sizeXEdit->setText(QString::number(fontSizeX));
-    sizeYEdit->setText(QString::number(fontSizeY));
-    offsetXEdit->setText(QString::number(offsetX));
-    offsetYEdit->setText(QString::number(offsetY));
+    sizeXEdit->setText(QString::number(settings.fontSizeX));
+    sizeYEdit->setText(QString::number(settings.fontSizeY));
+    offsetXEdit->setText(QString::number(settings.offsetX));
+    offsetYEdit->setText(QString::number(settings.offsetY));
 }
 
 // Reads the four number fields. With `complain`, a field that does not hold an integer (a
@@ -266,10 +256,10 @@ bool CFontLoadDialog::TakeValues(bool complain) {
             return false;
         }
     }
-    fontSizeX = values[0];
-    fontSizeY = values[1];
-    offsetX = values[2];
-    offsetY = values[3];
+    settings.fontSizeX = values[0];
+    settings.fontSizeY = values[1];
+    settings.offsetX = values[2];
+    settings.offsetY = values[3];
     return true;
 }
 
@@ -279,11 +269,7 @@ void CFontLoadDialog::accept() {
 }
 
 void CFontLoadDialog::PassToPreview() {
-    preview->font = logFont;
-    preview->fontSizeX = fontSizeX;
-    preview->fontSizeY = fontSizeY;
-    preview->offsetX = offsetX;
-    preview->offsetY = offsetY;
+    preview->settings = settings;
     preview->update();
 }
 
@@ -295,9 +281,10 @@ void CFontLoadDialog::UpdateStrengthLabel() {
 }
 
 void CFontLoadDialog::UpdateFontDescription() {
-    description->setText(QString::fromStdString(FontDescriptionText(logFont, logicalDpiY())));
-    const bool bold = logFont.weight >= kBoldWeight;
-    const bool italic = logFont.italic != 0;
+    description->setText(
+        QString::fromStdString(FontDescriptionText(settings.logFont, logicalDpiY())));
+    const bool bold = settings.logFont.weight >= kBoldWeight;
+    const bool italic = settings.logFont.italic != 0;
     for (int id : {IDC_BOLD_LABEL, IDC_BOLD_TEXT, IDC_BOLD_CHOOSE}) Control(id)->setEnabled(bold);
     for (int id : {IDC_ITALIC_LABEL, IDC_ITALIC_TEXT, IDC_ITALIC_CHOOSE})
         Control(id)->setEnabled(italic);
@@ -333,7 +320,7 @@ LogFont CFontLoadDialog::FromQFont(const QFont& font, int dpi) {
 }
 
 void CFontLoadDialog::ChooseFont() {
-    CFontChooser chooser(logFont, logicalDpiY(), this);
+    CFontChooser chooser(settings.logFont, logicalDpiY(), this);
     if (chooser.exec() == QDialog::Accepted) ApplyChosenFont(chooser.Chosen());
 }
 
@@ -343,9 +330,9 @@ void CFontLoadDialog::ApplyChosenFont(const QFont& font) {
 
 void CFontLoadDialog::ApplyChosenFont(const LogFont& font) {
     TakeValues(false);
-    offsetX = 0;
-    offsetY = 0;
-    logFont = font;
+    settings.offsetX = 0;
+    settings.offsetY = 0;
+    settings.logFont = font;
     PassToPreview();
     UpdateFontDescription();
 }
@@ -354,16 +341,16 @@ void CFontLoadDialog::Spin(int spinId, int delta) {
     TakeValues(false);
     switch (spinId) {
         case IDC_SPIN_SIZE_X:
-            fontSizeX = std::clamp(fontSizeX - delta, kMinSize, kMaxSize);
+            settings.fontSizeX = std::clamp(settings.fontSizeX - delta, kMinSize, kMaxSize);
             break;
         case IDC_SPIN_SIZE_Y:
-            fontSizeY = std::clamp(fontSizeY - delta, kMinSize, kMaxSize);
+            settings.fontSizeY = std::clamp(settings.fontSizeY - delta, kMinSize, kMaxSize);
             break;
         case IDC_SPIN_OFFSET_X:
-            offsetX -= delta;
+            settings.offsetX -= delta;
             break;
         case IDC_SPIN_OFFSET_Y:
-            offsetY += delta;
+            settings.offsetY += delta;
             break;
         default:
             return;
@@ -373,7 +360,7 @@ void CFontLoadDialog::Spin(int spinId, int delta) {
 }
 
 void CFontLoadDialog::ChangeHeight(int direction) {
-    int& height = logFont.height;
+    int& height = settings.logFont.height;
     if (direction > 0)
         height += height < 0 ? -1 : 1;
     else if (height != 0)
@@ -383,7 +370,7 @@ void CFontLoadDialog::ChangeHeight(int direction) {
 }
 
 void CFontLoadDialog::ChangeWidth(int delta) {
-    logFont.width += delta;
+    settings.logFont.width += delta;
     UpdateFontDescription();
     PassToPreview();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFont>
 
+#include "extract/ExtractWorker.h"
 #include "glyph/LogFont.h"
 
 class QLabel;
@@ -16,7 +17,7 @@ class CGlyphSet;
 class CFontPreview;
 
 // "Font Loading": font, cell size, offsets, group styles and extraction strength, with a
-// live preview. The caller reads the six values back after OK.
+// live preview. The caller reads the settings back after OK.
 class CFontLoadDialog : public QDialog {
     Q_OBJECT
 public:
@@ -49,9 +50,10 @@ public:
         IDC_STRENGTH_LABEL = 1076,
     };
 
-    // The bold and italic groups are read from and chosen into `glyphSet`.
-    CFontLoadDialog(CGlyphSet& glyphSet, const LogFont& logFont, int fontSizeX, int fontSizeY,
-                    int offsetX, int offsetY, int threshold, QWidget* parent = nullptr);
+    // The bold and italic groups are read from and chosen into `glyphSet`; the font, cell
+    // size, offsets and threshold start as `settings` have them.
+    CFontLoadDialog(CGlyphSet& glyphSet, const ExtractSettings& settings,
+                    QWidget* parent = nullptr);
 
     // OK: takes the edit fields into the values; text that is not an integer, or a size
     // outside 1..256, keeps the dialog open. A field is checked the same way when it is left.
@@ -72,12 +74,7 @@ public:
     static QFont ToQFont(const LogFont& font);
     static LogFont FromQFont(const QFont& font, int dpi);
 
-    int fontSizeX;
-    int offsetX;
-    int fontSizeY;
-    int offsetY;
-    LogFont logFont;
-    int threshold;
+    ExtractSettings settings;
 
 private:
     void CreateControls();

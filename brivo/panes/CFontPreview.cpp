@@ -40,13 +40,14 @@ QImage CFontPreview::RenderImage() {
     // one; one larger even then is drawn at one into a larger image shrunk to fit.
     const QSize room = size();
     int shown = std::max(zoom, 1);
-    while (shown > 1 && (fontSizeX * shown > room.width() || fontSizeY * shown > room.height()))
+    while (shown > 1 && (settings.fontSizeX * shown > room.width() ||
+                         settings.fontSizeY * shown > room.height()))
         --shown;
-    if (fontSizeX < 1 || fontSizeY < 1 || room.isEmpty() ||
-        (fontSizeX <= room.width() && fontSizeY <= room.height()))
+    if (settings.fontSizeX < 1 || settings.fontSizeY < 1 || room.isEmpty() ||
+        (settings.fontSizeX <= room.width() && settings.fontSizeY <= room.height()))
         return RenderAt(room, shown);
-    const double shrink =
-        std::min(double(room.width()) / fontSizeX, double(room.height()) / fontSizeY);
+    const double shrink = std::min(double(room.width()) / settings.fontSizeX,
+                                   double(room.height()) / settings.fontSizeY);
     const QImage whole = RenderAt((QSizeF(room) / shrink).toSize().expandedTo(room), 1);
     const double sx = double(room.width()) / whole.width();
     const double sy = double(room.height()) / whole.height();
@@ -62,9 +63,9 @@ QImage CFontPreview::RenderAt(QSize imageSize, int zoom) {
     image.fill(Qt::white);
     cells.clear();
     const std::string bytes = Utf8ToCp949(previewText.toStdString());
-    const int lineHeight = zoom * fontSizeY;
-    const int wideCell = fontSizeX * zoom;
-    const int narrowCell = (fontSizeX * zoom) / 2;
+    const int lineHeight = zoom * settings.fontSizeY;
+    const int wideCell = settings.fontSizeX * zoom;
+    const int narrowCell = (settings.fontSizeX * zoom) / 2;
     int x = 0, y = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         const uint8_t byte = static_cast<uint8_t>(bytes[i]);
@@ -75,7 +76,7 @@ QImage CFontPreview::RenderAt(QSize imageSize, int zoom) {
         }
         const bool twoByte = byte >= 0x80;
         if (twoByte && i + 1 >= bytes.size()) break;  // a lead byte without its trail
-        const int wrapWidth = twoByte ? wideCell : (fontSizeX / 2) * zoom;
+        const int wrapWidth = twoByte ? wideCell : (settings.fontSizeX / 2) * zoom;
         if (x > 0 && x + wrapWidth > image.width()) {
             x = 0;
             y += lineHeight;
@@ -97,27 +98,28 @@ QImage CFontPreview::RenderAt(QSize imageSize, int zoom) {
 // Renders one character with its top-left at (x, y). False when the font cannot be created.
 bool CFontPreview::DrawCharacter(QImage& image, uint16_t code, bool twoByte, int x, int y,
                                  int zoom) {
-    const int width = twoByte ? fontSizeX : fontSizeX / 2;
-    const int height = fontSizeY;
-    const int right = twoByte ? x + fontSizeX * zoom : x + (fontSizeX * zoom) / 2;
+    const int width = twoByte ? settings.fontSizeX : settings.fontSizeX / 2;
+    const int height = settings.fontSizeY;
+    const int right = twoByte ? x + settings.fontSizeX * zoom : x + (settings.fontSizeX * zoom) / 2;
     // Cells the extraction would refuse are not drawn either.
     if (width < 1 || height < 1 || width > kMaxCell || height > kMaxCell || zoom < 1) return true;
 
-    LogFont wanted = font;
+    LogFont wanted = settings.logFont;
     if (twoByte) glyphSet.ApplyGroupStyle(wanted, static_cast<uint8_t>(code >> 8));
-    if (!fontSelected || !SameFont(wanted, selectedFont) || renderMode != selectedMode ||
-        fallback != selectedFallback) {
+    if (!fontSelected || !SameFont(wanted, selectedFont) || settings.renderMode != selectedMode ||
+        settings.fallback != selectedFallback) {
         fontSelected = false;
-        rasterizer->SetRenderMode(renderMode);
-        rasterizer->SetFallback(fallback);
+        rasterizer->SetRenderMode(settings.renderMode);
+        rasterizer->SetFallback(settings.fallback);
         if (!rasterizer->CreateFont(wanted)) return false;
         selectedFont = wanted;
-        selectedMode = renderMode;
-        selectedFallback = fallback;
+        selectedMode = settings.renderMode;
+        selectedFallback = settings.fallback;
         fontSelected = true;
     }
     if (!rasterizer->SetCellSize(width, height)) return true;
-    std::unique_ptr<uint8_t[]> bits(rasterizer->RenderGlyph(code, offsetX, offsetY, threshold));
+    GlyphBits bits =
+        rasterizer->RenderGlyph(code, settings.offsetX, settings.offsetY, settings.threshold);
     if (!bits) return false;
 
     QPainter painter(&image);

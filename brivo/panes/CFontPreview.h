@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "extract/ExtractWorker.h"
 #include "extract/GlyphRasterizer.h"
 #include "glyph/LogFont.h"
 
@@ -34,16 +35,10 @@ public:
     QImage RenderImage();
     const std::vector<QRect>& LastCells() const { return cells; }
 
-    LogFont font;
-    int offsetX = 0;
-    int offsetY = 0;
-    int fontSizeX = 16;
-    int fontSizeY = 16;
+    // Drawn as an extraction with these settings would draw (their range and codes aside).
+    ExtractSettings settings;
     QString previewText = kDefaultText;
     int zoom = 2;
-    int threshold = 128;
-    RenderMode renderMode = RenderMode::Auto;  // as an extraction's settings
-    bool fallback = true;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -355,7 +355,7 @@ bool CGlyphEditPane::LoadGlyph(CGlyphCanvas* target, int position) const {
     if (glyph == nullptr || glyphSet.width <= 0 || glyphSet.height <= 0) return false;
     target->SetBitmapSize(glyphSet.width, glyphSet.height);
     if (glyph->bits != nullptr) {
-        target->LoadBits(glyph->bits);
+        target->LoadBits(glyph->bits.get());
     } else {
         target->ClearBits();
     }

@@ -76,7 +76,7 @@ QString CGlyphInfoPane::FormatGlyphInfo(intptr_t position) const {
     const int size = width > 0 && height > 0 ? glyphSet.BytesPerGlyph() : 0;
 
     // A glyph without a bitmap is blank.
-    const uint8_t* bits = glyph->bits;
+    const uint8_t* bits = glyph->bits.get();
     QString bytes;
     for (int i = 1; i <= size; ++i) {
         bytes += QString::asprintf("0x%02x, ", bits != nullptr ? bits[i - 1] : 0);

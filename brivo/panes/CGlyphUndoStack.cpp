@@ -7,40 +7,29 @@
 namespace brivo {
 
 CGlyphUndoCommand::CGlyphUndoCommand(CGlyphUndoStack& stack, const QString& text,
-                                     GlyphCommandList commands, GlyphViewState before,
-                                     GlyphViewState after)
-    : QUndoCommand(text),
-      stack(stack),
-      commands(std::move(commands)),
-      before(std::move(before)),
-      after(std::move(after)) {}
+                                     std::shared_ptr<GlyphStepContents> contents)
+    : QUndoCommand(text), stack(stack), contents(std::move(contents)) {}
 
 CGlyphUndoCommand::~CGlyphUndoCommand() = default;
 
 void CGlyphUndoCommand::undo() {
+    GlyphCommandList& commands = contents->commands;
     for (auto it = commands.rbegin(); it != commands.rend(); ++it) (*it)->Undo();
-    stack.document = before.document;
-    emit stack.StateShown(before);
+    stack.document = contents->before.document;
+    emit stack.StateShown(contents->before);
 }
 
 void CGlyphUndoCommand::redo() {
     if (std::exchange(recorded, false)) return;
-    for (auto& command : commands) command->Do();
-    stack.document = after.document;
-    emit stack.StateShown(after);
+    for (auto& command : contents->commands) command->Do();
+    stack.document = contents->after.document;
+    emit stack.StateShown(contents->after);
 }
 
 std::size_t CGlyphUndoCommand::HeldBytes() const {
-    std::size_t total = before.canvas.size() + after.canvas.size();
-    for (const auto& command : commands) total += command->HeldBytes();
+    std::size_t total = contents->before.canvas.size() + contents->after.canvas.size();
+    for (const auto& command : contents->commands) total += command->HeldBytes();
     return total;
-}
-
-std::unique_ptr<CGlyphUndoCommand> CGlyphUndoCommand::TakeOver() {
-    auto copy =
-        std::make_unique<CGlyphUndoCommand>(stack, text(), std::move(commands), before, after);
-    copy->startsDocument = startsDocument;
-    return copy;
 }
 
 CGlyphUndoStack::CGlyphUndoStack(QObject* parent) : QUndoStack(parent) { setUndoLimit(kStepLimit); }
@@ -51,10 +40,9 @@ void CGlyphUndoStack::Record(const QString& text, GlyphCommandList commands, Gly
     if (before.document < 0) before.document = document;
     if (after.document < 0) after.document = document;
     document = after.document;
-    auto step = std::make_unique<CGlyphUndoCommand>(*this, text, std::move(commands),
-                                                    std::move(before), std::move(after));
-    step->startsDocument = startsDocument;
-    push(step.release());
+    auto contents = std::make_shared<GlyphStepContents>(GlyphStepContents{
+        std::move(commands), std::move(before), std::move(after), startsDocument});
+    push(std::make_unique<CGlyphUndoCommand>(*this, text, std::move(contents)).release());
     KeepWithinBudget();
 }
 
@@ -68,13 +56,13 @@ bool CGlyphUndoStack::SetChangedSinceClean() const {
 void CGlyphUndoStack::SetDocument(int id) {
     document = id;
     for (int i = index() - 1; i >= 0; --i) {
-        auto* step = const_cast<CGlyphUndoCommand*>(Step(i));
+        GlyphStepContents* step = Step(i)->Contents().get();
         step->after.document = id;
         if (step->startsDocument) break;
         step->before.document = id;
     }
     for (int i = index(); i < count(); ++i) {
-        auto* step = const_cast<CGlyphUndoCommand*>(Step(i));
+        GlyphStepContents* step = Step(i)->Contents().get();
         step->before.document = id;
         if (step->startsDocument) break;
         step->after.document = id;
@@ -99,13 +87,13 @@ void CGlyphUndoStack::KeepWithinBudget() {
     while (total > byteBudget && dropped < count() - 1) total -= Step(dropped++)->HeldBytes();
     if (dropped == 0) return;
     const int clean = cleanIndex() - dropped;
-    std::vector<std::unique_ptr<CGlyphUndoCommand>> kept;
-    for (int i = dropped; i < count(); ++i)
-        kept.push_back(const_cast<CGlyphUndoCommand*>(Step(i))->TakeOver());
+    std::vector<std::pair<QString, std::shared_ptr<GlyphStepContents>>> kept;
+    for (int i = dropped; i < count(); ++i) kept.emplace_back(Step(i)->text(), Step(i)->Contents());
     clear();
     for (int i = 0; i < static_cast<int>(kept.size()); ++i) {
         if (i == clean) setClean();
-        push(kept[i].release());
+        push(std::make_unique<CGlyphUndoCommand>(*this, kept[i].first, std::move(kept[i].second))
+                 .release());
     }
     if (clean == count())
         setClean();

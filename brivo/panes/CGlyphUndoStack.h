@@ -28,33 +28,37 @@ struct GlyphViewState {
 };
 inline constexpr int kNoDocument = 0;
 
+// What one step of the history holds. QUndoStack hands its steps out read-only; the history
+// renames the documents of its steps and moves them to new steps when it forgets old ones,
+// so it keeps a share of each step's contents.
+struct GlyphStepContents {
+    GlyphCommandList commands;
+    GlyphViewState before, after;
+    // The step brings a document of its own (a load, an extraction).
+    bool startsDocument = false;
+};
+
 // One step of the glyph set's history: glyph-model commands, already done when the step is
 // recorded, or only a change of the editor's canvas (no command). Undo and redo call the
 // commands and then let the stack show the state of that side.
 class CGlyphUndoCommand : public QUndoCommand {
 public:
-    CGlyphUndoCommand(CGlyphUndoStack& stack, const QString& text, GlyphCommandList commands,
-                      GlyphViewState before, GlyphViewState after);
+    CGlyphUndoCommand(CGlyphUndoStack& stack, const QString& text,
+                      std::shared_ptr<GlyphStepContents> contents);
     ~CGlyphUndoCommand() override;
 
     void undo() override;
     void redo() override;
 
     std::size_t HeldBytes() const;
-    bool ChangesSet() const { return !commands.empty(); }
-    // A copy of this step that takes over its commands, to be recorded again.
-    std::unique_ptr<CGlyphUndoCommand> TakeOver();
+    bool ChangesSet() const { return !contents->commands.empty(); }
+    const std::shared_ptr<GlyphStepContents>& Contents() const { return contents; }
 
 private:
-    friend class CGlyphUndoStack;
-
     CGlyphUndoStack& stack;
-    GlyphCommandList commands;
-    GlyphViewState before, after;
+    std::shared_ptr<GlyphStepContents> contents;
     // The commands were done before the step was recorded: the stack's first redo is no change.
     bool recorded = true;
-    // The step brings a document of its own (a load, an extraction).
-    bool startsDocument = false;
 };
 
 // The history of the glyph set, kept within kStepLimit steps and a byte budget (a whole-set

@@ -52,7 +52,11 @@ CGroupStyleDialog::CGroupStyleDialog(CGlyphSet& glyphSet, Mode mode, QWidget* pa
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-uint32_t& CGroupStyleDialog::Mask() const {
+uint32_t CGroupStyleDialog::Mask() const {
+    return mode == MODE_BOLD ? glyphSet.boldGroups : glyphSet.italicGroups;
+}
+
+uint32_t& CGroupStyleDialog::Mask() {
     return mode == MODE_BOLD ? glyphSet.boldGroups : glyphSet.italicGroups;
 }
 

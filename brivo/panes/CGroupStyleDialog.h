@@ -23,7 +23,8 @@ public:
     QCheckBox* GroupBox(int bit) const { return boxes[bit]; }
 
 private:
-    uint32_t& Mask() const;
+    uint32_t Mask() const;
+    uint32_t& Mask();
     void CheckAll(bool checked);
 
     CGlyphSet& glyphSet;

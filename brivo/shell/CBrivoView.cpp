@@ -161,7 +161,7 @@ CBrivoView::~CBrivoView() {
 void CBrivoView::OnInitialUpdate() {
     if (extractForm) return;
     const QRect client = rect();
-    extractForm = new CExtractForm(glyphSet, &logFont, this);
+    extractForm = new CExtractForm(glyphSet, this);
     editPane = new CGlyphEditPane(glyphSet, this);
     infoPane = new CGlyphInfoPane(glyphSet, this);
 
@@ -398,6 +398,7 @@ bool CBrivoView::event(QEvent* event) {
 }
 
 QString CBrivoView::DefaultFileName(const QString& extension) const {
+    const LogFont& logFont = extractForm->settings.logFont;
     const int pointSize = -MulDiv(logFont.height, 72, logicalDpiY());
     return QString("%1%2_%3x%4_%5.%6")
         .arg(QString::fromStdString(logFont.faceName))

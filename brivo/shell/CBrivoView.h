@@ -153,7 +153,6 @@ public:
     // load; a file that is gone is reported and leaves the list. 1 when loaded.
     int OpenRecentFile(int index);
 
-    LogFont logFont;
     QString arrayName = "data_table";  // of the last text save
 
     CGlyphSet& GlyphSet() const { return glyphSet; }

@@ -44,16 +44,16 @@ public:
     static void AddGlyph(uint16_t code, const std::vector<uint8_t>& bits) {
         CGlyphSet& set = TestGlyphSet();
         const size_t bytes = bits.empty() ? 0 : static_cast<size_t>(set.BytesPerGlyph());
-        CGlyph* glyph = NewGlyph(code, bytes);
-        std::copy_n(bits.begin(), std::min(bits.size(), bytes), glyph->bits);
-        set.InsertGlyphAt(set.Count(), glyph);
+        GlyphPtr glyph = NewGlyph(code, bytes);
+        std::copy_n(bits.begin(), std::min(bits.size(), bytes), glyph->bits.get());
+        set.InsertGlyphAt(set.Count(), std::move(glyph));
     }
 
     static std::vector<uint8_t> GlyphBits(int position) {
         const CGlyphSet& set = TestGlyphSet();
         const CGlyph* glyph = set.GlyphAt(position);
         if (glyph == nullptr || glyph->bits == nullptr) return {};
-        return {glyph->bits, glyph->bits + set.BytesPerGlyph()};
+        return {glyph->bits.get(), glyph->bits.get() + set.BytesPerGlyph()};
     }
 
     // What the extraction form does when the grid selection changes.

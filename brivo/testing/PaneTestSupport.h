@@ -29,9 +29,9 @@ inline void FillSet(int count, int width = 16, int height = 16, CodeRange range 
     set.range = range;
     const int bytes = BytesPerGlyph(width, height);
     for (int i = 0; i < count; ++i) {
-        CGlyph* glyph = NewGlyph(static_cast<uint16_t>(0xB0A1 + i), bytes, i, i);
-        std::fill_n(glyph->bits, bytes, ink ? 0xFF : 0x00);
-        set.SetGlyphAt(i, glyph);
+        GlyphPtr glyph = NewGlyph(static_cast<uint16_t>(0xB0A1 + i), bytes, i, i);
+        std::fill_n(glyph->bits.get(), bytes, ink ? 0xFF : 0x00);
+        set.SetGlyphAt(i, std::move(glyph));
     }
 }
 

@@ -26,7 +26,7 @@ void uart_arr_clear() {
 
 void straight() {
     do {
-        x_goal = (save_data[1] - 48) * 25000 - x_cur;
+        x_goal = (save_data[1] - '0') * 25000 - x_cur;
         x_left();
         x_start();
     } while (count == 1);

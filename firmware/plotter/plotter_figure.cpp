@@ -29,9 +29,12 @@ int byte_at(int position) {
     return save_data[(figure_start + position) % kSaveDataSize];
 }
 
+// "dd.d" after the marker: tens, units, the point, tenths. The tens and units are
+// 10 * (tens - '0') + (units - '0'), taken as one sum; a byte that is no digit counts by its
+// distance from '0'.
 double coordinate(int marker) {
-    int whole = 10 * byte_at(marker + 1) + byte_at(marker + 2) - 528;
-    return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - 48) * 0.1;
+    int whole = 10 * byte_at(marker + 1) + byte_at(marker + 2) - 11 * '0';
+    return static_cast<double>(whole) + static_cast<double>(byte_at(marker + 4) - '0') * 0.1;
 }
 
 // Segments start where the previous one ended; the first one of a figure
@@ -253,9 +256,9 @@ void laser_control() {
     const int marker = laser_power[l_j];
     l_j = l_j + 1;
     const int b = byte_at(marker + 1);
-    if (b - 48 == 1)
+    if (b == '1')
         GPIOF->BSRR = GPIO_BSRR_BS(board::kLaserPin);
-    else if (b - 48 == 0)
+    else if (b == '0')
         GPIOF->BSRR = GPIO_BSRR_BR(board::kLaserPin);
 }
 

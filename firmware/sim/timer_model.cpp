@@ -83,7 +83,7 @@ void TimerModel::write(std::uint32_t offset, Reg& reg, std::uint32_t value) {
 void TimerModel::raise_lines(IrqLines& lines) const {
     std::uint32_t active = r_.SR.raw() & r_.DIER.raw();
     if (active & TIM_SR_UIF) lines.set(up_irq_);
-    if (active & 0x1Eu) lines.set(cc_irq_);
+    if (active & (TIM_SR_CC1IF | TIM_SR_CC2IF | TIM_SR_CC3IF | TIM_SR_CC4IF)) lines.set(cc_irq_);
 }
 
 Cycles TimerModel::ticks_to_event() const {

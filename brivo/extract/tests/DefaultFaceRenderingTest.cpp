@@ -51,7 +51,7 @@ public:
         EXPECT_TRUE(rasterizer.CreateFont(font));
     }
     std::vector<std::string> Render(uint16_t code, int offsetX = 0, int offsetY = 0) {
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, offsetX, offsetY, 128));
+        const GlyphBits bits = rasterizer.RenderGlyph(code, offsetX, offsetY, 128);
         return bits ? Art(bits.get(), width, height) : std::vector<std::string>{};
     }
     const ResolvedFont* LastFont() const { return rasterizer.LastGlyphFont(); }
@@ -263,7 +263,7 @@ TEST(DefaultFaceRenderingTest, EveryCodeAnInstalledFontHasIsDrawn) {
     worker.Wait();
     ASSERT_EQ(set.Count(), 8742);
     int drawable = 0;
-    for (const CGlyph* glyph : set.glyphs) {
+    for (const GlyphPtr& glyph : set.glyphs) {
         const char32_t character = Decode(cd, glyph->code);
         bool someFontHasIt = false;
         for (int i = 0; character != 0 && !someFontHasIt && i < fonts->nfont; ++i) {

@@ -90,7 +90,7 @@ TEST_F(ExtractWorkerTest, RangesYieldTheirCodesInOrder) {
         EXPECT_EQ(set.GetRangeName(false), c.name);
         const std::vector<uint16_t> codes = RangeCodes(c.range, c.exceptUnused);
         for (int n = 0; n < set.Count(); ++n) {
-            const CGlyph* glyph = set.glyphs[n];
+            const CGlyph* glyph = set.glyphs[n].get();
             ASSERT_NE(glyph->bits, nullptr);
             ASSERT_EQ(glyph->code, codes[n]);
             ASSERT_EQ(glyph->index, n);
@@ -114,15 +114,15 @@ TEST_F(ExtractWorkerTest, ParallelGroupsGiveWhatOneRasteriserGives) {
     CGlyphRasterizer rasterizer;
     ASSERT_TRUE(rasterizer.SetCellSize(16, 16));
     int lead = -1;
-    for (const CGlyph* glyph : set.glyphs) {
+    for (const GlyphPtr& glyph : set.glyphs) {
         if (glyph->code >> 8 != lead) {
             lead = glyph->code >> 8;
             LogFont font = settings.logFont;
             set.ApplyGroupStyle(font, static_cast<uint8_t>(lead));
             ASSERT_TRUE(rasterizer.CreateFont(font));
         }
-        const std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(glyph->code, 0, 0, 128));
-        ASSERT_TRUE(std::equal(bits.get(), bits.get() + 32, glyph->bits)) << glyph->code;
+        const GlyphBits bits = rasterizer.RenderGlyph(glyph->code, 0, 0, 128);
+        ASSERT_TRUE(std::equal(bits.get(), bits.get() + 32, glyph->bits.get())) << glyph->code;
     }
     std::vector<std::string> names;
     int glyphs = 0;
@@ -185,8 +185,8 @@ TEST_F(ExtractWorkerTest, RerunIntoTheSameSetGivesWhatAFreshSetGets) {
     ASSERT_EQ(reused.Count(), fresh.Count());
     for (int i = 0; i < fresh.Count(); ++i) {
         ASSERT_EQ(reused.GlyphAt(i)->code, fresh.GlyphAt(i)->code);
-        ASSERT_TRUE(std::equal(fresh.GlyphAt(i)->bits, fresh.GlyphAt(i)->bits + 32,
-                               reused.GlyphAt(i)->bits))
+        ASSERT_TRUE(std::equal(fresh.GlyphAt(i)->bits.get(), fresh.GlyphAt(i)->bits.get() + 32,
+                               reused.GlyphAt(i)->bits.get()))
             << fresh.GlyphAt(i)->code;
     }
 }
@@ -257,9 +257,10 @@ TEST_F(ExtractWorkerTest, SubsetGivesTheRangeGlyphsOfItsCodes) {
         if (codes[n] < 0x80) continue;
         const auto& range = hangul.glyphs;
         auto same = std::find_if(range.begin(), range.end(),
-                                 [&](const CGlyph* g) { return g->code == codes[n]; });
+                                 [&](const GlyphPtr& g) { return g->code == codes[n]; });
         ASSERT_NE(same, range.end());
-        EXPECT_TRUE(std::equal((*same)->bits, (*same)->bits + 32, set.glyphs[n]->bits))
+        EXPECT_TRUE(
+            std::equal((*same)->bits.get(), (*same)->bits.get() + 32, set.glyphs[n]->bits.get()))
             << std::hex << codes[n];
     }
 
@@ -273,8 +274,8 @@ TEST_F(ExtractWorkerTest, SubsetGivesTheRangeGlyphsOfItsCodes) {
     ASSERT_EQ(set.Count(), 2);
     EXPECT_EQ(set.width, 8);
     EXPECT_EQ(set.halfWidth, 1);
-    EXPECT_TRUE(
-        std::equal(set.glyphs[1]->bits, set.glyphs[1]->bits + 16, ascii.glyphs[0x61]->bits));
+    EXPECT_TRUE(std::equal(set.glyphs[1]->bits.get(), set.glyphs[1]->bits.get() + 16,
+                           ascii.glyphs[0x61]->bits.get()));
 
     // A range extracted afterwards drops the subset's marks.
     ASSERT_TRUE(worker.StartExtraction(Settings(RANGE_ASCII), set));
@@ -305,7 +306,7 @@ TEST_F(ExtractWorkerTest, BadSettingsAreRefusedAndTouchNothing) {
     };
     for (const Case& c : cases) {
         CGlyphSet set;
-        set.SetGlyphAt(0, new CGlyph);
+        set.SetGlyphAt(0, NewGlyph(0, 0));
         ExtractSettings settings = Settings(RANGE_HANGUL);
         c.spoil(settings);
         CExtractWorker worker;

@@ -57,7 +57,7 @@ protected:
         EXPECT_TRUE(rasterizer.SetCellSize(width, height));
         const Result created = rasterizer.CreateFont(font);
         EXPECT_TRUE(created) << created.message;
-        std::unique_ptr<uint8_t[]> bits(rasterizer.RenderGlyph(code, offsetX, offsetY, threshold));
+        GlyphBits bits = rasterizer.RenderGlyph(code, offsetX, offsetY, threshold);
         if (!bits) return {};
         return std::vector<uint8_t>(bits.get(), bits.get() + height * ((width + 7) / 8));
     }

@@ -60,7 +60,7 @@ protected:
                    << "U+" << std::hex << static_cast<unsigned>(point) << std::dec << ": "
                    << bitmap.width << "x" << bitmap.rows << " at " << slot->bitmap_left << ","
                    << slot->bitmap_top;
-        const CGlyphBitmapView cell(glyph.bits, set.width, set.height);
+        const CGlyphBitmapView cell(glyph.bits.get(), set.width, set.height);
         for (int y = 0; y < set.height; ++y)
             for (int x = 0; x < set.width; ++x) {
                 const bool ink = bitmap.buffer[y * bitmap.pitch + x / 8] & (0x80 >> (x % 8));
@@ -107,7 +107,7 @@ TEST_F(BdfWriterTest, FreeTypeReadsEveryGlyphBack) {
         EXPECT_EQ(Property("FONT_DESCENT"), std::to_string(descent));
 
         int encoded = 0;
-        for (const CGlyph* glyph : set.glyphs) {
+        for (const GlyphPtr& glyph : set.glyphs) {
             const std::optional<char32_t> point = CodePointOf(glyph->code, set.range);
             if (!point) continue;
             ++encoded;
@@ -183,11 +183,10 @@ TEST_F(BdfWriterTest, MixedSubsetAdvancesAsciiHalfTheCell) {
         {0xB0A1, U'가', 0x01, 0x80, 16, 16},
     };
     for (const Case& c : cases) {
-        auto* bits = new uint8_t[32];
-        for (int row = 0; row < 16; ++row) bits[2 * row] = c.left, bits[2 * row + 1] = c.right;
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits(c.code, bits);
-        set.SetGlyphAt(set.Count(), glyph);
+        GlyphPtr glyph = NewGlyph(c.code, 32);
+        for (int row = 0; row < 16; ++row)
+            glyph->bits[2 * row] = c.left, glyph->bits[2 * row + 1] = c.right;
+        set.SetGlyphAt(set.Count(), std::move(glyph));
     }
     const std::string path = folder.File("mixed.bdf");
     ASSERT_TRUE(WriteBdfFile(set, path));

@@ -14,7 +14,7 @@ protected:
     void SetUp() override { SingletonTraceStream() = nullptr; }
 
     static bool SameBits(const CGlyph* a, const CGlyph* b, int size) {
-        return std::memcmp(a->bits, b->bits, size) == 0;
+        return std::memcmp(a->bits.get(), b->bits.get(), size) == 0;
     }
 
     TempFolder folder;
@@ -57,7 +57,7 @@ TEST_F(BinaryFontFileTest, RangesRoundTrip) {
             ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code);
             ASSERT_EQ(loaded.glyphs[n]->index, n);
             ASSERT_EQ(loaded.glyphs[n]->originalIndex, n);
-            ASSERT_TRUE(SameBits(loaded.glyphs[n], saved.glyphs[n], saved.BytesPerGlyph()));
+            ASSERT_TRUE(SameBits(loaded.GlyphAt(n), saved.GlyphAt(n), saved.BytesPerGlyph()));
         }
     }
 }
@@ -70,14 +70,14 @@ TEST_F(BinaryFontFileTest, ReadingWithoutTheGapShiftsTheRecords) {
     CGlyphSet loaded;
     ASSERT_TRUE(ReadFontFile(loaded, path, 16, 16, RANGE_HANGUL, 0, true));
     ASSERT_EQ(loaded.Count(), 2350);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[0]->bits), 32),
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[0]->bits.get()), 32),
               std::string(32, '\0'));
     EXPECT_EQ(loaded.glyphs[3]->bits[4], saved.glyphs[0]->bits[0]);  // 100 = 3 * 32 + 4
     // Starting one record late, the file ends before the last record: it is zero-filled.
     ASSERT_TRUE(ReadFontFile(loaded, path, 16, 16, RANGE_HANGUL, 132, false));
     ASSERT_EQ(loaded.Count(), 2350);
-    EXPECT_TRUE(SameBits(loaded.glyphs[2348], saved.glyphs[2349], 32));
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[2349]->bits), 32),
+    EXPECT_TRUE(SameBits(loaded.GlyphAt(2348), saved.GlyphAt(2349), 32));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[2349]->bits.get()), 32),
               std::string(32, '\0'));
 }
 
@@ -88,7 +88,7 @@ TEST_F(BinaryFontFileTest, CustomReadsRecordsToTheEndOfTheFile) {
     ASSERT_TRUE(ReadFontFile(loaded, path, 4, 4, RANGE_CUSTOM, 0, false));
     ASSERT_EQ(loaded.Count(), 3);
     EXPECT_EQ(loaded.glyphs[2]->code, 2);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[2]->bits), 4),
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded.glyphs[2]->bits.get()), 4),
               std::string("89\0\0", 4));
     EXPECT_FALSE(ReadFontFile(loaded, path, 4, 4, RANGE_CUSTOM, 10, false));
     EXPECT_EQ(loaded.Count(), 3);
@@ -149,7 +149,7 @@ TEST_F(BinaryFontFileTest, NullSlotsAreWrittenAsZeros) {
     CGlyphSet set;
     set.SetGlyphSize(8, 2);
     AddGlyph(set, 'A', 1);
-    set.SetGlyphAt(2, new CGlyph);  // slot 1 null, slot 2 without bitmap
+    set.SetGlyphAt(2, NewGlyph(0, 0));  // slot 1 null, slot 2 without bitmap
     const std::string path = folder.File("holes.fnt");
     ASSERT_TRUE(WriteFontFile(set, path, 0));
     EXPECT_EQ(ReadBytes(path), std::string("\x01\x02\0\0\0\0", 6));

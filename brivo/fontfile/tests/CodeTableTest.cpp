@@ -28,14 +28,14 @@ void Subset(CGlyphSet& set) {
 
 std::vector<uint16_t> Codes(const CGlyphSet& set) {
     std::vector<uint16_t> codes;
-    for (const CGlyph* glyph : set.glyphs) codes.push_back(glyph->code);
+    for (const GlyphPtr& glyph : set.glyphs) codes.push_back(glyph->code);
     return codes;
 }
 
 std::vector<std::string> Bits(const CGlyphSet& set) {
     std::vector<std::string> bits;
-    for (const CGlyph* glyph : set.glyphs)
-        bits.emplace_back(reinterpret_cast<const char*>(glyph->bits), set.BytesPerGlyph());
+    for (const GlyphPtr& glyph : set.glyphs)
+        bits.emplace_back(reinterpret_cast<const char*>(glyph->bits.get()), set.BytesPerGlyph());
     return bits;
 }
 
@@ -88,10 +88,9 @@ TEST_F(CodeTableTest, TableFollowsTheArrayUnderItsName) {
                          "const unsigned short font8_codes[3] = {\r\n"
                          "0xb0a1, 0xc8fe, 0x0041,\r\n"),
               std::string::npos);
-    std::vector<CGlyph*> back = ParseTextFont(moved, 8, 2, RANGE_CUSTOM, false);
+    std::vector<GlyphPtr> back = ParseTextFont(moved, 8, 2, RANGE_CUSTOM, false);
     ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(back[2]->code, 0x41);
-    for (CGlyph* glyph : back) DestroyGlyph(glyph);
 
     // Eight codes a line.
     CGlyphSet many;

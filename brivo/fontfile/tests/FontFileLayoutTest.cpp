@@ -29,10 +29,10 @@ protected:
 void FillRangePixels(CGlyphSet& set, CodeRange range, bool exceptUnused, int width, int height) {
     FillRange(set, range, exceptUnused, width, height);
     std::vector<uint8_t> copy(set.BytesPerGlyph());
-    for (CGlyph* glyph : set.glyphs) {
-        std::memcpy(copy.data(), glyph->bits, copy.size());
+    for (const GlyphPtr& glyph : set.glyphs) {
+        std::memcpy(copy.data(), glyph->bits.get(), copy.size());
         const CGlyphBitmapView before(copy.data(), width, height);
-        CGlyphBitmap bitmap(glyph->bits, width, height);
+        CGlyphBitmap bitmap(glyph->bits.get(), width, height);
         bitmap.Clear();
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, before.Pixel(x, y));
@@ -43,7 +43,8 @@ void ExpectSameGlyphs(const CGlyphSet& loaded, const CGlyphSet& saved, const std
     ASSERT_EQ(loaded.Count(), saved.Count()) << what;
     for (int n = 0; n < saved.Count(); ++n) {
         ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code) << what << " glyph " << n;
-        ASSERT_EQ(std::memcmp(loaded.glyphs[n]->bits, saved.glyphs[n]->bits, saved.BytesPerGlyph()),
+        ASSERT_EQ(std::memcmp(loaded.glyphs[n]->bits.get(), saved.glyphs[n]->bits.get(),
+                              saved.BytesPerGlyph()),
                   0)
             << what << " glyph " << n;
     }
@@ -66,7 +67,8 @@ TEST_F(FontFileLayoutTest, EveryLayoutRoundTripsThroughBothForms) {
         FillRangePixels(saved, c.range == RANGE_CUSTOM ? RANGE_ASCII : c.range, c.exceptUnused,
                         c.width, c.height);
         if (c.range == RANGE_CUSTOM)
-            for (CGlyph* glyph : saved.glyphs) glyph->code = static_cast<uint16_t>(glyph->index);
+            for (const GlyphPtr& glyph : saved.glyphs)
+                glyph->code = static_cast<uint16_t>(glyph->index);
         saved.range = c.range;
         for (BitLayout layout : kAllLayouts) {
             const std::string what = std::to_string(c.range) + " " + BitLayoutText(layout);
@@ -107,7 +109,7 @@ void AddLetterA(CGlyphSet& set) {
     set.SetGlyphSize(5, 8);
     set.range = RANGE_CUSTOM;
     AddGlyph(set, 0, 0);
-    CGlyphBitmap bitmap(set.glyphs[0]->bits, 5, 8);
+    CGlyphBitmap bitmap(set.glyphs[0]->bits.get(), 5, 8);
     bitmap.Clear();
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 5; ++x) bitmap.SetPixel(x, y, rows[y][x] == '#');

@@ -38,12 +38,9 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 // Adds a glyph whose bitmap bytes are `first`, first + 1, ... (wrapping).
 inline void AddGlyph(CGlyphSet& set, uint16_t code, uint8_t first) {
     const int size = set.BytesPerGlyph();
-    auto* bits = new uint8_t[size];
-    for (int i = 0; i < size; ++i) bits[i] = static_cast<uint8_t>(first + i);
-    auto* glyph = new CGlyph;
-    glyph->SetCodeAndBits(code, bits);
-    glyph->index = glyph->originalIndex = set.Count();
-    set.SetGlyphAt(set.Count(), glyph);
+    GlyphPtr glyph = NewGlyph(code, static_cast<std::size_t>(size), set.Count(), set.Count());
+    for (int i = 0; i < size; ++i) glyph->bits[i] = static_cast<uint8_t>(first + i);
+    set.SetGlyphAt(set.Count(), std::move(glyph));
 }
 
 // A set of the range's codes whose bitmaps differ from glyph to glyph.

@@ -15,7 +15,7 @@ std::vector<std::string> Parse(std::string_view text, int width, int height,
                                CodeRange range = RANGE_CUSTOM, bool exceptUnused = false) {
     std::vector<std::string> out;
     const int size = BytesPerGlyph(width, height);
-    for (CGlyph* glyph : ParseTextFont(text, width, height, range, exceptUnused)) {
+    for (const GlyphPtr& glyph : ParseTextFont(text, width, height, range, exceptUnused)) {
         char item[16];
         std::snprintf(item, sizeof item, "%d:", glyph->code);
         std::string text = item;
@@ -24,7 +24,6 @@ std::vector<std::string> Parse(std::string_view text, int width, int height,
             text += item;
         }
         out.push_back(text);
-        DestroyGlyph(glyph);
     }
     return out;
 }
@@ -132,7 +131,8 @@ TEST_F(TextFontReaderTest, BothFormsReadBackOverWholeRanges) {
         FillRange(saved, c.range == RANGE_CUSTOM ? RANGE_HANGUL : c.range, c.exceptUnused, c.width,
                   c.height);
         if (c.range == RANGE_CUSTOM)
-            for (CGlyph* glyph : saved.glyphs) glyph->code = static_cast<uint16_t>(glyph->index);
+            for (const GlyphPtr& glyph : saved.glyphs)
+                glyph->code = static_cast<uint16_t>(glyph->index);
         saved.range = c.range;
         for (bool doubleArray : {true, false}) {
             const std::string path = folder.File("font.h");
@@ -152,7 +152,7 @@ TEST_F(TextFontReaderTest, BothFormsReadBackOverWholeRanges) {
                 ASSERT_EQ(loaded.glyphs[n]->code, saved.glyphs[n]->code) << n;
                 ASSERT_EQ(loaded.glyphs[n]->index, n);
                 ASSERT_EQ(loaded.glyphs[n]->originalIndex, n);
-                ASSERT_EQ(std::memcmp(loaded.glyphs[n]->bits, saved.glyphs[n]->bits,
+                ASSERT_EQ(std::memcmp(loaded.glyphs[n]->bits.get(), saved.glyphs[n]->bits.get(),
                                       saved.BytesPerGlyph()),
                           0)
                     << c.range << " " << doubleArray << " glyph " << n;

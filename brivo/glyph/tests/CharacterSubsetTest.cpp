@@ -142,7 +142,7 @@ TEST(CharacterSubsetTest, UnicodeOrderDropsCodesWithoutCharacters) {
         set.glyphs.push_back(NewGlyph(code, 2, static_cast<int>(set.glyphs.size())));
     EXPECT_EQ(OrderGlyphsByUnicode(set), 1);
     std::vector<uint16_t> codes, indexes;
-    for (const CGlyph* glyph : set.glyphs) {
+    for (const GlyphPtr& glyph : set.glyphs) {
         codes.push_back(IndexCode(glyph->code, CodeIndex::Unicode));
         indexes.push_back(static_cast<uint16_t>(glyph->index));
     }

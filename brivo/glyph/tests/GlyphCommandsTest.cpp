@@ -39,14 +39,14 @@ struct SetState {
 SetState StateOf(const CGlyphSet& set) {
     SetState state{{},        set.width,    set.height,     set.halfWidth,
                    set.range, set.baseline, set.lineMetrics};
-    for (const CGlyph* g : set.glyphs) {
+    for (const GlyphPtr& g : set.glyphs) {
         if (g == nullptr) {
             state.glyphs.push_back({});
             continue;
         }
         std::vector<uint8_t> bytes;
-        if (g->bits != nullptr) bytes.assign(g->bits, g->bits + set.BytesPerGlyph());
-        state.glyphs.push_back({g, g->code, g->index, g->originalIndex, bytes, g->metrics});
+        if (g->bits != nullptr) bytes.assign(g->bits.get(), g->bits.get() + set.BytesPerGlyph());
+        state.glyphs.push_back({g.get(), g->code, g->index, g->originalIndex, bytes, g->metrics});
     }
     return state;
 }
@@ -67,12 +67,12 @@ std::string Codes(const CGlyphSet& set) {
 void Fill(CGlyphSet& set, const std::string& codes) {
     set.SetGlyphSize(12, 2);
     for (char c : codes) {
-        CGlyph* glyph =
+        GlyphPtr glyph =
             NewGlyph(static_cast<uint16_t>(c), set.BytesPerGlyph(), set.Count(), set.Count());
         glyph->bits[0] = static_cast<uint8_t>(c);
         glyph->bits[3] = 0xF0;
         glyph->metrics = {c - 'A' + 3, {c - 'A', -1, 4, 2}};
-        set.InsertGlyphAt(set.Count(), glyph);
+        set.InsertGlyphAt(set.Count(), std::move(glyph));
     }
 }
 
@@ -112,8 +112,10 @@ TEST(GlyphCommandsTest, EachSetOperationAndItsUndo) {
          "ABCD"},
         {"replace all",
          [](CGlyphSet& set) {
-             std::vector<CGlyph*> glyphs{NewGlyph('X', 16, 0, 0), NewGlyph('Y', 16, 1, 1)};
-             return std::make_unique<CReplaceAllGlyphs>(set, glyphs, 16, 8, 8);
+             std::vector<GlyphPtr> glyphs;
+             glyphs.push_back(NewGlyph('X', 16, 0, 0));
+             glyphs.push_back(NewGlyph('Y', 16, 1, 1));
+             return std::make_unique<CReplaceAllGlyphs>(set, std::move(glyphs), 16, 8, 8);
          },
          true, "XY"},
         {"range to custom", Make<CSetGlyphRange>(RANGE_CUSTOM), true, "ABCD"},
@@ -149,7 +151,8 @@ TEST(GlyphCommandsTest, InsertedGlyphIsBlankWithItsPositionAsCode) {
     const CGlyph* glyph = set.GlyphAt(1);
     EXPECT_EQ(glyph->code, 1);
     EXPECT_EQ(glyph->originalIndex, -1);
-    EXPECT_EQ(std::vector<uint8_t>(glyph->bits, glyph->bits + 4), std::vector<uint8_t>(4));
+    EXPECT_EQ(std::vector<uint8_t>(glyph->bits.get(), glyph->bits.get() + 4),
+              std::vector<uint8_t>(4));
 }
 
 TEST(GlyphCommandsTest, BitsGivenToAGlyphWithoutBitmapAreTakenBackWithIt) {
@@ -208,9 +211,11 @@ TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
         const SetState before = StateOf(set);
         CReplaceAllGlyphs replace(set);
         EXPECT_EQ(set.Count(), 0);
-        EXPECT_EQ(replace.HeldBytes(), 4 * (sizeof(CGlyph*) + sizeof(CGlyph) + 4));
+        EXPECT_EQ(replace.HeldBytes(), 4 * (sizeof(GlyphPtr) + sizeof(CGlyph) + 4));
 
-        set.ReplaceGlyphs({NewGlyph('X', 2, 0, 0)}, 8, 2, 1);
+        std::vector<GlyphPtr> one;
+        one.push_back(NewGlyph('X', 2, 0, 0));
+        set.ReplaceGlyphs(std::move(one), 8, 2, 1);
         set.range = RANGE_ASCII;
         set.exceptUnused = 0;
         set.baseline = 2;
@@ -220,7 +225,7 @@ TEST(GlyphCommandsTest, GlyphsTakenAsideComeBackWithTheirRange) {
         EXPECT_EQ(StateOf(set), before);
         EXPECT_EQ(set.range, RANGE_HANGUL);
         EXPECT_EQ(set.exceptUnused, 1);
-        EXPECT_EQ(replace.HeldBytes(), sizeof(CGlyph*) + sizeof(CGlyph) + 2);
+        EXPECT_EQ(replace.HeldBytes(), sizeof(GlyphPtr) + sizeof(CGlyph) + 2);
         replace.Do();
         EXPECT_EQ(StateOf(set), filled);
         EXPECT_EQ(set.range, RANGE_ASCII);

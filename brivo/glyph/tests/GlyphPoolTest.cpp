@@ -10,42 +10,40 @@ using namespace brivo;
 TEST(GlyphPoolTest, RecordsComeFromBlocksOf9000AndAreReused) {
     CGlyphPool& pool = CGlyphPool::Instance();
     const std::size_t inUse = pool.InUse();
-    std::vector<CGlyph*> glyphs;
-    for (int i = 0; i < 8742; ++i) glyphs.push_back(new CGlyph);
+    std::vector<GlyphPtr> glyphs;
+    for (int i = 0; i < 8742; ++i) glyphs.push_back(NewGlyph(0, 0));
     EXPECT_EQ(pool.InUse(), inUse + 8742);
     EXPECT_EQ(pool.BlockCount(), 1u);
-    for (CGlyph* glyph : glyphs) delete glyph;
+    glyphs.clear();
     EXPECT_EQ(pool.InUse(), inUse);
-    for (int i = 0; i < 9000; ++i) glyphs[i % glyphs.size()] = new CGlyph;
+    for (int i = 0; i < 9000; ++i) glyphs.push_back(NewGlyph(0, 0));
     EXPECT_EQ(pool.BlockCount(), 1u);  // every record of the block is in use now, none new
-    CGlyph* extra = new CGlyph;
+    GlyphPtr extra = NewGlyph(0, 0);
     EXPECT_EQ(pool.BlockCount(), 2u);
-    delete extra;
 }
 
 TEST(GlyphPoolTest, CreatedGlyphStartsUnplaced) {
-    CGlyph* glyph = new CGlyph;
+    GlyphPtr glyph = std::make_unique<CGlyph>();
     EXPECT_EQ(glyph->index, -1);
     EXPECT_EQ(glyph->originalIndex, -1);
     EXPECT_EQ(glyph->bits, nullptr);
     glyph->SetByte(0, 1);  // no bitmap: nothing happens
     uint8_t source[3] = {1, 2, 3};
-    glyph->SetCodeAndBits(0x41, new uint8_t[3]{});
+    glyph->SetCodeAndBits(0x41, NewBits(3));
     glyph->CopyBits(source, 3);
     glyph->SetByte(2, 9);
     EXPECT_EQ(glyph->bits[1], 2);
     EXPECT_EQ(glyph->bits[2], 9);
     glyph->FreeBits();
-    delete glyph;
+    EXPECT_EQ(glyph->bits, nullptr);
 }
 
 TEST(GlyphPoolTest, TwoThreadsCreateAndDestroyAtOnce) {
     const std::size_t inUse = CGlyphPool::Instance().InUse();
     auto churn = [] {
-        std::vector<CGlyph*> mine;
+        std::vector<GlyphPtr> mine;
         for (int round = 0; round < 20; ++round) {
-            for (int i = 0; i < 500; ++i) mine.push_back(new CGlyph);
-            for (CGlyph* glyph : mine) delete glyph;
+            for (int i = 0; i < 500; ++i) mine.push_back(NewGlyph(0, 0));
             mine.clear();
         }
     };

@@ -14,11 +14,9 @@ protected:
     // Appends glyphs with codes 'A', 'B', ... and one-byte bitmaps.
     void Fill(CGlyphSet& set, const std::string& codes) {
         for (char c : codes) {
-            auto* glyph = new CGlyph;
-            glyph->SetCodeAndBits(static_cast<uint16_t>(c),
-                                  new uint8_t[1]{static_cast<uint8_t>(c)});
-            glyph->index = glyph->originalIndex = set.Count();
-            set.SetGlyphAt(set.Count(), glyph);
+            GlyphPtr glyph = NewGlyph(static_cast<uint16_t>(c), 1, set.Count(), set.Count());
+            glyph->bits[0] = static_cast<uint8_t>(c);
+            set.SetGlyphAt(set.Count(), std::move(glyph));
         }
     }
 
@@ -39,11 +37,7 @@ TEST_F(GlyphSetTest, ListOperationsKeepIndicesInStep) {
         std::function<void(CGlyphSet&)> change;
         const char* expected;
     };
-    auto x = [] {
-        auto* glyph = new CGlyph;
-        glyph->SetCodeAndBits('X', new uint8_t[1]{});
-        return glyph;
-    };
+    auto x = [] { return NewGlyph('X', 1); };
     const Case cases[] = {
         {"ABCD", [](CGlyphSet& s) { s.MoveGlyph(2, 0); }, "CABD"},
         {"ABCD", [](CGlyphSet& s) { s.MoveGlyph(0, 3); }, "BCDA"},
@@ -67,9 +61,9 @@ TEST_F(GlyphSetTest, ListOperationsKeepIndicesInStep) {
         {"ABCD", [](CGlyphSet& s) { s.RemoveGlyphAt(-1); }, "ABCD"},
         {"ABC",
          [&](CGlyphSet& s) {
-             CGlyph* g = x();
+             GlyphPtr g = x();
              g->index = 1;
-             s.SetGlyphAt(1, g);
+             s.SetGlyphAt(1, std::move(g));
          },
          "AXC"},
     };
@@ -84,11 +78,12 @@ TEST_F(GlyphSetTest, ListOperationsKeepIndicesInStep) {
 TEST_F(GlyphSetTest, SetGlyphAtBeyondTheEndLeavesNullSlotsThatCount) {
     CGlyphSet set;
     Fill(set, "A");
-    auto* glyph = new CGlyph;
-    set.SetGlyphAt(3, glyph);
+    GlyphPtr owned = NewGlyph(0, 0);
+    CGlyph* glyph = owned.get();
+    set.SetGlyphAt(3, std::move(owned));
     EXPECT_EQ(set.Count(), 4);
     EXPECT_EQ(set.glyphs[1], nullptr);
-    EXPECT_EQ(set.glyphs[3], glyph);
+    EXPECT_EQ(set.glyphs[3].get(), glyph);
     set.ClearGlyphs();
     EXPECT_EQ(set.Count(), 0);
 }
@@ -122,11 +117,10 @@ TEST_F(GlyphSetTest, Labels) {
         {0x00, RANGE_ASCII, 0, "[0x0000]"},  {0xB0A1, RANGE_CUSTOM, 5, "[5]"},
     };
     for (const Case& c : cases) {
-        CGlyph* glyph = new CGlyph;
-        glyph->code = c.code;
-        glyph->index = c.index;
-        EXPECT_EQ(glyph->GetLabel(c.range), c.expected) << std::hex << c.code;
-        delete glyph;
+        CGlyph glyph;
+        glyph.code = c.code;
+        glyph.index = c.index;
+        EXPECT_EQ(glyph.GetLabel(c.range), c.expected) << std::hex << c.code;
     }
 }
 

@@ -47,7 +47,7 @@ TEST(SingletonTest, CreatedOnceDestroyedNewestFirstNeverAgain) {
     destroyed.clear();
     EXPECT_EQ(CFirst::GetInstance(), seen[0]);
 
-    set->SetGlyphAt(0, new CGlyph);
+    set->SetGlyphAt(0, NewGlyph(0, 0));
     const std::size_t inUse = CGlyphPool::Instance().InUse();
     SingletonRegistry::DestroyAll();
     EXPECT_EQ(destroyed, (std::vector<std::string>{"second", "first"}));

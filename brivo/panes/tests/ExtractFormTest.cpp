@@ -25,7 +25,6 @@ const QString kOverwrite = QStringLiteral(
 class ExtractFormTest : public QObject {
     Q_OBJECT
 
-    LogFont logFont;
     MessageRecorder* view = nullptr;
     CExtractForm* form = nullptr;
 
@@ -59,15 +58,12 @@ private slots:
         TestGlyphSet().ClearGlyphs();
         Set().range = RANGE_NONE;
         view = new MessageRecorder;
-        form = new CExtractForm(TestGlyphSet(), &logFont, view);
+        form = new CExtractForm(TestGlyphSet(), view);
         view->resize(800, 700);
         form->resize(800, 700);
         view->show();
     }
-    void cleanup() {
-        delete view;
-        logFont = LogFont{};
-    }
+    void cleanup() { delete view; }
 
     void controlsCarryTheirIdsAndTexts_data() {
         QTest::addColumn<int>("id");
@@ -104,8 +100,8 @@ private slots:
         auto* info = qobject_cast<QLabel*>(form->Control(CExtractForm::IDC_FONTINFO));
         QCOMPARE(info->text(), QStringLiteral("굴림체, 12"));
         QCOMPARE(QString::fromStdString(Set().fontDescription), QStringLiteral("굴림체, 12"));
-        logFont.weight = 700;
-        logFont.italic = 1;
+        form->settings.logFont.weight = 700;
+        form->settings.logFont.italic = 1;
         form->UpdateFontDescription();
         QCOMPARE(info->text(), QStringLiteral("굴림체, 12, Bold, Italic"));
     }
@@ -124,11 +120,11 @@ private slots:
             dialog->accept();
         });
         answer.start();
-        form->offsetX = 3;
+        form->settings.offsetX = 3;
         Button(CExtractForm::IDC_SELECT)->click();
-        QCOMPARE(logFont.weight, 700);
-        QCOMPARE(form->fontSizeX, 24);
-        QCOMPARE(form->offsetX, 0);
+        QCOMPARE(form->settings.logFont.weight, 700);
+        QCOMPARE(form->settings.fontSizeX, 24);
+        QCOMPARE(form->settings.offsetX, 0);
         QCOMPARE(qobject_cast<QLabel*>(form->Control(CExtractForm::IDC_FONTINFO))->text(),
                  QStringLiteral("굴림체, 12, Bold"));
         QCOMPARE(Set().Count(), 4);
@@ -163,7 +159,7 @@ private slots:
     }
 
     void aFontThatCannotBeCreatedIsReported() {
-        logFont.faceName = "/nonexistent/font.ttf";
+        form->settings.logFont.faceName = "/nonexistent/font.ttf";
         MessageBoxAnswerer answer(QMessageBox::Ok);
         ExtractAndWait(CExtractForm::IDC_ASCII);
         QCOMPARE(answer.texts, QStringList{"Font가 정의되지 않았습니다"});
@@ -183,7 +179,7 @@ private slots:
 
     void settingsThatCannotBeExtractedAreRefusedBeforeTheOverwriteQuestion() {
         FillSet(5);
-        form->fontSizeX = 512;
+        form->settings.fontSizeX = 512;
         Button(CExtractForm::IDC_HANGUL)->click();
         MessageBoxAnswerer answer(QMessageBox::Yes);
         Button(CExtractForm::IDC_DOEXTRACT)->click();
@@ -251,11 +247,12 @@ private slots:
         }
         QCOMPARE(Set().Count(), 101);
         QCOMPARE(Set().range, RANGE_CUSTOM);
-        const CGlyph* inserted = Set().glyphs[5];
+        const CGlyph* inserted = Set().glyphs[5].get();
         QCOMPARE(inserted->code, 5);
         QCOMPARE(inserted->index, 5);
         QCOMPARE(inserted->originalIndex, -1);
-        QVERIFY(std::all_of(inserted->bits, inserted->bits + 32, [](uint8_t b) { return b == 0; }));
+        QVERIFY(std::all_of(inserted->bits.get(), inserted->bits.get() + 32,
+                            [](uint8_t b) { return b == 0; }));
         QCOMPARE(Set().GetLabel(7), std::string("[7]"));
         QVERIFY(Button(CExtractForm::IDC_CUSTOM)->isChecked());
         QVERIFY(!Button(CExtractForm::IDC_HANGUL)->isChecked());
@@ -319,15 +316,15 @@ private slots:
         QVERIFY(form->FontList()->VisibleCount() >= 5);
         if (from < 0) from += n;
         if (to != -99 && to < 0) to += n;
-        const CGlyph* moving = Set().glyphs[from];
+        const CGlyph* moving = Set().glyphs[from].get();
         form->FontList()->selectedIndex = from;
         Button(button)->click();
         if (to == -99) {
-            QCOMPARE(Set().glyphs[from], moving);
+            QCOMPARE(Set().glyphs[from].get(), moving);
             QCOMPARE(form->FontList()->selectedIndex, from);
             return;
         }
-        QCOMPARE(Set().glyphs[to], moving);
+        QCOMPARE(Set().glyphs[to].get(), moving);
         QCOMPARE(moving->index, to);
         QCOMPARE(form->FontList()->selectedIndex, to);
         QCOMPARE(Notifications().back().lParam, to);

@@ -15,6 +15,22 @@
 using namespace brivo;
 using namespace brivo::test;
 
+namespace {
+
+ExtractSettings Settings(const LogFont& font, int sizeX, int sizeY, int offsetX, int offsetY,
+                         int threshold) {
+    ExtractSettings settings;
+    settings.logFont = font;
+    settings.fontSizeX = sizeX;
+    settings.fontSizeY = sizeY;
+    settings.offsetX = offsetX;
+    settings.offsetY = offsetY;
+    settings.threshold = threshold;
+    return settings;
+}
+
+}  // namespace
+
 class FontLoadDialogTest : public QObject {
     Q_OBJECT
 
@@ -44,7 +60,7 @@ private slots:
     }
 
     void opensWithItsLabels() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 2, 3, 77);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 16, 2, 3, 77));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Font Loading"));
         QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12"));
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_ZOOM_LABEL), QStringLiteral("2x"));
@@ -59,12 +75,12 @@ private slots:
         QVERIFY(!dialog.Control(CFontLoadDialog::IDC_WIDTH_PLUS)->isEnabled());
         QVERIFY(!dialog.Control(CFontLoadDialog::IDC_WIDTH_MINUS)->isEnabled());
         QVERIFY(dialog.Control(CFontLoadDialog::IDC_REFRESH)->isHidden());
-        QCOMPARE(dialog.Preview()->threshold, 77);
-        QCOMPARE(dialog.threshold, 77);
+        QCOMPARE(dialog.Preview()->settings.threshold, 77);
+        QCOMPARE(dialog.settings.threshold, 77);
     }
 
     void styledFontEnablesItsGroupRows() {
-        CFontLoadDialog dialog(TestGlyphSet(), BoldItalicUnderlined(), 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(BoldItalicUnderlined(), 16, 16, 0, 0, 128));
         QCOMPARE(dialog.Description(), QStringLiteral("굴림체, 12, Bold, Italic, Underline"));
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL),
                  QStringLiteral("[1] 128 [255]"));
@@ -75,17 +91,17 @@ private slots:
     }
 
     void choosingAFontResetsTheOffsets() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 4, -2, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 16, 4, -2, 128));
         QFont chosen("DejaVu Sans");
         chosen.setPixelSize(20);
         chosen.setBold(true);
         dialog.ApplyChosenFont(chosen);
-        QCOMPARE(dialog.offsetX, 0);
-        QCOMPARE(dialog.offsetY, 0);
+        QCOMPARE(dialog.settings.offsetX, 0);
+        QCOMPARE(dialog.settings.offsetY, 0);
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_OFFSET_X), QStringLiteral("0"));
-        QCOMPARE(dialog.logFont.height, -20);
-        QCOMPARE(dialog.logFont.weight, 700);
-        QCOMPARE(dialog.Preview()->font.height, -20);
+        QCOMPARE(dialog.settings.logFont.height, -20);
+        QCOMPARE(dialog.settings.logFont.weight, 700);
+        QCOMPARE(dialog.Preview()->settings.logFont.height, -20);
         QVERIFY(dialog.Control(CFontLoadDialog::IDC_BOLD_TEXT)->isEnabled());
     }
 
@@ -107,14 +123,14 @@ private slots:
         QFETCH(QString, arrow);
         QFETCH(int, field);
         QFETCH(QString, shown);
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 5, 5, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 16, 5, 5, 128));
         dialog.Control(spin)->findChild<QToolButton*>(arrow)->click();
         QCOMPARE(Text(dialog, field), shown);
         const CFontPreview* preview = dialog.Preview();
-        QCOMPARE(QString::number(field == 1002   ? preview->fontSizeX
-                                 : field == 1003 ? preview->fontSizeY
-                                 : field == 1006 ? preview->offsetX
-                                                 : preview->offsetY),
+        QCOMPARE(QString::number(field == 1002   ? preview->settings.fontSizeX
+                                 : field == 1003 ? preview->settings.fontSizeY
+                                 : field == 1006 ? preview->settings.offsetX
+                                                 : preview->settings.offsetY),
                  shown);
     }
 
@@ -135,17 +151,17 @@ private slots:
         QFETCH(int, result);
         LogFont font;
         font.height = height;
-        CFontLoadDialog dialog(TestGlyphSet(), font, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(font, 16, 16, 0, 0, 128));
         qobject_cast<QPushButton*>(dialog.Control(button))->click();
-        QCOMPARE(dialog.logFont.height, result);
-        QCOMPARE(dialog.Preview()->font.height, result);
+        QCOMPARE(dialog.settings.logFont.height, result);
+        QCOMPARE(dialog.Preview()->settings.logFont.height, result);
     }
 
     void slidersUpdateLabelsAndPreview() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 16, 0, 0, 128));
         qobject_cast<QSlider*>(dialog.Control(CFontLoadDialog::IDC_STRENGTH))->setValue(200);
-        QCOMPARE(dialog.threshold, 200);
-        QCOMPARE(dialog.Preview()->threshold, 200);
+        QCOMPARE(dialog.settings.threshold, 200);
+        QCOMPARE(dialog.Preview()->settings.threshold, 200);
         QCOMPARE(Text(dialog, CFontLoadDialog::IDC_STRENGTH_LABEL),
                  QStringLiteral("[1] 200 [255]"));
         qobject_cast<QSlider*>(dialog.Control(CFontLoadDialog::IDC_ZOOM))->setValue(3);
@@ -163,9 +179,12 @@ private slots:
         const int offsetX = CFontLoadDialog::IDC_OFFSET_X, offsetY = CFontLoadDialog::IDC_OFFSET_Y;
         const QString integer = QStringLiteral("정수를 입력하십시오.");
         const QString size = QStringLiteral("폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.");
-        QTest::newRow("size 256") << sizeX << "256" << "";
-        QTest::newRow("size 1") << sizeY << "1" << "";
-        QTest::newRow("size 24 with blanks") << sizeY << " 24 " << "";
+        QTest::newRow("size 256") << sizeX << "256"
+                                  << "";
+        QTest::newRow("size 1") << sizeY << "1"
+                                << "";
+        QTest::newRow("size 24 with blanks") << sizeY << " 24 "
+                                             << "";
         QTest::newRow("size 512") << sizeX << "512" << size;
         QTest::newRow("size 257") << sizeY << "257" << size;
         QTest::newRow("size 0") << sizeX << "0" << size;
@@ -173,21 +192,23 @@ private slots:
         QTest::newRow("size 12.5") << sizeX << "12.5" << integer;
         QTest::newRow("size text") << sizeY << "abc" << integer;
         QTest::newRow("size beyond 32 bits") << sizeX << "99999999999" << integer;
-        QTest::newRow("offset -3") << offsetY << "-3" << "";
-        QTest::newRow("offset 1000") << offsetX << "1000" << "";
+        QTest::newRow("offset -3") << offsetY << "-3"
+                                   << "";
+        QTest::newRow("offset 1000") << offsetX << "1000"
+                                     << "";
         QTest::newRow("offset 1.5") << offsetX << "1.5" << integer;
         QTest::newRow("offset 1x") << offsetY << "1x" << integer;
     }
     static int Value(const CFontLoadDialog& dialog, int field) {
         switch (field) {
             case CFontLoadDialog::IDC_SIZE_X:
-                return dialog.fontSizeX;
+                return dialog.settings.fontSizeX;
             case CFontLoadDialog::IDC_SIZE_Y:
-                return dialog.fontSizeY;
+                return dialog.settings.fontSizeY;
             case CFontLoadDialog::IDC_OFFSET_X:
-                return dialog.offsetX;
+                return dialog.settings.offsetX;
             default:
-                return dialog.offsetY;
+                return dialog.settings.offsetY;
         }
     }
 
@@ -196,7 +217,7 @@ private slots:
         QFETCH(int, field);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 20, 2, 3, 128));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(field));
@@ -211,8 +232,8 @@ private slots:
             QTest::qWait(20);
             QCOMPARE(boxes.texts, QStringList());
             QCOMPARE(Value(dialog, field), typed.trimmed().toInt());
-            QCOMPARE(dialog.Preview()->fontSizeX, dialog.fontSizeX);
-            QCOMPARE(dialog.Preview()->offsetY, dialog.offsetY);
+            QCOMPARE(dialog.Preview()->settings.fontSizeX, dialog.settings.fontSizeX);
+            QCOMPARE(dialog.Preview()->settings.offsetY, dialog.settings.offsetY);
         } else {
             QTRY_COMPARE(boxes.texts, QStringList{message});
             QCOMPARE(edit->text(), before);  // the last good value is back
@@ -221,7 +242,7 @@ private slots:
     }
 
     void cancellingWithARefusedValueSaysNothing() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 20, 2, 3, 128));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
@@ -233,7 +254,7 @@ private slots:
         QTest::qWait(30);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(boxes.texts, QStringList());
-        QCOMPARE(dialog.fontSizeX, 16);
+        QCOMPARE(dialog.settings.fontSizeX, 16);
     }
 
     void okRefusesWhatTheBoxRefuses_data() { TypedValues(); }
@@ -241,7 +262,7 @@ private slots:
         QFETCH(int, field);
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 20, 2, 3, 128));
         qobject_cast<QLineEdit*>(dialog.Control(field))->setText(typed);
         MessageBoxAnswerer boxes;
         dialog.accept();
@@ -251,15 +272,15 @@ private slots:
     }
 
     void sizeSpinsStayWithinTheSizes() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 256, 1, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 256, 1, 0, 0, 128));
         dialog.Spin(CFontLoadDialog::IDC_SPIN_SIZE_X, -1);  // up
         dialog.Spin(CFontLoadDialog::IDC_SPIN_SIZE_Y, 1);   // down
-        QCOMPARE(dialog.fontSizeX, 256);
-        QCOMPARE(dialog.fontSizeY, 1);
+        QCOMPARE(dialog.settings.fontSizeX, 256);
+        QCOMPARE(dialog.settings.fontSizeY, 1);
     }
 
     void okTakesIntegersAndRefusesOtherText() {
-        CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 16, 0, 0, 128);
+        CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 16, 0, 0, 128));
         auto* sizeX = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
         sizeX->setText("abc");
         {
@@ -268,13 +289,13 @@ private slots:
             QCOMPARE(answer.texts, QStringList{"정수를 입력하십시오."});
         }
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(dialog.fontSizeX, 16);
+        QCOMPARE(dialog.settings.fontSizeX, 16);
         sizeX->setText("24");
         qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_OFFSET_Y))->setText("-3");
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.fontSizeX, 24);
-        QCOMPARE(dialog.offsetY, -3);
+        QCOMPARE(dialog.settings.fontSizeX, 24);
+        QCOMPARE(dialog.settings.offsetY, -3);
     }
 
     void groupDialogWritesTheMaskOnOkOnly() {
@@ -339,7 +360,7 @@ private slots:
         QFETCH(int, cellWidth);
         CFontPreview preview(TestGlyphSet());
         preview.resize(300, 200);
-        preview.fontSizeX = preview.fontSizeY = size;
+        preview.settings.fontSizeX = preview.settings.fontSizeY = size;
         preview.previewText = QStringLiteral("가");
         const QImage image = preview.RenderImage();
         QCOMPARE(image.size(), QSize(300, 200));
@@ -360,7 +381,7 @@ private slots:
         preview.resize(200, 40);
         preview.previewText = QStringLiteral("가A");
         const QImage plain = preview.RenderImage();
-        preview.font.weight = 700;
+        preview.settings.logFont.weight = 700;
         const QImage bold = preview.RenderImage();
         QVERIFY(plain != bold);
         TestGlyphSet().boldGroups = 0;

@@ -70,7 +70,7 @@ void BrivoViewTest::init() {
 }
 
 void BrivoViewTest::holdsTheDefaultFont() {
-    const LogFont& font = view->logFont;
+    const LogFont& font = view->ExtractForm()->settings.logFont;
     QCOMPARE(font.height, -16);
     QCOMPARE(QString::fromStdString(font.faceName), QString("굴림체"));
     QCOMPARE(font.width + font.escapement + font.orientation + font.weight, 0);

@@ -72,8 +72,8 @@ void ExtractTextCharactersTest::fileMenuOffersTheCommand() {
 
 void ExtractTextCharactersTest::charactersOfATextBecomeACustomSetKeepingCodes() {
     CExtractForm* form = View()->ExtractForm();
-    form->fontSizeX = 12;
-    form->fontSizeY = 14;
+    form->settings.fontSizeX = 12;
+    form->settings.fontSizeY = 14;
     ExtractMenu();
     const CGlyphSet& set = Set();
     QCOMPARE(int(set.range), int(RANGE_CUSTOM));

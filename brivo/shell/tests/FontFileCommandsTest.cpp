@@ -37,17 +37,18 @@ void FillSet(CGlyphSet& set, int width, int height, CodeRange range, int count,
     set.exceptUnused = exceptUnused ? 1 : 0;
     const std::vector<uint16_t> codes = RangeCodes(range, exceptUnused);
     for (int i = 0; i < count; ++i) {
-        CGlyph* glyph =
+        GlyphPtr glyph =
             NewGlyph(i < int(codes.size()) ? codes[i] : uint16_t(i), set.BytesPerGlyph());
-        std::fill_n(glyph->bits, set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
-        set.SetGlyphAt(i, glyph);
+        std::fill_n(glyph->bits.get(), set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
+        set.SetGlyphAt(i, std::move(glyph));
     }
 }
 
 QByteArray SetBytes(const CGlyphSet& set) {
     QByteArray bytes;
     for (int i = 0; i < set.Count(); ++i)
-        bytes.append(reinterpret_cast<const char*>(set.GlyphAt(i)->bits), set.BytesPerGlyph());
+        bytes.append(reinterpret_cast<const char*>(set.GlyphAt(i)->bits.get()),
+                     set.BytesPerGlyph());
     return bytes;
 }
 
@@ -569,7 +570,7 @@ void FontFileCommandsTest::saveWaitsAcrossARestartedExtraction() {
     QTimer::singleShot(0, &context, [&] {  // runs inside the save's wait
         go.release();
         while (form->Running()) std::this_thread::yield();  // the first run has ended
-        form->fontSizeX = form->fontSizeY = 8;
+        form->settings.fontSizeX = form->settings.fontSizeY = 8;
         form->StartExtraction();
         restarted = form->Running() && Set().Count() == 0;
         QTimer::singleShot(0, &context, [&] {

@@ -78,9 +78,9 @@ private:
     void ShowGlyph(int width, int height, const std::vector<QPoint>& ink) {
         ViewWithGlyphs::FillSet(width, height, {0x41},
                                 std::vector<uint8_t>(BytesPerGlyph(width, height), 0));
-        CGlyph* glyph = TestGlyphSet().glyphs[0];
+        CGlyph* glyph = TestGlyphSet().glyphs[0].get();
         for (const QPoint pixel : ink)
-            CGlyphBitmap(glyph->bits, width, height).SetPixel(pixel.x(), pixel.y(), true);
+            CGlyphBitmap(glyph->bits.get(), width, height).SetPixel(pixel.x(), pixel.y(), true);
         QCOMPARE(fixture->Select(0), 0);
     }
     // Flips one cell of the canvas with the pen: left button on blank, right button on ink.

@@ -216,10 +216,10 @@ void GlyphHistoryTest::stepsOverTheBudgetAreForgottenOldestFirst() {
     for (int i = 0; i < 3; ++i) {
         if (i == 1) history.setClean();
         auto replace = std::make_unique<CReplaceAllGlyphs>(set);
-        std::vector<CGlyph*> glyphs;
+        std::vector<GlyphPtr> glyphs;
         for (int g = 0; g < 5; ++g) {
             glyphs.push_back(NewGlyph(uint16_t(0x41 + g), 32, g, g));
-            std::fill_n(glyphs.back()->bits, 32, uint8_t(i * 16 + g));
+            std::fill_n(glyphs.back()->bits.get(), 32, uint8_t(i * 16 + g));
         }
         set.ReplaceGlyphs(std::move(glyphs), 16, 16, 0);
         history.Record(QString("step %1").arg(i), OneCommand(std::move(replace)), {}, {});

@@ -317,10 +317,10 @@ static void FillViewSet(CMainFrame* frame, int count, int size) {
     set.SetGlyphSize(size, size);
     set.range = RANGE_CUSTOM;
     for (int i = 0; i < count; ++i) {
-        CGlyph* glyph =
+        GlyphPtr glyph =
             NewGlyph(static_cast<uint16_t>(0xB0A1 + i), BytesPerGlyph(size, size), i, i);
-        std::fill_n(glyph->bits, BytesPerGlyph(size, size), 0xFF);
-        set.SetGlyphAt(i, glyph);
+        std::fill_n(glyph->bits.get(), BytesPerGlyph(size, size), 0xFF);
+        set.SetGlyphAt(i, std::move(glyph));
     }
     frame->View()->ExtractForm()->FontList()->MoveSelection(0);
 }
@@ -408,7 +408,7 @@ void MainFrameTest::aRunningExtractionCanBeCancelled() {
     auto* cancel = qobject_cast<QPushButton*>(form->Control(CExtractForm::IDC_CANCEL));
     QVERIFY(cancel && cancel->isVisible());
     QVERIFY(!cancel->isEnabled());
-    form->fontSizeX = form->fontSizeY = 160;  // slow enough to be caught running
+    form->settings.fontSizeX = form->settings.fontSizeY = 160;  // slow enough to be caught running
     qobject_cast<QAbstractButton*>(form->Control(CExtractForm::IDC_ALL))->click();
     qobject_cast<QAbstractButton*>(form->Control(CExtractForm::IDC_DOEXTRACT))->click();
     QVERIFY(form->Running());

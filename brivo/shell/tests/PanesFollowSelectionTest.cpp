@@ -47,7 +47,7 @@ private:
     std::vector<uint8_t> GlyphBits(int position) const {
         const CGlyph* glyph = Set().GlyphAt(position);
         if (glyph == nullptr || glyph->bits == nullptr) return {};
-        return {glyph->bits, glyph->bits + Set().BytesPerGlyph()};
+        return {glyph->bits.get(), glyph->bits.get() + Set().BytesPerGlyph()};
     }
 
     TestProfile profile;
@@ -99,7 +99,7 @@ void PanesFollowSelectionTest::updateAfterANewExtractionKeepsTheNewGlyph() {
     QFETCH(int, offsetX);
     QFETCH(int, selection);
     QFETCH(int, width);
-    Form()->offsetX = 0;
+    Form()->settings.offsetX = 0;
     Extract(firstRange);
     CFontList* grid = Form()->FontList();
     grid->setFocus();
@@ -108,7 +108,7 @@ void PanesFollowSelectionTest::updateAfterANewExtractionKeepsTheNewGlyph() {
     const std::vector<uint8_t> firstGlyph = GlyphBits(selection);
     QVERIFY(!firstGlyph.empty());
 
-    Form()->offsetX = offsetX;
+    Form()->settings.offsetX = offsetX;
     Extract(secondRange);
     QCOMPARE(grid->selectedIndex, selection);
     QCOMPARE(Set().width, width);

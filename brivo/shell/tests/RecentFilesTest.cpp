@@ -22,8 +22,8 @@ namespace {
 // The set's bytes, glyph after glyph.
 QByteArray SetBytes(const CGlyphSet& set) {
     QByteArray bytes;
-    for (const CGlyph* glyph : set.glyphs)
-        bytes.append(reinterpret_cast<const char*>(glyph->bits), set.BytesPerGlyph());
+    for (const GlyphPtr& glyph : set.glyphs)
+        bytes.append(reinterpret_cast<const char*>(glyph->bits.get()), set.BytesPerGlyph());
     return bytes;
 }
 
@@ -67,9 +67,9 @@ void RecentFilesTest::Fill(int width, int height, CodeRange range, int count) {
     set.range = range;
     const std::vector<uint16_t> codes = RangeCodes(range, false);
     for (int i = 0; i < count; ++i) {
-        CGlyph* glyph = NewGlyph(codes[i], set.BytesPerGlyph(), i, i);
-        std::fill_n(glyph->bits, set.BytesPerGlyph(), uint8_t(i * 7 + 1));
-        set.SetGlyphAt(i, glyph);
+        GlyphPtr glyph = NewGlyph(codes[i], set.BytesPerGlyph(), i, i);
+        std::fill_n(glyph->bits.get(), set.BytesPerGlyph(), uint8_t(i * 7 + 1));
+        set.SetGlyphAt(i, std::move(glyph));
     }
 }
 

@@ -348,10 +348,10 @@ private slots:
         QFETCH(int, weight);
         QFETCH(int, italic);
         CGlyphSet set;
-        LogFont font;
-        font.weight = weight;
-        font.italic = static_cast<uint8_t>(italic);
-        CFontLoadDialog dialog(set, font, 16, 16, 0, 0, 128);
+        ExtractSettings settings;
+        settings.logFont.weight = weight;
+        settings.logFont.italic = static_cast<uint8_t>(italic);
+        CFontLoadDialog dialog(set, settings);
         ExpectNothingCut(dialog);
     }
 

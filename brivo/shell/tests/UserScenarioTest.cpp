@@ -127,7 +127,7 @@ void UserScenarioTest::PaintAndUpdate(Qt::MouseButton button) {
 
 void UserScenarioTest::CheckPixelOfA(bool inked) {
     const CGlyph* glyph = Set().GlyphAt(kCodeOfA);
-    QVERIFY(glyph && glyph->bits);
+    QVERIFY(glyph && glyph->bits.get());
     QCOMPARE((glyph->bits[0] & 0x80) != 0, inked);
     QCOMPARE(Editor()->Canvas()->GetCell(kPixel.x(), kPixel.y()), inked ? 1 : 0);
 }
