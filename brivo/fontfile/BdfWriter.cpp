@@ -88,7 +88,7 @@ bool HasInkFrom(const CGlyphSet& set, const CGlyph* glyph, int from) {
 void AddBitmap(std::string& out, const CGlyphSet& set, const CGlyph* glyph, int left, int top,
                int width, int height) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::vector<uint8_t> bytes = CropBitmap(glyph != nullptr ? glyph->bits : nullptr,
+    const std::vector<uint8_t> bytes = CropBitmap(glyph != nullptr ? glyph->bits.get() : nullptr,
                                                   set.width, set.height, left, top, width, height);
     const int perRow = BytesPerRow(width);
     for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -28,7 +28,7 @@ constexpr int kBytesPerLine = 8;
 // The bytes of a proportional font's glyph: its ink box's rows (see CropBitmap).
 std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box) {
     const std::vector<uint8_t> bytes =
-        CropBitmap(glyph != nullptr ? glyph->bits : nullptr, set.width, set.height,
+        CropBitmap(glyph != nullptr ? glyph->bits.get() : nullptr, set.width, set.height,
                    box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0),
                    box.TopRow(set.BaselineOrGuess()), box.width, box.height);
     return std::string(bytes.begin(), bytes.end());
@@ -335,9 +335,9 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
     std::vector<std::size_t> offsets;
     std::size_t totalBytes = 0;
     if (array.metrics) {
-        for (const CGlyph* glyph : set.glyphs) {
-            const InkBox ink = set.CurrentInk(glyph);
-            metrics.push_back({set.FontAdvance(glyph), ink});
+        for (const GlyphPtr& glyph : set.glyphs) {
+            const InkBox ink = set.CurrentInk(glyph.get());
+            metrics.push_back({set.FontAdvance(glyph.get()), ink});
             offsets.push_back(totalBytes);
             totalBytes +=
                 ink.Empty() ? 0 : static_cast<std::size_t>(ink.height) * BytesPerRow(ink.width);

@@ -87,7 +87,7 @@ int32_t CGlyphSet::FontAdvance(const CGlyph* glyph) const {
 
 InkBox CGlyphSet::CurrentInk(const CGlyph* glyph) const {
     if (glyph == nullptr) return {};
-    return FindInkBox(glyph->bits, width, height, lineMetrics ? lineMetrics->originX : 0,
+    return FindInkBox(glyph->bits.get(), width, height, lineMetrics ? lineMetrics->originX : 0,
                       BaselineOrGuess());
 }
 

@@ -313,10 +313,10 @@ TEST_F(TextFontReaderTest, MetricsTablesReadBackWithTheGlyphs) {
             set.baseline = 8;
             set.lineMetrics = LineMetrics{7, 3, 11, 1};
             // A 'T' (ink from column 2 to 10, rows 1 to 8), a dot below the baseline, a blank.
-            CGlyphBitmap tee(set.glyphs[0]->bits, 12, 10);
+            CGlyphBitmap tee(set.glyphs[0]->bits.get(), 12, 10);
             for (int x = 2; x <= 10; ++x) tee.SetPixel(x, 1, true);
             for (int y = 1; y <= 8; ++y) tee.SetPixel(6, y, true);
-            CGlyphBitmap(set.glyphs[1]->bits, 12, 10).SetPixel(11, 9, true);
+            CGlyphBitmap(set.glyphs[1]->bits.get(), 12, 10).SetPixel(11, 9, true);
             set.glyphs[0]->metrics = {13, {0, 0, 1, 1}};  // a stale box: the bitmap decides
             set.glyphs[1]->metrics.advance = 9;           // the other two advance by the cell
 
@@ -343,7 +343,7 @@ TEST_F(TextFontReaderTest, MetricsTablesReadBackWithTheGlyphs) {
             for (int n = 0; n < 3; ++n) {
                 EXPECT_EQ(read.glyphs[n]->metrics, expected[n]) << n;
                 EXPECT_EQ(read.CurrentInk(read.glyphs[n]), expected[n].ink) << n;
-                EXPECT_EQ(std::memcmp(read.glyphs[n]->bits, set.glyphs[n]->bits, 20), 0) << n;
+                EXPECT_EQ(std::memcmp(read.glyphs[n]->bits.get(), set.glyphs[n]->bits.get(), 20), 0) << n;
             }
         }
 }

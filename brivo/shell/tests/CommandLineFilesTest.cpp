@@ -25,8 +25,8 @@ namespace {
 
 QByteArray SetBytes(const CGlyphSet& set) {
     QByteArray bytes;
-    for (const CGlyph* glyph : set.glyphs)
-        bytes.append(reinterpret_cast<const char*>(glyph->bits), set.BytesPerGlyph());
+    for (const GlyphPtr& glyph : set.glyphs)
+        bytes.append(reinterpret_cast<const char*>(glyph->bits.get()), set.BytesPerGlyph());
     return bytes;
 }
 
