@@ -11,6 +11,7 @@
 #include "panes/CGroupStyleDialog.h"
 #include "shell/DialogUnits.h"
 #include "testing/PaneTestSupport.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 using namespace brivo::test;
@@ -163,9 +164,12 @@ private slots:
         const int offsetX = CFontLoadDialog::IDC_OFFSET_X, offsetY = CFontLoadDialog::IDC_OFFSET_Y;
         const QString integer = QStringLiteral("정수를 입력하십시오.");
         const QString size = QStringLiteral("폰트 사이즈는 1에서 256 사이의 정수를 입력하십시오.");
-        QTest::newRow("size 256") << sizeX << "256" << "";
-        QTest::newRow("size 1") << sizeY << "1" << "";
-        QTest::newRow("size 24 with blanks") << sizeY << " 24 " << "";
+        QTest::newRow("size 256") << sizeX << "256"
+                                  << "";
+        QTest::newRow("size 1") << sizeY << "1"
+                                << "";
+        QTest::newRow("size 24 with blanks") << sizeY << " 24 "
+                                             << "";
         QTest::newRow("size 512") << sizeX << "512" << size;
         QTest::newRow("size 257") << sizeY << "257" << size;
         QTest::newRow("size 0") << sizeX << "0" << size;
@@ -173,8 +177,10 @@ private slots:
         QTest::newRow("size 12.5") << sizeX << "12.5" << integer;
         QTest::newRow("size text") << sizeY << "abc" << integer;
         QTest::newRow("size beyond 32 bits") << sizeX << "99999999999" << integer;
-        QTest::newRow("offset -3") << offsetY << "-3" << "";
-        QTest::newRow("offset 1000") << offsetX << "1000" << "";
+        QTest::newRow("offset -3") << offsetY << "-3"
+                                   << "";
+        QTest::newRow("offset 1000") << offsetX << "1000"
+                                     << "";
         QTest::newRow("offset 1.5") << offsetX << "1.5" << integer;
         QTest::newRow("offset 1x") << offsetY << "1x" << integer;
     }
@@ -198,7 +204,7 @@ private slots:
         QFETCH(QString, message);
         CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(field));
         const QString before = edit->text();
         const int valueBefore = Value(dialog, field);
@@ -214,7 +220,7 @@ private slots:
             QCOMPARE(dialog.Preview()->fontSizeX, dialog.fontSizeX);
             QCOMPARE(dialog.Preview()->offsetY, dialog.offsetY);
         } else {
-            QTRY_COMPARE(boxes.texts, QStringList{message});
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{message}, kPatienceMs);
             QCOMPARE(edit->text(), before);  // the last good value is back
             QCOMPARE(Value(dialog, field), valueBefore);
         }
@@ -223,7 +229,7 @@ private slots:
     void cancellingWithARefusedValueSaysNothing() {
         CFontLoadDialog dialog(TestGlyphSet(), LogFont{}, 16, 20, 2, 3, 128);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
         edit->setFocus();
         edit->selectAll();

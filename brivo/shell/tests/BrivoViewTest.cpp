@@ -10,6 +10,7 @@
 #include "shell/CPaneSplitter.h"
 #include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 
@@ -66,7 +67,7 @@ void BrivoViewTest::init() {
     view->resize(1024, 700);
     view->OnInitialUpdate();
     view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(view.get(), kPatienceMs));
 }
 
 void BrivoViewTest::holdsTheDefaultFont() {

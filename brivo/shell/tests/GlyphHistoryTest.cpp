@@ -15,6 +15,7 @@
 #include "shell/CImageButton.h"
 #include "shell/DialogUnits.h"
 #include "testing/GlyphPaneTestSupport.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 
@@ -68,7 +69,7 @@ private:
 
 void GlyphHistoryTest::init() {
     fixture = std::make_unique<ViewWithGlyphs>();
-    QVERIFY(QTest::qWaitForWindowExposed(View()));
+    QVERIFY(QTest::qWaitForWindowExposed(View(), kPatienceMs));
     ViewWithGlyphs::FillSet(16, 16, {});
     for (int i = 0; i < 5; ++i) {
         ViewWithGlyphs::AddGlyph(uint16_t(0xB0A1 + i), Pattern(32, 3 + i));

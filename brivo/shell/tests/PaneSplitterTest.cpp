@@ -8,6 +8,7 @@
 
 #include "shell/BrivoProfile.h"
 #include "shell/CPaneSplitter.h"
+#include "testing/Patience.h"
 
 using brivo::CPaneSplitter;
 
@@ -141,7 +142,7 @@ void PaneSplitterTest::escapeCancelsTheDragAndReturnsTheFocus() {
     auto* edit = new QLineEdit(outer->second);
     edit->show();
     QApplication::setActiveWindow(&outer->view);
-    QVERIFY(QTest::qWaitForWindowActive(&outer->view));
+    QVERIFY(QTest::qWaitForWindowActive(&outer->view, kPatienceMs));
     edit->setFocus();
     QCOMPARE(QApplication::focusWidget(), edit);
 

@@ -22,6 +22,7 @@
 #include "shell/PaneMessage.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 
@@ -91,7 +92,7 @@ private:
 void UnsavedChangesTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame(), kPatienceMs));
     CGlyphSet& set = Set();
     set.ClearGlyphs();
     set.SetGlyphSize(8, 16);
