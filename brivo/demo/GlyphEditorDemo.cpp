@@ -28,8 +28,7 @@ int main(int argc, char* argv[]) {
     }
     CGlyphSet set;
     CGlyphRasterizer rasterizer;
-    rasterizer.SetCellSize(16, 16);
-    if (!rasterizer.CreateFont(LogFont{}).Ok()) return 1;
+    if (!rasterizer.SetCellSize(16, 16).Ok() || !rasterizer.CreateFont(LogFont{}).Ok()) return 1;
     set.SetGlyphSize(16, 16);
     set.range = RANGE_HANGUL;
     for (const uint16_t code : {0xB0A1, 0xB1DB, 0xB2C3, 0xC7D1}) {

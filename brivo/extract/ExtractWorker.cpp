@@ -209,7 +209,8 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         CGlyphRasterizer rasterizer;
         rasterizer.SetRenderMode(settings.renderMode);
         rasterizer.SetFallback(settings.fallback);
-        rasterizer.SetCellSize(cellWidth, settings.fontSizeY);
+        // A cell the rasterizer refuses fails the run as a face it cannot open does.
+        const Result sized = rasterizer.SetCellSize(cellWidth, settings.fontSizeY);
         GlyphBits spare;
         {
             std::lock_guard guard(lock);
@@ -219,7 +220,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
              group = nextGroup++) {
             LogFont font = settings.logFont;
             if (range != RANGE_ASCII) set->ApplyGroupStyle(font, leads[group].lead);
-            if (Result created = rasterizer.CreateFont(font); !created) {
+            if (Result created = sized ? rasterizer.CreateFont(font) : sized; !created) {
                 std::lock_guard guard(lock);
                 if (group < failedGroup) {
                     failedGroup = group;

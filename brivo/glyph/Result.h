@@ -27,7 +27,8 @@ enum class ErrorKind {
 
 // Outcome of an operation that can fail for a reason the user should read: the GUI shows
 // `message` in a message box, the command-line tool prints it. Empty message = success.
-struct Result {
+// A caller that drops one loses the failure, so the compiler warns about it.
+struct [[nodiscard]] Result {
     std::string message;
     ErrorKind kind = ErrorKind::Unknown;
     std::string subject;  // the file a failure is about, where there is one

@@ -10,6 +10,7 @@
 
 #include "filedialog/CFileOptionDialog.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;
@@ -99,7 +100,7 @@ void FileOptionDialogTest::optionAreaHasTheTemplateControls() {
 
     // Shown below the dialog's own controls.
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog, kPatienceMs));
     auto* nameEdit = dialog.findChild<QLineEdit*>("fileNameEdit");
     QVERIFY(nameEdit);
     QVERIFY(dialog.OptionArea()->isVisible());
@@ -247,7 +248,7 @@ void FileOptionDialogTest::skipBytesBeyondTheLimitIsRefusedAsTheBoxIsLeft() {
     dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 0);
     dialog.SetFileKind(FILE_KIND_BINARY);
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
     auto* skip = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SKIPBYTES));
     auto* sizeX = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX));
     skip->setFocus();
@@ -261,7 +262,9 @@ void FileOptionDialogTest::skipBytesBeyondTheLimitIsRefusedAsTheBoxIsLeft() {
     QTest::keyClicks(skip, "1000000000");
     MessageBoxAnswerer boxes;
     sizeX->setFocus();
-    QTRY_COMPARE(boxes.texts, QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오."});
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.texts,
+                              QStringList{"Skip Bytes는 0에서 65536 사이의 정수를 입력하십시오."},
+                              kPatienceMs);
     QCOMPARE(skip->text(), "100");
     QCOMPARE(dialog.skipBytes, 100);
 }
@@ -330,7 +333,7 @@ void FileOptionDialogTest::badSizeIsRefusedAsTheBoxIsLeft() {
     Dialog dialog(true, "fnt", "", kBinaryFilter);
     dialog.SetOptions(16, 16, RANGE_HANGUL, 1, 0);
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
     auto* sizeX = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEX));
     auto* sizeY = static_cast<QLineEdit*>(dialog.Control(Dialog::IDC_SIZEY));
     sizeX->setFocus();
@@ -343,7 +346,7 @@ void FileOptionDialogTest::badSizeIsRefusedAsTheBoxIsLeft() {
     QTest::keyClicks(sizeY, "1x");
     MessageBoxAnswerer boxes;
     sizeX->setFocus();
-    QTRY_COMPARE(boxes.texts, QStringList{kSizeText});
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{kSizeText}, kPatienceMs);
     QCOMPARE(sizeY->text(), "16");
     QCOMPARE(dialog.sizeY, 16);
 }

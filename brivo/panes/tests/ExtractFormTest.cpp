@@ -12,6 +12,7 @@
 #include "panes/CFontList.h"
 #include "panes/CFontLoadDialog.h"
 #include "testing/PaneTestSupport.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 using namespace brivo::test;
@@ -213,7 +214,7 @@ private slots:
     void gridShowsTheGlyphsAsTheyArrive() {
         Button(CExtractForm::IDC_ALL)->click();
         Button(CExtractForm::IDC_DOEXTRACT)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(Progress() >= 20, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(Progress() >= 20, kPatienceMs);
         CFontList* grid = form->FontList();
         if (!grid->busy) QSKIP("the run ended before the grid was looked at");
         const QImage shown = grid->RenderImage();
@@ -226,7 +227,7 @@ private slots:
     void stopKeepsWhatWasRenderedAndResetsTheProgress() {
         Button(CExtractForm::IDC_ALL)->click();
         Button(CExtractForm::IDC_DOEXTRACT)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(Progress() >= 20, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(Progress() >= 20, kPatienceMs);
         QVERIFY(form->StopExtraction());
         QVERIFY(!form->Running());
         QVERIFY(!form->FontList()->busy);

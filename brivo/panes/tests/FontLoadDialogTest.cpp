@@ -10,6 +10,7 @@
 #include "panes/CFontPreview.h"
 #include "panes/CGroupStyleDialog.h"
 #include "testing/PaneTestSupport.h"
+#include "testing/Patience.h"
 #include "widgets/DialogUnits.h"
 
 using namespace brivo;
@@ -219,7 +220,7 @@ private slots:
         QFETCH(QString, message);
         CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 20, 2, 3, 128));
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(field));
         const QString before = edit->text();
         const int valueBefore = Value(dialog, field);
@@ -235,7 +236,7 @@ private slots:
             QCOMPARE(dialog.Preview()->settings.fontSizeX, dialog.settings.fontSizeX);
             QCOMPARE(dialog.Preview()->settings.offsetY, dialog.settings.offsetY);
         } else {
-            QTRY_COMPARE(boxes.texts, QStringList{message});
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{message}, kPatienceMs);
             QCOMPARE(edit->text(), before);  // the last good value is back
             QCOMPARE(Value(dialog, field), valueBefore);
         }
@@ -244,7 +245,7 @@ private slots:
     void cancellingWithARefusedValueSaysNothing() {
         CFontLoadDialog dialog(TestGlyphSet(), Settings(LogFont{}, 16, 20, 2, 3, 128));
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(QTest::qWaitForWindowActive(&dialog, kPatienceMs));
         auto* edit = qobject_cast<QLineEdit*>(dialog.Control(CFontLoadDialog::IDC_SIZE_X));
         edit->setFocus();
         edit->selectAll();

@@ -8,6 +8,7 @@
 #include "panes/CGlyphInfoPane.h"
 #include "shell/CBrivoView.h"
 #include "testing/AppTestProfile.h"
+#include "testing/Patience.h"
 #include "widgets/CPaneSplitter.h"
 #include "widgets/PaneMessage.h"
 
@@ -66,7 +67,7 @@ void BrivoViewTest::init() {
     view->resize(1024, 700);
     view->OnInitialUpdate();
     view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(view.get(), kPatienceMs));
 }
 
 void BrivoViewTest::holdsTheDefaultFont() {

@@ -15,6 +15,7 @@
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;
@@ -51,7 +52,7 @@ private:
 void ExtractTextCharactersTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame(), kPatienceMs));
 }
 
 void ExtractTextCharactersTest::ExtractMenu() {
@@ -59,8 +60,8 @@ void ExtractTextCharactersTest::ExtractMenu() {
     // The run is over (and recorded in the history) when the form says so.
     QSignalSpy finished(View()->ExtractForm(), &CExtractForm::ExtractionFinished);
     QCOMPARE(View()->ExtractTextCharacters(Write("menu.txt", "확인 취소\n")), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
-    QTRY_COMPARE(Set().Count(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Set().Count(), 5, kPatienceMs);
 }
 
 void ExtractTextCharactersTest::fileMenuOffersTheCommand() {
@@ -90,8 +91,8 @@ void ExtractTextCharactersTest::charactersOfATextBecomeACustomSetKeepingCodes() 
     View()->History().setClean();  // nothing unsaved, so no question about saving first
     MessageBoxAnswerer answerer(QMessageBox::Yes);
     QCOMPARE(View()->ExtractTextCharacters(Write("more.txt", "OK\ncaf\xC3\xA9")), 1);
-    QTRY_VERIFY(!form->Running());
-    QTRY_COMPARE(Set().Count(), 5);  // O K c a f
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Running(), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Set().Count(), 5, kPatienceMs);  // O K c a f
     QVERIFY(!answerer.texts.isEmpty());
     QVERIFY2(answerer.texts[0].contains("2줄 4번째 글자: 'é' (U+00E9)\n"),
              qPrintable(answerer.texts[0]));
@@ -145,7 +146,7 @@ void ExtractTextCharactersTest::textSaveWritesTheCodeTableUnderTheChosenName() {
             static_cast<QCheckBox*>(dialog.Control(Dialog::IDC_CODE_TABLE))->setChecked(false);
         });
         app->MainFrame()->FindCommand(ID_TEXTFILE_SAVE)->trigger();
-        QTRY_VERIFY(!answerer.texts.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!answerer.texts.isEmpty(), kPatienceMs);
         QVERIFY(answerer.texts[0].contains("C 식별자"));
     }
     QVERIFY(refused);
@@ -185,8 +186,8 @@ void ExtractTextCharactersTest::cp949TextIsReadAsSuchWhenAccepted() {
     QCOMPARE(
         View()->ExtractTextCharacters(Write("menu-cp949.txt", QByteArray::fromStdString(cp949))),
         1);
-    QTRY_VERIFY(!View()->ExtractForm()->Running());
-    QTRY_COMPARE(Set().Count(), 5);
+    QTRY_VERIFY_WITH_TIMEOUT(!View()->ExtractForm()->Running(), kPatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Set().Count(), 5, kPatienceMs);
     for (int i = 0; i < 5; ++i) QCOMPARE(Set().GlyphAt(i)->code, fromUtf8[i]);
     QVERIFY(answerer.texts.value(0).contains("CP949"));
 }

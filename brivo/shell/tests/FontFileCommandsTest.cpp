@@ -22,6 +22,7 @@
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 
 using namespace brivo;
 using Dialog = CFileOptionDialog;
@@ -98,7 +99,7 @@ private:
 void FontFileCommandsTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame(), kPatienceMs));
 }
 
 void FontFileCommandsTest::saveNamesTheFileAfterFontSizeAndRange_data() {

@@ -9,6 +9,7 @@
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphUndoStack.h"
 #include "testing/GlyphPaneTestSupport.h"
+#include "testing/Patience.h"
 #include "widgets/CImageButton.h"
 #include "widgets/DialogUnits.h"
 
@@ -99,7 +100,7 @@ private:
 
 void GlyphEditPaneTest::init() {
     fixture = std::make_unique<ViewWithGlyphs>();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture->view.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(fixture->view.get(), kPatienceMs));
     formChanges = std::make_unique<ChangeRecorder>(fixture->view->ExtractForm());
     ViewWithGlyphs::FillSet(16, 16, {});
     ViewWithGlyphs::AddGlyph(0x41, Pattern(32, 3));
@@ -168,7 +169,8 @@ void GlyphEditPaneTest::editThenSelectAsksOnce() {
     QCOMPARE(ViewWithGlyphs::GlyphBits(0), yes ? edited : before);
     QCOMPARE(Canvas()->Bits(), ViewWithGlyphs::GlyphBits(1));
     QVERIFY(!Canvas()->modified);
-    QTRY_COMPARE(formChanges->changed, yes ? QList<qint64>{0} : QList<qint64>{});
+    QTRY_COMPARE_WITH_TIMEOUT(formChanges->changed, yes ? QList<qint64>{0} : QList<qint64>{},
+                              kPatienceMs);
 
     // Selecting again without an edit asks nothing.
     fixture->Select(0);
@@ -187,7 +189,7 @@ void GlyphEditPaneTest::updateWritesBackAndTellsTheForm() {
     QVERIFY(!Canvas()->modified);
     // Posted: the form hears of it once control returns to the event loop.
     QVERIFY(formChanges->changed.isEmpty());
-    QTRY_COMPARE(formChanges->changed, QList<qint64>{1});
+    QTRY_COMPARE_WITH_TIMEOUT(formChanges->changed, QList<qint64>{1}, kPatienceMs);
     QCOMPARE(ViewWithGlyphs::GlyphBits(0), Pattern(32, 3));
 }
 
@@ -386,7 +388,7 @@ void GlyphEditPaneTest::fitFollowsTheRoomUntilZoomedByHand() {
     QCOMPARE(fixture->Select(0), 0);
     QCOMPARE(Canvas()->CellSize(), small + 2);
     fixture->view->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(fixture->view.get()));
+    QVERIFY(QTest::qWaitForWindowActive(fixture->view.get(), kPatienceMs));
     Pane()->Surface()->setFocus();
     QTest::keyClick(Pane()->Surface(), Qt::Key_0, Qt::ControlModifier);
     QVERIFY(Pane()->FitsZoom());
@@ -404,7 +406,7 @@ void GlyphEditPaneTest::highZoomScrollsToEveryCorner() {
     Control<QSlider>(CGlyphEditPane::ID_ZOOM)->setValue(CGlyphEditPane::kMaxZoom);
     QScrollBar* across = Pane()->Surface()->horizontalScrollBar();
     QScrollBar* down = Pane()->Surface()->verticalScrollBar();
-    QTRY_VERIFY(across->isVisible() && down->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(across->isVisible() && down->isVisible(), kPatienceMs);
     for (const QPoint corner : corners) {
         across->setValue(corner.x() == 0 ? across->minimum() : across->maximum());
         down->setValue(corner.y() == 0 ? down->minimum() : down->maximum());
@@ -424,7 +426,7 @@ void GlyphEditPaneTest::ctrlWheelZoomsAroundThePointer() {
     Pane()->resize(700, 600);
     auto* zoom = Control<QSlider>(CGlyphEditPane::ID_ZOOM);
     zoom->setValue(12);
-    QTRY_VERIFY(Pane()->Surface()->verticalScrollBar()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(Pane()->Surface()->verticalScrollBar()->isVisible(), kPatienceMs);
     Pane()->Surface()->horizontalScrollBar()->setValue(100);
     Pane()->Surface()->verticalScrollBar()->setValue(150);
     const QPoint pointer = CellInViewport(20, 30);

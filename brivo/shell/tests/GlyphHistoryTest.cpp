@@ -13,6 +13,7 @@
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
 #include "testing/GlyphPaneTestSupport.h"
+#include "testing/Patience.h"
 #include "widgets/CImageButton.h"
 #include "widgets/DialogUnits.h"
 
@@ -68,7 +69,7 @@ private:
 
 void GlyphHistoryTest::init() {
     fixture = std::make_unique<ViewWithGlyphs>();
-    QVERIFY(QTest::qWaitForWindowExposed(View()));
+    QVERIFY(QTest::qWaitForWindowExposed(View(), kPatienceMs));
     ViewWithGlyphs::FillSet(16, 16, {});
     for (int i = 0; i < 5; ++i) {
         ViewWithGlyphs::AddGlyph(uint16_t(0xB0A1 + i), Pattern(32, 3 + i));

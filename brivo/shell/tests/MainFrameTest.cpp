@@ -25,6 +25,7 @@
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
+#include "testing/Patience.h"
 #include "widgets/BrivoProfile.h"
 
 using namespace brivo;
@@ -86,14 +87,14 @@ private:
 void MainFrameTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame(), kPatienceMs));
 }
 
 void MainFrameTest::opensMaximisedOverA1024x768RestoredSize() {
     QVERIFY(Frame()->isMaximized());
     QCOMPARE(Frame()->windowTitle(), QString("Brivo"));
     Frame()->showNormal();
-    QTRY_COMPARE(Frame()->size(), QSize(1024, 768));
+    QTRY_COMPARE_WITH_TIMEOUT(Frame()->size(), QSize(1024, 768), kPatienceMs);
 }
 
 void MainFrameTest::menusAsListed_data() {
@@ -160,7 +161,7 @@ void MainFrameTest::fileCommandShortcutsReachTheirCommands() {
     QFETCH(int, modifiers);
     QFETCH(int, command);
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     QAction* action = Frame()->FindCommand(command);
     QVERIFY(action);
     QSignalSpy triggered(action, &QAction::triggered);
@@ -232,21 +233,21 @@ void MainFrameTest::statusBarShowsPromptsAndTheIdleText() {
                                                  {32774, "Text 방식으로 저장된 Font를 불러온다"}};
     QMenu* file = Frame()->menuBar()->actions()[0]->menu();
     file->popup(Frame()->mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(file));
+    QVERIFY(QTest::qWaitForWindowExposed(file, kPatienceMs));
     for (const auto& [id, prompt] : prompts) {
         QAction* action = Frame()->FindCommand(id);
         QTest::mouseMove(file, file->actionGeometry(action).center());
-        QTRY_COMPARE(bar->currentMessage(), prompt);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), prompt, kPatienceMs);
     }
     file->close();
 
     for (const auto& [id, prompt] : prompts) {
         QWidget* button = Frame()->ToolBar()->widgetForAction(Frame()->FindCommand(id));
         QTest::mouseMove(button, button->rect().center());
-        QTRY_COMPARE(bar->currentMessage(), prompt);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), prompt, kPatienceMs);
         QVERIFY(!message->isVisible());
         QTest::mouseMove(Frame()->View(), QPoint(5, 5));
-        QTRY_COMPARE(bar->currentMessage(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), QString(), kPatienceMs);
         QVERIFY(message->isVisible());
     }
 }
@@ -269,7 +270,7 @@ void MainFrameTest::viewMenuTogglesTheBars() {
 
 void MainFrameTest::f6MovesTheFocusAcrossThePanes() {
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     CBrivoView* view = Frame()->View();
     const QList<QWidget*> panes{view->EditPane(), view->InfoPane(), view->ExtractForm()};
     // The pane that holds the focus (itself or one of its controls), or -1.
@@ -284,10 +285,10 @@ void MainFrameTest::f6MovesTheFocusAcrossThePanes() {
     for (int step = 0; step < 4; ++step) {
         QTest::keyClick(Frame(), Qt::Key_F6);
         expected = expected < 0 ? 0 : (expected + 1) % 3;
-        QTRY_COMPARE(focusedPane(), expected);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedPane(), expected, kPatienceMs);
     }
     QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
-    QTRY_COMPARE(focusedPane(), (expected + 2) % 3);
+    QTRY_COMPARE_WITH_TIMEOUT(focusedPane(), (expected + 2) % 3, kPatienceMs);
 }
 
 void MainFrameTest::aboutBoxShowsNameAndVersion() {
@@ -306,7 +307,7 @@ void MainFrameTest::aboutBoxShowsNameAndVersion() {
 static void ShowRestored(CMainFrame* frame, QSize size) {
     frame->showNormal();
     frame->resize(size);
-    QTRY_COMPARE(frame->size(), size);
+    QTRY_COMPARE_WITH_TIMEOUT(frame->size(), size, kPatienceMs);
     QTest::qWait(50);  // the panes lay out after the resize
 }
 
@@ -346,7 +347,7 @@ void MainFrameTest::roomToEditOnAFreshProfile() {
              qPrintable(QString("%1 x %2").arg(surface.width()).arg(surface.height())));
 
     FillViewSet(Frame(), 3, 64);
-    QTRY_COMPARE(editor->CurrentIndex(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(editor->CurrentIndex(), 0, kPatienceMs);
     QVERIFY(editor->Canvas()->CellSize() >= CGlyphCanvas::kGridLineCell);
 
     FillViewSet(Frame(), 3, 256);
@@ -361,13 +362,13 @@ void MainFrameTest::roomToEditOnAFreshProfile() {
 void MainFrameTest::zoomKeysWorkWhereverTheFocusIs() {
     ShowRestored(Frame(), QSize(1024, 768));
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     FillViewSet(Frame(), 3, 16);
     CGlyphEditPane* editor = Frame()->View()->EditPane();
-    QTRY_COMPARE(editor->CurrentIndex(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(editor->CurrentIndex(), 0, kPatienceMs);
     CFontList* grid = Frame()->View()->ExtractForm()->FontList();
     grid->setFocus();
-    QTRY_VERIFY(grid->hasFocus());
+    QTRY_VERIFY_WITH_TIMEOUT(grid->hasFocus(), kPatienceMs);
 
     editor->Zoom()->setValue(3);
     QVERIFY(!editor->FitsZoom());
@@ -403,7 +404,7 @@ void MainFrameTest::aRunningExtractionCanBeCancelled_data() {
 void MainFrameTest::aRunningExtractionCanBeCancelled() {
     QFETCH(bool, byKey);
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     CExtractForm* form = Frame()->View()->ExtractForm();
     auto* cancel = qobject_cast<QPushButton*>(form->Control(CExtractForm::IDC_CANCEL));
     QVERIFY(cancel && cancel->isVisible());
@@ -420,7 +421,7 @@ void MainFrameTest::aRunningExtractionCanBeCancelled() {
     } else {
         cancel->click();
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!form->Running(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Running(), kPatienceMs);
     QVERIFY(form->LastRunCancelled());
     QVERIFY(!cancel->isEnabled());
     QVERIFY(!form->FontList()->busy);

@@ -16,6 +16,7 @@
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 #include "widgets/PaneMessage.h"
 
 using namespace brivo;
@@ -48,7 +49,7 @@ private:
     }
     void Focus(QWidget* widget) {
         widget->setFocus(Qt::OtherFocusReason);
-        QTRY_COMPARE(QApplication::focusWidget(), widget);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), widget, kPatienceMs);
     }
 
     TestProfile profile;
@@ -59,7 +60,7 @@ void PaneKeyboardTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     CGlyphSet& set = View()->GlyphSet();
     set.SetGlyphSize(16, 16);
     set.range = RANGE_HANGUL;
@@ -121,7 +122,8 @@ void PaneKeyboardTest::enterInTheGridGivesTheEditorTheKeyboard() {
     QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
     QVERIFY(View()->InfoPane()->InfoText().contains("0xb0a5"));
     QTest::keyClick(grid, Qt::Key_Return);
-    QTRY_COMPARE(QApplication::focusWidget(), View()->EditPane()->Canvas());
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), View()->EditPane()->Canvas(),
+                              kPatienceMs);
     QCOMPARE(View()->EditPane()->CurrentIndex(), 4);
 }
 
@@ -182,10 +184,10 @@ void PaneKeyboardTest::everyTabStopShowsItHasTheKeyboard() {
     for (QWidget* w : stops) {
         QWidget* elsewhere = stops.first() == w ? stops.last() : stops.first();
         elsewhere->setFocus(Qt::TabFocusReason);
-        QTRY_COMPARE(QApplication::focusWidget(), elsewhere);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), elsewhere, kPatienceMs);
         const QImage without = w->grab().toImage();
         w->setFocus(Qt::TabFocusReason);  // as the Tab key gives it
-        QTRY_COMPARE(QApplication::focusWidget(), w);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), w, kPatienceMs);
         const QImage with = w->grab().toImage();
         if (with == without)
             unmarked << QString("%1 %2")

@@ -19,6 +19,7 @@
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
+#include "testing/Patience.h"
 #include "widgets/DialogUnits.h"
 
 using namespace brivo;
@@ -57,7 +58,7 @@ private:
 void PanesFollowSelectionTest::initTestCase() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+    QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame(), kPatienceMs));
 }
 
 void PanesFollowSelectionTest::Extract(int rangeButton) {
@@ -115,7 +116,7 @@ void PanesFollowSelectionTest::updateAfterANewExtractionKeepsTheNewGlyph() {
     const std::vector<uint8_t> newGlyph = GlyphBits(selection);
     QVERIFY(newGlyph != firstGlyph);
     // What the editor and the information pane show is the glyph the grid marks.
-    QTRY_COMPARE_WITH_TIMEOUT(Editor()->CurrentIndex(), selection, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(Editor()->CurrentIndex(), selection, kPatienceMs);
     QCOMPARE(Editor()->Canvas()->BitmapWidth(), Set().width);
     QCOMPARE(Editor()->Canvas()->BitmapHeight(), Set().height);
     QVERIFY(Editor()->LabelText().startsWith("A["));

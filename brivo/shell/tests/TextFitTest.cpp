@@ -33,6 +33,7 @@
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
+#include "testing/Patience.h"
 #include "widgets/CImageButton.h"
 #include "widgets/CWrapCheckBox.h"
 #include "widgets/DialogUnits.h"
@@ -281,7 +282,7 @@ class TextFitTest : public QObject {
     // Shows `dialog` and lists the texts cut inside `area` (the dialog itself by default).
     void ExpectNothingCut(QDialog& dialog, const QWidget* area = nullptr) {
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog, kPatienceMs));
         if (area == nullptr) area = &dialog;
         QVERIFY(TextControls(area) > 0);
         const QStringList cuts = CutTexts(area);
@@ -293,7 +294,7 @@ private slots:
     void initTestCase() {
         app = std::make_unique<CBrivoApp>();
         QVERIFY(app->InitInstance({"brivo"}));
-        QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+        QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame(), kPatienceMs));
     }
     void cleanupTestCase() { app.reset(); }
 
@@ -320,7 +321,7 @@ private slots:
         const QSize size = least ? frame->minimumSize() : screen;
         QVERIFY(!size.isEmpty());
         frame->resize(size);
-        QTRY_COMPARE(frame->size(), size);
+        QTRY_COMPARE_WITH_TIMEOUT(frame->size(), size, kPatienceMs);
         QTest::qWait(50);  // the panes lay out after the resize
         CBrivoView* view = frame->View();
         // Where the window has room for the editor and the whole form, the form does not scroll.

@@ -20,6 +20,7 @@
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 #include "widgets/DialogUnits.h"
 #include "widgets/PaneMessage.h"
 
@@ -91,7 +92,7 @@ private:
 void UnsavedChangesTest::init() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame(), kPatienceMs));
     CGlyphSet& set = Set();
     set.ClearGlyphs();
     set.SetGlyphSize(8, 16);

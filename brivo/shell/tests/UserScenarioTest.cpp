@@ -24,6 +24,7 @@
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
 #include "testing/MessageBoxAnswerer.h"
+#include "testing/Patience.h"
 #include "widgets/DialogUnits.h"
 
 using namespace brivo;
@@ -86,7 +87,7 @@ private:
 void UserScenarioTest::initTestCase() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(QTest::qWaitForWindowExposed(Frame(), kPatienceMs));
 }
 
 void UserScenarioTest::ClickToolButton(int command) {
@@ -134,7 +135,7 @@ void UserScenarioTest::CheckPixelOfA(bool inked) {
 
 void UserScenarioTest::PressKeys(Qt::Key key, Qt::KeyboardModifiers modifiers, int times) {
     Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(QTest::qWaitForWindowActive(Frame(), kPatienceMs));
     for (int i = 0; i < times; ++i) QTest::keyClick(Frame(), key, modifiers);
 }
 

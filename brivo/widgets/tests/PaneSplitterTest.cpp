@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "testing/Patience.h"
 #include "widgets/BrivoProfile.h"
 #include "widgets/CPaneSplitter.h"
 
@@ -141,7 +142,7 @@ void PaneSplitterTest::escapeCancelsTheDragAndReturnsTheFocus() {
     auto* edit = new QLineEdit(outer->second);
     edit->show();
     QApplication::setActiveWindow(&outer->view);
-    QVERIFY(QTest::qWaitForWindowActive(&outer->view));
+    QVERIFY(QTest::qWaitForWindowActive(&outer->view, kPatienceMs));
     edit->setFocus();
     QCOMPARE(QApplication::focusWidget(), edit);
 

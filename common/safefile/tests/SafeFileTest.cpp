@@ -141,7 +141,9 @@ TEST_F(SafeFileTest, RegularFilesLinksAndNewFilesAreReplacedWhole) {
         EXPECT_TRUE(S_ISREG(Mode(File(c.written)))) << c.what;
         EXPECT_EQ(Mode(File(c.written)) & 07777, c.mode) << c.what;
         EXPECT_EQ(Entries(), c.entries) << c.what;
-        if (c.entries.count("other.fnt") != 0) EXPECT_EQ(Read(File("other.fnt")), "old");
+        if (c.entries.count("other.fnt") != 0) {
+            EXPECT_EQ(Read(File("other.fnt")), "old");
+        }
         for (const auto& name : c.entries) {
             const bool link = name.find("link") != std::string::npos || name.find("first") == 0 ||
                               name.find("second") == 0 || name.find("dangling") == 0;

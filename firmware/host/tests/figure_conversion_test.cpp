@@ -221,7 +221,9 @@ TEST(FigureConversionTest, GcodeDialects) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.gcode);
         const std::vector<Figure> figures = fromGcode(c.gcode);
-        if (!c.segments.empty()) EXPECT_EQ(onlyFigure(figures), c.segments);
+        if (!c.segments.empty()) {
+            EXPECT_EQ(onlyFigure(figures), c.segments);
+        }
     }
     // A counter-clockwise arc by a negative R takes the long way round, here three
     // quarters of the circle around (10, 10); by a positive R, the short way round (0, 0).
