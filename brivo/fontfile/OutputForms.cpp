@@ -4,6 +4,7 @@
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/GfxWriter.h"
 #include "fontfile/OutputForm.h"
 
 namespace brivo {
@@ -28,6 +29,14 @@ Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions
                           : WriteBdfFile(set, path);
 }
 
+Result WriteGfx(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return WriteGfxFile(set, path, options.array.name, false);
+}
+
+Result WriteGfxUnicode(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return WriteGfxFile(set, path, options.array.name, true);
+}
+
 FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware) {
     FormCarries carries;
     carries.layout = layout;
@@ -46,7 +55,10 @@ bool HasExtension(std::string_view path, const char* extension) {
 }  // namespace
 
 const std::vector<OutputForm>& OutputForms() {
-    // A BDF font carries each glyph's code as its ENCODING.
+    // A BDF font carries each glyph's code as its ENCODING; a GFX font each glyph's advance
+    // and ink box.
+    FormCarries gfx = Carries(false, false, true, false);
+    gfx.metrics = true;
     static const std::vector<OutputForm> forms = {
         {FileForm::CSource,
          "c",
@@ -66,6 +78,14 @@ const std::vector<OutputForm>& OutputForms() {
          {{"BDF Font", "bdf"}},
          Carries(false, false, true, false),
          WriteBdf},
+        // A header file, but only --format chooses these: a name ending .h stays C source.
+        {FileForm::Gfx, "gfx", "Adafruit GFX font", {{"Header File", "h"}}, gfx, WriteGfx},
+        {FileForm::GfxUnicode,
+         "gfx-unicode",
+         "TFT_eSPI GFX font",
+         {{"Header File", "h"}},
+         gfx,
+         WriteGfxUnicode},
     };
     return forms;
 }

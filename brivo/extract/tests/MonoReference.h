@@ -28,6 +28,9 @@ public:
     // 128, or where no pixel has that, more than half the darkest coverage.
     std::vector<std::string> Render(char32_t character, int width, int height);
 
+    // Rows from the top of the cell to the baseline at the chosen size.
+    int Ascent() const { return ascent; }
+
 private:
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;  // by file and index, opened once
