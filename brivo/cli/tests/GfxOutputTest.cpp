@@ -171,67 +171,140 @@ protected:
     }
 };
 
-// "안녕하세요 Hello" drawn at every size a product uses through the generated picker (EUC-KR
-// bytes) and through the Unicode font (code points, as TFT_eSPI decodes UTF-8) is, pixel for
-// pixel, the extraction's own cells laid side by side (two-byte characters a cell apart,
-// ASCII half a cell) on the baseline, and FreeType's hinted monochrome rendering of them.
+// The byte count of each bitmap array of a generated font.
+std::vector<std::size_t> BitmapSizes(const std::string& header) {
+    std::vector<std::size_t> sizes;
+    for (std::size_t at = header.find("_bitmaps[] PROGMEM = {"); at != std::string::npos;
+         at = header.find("_bitmaps[] PROGMEM = {", at + 1)) {
+        const std::size_t end = header.find("};", at);
+        sizes.push_back(static_cast<std::size_t>(std::count(
+            header.begin() + static_cast<long>(at), header.begin() + static_cast<long>(end), ',')));
+    }
+    return sizes;
+}
+
+// A text drawn at the sizes a product uses, from a character subset (ASCII and Hangul mixed),
+// the ASCII range (one font) and the Hangul range (a font for each of 25 lead bytes): through
+// the generated picker with EUC-KR bytes where there are two-byte characters, else through the
+// ASCII font byte by byte, and through the Unicode font by code points (as TFT_eSPI decodes
+// UTF-8). Each picture is, pixel for pixel, the extraction's own cells laid side by side
+// (two-byte characters a cell apart, ASCII half a cell) on the baseline, and FreeType's hinted
+// monochrome rendering of the characters.
 TEST_F(GfxOutputTest, DrawnTextMatchesTheCellsAndFreeType) {
+    struct Case {
+        std::string what;  // extract's arguments but size and output
+        std::string text;
+        int size;
+        int cellWidth;  // of the .fnt
+    };
+    const std::string hangul = kText.substr(0, 15), ascii = kText.substr(16);
+    const Case cases[] = {
+        {"--chars '" + kText + "'", kText, 10, 10}, {"--chars '" + kText + "'", kText, 12, 12},
+        {"--chars '" + kText + "'", kText, 16, 16}, {"--chars '" + kText + "'", kText, 24, 24},
+        {"--chars '" + kText + "'", kText, 32, 32}, {"--range ascii", ascii, 16, 8},
+        {"--range ascii", ascii, 32, 16},           {"--range hangul", hangul, 16, 16},
+        {"--range hangul", hangul, 32, 32},
+    };
     const std::string file = FontFile("NanumGothicCoding:style=Regular");
     CMonoReference reference;
-    const std::vector<char32_t> characters = Characters(kText);
-    for (const int size : {10, 12, 16, 24, 32}) {
-        SCOPED_TRACE(std::to_string(size) + " pixels");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what + " at " + std::to_string(c.size) + " pixels");
+        const int size = c.size, perRow = (c.cellWidth + 7) / 8;
         ASSERT_TRUE(reference.Open(file, 0, size)) << file;
         const int baseline = kTop + reference.Ascent();
-        const std::string extract = "extract --chars '" + kText + "' --height -" +
-                                    std::to_string(size) + " --size " + std::to_string(size) + "x" +
-                                    std::to_string(size) + " -q ";
+        const std::string extract = "extract " + c.what + " --height -" + std::to_string(size) +
+                                    " --size " + std::to_string(size) + "x" + std::to_string(size) +
+                                    " -q ";
         const fs::path fnt = folder / "text.fnt";
-        ASSERT_EQ(Cli(extract + "-o " + fnt.string()).status, 0);
-        // The expected pictures: the .fnt cells (in the order of their codes) and FreeType's.
+        ASSERT_EQ(Cli(extract + "--index euc-kr -o " + fnt.string()).status, 0);
+        // The expected pictures: the .fnt cells (found by their codes) and FreeType's.
         const std::string cells = ReadBytes(fnt), codes = ReadBytes(folder / "text.idx");
-        const int cellBytes = size * ((size + 7) / 8);
+        const std::vector<char32_t> characters = Characters(c.text);
         Picture own = Blank(), freetype = Blank();
         int pen = kLeft;
-        for (const char32_t c : characters) {
-            const std::string bytes =
-                Convert(std::string(reinterpret_cast<const char*>(&c), 4), "CP949", "UTF-32LE");
-            const uint16_t code =
-                bytes.size() == 1
-                    ? static_cast<unsigned char>(bytes[0])
-                    : static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
-                                            static_cast<unsigned char>(bytes[1]));
+        for (const char32_t character : characters) {
+            const std::string bytes = Convert(
+                std::string(reinterpret_cast<const char*>(&character), 4), "CP949", "UTF-32LE");
+            const auto first = static_cast<unsigned char>(bytes[0]);
+            const int code =
+                bytes.size() == 1 ? first : first << 8 | static_cast<unsigned char>(bytes[1]);
+            const int width = character < 0x80 ? c.cellWidth : size;
             for (std::size_t n = 0; n + 1 < codes.size(); n += 2)
                 if ((static_cast<unsigned char>(codes[n]) | static_cast<unsigned char>(codes[n + 1])
                                                                 << 8) == code) {
-                    std::vector<std::string> cell(size, std::string(size, '.'));
+                    std::vector<std::string> cell(size, std::string(c.cellWidth, '.'));
                     for (int y = 0; y < size; ++y)
-                        for (int x = 0; x < size; ++x)
-                            if (cells[n / 2 * cellBytes + y * ((size + 7) / 8) + x / 8] &
-                                (0x80 >> (x % 8)))
+                        for (int x = 0; x < c.cellWidth; ++x)
+                            if (cells[(n / 2 * size + y) * perRow + x / 8] & (0x80 >> (x % 8)))
                                 cell[y][x] = '#';
                     Paste(own, cell, pen, kTop);
                 }
-            Paste(freetype, reference.Render(c, size, size), pen, kTop);
-            pen += c < 0x80 ? size / 2 : size;
+            Paste(freetype, reference.Render(character, width, size), pen, kTop);
+            pen += character < 0x80 ? size / 2 : size;
         }
         EXPECT_NE(Joined(own), Joined(Blank()));
         EXPECT_EQ(Difference(Joined(own), freetype), "");
 
         const fs::path gfx = folder / "text.h", unicode = folder / "text-unicode.h";
         ASSERT_EQ(Cli(extract + "--format gfx --name text -o " + gfx.string()).status, 0);
-        EXPECT_EQ(
-            Difference(Draw(gfx, false,
-                            "    clear_canvas(" + std::to_string(baseline) + ");\n    text_draw(" +
-                                CString(Convert(kText, "CP949", "UTF-8")) + ", write_byte, 0);\n"),
-                       own),
-            "");
+        std::string body = "    clear_canvas(" + std::to_string(baseline) + ");\n";
+        if (c.text == ascii)
+            for (const char byte : c.text)
+                body += "    write_byte(0, &text, " + std::to_string(byte) + ");\n";
+        else
+            body += "    text_draw(" + CString(Convert(c.text, "CP949", "UTF-8")) +
+                    ", write_byte, 0);\n";
+        EXPECT_EQ(Difference(Draw(gfx, false, body), own), "");
+        // A font of one lead byte's 94 glyphs at 16 pixels takes at most 3 KB.
+        if (size == 16) {
+            const std::vector<std::size_t> sizes = BitmapSizes(ReadBytes(gfx));
+            EXPECT_FALSE(sizes.empty());
+            for (const std::size_t bytes : sizes) EXPECT_LE(bytes, 3072u);
+        }
+
         ASSERT_EQ(Cli(extract + "--format gfx-unicode --name text -o " + unicode.string()).status,
                   0);
-        std::string body = "    clear_canvas(" + std::to_string(baseline) + ");\n";
-        for (const char32_t c : characters)
-            body += "    write_char(0, &text, " + std::to_string(c) + "u);\n";
+        body = "    clear_canvas(" + std::to_string(baseline) + ");\n";
+        for (const char32_t character : characters)
+            body += "    write_char(0, &text, " + std::to_string(character) + "u);\n";
         EXPECT_EQ(Difference(Draw(unicode, true, body), own), "");
+    }
+}
+
+// A font GFX cannot address is refused with the reason, and no file is written: a lead
+// byte's bitmap past 65 535 bytes (TFT_eSPI's 32-bit offsets take it), glyphs too large for
+// GFX's bytes, glyphs without codes.
+TEST_F(GfxOutputTest, FontsGfxCannotHoldAreRefused) {
+    std::string lead;  // the 94 characters of lead byte 0xB0
+    for (int trail = 0xA1; trail <= 0xFE; ++trail) lead += {'\xB0', static_cast<char>(trail)};
+    lead = Convert(lead, "UTF-8", "CP949");
+    ASSERT_EQ(Cli("extract --chars '" + lead + "' -q -o " + (folder / "codes.fnt").string()).status,
+              0);
+    struct Case {
+        std::string arguments;  // but the output
+        std::string format;
+        std::string said;  // "" for a font that is written
+    };
+    const Case cases[] = {
+        {"extract --chars '" + lead + "' --height -100 --size 100x100", "gfx",
+         "brivo-cli extract: big_B0: its bitmap would take 87354 bytes, and GFX's 16-bit offsets "
+         "reach 65535"},
+        {"extract --chars '" + lead + "' --height -100 --size 100x100", "gfx-unicode", ""},
+        {"extract --range ascii --height -200 --size 256x200", "gfx",
+         "brivo-cli extract: big: glyph 0x0021 does not fit GFX's bytes"},
+        {"convert " + (folder / "codes.fnt").string() +
+             " --range custom --size 16x16 --ignore-index",
+         "gfx-unicode", "these glyphs carry no codes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments + " --format " + c.format);
+        const fs::path out = folder / "big.h";
+        const CliRun run =
+            Cli(c.arguments + " -q --name big --format " + c.format + " -o " + out.string());
+        EXPECT_EQ(run.status, c.said.empty() ? 0 : 1) << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_EQ(fs::exists(out), c.said.empty());
+        fs::remove(out);
     }
 }
 
