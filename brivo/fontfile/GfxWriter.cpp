@@ -132,10 +132,14 @@ Result AddFont(const FontPart& part, int yAdvance, long maxBitmap, bool unicode,
         text += (n % 16 == 0 ? "\n    " : " ") + Format("0x%02lX,", bitmap[n]);
     if (bitmap.empty()) text += "0x00";  // C has no empty arrays
     text += "\n};\n\nconst GFXglyph " + part.name + "_glyphs[] PROGMEM = {\n";
+    int empty = 0;
     for (std::size_t n = 0; n < part.glyphs.size(); ++n) {
         const GfxGlyph* glyph = part.glyphs[n];
-        if (glyph == nullptr) {
-            text += "    {" + std::to_string(offsets[n]) + ", 0, 0, 0, 0, 0},\n";
+        if (glyph == nullptr) {  // eight to a line
+            text += (++empty % 8 == 1 ? "    {" : " {") + std::to_string(offsets[n]) +
+                    ", 0, 0, 0, 0, 0},";
+            if (empty % 8 == 0 || n + 1 == part.glyphs.size() || part.glyphs[n + 1] != nullptr)
+                text += "\n", empty = 0;
             continue;
         }
         text += Format("    {%ld, %ld, %ld, %ld, %ld, %ld},", offsets[n], glyph->width,
