@@ -6,7 +6,6 @@
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/SafeFile.h"
-#include "glyph/GlyphBitmap.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -31,21 +30,29 @@ Result GfxInputOf(const CGlyphSet& set, GfxFontInput& input) {
         out.character = CodePointOf(glyph->code, set.range, set.keepsCodes).value_or(0);
         // ASCII beside two-byte characters is drawn in the left half of a full cell.
         out.advance = subset && twoByte && glyph->code < 0x80 ? set.width / 2 : set.width;
-        const CGlyphBitmapView cell(glyph->bits, set.width, set.height);
+        // The ink box, a byte at a time: the first and last ink of a byte by its bits.
+        const int perRow = set.BytesPerRow();
         int left = set.width, right = -1, top = set.height, bottom = -1;
         for (int y = 0; y < set.height; ++y)
-            for (int x = 0; x < set.width; ++x)
-                if (cell.Pixel(x, y)) {
-                    left = std::min(left, x), right = std::max(right, x);
-                    top = std::min(top, y), bottom = std::max(bottom, y);
+            for (int i = 0; i < perRow; ++i)
+                if (const unsigned byte = glyph->bits[y * perRow + i]; byte != 0) {
+                    left = std::min(left, i * 8 + __builtin_clz(byte) - 24);
+                    right = std::max(right, i * 8 + 7 - __builtin_ctz(byte));
+                    top = std::min(top, y), bottom = y;
                 }
         if (right >= 0) {
             out.xOffset = left;
             out.yOffset = top - baseline;
             out.width = right - left + 1;
             out.height = bottom - top + 1;
-            for (int y = top; y <= bottom; ++y)
-                for (int x = left; x <= right; ++x) out.ink.push_back(cell.Pixel(x, y) ? 1 : 0);
+            out.bits.assign((out.width * out.height + 7) / 8, 0);
+            int n = 0;
+            for (int y = top; y <= bottom; ++y) {
+                const uint8_t* row = glyph->bits + y * perRow;
+                for (int x = left; x <= right; ++x, ++n)
+                    if ((row[x >> 3] >> (7 - (x & 7)) & 1) != 0)
+                        out.bits[n >> 3] |= static_cast<uint8_t>(0x80 >> (n & 7));
+            }
         }
         input.glyphs.push_back(std::move(out));
     }
@@ -112,11 +119,7 @@ Result AddFont(const FontPart& part, int yAdvance, long maxBitmap, bool unicode,
         offsets.push_back(static_cast<long>(bitmap.size()));
         if (glyph == nullptr) continue;
         if (Result fits = CheckGlyph(*glyph, part.name); !fits) return fits;
-        // One bit stream per glyph, leftmost pixel first, rows running on without padding.
-        for (std::size_t n = 0; n < glyph->ink.size(); ++n) {
-            if (n % 8 == 0) bitmap.push_back(0);
-            if (glyph->ink[n] != 0) bitmap.back() |= static_cast<uint8_t>(0x80 >> (n % 8));
-        }
+        bitmap.insert(bitmap.end(), glyph->bits.begin(), glyph->bits.end());
     }
     if (static_cast<long>(bitmap.size()) > maxBitmap)
         return Result::Failure(part.name + ": its bitmap would take " +
@@ -127,25 +130,35 @@ Result AddFont(const FontPart& part, int yAdvance, long maxBitmap, bool unicode,
         return Result::Failure(part.name + ": a line height of " + std::to_string(yAdvance) +
                                " does not fit GFX's yAdvance byte (up to 255)");
 
+    static constexpr char kHex[] = "0123456789ABCDEF";
     text += "const uint8_t " + part.name + "_bitmaps[] PROGMEM = {";
-    for (std::size_t n = 0; n < bitmap.size(); ++n)
-        text += (n % 16 == 0 ? "\n    " : " ") + Format("0x%02lX,", bitmap[n]);
+    for (std::size_t n = 0; n < bitmap.size(); ++n) {
+        text += n % 16 == 0 ? "\n    0x" : " 0x";
+        text += kHex[bitmap[n] >> 4];
+        text += kHex[bitmap[n] & 15];
+        text += ',';
+    }
     if (bitmap.empty()) text += "0x00";  // C has no empty arrays
     text += "\n};\n\nconst GFXglyph " + part.name + "_glyphs[] PROGMEM = {\n";
     int empty = 0;
+    char line[96];
     for (std::size_t n = 0; n < part.glyphs.size(); ++n) {
         const GfxGlyph* glyph = part.glyphs[n];
         if (glyph == nullptr) {  // eight to a line
-            text += (++empty % 8 == 1 ? "    {" : " {") + std::to_string(offsets[n]) +
-                    ", 0, 0, 0, 0, 0},";
+            std::snprintf(line, sizeof line, "%s{%ld, 0, 0, 0, 0, 0},",
+                          ++empty % 8 == 1 ? "    " : " ", offsets[n]);
+            text += line;
             if (empty % 8 == 0 || n + 1 == part.glyphs.size() || part.glyphs[n + 1] != nullptr)
-                text += "\n", empty = 0;
+                text += '\n', empty = 0;
             continue;
         }
-        text += Format("    {%ld, %ld, %ld, %ld, %ld, %ld},", offsets[n], glyph->width,
-                       glyph->height, glyph->advance, glyph->xOffset, glyph->yOffset);
-        const long code = unicode ? static_cast<long>(glyph->character) : glyph->code;
-        text += Format(unicode ? " /* U+%04lX" : " /* 0x%02lX", code);
+        const unsigned code = unicode ? static_cast<unsigned>(glyph->character) : glyph->code;
+        std::snprintf(line, sizeof line,
+                      unicode ? "    {%ld, %d, %d, %d, %d, %d}, /* U+%04X"
+                              : "    {%ld, %d, %d, %d, %d, %d}, /* 0x%02X",
+                      offsets[n], glyph->width, glyph->height, glyph->advance, glyph->xOffset,
+                      glyph->yOffset, code);
+        text += line;
         if (glyph->character >= 0x20 && glyph->character != 0x7F)
             text += " " + Utf8(glyph->character);
         text += " */\n";

@@ -19,7 +19,9 @@ struct GfxGlyph {
     int xOffset = 0;         // ink's left edge right of the pen
     int yOffset = 0;         // ink's top row below the baseline (negative above it)
     int width = 0, height = 0;
-    std::vector<uint8_t> ink;  // width x height pixels, rows top first, 1 = ink
+    // The ink box's width x height pixels as one bit stream: rows top first, each running on
+    // from the one above without padding, the leftmost pixel in the top bit of a byte.
+    std::vector<uint8_t> bits;
 };
 
 struct GfxFontInput {
