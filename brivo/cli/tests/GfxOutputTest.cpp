@@ -1,6 +1,7 @@
-// GFX fonts built by the C compiler against GFXglyph and GFXfont as Adafruit GFX and TFT_eSPI
-// declare them, a text drawn with them by GFX's drawing rules, and the picture compared with
-// the cells the same extraction writes and with FreeType's hinted monochrome rendering.
+// GFX fonts built by the C and C++ compilers against GFXglyph and GFXfont as Adafruit GFX
+// and TFT_eSPI declare them, a text drawn with them by GFX's drawing rules, and the picture
+// compared with the cells the same extraction writes and with FreeType's hinted monochrome
+// rendering.
 
 #include <iconv.h>
 
@@ -155,8 +156,14 @@ protected:
             << Declarations(unicode) << "#include \"" << header.string() << "\"\n"
             << kRenderer << "int main(void) {\n"
             << body << "    print_canvas();\n    return 0;\n}\n";
-        const CliRun build = Run("gcc -std=c99 -Wall -Wextra -Werror -pedantic -o " +
-                                 (folder / "draw").string() + " " + (folder / "main.c").string());
+        const std::string warnings = " -Wall -Wextra -Werror -pedantic ";
+        const std::string source = (folder / "main.c").string();
+        // An Arduino sketch includes the font from C++.
+        const CliRun cxx =
+            Run(std::string(CXX_COMPILER) + " -x c++ -std=c++17 -fsyntax-only" + warnings + source);
+        EXPECT_EQ(cxx.status, 0) << cxx.output;
+        const CliRun build = Run(std::string(C_COMPILER) + " -x c -std=c99" + warnings + "-o " +
+                                 (folder / "draw").string() + " " + source);
         EXPECT_EQ(build.status, 0) << build.output;
         return build.status == 0 ? Run((folder / "draw").string()).output : build.output;
     }
