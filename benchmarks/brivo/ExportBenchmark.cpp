@@ -1,5 +1,5 @@
 // Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
-// (in the default and other bit layouts) and BDF.
+// (in the default and other bit layouts), BDF and GFX fonts.
 
 #include <benchmark/benchmark.h>
 
@@ -8,6 +8,7 @@
 #include "BenchSets.h"
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/GfxWriter.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
@@ -64,5 +65,15 @@ void BM_WriteBdfFile8366(benchmark::State& state) {
     WriteAll(state, "brivo-bench-export.bdf", WriteBdfFile);
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
+
+// Adafruit GFX (0: a font per lead byte) and TFT_eSPI (1: one font, dense by Unicode).
+void BM_WriteGfxFile8366(benchmark::State& state) {
+    const bool unicode = state.range(0) != 0;
+    WriteAll(state, "brivo-bench-export-gfx.h",
+             [unicode](const CGlyphSet& set, const std::string& path) {
+                 return WriteGfxFile(set, path, "font", unicode);
+             });
+}
+BENCHMARK(BM_WriteGfxFile8366)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -71,10 +71,12 @@ Result ResolveOutput(const std::string& name, const std::string& format, bool pn
 
 std::string OutputFileHelp() {
     std::string text = "Output file: ";
+    // A name tells the first form whose types have its extension.
     for (const OutputForm& form : OutputForms())
-        if (&form != &OutputForms().front())
-            for (const FileType& type : form.types)
-                text += std::string("*.") + type.extension + " = " + form.kind + ", ";
+        for (const FileType& type : form.types)
+            if (const std::string name = std::string("x.") + type.extension;
+                &FormOfPath(name) == &form && &form != &OutputForms().front())
+                text += "*" + name.substr(1) + " = " + form.kind + ", ";
     return text + "anything else = " + OutputForms().front().kind + "; - = standard output";
 }
 

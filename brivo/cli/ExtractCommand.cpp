@@ -53,11 +53,12 @@ Result CheckMetricsOptions(const ExtractOptions& options, FileForm form) {
         return Result::Failure(
             "--metrics and --split do not go together yet: the split header does not declare "
             "the metrics tables");
-    if (!options.proportional || form == FileForm::Bdf) return Result::Success();
+    if (!options.proportional) return Result::Success();
+    if (form != FileForm::CSource && FormOf(form).carries.metrics) return Result::Success();
     if (form != FileForm::CSource || !options.metrics)
         return Result::Failure(
-            "--proportional needs a form that holds each glyph's advance and ink box: BDF, or "
-            "C source with --metrics");
+            "--proportional needs a form that holds each glyph's advance and ink box: BDF, a "
+            "display library's font, or C source with --metrics");
     if (AskedLayout(options.layout).value_or(BitLayout{}) != BitLayout{})
         return Result::Failure(
             "--proportional crops glyphs in rows, the default layout: leave out --scan and "

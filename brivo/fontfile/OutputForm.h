@@ -12,9 +12,10 @@ namespace brivo {
 
 class CGlyphSet;
 
-// What a written file holds: C source, a binary font file, a BDF font, or a PNG picture of
-// the glyphs (the preview's contact sheet, which is no form a glyph set is saved in).
-enum class FileForm { CSource, Binary, Bdf, Png };
+// What a written file holds: C source, a binary font file, a BDF font, Adafruit GFX fonts
+// (by EUC-KR byte, or TFT_eSPI's by Unicode), or a PNG picture of the glyphs (the preview's
+// contact sheet, which is no form a glyph set is saved in).
+enum class FileForm { CSource, Binary, Bdf, Gfx, GfxUnicode, Png };
 
 // What a save takes beyond the set and the path; each form reads what it carries.
 struct SaveOptions {

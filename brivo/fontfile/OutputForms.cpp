@@ -5,6 +5,7 @@
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/GfxWriter.h"
 #include "fontfile/OutputForm.h"
 
 namespace brivo {
@@ -30,6 +31,14 @@ Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions
     return WriteNamedBdfFile(set, path, family, options.array.proportional);
 }
 
+Result WriteGfx(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return WriteGfxFile(set, path, options.array.name, false, options.array.proportional);
+}
+
+Result WriteGfxUnicode(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    return WriteGfxFile(set, path, options.array.name, true, options.array.proportional);
+}
+
 FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, bool metrics) {
     FormCarries carries;
     carries.layout = layout;
@@ -49,7 +58,9 @@ bool HasExtension(std::string_view path, const char* extension) {
 }  // namespace
 
 const std::vector<OutputForm>& OutputForms() {
-    // A BDF font carries each glyph's code as its ENCODING.
+    // A BDF font carries each glyph's code as its ENCODING; a GFX font each glyph's advance
+    // and ink box.
+    const FormCarries gfx = Carries(false, false, true, false, true);
     static const std::vector<OutputForm> forms = {
         {FileForm::CSource,
          "c",
@@ -69,6 +80,14 @@ const std::vector<OutputForm>& OutputForms() {
          {{"BDF Font", "bdf"}},
          Carries(false, false, true, false, true),
          WriteBdf},
+        // A header file, but only --format chooses these: a name ending .h stays C source.
+        {FileForm::Gfx, "gfx", "Adafruit GFX font", {{"Header File", "h"}}, gfx, WriteGfx},
+        {FileForm::GfxUnicode,
+         "gfx-unicode",
+         "TFT_eSPI GFX font",
+         {{"Header File", "h"}},
+         gfx,
+         WriteGfxUnicode},
     };
     return forms;
 }
