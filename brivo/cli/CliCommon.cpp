@@ -72,7 +72,7 @@ Result ResolveOutput(const std::string& name, const std::string& format, bool pn
 std::string OutputFileHelp() {
     std::string text = "Output file: ";
     for (const OutputForm& form : OutputForms())
-        if (&form != &OutputForms().front())
+        if (&form != &OutputForms().front() && form.named)
             for (const FileType& type : form.types)
                 text += std::string("*.") + type.extension + " = " + form.kind + ", ";
     return text + "anything else = " + OutputForms().front().kind + "; - = standard output";

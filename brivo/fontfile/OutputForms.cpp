@@ -1,10 +1,13 @@
 #include <strings.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/OutputForm.h"
+#include "glyph/CharacterSubset.h"
 
 namespace brivo {
 
@@ -28,12 +31,29 @@ Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions
                           : WriteBdfFile(set, path);
 }
 
+// The font takes the array's name, or where that is not given, the file's where it can name one.
+Result WriteLvgl(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    std::string name = options.array.name;
+    const std::string stem = std::filesystem::path(path).stem().string();
+    if (!options.toPipe && name == TextArrayOptions().name && IsCIdentifier(stem)) name = stem;
+    return WriteLvglFont(LvglFontOfSet(set), name, options.compress, path);
+}
+
 FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware) {
     FormCarries carries;
     carries.layout = layout;
     carries.arrayForm = arrayForm;
     carries.codeTable = codeTable;
     carries.firmware = firmware;
+    return carries;
+}
+
+FormCarries LvglCarries() {
+    FormCarries carries;
+    carries.codeTable = true;  // glyphs are found by their Unicode characters
+    carries.metrics = true;
+    // 2, 4 and 8 bits a pixel are written once the glyphs carry coverage.
+    carries.compress = true;
     return carries;
 }
 
@@ -66,6 +86,13 @@ const std::vector<OutputForm>& OutputForms() {
          {{"BDF Font", "bdf"}},
          Carries(false, false, true, false),
          WriteBdf},
+        {FileForm::Lvgl,
+         "lvgl",
+         "LVGL font",
+         {{"LVGL Font", "c"}},
+         LvglCarries(),
+         WriteLvgl,
+         false},
     };
     return forms;
 }
@@ -85,7 +112,7 @@ const OutputForm* FormByKeyword(std::string_view keyword) {
 const OutputForm& FormOfPath(std::string_view path) {
     for (const OutputForm& row : OutputForms())
         for (const FileType& type : row.types)
-            if (HasExtension(path, type.extension)) return row;
+            if (row.named && HasExtension(path, type.extension)) return row;
     return OutputForms().front();
 }
 
