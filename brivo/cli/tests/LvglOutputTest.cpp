@@ -18,6 +18,10 @@ const char* const kLvglHeader = R"(#include <stdbool.h>
 #include <stddef.h>
 #include <stdint.h>
 #define LV_USE_FONT_COMPRESSED 1
+#define LVGL_VERSION_MAJOR 9
+#define LVGL_VERSION_MINOR 0
+#define LV_VERSION_CHECK(x, y, z) ((x) == 9)
+#define LV_ATTRIBUTE_LARGE_CONST
 typedef struct lv_font_t lv_font_t;
 typedef struct lv_font_glyph_dsc_t lv_font_glyph_dsc_t;
 typedef struct lv_draw_buf_t lv_draw_buf_t;
@@ -83,7 +87,8 @@ const void* lv_font_get_bitmap_fmt_txt(lv_font_glyph_dsc_t*, lv_draw_buf_t*);
 
 // Draws code points (argv[3...], or one a line on standard input) with the font `font`:
 // "line" puts them on one line, "each" each alone in a canvas of argv[2] columns; prints the
-// canvas as rows of '#' and '.'. Lookup and bitmaps as LVGL documents them: a cmap covers
+// canvas as rows of '#' and '.'. "map" prints the bytes of the cmaps (a 64-bit build's
+// structs) and the characters they map. Lookup and bitmaps as LVGL documents them: a cmap covers
 // range_start to range_start + range_length - 1; format 0 tiny maps to glyph_id_start + rcp,
 // format 0 full through a byte list (0 past the first character: missing), sparse lists are
 // searched for rcp. Plain bitmaps run on from row to row; compressed ones are a run-length
@@ -181,6 +186,18 @@ static void Print(void) {
 }
 int main(int argc, char** argv) {
     dsc = font.dsc;
+    if (strcmp(argv[1], "map") == 0) {
+        unsigned long bytes = 0;
+        for (unsigned i = 0; i < dsc->cmap_num; ++i) {
+            const lv_font_fmt_txt_cmap_t* map = &dsc->cmaps[i];
+            bytes += sizeof *map + (map->type == LV_FONT_FMT_TXT_CMAP_FORMAT0_FULL ? map->range_length : 0) +
+                     2ul * map->list_length * (map->type == LV_FONT_FMT_TXT_CMAP_SPARSE_FULL ? 2 : 1);
+        }
+        printf("cmap bytes %lu\n", bytes);
+        for (uint32_t letter = 1; letter < 0x10000; ++letter)
+            if (Glyph(letter)) printf("%u\n", (unsigned)letter);
+        return 0;
+    }
     rows = font.line_height;
     columns = atoi(argv[2]);
     canvas = calloc((size_t)rows * columns, 1);
@@ -284,12 +301,18 @@ protected:
             const CliRun lvgl = Cli(common + "--format lvgl --name font -o " + source.string() +
                                     (form == "packed" ? " --compress" : ""));
             if (lvgl.status != 0) return ::testing::AssertionFailure() << lvgl.output;
-            const CliRun build =
-                Shell(std::string(C_COMPILER) + " -std=c99 -Wall -Wextra -Werror -I " +
-                      folder.string() + " -DLV_LVGL_H_INCLUDE_SIMPLE " + source.string() + " " +
-                      (folder / "decode.c").string() + " -o " + (folder / form).string());
-            if (build.status != 0) return ::testing::AssertionFailure() << form << build.output;
+            if (::testing::AssertionResult built = Build(source, form); !built) return built;
         }
+        return ::testing::AssertionSuccess();
+    }
+
+    // The LVGL font in `source` built with the decoder into `program`.
+    ::testing::AssertionResult Build(const fs::path& source, const std::string& program) {
+        const CliRun build =
+            Shell(std::string(C_COMPILER) + " -std=c99 -Wall -Wextra -Werror -I " +
+                  folder.string() + " -DLV_LVGL_H_INCLUDE_SIMPLE " + source.string() + " " +
+                  (folder / "decode.c").string() + " -o " + (folder / program).string());
+        if (build.status != 0) return ::testing::AssertionFailure() << program << build.output;
         return ::testing::AssertionSuccess();
     }
 
@@ -362,6 +385,43 @@ TEST_F(LvglOutputTest, EveryGlyphOfARangeIsItsCell) {
             ASSERT_EQ(drawn.status, 0) << form << drawn.output.substr(0, 2000);
             EXPECT_TRUE(drawn.output.substr(0, drawn.output.find("cmaps")) == expected) << form;
         }
+    }
+}
+
+// lv_font_conv, given the same font file, characters and bpp, maps the same characters to as
+// many glyphs; the tool's cmaps take no more bytes than lv_font_conv's.
+TEST_F(LvglOutputTest, MapsWhatLvFontConvMaps) {
+    if (std::string(LV_FONT_CONV).empty())
+        GTEST_SKIP() << "lv_font_conv is not installed (tools/setup-debian installs it)";
+    const std::string file = FontFile("NanumGothicCoding");
+    ASSERT_FALSE(file.empty());
+    const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
+    for (const std::string& what : {"--chars '" + text + "'", std::string("--range hangul")}) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(Make(what + " --font " + file, "16x16"));
+        const CliRun ours = Decode("plain", "map 1");
+        ASSERT_EQ(ours.status, 0) << ours.output;
+        const std::size_t listed = ours.output.find('\n') + 1;
+        std::string characters;
+        std::istringstream lines(ours.output.substr(listed));
+        for (std::string line; std::getline(lines, line);)
+            characters += (characters.empty() ? "" : ",") + line;
+        const CliRun convert = Shell(std::string(LV_FONT_CONV) + " --font " + file +
+                                     " --size 16 --bpp 1 --format lvgl --no-compress --no-kerning "
+                                     "--lv-font-name font -r " +
+                                     characters + " -o " + (folder / "theirs.c").string());
+        ASSERT_EQ(convert.status, 0) << convert.output;
+        ASSERT_TRUE(Build(folder / "theirs.c", "theirs"));
+        const CliRun theirs = Decode("theirs", "map 1");
+        ASSERT_EQ(theirs.status, 0) << theirs.output;
+        EXPECT_TRUE(ours.output.substr(listed) ==
+                    theirs.output.substr(theirs.output.find('\n') + 1));
+        const auto bytes = [](const std::string& output) {
+            return std::stoul(output.substr(std::string("cmap bytes ").size()));
+        };
+        EXPECT_LE(bytes(ours.output), bytes(theirs.output));
+        std::printf("%s: cmaps of %lu bytes; lv_font_conv's %lu\n", what.c_str(),
+                    bytes(ours.output), bytes(theirs.output));
     }
 }
 
