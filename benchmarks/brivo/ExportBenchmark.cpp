@@ -1,5 +1,5 @@
 // Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
-// (in the default and other bit layouts) and BDF.
+// (in the default and other bit layouts), BDF and an LVGL font (plain and compressed).
 
 #include <benchmark/benchmark.h>
 
@@ -8,6 +8,7 @@
 #include "BenchSets.h"
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
@@ -64,5 +65,15 @@ void BM_WriteBdfFile8366(benchmark::State& state) {
     WriteAll(state, "brivo-bench-export.bdf", WriteBdfFile);
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
+
+// From the set, cropping each glyph to its ink; 1 = compressed.
+void BM_WriteLvglFont8366(benchmark::State& state) {
+    const bool compress = state.range(0) != 0;
+    WriteAll(state, "brivo-bench-export-lvgl.c",
+             [compress](const CGlyphSet& set, const std::string& path) {
+                 return WriteLvglFont(LvglFontOfSet(set), "font", compress, path);
+             });
+}
+BENCHMARK(BM_WriteLvglFont8366)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

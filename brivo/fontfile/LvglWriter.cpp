@@ -27,11 +27,13 @@ LvglFont LvglFontOfSet(const CGlyphSet& set) {
         if (!point || *point == 0 || !taken.insert(*point).second) continue;
         const CGlyphBitmapView cell(glyph->bits, set.width, set.height);
         int left = set.width, right = -1, top = set.height, bottom = -1;
+        const int bytesPerRow = set.BytesPerRow();
         for (int y = 0; y < set.height; ++y)
-            for (int x = 0; x < set.width; ++x)
-                if (cell.Pixel(x, y)) {
-                    left = std::min(left, x), right = std::max(right, x);
-                    top = std::min(top, y), bottom = std::max(bottom, y);
+            for (int at = 0; at < bytesPerRow; ++at)
+                if (const unsigned byte = glyph->bits[y * bytesPerRow + at]; byte != 0) {
+                    left = std::min(left, at * 8 + __builtin_clz(byte) - 24);
+                    right = std::max(right, at * 8 + 7 - __builtin_ctz(byte));
+                    top = std::min(top, y), bottom = y;
                 }
         LvglGlyph out;
         out.character = *point;
@@ -58,20 +60,23 @@ namespace {
 class BitWriter {
 public:
     void Put(unsigned value, int bits) {
-        for (int bit = bits - 1; bit >= 0; --bit) {
-            if (used % 8 == 0) bytes.push_back(0);
-            if ((value >> bit) & 1) bytes.back() |= static_cast<uint8_t>(0x80 >> (used % 8));
-            ++used;
-        }
+        pending = pending << bits | value;
+        pendingBits += bits;
+        for (; pendingBits >= 8; pendingBits -= 8)
+            bytes.push_back(static_cast<uint8_t>(pending >> (pendingBits - 8)));
     }
     // The next glyph starts on a byte of its own.
-    void EndGlyph() { used = bytes.size() * 8; }
+    void EndGlyph() {
+        if (pendingBits > 0) bytes.push_back(static_cast<uint8_t>(pending << (8 - pendingBits)));
+        pendingBits = 0;
+    }
     std::size_t Size() const { return bytes.size(); }
 
     std::vector<uint8_t> bytes;
 
 private:
-    std::size_t used = 0;
+    unsigned pending = 0;
+    int pendingBits = 0;
 };
 
 // A glyph's values in the code LVGL decompresses: each row XORed with the row above it, then
@@ -184,16 +189,18 @@ std::vector<Cmap> ChooseCmaps(const std::vector<char32_t>& points) {
 
 // Appends values as C, `perLine` to a line.
 template <typename Values>
-void AddList(std::string& text, const Values& values, int perLine, bool hex) {
-    char number[16];
+void AddList(std::string& text, const Values& values, std::size_t perLine, bool hex) {
+    static const char kDigits[] = "0123456789abcdef";
     for (std::size_t n = 0; n < values.size(); ++n) {
-        std::snprintf(number, sizeof number, hex ? "0x%02x" : "%u",
-                      static_cast<unsigned>(values[n]));
         text += n % perLine == 0 ? "\n    " : " ";
-        text += number;
-        text += ",";
+        const unsigned value = values[n];
+        if (hex)
+            text += {'0', 'x', kDigits[value >> 4 & 15], kDigits[value & 15]};
+        else
+            text += std::to_string(value);
+        text += ',';
     }
-    text += "\n";
+    text += '\n';
 }
 
 std::string CodePointText(char32_t point) {
