@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <unordered_set>
 
 #include "fontfile/BdfWriter.h"
@@ -13,6 +14,7 @@
 
 namespace brivo {
 
+// From the glyph set; the writer below knows nothing of it.
 LvglFont LvglFontOfSet(const CGlyphSet& set) {
     LvglFont font;
     const int baseline = set.baseline.value_or(set.height - set.height / 8);

@@ -32,10 +32,10 @@ struct LvglFont {
     std::vector<LvglGlyph> glyphs;  // any order; one glyph for a character
 };
 
-// What the font glyph set gives now: each glyph cropped to its ink, the cell (half of it for
-// the ASCII of a character subset, as the BDF form does) as its advance, the set's baseline
-// (or height/8 above the bottom where it is not known). Glyphs without a Unicode character
-// are left out.
+// The one place that knows the glyph set: the font its glyphs make, each cropped to its ink,
+// the cell (half of it for the ASCII of a character subset, as in the BDF form) as its
+// advance, the set's baseline (or height/8 above the bottom where it is not known). Glyphs
+// without a Unicode character, and a second glyph of one character, are left out.
 LvglFont LvglFontOfSet(const CGlyphSet& set);
 
 // The font as a C source file for LVGL v9 (lv_font_fmt_txt): one const lv_font_t `name`

@@ -52,8 +52,8 @@ FormCarries LvglCarries() {
     FormCarries carries;
     carries.codeTable = true;  // glyphs are found by their Unicode characters
     carries.metrics = true;
-    // 2, 4 and 8 bits a pixel are written once the glyphs carry coverage.
     carries.compress = true;
+    // maxBpp stays 1 until the glyphs carry coverage; the writer packs 2, 4 and 8 bits too.
     return carries;
 }
 
