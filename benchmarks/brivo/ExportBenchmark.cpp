@@ -1,5 +1,5 @@
 // Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
-// (in the default and other bit layouts), BDF and an LVGL font (plain and compressed).
+// (in the default and other bit layouts), BDF and an LVGL font.
 
 #include <benchmark/benchmark.h>
 
@@ -66,14 +66,12 @@ void BM_WriteBdfFile8366(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 
-// From the set, cropping each glyph to its ink; 1 = compressed.
+// From the set, cropping each glyph to its ink.
 void BM_WriteLvglFont8366(benchmark::State& state) {
-    const bool compress = state.range(0) != 0;
-    WriteAll(state, "brivo-bench-export-lvgl.c",
-             [compress](const CGlyphSet& set, const std::string& path) {
-                 return WriteLvglFont(LvglFontOfSet(set), "font", compress, path);
-             });
+    WriteAll(state, "brivo-bench-export-lvgl.c", [](const CGlyphSet& set, const std::string& path) {
+        return WriteLvglFont(LvglFontOfSet(set), "font", false, path);
+    });
 }
-BENCHMARK(BM_WriteLvglFont8366)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteLvglFont8366)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
@@ -282,8 +283,8 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
     command.add_flag("--progmem", firmware.progmem,
                      "C source: put the arrays in AVR flash (PROGMEM of <avr/pgmspace.h>)");
     command.add_flag("--compress", output.compress,
-                     "LVGL font: compress the glyphs (LVGL's own run-length code; needs "
-                     "LV_USE_FONT_COMPRESSED)");
+                     "LVGL font: compress the glyphs of 2 or 4 bits a pixel (LVGL's own "
+                     "run-length code; needs LV_USE_FONT_COMPRESSED)");
 }
 
 Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out) {
@@ -358,6 +359,11 @@ Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, b
     options.array = array;
     options.layout = layout;
     options.toPipe = output.ToStdout();
+    // The glyphs have 1 bit a pixel.
+    if (compress && !LvglCompresses(1))
+        Note(
+            "--compress: LVGL v9 decompresses 2 and 4 bits a pixel only; a 1-bit font is "
+            "written plain");
     return FormOf(output.form).write(set, output.Path(), options);
 }
 

@@ -237,6 +237,7 @@ Result CheckFont(const LvglFont& font) {
 Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compress,
                       std::string& text) {
     if (Result check = CheckFont(font); !check) return check;
+    compress = compress && LvglCompresses(font.bpp);
     std::vector<const LvglGlyph*> glyphs;
     for (const LvglGlyph& glyph : font.glyphs) glyphs.push_back(&glyph);
     std::sort(glyphs.begin(), glyphs.end(),

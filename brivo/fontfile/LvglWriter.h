@@ -42,10 +42,15 @@ LvglFont LvglFontOfSet(const CGlyphSet& set);
 // drawn by lv_font_get_glyph_dsc_fmt_txt and lv_font_get_bitmap_fmt_txt, the glyphs in
 // Unicode order (glyph 0 reserved), bits running on from row to row, each glyph from a byte
 // of its own; `compress`: each glyph in LVGL's run-length code over rows XORed with the row
-// above. The characters are mapped by the smallest set of cmaps. Fails (with the reason)
-// for a font LVGL's structures cannot hold.
+// above, where LVGL v9 decompresses it (2 and 4 bits a pixel; see LvglCompresses). The
+// characters are mapped by the smallest set of cmaps. Fails (with the reason) for a font
+// LVGL's structures cannot hold.
 Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compress,
                       std::string& text);
+
+// Whether LVGL v9 decompresses glyphs of `bpp` bits a pixel (2 and 4; not 1 or 8, which
+// lv_font_conv also writes plain).
+constexpr bool LvglCompresses(int bpp) { return bpp == 2 || bpp == 4; }
 
 // FormatLvglFont written to `path` (see safefile::SafeFileWriter).
 Result WriteLvglFont(const LvglFont& font, const std::string& name, bool compress,

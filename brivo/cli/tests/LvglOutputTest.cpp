@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/tests/CliRun.h"
+#include "fontfile/LvglWriter.h"
 
 namespace {
 
@@ -88,7 +89,8 @@ const void* lv_font_get_bitmap_fmt_txt(lv_font_glyph_dsc_t*, lv_draw_buf_t*);
 // Draws code points (argv[3...], or one a line on standard input) with the font `font`:
 // "line" puts them on one line, "each" each alone in a canvas of argv[2] columns; prints the
 // canvas as rows of '#' and '.'. "map" prints the bytes of the cmaps (a 64-bit build's
-// structs) and the characters they map. Lookup and bitmaps as LVGL documents them: a cmap covers
+// structs) and the characters they map; "dump" each glyph: its character, adv_w, box_w,
+// box_h, ofs_x, ofs_y and pixel values. Lookup and bitmaps as LVGL documents them: a cmap covers
 // range_start to range_start + range_length - 1; format 0 tiny maps to glyph_id_start + rcp,
 // format 0 full through a byte list (0 past the first character: missing), sparse lists are
 // searched for rcp. Plain bitmaps run on from row to row; compressed ones are a run-length
@@ -153,7 +155,7 @@ static unsigned Next(int bpp) {
     return previous;
 }
 static unsigned char* canvas;
-static int columns, rows;
+static int columns, rows, dumping;
 static int Draw(uint32_t letter, int pen) {
     unsigned id = Glyph(letter);
     if (id == 0) { fprintf(stderr, "no glyph for U+%04X\n", (unsigned)letter); exit(2); }
@@ -162,6 +164,9 @@ static int Draw(uint32_t letter, int pen) {
     in = dsc->glyph_bitmap + g->bitmap_index;
     at = 0; state = 0; previous = 0;
     unsigned* line = calloc(g->box_w + 1, sizeof *line);
+    if (dumping)
+        printf("%u %u %u %u %d %d", (unsigned)letter, (unsigned)g->adv_w, (unsigned)g->box_w,
+               (unsigned)g->box_h, g->ofs_x, g->ofs_y);
     for (int y = 0; y < g->box_h; ++y)
         for (int x = 0; x < g->box_w; ++x) {
             unsigned value;
@@ -172,10 +177,12 @@ static int Draw(uint32_t letter, int pen) {
                 line[x] = value;
             }
             int cx = pen + g->ofs_x + x, cy = top + y;
+            if (dumping) { printf(" %u", value); continue; }
             if (cx < 0 || cy < 0 || cx >= columns || cy >= rows) { fprintf(stderr, "U+%04X outside\n", (unsigned)letter); exit(3); }
             if (value) canvas[cy * columns + cx] = 1;
         }
     free(line);
+    if (dumping) putchar('\n');
     return (g->adv_w + 8) >> 4;
 }
 static void Print(void) {
@@ -196,6 +203,12 @@ int main(int argc, char** argv) {
         printf("cmap bytes %lu\n", bytes);
         for (uint32_t letter = 1; letter < 0x10000; ++letter)
             if (Glyph(letter)) printf("%u\n", (unsigned)letter);
+        return 0;
+    }
+    if (strcmp(argv[1], "dump") == 0) {
+        dumping = 1;
+        for (uint32_t letter = 1; letter < 0x10000; ++letter)
+            if (Glyph(letter)) Draw(letter, 0);
         return 0;
     }
     rows = font.line_height;
@@ -290,20 +303,21 @@ protected:
         Spill(folder / "decode.c", kDecoder);
     }
 
-    // Extracts `what` at `size` as an LVGL font (plain, then compressed) and as a .fnt file
-    // with a Unicode code table; builds each font with the decoder. False on a failure.
+    // Extracts `what` at `size` as an LVGL font and as a .fnt file with a Unicode code table;
+    // builds the font with the decoder into "plain". --compress leaves a 1-bit font as it is
+    // (LVGL v9 decompresses 2 and 4 bits a pixel only). False on a failure.
     ::testing::AssertionResult Make(const std::string& what, const std::string& size) {
         const std::string common = "extract " + what + " --size " + size + " -q ";
         const CliRun fnt = Cli(common + "--index unicode -o " + (folder / "cells.fnt").string());
         if (fnt.status != 0) return ::testing::AssertionFailure() << fnt.output;
-        for (const std::string& form : {std::string("plain"), std::string("packed")}) {
-            const fs::path source = folder / (form + ".c");
-            const CliRun lvgl = Cli(common + "--format lvgl --name font -o " + source.string() +
-                                    (form == "packed" ? " --compress" : ""));
-            if (lvgl.status != 0) return ::testing::AssertionFailure() << lvgl.output;
-            if (::testing::AssertionResult built = Build(source, form); !built) return built;
-        }
-        return ::testing::AssertionSuccess();
+        const std::string lvgl = common + "--format lvgl --name font -o " + folder.string();
+        const CliRun plain = Cli(lvgl + "/plain.c");
+        const CliRun packed = Cli(lvgl + "/packed.c --compress");
+        if (plain.status != 0 || packed.status != 0)
+            return ::testing::AssertionFailure() << plain.output << packed.output;
+        if (ReadBytes(folder / "plain.c") != ReadBytes(folder / "packed.c"))
+            return ::testing::AssertionFailure() << "--compress changed a 1-bit font";
+        return Build(folder / "plain.c", "plain");
     }
 
     // The LVGL font in `source` built with the decoder into `program`.
@@ -334,8 +348,8 @@ std::vector<unsigned> Utf32(const std::string& utf8) {
     return points;
 }
 
-// "안녕하세요 Hello" drawn from the LVGL font, plain and compressed, at every size a product
-// uses is the string pasted from the tool's own cells (ASCII advancing half a cell).
+// "안녕하세요 Hello" drawn from the LVGL font at every size a product uses is the string
+// pasted from the tool's own cells (ASCII advancing half a cell).
 TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
     const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
     const std::vector<unsigned> points = Utf32(text);
@@ -349,16 +363,13 @@ TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
         const int columns = static_cast<int>(points.size()) * size;
         const std::string expected = Paste(
             cells, points, columns, [size](unsigned c) { return c < 0x80 ? size / 2 : size; });
-        for (const std::string form : {"plain", "packed"}) {
-            const CliRun drawn = Decode(form, "line " + std::to_string(columns) + arguments);
-            ASSERT_EQ(drawn.status, 0) << form << drawn.output;
-            EXPECT_EQ(drawn.output.substr(0, drawn.output.find("cmaps")), expected) << form;
-        }
+        const CliRun drawn = Decode("plain", "line " + std::to_string(columns) + arguments);
+        ASSERT_EQ(drawn.status, 0) << drawn.output;
+        EXPECT_EQ(drawn.output.substr(0, drawn.output.find("cmaps")), expected);
     }
 }
 
-// Every glyph of the code ranges, looked up by its character in the LVGL font, plain and
-// compressed, is its cell.
+// Every glyph of the code ranges, looked up by its character in the LVGL font, is its cell.
 TEST_F(LvglOutputTest, EveryGlyphOfARangeIsItsCell) {
     struct Case {
         std::string range;
@@ -379,12 +390,10 @@ TEST_F(LvglOutputTest, EveryGlyphOfARangeIsItsCell) {
             list += std::to_string(cells.characters[n]) + "\n";
         }
         Spill(folder / "list.txt", list);
-        for (const std::string form : {"plain", "packed"}) {
-            const CliRun drawn = Decode(form, "each " + std::to_string(c.cellWidth) + " < " +
-                                                  (folder / "list.txt").string());
-            ASSERT_EQ(drawn.status, 0) << form << drawn.output.substr(0, 2000);
-            EXPECT_TRUE(drawn.output.substr(0, drawn.output.find("cmaps")) == expected) << form;
-        }
+        const CliRun drawn = Decode("plain", "each " + std::to_string(c.cellWidth) + " < " +
+                                                 (folder / "list.txt").string());
+        ASSERT_EQ(drawn.status, 0) << drawn.output.substr(0, 2000);
+        EXPECT_TRUE(drawn.output.substr(0, drawn.output.find("cmaps")) == expected);
     }
 }
 
@@ -422,6 +431,74 @@ TEST_F(LvglOutputTest, MapsWhatLvFontConvMaps) {
         EXPECT_LE(bytes(ours.output), bytes(theirs.output));
         std::printf("%s: cmaps of %lu bytes; lv_font_conv's %lu\n", what.c_str(),
                     bytes(ours.output), bytes(theirs.output));
+    }
+}
+
+// The bytes of the glyph_bitmap array of a font's C source.
+std::size_t BitmapBytes(const std::string& source) {
+    const std::size_t start = source.find("glyph_bitmap[] = {");
+    const std::size_t end = source.find("};", start);
+    std::size_t bytes = 0;
+    for (std::size_t at = source.find("0x", start); at < end; at = source.find("0x", at + 2))
+        ++bytes;
+    return bytes;
+}
+
+// lv_font_conv's plain glyphs at 2 and 4 bits a pixel, compressed by the writer, decode to the
+// same values, in no more bytes than lv_font_conv's own compression takes.
+TEST_F(LvglOutputTest, CompressesLvFontConvGlyphsAsLvFontConvDoes) {
+    if (std::string(LV_FONT_CONV).empty())
+        GTEST_SKIP() << "lv_font_conv is not installed (tools/setup-debian installs it)";
+    const std::string file = FontFile("NanumGothicCoding");
+    for (const int bpp : {2, 4}) {
+        SCOPED_TRACE(bpp);
+        const std::string convert = std::string(LV_FONT_CONV) + " --font " + file +
+                                    " --size 20 --format lvgl --no-kerning --lv-font-name font "
+                                    "-r 0x21-0x7E,0xAC00-0xAC60 --bpp " +
+                                    std::to_string(bpp) + " -o " + folder.string();
+        ASSERT_EQ(Shell(convert + "/plain.c --no-compress").status, 0);
+        ASSERT_EQ(Shell(convert + "/packed.c").status, 0);
+        ASSERT_TRUE(Build(folder / "plain.c", "theirs"));
+        const CliRun theirs = Decode("theirs", "dump 1");
+        ASSERT_EQ(theirs.status, 0) << theirs.output;
+        brivo::LvglFont font;
+        font.bpp = bpp;
+        font.lineHeight = 24;
+        std::istringstream lines(theirs.output);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            brivo::LvglGlyph glyph;
+            unsigned character = 0;
+            fields >> character >> glyph.advance >> glyph.width >> glyph.height >> glyph.left >>
+                glyph.bottom;
+            glyph.character = character;
+            glyph.advance /= 16;
+            for (unsigned value; fields >> value;) glyph.coverage.push_back(value);
+            font.glyphs.push_back(glyph);
+        }
+        ASSERT_EQ(font.glyphs.size(), 94u + 97u);
+        std::string ours;
+        ASSERT_TRUE(brivo::FormatLvglFont(font, "font", true, ours));
+        Spill(folder / "ours.c", ours);
+        ASSERT_TRUE(Build(folder / "ours.c", "ours"));
+        const CliRun back = Decode("ours", "dump 1");
+        const auto pixels = [](const std::string& dump) {
+            std::string values;  // each glyph's values, without its metrics
+            std::istringstream lines(dump);
+            for (std::string line; std::getline(lines, line);) {
+                std::size_t at = 0;
+                for (int field = 0; field < 6; ++field) at = line.find(' ', at) + 1;
+                values += line.substr(at) + "\n";
+            }
+            return values;
+        };
+        EXPECT_TRUE(pixels(back.output) == pixels(theirs.output));
+        const std::size_t plain = BitmapBytes(ReadBytes(folder / "plain.c"));
+        const std::size_t packed = BitmapBytes(ReadBytes(folder / "packed.c"));
+        // The writer adds the byte LVGL reads ahead at the end.
+        EXPECT_LE(BitmapBytes(ours), packed + 1);
+        std::printf("%d bpp: plain %zu bytes, lv_font_conv compressed %zu, ours %zu\n", bpp, plain,
+                    packed, BitmapBytes(ours));
     }
 }
 
