@@ -263,8 +263,8 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
     if (compress) bits.Put(0, 8);
     if (bits.Size() > 0xFFFFF)
         return Result::Failure("the glyphs take " + std::to_string(bits.Size()) +
-                               " bytes; an LVGL font holds at most 1 MiB (try --compress, "
-                               "or fewer or smaller glyphs)");
+                               " bytes; an LVGL font holds at most 1 MiB (make it of fewer or "
+                               "smaller glyphs)");
     const std::vector<Cmap> maps = ChooseCmaps(points);
     if (maps.size() > 511)
         return Result::Failure("the characters need " + std::to_string(maps.size()) +
@@ -287,7 +287,7 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
         const std::vector<uint8_t> bytes(bits.bytes.begin() + starts[n], bits.bytes.begin() + end);
         AddList(text, bytes, 16, true);
     }
-    if (glyphs.empty() || bits.Size() == 0) text += "    0,\n";
+    if (bits.Size() == 0) text += "    0,\n";  // no glyph has ink: C has no empty arrays
     text +=
         "};\n\nstatic const lv_font_fmt_txt_glyph_dsc_t glyph_dsc[] = {\n"
         "    {.bitmap_index = 0, .adv_w = 0, .box_w = 0, .box_h = 0, .ofs_x = 0, .ofs_y = 0},\n";

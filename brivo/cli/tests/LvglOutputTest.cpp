@@ -358,7 +358,7 @@ TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
     for (const int size : {10, 12, 16, 20, 24, 32}) {
         SCOPED_TRACE(size);
         const std::string cell = std::to_string(size) + "x" + std::to_string(size);
-        ASSERT_TRUE(Make("--chars '" + text + "'", cell));
+        ASSERT_TRUE(Make("--chars '" + text + "' --height -" + std::to_string(size), cell));
         const Cells cells = ReadCells(folder / "cells.fnt", size, size);
         const int columns = static_cast<int>(points.size()) * size;
         const std::string expected = Paste(
@@ -379,7 +379,7 @@ TEST_F(LvglOutputTest, EveryGlyphOfARangeIsItsCell) {
                           Case{"fullwidth1", 24, 24}}) {
         SCOPED_TRACE(c.range);
         const std::string cell = std::to_string(c.size) + "x" + std::to_string(c.size);
-        ASSERT_TRUE(Make("--range " + c.range, cell));
+        ASSERT_TRUE(Make("--range " + c.range + " --height -" + std::to_string(c.size), cell));
         const Cells cells = ReadCells(folder / "cells.fnt", c.cellWidth, c.size);
         ASSERT_GT(cells.characters.size(), 90u);
         std::string expected, list;
