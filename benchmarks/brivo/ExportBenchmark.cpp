@@ -1,5 +1,5 @@
 // Writing the 8366-glyph set of an ALL (ExceptUnused) 16 x 16 extraction as C source, .fnt
-// (in the default and other bit layouts), BDF and GFX fonts.
+// (in the default and other bit layouts), BDF, GFX and LVGL fonts.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +9,7 @@
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/GfxWriter.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 
@@ -75,5 +76,13 @@ void BM_WriteGfxFile8366(benchmark::State& state) {
              });
 }
 BENCHMARK(BM_WriteGfxFile8366)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// From the set, cropping each glyph to its ink.
+void BM_WriteLvglFont8366(benchmark::State& state) {
+    WriteAll(state, "brivo-bench-export-lvgl.c", [](const CGlyphSet& set, const std::string& path) {
+        return WriteLvglFont(LvglFontOfSet(set), "font", false, path);
+    });
+}
+BENCHMARK(BM_WriteLvglFont8366)->Unit(benchmark::kMillisecond);
 
 }  // namespace

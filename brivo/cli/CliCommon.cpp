@@ -73,10 +73,9 @@ std::string OutputFileHelp() {
     std::string text = "Output file: ";
     // A name tells the first form whose types have its extension.
     for (const OutputForm& form : OutputForms())
-        for (const FileType& type : form.types)
-            if (const std::string name = std::string("x.") + type.extension;
-                &FormOfPath(name) == &form && &form != &OutputForms().front())
-                text += "*" + name.substr(1) + " = " + form.kind + ", ";
+        if (&form != &OutputForms().front() && form.named)
+            for (const FileType& type : form.types)
+                text += std::string("*.") + type.extension + " = " + form.kind + ", ";
     return text + "anything else = " + OutputForms().front().kind + "; - = standard output";
 }
 

@@ -247,7 +247,8 @@ int RunExtract(const ExtractOptions& options) {
     array.metrics = options.metrics;
     array.proportional = options.proportional;
     const Result saved = stream ? CommitFontFile(*stream, out.Path(), set.glyphs.size())
-                                : SaveGlyphFile(set, out, options.skip, doubleArray, array, layout);
+                                : SaveGlyphFile(set, out, options.skip, doubleArray, array, layout,
+                                                options.output.compress);
     if (!saved) return Fail(saved.message);
 
     Status("Font: %s -> %s\n", options.face.c_str(), FontsText(outcome.fonts).c_str());

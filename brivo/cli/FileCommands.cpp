@@ -47,7 +47,8 @@ int RunConvert(const ConvertOptions& options) {
     if (Result prepared = PrepareOutput(options.output, set, array); !prepared)
         return Fail("convert", prepared.message);
     const BitLayout layout = AskedLayout(options.outLayout).value_or(BitLayout{});
-    const Result saved = SaveGlyphFile(set, out, options.outSkip, doubleArray, array, layout);
+    const Result saved = SaveGlyphFile(set, out, options.outSkip, doubleArray, array, layout,
+                                       options.output.compress);
     if (!saved) return Fail("convert", saved.message);
     PrintWrote(out, doubleArray, array, layout);
     return 0;

@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/TextFontReader.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
@@ -252,9 +253,11 @@ Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
 
 void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
     command
-        .add_option("--name", output.name,
-                    "C array name; the code table is NAME_codes (link several fonts into one "
-                    "program); also the family of a BDF font on standard output")
+        .add_option(
+            "--name", output.name,
+            "C array name; the code table is NAME_codes (link several fonts into one "
+            "program); also the family of a BDF font on standard output, and the lv_font_t of "
+            "an LVGL font (else named after its file)")
         ->type_name("IDENT")
         ->capture_default_str();
     command
@@ -279,6 +282,9 @@ void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output) {
         ->type_name("NAME");
     command.add_flag("--progmem", firmware.progmem,
                      "C source: put the arrays in AVR flash (PROGMEM of <avr/pgmspace.h>)");
+    command.add_flag("--compress", output.compress,
+                     "LVGL font: compress the glyphs of 2 or 4 bits a pixel (LVGL's own "
+                     "run-length code; needs LV_USE_FONT_COMPRESSED)");
 }
 
 Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out) {
@@ -286,6 +292,9 @@ Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out
     if (output.firmware.Any() && !FormOf(out.form).carries.firmware)
         return Result::Failure(std::string("--static, --guard, --split, --section and --progmem "
                                            "are for C source, not a ") +
+                               FileKindName(out.form));
+    if (output.compress && !FormOf(out.form).carries.compress)
+        return Result::Failure(std::string("--compress is for an LVGL font, not a ") +
                                FileKindName(out.form));
     if (output.firmware.split && out.ToStdout())
         return Result::Failure("--split writes two files, not standard output");
@@ -342,13 +351,19 @@ void AddOutputFormat(CLI::App& command, std::string& format, bool png) {
 }
 
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
-                     const TextArrayOptions& array, BitLayout layout) {
+                     const TextArrayOptions& array, BitLayout layout, bool compress) {
     SaveOptions options;
+    options.compress = compress;
     options.doubleArray = doubleArray;
     options.skip = skip;
     options.array = array;
     options.layout = layout;
     options.toPipe = output.ToStdout();
+    // The glyphs have 1 bit a pixel.
+    if (compress && !LvglCompresses(1))
+        Note(
+            "--compress: LVGL v9 decompresses 2 and 4 bits a pixel only; a 1-bit font is "
+            "written plain");
     return FormOf(output.form).write(set, output.Path(), options);
 }
 

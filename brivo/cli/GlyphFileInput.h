@@ -69,13 +69,16 @@ struct GlyphFileOutput {
     std::string name = "data_table";
     std::string index;  // "", "euc-kr" or "unicode"
     FirmwareOptions firmware;
+    bool compress = false;  // for a form that compresses its bitmaps
 };
 
-// Adds --name, --index, --static, --guard, --split, --section and --progmem to a subcommand.
+// Adds --name, --index, --static, --guard, --split, --section, --progmem and --compress to a
+// subcommand.
 void AddGlyphFileOutput(CLI::App& command, GlyphFileOutput& output);
 
 // Whether the output options go together and with the form of `out` (the firmware options
-// are for C source to a file); a failure is a usage error. Checked before any work.
+// are for C source to a file, --compress for a form that compresses); a failure is a usage
+// error. Checked before any work.
 Result CheckGlyphFileOutput(const GlyphFileOutput& output, const OutputFile& out);
 
 // CheckOutputTarget for each file the output writes (both of a split C source); C source also
@@ -98,9 +101,10 @@ void AddOutputFormat(CLI::App& command, std::string& format, bool png);
 // Writes the set to `output` with its form's writer (see OutputForms()): a binary font file
 // after `skip` zero bytes (with a code table, also NAME.idx), a BDF font, or C source with a
 // 2d (`doubleArray`) or 1d array; the first and last in `layout`. A code table has no place
-// beside standard output.
+// beside standard output. `compress`: the bitmaps of a form that can compress them.
 Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, bool doubleArray,
-                     const TextArrayOptions& array = {}, BitLayout layout = {});
+                     const TextArrayOptions& array = {}, BitLayout layout = {},
+                     bool compress = false);
 
 // "Read PATH (KIND): N glyphs, RANGE, WxH" on stderr.
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set);

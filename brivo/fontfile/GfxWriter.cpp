@@ -30,7 +30,7 @@ Result GfxInputOf(const CGlyphSet& set, GfxFontInput& input, bool proportional) 
         out.code = glyph->code;
         out.character = CodePointOf(glyph->code, set.range, set.keepsCodes).value_or(0);
         // ASCII beside two-byte characters is drawn in the left half of a full cell.
-        out.advance = proportional                               ? set.FontAdvance(glyph)
+        out.advance = proportional                              ? set.FontAdvance(glyph)
                       : subset && twoByte && glyph->code < 0x80 ? set.width / 2
                                                                 : set.width;
         // The ink box, a byte at a time: the first and last ink of a byte by its bits.

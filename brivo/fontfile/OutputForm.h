@@ -13,15 +13,17 @@ namespace brivo {
 class CGlyphSet;
 
 // What a written file holds: C source, a binary font file, a BDF font, Adafruit GFX fonts
-// (by EUC-KR byte, or TFT_eSPI's by Unicode), or a PNG picture of the glyphs (the preview's
-// contact sheet, which is no form a glyph set is saved in).
-enum class FileForm { CSource, Binary, Bdf, Gfx, GfxUnicode, Png };
+// (by EUC-KR byte, or TFT_eSPI's by Unicode), an LVGL font (C source for LVGL), or a PNG
+// picture of the glyphs (the preview's contact sheet, which is no form a glyph set is saved
+// in).
+enum class FileForm { CSource, Binary, Bdf, Gfx, GfxUnicode, Lvgl, Png };
 
 // What a save takes beyond the set and the path; each form reads what it carries.
 struct SaveOptions {
     bool doubleArray = true;  // C source: a row per glyph, else one flat array
     int skip = 0;             // .fnt: zero bytes before the records
     TextArrayOptions array;   // array name, code table, firmware declarations
+    bool compress = false;    // a form that can compress its bitmaps does
     BitLayout layout;
     bool toPipe = false;  // the path has no name of its own (standard output)
 };
@@ -40,6 +42,7 @@ struct FormCarries {
     bool firmware = false;   // static, guard, split, section, PROGMEM declarations
     bool metrics = false;    // advance and ink box per glyph
     int maxBpp = 1;          // bits per pixel
+    bool compress = false;   // compressed bitmaps
 };
 
 // An output form: its --format keyword, what it is called, the file types that name it, what
@@ -51,6 +54,9 @@ struct OutputForm {
     std::vector<FileType> types;  // the first is the default extension
     FormCarries carries;
     Result (*write)(const CGlyphSet& set, const std::string& path, const SaveOptions& options);
+    // Whether a file's extension names the form (else only --format does: an LVGL font is a .c
+    // file, and a .c file is the C source form).
+    bool named = true;
 };
 
 // Every form a glyph set is saved in, the CLI's and the desktop program's alike; the first

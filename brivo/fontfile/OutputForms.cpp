@@ -6,7 +6,9 @@
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/GfxWriter.h"
+#include "fontfile/LvglWriter.h"
 #include "fontfile/OutputForm.h"
+#include "glyph/CharacterSubset.h"
 
 namespace brivo {
 
@@ -39,6 +41,15 @@ Result WriteGfxUnicode(const CGlyphSet& set, const std::string& path, const Save
     return WriteGfxFile(set, path, options.array.name, true, options.array.proportional);
 }
 
+// The font takes the array's name, or where that is not given, the file's where it can name one.
+Result WriteLvgl(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    std::string name = options.array.name;
+    const std::string stem = std::filesystem::path(path).stem().string();
+    if (!options.toPipe && name == TextArrayOptions().name && IsCIdentifier(stem)) name = stem;
+    return WriteLvglFont(LvglFontOfSet(set, options.array.proportional), name, options.compress,
+                         path);
+}
+
 FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, bool metrics) {
     FormCarries carries;
     carries.layout = layout;
@@ -46,6 +57,15 @@ FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, 
     carries.codeTable = codeTable;
     carries.firmware = firmware;
     carries.metrics = metrics;
+    return carries;
+}
+
+FormCarries LvglCarries() {
+    FormCarries carries;
+    carries.codeTable = true;  // glyphs are found by their Unicode characters
+    carries.metrics = true;
+    carries.compress = true;
+    // maxBpp stays 1 until the glyphs carry coverage; the writer packs 2, 4 and 8 bits too.
     return carries;
 }
 
@@ -81,13 +101,21 @@ const std::vector<OutputForm>& OutputForms() {
          Carries(false, false, true, false, true),
          WriteBdf},
         // A header file, but only --format chooses these: a name ending .h stays C source.
-        {FileForm::Gfx, "gfx", "Adafruit GFX font", {{"Header File", "h"}}, gfx, WriteGfx},
+        {FileForm::Gfx, "gfx", "Adafruit GFX font", {{"Header File", "h"}}, gfx, WriteGfx, false},
         {FileForm::GfxUnicode,
          "gfx-unicode",
          "TFT_eSPI GFX font",
          {{"Header File", "h"}},
          gfx,
-         WriteGfxUnicode},
+         WriteGfxUnicode,
+         false},
+        {FileForm::Lvgl,
+         "lvgl",
+         "LVGL font",
+         {{"LVGL Font", "c"}},
+         LvglCarries(),
+         WriteLvgl,
+         false},
     };
     return forms;
 }
@@ -107,7 +135,7 @@ const OutputForm* FormByKeyword(std::string_view keyword) {
 const OutputForm& FormOfPath(std::string_view path) {
     for (const OutputForm& row : OutputForms())
         for (const FileType& type : row.types)
-            if (HasExtension(path, type.extension)) return row;
+            if (row.named && HasExtension(path, type.extension)) return row;
     return OutputForms().front();
 }
 
