@@ -154,7 +154,10 @@ void BM_FreeTypeAloneSameCodes(benchmark::State& state) {
     settings.logFont.height = -size;
     CGlyphSet set;
     CExtractWorker worker;
-    worker.StartExtraction(settings, set);
+    if (!worker.StartExtraction(settings, set)) {
+        state.SkipWithError("bad settings");
+        return;
+    }
     worker.Wait();
     int differing = 0;
     for (int i = 0; i < set.Count() && i < static_cast<int>(characters.size()); ++i)

@@ -26,8 +26,7 @@ const CGlyphSet& HangulSet() {
         ExtractSettings settings;
         settings.range = RANGE_HANGUL;
         CExtractWorker worker;
-        worker.StartExtraction(settings, *set);
-        worker.Wait();
+        if (worker.StartExtraction(settings, *set)) worker.Wait();
         return set;
     }();
     return *extracted;

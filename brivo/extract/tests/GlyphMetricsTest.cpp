@@ -88,7 +88,8 @@ TEST(GlyphMetricsTest, ExtractionKeepsFreeTypesMetricsAtEverySize) {
             EXPECT_EQ(set.lineMetrics->originX, 0);
             EXPECT_EQ(set.baseline, reference.Ascent());
 
-            for (const GlyphPtr& glyph : set.glyphs) {
+            for (const GlyphPtr& owned : set.glyphs) {
+                const CGlyph* glyph = owned.get();
                 const char32_t character = *CharacterOfCode(glyph->code);
                 SCOPED_TRACE("U+" + std::to_string(static_cast<unsigned>(character)));
                 const int advance = reference.Advance(character);

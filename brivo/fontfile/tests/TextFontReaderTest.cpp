@@ -307,8 +307,8 @@ TEST_F(TextFontReaderTest, MetricsTablesReadBackWithTheGlyphs) {
             set.SetGlyphSize(12, 10);
             set.range = RANGE_CUSTOM;
             for (uint16_t code : {0xB0A1, 0xB0A2, 0xB0A3}) {
-                CGlyph* glyph = NewGlyph(code, set.BytesPerGlyph(), set.Count(), set.Count());
-                set.InsertGlyphAt(set.Count(), glyph);
+                set.InsertGlyphAt(set.Count(),
+                                  NewGlyph(code, set.BytesPerGlyph(), set.Count(), set.Count()));
             }
             set.baseline = 8;
             set.lineMetrics = LineMetrics{7, 3, 11, 1};
@@ -342,8 +342,9 @@ TEST_F(TextFontReaderTest, MetricsTablesReadBackWithTheGlyphs) {
                 {13, {1, -1, 9, 8}}, {9, {10, -2, 1, 1}}, {12, {0, 0, 0, 0}}};
             for (int n = 0; n < 3; ++n) {
                 EXPECT_EQ(read.glyphs[n]->metrics, expected[n]) << n;
-                EXPECT_EQ(read.CurrentInk(read.glyphs[n]), expected[n].ink) << n;
-                EXPECT_EQ(std::memcmp(read.glyphs[n]->bits.get(), set.glyphs[n]->bits.get(), 20), 0) << n;
+                EXPECT_EQ(read.CurrentInk(read.glyphs[n].get()), expected[n].ink) << n;
+                EXPECT_EQ(std::memcmp(read.glyphs[n]->bits.get(), set.glyphs[n]->bits.get(), 20), 0)
+                    << n;
             }
         }
 }

@@ -36,12 +36,12 @@ void Fill(CGlyphSet& set, int width, int height, CodeRange range, int seed) {
     set.range = range;
     const std::vector<uint16_t> codes = RangeCodes(range, false);
     for (int i = 0; i < static_cast<int>(codes.size()); ++i) {
-        CGlyph* glyph = NewGlyph(codes[i], set.BytesPerGlyph(), i, i);
+        GlyphPtr glyph = NewGlyph(codes[i], set.BytesPerGlyph(), i, i);
         for (int b = 0; b < set.BytesPerGlyph(); ++b) glyph->bits[b] = uint8_t(i * 7 + b + seed);
         // Bits right of a 12-pixel row are not kept by a file.
         if (width == 12)
             for (int b = 1; b < set.BytesPerGlyph(); b += 2) glyph->bits[b] &= 0xF0;
-        set.SetGlyphAt(i, glyph);
+        set.SetGlyphAt(i, std::move(glyph));
     }
 }
 
