@@ -666,7 +666,9 @@ TEST_P(RandomStreamTest, CarriageDrawsOnlyTheValidFiguresAndCtrlXForgetsWhatWait
         const std::string ok = std::to_string(n + 1);
         replies += "error " + std::to_string(n) + ": .*\r\nok " + ok + "\r\ndone " + ok + "\r\n";
     }
-    // The figure stopped in its first travel and the two waiting are never drawn.
+    // A figure stopped in its first travel (the two waiting are never drawn),
+    // then the last one.
+    const int travel = static_cast<int>(stops.size());
     stream += point(60, 60) + "S1" + point(0, 60) + "Z";
     const std::string queued = "S1" + point(0, 0) + point(60, 0) + "Z", last = figure(3, true);
     replies += "ok 13\r\nreset\r\nok 16\r\ndone 16\r\n";
@@ -675,13 +677,14 @@ TEST_P(RandomStreamTest, CarriageDrawsOnlyTheValidFiguresAndCtrlXForgetsWhatWait
     options.stream = stream;
     options.start_x = options.start_y = 300;
     options.busy = [&] { return !drawn; };
+    const auto on_segment = [&](const plotter_sim::SegmentStart& start) {
+        if (start.segment == travel) send_serial(Serial::Usart1, queued + queued + "\x18", 115200);
+    };
     const auto on_reply = [&](const std::string& reply) {
-        const std::string bytes = reply == "reset" ? last : queued + queued + "\x18";
-        if (reply == "ok 13" || reply == "reset")
-            at(now() + milliseconds(1), [bytes] { send_serial(Serial::Usart1, bytes, 115200); });
+        if (reply == "reset") send_serial(Serial::Usart1, last, 115200);
         drawn = drawn || reply == "done 16";
     };
-    const RunResult result = run_plotter(options, {}, {}, on_reply);
+    const RunResult result = run_plotter(options, {}, on_segment, on_reply);
     ASSERT_TRUE(result.finished);
     EXPECT_TRUE(std::regex_match(transmitted(Serial::Usart1), std::regex(replies)))
         << transmitted(Serial::Usart1);
