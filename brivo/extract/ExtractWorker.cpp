@@ -251,7 +251,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                                             ? 0
                                             : rasterizer.LastGlyphAdvance();
                 if (glyph.bits != nullptr)
-                    glyph.metrics.ink = FindInkBox(glyph.bits, cellWidth, settings.fontSizeY,
+                    glyph.metrics.ink = FindInkBox(glyph.bits.get(), cellWidth, settings.fontSizeY,
                                                    settings.offsetX, baseline);
                 glyph.missing = rasterizer.LastGlyphMissing();
                 glyph.grey = rasterizer.LastGlyphGreyRescue();

@@ -575,7 +575,7 @@ void TakeMetrics(const TextScan& scan, CGlyphSet& set) {
     }
     const std::vector<int32_t>& values = scan.GlyphMetricValues();
     for (std::size_t n = 0; n < set.glyphs.size() && 5 * n + 4 < values.size(); ++n)
-        if (CGlyph* glyph = set.glyphs[n]; glyph != nullptr)
+        if (CGlyph* glyph = set.glyphs[n].get(); glyph != nullptr)
             glyph->metrics = {
                 values[5 * n],
                 {values[5 * n + 1], values[5 * n + 2], values[5 * n + 3], values[5 * n + 4]}};
