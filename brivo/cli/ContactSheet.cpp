@@ -118,6 +118,47 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
     return image;
 }
 
+int64_t TextLinePixels(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale) {
+    int64_t width = int64_t{set.width} + 2 * kTextMargin;
+    for (const TextGlyph& placed : line) width += std::max<int32_t>(placed.advance, 0);
+    return width * scale * (int64_t{set.height} + 2 * kTextMargin) * scale;
+}
+
+GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale) {
+    const int originX = set.lineMetrics ? set.lineMetrics->originX : 0;
+    // Where each pen stands, and the columns the ink and the advances take.
+    std::vector<int> pens;
+    int pen = 0, left = 0, right = 0;
+    for (const TextGlyph& placed : line) {
+        pens.push_back(pen);
+        if (const InkBox ink = set.CurrentInk(placed.glyph); !ink.Empty()) {
+            left = std::min(left, pen + ink.x);
+            right = std::max(right, pen + ink.x + ink.width);
+        }
+        pen += placed.advance;
+        right = std::max(right, pen);
+    }
+    GrayImage image;
+    image.width = (right - left + 2 * kTextMargin) * scale;
+    image.height = (set.height + 2 * kTextMargin) * scale;
+    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, kPaper);
+    for (std::size_t n = 0; n < line.size(); ++n) {
+        const CGlyph* glyph = line[n].glyph;
+        if (glyph == nullptr || glyph->bits == nullptr) continue;
+        const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
+        const int cellLeft = pens[n] - originX - left + kTextMargin;
+        for (int row = 0; row < set.height; ++row)
+            for (int column = 0; column < set.width; ++column) {
+                if (!bitmap.Pixel(column, row)) continue;
+                for (int dy = 0; dy < scale; ++dy)
+                    std::fill_n(
+                        &image.At((cellLeft + column) * scale, (kTextMargin + row) * scale + dy),
+                        scale, kInk);
+            }
+    }
+    return image;
+}
+
 Result WritePng(const GrayImage& image, const std::string& path) {
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
