@@ -62,10 +62,12 @@ int64_t TextLinePixels(const CGlyphSet& set, const std::vector<TextGlyph>& line,
 
 // The glyphs one after the other on one baseline, as a display draws a line of text: each
 // cell with its pen origin (the set's originX column, on the baseline row) at the pen, ink
-// only, then the pen moves on by the glyph's advance. The picture holds the cells' rows and,
-// from left to right, every glyph's ink and the whole advance, with kTextMargin round it, all
-// magnified `scale` times.
-GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale);
+// only, then the pen moves on by the glyph's advance. In fixed `cells` a glyph shows only its
+// cell's first `advance` columns (an ASCII character in half a cell), as a display of fixed
+// cells draws it. The picture holds the cells' rows and, from left to right, the drawn ink and
+// the whole advance, with kTextMargin round it, all magnified `scale` times.
+GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale,
+                       bool cells);
 
 // Saves the image as a greyscale PNG (written beside the target, then renamed).
 Result WritePng(const GrayImage& image, const std::string& path);

@@ -126,7 +126,7 @@ int RunTextPreview(const PreviewOptions& options, const CGlyphSet& set, const Ou
         return Fail("preview", "the line would be too big at --scale " +
                                    std::to_string(options.scale) +
                                    "; give a shorter --text or a smaller --scale");
-    const GrayImage image = DrawTextLine(set, line, options.scale);
+    const GrayImage image = DrawTextLine(set, line, options.scale, !options.proportional);
     if (Result saved = WritePng(image, out.Path()); !saved) return Fail("preview", saved.message);
     Status("Wrote %s (%dx%d pixels)\n", out.Shown().c_str(), image.width, image.height);
     return 0;
