@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/CliCommon.h"
 #include "cli/ContactSheet.h"
@@ -24,7 +27,7 @@ struct PreviewOptions {
     std::string codes;
     std::string out;
     std::string format;
-    std::string text;  // UTF-8
+    std::optional<std::string> text;  // UTF-8
     bool proportional = false;
 };
 
@@ -102,19 +105,12 @@ std::vector<TextGlyph> LayOutText(const CGlyphSet& set, const std::vector<char32
 }
 
 // Draws --text with the set's glyphs instead of the sheet.
-int RunTextPreview(const PreviewOptions& options, const CGlyphSet& set, const OutputFile& out) {
+int RunTextPreview(const PreviewOptions& options, const std::vector<char32_t>& text,
+                   const CGlyphSet& set, const OutputFile& out) {
     if (set.range == RANGE_CUSTOM && !set.keepsCodes)
         return Fail("preview", "the glyphs of " + options.input.path +
                                    " have no character codes (a Custom set without a code "
                                    "table): --text needs a range or a set with its codes");
-    std::vector<char32_t> text;
-    for (std::size_t at = 0; at < options.text.size();) {
-        char32_t character = 0;
-        if (!DecodeUtf8(options.text, at, character))
-            return UsageFail("preview",
-                             "--text is not valid UTF-8 at byte offset " + std::to_string(at));
-        text.push_back(character);
-    }
     if (options.proportional &&
         std::none_of(set.glyphs.begin(), set.glyphs.end(),
                      [](const GlyphPtr& glyph) { return glyph && glyph->metrics.advance > 0; }))
@@ -137,12 +133,22 @@ int RunPreview(const PreviewOptions& options) {
     if (!options.codes.empty() && !ParseCodes(options.codes, first, last))
         return UsageFail("preview", "--codes must be FIRST-LAST, e.g. 0xB0A1-0xB0FE, not \"" +
                                         options.codes + "\"");
-    if (!options.text.empty() && !options.codes.empty())
+    if (options.text && !options.codes.empty())
         return UsageFail("preview",
                          "--text and --codes do not go together: --text draws the "
                          "glyphs of its characters");
-    if (options.proportional && options.text.empty())
+    if (options.proportional && !options.text)
         return UsageFail("preview", "--proportional is for --text");
+    std::vector<char32_t> text;
+    for (std::size_t at = 0; options.text && at < options.text->size();) {
+        char32_t character = 0;
+        if (!DecodeUtf8(*options.text, at, character))
+            return UsageFail("preview",
+                             "--text is not valid UTF-8 at byte offset " + std::to_string(at));
+        text.push_back(character);
+    }
+    if (options.text && text.empty())
+        return UsageFail("preview", "--text is empty: give the characters to draw");
     if (options.scale < 1 || options.scale > 16)
         return UsageFail("preview",
                          "--scale must be 1 to 16, not " + std::to_string(options.scale));
@@ -162,7 +168,7 @@ int RunPreview(const PreviewOptions& options) {
     PrintRead(options.input.path,
               FileKindName(IsBinaryInput(options.input) ? FileForm::Binary : FileForm::CSource),
               set);
-    if (!options.text.empty()) return RunTextPreview(options, set, out);
+    if (options.text) return RunTextPreview(options, text, set, out);
     for (int n = set.Count() - 1; n >= 0; --n)
         if (set.glyphs[n]->code < first || set.glyphs[n]->code > last) set.RemoveGlyphAt(n);
     if (set.Count() == 0)

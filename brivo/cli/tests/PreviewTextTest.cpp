@@ -149,4 +149,30 @@ TEST_F(PreviewTextTest, DrawnLineMatchesFreeType) {
     }
 }
 
+// A text that cannot be drawn is refused with the reason, and no picture is written.
+TEST_F(PreviewTextTest, TextsThatCannotBeDrawnAreRefused) {
+    const fs::path source = folder / "text.c", fnt = folder / "ascii.fnt", png = folder / "t.png";
+    ASSERT_EQ(Cli("extract --chars '" + kText + "' -q -o " + source.string()).status, 0);
+    ASSERT_EQ(Cli("extract --range ascii --size 8x16 -q -o " + fnt.string()).status, 0);
+    const std::string c = source.string() + " --size auto --range auto ";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {c + "--text ''", 2, "--text is empty"},
+        {c + "--text '\xEC\x95'", 2, "--text is not valid UTF-8 at byte offset 0"},
+        {c + "--text Hello --codes 0x41-0x5A", 2, "--text and --codes do not go together"},
+        {c + "--proportional", 2, "--proportional is for --text"},
+        {fnt.string() + " --size 8x16 --range custom --text Hello", 1, "no character codes"},
+    };
+    for (const Case& test : cases) {
+        const CliRun run = Cli("preview " + test.arguments + " -o " + png.string());
+        EXPECT_EQ(run.status, test.status) << test.arguments << "\n" << run.output;
+        EXPECT_NE(run.output.find(test.message), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(png)) << test.arguments;
+    }
+}
+
 }  // namespace
