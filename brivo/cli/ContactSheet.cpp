@@ -120,7 +120,8 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
 }
 
 int64_t TextLinePixels(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale) {
-    int64_t width = int64_t{set.width} + 2 * kTextMargin;
+    // Ink may stand out of the advances by up to a cell on either side.
+    int64_t width = 2 * int64_t{set.width} + 2 * kTextMargin;
     for (const TextGlyph& placed : line) width += std::max<int32_t>(placed.advance, 0);
     return width * scale * (int64_t{set.height} + 2 * kTextMargin) * scale;
 }
