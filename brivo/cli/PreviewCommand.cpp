@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/CliCommon.h"
 #include "cli/ContactSheet.h"
 #include "cli/GlyphFileInput.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -23,6 +27,8 @@ struct PreviewOptions {
     std::string codes;
     std::string out;
     std::string format;
+    std::optional<std::string> text;  // UTF-8
+    bool proportional = false;
 };
 
 // "0xB0A1-0xB0FE" (or decimal) as the first and last code; false unless it is that.
@@ -54,11 +60,95 @@ std::string TooBig(const CGlyphSet& set, int scale) {
            std::to_string(kMaxSheetPixels / perGlyph) + " fit at --scale 1)";
 }
 
+// "'가' (U+AC00)".
+std::string Named(char32_t character) {
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(character));
+    const bool printable = character >= 0x20 && character != 0x7F;
+    return (printable ? "'" + EncodeUtf8(character) + "' (" : "(") + number + ")";
+}
+
+// The text's characters as the set's glyphs and their advances: the font's own with
+// `proportional`, else the cell's. A character the set lacks is left blank, a cell wide (half
+// a cell for ASCII among two-byte characters), and named in a warning.
+std::vector<TextGlyph> LayOutText(const CGlyphSet& set, const std::vector<char32_t>& text,
+                                  bool proportional) {
+    std::vector<const CGlyph*> byCode(0x10000, nullptr);
+    bool wide = false;
+    for (int n = set.Count() - 1; n >= 0; --n)
+        if (const CGlyph* glyph = set.GlyphAt(n)) {
+            byCode[glyph->code] = glyph;
+            wide = wide || glyph->code >= 0x80;
+        }
+    std::vector<TextGlyph> line;
+    std::vector<char32_t> missing;
+    for (const char32_t character : text) {
+        const std::optional<uint16_t> code = CodeOfCharacter(character);
+        const CGlyph* glyph = code ? byCode[*code] : nullptr;
+        if (glyph != nullptr) {
+            line.push_back({glyph, proportional ? set.FontAdvance(glyph) : set.CellAdvance(glyph)});
+            continue;
+        }
+        line.push_back({nullptr, character < 0x80 && wide ? set.width / 2 : set.width});
+        if (std::find(missing.begin(), missing.end(), character) == missing.end())
+            missing.push_back(character);
+    }
+    if (!missing.empty()) {
+        std::string names;
+        for (const char32_t character : missing)
+            names += (names.empty() ? "" : ", ") + Named(character);
+        Warn("the glyphs have no " +
+             std::string(missing.size() == 1 ? "character " : "characters ") + names +
+             " of --text: left blank");
+    }
+    return line;
+}
+
+// Draws --text with the set's glyphs instead of the sheet.
+int RunTextPreview(const PreviewOptions& options, const std::vector<char32_t>& text,
+                   const CGlyphSet& set, const OutputFile& out) {
+    if (set.range == RANGE_CUSTOM && !set.keepsCodes)
+        return Fail("preview", "the glyphs of " + options.input.path +
+                                   " have no character codes (a Custom set without a code "
+                                   "table): --text needs a range or a set with its codes");
+    if (options.proportional &&
+        std::none_of(set.glyphs.begin(), set.glyphs.end(),
+                     [](const GlyphPtr& glyph) { return glyph && glyph->metrics.advance > 0; }))
+        Warn(options.input.path +
+             " holds no advances of the font (they come with C source written with --metrics, "
+             "from a face that is not fixed-pitch): --proportional draws the glyphs a cell apart");
+    const std::vector<TextGlyph> line = LayOutText(set, text, options.proportional);
+    if (TextLinePixels(set, line, options.scale) > kMaxSheetPixels)
+        return Fail("preview", "the line would be too big at --scale " +
+                                   std::to_string(options.scale) +
+                                   "; give a shorter --text or a smaller --scale");
+    const GrayImage image = DrawTextLine(set, line, options.scale, !options.proportional);
+    if (Result saved = WritePng(image, out.Path()); !saved) return Fail("preview", saved.message);
+    Status("Wrote %s (%dx%d pixels)\n", out.Shown().c_str(), image.width, image.height);
+    return 0;
+}
+
 int RunPreview(const PreviewOptions& options) {
     unsigned long first = 0, last = 0xFFFF;
     if (!options.codes.empty() && !ParseCodes(options.codes, first, last))
         return UsageFail("preview", "--codes must be FIRST-LAST, e.g. 0xB0A1-0xB0FE, not \"" +
                                         options.codes + "\"");
+    if (options.text && !options.codes.empty())
+        return UsageFail("preview",
+                         "--text and --codes do not go together: --text draws the "
+                         "glyphs of its characters");
+    if (options.proportional && !options.text)
+        return UsageFail("preview", "--proportional is for --text");
+    std::vector<char32_t> text;
+    for (std::size_t at = 0; options.text && at < options.text->size();) {
+        char32_t character = 0;
+        if (!DecodeUtf8(*options.text, at, character))
+            return UsageFail("preview",
+                             "--text is not valid UTF-8 at byte offset " + std::to_string(at));
+        text.push_back(character);
+    }
+    if (options.text && text.empty())
+        return UsageFail("preview", "--text is empty: give the characters to draw");
     if (options.scale < 1 || options.scale > 16)
         return UsageFail("preview",
                          "--scale must be 1 to 16, not " + std::to_string(options.scale));
@@ -78,6 +168,7 @@ int RunPreview(const PreviewOptions& options) {
     PrintRead(options.input.path,
               FileKindName(IsBinaryInput(options.input) ? FileForm::Binary : FileForm::CSource),
               set);
+    if (options.text) return RunTextPreview(options, text, set, out);
     for (int n = set.Count() - 1; n >= 0; --n)
         if (set.glyphs[n]->code < first || set.glyphs[n]->code > last) set.RemoveGlyphAt(n);
     if (set.Count() == 0)
@@ -99,7 +190,9 @@ int RunPreview(const PreviewOptions& options) {
 void AddPreviewCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<PreviewOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "preview", "Write a PNG contact sheet of the glyphs of a .fnt or C source file");
+        "preview",
+        "Write a PNG contact sheet of the glyphs of a .fnt or C source file, or a line of text "
+        "drawn with them");
     cmd->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddGlyphFileInput(*cmd, options->input);
     cmd->add_option("--scale", options->scale, "Magnification of the glyphs, 1-16")
@@ -107,6 +200,11 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--codes", options->codes,
                     "Show only the glyphs with codes FIRST-LAST (e.g. 0xB0A1-0xB0FE)")
         ->type_name("FIRST-LAST");
+    cmd->add_option("--text", options->text,
+                    "Draw this UTF-8 text on one baseline with the glyphs instead of the sheet");
+    cmd->add_flag("--proportional", options->proportional,
+                  "With --text: advance each glyph by the font's own advance (C source written "
+                  "with --metrics), not by its cell");
     cmd->add_option("-o,--output", options->out, "PNG file to write; - = standard output")
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
         ->required();

@@ -5,7 +5,8 @@
 namespace brivo {
 
 // `preview`: reads a .fnt or C source file and writes a PNG contact sheet of its glyphs,
-// magnified and labelled. Its callback sets `exitCode`.
+// magnified and labelled, or with --text a line of that text drawn with them. Its callback
+// sets `exitCode`.
 void AddPreviewCommand(CLI::App& app, int& exitCode);
 
 }  // namespace brivo

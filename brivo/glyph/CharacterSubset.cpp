@@ -54,8 +54,8 @@ const KsTables& Tables() {
     return tables;
 }
 
-// Decodes one character at `at`; false for a malformed, overlong or surrogate sequence or
-// one beyond U+10FFFF.
+}  // namespace
+
 bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& character) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char first = byte(at);
@@ -86,9 +86,13 @@ bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& character) {
     return true;
 }
 
+namespace {
+
 bool IsIgnored(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xFEFF || c == 0x2028 || c == 0x2029;
 }
+
+}  // namespace
 
 std::string EncodeUtf8(char32_t c) {
     std::string text;
@@ -109,8 +113,6 @@ std::string EncodeUtf8(char32_t c) {
     }
     return text;
 }
-
-}  // namespace
 
 std::optional<uint16_t> CodeOfCharacter(char32_t character) {
     if (character < 0x80) return static_cast<uint16_t>(character);

@@ -20,6 +20,11 @@ std::optional<uint16_t> CodeOfCharacter(char32_t character);
 // The Unicode character of an ASCII or KS X 1001 code; none for unassigned codes.
 std::optional<char32_t> CharacterOfCode(uint16_t code);
 
+// Decodes one UTF-8 character at `at`, moving `at` past it; false for a malformed, overlong
+// or surrogate sequence or one beyond U+10FFFF.
+bool DecodeUtf8(std::string_view text, std::size_t& at, char32_t& character);
+std::string EncodeUtf8(char32_t character);
+
 // Which code a code table lists for each glyph.
 enum class CodeIndex { None, EucKr, Unicode };
 
