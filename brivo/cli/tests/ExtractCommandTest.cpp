@@ -127,7 +127,7 @@ TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
         {"--array 3d", "--array"},
         {"--bold-groups 300", "--bold-groups"},
         {"--offset 1:2", "--offset"},
-        {"--proportional", "BDF, or C source with --metrics"},
+        {"--proportional", "BDF, a display library's font, or C source with --metrics"},
         {"--metrics", "a .fnt file holds no metrics"},
     };
     for (const Case& c : cases) {
