@@ -352,7 +352,8 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
         if (proportional)
             FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink));
         else
-            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph ? glyph->bits.get() : nullptr));
+            FormatGlyph(text, set, k, doubleArray,
+                        packer.Pack(glyph ? glyph->bits.get() : nullptr));
         out(text);
     }
     // C has no empty array: a font of blank glyphs has one byte.

@@ -10,8 +10,7 @@ void ThresholdRow(const uint8_t* pixels, int count, int threshold, uint8_t* out)
     for (int x0 = 0; x0 < count; x0 += 8) {
         const int n = std::min(8, count - x0);
         unsigned byte = 0;
-        for (int b = 0; b < n; ++b)
-            byte |= static_cast<unsigned>(pixels[b] < threshold) << (7 - b);
+        for (int b = 0; b < n; ++b) byte |= static_cast<unsigned>(pixels[b] < threshold) << (7 - b);
         pixels += n;
         *out++ = static_cast<uint8_t>(byte);
     }

@@ -13,8 +13,8 @@ namespace brivo {
 // allowed), or nothing.
 std::optional<int> IntegerIn(const QString& text, int minimum, int maximum);
 
-// Checks a line edit when the user leaves it for another control after typing. `check` returns why the text is
-// refused (empty: it is not): the box then shows `lastGood()` again and the reason in a
+// Checks a line edit when the user leaves it for another control after typing. `check` returns why
+// the text is refused (empty: it is not): the box then shows `lastGood()` again and the reason in a
 // warning box. Accepted text goes to `take`. Owned by the edit.
 class CFieldCheck : public QObject {
 public:

@@ -116,7 +116,8 @@ TEST_F(CliPipeTest, StreamsWithoutAFormAreRefused) {
         int status;
         const char* message;
     } cases[] = {
-        {"CLI extract --range ascii -o -", 2, "give --format c, fnt, bdf, gfx, gfx-unicode or lvgl"},
+        {"CLI extract --range ascii -o -", 2,
+         "give --format c, fnt, bdf, gfx, gfx-unicode or lvgl"},
         {"CLI convert DIR/ascii.fnt --size 8x16 --range ascii -o -", 2, "give --format"},
         {"CLI preview DIR/ascii.fnt --size 8x16 --range ascii -o -", 2, "give --format png"},
         {"CLI preview DIR/ascii.fnt --size 8x16 --range ascii -o - --format fnt", 2, "png"},
