@@ -6,6 +6,7 @@
 
 #include "fontfile/BdfWriter.h"
 #include "fontfile/SafeFile.h"
+#include "glyph/CharacterSubset.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -20,7 +21,8 @@ Result GfxInputOf(const CGlyphSet& set, GfxFontInput& input, bool proportional) 
             "give --range, or read the font with its code table");
     bool twoByte = false;
     for (const GlyphPtr& glyph : set.glyphs) twoByte |= glyph != nullptr && glyph->code >= 0x100;
-    const int baseline = set.baseline.value_or(set.height - set.height / 8);
+    const int baseline = set.BaselineOrGuess();
+    const int originX = set.lineMetrics ? set.lineMetrics->originX : 0;
     input.glyphs.clear();
     input.yAdvance = set.height;
     for (const GlyphPtr& owned : set.glyphs) {
@@ -33,26 +35,18 @@ Result GfxInputOf(const CGlyphSet& set, GfxFontInput& input, bool proportional) 
         out.advance = proportional                              ? set.FontAdvance(glyph)
                       : subset && twoByte && glyph->code < 0x80 ? set.width / 2
                                                                 : set.width;
-        // The ink box, a byte at a time: the first and last ink of a byte by its bits.
-        const int perRow = set.BytesPerRow();
-        int left = set.width, right = -1, top = set.height, bottom = -1;
-        for (int y = 0; y < set.height; ++y)
-            for (int i = 0; i < perRow; ++i)
-                if (const unsigned byte = glyph->bits[y * perRow + i]; byte != 0) {
-                    left = std::min(left, i * 8 + __builtin_clz(byte) - 24);
-                    right = std::max(right, i * 8 + 7 - __builtin_ctz(byte));
-                    top = std::min(top, y), bottom = y;
-                }
-        if (right >= 0) {
-            out.xOffset = left;
+        if (const InkBox ink = set.CurrentInk(glyph); !ink.Empty()) {
+            const int top = ink.TopRow(baseline), left = ink.LeftColumn(originX);
+            out.xOffset = ink.x;
             out.yOffset = top - baseline;
-            out.width = right - left + 1;
-            out.height = bottom - top + 1;
+            out.width = ink.width;
+            out.height = ink.height;
             out.bits.assign((out.width * out.height + 7) / 8, 0);
+            const int perRow = set.BytesPerRow();
             int n = 0;
-            for (int y = top; y <= bottom; ++y) {
+            for (int y = top; y < top + ink.height; ++y) {
                 const uint8_t* row = glyph->bits.get() + y * perRow;
-                for (int x = left; x <= right; ++x, ++n)
+                for (int x = left; x < left + ink.width; ++x, ++n)
                     if ((row[x >> 3] >> (7 - (x & 7)) & 1) != 0)
                         out.bits[n >> 3] |= static_cast<uint8_t>(0x80 >> (n & 7));
             }
@@ -72,26 +66,6 @@ std::string Format(const char* format, long a, long b = 0, long c = 0, long d = 
                    long f = 0) {
     char text[96];
     std::snprintf(text, sizeof text, format, a, b, c, d, e, f);
-    return text;
-}
-
-std::string Utf8(char32_t c) {
-    std::string text;
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | c >> 6);
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | c >> 12);
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | c >> 18);
-        text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
     return text;
 }
 
@@ -163,7 +137,7 @@ Result AddFont(const FontPart& part, int yAdvance, long maxBitmap, bool unicode,
                       glyph->yOffset, code);
         text += line;
         if (glyph->character >= 0x20 && glyph->character != 0x7F)
-            text += " " + Utf8(glyph->character);
+            text += " " + EncodeUtf8(glyph->character);
         text += " */\n";
     }
     text += "};\n\nconst GFXfont " + part.name + " PROGMEM = {(uint8_t*)" + part.name +
