@@ -63,7 +63,8 @@ void BM_WriteFontFileLayout8366(benchmark::State& state) {
 BENCHMARK(BM_WriteFontFileLayout8366)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_WriteBdfFile8366(benchmark::State& state) {
-    WriteAll(state, "brivo-bench-export.bdf", WriteBdfFile);
+    WriteAll(state, "brivo-bench-export.bdf",
+             [](const CGlyphSet& set, const std::string& path) { return WriteBdfFile(set, path); });
 }
 BENCHMARK(BM_WriteBdfFile8366)->Unit(benchmark::kMillisecond);
 

@@ -241,8 +241,8 @@ std::string FormatBdf(const CGlyphSet& set, std::string_view family, bool propor
     return text;
 }
 
-Result WriteBdfFile(const CGlyphSet& set, const std::string& path) {
-    return WriteNamedBdfFile(set, path, std::filesystem::path(path).stem().string());
+Result WriteBdfFile(const CGlyphSet& set, const std::string& path, bool proportional) {
+    return WriteNamedBdfFile(set, path, std::filesystem::path(path).stem().string(), proportional);
 }
 
 Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family,

@@ -37,7 +37,7 @@ std::string FormatBdf(const CGlyphSet& set, std::string_view family, bool propor
 
 // Streams WriteBdfTo into `path` (see safefile::SafeFileWriter), the family named after the
 // file.
-Result WriteBdfFile(const CGlyphSet& set, const std::string& path);
+Result WriteBdfFile(const CGlyphSet& set, const std::string& path, bool proportional = false);
 
 // The same with the family named `family` (a file without a name of its own: a pipe).
 Result WriteNamedBdfFile(const CGlyphSet& set, const std::string& path, const std::string& family,

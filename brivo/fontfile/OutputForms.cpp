@@ -28,9 +28,9 @@ Result WriteBinary(const CGlyphSet& set, const std::string& path, const SaveOpti
 
 // A font on standard output has no file name to be named after: it takes the array's.
 Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
-    const std::string family =
-        options.toPipe ? options.array.name : std::filesystem::path(path).stem().string();
-    return WriteNamedBdfFile(set, path, family, options.array.proportional);
+    const bool proportional = options.array.proportional;
+    return options.toPipe ? WriteNamedBdfFile(set, path, options.array.name, proportional)
+                          : WriteBdfFile(set, path, proportional);
 }
 
 Result WriteGfx(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {

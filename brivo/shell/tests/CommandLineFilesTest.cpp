@@ -16,19 +16,14 @@
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
+#include "testing/GlyphSetBytes.h"
 #include "testing/MessageBoxAnswerer.h"
 #include "widgets/BrivoProfile.h"
 
 using namespace brivo;
+using brivo::test::SetBytes;
 
 namespace {
-
-QByteArray SetBytes(const CGlyphSet& set) {
-    QByteArray bytes;
-    for (const GlyphPtr& glyph : set.glyphs)
-        bytes.append(reinterpret_cast<const char*>(glyph->bits.get()), set.BytesPerGlyph());
-    return bytes;
-}
 
 void Fill(CGlyphSet& set, int width, int height, CodeRange range, int seed) {
     set.ClearGlyphs();

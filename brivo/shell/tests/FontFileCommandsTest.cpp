@@ -21,10 +21,12 @@
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
 #include "testing/FileDialogDriver.h"
+#include "testing/GlyphSetBytes.h"
 #include "testing/MessageBoxAnswerer.h"
 #include "testing/Patience.h"
 
 using namespace brivo;
+using brivo::test::SetBytes;
 using Dialog = CFileOptionDialog;
 
 namespace {
@@ -43,14 +45,6 @@ void FillSet(CGlyphSet& set, int width, int height, CodeRange range, int count,
         std::fill_n(glyph->bits.get(), set.BytesPerGlyph(), static_cast<uint8_t>(i + 1));
         set.SetGlyphAt(i, std::move(glyph));
     }
-}
-
-QByteArray SetBytes(const CGlyphSet& set) {
-    QByteArray bytes;
-    for (int i = 0; i < set.Count(); ++i)
-        bytes.append(reinterpret_cast<const char*>(set.GlyphAt(i)->bits.get()),
-                     set.BytesPerGlyph());
-    return bytes;
 }
 
 void Check(Dialog& dialog, int id) { static_cast<QAbstractButton*>(dialog.Control(id))->click(); }

@@ -12,22 +12,12 @@
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
 #include "testing/AppTestProfile.h"
+#include "testing/GlyphSetBytes.h"
 #include "testing/MessageBoxAnswerer.h"
 #include "widgets/BrivoProfile.h"
 
 using namespace brivo;
-
-namespace {
-
-// The set's bytes, glyph after glyph.
-QByteArray SetBytes(const CGlyphSet& set) {
-    QByteArray bytes;
-    for (const GlyphPtr& glyph : set.glyphs)
-        bytes.append(reinterpret_cast<const char*>(glyph->bits.get()), set.BytesPerGlyph());
-    return bytes;
-}
-
-}  // namespace
+using brivo::test::SetBytes;
 
 class RecentFilesTest : public QObject {
     Q_OBJECT
