@@ -38,19 +38,38 @@ Layout SheetLayout(const CGlyphSet& set, int scale) {
     return layout;
 }
 
+// The grey of a pixel of the glyph: ink, paper, or between for grey coverage.
+uint8_t Shade(const CGlyphSet& set, const CGlyph& glyph, int column, int row) {
+    if (glyph.coverage != nullptr) {
+        const int most = (1 << set.bpp) - 1;
+        const int value = glyph.coverage[static_cast<std::size_t>(row) * set.width + column];
+        return static_cast<uint8_t>(kPaper - (kPaper - kInk) * value / most);
+    }
+    return CGlyphBitmapView(glyph.bits.get(), set.width, set.height).Pixel(column, row) ? kInk
+                                                                                        : kPaper;
+}
+
+// Paints a glyph's pixel `scale` times magnified with its top-left at (x, y), over anything
+// lighter.
+void Paint(GrayImage& image, int x, int y, int scale, uint8_t shade) {
+    if (shade == kPaper) return;
+    for (int dy = 0; dy < scale; ++dy)
+        for (int dx = 0; dx < scale; ++dx) {
+            uint8_t& pixel = image.At(x + dx, y + dy);
+            pixel = std::min(pixel, shade);
+        }
+}
+
 void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int left, int top,
                int scale) {
     const int w = set.width * scale, h = set.height * scale;
     for (int x = left - 1; x <= left + w; ++x) image.At(x, top - 1) = image.At(x, top + h) = kFrame;
     for (int y = top - 1; y <= top + h; ++y) image.At(left - 1, y) = image.At(left + w, y) = kFrame;
     if (glyph == nullptr || glyph->bits == nullptr) return;
-    const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
     for (int row = 0; row < set.height; ++row)
-        for (int column = 0; column < set.width; ++column) {
-            if (!bitmap.Pixel(column, row)) continue;
-            for (int dy = 0; dy < scale; ++dy)
-                std::fill_n(&image.At(left + column * scale, top + row * scale + dy), scale, kInk);
-        }
+        for (int column = 0; column < set.width; ++column)
+            Paint(image, left + column * scale, top + row * scale, scale,
+                  Shade(set, *glyph, column, row));
 }
 
 }  // namespace
@@ -154,17 +173,12 @@ GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line,
     for (std::size_t n = 0; n < line.size(); ++n) {
         const CGlyph* glyph = line[n].glyph;
         if (glyph == nullptr || glyph->bits == nullptr) continue;
-        const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
         const auto [first, end] = drawnColumns(line[n]);
         const int cellLeft = pens[n] - originX - left + kTextMargin;
         for (int row = 0; row < set.height; ++row)
-            for (int column = first; column < end; ++column) {
-                if (!bitmap.Pixel(column, row)) continue;
-                for (int dy = 0; dy < scale; ++dy)
-                    std::fill_n(
-                        &image.At((cellLeft + column) * scale, (kTextMargin + row) * scale + dy),
-                        scale, kInk);
-            }
+            for (int column = first; column < end; ++column)
+                Paint(image, (cellLeft + column) * scale, (kTextMargin + row) * scale, scale,
+                      Shade(set, *glyph, column, row));
     }
     return image;
 }

@@ -45,6 +45,25 @@ struct ExtractOptions {
     GlyphFileOutput output;
 };
 
+// --bpp above 1 needs a form that holds grey glyphs, packed in rows.
+Result CheckDepthOptions(const ExtractOptions& options, FileForm form) {
+    const int bpp = options.settings.bpp;
+    if (bpp > FormOf(form).carries.maxBpp) {
+        std::string forms;
+        for (const OutputForm& row : OutputForms())
+            if (row.carries.maxBpp >= bpp)
+                forms += std::string(forms.empty() ? "" : ", ") + row.kind;
+        return Result::Failure("--bpp " + std::to_string(bpp) + ": " + FormOf(form).kind +
+                               "s hold 1 bit per pixel; grey glyphs go into " + forms);
+    }
+    BitLayout packed;
+    if (Result depth =
+            LayoutAtDepth(AskedLayout(options.layout).value_or(BitLayout{}), bpp, packed);
+        !depth)
+        return Result::Failure("--bpp " + std::to_string(bpp) + ": " + depth.message);
+    return Result::Success();
+}
+
 // --metrics and --proportional need a form that holds each glyph's metrics.
 Result CheckMetricsOptions(const ExtractOptions& options, FileForm form) {
     if (options.metrics && !FormOf(form).carries.metrics)
@@ -175,6 +194,8 @@ int RunExtract(const ExtractOptions& options) {
         return UsageFail("extract", checked.message);
     if (Result metrics = CheckMetricsOptions(options, out.form); !metrics)
         return UsageFail("extract", metrics.message);
+    if (Result depth = CheckDepthOptions(options, out.form); !depth)
+        return UsageFail("extract", depth.message);
     // A character subset keeps its codes in a code table, which a .fnt file has beside it.
     if (out.ToStdout() && out.form == FileForm::Binary &&
         (!options.output.index.empty() || !options.chars.empty() || !options.charsFiles.empty()))
@@ -200,7 +221,8 @@ int RunExtract(const ExtractOptions& options) {
     }
 
     CExtractWorker worker;
-    const BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
+    BitLayout layout = AskedLayout(options.layout).value_or(BitLayout{});
+    layout.bpp = static_cast<uint8_t>(settings.bpp);  // rows, by CheckDepthOptions
     // A .fnt without a code table needs nothing but the glyphs in code order: each is packed
     // and written as soon as it is rendered, instead of the whole set being held first.
     std::unique_ptr<safefile::SafeFileWriter> stream;
@@ -211,9 +233,8 @@ int RunExtract(const ExtractOptions& options) {
         packer = std::make_unique<GlyphPacker>(width, settings.fontSizeY, layout);
         stream = std::make_unique<safefile::SafeFileWriter>(out.Path());
         stream->Write(std::string(static_cast<std::size_t>(options.skip), '\0'));
-        worker.SetGlyphSink([&stream, &packer](const CGlyph& glyph) {
-            stream->Write(packer->Pack(glyph.bits.get()));
-        });
+        worker.SetGlyphSink(
+            [&stream, &packer](const CGlyph& glyph) { stream->Write(packer->Pack(&glyph)); });
     }
     if (Result started = worker.StartExtraction(settings, set); !started)
         return Fail(started.message);
@@ -326,6 +347,12 @@ void AddExtractCommand(CLI::App& app, int& exitCode) {
                     "Rasterising: auto = hinted monochrome, greyscale only for glyphs too thin "
                     "for it; mono; gray (thresholded)")
         ->check(CLI::IsMember({"auto", "mono", "gray"}))
+        ->capture_default_str();
+    cmd->add_option("--bpp", options->settings.bpp,
+                    "Bits per pixel: 1, or 2, 4 or 8 for anti-aliased glyphs from FreeType's "
+                    "greyscale, quantised evenly (LVGL, C source and .fnt; packed in rows, the "
+                    "first pixel in the top bits)")
+        ->check(CLI::IsMember({1, 2, 4, 8}))
         ->capture_default_str();
     cmd->add_flag("--no-fallback", options->noFallback,
                   "Draw only with the font the face resolves to; codes it lacks stay blank");

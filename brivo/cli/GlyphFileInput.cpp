@@ -78,6 +78,9 @@ void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input) {
     command.add_option("--skip", input.skip, "Bytes before the records of a .fnt file")
         ->check(CLI::Range(0, kMaxSkipBytes))
         ->capture_default_str();
+    command.add_option("--bpp", input.bpp, "Bits per pixel of a .fnt file's glyphs: 1, 2, 4 or 8")
+        ->check(CLI::IsMember({1, 2, 4, 8}))
+        ->capture_default_str();
     AddLayoutOptions(command, input.layout, "", true);
 }
 
@@ -90,6 +93,13 @@ Result CheckGlyphFileInput(const GlyphFileInput& input) {
                                input.size + "\"");
     if (input.size != "auto")
         if (Result size = CheckGlyphSize(width, height); !size) return size;
+    if (input.bpp != 1 && !IsBinaryInput(input))
+        return Result::Failure("--bpp is for .fnt files: a C source file's header says its own");
+    if (BitLayout packed; input.bpp != 1)
+        if (Result depth =
+                LayoutAtDepth(AskedLayout(input.layout).value_or(BitLayout{}), input.bpp, packed);
+            !depth)
+            return Result::Failure("--bpp " + std::to_string(input.bpp) + ": " + depth.message);
     return Result::Success();
 }
 
@@ -189,7 +199,11 @@ Result LoadFile(const GlyphFileInput& input, CGlyphSet& set, BitLayout* readIn,
         rangeAuto ? header->range : RangeFromKeyword(input.range).value_or(RANGE_NONE);
     const bool exceptUnused = rangeAuto ? header->exceptUnused : input.exceptUnused;
     if (input.skip < 0) return Result::Failure("--skip must not be negative");
-    const std::optional<BitLayout> layout = AskedLayout(input.layout);
+    std::optional<BitLayout> layout = AskedLayout(input.layout);
+    if (input.bpp != 1) {
+        layout = layout.value_or(BitLayout{});
+        layout->bpp = static_cast<uint8_t>(input.bpp);  // rows, by CheckGlyphFileInput
+    }
     if (header && !input.ignoreHeader) {
         if (const std::string contradiction = HeaderContradiction(*header); !contradiction.empty())
             return Result::Failure(input.path + ": " + contradiction +
@@ -380,6 +394,8 @@ void PrintWrote(const OutputFile& output, bool doubleArray, const TextArrayOptio
     if (FormOf(output.form).carries.arrayForm) kind += doubleArray ? ", 2d array" : ", 1d array";
     if (FormOf(output.form).carries.layout && !layout.IsDefault())
         kind += ", " + BitLayoutText(layout);
+    else if (layout.bpp > 1)
+        kind += ", " + std::to_string(layout.bpp) + " bits per pixel";
     if (output.form == FileForm::CSource && array.firmware.split) {
         const SplitPaths paths = SplitFilePaths(output.name);
         Status("Wrote %s (C header)\n", std::filesystem::absolute(paths.header).c_str());

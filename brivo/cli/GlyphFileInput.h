@@ -38,6 +38,7 @@ struct GlyphFileInput {
     bool ignoreHeader = false;
     bool ignoreIndex = false;
     int skip = 0;
+    int bpp = 1;  // of a .fnt file's glyphs (a C source file's header says its own)
     LayoutOptions layout;
 };
 
@@ -45,7 +46,7 @@ struct GlyphFileInput {
 bool IsBinaryInput(const GlyphFileInput& input);
 
 // Adds IN, --in-format, --size, --range, --except-unused, --ignore-header, --ignore-index, --skip,
-// --scan and --bit-order to a subcommand.
+// --bpp, --scan and --bit-order to a subcommand.
 void AddGlyphFileInput(CLI::App& command, GlyphFileInput& input);
 
 // Whether the options of the input are well formed (--size, --in-format for standard

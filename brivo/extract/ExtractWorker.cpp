@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "extract/GlyphRasterizer.h"
+#include "glyph/BitLayout.h"
 #include "glyph/GlyphSet.h"
 
 namespace brivo {
@@ -46,6 +47,9 @@ Result ExtractSettings::Validate() const {
     if (threshold < 1 || threshold > 255)
         return Result::Failure(ErrorKind::Threshold,
                                "the threshold must be 1 to 255, not " + std::to_string(threshold));
+    if (!IsPixelDepth(bpp))
+        return Result::Failure("the bits per pixel must be 1, 2, 4 or 8, not " +
+                               std::to_string(bpp));
     const bool isPath = logFont.faceName.find('/') != std::string::npos;
     if (logFont.faceName.empty() ||
         (!isPath && FaceNameBytes(logFont.faceName) > LogFont::kMaxFaceNameBytes))
@@ -137,6 +141,7 @@ namespace {
 // One rendered code, waiting to be put into the set.
 struct RenderedGlyph {
     GlyphBits bits;
+    GlyphBits coverage;  // above 1 bit a pixel
     uint16_t code = 0;
     GlyphMetrics metrics;
     int font = -1;  // into the run's font names; -1 when no font drew it
@@ -183,6 +188,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
     set->range = range;
     set->SetGlyphSize(cellWidth, settings.fontSizeY);
     set->halfWidth = halfWidth;
+    set->bpp = settings.bpp;
     set->baseline.reset();
     set->lineMetrics.reset();
 
@@ -209,6 +215,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         CGlyphRasterizer rasterizer;
         rasterizer.SetRenderMode(settings.renderMode);
         rasterizer.SetFallback(settings.fallback);
+        rasterizer.SetBitsPerPixel(settings.bpp);
         // A cell the rasterizer refuses fails the run as a face it cannot open does.
         const Result sized = rasterizer.SetCellSize(cellWidth, settings.fontSizeY);
         GlyphBits spare;
@@ -245,7 +252,8 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
                 const uint16_t code = codes[i];
                 RenderedGlyph& glyph = rendered[n++];
                 glyph.bits = rasterizer.RenderGlyph(code, settings.offsetX, settings.offsetY,
-                                                    settings.threshold, std::move(spare));
+                                                    settings.threshold, std::move(spare),
+                                                    settings.bpp > 1 ? &glyph.coverage : nullptr);
                 glyph.code = code;
                 glyph.metrics.advance = fixedPitch || rasterizer.LastGlyphAdvance() == 0
                                             ? 0
@@ -307,6 +315,7 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         guard.unlock();
         GlyphPtr owned = NewGlyph(glyph.code, 0, n, n);
         owned->bits = std::move(glyph.bits);
+        owned->coverage = std::move(glyph.coverage);
         owned->metrics = glyph.metrics;
         CGlyph* made = owned.get();
         set->SetGlyphAt(n, std::move(owned));
@@ -314,7 +323,10 @@ void CExtractWorker::ExtractRange(CodeRange range, int cellWidth, uint8_t halfWi
         if (observer != nullptr) observer->OnGlyphExtracted(n + 1, *made);
         guard.lock();
         // Written out: its bitmap serves the next glyph a rendering thread draws.
-        if (glyphSink) spareBits.push_back(std::move(made->bits));
+        if (glyphSink) {
+            spareBits.push_back(std::move(made->bits));
+            made->coverage.reset();
+        }
     }
     for (std::thread& thread : threads) thread.join();
     spareBits.clear();

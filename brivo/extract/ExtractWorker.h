@@ -26,6 +26,8 @@ struct ExtractSettings {
     int offsetY = 0;
     int threshold = kDefaultThreshold;
     RenderMode renderMode = RenderMode::Auto;
+    // Bits a pixel: 1, or 2, 4 or 8 for glyphs that keep FreeType's grey coverage.
+    int bpp = 1;
     bool fallback = true;  // take characters the face lacks from fontconfig's fallback fonts
     LogFont logFont;
     // The codes of a Custom extraction (a character subset): ASCII and KS X 1001, ascending.

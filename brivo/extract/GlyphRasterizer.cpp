@@ -147,7 +147,8 @@ Result CGlyphRasterizer::Size(const ResolvedFont& resolved, SizedFace& sized) {
     } else {
         return Result::Failure("the font " + resolved.family + " has no usable size");
     }
-    sized.mono = renderMode != RenderMode::Gray;
+    sized.mono =
+        renderMode == RenderMode::Mono || (renderMode == RenderMode::Auto && bitsPerPixel == 1);
     sized.face = ft;
     sized.font = resolved;
     return Result::Success();
@@ -290,9 +291,24 @@ void CGlyphRasterizer::DrawBitmap(const void* bitmapPtr, int left, int top, int 
     const int lastCol = std::min(cols, std::min(cellWidth, toX) - left);
     if (firstRow >= lastRow || firstCol >= lastCol) return;
     const int bytesPerRow = BytesPerRow(cellWidth);
+    const unsigned most = (1u << bitsPerPixel) - 1;
     for (int j = firstRow; j < lastRow; ++j) {
         const unsigned char* row = BitmapRow(bitmap, j);
         uint8_t* out = bits + static_cast<std::size_t>(top + j) * bytesPerRow;
+        if (coverOut != nullptr) {
+            // Coverage, quantised evenly; where glyphs overlap the darker pixel wins.
+            uint8_t* cover = coverOut + static_cast<std::size_t>(top + j) * cellWidth;
+            for (int i = firstCol; i < lastCol; ++i) {
+                const unsigned coverage =
+                    mono ? (row[i / 8] >> (7 - i % 8) & 1) * 255u
+                         : static_cast<unsigned>(std::min(row[i] * 255 / grays, 255));
+                const auto value = static_cast<uint8_t>((coverage * most + 127) / 255);
+                if (value == 0) continue;
+                cover[left + i] = std::max(cover[left + i], value);
+                out[(left + i) >> 3] |= 0x80 >> ((left + i) & 7);
+            }
+            continue;
+        }
         if (mono) {
             OrBits(row, firstCol, lastCol - firstCol, out, left + firstCol);
             continue;
@@ -310,8 +326,12 @@ void CGlyphRasterizer::FillRows(int x0, int x1, int y0, int rows, uint8_t* bits)
     const int first = std::max(y0, 0), last = std::min(y0 + rows, cellHeight);
     const int bytesPerRow = BytesPerRow(cellWidth);
     for (int y = first; y < last; ++y)
-        for (int x = x0; x < x1; ++x)
+        for (int x = x0; x < x1; ++x) {
             bits[static_cast<std::size_t>(y) * bytesPerRow + x / 8] |= 0x80 >> (x % 8);
+            if (coverOut != nullptr)
+                coverOut[static_cast<std::size_t>(y) * cellWidth + x] =
+                    static_cast<uint8_t>((1u << bitsPerPixel) - 1);
+        }
 }
 
 CGlyphRasterizer::SizedFace* CGlyphRasterizer::FaceFor(char32_t character, unsigned& glyphIndex) {
@@ -416,7 +436,7 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
         // Hinting can drop a dot or stroke thinner than a pixel from the monochrome form; a
         // character the font draws is not left blank for that: it takes its greyscale form,
         // and where even that is too faint for the threshold, its darkest pixels.
-        if (renderMode == RenderMode::Auto && MaxCoverage(slot->bitmap) == 0 &&
+        if (renderMode == RenderMode::Auto && sized->mono && MaxCoverage(slot->bitmap) == 0 &&
             LoadGlyph(*sized, glyphIndex, false)) {
             if (const int most = MaxCoverage(slot->bitmap); most > 0) {
                 lastGreyRescue = true;
@@ -440,7 +460,7 @@ void CGlyphRasterizer::DrawCode(uint16_t code, int originX, int originY, int thr
 }
 
 GlyphBits CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
-                                        GlyphBits into) {
+                                        GlyphBits into, GlyphBits* coverage) {
     if (primary.face == nullptr || cellWidth == 0) return nullptr;
     const std::size_t bytes = static_cast<std::size_t>(cellHeight) * BytesPerRow(cellWidth);
     GlyphBits bits = std::move(into);
@@ -450,8 +470,17 @@ GlyphBits CGlyphRasterizer::RenderGlyph(uint16_t code, int offsetX, int offsetY,
         bits = NewBits(bytes);
     // Far beyond the cell nothing shows; the clamp keeps the pixel arithmetic in range.
     constexpr int kFar = 1 << 20;
+    if (coverage != nullptr && bitsPerPixel > 1) {
+        const std::size_t pixels = static_cast<std::size_t>(cellWidth) * cellHeight;
+        if (*coverage == nullptr)
+            *coverage = NewBits(pixels);
+        else
+            std::memset(coverage->get(), 0, pixels);
+        coverOut = coverage->get();
+    }
     DrawCode(code, std::clamp(offsetX, -kFar, kFar), std::clamp(offsetY, -kFar, kFar), threshold,
              bits.get());
+    coverOut = nullptr;
     return bits;
 }
 

@@ -44,6 +44,10 @@ public:
     // Both take effect with the next CreateFont.
     void SetRenderMode(RenderMode mode) { renderMode = mode; }
     void SetFallback(bool on) { fallback = on; }
+    // Bits a pixel of the coverage RenderGlyph gives (1, 2, 4 or 8). Above 1, Auto draws
+    // outlines in FreeType's greyscale, whose coverage is quantised evenly (0 and full
+    // coverage exact); Mono gives only 0 and full.
+    void SetBitsPerPixel(int bpp) { bitsPerPixel = bpp; }
 
     // Selects the font the description stands for. Fails when no installed font matches or
     // the font file cannot be read; the previous font is then deselected.
@@ -63,9 +67,11 @@ public:
     // font's character cell at (offsetX, offsetY) and returns the new bitmap, or null when
     // no font is selected. Codes no font has a glyph for come out blank. With `into` (a
     // bitmap of the cell's size, whatever it holds) the glyph is drawn there and `into`
-    // returned.
+    // returned. With `coverage` at more than one bit a pixel it also receives the glyph's
+    // coverage (a byte a pixel, see CGlyph::coverage), and the bitmap marks the pixels that
+    // have any; the threshold is not used.
     GlyphBits RenderGlyph(uint16_t code, int offsetX, int offsetY, int threshold,
-                          GlyphBits into = nullptr);
+                          GlyphBits into = nullptr, GlyphBits* coverage = nullptr);
 
     // The advance in whole pixels of the last glyph RenderGlyph drew, 0 when none was drawn.
     int LastGlyphAdvance() const { return lastAdvance; }
@@ -112,6 +118,8 @@ private:
     std::map<std::string, OpenFace> faces;  // by file and index, opened once
     RenderMode renderMode = RenderMode::Auto;
     bool fallback = true;
+    int bitsPerPixel = 1;
+    uint8_t* coverOut = nullptr;  // the coverage being drawn, during a RenderGlyph that wants it
 
     SizedFace primary;
     std::shared_ptr<const CFallbackFonts> fallbackFonts;

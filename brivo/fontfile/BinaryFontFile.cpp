@@ -78,6 +78,7 @@ bool IsCodeSlot(uint16_t value) {
 Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skipBytes,
                      BitLayout layout, CodeIndex codeTable) {
     if (Result skip = CheckSkipBytes(skipBytes); !skip) return skip;
+    if (Result depth = LayoutAtDepth(layout, set.bpp, layout); !depth) return depth;
     const std::string indexPath = CodeIndexPath(path);
     const bool beside = indexPath != path;
     std::vector<safefile::SafeFileWriter*> saves;
@@ -91,8 +92,7 @@ Result WriteFontFile(const CGlyphSet& set, const std::string& path, int32_t skip
     GlyphPacker packer(set.width, set.height, layout);
     safefile::SafeFileWriter file(path);
     file.Write(std::string(static_cast<std::size_t>(skipBytes), '\0'));
-    for (const GlyphPtr& glyph : set.glyphs)
-        file.Write(packer.Pack(glyph ? glyph->bits.get() : nullptr));
+    for (const GlyphPtr& glyph : set.glyphs) file.Write(packer.Pack(glyph.get()));
     if (table) {
         saves.push_back(&file);
         return Result::FailureIf(ErrorKind::CannotWrite,
@@ -208,7 +208,7 @@ std::vector<GlyphPtr> LoadRecords(std::size_t available, int32_t width, int32_t 
         if (offset < available) {
             std::fill(packed.begin(), packed.end(), 0);
             read(packed.data(), std::min(record, available - offset));
-            UnpackGlyphBits(packed.data(), width, height, layout, glyph->bits.get());
+            UnpackGlyph(packed.data(), width, height, layout, *glyph);
         }
         glyphs.push_back(std::move(glyph));
     }
@@ -295,6 +295,7 @@ Result ReadFontFile(CGlyphSet& set, const std::string& path, int32_t width, int3
                     [&](uint8_t* out, std::size_t count) { file.Read(out, count); });
     if (Result read = file.Status(); !read) return read;
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    set.bpp = layout.bpp;
     set.keepsCodes = false;  // until a code table gives them codes
     if (warning != nullptr)
         *warning = LengthWarning(

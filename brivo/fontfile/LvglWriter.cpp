@@ -17,8 +17,8 @@ namespace brivo {
 // From the glyph set; the writer below knows nothing of it.
 LvglFont LvglFontOfSet(const CGlyphSet& set, bool proportional) {
     LvglFont font;
+    font.bpp = set.bpp;
     const int baseline = set.BaselineOrGuess();
-    const int originX = set.lineMetrics ? set.lineMetrics->originX : 0;
     font.lineHeight = set.height;
     font.baseLine = set.height - baseline;
     font.underlineThickness = std::max(1, (set.height + 12) / 24);
@@ -38,12 +38,7 @@ LvglFont LvglFontOfSet(const CGlyphSet& set, bool proportional) {
             out.height = ink.height;
             out.left = ink.x;
             out.bottom = ink.y;
-            const CGlyphBitmapView cell(glyph->bits.get(), set.width, set.height);
-            const int top = ink.TopRow(baseline), left = ink.LeftColumn(originX);
-            out.coverage.reserve(static_cast<std::size_t>(ink.width) * ink.height);
-            for (int y = top; y < top + ink.height; ++y)
-                for (int x = left; x < left + ink.width; ++x)
-                    out.coverage.push_back(cell.Pixel(x, y));
+            out.coverage = set.BoxValues(glyph, ink);
         }
         font.glyphs.push_back(std::move(out));
     }

@@ -9,6 +9,7 @@
 #include "fontfile/LvglWriter.h"
 #include "fontfile/OutputForm.h"
 #include "glyph/CharacterSubset.h"
+#include "glyph/GlyphSet.h"
 
 namespace brivo {
 
@@ -26,18 +27,30 @@ Result WriteBinary(const CGlyphSet& set, const std::string& path, const SaveOpti
     return WriteFontFile(set, path, options.skip, options.layout, options.array.codeTable);
 }
 
+// A form of 1 bit a pixel refuses grey glyphs rather than write them thresholded.
+Result CheckOneBit(const CGlyphSet& set, FileForm form) {
+    if (set.bpp == 1) return Result::Success();
+    return Result::Failure(std::string(FormOf(form).kind) +
+                           "s hold 1 bit per pixel, and the glyphs have " +
+                           std::to_string(set.bpp) +
+                           ": write an LVGL font, C source or a .fnt file, or extract at 1 bit");
+}
+
 // A font on standard output has no file name to be named after: it takes the array's.
 Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    if (Result depth = CheckOneBit(set, FileForm::Bdf); !depth) return depth;
     const bool proportional = options.array.proportional;
     return options.toPipe ? WriteNamedBdfFile(set, path, options.array.name, proportional)
                           : WriteBdfFile(set, path, proportional);
 }
 
 Result WriteGfx(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    if (Result depth = CheckOneBit(set, FileForm::Gfx); !depth) return depth;
     return WriteGfxFile(set, path, options.array.name, false, options.array.proportional);
 }
 
 Result WriteGfxUnicode(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
+    if (Result depth = CheckOneBit(set, FileForm::GfxUnicode); !depth) return depth;
     return WriteGfxFile(set, path, options.array.name, true, options.array.proportional);
 }
 
@@ -50,8 +63,10 @@ Result WriteLvgl(const CGlyphSet& set, const std::string& path, const SaveOption
                          path);
 }
 
-FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, bool metrics) {
+FormCarries Carries(bool layout, bool arrayForm, bool codeTable, bool firmware, bool metrics,
+                    int maxBpp) {
     FormCarries carries;
+    carries.maxBpp = maxBpp;
     carries.layout = layout;
     carries.arrayForm = arrayForm;
     carries.codeTable = codeTable;
@@ -65,7 +80,7 @@ FormCarries LvglCarries() {
     carries.codeTable = true;  // glyphs are found by their Unicode characters
     carries.metrics = true;
     carries.compress = true;
-    // maxBpp stays 1 until the glyphs carry coverage; the writer packs 2, 4 and 8 bits too.
+    carries.maxBpp = 8;
     return carries;
 }
 
@@ -80,25 +95,25 @@ bool HasExtension(std::string_view path, const char* extension) {
 const std::vector<OutputForm>& OutputForms() {
     // A BDF font carries each glyph's code as its ENCODING; a GFX font each glyph's advance
     // and ink box.
-    const FormCarries gfx = Carries(false, false, true, false, true);
+    const FormCarries gfx = Carries(false, false, true, false, true, 1);
     static const std::vector<OutputForm> forms = {
         {FileForm::CSource,
          "c",
          "C source",
          {{"Header File", "h"}, {"CPP File", "cpp"}},
-         Carries(true, true, true, true, true),
+         Carries(true, true, true, true, true, 8),
          WriteCSource},
         {FileForm::Binary,
          "fnt",
          "binary font file",
          {{"FNT File", "fnt"}},
-         Carries(true, false, true, false, false),
+         Carries(true, false, true, false, false, 8),
          WriteBinary},
         {FileForm::Bdf,
          "bdf",
          "BDF font",
          {{"BDF Font", "bdf"}},
-         Carries(false, false, true, false, true),
+         Carries(false, false, true, false, true, 1),
          WriteBdf},
         // A header file, but only --format chooses these: a name ending .h stays C source.
         {FileForm::Gfx, "gfx", "Adafruit GFX font", {{"Header File", "h"}}, gfx, WriteGfx, false},

@@ -157,6 +157,8 @@ public:
     // The glyphs whose bytes all came, and how many a range holds (0 for Custom).
     std::size_t CompleteGlyphs() const { return glyphNumber; }
     std::size_t RangeGlyphs() const { return custom ? 0 : glyphs.size(); }
+    // Bits a pixel of the glyphs, from the layout they are read in.
+    int Bpp() const { return layout.bpp; }
 
     // Custom keeps complete glyphs only: a last one still being filled goes. A range keeps
     // it with the bytes it got.
@@ -172,7 +174,7 @@ public:
 private:
     // Moves the bytes gathered for the current glyph into its bitmap.
     void Unpack() {
-        UnpackGlyphBits(packed.data(), width, height, layout, glyphs[glyphNumber]->bits.get());
+        UnpackGlyph(packed.data(), width, height, layout, *glyphs[glyphNumber]);
         std::fill(packed.begin(), packed.end(), 0);
     }
 
@@ -733,6 +735,7 @@ Result ReadTextFile(CGlyphSet& set, const std::string& path, int32_t width, int3
         if (std::string note = CodeTableNote(path, scan.Codes(), scan.CodeTable()); !note.empty())
             notes.push_back(note);
     set.ReplaceGlyphs(std::move(glyphs), width, height, rangeId == RANGE_ASCII ? 1 : 0);
+    set.bpp = filler.Bpp();
     set.keepsCodes = keepsCodes;
     TakeMetrics(scan, set);
     if (warning != nullptr) {

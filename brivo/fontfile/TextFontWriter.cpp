@@ -25,13 +25,16 @@ namespace {
 constexpr const char* kEol = "\r\n";
 constexpr int kBytesPerLine = 8;
 
-// The bytes of a proportional font's glyph: its ink box's rows (see CropBitmap).
-std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box) {
-    const std::vector<uint8_t> bytes =
-        CropBitmap(glyph != nullptr ? glyph->bits.get() : nullptr, set.width, set.height,
-                   box.LeftColumn(set.lineMetrics ? set.lineMetrics->originX : 0),
-                   box.TopRow(set.BaselineOrGuess()), box.width, box.height);
-    return std::string(bytes.begin(), bytes.end());
+// The bytes of a proportional font's glyph: its ink box's rows, packed in `layout` (rows).
+std::string CroppedBits(const CGlyphSet& set, const CGlyph* glyph, const InkBox& box,
+                        BitLayout layout) {
+    if (box.Empty()) return {};
+    const std::vector<uint8_t> values = set.BoxValues(glyph, box);
+    std::string bytes(static_cast<std::size_t>(LayoutBytesPerGlyph(box.width, box.height, layout)),
+                      '\0');
+    PackGlyphCoverage(values.data(), box.width, box.height, layout,
+                      reinterpret_cast<uint8_t*>(bytes.data()));
+    return bytes;
 }
 
 // NAME in capitals, the stem of the guard and the size macros.
@@ -330,6 +333,7 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
                  const std::function<void(std::string_view)>& out, const TextArrayOptions& array,
                  BitLayout layout, const std::string& header) {
     const bool proportional = array.metrics && array.proportional;
+    layout.bpp = static_cast<uint8_t>(set.bpp);  // checked by WriteTextFile
     // The ink boxes as the bitmaps now are: hand edits keep the cell, not the box.
     std::vector<GlyphMetrics> metrics;
     std::vector<std::size_t> offsets;
@@ -339,8 +343,7 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
             const InkBox ink = set.CurrentInk(glyph.get());
             metrics.push_back({set.FontAdvance(glyph.get()), ink});
             offsets.push_back(totalBytes);
-            totalBytes +=
-                ink.Empty() ? 0 : static_cast<std::size_t>(ink.height) * BytesPerRow(ink.width);
+            totalBytes += ink.Empty() ? 0 : LayoutBytesPerGlyph(ink.width, ink.height, layout);
         }
     }
     out(Utf8ToCp949(Header(set, doubleArray && !proportional, now, array, layout, header,
@@ -350,10 +353,9 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
     for (int k = 0; k < set.Count(); ++k) {
         const CGlyph* glyph = set.glyphs[k].get();
         if (proportional)
-            FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink));
+            FormatGlyph(text, set, k, false, CroppedBits(set, glyph, metrics[k].ink, layout));
         else
-            FormatGlyph(text, set, k, doubleArray,
-                        packer.Pack(glyph ? glyph->bits.get() : nullptr));
+            FormatGlyph(text, set, k, doubleArray, packer.Pack(glyph));
         out(text);
     }
     // C has no empty array: a font of blank glyphs has one byte.
@@ -378,6 +380,7 @@ std::string FormatTextFile(const CGlyphSet& set, bool doubleArray, CreateTime no
 
 std::string FormatSplitHeader(const CGlyphSet& set, bool doubleArray, const TextArrayOptions& array,
                               BitLayout layout) {
+    layout.bpp = static_cast<uint8_t>(set.bpp);
     const std::string stem = MacroStem(array.name);
     const int record = LayoutBytesPerGlyph(set.width, set.height, layout);
     std::string text;
@@ -426,6 +429,8 @@ Result WriteTextFile(const CGlyphSet& set, const std::string& path, bool doubleA
                      const Clock& clock, const TextArrayOptions& array, BitLayout layout) {
     if (Result name = CheckArrayName(array.name, "the array name"); !name) return name;
     if (Result firmware = CheckFirmwareOptions(array.firmware); !firmware) return firmware;
+    BitLayout packed;
+    if (Result depth = LayoutAtDepth(layout, set.bpp, packed); !depth) return depth;
     CreateTime now(clock ? clock() : 0);
     if (!clock)
         if (Result time = CreateTimeNow(now); !time) return time;

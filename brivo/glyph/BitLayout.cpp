@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "glyph/Glyph.h"
 #include "glyph/GlyphBitmap.h"
 
 namespace brivo {
@@ -74,11 +75,24 @@ const OrderInfo& Info(BitOrder order) { return order == BitOrder::Msb ? kOrders[
 
 }  // namespace
 
+Result LayoutAtDepth(BitLayout layout, int bpp, BitLayout& packed) {
+    if (!IsPixelDepth(bpp))
+        return Result::Failure("glyphs have 1, 2, 4 or 8 bits per pixel, not " +
+                               std::to_string(bpp));
+    if (bpp > 1 && layout.scan != ScanOrder::Rows)
+        return Result::Failure("glyphs of " + std::to_string(bpp) +
+                               " bits per pixel are packed in rows, not " + Keyword(layout.scan));
+    packed = layout;
+    packed.bpp = static_cast<uint8_t>(bpp);
+    return Result::Success();
+}
+
 BitOrder DefaultBitOrder(ScanOrder scan) {
     return scan == ScanOrder::Pages ? BitOrder::Lsb : BitOrder::Msb;
 }
 
 int LayoutBytesPerGlyph(int width, int height, BitLayout layout) {
+    if (layout.bpp > 1) return height * ((width * layout.bpp + 7) / 8);
     if (layout.scan == ScanOrder::Rows) return BytesPerGlyph(width, height);
     return width * BytesPerRow(height);
 }
@@ -109,17 +123,70 @@ void UnpackGlyphBits(const uint8_t* packed, int width, int height, BitLayout lay
     });
 }
 
+namespace {
+
+// Calls slot(byte, shift, x, y) for every pixel of a glyph of layout.bpp bits a pixel, in rows:
+// the byte that holds it and how far its value is shifted up in that byte.
+template <class Slot>
+void ForEachValue(int width, int height, BitLayout layout, Slot slot) {
+    const int bpp = layout.bpp, perByte = 8 / bpp, perRow = (width * bpp + 7) / 8;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int place = x % perByte;
+            slot(y * perRow + x / perByte,
+                 layout.order == BitOrder::Msb ? 8 - bpp * (place + 1) : bpp * place, x, y);
+        }
+}
+
+}  // namespace
+
+void PackGlyphCoverage(const uint8_t* coverage, int width, int height, BitLayout layout,
+                       uint8_t* packed) {
+    std::fill_n(packed, LayoutBytesPerGlyph(width, height, layout), 0);
+    const unsigned most = (1u << layout.bpp) - 1;
+    ForEachValue(width, height, layout, [&](int byte, int shift, int x, int y) {
+        packed[byte] |= static_cast<uint8_t>(
+            std::min<unsigned>(coverage[static_cast<std::size_t>(y) * width + x], most) << shift);
+    });
+}
+
+void UnpackGlyphCoverage(const uint8_t* packed, int width, int height, BitLayout layout,
+                         uint8_t* coverage) {
+    const unsigned most = (1u << layout.bpp) - 1;
+    ForEachValue(width, height, layout, [&](int byte, int shift, int x, int y) {
+        coverage[static_cast<std::size_t>(y) * width + x] =
+            static_cast<uint8_t>(packed[byte] >> shift & most);
+    });
+}
+
+void UnpackGlyph(const uint8_t* packed, int width, int height, BitLayout layout, CGlyph& glyph) {
+    if (layout.bpp == 1) {
+        UnpackGlyphBits(packed, width, height, layout, glyph.bits.get());
+        return;
+    }
+    GlyphBits values = NewBits(static_cast<std::size_t>(width) * height);
+    UnpackGlyphCoverage(packed, width, height, layout, values.get());
+    glyph.SetCoverage(std::move(values), width, height);
+}
+
 GlyphPacker::GlyphPacker(int width, int height, BitLayout layout)
     : width(width),
       height(height),
       layout(layout),
       packed(static_cast<std::size_t>(std::max(0, LayoutBytesPerGlyph(width, height, layout)))) {}
 
-std::string_view GlyphPacker::Pack(const uint8_t* bits) {
-    if (bits == nullptr)
+std::string_view GlyphPacker::Pack(const CGlyph* glyph) {
+    if (glyph == nullptr || glyph->bits == nullptr) {
         std::fill(packed.begin(), packed.end(), 0);
-    else
-        PackGlyphBits(bits, width, height, layout, packed.data());
+    } else if (layout.bpp == 1) {
+        PackGlyphBits(glyph->bits.get(), width, height, layout, packed.data());
+    } else if (glyph->coverage != nullptr) {
+        PackGlyphCoverage(glyph->coverage.get(), width, height, layout, packed.data());
+    } else {
+        const std::vector<uint8_t> full =
+            CoverageOfBits(glyph->bits.get(), width, height, layout.bpp);
+        PackGlyphCoverage(full.data(), width, height, layout, packed.data());
+    }
     return {reinterpret_cast<const char*>(packed.data()), packed.size()};
 }
 
@@ -148,16 +215,29 @@ std::vector<std::string> BitOrderKeywords() {
 }
 
 std::string BitLayoutText(BitLayout layout) {
-    return std::string(Keyword(layout.scan)) + ", " + Info(layout.order).text;
+    std::string text = std::string(Keyword(layout.scan)) + ", " + Info(layout.order).text;
+    if (layout.bpp > 1) text += ", " + std::to_string(layout.bpp) + " bits per pixel";
+    return text;
 }
 
 std::optional<BitLayout> BitLayoutFromText(std::string_view text) {
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos) return std::nullopt;
     const std::optional<ScanOrder> scan = ScanFromKeyword(TrimBlanks(text.substr(0, comma)));
-    const std::string_view orderText = TrimBlanks(text.substr(comma + 1));
+    std::string_view orderText = TrimBlanks(text.substr(comma + 1));
+    uint8_t bpp = 1;
+    if (const std::size_t depth = orderText.find(','); depth != std::string_view::npos) {
+        const std::string_view depthText = TrimBlanks(orderText.substr(depth + 1));
+        orderText = TrimBlanks(orderText.substr(0, depth));
+        constexpr std::string_view kSuffix = " bits per pixel";
+        if (depthText.size() != 1 + kSuffix.size() ||
+            !SameText(depthText.substr(1), kSuffix.data()))
+            return std::nullopt;
+        bpp = static_cast<uint8_t>(depthText[0] - '0');
+        if (bpp < 2 || !IsPixelDepth(bpp) || !scan || *scan != ScanOrder::Rows) return std::nullopt;
+    }
     for (const OrderInfo& info : kOrders)
-        if (scan && SameText(orderText, info.text)) return BitLayout{*scan, info.order};
+        if (scan && SameText(orderText, info.text)) return BitLayout{*scan, info.order, bpp};
     return std::nullopt;
 }
 

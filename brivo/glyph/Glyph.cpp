@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "glyph/GlyphBitmap.h"
+
 namespace brivo {
 
 void* CGlyph::operator new(std::size_t size) {
@@ -24,20 +26,46 @@ GlyphBits NewBits(std::size_t bytes) {
     return bytes > 0 ? std::make_unique<uint8_t[]>(bytes) : nullptr;
 }
 
+std::vector<uint8_t> CoverageOfBits(const uint8_t* bits, int width, int height, int bpp) {
+    std::vector<uint8_t> values(static_cast<std::size_t>(width) * height, 0);
+    const CGlyphBitmapView bitmap(bits, width, height);
+    const auto full = static_cast<uint8_t>((1u << bpp) - 1);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (bitmap.Pixel(x, y)) values[static_cast<std::size_t>(y) * width + x] = full;
+    return values;
+}
+
 void CGlyph::SetCodeAndBits(uint16_t newCode, GlyphBits newBits) {
     code = newCode;
     bits = std::move(newBits);
+    coverage.reset();
 }
 
 void CGlyph::CopyBits(const uint8_t* source, std::size_t count) {
     if (bits != nullptr && source != nullptr) std::memcpy(bits.get(), source, count);
+    coverage.reset();
 }
 
 void CGlyph::SetByte(std::size_t offset, uint8_t value) {
     if (bits != nullptr) bits[offset] = value;
+    coverage.reset();
 }
 
-void CGlyph::FreeBits() { bits.reset(); }
+void CGlyph::FreeBits() {
+    bits.reset();
+    coverage.reset();
+}
+
+void CGlyph::SetCoverage(GlyphBits values, int width, int height) {
+    coverage = std::move(values);
+    if (bits == nullptr || coverage == nullptr) return;
+    CGlyphBitmap bitmap(bits.get(), width, height);
+    bitmap.Clear();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (coverage[static_cast<std::size_t>(y) * width + x] != 0) bitmap.SetPixel(x, y, true);
+}
 
 GlyphPtr NewGlyph(uint16_t code, std::size_t bytes, int32_t index, int32_t originalIndex) {
     auto glyph = std::make_unique<CGlyph>();

@@ -20,6 +20,10 @@ using GlyphBits = std::unique_ptr<uint8_t[]>;
 // A blank bitmap of `bytes` bytes; none for 0.
 GlyphBits NewBits(std::size_t bytes);
 
+// The pixels of a width x height bitmap as coverage of `bpp` bits a pixel: a byte a pixel,
+// rows top first, full (2^bpp - 1) where the bitmap has ink, else 0.
+std::vector<uint8_t> CoverageOfBits(const uint8_t* bits, int width, int height, int bpp);
+
 // One glyph: its code and its bitmap, which it owns.
 // Records come from CGlyphPool through the class's own operator new/delete, so a GlyphPtr
 // hands its record back to the pool.
@@ -33,11 +37,15 @@ public:
     static void* operator new(std::size_t size);
     static void operator delete(void* record, std::size_t size);
 
-    // Takes `newBits` as the bitmap, freeing the previous one.
+    // Takes `newBits` as the bitmap, freeing the previous one. Changing the bitmap drops the
+    // coverage, which no longer matches it.
     void SetCodeAndBits(uint16_t newCode, GlyphBits newBits);
     void CopyBits(const uint8_t* source, std::size_t count);
     void SetByte(std::size_t offset, uint8_t value);
     void FreeBits();
+    // Takes `values` (width x height bytes) as the coverage and marks in the bitmap (which
+    // must be there, of the same size) the pixels that have any.
+    void SetCoverage(GlyphBits values, int width, int height);
 
     // "[index]" in a custom set, otherwise the character's CP949 bytes and "[0x%04x]",
     // with carriage returns and line feeds removed.
@@ -46,6 +54,10 @@ public:
     int32_t originalIndex = -1;
     int32_t index = -1;
     GlyphBits bits;
+    // Glyphs drawn at more than one bit a pixel (see CGlyphSet::bpp) also keep their grey
+    // coverage: a byte a pixel, 0 to 2^bpp - 1, rows top first; `bits` then marks the pixels
+    // that have any. Null for a 1-bit glyph.
+    GlyphBits coverage;
     uint16_t code = 0;
     GlyphMetrics metrics;
 };

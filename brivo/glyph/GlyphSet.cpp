@@ -67,6 +67,7 @@ void CGlyphSet::ReplaceGlyphs(std::vector<GlyphPtr> newGlyphs, int newWidth, int
     glyphs = std::move(newGlyphs);
     SetGlyphSize(newWidth, newHeight);
     halfWidth = newHalfWidth;
+    bpp = 1;
     baseline.reset();
     lineMetrics.reset();
 }
@@ -107,6 +108,26 @@ void CGlyphSet::ApplyGroupStyle(LogFont& font, uint8_t lead) const {
     if (group == 0) return;
     if (font.weight >= kBoldWeight && (boldGroups & group) == 0) font.weight = kNormalWeight;
     if (font.italic && (italicGroups & group) == 0) font.italic = 0;
+}
+
+std::vector<uint8_t> CGlyphSet::BoxValues(const CGlyph* glyph, const InkBox& box) const {
+    std::vector<uint8_t> values(
+        static_cast<std::size_t>(std::max(0, box.width)) * std::max(0, box.height), 0);
+    if (glyph == nullptr || glyph->bits == nullptr) return values;
+    const int left = box.LeftColumn(lineMetrics ? lineMetrics->originX : 0);
+    const int top = box.TopRow(BaselineOrGuess());
+    const CGlyphBitmapView bitmap(glyph->bits.get(), width, height);
+    const auto full = static_cast<uint8_t>((1u << bpp) - 1);
+    auto out = values.begin();
+    for (int y = top; y < top + box.height; ++y)
+        for (int x = left; x < left + box.width; ++x, ++out) {
+            if (x < 0 || x >= width || y < 0 || y >= height) continue;
+            if (glyph->coverage != nullptr)
+                *out = glyph->coverage[static_cast<std::size_t>(y) * width + x];
+            else if (bitmap.Pixel(x, y))
+                *out = full;
+        }
+    return values;
 }
 
 }  // namespace brivo

@@ -41,8 +41,8 @@ public:
     void SetGlyphSize(int newWidth, int newHeight);
 
     // Puts `newGlyphs` (taking ownership) in place of every glyph, with their size and
-    // halfWidth, the baseline and line metrics unknown; range, masks, exceptUnused and
-    // fontDescription stay as they are.
+    // halfWidth, 1 bit a pixel, the baseline and line metrics unknown; range, masks, exceptUnused
+    // and fontDescription stay as they are.
     void ReplaceGlyphs(std::vector<GlyphPtr> newGlyphs, int newWidth, int newHeight,
                        uint8_t newHalfWidth);
 
@@ -66,6 +66,11 @@ public:
     // The ink box of the glyph's bitmap as it is now, hand edits included.
     InkBox CurrentInk(const CGlyph* glyph) const;
 
+    // The glyph's pixels in `box` (placed in the cell as its ink box is: from the pen origin
+    // and the baseline) as values of bpp bits, rows top first: its coverage, or full where its
+    // bitmap has ink; 0 outside the cell.
+    std::vector<uint8_t> BoxValues(const CGlyph* glyph, const InkBox& box) const;
+
     // Clears bold / italic from a copy of the font description for the lead bytes whose
     // group is not in boldGroups / italicGroups.
     void ApplyGroupStyle(LogFont& font, uint8_t lead) const;
@@ -75,6 +80,9 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     uint8_t halfWidth = 0;
+    // Bits a pixel of the glyphs as drawn: 1, or 2, 4 or 8 for glyphs that keep their grey
+    // coverage (CGlyph::coverage).
+    int32_t bpp = 1;
     // Rows from the top of the cell to the baseline the glyphs were drawn on (the face's
     // ascent plus the origin's offset, which may put it outside the cell); none where it is
     // not known (glyphs read from a file).
