@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "BenchSets.h"
+#include "extract/ExtractWorker.h"
 #include "fontfile/BdfWriter.h"
 #include "fontfile/BinaryFontFile.h"
 #include "fontfile/GfxWriter.h"
@@ -85,5 +86,30 @@ void BM_WriteLvglFont8366(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_WriteLvglFont8366)->Unit(benchmark::kMillisecond);
+
+// ALL at 16 x 16 drawn anti-aliased at 4 bits a pixel from the default face, written as an
+// LVGL font plain (0) or compressed (1); the counters give the glyph bytes of each.
+void BM_WriteGreyLvglFont8366(benchmark::State& state) {
+    SingletonTraceStream() = nullptr;
+    const bool compress = state.range(0) != 0;
+    CGlyphSet set;
+    ExtractSettings settings;
+    settings.range = RANGE_ALL;
+    settings.exceptUnused = true;
+    settings.bpp = 4;
+    CExtractWorker worker;
+    if (!worker.StartExtraction(settings, set)) {
+        state.SkipWithError("the extraction did not start");
+        return;
+    }
+    worker.Wait();
+    const std::string path = TempPath("brivo-bench-export-grey-lvgl.c");
+    for (auto _ : state)
+        if (!WriteLvglFont(LvglFontOfSet(set), "font", compress, path))
+            state.SkipWithError("write failed");
+    state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_WriteGreyLvglFont8366)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
@@ -180,18 +181,37 @@ std::vector<Cmap> ChooseCmaps(const std::vector<char32_t>& points) {
 
 // Appends values as C, `perLine` to a line.
 template <typename Values>
-void AddList(std::string& text, const Values& values, std::size_t perLine, bool hex) {
-    static const char kDigits[] = "0123456789abcdef";
+void AddList(std::string& text, const Values& values, std::size_t perLine) {
     for (std::size_t n = 0; n < values.size(); ++n) {
         text += n % perLine == 0 ? "\n    " : " ";
-        const unsigned value = values[n];
-        if (hex)
-            text += {'0', 'x', kDigits[value >> 4 & 15], kDigits[value & 15]};
-        else
-            text += std::to_string(value);
+        text += std::to_string(values[n]);
         text += ',';
     }
     text += '\n';
+}
+
+// Appends bytes as C hexadecimal, 16 to a line; the glyphs are most of the file.
+void AddHexBytes(std::string& text, const uint8_t* bytes, std::size_t count) {
+    static const char kDigits[] = "0123456789abcdef";
+    const std::size_t start = text.size();
+    text.resize(start + count * 6 + (count + 15) / 16 * 4 + 1);
+    char* out = text.data() + start;
+    for (std::size_t n = 0; n < count; ++n) {
+        if (n % 16 == 0) {
+            std::memcpy(out, "\n    ", 5);
+            out += 5;
+        } else {
+            *out++ = ' ';
+        }
+        const uint8_t value = bytes[n];
+        *out++ = '0';
+        *out++ = 'x';
+        *out++ = kDigits[value >> 4];
+        *out++ = kDigits[value & 15];
+        *out++ = ',';
+    }
+    *out++ = '\n';
+    text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
 std::string CodePointText(char32_t point) {
@@ -260,12 +280,17 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
                                " cmaps; an LVGL font holds at most 511");
 
     char line[512];
-    text = "/* LVGL font " + name + ": " + std::to_string(glyphs.size()) + " glyphs, " +
-           std::to_string(font.bpp) + " bpp" + (compress ? ", compressed" : "") +
-           ". For LVGL v9 (lv_font_fmt_txt); declare it with LV_FONT_DECLARE(" + name +
-           "). */\n\n"
-           "#ifdef LV_LVGL_H_INCLUDE_SIMPLE\n#include \"lvgl.h\"\n#else\n"
-           "#include \"lvgl/lvgl.h\"\n#endif\n\n";
+    // The bytes as hexadecimal and a descriptor line per glyph, the cmaps' lists: reserved at
+    // once, so that megabytes of text are not copied as they grow.
+    text.clear();
+    text.reserve(bits.Size() * 6 + bits.Size() / 4 + glyphs.size() * 160 + points.size() * 8 +
+                 4096);
+    text += "/* LVGL font " + name + ": " + std::to_string(glyphs.size()) + " glyphs, " +
+            std::to_string(font.bpp) + " bpp" + (compress ? ", compressed" : "") +
+            ". For LVGL v9 (lv_font_fmt_txt); declare it with LV_FONT_DECLARE(" + name +
+            "). */\n\n"
+            "#ifdef LV_LVGL_H_INCLUDE_SIMPLE\n#include \"lvgl.h\"\n#else\n"
+            "#include \"lvgl/lvgl.h\"\n#endif\n\n";
     if (compress)
         text += "#if !LV_USE_FONT_COMPRESSED\n#error \"" + name +
                 " is compressed: set LV_USE_FONT_COMPRESSED to 1 in lv_conf.h\"\n#endif\n\n";
@@ -273,8 +298,7 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
         const std::size_t end = n + 1 < glyphs.size() ? starts[n + 1] : bits.Size();
         text += "\n    /* " + CodePointText(glyphs[n]->character) + " */";
-        const std::vector<uint8_t> bytes(bits.bytes.begin() + starts[n], bits.bytes.begin() + end);
-        AddList(text, bytes, 16, true);
+        AddHexBytes(text, bits.bytes.data() + starts[n], end - starts[n]);
     }
     if (bits.Size() == 0) text += "    0,\n";  // no glyph has ink: C has no empty arrays
     text +=
@@ -303,7 +327,7 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
                 offsets.push_back(points[at] - start);
             unicodeList = "unicode_list_" + std::to_string(n);
             text += "static const uint16_t " + unicodeList + "[] = {";
-            AddList(text, offsets, 12, false);
+            AddList(text, offsets, 12);
             text += "};\n\n";
         } else if (map.type == CmapType::Format0Full) {
             std::vector<uint8_t> offsets(points[map.last] - start + 1, 0);
@@ -311,7 +335,7 @@ Result FormatLvglFont(const LvglFont& font, const std::string& name, bool compre
                 offsets[points[at] - start] = static_cast<uint8_t>(at - map.first);
             offsetList = "glyph_id_ofs_list_" + std::to_string(n);
             text += "static const uint8_t " + offsetList + "[] = {";
-            AddList(text, offsets, 16, false);
+            AddList(text, offsets, 16);
             text += "};\n\n";
         }
         std::snprintf(line, sizeof line,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/tests/CliRun.h"
+#include "extract/tests/MonoReference.h"
 #include "fontfile/LvglWriter.h"
 
 namespace {
@@ -88,13 +89,13 @@ const void* lv_font_get_bitmap_fmt_txt(lv_font_glyph_dsc_t*, lv_draw_buf_t*);
 
 // Draws code points (argv[3...], or one a line on standard input) with the font `font`:
 // "line" puts them on one line, "each" each alone in a canvas of argv[2] columns; prints the
-// canvas as rows of '#' and '.'. "map" prints the bytes of the cmaps (a 64-bit build's
-// structs) and the characters they map; "dump" each glyph: its character, adv_w, box_w,
-// box_h, ofs_x, ofs_y and pixel values. Lookup and bitmaps as LVGL documents them: a cmap covers
-// range_start to range_start + range_length - 1; format 0 tiny maps to glyph_id_start + rcp,
-// format 0 full through a byte list (0 past the first character: missing), sparse lists are
-// searched for rcp. Plain bitmaps run on from row to row; compressed ones are a run-length
-// code of rows XORed with the row above.
+// canvas as rows of '#' and '.' ("grey": as "line", each pixel's value in two hex digits). "map"
+// prints the bytes of the cmaps (a 64-bit build's structs) and the characters they map; "dump" each
+// glyph: its character, adv_w, box_w, box_h, ofs_x, ofs_y and pixel values. Lookup and bitmaps as
+// LVGL documents them: a cmap covers range_start to range_start + range_length - 1; format 0 tiny
+// maps to glyph_id_start + rcp, format 0 full through a byte list (0 past the first character:
+// missing), sparse lists are searched for rcp. Plain bitmaps run on from row to row; compressed
+// ones are a run-length code of rows XORed with the row above.
 const char* const kDecoder = R"(#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -155,7 +156,7 @@ static unsigned Next(int bpp) {
     return previous;
 }
 static unsigned char* canvas;
-static int columns, rows, dumping;
+static int columns, rows, dumping, grey;
 static int Draw(uint32_t letter, int pen) {
     unsigned id = Glyph(letter);
     if (id == 0) { fprintf(stderr, "no glyph for U+%04X\n", (unsigned)letter); exit(2); }
@@ -179,7 +180,7 @@ static int Draw(uint32_t letter, int pen) {
             int cx = pen + g->ofs_x + x, cy = top + y;
             if (dumping) { printf(" %u", value); continue; }
             if (cx < 0 || cy < 0 || cx >= columns || cy >= rows) { fprintf(stderr, "U+%04X outside\n", (unsigned)letter); exit(3); }
-            if (value) canvas[cy * columns + cx] = 1;
+            if (value > canvas[cy * columns + cx]) canvas[cy * columns + cx] = (unsigned char)value;
         }
     free(line);
     if (dumping) putchar('\n');
@@ -187,7 +188,9 @@ static int Draw(uint32_t letter, int pen) {
 }
 static void Print(void) {
     for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < columns; ++x) putchar(canvas[y * columns + x] ? '#' : '.');
+        for (int x = 0; x < columns; ++x)
+            if (grey) printf("%02x", canvas[y * columns + x]);
+            else putchar(canvas[y * columns + x] ? '#' : '.');
         putchar('\n');
     }
 }
@@ -214,7 +217,8 @@ int main(int argc, char** argv) {
     rows = font.line_height;
     columns = atoi(argv[2]);
     canvas = calloc((size_t)rows * columns, 1);
-    int line = strcmp(argv[1], "line") == 0, pen = 0;
+    grey = strcmp(argv[1], "grey") == 0;
+    int line = grey || strcmp(argv[1], "line") == 0, pen = 0;
     unsigned long letter;
     for (int n = 3; n < argc || (argc == 3 && scanf("%lu", &letter) == 1); ++n) {
         if (n < argc) letter = strtoul(argv[n], NULL, 0);
@@ -357,6 +361,65 @@ TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
     }
 }
 
+// Anti-aliased "안녕하세요 Hello" at every size a product uses, 2, 4 and 8 bits a pixel, by the
+// font's advances or a cell apart, plain or compressed, drawn from the LVGL font: value for value
+// FreeType's own greyscale rendering of each character, quantised, laid out by the same rule.
+TEST_F(LvglOutputTest, DrawsGreyTextAsFreeTypeDoes) {
+    const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
+    const std::vector<unsigned> points = {0xC548, 0xB155, 0xD558, 0xC138, 0xC694, ' ',
+                                          'H',    'e',    'l',    'l',    'o'};
+    std::string arguments;
+    for (const unsigned point : points) arguments += " " + std::to_string(point);
+    struct Case {
+        int bpp;
+        bool proportional, compress;
+    };
+    const std::string file = FontFile("NanumGothic:style=Regular");
+    CMonoReference reference;
+    for (const Case c : {Case{2, true, true}, Case{4, false, true}, Case{8, true, false}})
+        for (const int size : {10, 12, 16, 20, 24, 32}) {
+            SCOPED_TRACE(std::to_string(c.bpp) + " bpp at " + std::to_string(size) +
+                         (c.proportional ? " px, proportional" : " px"));
+            ASSERT_TRUE(reference.Open(file, 0, size));
+            // The face's whole character cell, so that no glyph is cut or moved in.
+            const int rows = std::max(size, reference.Ascent() + reference.Descent());
+            const CliRun made =
+                Cli("extract --font '" + file + "' --no-fallback --chars '" + text +
+                    "' --height -" + std::to_string(size) + " --size " + std::to_string(size) +
+                    "x" + std::to_string(rows) + " --bpp " + std::to_string(c.bpp) +
+                    (c.proportional ? " --proportional" : "") + (c.compress ? " --compress" : "") +
+                    " --format lvgl --name font -q -o " + (folder / "grey.c").string());
+            ASSERT_EQ(made.status, 0) << made.output;
+            ASSERT_TRUE(Build(folder / "grey.c", "grey"));
+            const int columns = static_cast<int>(points.size()) * size;
+            std::vector<std::vector<uint8_t>> canvas(rows, std::vector<uint8_t>(columns, 0));
+            int pen = 0;
+            for (const unsigned point : points) {
+                // A character subset's cells are all full width: ASCII ink may pass the half
+                // cell it advances by.
+                const int cell = point < 0x80 ? size / 2 : size;
+                const auto glyph = reference.RenderGrey(point, size, rows, c.bpp);
+                for (int y = 0; y < rows; ++y)
+                    for (std::size_t x = 0; x < glyph[y].size() && pen + x < canvas[y].size(); ++x)
+                        canvas[y][pen + x] = std::max(canvas[y][pen + x], glyph[y][x]);
+                pen += c.proportional ? reference.Advance(point, true) : cell;
+            }
+            std::string expected;
+            char hex[3];
+            for (const auto& row : canvas) {
+                for (const uint8_t value : row) {
+                    std::snprintf(hex, sizeof hex, "%02x", value);
+                    expected += hex;
+                }
+                expected += "\n";
+            }
+            ASSERT_NE(expected.find_first_not_of("0\n"), std::string::npos);
+            const CliRun drawn = Decode("grey", "grey " + std::to_string(columns) + arguments);
+            ASSERT_EQ(drawn.status, 0) << drawn.output;
+            EXPECT_EQ(drawn.output.substr(0, drawn.output.find("cmaps")), expected);
+        }
+}
+
 // Every glyph of the code ranges, looked up by its character in the LVGL font, is its cell.
 TEST_F(LvglOutputTest, EveryGlyphOfARangeIsItsCell) {
     struct Case {
@@ -488,6 +551,42 @@ TEST_F(LvglOutputTest, CompressesLvFontConvGlyphsAsLvFontConvDoes) {
         std::printf("%d bpp: plain %zu bytes, lv_font_conv compressed %zu, ours %zu\n", bpp, plain,
                     packed, BitmapBytes(ours));
     }
+}
+
+// The writer's own 4-bit Hangul, compressed, shrinks by at least the factor lv_font_conv's
+// compression reaches on its rendering of the same font and characters.
+TEST_F(LvglOutputTest, CompressesGreyHangulAsWellAsLvFontConv) {
+    if (std::string(LV_FONT_CONV).empty())
+        GTEST_SKIP() << "lv_font_conv is not installed (tools/setup-debian installs it)";
+    const std::string file = FontFile("NanumGothicCoding");
+    const std::string lvgl = "extract --range hangul --font " + file +
+                             " --height -16 --bpp 4 --format lvgl --name font -q -o " +
+                             folder.string();
+    ASSERT_EQ(Cli(lvgl + "/plain.c").status, 0);
+    ASSERT_EQ(Cli(lvgl + "/packed.c --compress").status, 0);
+    ASSERT_TRUE(Build(folder / "packed.c", "ours"));
+    const CliRun map = Decode("ours", "map 1");
+    ASSERT_EQ(map.status, 0) << map.output;
+    std::string characters;
+    std::istringstream lines(map.output.substr(map.output.find('\n') + 1));
+    for (std::string line; std::getline(lines, line);)
+        characters += (characters.empty() ? "" : ",") + line;
+    const std::string convert = std::string(LV_FONT_CONV) + " --font " + file +
+                                " --size 16 --bpp 4 --format lvgl --no-kerning --lv-font-name "
+                                "font -r " +
+                                characters + " -o " + folder.string();
+    ASSERT_EQ(Shell(convert + "/theirs-plain.c --no-compress").status, 0);
+    ASSERT_EQ(Shell(convert + "/theirs-packed.c").status, 0);
+    const double ours = static_cast<double>(BitmapBytes(ReadBytes(folder / "plain.c"))) /
+                        BitmapBytes(ReadBytes(folder / "packed.c"));
+    const double theirs = static_cast<double>(BitmapBytes(ReadBytes(folder / "theirs-plain.c"))) /
+                          BitmapBytes(ReadBytes(folder / "theirs-packed.c"));
+    std::printf(
+        "4-bit Hangul: plain %zu, compressed %zu bytes (%.2fx); lv_font_conv %zu, %zu (%.2fx)\n",
+        BitmapBytes(ReadBytes(folder / "plain.c")), BitmapBytes(ReadBytes(folder / "packed.c")),
+        ours, BitmapBytes(ReadBytes(folder / "theirs-plain.c")),
+        BitmapBytes(ReadBytes(folder / "theirs-packed.c")), theirs);
+    EXPECT_GE(ours, theirs);
 }
 
 }  // namespace

@@ -30,9 +30,10 @@ bool CMonoReference::Open(const std::string& file, int faceIndex, int em) {
     return true;
 }
 
-int CMonoReference::Advance(char32_t character) {
+int CMonoReference::Advance(char32_t character, bool grey) {
     const FT_UInt index = face != nullptr ? FT_Get_Char_Index(face, character) : 0;
-    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) return -1;
+    if (index == 0 || FT_Load_Glyph(face, index, grey ? FT_LOAD_DEFAULT : FT_LOAD_TARGET_MONO) != 0)
+        return -1;
     return static_cast<int>((face->glyph->advance.x + 32) / 64);
 }
 
@@ -57,10 +58,7 @@ std::vector<std::string> CMonoReference::Render(char32_t character, int width, i
         if (darkest == 0) continue;
         // Greyscale: above half coverage, or where nothing is, above half the darkest.
         const int floor = std::min(128, darkest / 2 + 1);
-        // A glyph that juts out at the top or bottom while the cell could hold it moves in.
-        int top = ascent - face->glyph->bitmap_top;
-        if (static_cast<int>(bitmap.rows) <= height)
-            top = std::clamp(top, 0, height - static_cast<int>(bitmap.rows));
+        const int top = Top(height);
         const int left = face->glyph->bitmap_left;
         for (unsigned y = 0; y < bitmap.rows; ++y)
             for (unsigned x = 0; x < bitmap.width; ++x) {
@@ -71,4 +69,31 @@ std::vector<std::string> CMonoReference::Render(char32_t character, int width, i
         break;
     }
     return rows;
+}
+
+int CMonoReference::Top(int height) const {
+    // A glyph that juts out at the top or bottom while the cell could hold it moves in.
+    const int rows = static_cast<int>(face->glyph->bitmap.rows);
+    const int top = ascent - face->glyph->bitmap_top;
+    return rows <= height ? std::clamp(top, 0, height - rows) : top;
+}
+
+std::vector<std::vector<uint8_t>> CMonoReference::RenderGrey(char32_t character, int width,
+                                                             int height, int bpp) {
+    std::vector<std::vector<uint8_t>> cell(height, std::vector<uint8_t>(width, 0));
+    const FT_UInt index = face != nullptr ? FT_Get_Char_Index(face, character) : 0;
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0 ||
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+        return cell;
+    const FT_Bitmap& bitmap = face->glyph->bitmap;
+    const int top = Top(height), left = face->glyph->bitmap_left;
+    const unsigned most = (1u << bpp) - 1;
+    for (unsigned y = 0; y < bitmap.rows; ++y)
+        for (unsigned x = 0; x < bitmap.width; ++x) {
+            const int cx = left + static_cast<int>(x), cy = top + static_cast<int>(y);
+            if (cx < 0 || cx >= width || cy < 0 || cy >= height) continue;
+            const unsigned coverage = bitmap.buffer[static_cast<int>(y) * bitmap.pitch + x];
+            cell[cy][cx] = static_cast<uint8_t>((coverage * most + 127) / 255);
+        }
+    return cell;
 }

@@ -9,6 +9,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,16 +29,27 @@ public:
     // 128, or where no pixel has that, more than half the darkest coverage.
     std::vector<std::string> Render(char32_t character, int width, int height);
 
+    // The character's greyscale form, placed as Render places it: FreeType's hinted greyscale
+    // rendering with its coverage quantised evenly to `bpp` bits (0 and full coverage exact),
+    // a byte a pixel.
+    std::vector<std::vector<uint8_t>> RenderGrey(char32_t character, int width, int height,
+                                                 int bpp);
+
     // The face's ascent and descent (win metrics, else hhea, rounded) and line spacing
     // (hhea's ascender - descender + line gap, rounded) in pixels.
     int Ascent() const { return ascent; }
     int Descent() const { return descent; }
     int LineHeight() const { return lineHeight; }
     bool FixedPitch() const { return face != nullptr && FT_IS_FIXED_WIDTH(face); }
-    // The hinted monochrome advance of the character in whole pixels; -1 when the face lacks it.
-    int Advance(char32_t character);
+    // The hinted monochrome (or greyscale) advance of the character in whole pixels; -1 when
+    // the face lacks it.
+    int Advance(char32_t character, bool grey = false);
 
 private:
+    // Where the glyph in the face's slot goes in a cell `height` rows high: the top-left of its
+    // bitmap.
+    int Top(int height) const;
+
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;  // by file and index, opened once
     FT_Face face = nullptr;                // the one Open chose
