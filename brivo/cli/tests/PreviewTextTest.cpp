@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 const std::string kText = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
 constexpr int kMargin = 2;  // the blank round a drawn line
 
-// A picture of ink ('#') and paper ('.'), one string per row.
+// A picture's greys, one string per row, a byte a pixel: 0 ink, 255 paper.
 using Picture = std::vector<std::string>;
 
 bool ReadPng(const fs::path& path, Picture& picture) {
@@ -27,10 +27,9 @@ bool ReadPng(const fs::path& path, Picture& picture) {
     png.format = PNG_FORMAT_GRAY;
     std::vector<uint8_t> grey(PNG_IMAGE_SIZE(png));
     if (!png_image_finish_read(&png, nullptr, grey.data(), 0, nullptr)) return false;
-    picture.assign(png.height, std::string(png.width, '.'));
+    picture.assign(png.height, std::string(png.width, '\0'));
     for (std::size_t y = 0; y < png.height; ++y)
-        for (std::size_t x = 0; x < png.width; ++x)
-            if (grey[y * png.width + x] < 128) picture[y][x] = '#';
+        for (std::size_t x = 0; x < png.width; ++x) picture[y][x] = char(grey[y * png.width + x]);
     return true;
 }
 
@@ -50,42 +49,67 @@ std::vector<char32_t> Characters(const std::string& text) {
 // The text as a display draws it, from FreeType alone: each character's cell with its pen at
 // the cell's left edge, the pen moving on by the character's hinted advance (`proportional`)
 // or by a cell (half of it for ASCII); `lacking` is left blank. Then cut to the ink and the
-// advances with the margin round them.
+// advances with the margin round them. `bpp` 1 is FreeType's monochrome form, more its
+// greyscale, quantised; a value v of 2^bpp - 1 shows as 255 - 255 v / (2^bpp - 1).
 Picture Expected(CMonoReference& reference, const std::vector<char32_t>& text, int size, int rows,
-                 bool proportional, char32_t lacking) {
+                 bool proportional, char32_t lacking, int bpp = 1) {
     const int origin = size;  // room for ink left of the first pen
-    Picture canvas(rows + 2 * kMargin, std::string(origin + 2 * size * text.size(), '.'));
+    const int most = (1 << bpp) - 1;
+    std::vector<std::vector<int>> canvas(rows + 2 * kMargin,
+                                         std::vector<int>(origin + 2 * size * text.size(), 0));
     int pen = 0, left = 0, right = 0;
     for (const char32_t character : text) {
         const int cell = character < 0x80 ? size / 2 : size;
         const int advance =
-            proportional && character != lacking ? reference.Advance(character) : cell;
-        if (character != lacking) {
-            const Picture glyph = reference.Render(character, proportional ? size : cell, rows);
-            for (int y = 0; y < rows; ++y)
-                for (std::size_t x = 0; x < glyph[y].size(); ++x)
-                    if (glyph[y][x] == '#') {
-                        canvas[kMargin + y][origin + pen + x] = '#';
-                        left = std::min(left, pen + static_cast<int>(x));
-                        right = std::max(right, pen + static_cast<int>(x) + 1);
-                    }
+            proportional && character != lacking ? reference.Advance(character, bpp > 1) : cell;
+        const int width = proportional ? size : cell;
+        std::vector<std::vector<uint8_t>> glyph;
+        if (bpp > 1) {
+            glyph = reference.RenderGrey(character, width, rows, bpp);
+        } else {
+            for (const std::string& row : reference.Render(character, width, rows)) {
+                glyph.emplace_back();
+                for (const char pixel : row) glyph.back().push_back(pixel == '#');
+            }
         }
+        for (int y = 0; y < rows && character != lacking; ++y)
+            for (std::size_t x = 0; x < glyph[y].size(); ++x)
+                if (glyph[y][x] != 0) {
+                    int& value = canvas[kMargin + y][origin + pen + x];
+                    value = std::max<int>(value, glyph[y][x]);
+                    left = std::min(left, pen + static_cast<int>(x));
+                    right = std::max(right, pen + static_cast<int>(x) + 1);
+                }
         pen += advance;
         right = std::max(right, pen);
     }
-    for (std::string& row : canvas)
-        row = row.substr(origin + left - kMargin, right - left + 2 * kMargin);
-    return canvas;
+    Picture picture;
+    for (const std::vector<int>& row : canvas) {
+        std::string greys;
+        for (int x = origin + left - kMargin; x < origin + right + kMargin; ++x)
+            greys += char(255 - 255 * row[x] / most);
+        picture.push_back(greys);
+    }
+    return picture;
 }
 
-// The rows of both pictures where they differ, "" where they are the same.
+// Both pictures, '#' ink, '.' paper and 1-9 the greys between, where they differ; "" where they
+// are the same.
 std::string Difference(const Picture& drawn, const Picture& expected) {
     if (drawn == expected) return "";
-    std::string text = "drawn:\n";
-    for (const std::string& row : drawn) text += "  " + row + "\n";
-    text += "FreeType:\n";
-    for (const std::string& row : expected) text += "  " + row + "\n";
-    return text;
+    const auto show = [](const Picture& picture) {
+        std::string text;
+        for (const std::string& row : picture) {
+            text += "  ";
+            for (const char pixel : row) {
+                const int grey = static_cast<uint8_t>(pixel);
+                text += grey == 0 ? '#' : grey == 255 ? '.' : char('9' - grey * 9 / 255);
+            }
+            text += "\n";
+        }
+        return text;
+    };
+    return "drawn:\n" + show(drawn) + "FreeType:\n" + show(expected);
 }
 
 class PreviewTextTest : public CliTest {};
@@ -131,7 +155,7 @@ TEST_F(PreviewTextTest, DrawnLineMatchesFreeType) {
         const Picture expected =
             Expected(reference, Characters(text), c.size, rows, c.proportional, '!');
         EXPECT_NE(std::count(expected[kMargin + c.size / 2].begin(),
-                             expected[kMargin + c.size / 2].end(), '#'),
+                             expected[kMargin + c.size / 2].end(), '\0'),
                   0);
         EXPECT_EQ(Difference(drawn, expected), "");
 
@@ -146,6 +170,43 @@ TEST_F(PreviewTextTest, DrawnLineMatchesFreeType) {
             scaled.insert(scaled.end(), 3, wide);
         }
         EXPECT_EQ(Difference(magnified, scaled), "");
+    }
+}
+
+// Anti-aliased: C source at 4 bits a pixel by the font's advances, and a .fnt file at 2 bits a
+// pixel with its code table a cell apart, drawn in grey value for value as FreeType's greyscale
+// rendering, quantised, laid out by the same rule.
+TEST_F(PreviewTextTest, GreyLineMatchesFreeType) {
+    struct Case {
+        std::string file;
+        int size, bpp;
+        bool proportional;
+    };
+    const Case cases[] = {{"text.c", 16, 4, true}, {"text.fnt", 12, 2, false}};
+    const std::string face = FontFile("NanumGothic:style=Regular");
+    CMonoReference reference;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(reference.Open(face, 0, c.size));
+        const int rows = std::max(c.size, reference.Ascent() + reference.Descent());
+        const std::string cell = std::to_string(c.size) + "x" + std::to_string(rows);
+        const fs::path source = folder / c.file, png = folder / "text.png";
+        const CliRun made =
+            Cli("extract --font '" + face + "' --no-fallback --chars '" + kText + "' --height -" +
+                std::to_string(c.size) + " --size " + cell + " --bpp " + std::to_string(c.bpp) +
+                (c.proportional ? " --metrics" : "") + " -q -o " + source.string());
+        ASSERT_EQ(made.status, 0) << made.output;
+        const std::string input =
+            c.proportional ? " --size auto --range auto --proportional"
+                           : " --size " + cell + " --range custom --bpp " + std::to_string(c.bpp);
+        const CliRun run = Cli("preview " + source.string() + input + " --text '" + kText +
+                               "' --scale 1 -q -o " + png.string());
+        ASSERT_EQ(run.status, 0) << run.output;
+        Picture drawn;
+        ASSERT_TRUE(ReadPng(png, drawn));
+        const Picture expected =
+            Expected(reference, Characters(kText), c.size, rows, c.proportional, 0, c.bpp);
+        EXPECT_EQ(Difference(drawn, expected), "");
     }
 }
 
