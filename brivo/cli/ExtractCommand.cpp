@@ -68,10 +68,6 @@ Result CheckDepthOptions(const ExtractOptions& options, FileForm form) {
 Result CheckMetricsOptions(const ExtractOptions& options, FileForm form) {
     if (options.metrics && !FormOf(form).carries.metrics)
         return Result::Failure("--metrics: a .fnt file holds no metrics; write C source or BDF");
-    if (options.metrics && options.output.firmware.split)
-        return Result::Failure(
-            "--metrics and --split do not go together yet: the split header does not declare "
-            "the metrics tables");
     if (!options.proportional) return Result::Success();
     if (form != FileForm::CSource && FormOf(form).carries.metrics) return Result::Success();
     if (form != FileForm::CSource || !options.metrics)

@@ -230,6 +230,26 @@ std::string MetricsTables(const CGlyphSet& set, const TextArrayOptions& array,
     return text;
 }
 
+// Each glyph's advance and ink box (the ink as the bitmaps now are: hand edits keep the cell,
+// not the box) and in a proportional font where its bytes begin; none without metrics.
+struct GlyphTables {
+    std::vector<GlyphMetrics> metrics;
+    std::vector<std::size_t> offsets;
+    std::size_t totalBytes = 0;  // of a proportional font's one flat array
+};
+
+GlyphTables MeasureGlyphs(const CGlyphSet& set, const TextArrayOptions& array, BitLayout layout) {
+    GlyphTables tables;
+    if (!array.metrics) return tables;
+    for (const GlyphPtr& glyph : set.glyphs) {
+        const InkBox ink = set.CurrentInk(glyph.get());
+        tables.metrics.push_back({set.FontAdvance(glyph.get()), ink});
+        tables.offsets.push_back(tables.totalBytes);
+        tables.totalBytes += ink.Empty() ? 0 : LayoutBytesPerGlyph(ink.width, ink.height, layout);
+    }
+    return tables;
+}
+
 // `packed`: the glyph's bytes in the file's layout.
 void FormatGlyph(std::string& out, const CGlyphSet& set, int position, bool doubleArray,
                  std::string_view packed) {
@@ -334,18 +354,10 @@ void WriteTextTo(const CGlyphSet& set, bool doubleArray, CreateTime now,
                  BitLayout layout, const std::string& header) {
     const bool proportional = array.metrics && array.proportional;
     layout.bpp = static_cast<uint8_t>(set.bpp);  // checked by WriteTextFile
-    // The ink boxes as the bitmaps now are: hand edits keep the cell, not the box.
-    std::vector<GlyphMetrics> metrics;
-    std::vector<std::size_t> offsets;
-    std::size_t totalBytes = 0;
-    if (array.metrics) {
-        for (const GlyphPtr& glyph : set.glyphs) {
-            const InkBox ink = set.CurrentInk(glyph.get());
-            metrics.push_back({set.FontAdvance(glyph.get()), ink});
-            offsets.push_back(totalBytes);
-            totalBytes += ink.Empty() ? 0 : LayoutBytesPerGlyph(ink.width, ink.height, layout);
-        }
-    }
+    const GlyphTables tables = MeasureGlyphs(set, array, layout);
+    const std::vector<GlyphMetrics>& metrics = tables.metrics;
+    const std::vector<std::size_t>& offsets = tables.offsets;
+    const std::size_t totalBytes = tables.totalBytes;
     out(Utf8ToCp949(Header(set, doubleArray && !proportional, now, array, layout, header,
                            proportional ? std::optional(totalBytes) : std::nullopt)));
     GlyphPacker packer(set.width, set.height, layout);
@@ -386,8 +398,11 @@ std::string FormatSplitHeader(const CGlyphSet& set, bool doubleArray, const Text
     std::string text;
     auto add = [&text](const std::string& s) { text += s + kEol; };
     add("/* " + std::to_string(set.Count()) + " glyphs of " + std::to_string(set.width) + " x " +
-        std::to_string(set.height) + " pixels, " + std::to_string(record) + " bytes each" +
-        (array.codeTable == CodeIndex::None ? "" : ", and their codes") + " */");
+        std::to_string(set.height) + " pixels, " +
+        (array.metrics && array.proportional ? "each cropped to its ink"
+                                             : std::to_string(record) + " bytes each") +
+        (array.codeTable == CodeIndex::None ? "" : ", and their codes") +
+        (array.metrics ? ", and their metrics" : "") + " */");
     add("#ifndef " + stem + "_H");
     add("#define " + stem + "_H");
     add("");
@@ -399,14 +414,35 @@ std::string FormatSplitHeader(const CGlyphSet& set, bool doubleArray, const Text
     add("extern \"C\" {");
     add("#endif");
     add("");
+    const bool proportional = array.metrics && array.proportional;
+    const std::string count = std::to_string(set.Count());
+    const std::string attributes = Attributes(array, false);
     add("#define " + stem + "_WIDTH " + std::to_string(set.width));
     add("#define " + stem + "_HEIGHT " + std::to_string(set.height));
-    add("#define " + stem + "_GLYPH_BYTES " + std::to_string(record));
-    add("#define " + stem + "_COUNT " + std::to_string(set.Count()));
-    add("");
-    add("extern " + Declaration(set, doubleArray, array, record, false) + ";");
+    if (proportional) {
+        // Each glyph is its ink box, found through NAME_offsets.
+        const std::size_t bytes =
+            std::max<std::size_t>(MeasureGlyphs(set, array, layout).totalBytes, 1);
+        add("#define " + stem + "_BYTES " + std::to_string(bytes));
+        add("#define " + stem + "_COUNT " + count);
+        add("");
+        add("extern const unsigned char " + array.name + "[" + std::to_string(bytes) + "]" +
+            attributes + ";");
+    } else {
+        add("#define " + stem + "_GLYPH_BYTES " + std::to_string(record));
+        add("#define " + stem + "_COUNT " + count);
+        add("");
+        add("extern " + Declaration(set, doubleArray, array, record, false) + ";");
+    }
     if (array.codeTable != CodeIndex::None)
         add("extern " + CodesDeclaration(set, array, false) + ";");
+    if (array.metrics) {
+        add("extern const short " + array.name + "_line_metrics[5]" + attributes + ";");
+        if (proportional)
+            add("extern const unsigned long " + array.name + "_offsets[" + count + "]" +
+                attributes + ";");
+        add("extern const short " + array.name + "_metrics[" + count + "][5]" + attributes + ";");
+    }
     add("");
     add("#ifdef __cplusplus");
     add("}");

@@ -187,6 +187,54 @@ TEST_F(FirmwareCSourceTest, SplitExtractionReadsBack) {
     EXPECT_EQ(ReadBytes(folder / "back.fnt"), fnt);
 }
 
+// A split font with its metrics, whole cells or cropped to the ink: the header declares every
+// table the data file defines (the data file includes it, so a mismatch does not compile), and
+// a second unit that reads them through the header builds warning-free as C99 and C++17, links
+// and finds each glyph's bytes where the tables say.
+TEST_F(FirmwareCSourceTest, SplitFontDeclaresItsMetrics) {
+    const std::string warnings = " -Wall -Wextra -Werror -pedantic";
+    const std::string compilers[] = {std::string(C_COMPILER) + " -x c -std=c99" + warnings,
+                                     std::string(CXX_COMPILER) + " -x c++ -std=c++17" + warnings};
+    for (const std::string options : {"--metrics", "--metrics --proportional"}) {
+        SCOPED_TRACE(options);
+        const bool cropped = options.find("proportional") != std::string::npos;
+        const CliRun extract = Cli("extract --chars '" + kChars + "' --split --name menu " +
+                                   options + " -q -o " + (folder / "menu.c").string());
+        ASSERT_EQ(extract.status, 0) << extract.output;
+        // Glyph 2's ink box as the tables give it, the font's baseline, and whether the box's top
+        // row (two bytes, cropped or in the cell) has ink.
+        const std::string top =
+            cropped ? "(menu[menu_offsets[2]] | menu[menu_offsets[2] + 1])"
+                    : "(menu[2][(menu_line_metrics[4] - menu_metrics[2][2] - menu_metrics[2][4]) * "
+                      "2] | menu[2][(menu_line_metrics[4] - menu_metrics[2][2] - "
+                      "menu_metrics[2][4]) * 2 + 1])";
+        Spill(folder / "main.c",
+              "#include <stdio.h>\n#include \"menu.h\"\n"
+              "int main(void) {\n"
+              "    printf(\"%d %d %d %d %d %d %d\\n\", menu_metrics[2][0], "
+              "menu_metrics[2][1], menu_metrics[2][2], menu_metrics[2][3], "
+              "menu_metrics[2][4], menu_line_metrics[4], " +
+                  top + " != 0);\n    return 0;\n}\n");
+        for (const std::string& compiler : compilers) {
+            const CliRun build =
+                Shell("cd " + folder.string() + " && " + compiler + " -c main.c -o main.o && " +
+                      compiler + " -c menu.c -o menu.o && " + std::string(CXX_COMPILER) +
+                      " -o program main.o menu.o");
+            ASSERT_EQ(build.status, 0) << compiler << "\n" << build.output;
+            const std::string printed = Shell((folder / "program").string()).output;
+            int advance = 0, left = 0, bottom = 0, width = 0, height = 0, baseline = 0, ink = 0;
+            ASSERT_EQ(std::sscanf(printed.c_str(), "%d %d %d %d %d %d %d", &advance, &left, &bottom,
+                                  &width, &height, &baseline, &ink),
+                      7)
+                << printed;
+            // 힝 has ink in its box's top row, inside a 16 x 16 cell.
+            EXPECT_TRUE(advance > 0 && width > 0 && height > 0 && ink == 1) << printed;
+            EXPECT_TRUE(left >= 0 && left + width <= 16 && baseline - bottom - height >= 0)
+                << printed;
+        }
+    }
+}
+
 // Options that cannot be honoured are refused before anything is written.
 TEST_F(FirmwareCSourceTest, ImpossibleCombinationsAreRefused) {
     const std::string convert = "convert " + Fnt() + " --size 16x16 --range custom ";
