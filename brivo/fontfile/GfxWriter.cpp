@@ -108,6 +108,10 @@ Result AddFont(const FontPart& part, int yAdvance, long maxBitmap, bool unicode,
                                " does not fit GFX's yAdvance byte (up to 255)");
 
     static constexpr char kHex[] = "0123456789ABCDEF";
+    // Six characters a byte and a line a glyph: reserved at once rather than copied as it grows
+    // (by doubling at least, as the fonts of a set follow one another).
+    const std::size_t needed = text.size() + bitmap.size() * 6 + part.glyphs.size() * 64 + 1024;
+    if (needed > text.capacity()) text.reserve(std::max(needed, text.capacity() * 2));
     text += "const uint8_t " + part.name + "_bitmaps[] PROGMEM = {";
     for (std::size_t n = 0; n < bitmap.size(); ++n) {
         text += n % 16 == 0 ? "\n    0x" : " 0x";
