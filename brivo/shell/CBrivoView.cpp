@@ -640,6 +640,15 @@ bool CBrivoView::AgreeOnHeader(const QString& path, int32_t& width, int32_t& hei
         ReportFailure(read);
         return false;
     }
+    // The editor draws and edits 1-bit pixels: a grey font would lose its greys on the first
+    // edit or save.
+    if (header && header->layout.bpp > 1) {
+        ReportFailure(Result::Failure(
+            LocalPath(path) + ": its glyphs have " + std::to_string(header->layout.bpp) +
+            " bits per pixel (anti-aliased), and the editor edits 1-bit glyphs; brivo-cli "
+            "previews and converts them"));
+        return false;
+    }
     if (header) document.file.layout = header->layout;
     document.array = ArrayOptionsOf(path, document.file.doubleArray);
     auto describe = [](int32_t w, int32_t h, CodeRange range, bool except) {

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "fontfile/TextFontWriter.h"
 #include "glyph/GlyphSet.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
@@ -60,7 +61,7 @@ private:
 // The files are written by the program itself: ascii.h (8 x 16 ASCII, C source with its
 // header), hangul.fnt (12 x 12 Hangul after 16 bytes, in pages: in the recent-file list) and
 // plain.fnt (8 x 16 ASCII, not in the list); then junk.h (a header and an empty array), a
-// folder and a BDF font.
+// folder, a BDF font and grey.h (4 bits a pixel).
 void CommandLineFilesTest::initTestCase() {
     app = std::make_unique<CBrivoApp>();
     QVERIFY(app->InitInstance({"brivo"}));
@@ -74,6 +75,11 @@ void CommandLineFilesTest::initTestCase() {
     Fill(view->GlyphSet(), 12, 12, RANGE_HANGUL, 2);
     hangul = SetBytes(view->GlyphSet());
     view->WriteFontFile(dir.filePath("hangul.fnt"), 16, {ScanOrder::Pages, BitOrder::Lsb});
+    // grey.h: C source of 4 bits a pixel, which the editor does not take.
+    CGlyphSet grey;
+    Fill(grey, 8, 16, RANGE_ASCII, 4);
+    grey.bpp = 4;
+    QVERIFY(WriteTextFile(grey, dir.filePath("grey.h").toStdString(), true));
     // junk.h: the header of an ASCII export and an empty array.
     QFile junk(dir.filePath("junk.h"));
     QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -110,8 +116,8 @@ void CommandLineFilesTest::filesOpenAsFileOpenWould_data() {
     QTest::newRow("in turn: the last one shown")
         << QStringList{"hangul.fnt", "ascii.h"} << "ascii.h" << QStringList{};
     QTest::newRow("bad files after a good one cost nothing")
-        << QStringList{"ascii.h", "missing.h", "junk.h", "folder.h", "font.bdf"} << "ascii.h"
-        << QStringList{"missing.h", "junk.h", "folder.h", "BDF"};
+        << QStringList{"ascii.h", "missing.h", "junk.h", "folder.h", "font.bdf", "grey.h"}
+        << "ascii.h" << QStringList{"missing.h", "junk.h", "folder.h", "BDF", "4 bits per pixel"};
     QTest::newRow("nothing to open") << QStringList{"gone.fnt"} << "" << QStringList{"gone.fnt"};
 }
 
