@@ -16,7 +16,7 @@ namespace {
 constexpr int kColumns = 16;
 constexpr int kPadding = 4;
 constexpr int kNarrowWidth = CLabelPainter::kHeight / 2;
-constexpr uint8_t kPaper = 255, kInk = 0, kFrame = 160;
+constexpr uint8_t kFrame = 160;
 
 bool IsLeadByte(uint8_t byte) { return byte >= 0x80; }
 
@@ -115,56 +115,6 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
         const std::string label = set.GetLabel(n);
         labels->Draw(image, cellLeft + (layout.cellWidth - CLabelPainter::TextWidth(label)) / 2,
                      cellTop + 2 * kPadding + 2 + layout.glyphHeight, label);
-    }
-    return image;
-}
-
-int64_t TextLinePixels(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale) {
-    // Ink may stand out of the advances by up to a cell on either side.
-    int64_t width = 2 * int64_t{set.width} + 2 * kTextMargin;
-    for (const TextGlyph& placed : line) width += std::max<int32_t>(placed.advance, 0);
-    return width * scale * (int64_t{set.height} + 2 * kTextMargin) * scale;
-}
-
-GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale,
-                       bool cells) {
-    const int originX = set.lineMetrics ? set.lineMetrics->originX : 0;
-    // The columns of each cell that are drawn: its ink, cut to the advance in fixed cells.
-    auto drawnColumns = [&](const TextGlyph& placed) {
-        const InkBox ink = set.CurrentInk(placed.glyph);
-        const int first = originX + ink.x, end = first + ink.width;
-        return std::pair{first, ink.Empty() ? first : cells ? std::min(end, placed.advance) : end};
-    };
-    // Where each pen stands, and the columns the ink and the advances take.
-    std::vector<int> pens;
-    int pen = 0, left = 0, right = 0;
-    for (const TextGlyph& placed : line) {
-        pens.push_back(pen);
-        if (const auto [first, end] = drawnColumns(placed); end > first) {
-            left = std::min(left, pen - originX + first);
-            right = std::max(right, pen - originX + end);
-        }
-        pen += placed.advance;
-        right = std::max(right, pen);
-    }
-    GrayImage image;
-    image.width = (right - left + 2 * kTextMargin) * scale;
-    image.height = (set.height + 2 * kTextMargin) * scale;
-    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, kPaper);
-    for (std::size_t n = 0; n < line.size(); ++n) {
-        const CGlyph* glyph = line[n].glyph;
-        if (glyph == nullptr || glyph->bits == nullptr) continue;
-        const CGlyphBitmapView bitmap(glyph->bits.get(), set.width, set.height);
-        const auto [first, end] = drawnColumns(line[n]);
-        const int cellLeft = pens[n] - originX - left + kTextMargin;
-        for (int row = 0; row < set.height; ++row)
-            for (int column = first; column < end; ++column) {
-                if (!bitmap.Pixel(column, row)) continue;
-                for (int dy = 0; dy < scale; ++dy)
-                    std::fill_n(
-                        &image.At((cellLeft + column) * scale, (kTextMargin + row) * scale + dy),
-                        scale, kInk);
-            }
     }
     return image;
 }

@@ -7,6 +7,7 @@
 #include "evalayout/CEvaLayout.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CTextSample.h"
 #include "panes/PaneId.h"
 #include "panes/PaneLayouts.h"
 #include "widgets/PaneMessage.h"
@@ -32,7 +33,9 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     for (const char* line : kGlyphInfoLayout) sheet.AddRow(line);
     CheckLayoutsLoaded(sheets, this);
     layout = new CEvaLayout(this);
+    sample = new CTextSample(glyphSet, this);
     layout->BindWidget("fontinfo", text);
+    layout->BindWidget("sample", sample);
     layout->SetSheet(sheets.SheetAt(0));
     layout->TrackResizeOf(this);
 }
@@ -63,6 +66,8 @@ int CGlyphInfoPane::OnGlyphNotify(intptr_t position) {
     infoText = FormatGlyphInfo(position);
     // The control breaks lines at LF; the text keeps CR LF for the firmware sources.
     text->setPlainText(QString(infoText).replace("\r\n", "\n"));
+    // The set may have changed with the selection (a load, an extraction, an edit).
+    sample->Refresh();
     update();
     return infoText.isEmpty() ? -1 : 0;
 }

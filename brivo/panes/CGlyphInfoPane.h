@@ -13,10 +13,12 @@ namespace brivo {
 class CGlyphSet;
 
 class CEvaLayout;
+class CTextSample;
 
 // The lower left pane: the selected glyph as a C array definition, ready to paste into
-// firmware source. The text is selectable with the mouse and the keyboard; inside it the
-// text keys (Ctrl+A, Ctrl+C) select and copy rather than reach the window's commands.
+// firmware source, over a line of sample text drawn with the set's glyphs. The text is selectable
+// with the mouse and the keyboard; inside it the text keys (Ctrl+A, Ctrl+C) select and copy rather
+// than reach the window's commands.
 class CGlyphInfoPane : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,7 @@ public:
     QString FormatGlyphInfo(intptr_t position) const;
 
     QPlainTextEdit* TextControl() const { return text; }
+    CTextSample* TextSample() const { return sample; }
 
 protected:
     bool event(QEvent* event) override;
@@ -45,6 +48,7 @@ protected:
 private:
     const CGlyphSet& glyphSet;
     QPlainTextEdit* text = nullptr;
+    CTextSample* sample = nullptr;
     EvaSheetSet sheets;
     CEvaLayout* layout = nullptr;
     QString infoText;

@@ -30,6 +30,8 @@ inline constexpr const char* kGlyphInfoLayout[] = {
     "grid, 50       , X        ,",
     "  10,          ,          ,",
     "   X,          , fontinfo ,",
+    "   5,          ,          ,",
+    "   A,          , sample   ,",
     "   A,          ,          ,",
 };
 // clang-format on
