@@ -28,9 +28,11 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     // The C text keeps its lines (the comment rules are 40 characters); a narrow pane scrolls.
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-    sheets.AddSheet(EvaSheet("first"));
-    EvaSheet& sheet = sheets.FindSheet("first");
-    for (const char* line : kGlyphInfoLayout) sheet.AddRow(line);
+    EvaSheet plain("first"), withSample("sample");
+    for (const char* line : kGlyphInfoLayout) plain.AddRow(line);
+    for (const char* line : kGlyphInfoSampleLayout) withSample.AddRow(line);
+    sheets.AddSheet(plain);
+    sheets.AddSheet(withSample);
     CheckLayoutsLoaded(sheets, this);
     layout = new CEvaLayout(this);
     sample = new CTextSample(glyphSet, this);
@@ -38,6 +40,15 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     layout->BindWidget("sample", sample);
     layout->SetSheet(sheets.SheetAt(0));
     layout->TrackResizeOf(this);
+}
+
+void CGlyphInfoPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int sheet = height() >= sample->sizeHint().height() + kRoomForSample ? 1 : 0;
+    if (sheet == sheetShown || sheets.Count() < 2) return;
+    sheetShown = sheet;
+    layout->SetSheet(sheets.SheetAt(sheet));
+    layout->Resize(width(), height());
 }
 
 bool CGlyphInfoPane::event(QEvent* event) {

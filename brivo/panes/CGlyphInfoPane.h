@@ -16,7 +16,8 @@ class CEvaLayout;
 class CTextSample;
 
 // The lower left pane: the selected glyph as a C array definition, ready to paste into
-// firmware source, over a line of sample text drawn with the set's glyphs. The text is selectable
+// firmware source, over a line of sample text drawn with the set's glyphs where the pane has
+// room for both (kRoomForSample more than the sample line takes). The text is selectable
 // with the mouse and the keyboard; inside it the text keys (Ctrl+A, Ctrl+C) select and copy rather
 // than reach the window's commands.
 class CGlyphInfoPane : public QWidget {
@@ -24,6 +25,7 @@ class CGlyphInfoPane : public QWidget {
 public:
     static constexpr int kPaneId = 132;
     static constexpr int kTextId = 1045;
+    static constexpr int kRoomForSample = 100;
 
     // Shows the glyphs of `glyphSet`, which outlives the pane.
     explicit CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent = nullptr);
@@ -44,6 +46,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     const CGlyphSet& glyphSet;
@@ -51,6 +54,7 @@ private:
     CTextSample* sample = nullptr;
     EvaSheetSet sheets;
     CEvaLayout* layout = nullptr;
+    int sheetShown = 0;
     QString infoText;
 };
 

@@ -30,7 +30,15 @@ inline constexpr const char* kGlyphInfoLayout[] = {
     "grid, 50       , X        ,",
     "  10,          ,          ,",
     "   X,          , fontinfo ,",
-    "   5,          ,          ,",
+    "   A,          ,          ,",
+};
+
+// The same with the line of sample text under the C text, where the pane has room for both.
+inline constexpr const char* kGlyphInfoSampleLayout[] = {
+    "EvaLayout, 10, 10, 5, 5",
+    "grid, 50       , X        ,",
+    "  10,          ,          ,",
+    "   X,          , fontinfo ,",
     "   A,          , sample   ,",
     "   A,          ,          ,",
 };
