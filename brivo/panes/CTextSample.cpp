@@ -48,6 +48,7 @@ CTextSample::CTextSample(const CGlyphSet& glyphSet, QWidget* parent)
     scroller->setWidget(pictureLabel);
     scroller->setWidgetResizable(false);
     scroller->setBackgroundRole(QPalette::Base);
+    scroller->setFocusPolicy(Qt::NoFocus);  // a picture: Tab goes on to the next control
     scroller->setFixedHeight(kLineHeight + 4 + 2 * scroller->frameWidth() +
                              style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     note = new QLabel(this);
