@@ -16,7 +16,7 @@ namespace {
 constexpr int kColumns = 16;
 constexpr int kPadding = 4;
 constexpr int kNarrowWidth = CLabelPainter::kHeight / 2;
-constexpr uint8_t kPaper = 255, kInk = 0, kFrame = 160;
+constexpr uint8_t kFrame = 160;
 
 bool IsLeadByte(uint8_t byte) { return byte >= 0x80; }
 
@@ -38,28 +38,6 @@ Layout SheetLayout(const CGlyphSet& set, int scale) {
     return layout;
 }
 
-// The grey of a pixel of the glyph: ink, paper, or between for grey coverage.
-uint8_t Shade(const CGlyphSet& set, const CGlyph& glyph, int column, int row) {
-    if (glyph.coverage != nullptr) {
-        const int most = (1 << set.bpp) - 1;
-        const int value = glyph.coverage[static_cast<std::size_t>(row) * set.width + column];
-        return static_cast<uint8_t>(kPaper - (kPaper - kInk) * value / most);
-    }
-    return CGlyphBitmapView(glyph.bits.get(), set.width, set.height).Pixel(column, row) ? kInk
-                                                                                        : kPaper;
-}
-
-// Paints a glyph's pixel `scale` times magnified with its top-left at (x, y), over anything
-// lighter.
-void Paint(GrayImage& image, int x, int y, int scale, uint8_t shade) {
-    if (shade == kPaper) return;
-    for (int dy = 0; dy < scale; ++dy)
-        for (int dx = 0; dx < scale; ++dx) {
-            uint8_t& pixel = image.At(x + dx, y + dy);
-            pixel = std::min(pixel, shade);
-        }
-}
-
 void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int left, int top,
                int scale) {
     const int w = set.width * scale, h = set.height * scale;
@@ -68,8 +46,8 @@ void DrawGlyph(GrayImage& image, const CGlyphSet& set, const CGlyph* glyph, int 
     if (glyph == nullptr || glyph->bits == nullptr) return;
     for (int row = 0; row < set.height; ++row)
         for (int column = 0; column < set.width; ++column)
-            Paint(image, left + column * scale, top + row * scale, scale,
-                  Shade(set, *glyph, column, row));
+            PaintPixel(image, left + column * scale, top + row * scale, scale,
+                       PixelShade(set, *glyph, column, row));
 }
 
 }  // namespace
@@ -134,51 +112,6 @@ GrayImage DrawContactSheet(const CGlyphSet& set, int scale, CLabelPainter* label
         const std::string label = set.GetLabel(n);
         labels->Draw(image, cellLeft + (layout.cellWidth - CLabelPainter::TextWidth(label)) / 2,
                      cellTop + 2 * kPadding + 2 + layout.glyphHeight, label);
-    }
-    return image;
-}
-
-int64_t TextLinePixels(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale) {
-    // Ink may stand out of the advances by up to a cell on either side.
-    int64_t width = 2 * int64_t{set.width} + 2 * kTextMargin;
-    for (const TextGlyph& placed : line) width += std::max<int32_t>(placed.advance, 0);
-    return width * scale * (int64_t{set.height} + 2 * kTextMargin) * scale;
-}
-
-GrayImage DrawTextLine(const CGlyphSet& set, const std::vector<TextGlyph>& line, int scale,
-                       bool cells) {
-    const int originX = set.lineMetrics ? set.lineMetrics->originX : 0;
-    // The columns of each cell that are drawn: its ink, cut to the advance in fixed cells.
-    auto drawnColumns = [&](const TextGlyph& placed) {
-        const InkBox ink = set.CurrentInk(placed.glyph);
-        const int first = originX + ink.x, end = first + ink.width;
-        return std::pair{first, ink.Empty() ? first : cells ? std::min(end, placed.advance) : end};
-    };
-    // Where each pen stands, and the columns the ink and the advances take.
-    std::vector<int> pens;
-    int pen = 0, left = 0, right = 0;
-    for (const TextGlyph& placed : line) {
-        pens.push_back(pen);
-        if (const auto [first, end] = drawnColumns(placed); end > first) {
-            left = std::min(left, pen - originX + first);
-            right = std::max(right, pen - originX + end);
-        }
-        pen += placed.advance;
-        right = std::max(right, pen);
-    }
-    GrayImage image;
-    image.width = (right - left + 2 * kTextMargin) * scale;
-    image.height = (set.height + 2 * kTextMargin) * scale;
-    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, kPaper);
-    for (std::size_t n = 0; n < line.size(); ++n) {
-        const CGlyph* glyph = line[n].glyph;
-        if (glyph == nullptr || glyph->bits == nullptr) continue;
-        const auto [first, end] = drawnColumns(line[n]);
-        const int cellLeft = pens[n] - originX - left + kTextMargin;
-        for (int row = 0; row < set.height; ++row)
-            for (int column = first; column < end; ++column)
-                Paint(image, (cellLeft + column) * scale, (kTextMargin + row) * scale, scale,
-                      Shade(set, *glyph, column, row));
     }
     return image;
 }

@@ -68,40 +68,20 @@ std::string Named(char32_t character) {
     return (printable ? "'" + EncodeUtf8(character) + "' (" : "(") + number + ")";
 }
 
-// The text's characters as the set's glyphs and their advances: the font's own with
-// `proportional`, else the cell's. A character the set lacks is left blank, a cell wide (half
-// a cell for ASCII among two-byte characters), and named in a warning.
-std::vector<TextGlyph> LayOutText(const CGlyphSet& set, const std::vector<char32_t>& text,
-                                  bool proportional) {
-    std::vector<const CGlyph*> byCode(0x10000, nullptr);
-    bool wide = false;
-    for (int n = set.Count() - 1; n >= 0; --n)
-        if (const CGlyph* glyph = set.GlyphAt(n)) {
-            byCode[glyph->code] = glyph;
-            wide = wide || glyph->code >= 0x80;
-        }
-    std::vector<TextGlyph> line;
-    std::vector<char32_t> missing;
-    for (const char32_t character : text) {
-        const std::optional<uint16_t> code = CodeOfCharacter(character);
-        const CGlyph* glyph = code ? byCode[*code] : nullptr;
-        if (glyph != nullptr) {
-            line.push_back({glyph, proportional ? set.FontAdvance(glyph) : set.CellAdvance(glyph)});
-            continue;
-        }
-        line.push_back({nullptr, character < 0x80 && wide ? set.width / 2 : set.width});
-        if (std::find(missing.begin(), missing.end(), character) == missing.end())
-            missing.push_back(character);
-    }
-    if (!missing.empty()) {
+// A line of the text with the set's glyphs; the characters the set lacks are left blank and
+// named in a warning.
+std::vector<TextGlyph> LayOutTextWarning(const CGlyphSet& set, const std::vector<char32_t>& text,
+                                         bool proportional) {
+    const TextLine line = LayOutText(set, text, proportional);
+    if (!line.missing.empty()) {
         std::string names;
-        for (const char32_t character : missing)
+        for (const char32_t character : line.missing)
             names += (names.empty() ? "" : ", ") + Named(character);
         Warn("the glyphs have no " +
-             std::string(missing.size() == 1 ? "character " : "characters ") + names +
+             std::string(line.missing.size() == 1 ? "character " : "characters ") + names +
              " of --text: left blank");
     }
-    return line;
+    return line.glyphs;
 }
 
 // Draws --text with the set's glyphs instead of the sheet.
@@ -111,13 +91,11 @@ int RunTextPreview(const PreviewOptions& options, const std::vector<char32_t>& t
         return Fail("preview", "the glyphs of " + options.input.path +
                                    " have no character codes (a Custom set without a code "
                                    "table): --text needs a range or a set with its codes");
-    if (options.proportional &&
-        std::none_of(set.glyphs.begin(), set.glyphs.end(),
-                     [](const GlyphPtr& glyph) { return glyph && glyph->metrics.advance > 0; }))
+    if (options.proportional && !HasFontAdvances(set))
         Warn(options.input.path +
              " holds no advances of the font (they come with C source written with --metrics, "
              "from a face that is not fixed-pitch): --proportional draws the glyphs a cell apart");
-    const std::vector<TextGlyph> line = LayOutText(set, text, options.proportional);
+    const std::vector<TextGlyph> line = LayOutTextWarning(set, text, options.proportional);
     if (TextLinePixels(set, line, options.scale) > kMaxSheetPixels)
         return Fail("preview", "the line would be too big at --scale " +
                                    std::to_string(options.scale) +

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdlib>
@@ -125,6 +126,16 @@ CFileOptionDialog::CFileOptionDialog(bool openDialog, const QString& defaultExt,
     CreateOptionArea();
     RefreshControls();
     if (!isOpenDialog) DisableForSave();
+    connect(this, &QFileDialog::filterSelected, this, &CFileOptionDialog::FollowFilter);
+}
+
+void CFileOptionDialog::FollowFilter(const QString& filter) {
+    if (isOpenDialog || fileKind != FILE_KIND_EXPORT) return;
+    // "LVGL font (*.c)": a name typed without an extension takes the type's. (The toolkit
+    // already swaps the extension of a name that has one.)
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)\\)$"));
+    if (const QRegularExpressionMatch match = pattern.match(filter); match.hasMatch())
+        setDefaultSuffix(match.captured(1));
 }
 
 void CFileOptionDialog::CreateOptionArea() {
@@ -132,9 +143,9 @@ void CFileOptionDialog::CreateOptionArea() {
     optionArea->setObjectName("optionArea");
     optionArea->setProperty("controlId", kOptionAreaId);
     const DialogUnits du(optionArea);
-    optionArea->setFixedSize(du.X(247), du.Y(146));
+    optionArea->setFixedSize(du.X(247), du.Y(160));
 
-    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 132);
+    du.Place(new QGroupBox(" Option ", optionArea), 0, 2, 1, 240, 146);
     du.Place(new QLabel("폰트 사이즈", optionArea), IDC_SIZE_LABEL, 12, 14, 43, 8);
     du.Place(new QLabel("X", optionArea), IDC_X_LABEL, 65, 15, 8, 8);
     sizeXEdit = du.Place(new QLineEdit(optionArea), IDC_SIZEX, 75, 14, 25, 12);
@@ -194,6 +205,7 @@ void CFileOptionDialog::CreateOptionArea() {
     orderBox = du.Place(new QComboBox(optionArea), IDC_BIT_ORDER, 138, 117, 60, 12);
     orderBox->addItem(QStringLiteral("MSB 먼저"), int(BitOrder::Msb));
     orderBox->addItem(QStringLiteral("LSB 먼저"), int(BitOrder::Lsb));
+    du.Place(new QCheckBox("Proportional", optionArea), IDC_PROPORTIONAL, 12, 134, 80, 10);
     // Another scan brings the bit order that goes with it, as on the command line.
     connect(scanBox, &QComboBox::activated, this, [this] {
         const auto scan = static_cast<ScanOrder>(scanBox->currentData().toInt());
@@ -256,13 +268,20 @@ void CFileOptionDialog::RefreshControls() {
     nameEdit->setText(arrayName);
     scanBox->setCurrentIndex(scanBox->findData(int(bitLayout.scan)));
     orderBox->setCurrentIndex(orderBox->findData(int(bitLayout.order)));
-    const bool layoutChosen = !isOpenDialog || fileKind == FILE_KIND_BINARY;
+    // No exported form has another byte layout than rows, MSB first.
+    const bool layoutChosen =
+        fileKind == FILE_KIND_BINARY || (!isOpenDialog && fileKind != FILE_KIND_EXPORT);
     for (int id : {IDC_LAYOUT_LABEL, IDC_SCAN, IDC_BIT_ORDER})
         Control(id)->setEnabled(layoutChosen);
     static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->setChecked(codeTable != 0);
-    const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
-    for (int id : {IDC_ARRAY_NAME_LABEL, IDC_ARRAY_NAME}) Control(id)->setEnabled(textSave);
-    Control(IDC_CODE_TABLE)->setEnabled(!isOpenDialog && subset);
+    const bool exportSave = !isOpenDialog && fileKind == FILE_KIND_EXPORT;
+    const bool namedSave = !isOpenDialog && (fileKind == FILE_KIND_TEXT || exportSave);
+    for (int id : {IDC_ARRAY_NAME_LABEL, IDC_ARRAY_NAME}) Control(id)->setEnabled(namedSave);
+    // Every exported form finds its glyphs by their codes already.
+    Control(IDC_CODE_TABLE)->setEnabled(!isOpenDialog && subset && !exportSave);
+    auto* proportionalBox = static_cast<QCheckBox*>(Control(IDC_PROPORTIONAL));
+    proportionalBox->setChecked(proportional != 0);
+    proportionalBox->setEnabled(exportSave);
     sizeXEdit->setText(QString::number(sizeX));
     sizeYEdit->setText(QString::number(sizeY));
     skipEdit->setText(QString::number(skipBytes));
@@ -276,6 +295,10 @@ void CFileOptionDialog::RefreshControls() {
         for (int id : {IDC_SINGLE_ARRAY, IDC_DOUBLE_ARRAY}) Control(id)->setEnabled(false);
     } else if (fileKind == FILE_KIND_TEXT) {
         for (int id : {IDC_SKIP_LABEL, IDC_SKIPBYTES, IDC_SKIP_UNIT})
+            Control(id)->setEnabled(false);
+    } else if (fileKind == FILE_KIND_EXPORT) {
+        for (int id :
+             {IDC_SINGLE_ARRAY, IDC_DOUBLE_ARRAY, IDC_SKIP_LABEL, IDC_SKIPBYTES, IDC_SKIP_UNIT})
             Control(id)->setEnabled(false);
     }
 }
@@ -318,7 +341,8 @@ bool CFileOptionDialog::TakeControls() {
         skipEdit->setFocus();
         return false;
     }
-    const bool textSave = !isOpenDialog && fileKind == FILE_KIND_TEXT;
+    const bool textSave =
+        !isOpenDialog && (fileKind == FILE_KIND_TEXT || fileKind == FILE_KIND_EXPORT);
     if (textSave && !IsCIdentifier(nameEdit->text().trimmed().toStdString())) {
         ShowError(this, QString::fromUtf8(kBadName));
         nameEdit->setFocus();
@@ -326,6 +350,7 @@ bool CFileOptionDialog::TakeControls() {
     }
     if (textSave) arrayName = nameEdit->text().trimmed();
     codeTable = static_cast<QCheckBox*>(Control(IDC_CODE_TABLE))->isChecked() ? 1 : 0;
+    proportional = static_cast<QCheckBox*>(Control(IDC_PROPORTIONAL))->isChecked() ? 1 : 0;
     bitLayout = {static_cast<ScanOrder>(scanBox->currentData().toInt()),
                  static_cast<BitOrder>(orderBox->currentData().toInt())};
     skipBytes = TextToInt(skipEdit->text());

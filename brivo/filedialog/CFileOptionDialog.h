@@ -16,12 +16,15 @@ enum FileKind : int32_t {
     FILE_KIND_NONE = 0,
     FILE_KIND_BINARY = 1,
     FILE_KIND_TEXT = 2,
+    FILE_KIND_EXPORT = 3,  // a form the program writes but does not read back
 };
 
 // The file dialog of the font-file commands: the toolkit's own (non-native) open or save
 // dialog with the option area below its controls, where the user sees, and when loading
 // chooses, what the font files do not carry: glyph size, code range, ExceptUnused, the Skip
-// Bytes of a binary file, the array form of a text file and the bit layout.
+// Bytes of a binary file, the array form of a text file and the bit layout. An export chooses
+// its form by the file type, takes an array name for the fonts that are C source and may
+// draw the glyphs proportional.
 class CFileOptionDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -55,6 +58,7 @@ public:
         IDC_LAYOUT_LABEL = 1093,
         IDC_SCAN = 1094,
         IDC_BIT_ORDER = 1095,
+        IDC_PROPORTIONAL = 1096,
     };
 
     // `filter` is a list of description|pattern pairs ended by "||", as the commands write
@@ -97,6 +101,7 @@ public:
     int32_t codeTable = 0;  // a save of a character subset writes NAME_codes or OUT.idx
     bool subset = false;
     BitLayout bitLayout;
+    int32_t proportional = 0;  // an export: each glyph with the font's advance and its ink box
 
 public slots:
     void accept() override;
@@ -108,6 +113,8 @@ private:
     void CreateOptionArea();
     void DisableForSave();
     void StepSize(int id, int delta);
+    // An export's default extension follows the file type chosen.
+    void FollowFilter(const QString& filter);
     bool ReadSizeEdits();
 
     QWidget* optionArea = nullptr;

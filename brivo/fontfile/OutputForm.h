@@ -79,4 +79,8 @@ const char* FileKindName(FileForm form);
 // pairs ended by "||" ("FNT File (*.fnt)|*.fnt|All Files(*.*)|*.*||").
 std::string DialogFilter(const OutputForm& form);
 
+// The filter of a dialog that offers several forms, a type for each in that order, named by
+// the form's kind (forms of one extension stay apart): "BDF font (*.bdf)|*.bdf|...||".
+std::string DialogFilter(const std::vector<const OutputForm*>& forms);
+
 }  // namespace brivo

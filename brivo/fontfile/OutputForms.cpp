@@ -166,4 +166,13 @@ std::string DialogFilter(const OutputForm& form) {
     return filter + "All Files(*.*)|*.*||";
 }
 
+std::string DialogFilter(const std::vector<const OutputForm*>& forms) {
+    std::string filter;
+    for (const OutputForm* form : forms) {
+        const std::string extension = form->types.front().extension;
+        filter += std::string(form->kind) + " (*." + extension + ")|*." + extension + "|";
+    }
+    return filter + "|";
+}
+
 }  // namespace brivo

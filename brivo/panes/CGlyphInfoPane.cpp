@@ -7,6 +7,7 @@
 #include "evalayout/CEvaLayout.h"
 #include "glyph/Cp949.h"
 #include "glyph/GlyphSet.h"
+#include "panes/CTextSample.h"
 #include "panes/PaneId.h"
 #include "panes/PaneLayouts.h"
 #include "widgets/PaneMessage.h"
@@ -27,14 +28,27 @@ CGlyphInfoPane::CGlyphInfoPane(const CGlyphSet& glyphSet, QWidget* parent)
     // The C text keeps its lines (the comment rules are 40 characters); a narrow pane scrolls.
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-    sheets.AddSheet(EvaSheet("first"));
-    EvaSheet& sheet = sheets.FindSheet("first");
-    for (const char* line : kGlyphInfoLayout) sheet.AddRow(line);
+    EvaSheet plain("first"), withSample("sample");
+    for (const char* line : kGlyphInfoLayout) plain.AddRow(line);
+    for (const char* line : kGlyphInfoSampleLayout) withSample.AddRow(line);
+    sheets.AddSheet(plain);
+    sheets.AddSheet(withSample);
     CheckLayoutsLoaded(sheets, this);
     layout = new CEvaLayout(this);
+    sample = new CTextSample(glyphSet, this);
     layout->BindWidget("fontinfo", text);
+    layout->BindWidget("sample", sample);
     layout->SetSheet(sheets.SheetAt(0));
     layout->TrackResizeOf(this);
+}
+
+void CGlyphInfoPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int sheet = height() >= sample->sizeHint().height() + kRoomForSample ? 1 : 0;
+    if (sheet == sheetShown || sheets.Count() < 2) return;
+    sheetShown = sheet;
+    layout->SetSheet(sheets.SheetAt(sheet));
+    layout->Resize(width(), height());
 }
 
 bool CGlyphInfoPane::event(QEvent* event) {
@@ -63,6 +77,8 @@ int CGlyphInfoPane::OnGlyphNotify(intptr_t position) {
     infoText = FormatGlyphInfo(position);
     // The control breaks lines at LF; the text keeps CR LF for the firmware sources.
     text->setPlainText(QString(infoText).replace("\r\n", "\n"));
+    // The set may have changed with the selection (a load, an extraction, an edit).
+    sample->Refresh();
     update();
     return infoText.isEmpty() ? -1 : 0;
 }

@@ -32,6 +32,16 @@ inline constexpr const char* kGlyphInfoLayout[] = {
     "   X,          , fontinfo ,",
     "   A,          ,          ,",
 };
+
+// The same with the line of sample text under the C text, where the pane has room for both.
+inline constexpr const char* kGlyphInfoSampleLayout[] = {
+    "EvaLayout, 10, 10, 5, 5",
+    "grid, 50       , X        ,",
+    "  10,          ,          ,",
+    "   X,          , fontinfo ,",
+    "   A,          , sample   ,",
+    "   A,          ,          ,",
+};
 // clang-format on
 
 }  // namespace brivo

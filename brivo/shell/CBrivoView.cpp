@@ -33,6 +33,7 @@
 #include "panes/CFontList.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
+#include "panes/CTextSample.h"
 #include "widgets/BrivoProfile.h"
 #include "widgets/CPaneSplitter.h"
 #include "widgets/ErrorMessages.h"
@@ -191,6 +192,11 @@ void CBrivoView::OnInitialUpdate() {
     extractForm->SetUndoStack(&history);
     editPane->SetUndoStack(&history);
     extractForm->confirmReplace = [this] { return ConfirmReplace(); };
+    // The sample line reads the set only while no extraction fills it and no file work holds
+    // it; it is drawn again once they end.
+    CTextSample* sample = infoPane->TextSample();
+    sample->mayRead = [this] { return !fileWork && !extractForm->Running(); };
+    connect(extractForm, &CExtractForm::ExtractionFinished, sample, &CTextSample::Refresh);
     connect(extractForm, &CExtractForm::ExtractionFinished, this, [this] {
         ShowStatus(QStringLiteral("%1 glyphs extracted in %2 s")
                        .arg(glyphSet.Count())
@@ -392,6 +398,7 @@ bool CBrivoView::event(QEvent* event) {
             return true;
         }
         message->result = OnRelay(message->wParam, message->lParam);
+        if (message->Message() == WM_GLYPHS_CHANGED && infoPane) infoPane->TextSample()->Refresh();
         return true;
     }
     return QWidget::event(event);
@@ -474,6 +481,40 @@ void CBrivoView::OnTextFileSave() {
                                   : CodeIndex::EucKr;
         WriteTextFile(dialog->FilePath(), dialog->doubleArray, array, dialog->bitLayout);
     }
+}
+
+std::vector<const OutputForm*> ExportForms() {
+    std::vector<const OutputForm*> forms;
+    for (const OutputForm& form : OutputForms())
+        if (form.form != FileForm::CSource && form.form != FileForm::Binary) forms.push_back(&form);
+    return forms;
+}
+
+void CBrivoView::OnExport() {
+    if (editPane) editPane->SettleEdit(false);
+    WaitForExtraction();
+    const std::vector<const OutputForm*> forms = ExportForms();
+    auto dialog = AskForFile(false, forms.front()->types.front().extension,
+                             QString::fromStdString(DialogFilter(forms)), FILE_KIND_EXPORT);
+    if (!dialog) return;
+    // The file type chosen decides: an LVGL font and C source are both .c files.
+    const int chosen = dialog->nameFilters().indexOf(dialog->selectedNameFilter());
+    const OutputForm& form = *forms[std::max(chosen, 0)];
+    SaveOptions options;
+    options.array.name = dialog->arrayName.toStdString();
+    options.array.proportional = dialog->proportional != 0 && form.carries.metrics;
+    ExportGlyphs(dialog->FilePath(), form, options);
+}
+
+int CBrivoView::ExportGlyphs(const QString& path, const OutputForm& form,
+                             const SaveOptions& options) {
+    WaitForExtraction();
+    const Result result = RunFileWork(QStringLiteral("내보내는 중… %1").arg(path), [&] {
+        return form.write(glyphSet, LocalPath(path), options);
+    });
+    ReportFailure(result);
+    if (result) ShowStatus(QStringLiteral("Exported %1 (%2)").arg(path, form.kind));
+    return result ? 1 : 0;
 }
 
 void CBrivoView::OnExtractTextCharacters() {

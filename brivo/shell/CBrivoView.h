@@ -11,6 +11,7 @@ class QScrollArea;
 #include <vector>
 
 #include "filedialog/CFileOptionDialog.h"
+#include "fontfile/OutputForm.h"
 #include "fontfile/TextFontWriter.h"
 #include "glyph/CodeRange.h"
 #include "glyph/LogFont.h"
@@ -33,6 +34,10 @@ struct GlyphDocument {
 };
 class CGlyphEditPane;
 class CGlyphInfoPane;
+
+// The forms Export offers, in the table's order: every output form but the two a glyph set is
+// saved and loaded in (C source, .fnt).
+std::vector<const OutputForm*> ExportForms();
 
 // The main window's working area: the glyph editor over the information pane on the left, the
 // extraction form on the right, in two nested splitters. Panes never call each other; they
@@ -86,6 +91,13 @@ public:
     void OnFontFileLoad();
     void OnTextFileSave();
     void OnTextFileLoad();
+    // "Export…": asks for a file of one of ExportForms() and writes the glyph set in that form.
+    // The document stays as it was (its file, its unsaved changes): the program does not read
+    // these forms back.
+    void OnExport();
+    // Writes the set as `form` with `options` through the form's writer; a failure is
+    // reported and leaves no file. 1 when written.
+    int ExportGlyphs(const QString& path, const OutputForm& form, const SaveOptions& options);
     // "Extract Characters of a Text File…": asks for a UTF-8 text file and extracts its
     // characters (ExtractTextCharacters).
     void OnExtractTextCharacters();

@@ -111,6 +111,11 @@ void CMainFrame::CreateMenus() {
         action->setIconVisibleInMenu(false);
         connect(action, &QAction::triggered, view, command.handler);
     }
+    QAction* exportFont = AddCommand(file, ID_FILE_EXPORT, "&Export…\tCtrl-E");
+    exportFont->setShortcut(QKeySequence("Ctrl+E"));
+    exportFont->setStatusTip(
+        "현재의 Font를 BDF, Adafruit GFX, TFT_eSPI, LVGL 글꼴로 내보낸다 (문서는 그대로)");
+    connect(exportFont, &QAction::triggered, view, &CBrivoView::OnExport);
     file->addSeparator();
     QAction* extractText =
         AddCommand(file, ID_EXTRACT_TEXT_CHARS, "Extract Characters of a Text File…");

@@ -75,6 +75,7 @@ private slots:
     void selfContradictingHeaderAsks();
     void doubtfulLoadIsToldInTheStatusBar();
     void unwritableFileIsReported();
+    void failedExportReportsAndLeavesTheDocument();
     void saveWaitsForARunningExtraction();
     void saveWaitsAcrossARestartedExtraction();
     void largeFilesAreWrittenAndReadOffTheWindowThread();
@@ -532,6 +533,27 @@ void FontFileCommandsTest::unwritableFileIsReported() {
     QVERIFY(!QFileInfo::exists(Path("far.fnt")));
     QVERIFY(locked.open(QIODevice::ReadOnly));
     QCOMPARE(locked.readAll(), QByteArray("precious"));
+}
+
+void FontFileCommandsTest::failedExportReportsAndLeavesTheDocument() {
+    // Custom glyphs without their codes: a GFX font cannot address them.
+    FillSet(Set(), 16, 16, RANGE_CUSTOM, 3);
+    QCOMPARE(View()->WriteFontFile(Path("custom.fnt"), 0), 1);
+    const QString title = app->MainFrame()->windowTitle();
+    MessageBoxAnswerer boxes;
+    FileDialogDriver driver(Path("custom.h"), [](Dialog& dialog) {
+        QVERIFY(dialog.Control(Dialog::IDC_PROPORTIONAL)->isEnabled());
+        dialog.selectNameFilter("Adafruit GFX font (*.h)");
+    });
+    Trigger(ID_FILE_EXPORT);
+    QVERIFY(driver.opened);
+    QCOMPARE(boxes.texts.size(), 1);
+    QVERIFY2((boxes.texts[0] + boxes.details[0]).contains("a GFX font addresses glyphs"),
+             qPrintable(boxes.texts[0]));
+    QVERIFY(!QFileInfo::exists(Path("custom.h")));
+    QCOMPARE(View()->CurrentFile(), Path("custom.fnt"));
+    QVERIFY(!View()->Modified());
+    QCOMPARE(app->MainFrame()->windowTitle(), title);
 }
 
 void FontFileCommandsTest::saveWaitsForARunningExtraction() {

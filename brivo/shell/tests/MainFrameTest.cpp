@@ -107,6 +107,7 @@ void MainFrameTest::menusAsListed_data() {
                                          {32772, "Font File &Load\tCtrl-L"},
                                          {32773, "Text File S&ave\tCtrl-A"},
                                          {32774, "Text File L&oad\tCtrl-O"},
+                                         {32776, "&Export…\tCtrl-E"},
                                          {kSeparator, ""},
                                          {32775, "Extract Characters of a Text File…"},
                                          {kSeparator, ""},
@@ -152,6 +153,7 @@ void MainFrameTest::fileCommandShortcutsReachTheirCommands_data() {
     QTest::newRow("Ctrl+L") << int(Qt::Key_L) << int(Qt::ControlModifier) << 32772;
     QTest::newRow("Ctrl+A") << int(Qt::Key_A) << int(Qt::ControlModifier) << 32773;
     QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << 32774;
+    QTest::newRow("Ctrl+E") << int(Qt::Key_E) << int(Qt::ControlModifier) << 32776;
     QTest::newRow("F6") << int(Qt::Key_F6) << int(Qt::NoModifier) << 57680;
     QTest::newRow("Shift+F6") << int(Qt::Key_F6) << int(Qt::ShiftModifier) << 57681;
 }

@@ -375,6 +375,7 @@ private slots:
         QTest::newRow("binary save") << false << int(FILE_KIND_BINARY);
         QTest::newRow("text load") << true << int(FILE_KIND_TEXT);
         QTest::newRow("text save") << false << int(FILE_KIND_TEXT);
+        QTest::newRow("export") << false << int(FILE_KIND_EXPORT);
     }
     void fileOptionArea() {
         QFETCH(bool, open);

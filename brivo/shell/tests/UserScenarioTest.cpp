@@ -2,9 +2,12 @@
 // widgets, its file dialogs and its message boxes. With BRIVO_SCREENSHOT_DIR set, the main
 // steps are saved there as PNG files (docs/scenario-*.png are made that way).
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,6 +21,7 @@
 #include "panes/CGlyphCanvas.h"
 #include "panes/CGlyphEditPane.h"
 #include "panes/CGlyphInfoPane.h"
+#include "panes/CTextSample.h"
 #include "shell/CBrivoApp.h"
 #include "shell/CBrivoView.h"
 #include "shell/CMainFrame.h"
@@ -58,6 +62,8 @@ private slots:
     void extractAsciiAndPaintAPixelIntoA();
     void textFileRoundTrip();
     void binaryFileWithSkipBytesRoundTrip();
+    void exportAsBdfAndLvglLeavesTheDocument();
+    void sampleTextIsDrawnWithTheGlyphs();
     void quitOffersToSaveTheEdit();
 
 private:
@@ -244,6 +250,83 @@ void UserScenarioTest::binaryFileWithSkipBytesRoundTrip() {
     MessageBoxAnswerer discard(QMessageBox::Discard);
     Load([load] { load->trigger(); }, path, "16", "scenario-7-font-load");
     CheckPixelOfA(true);
+}
+
+void UserScenarioTest::exportAsBdfAndLvglLeavesTheDocument() {
+    CBrivoView* view = Frame()->View();
+    const QString document = view->CurrentFile();
+    const QString title = Frame()->windowTitle();
+    const bool modified = view->Modified();
+    const std::size_t recent = view->RecentFiles().size();
+    QAction* exportCommand = Frame()->FindCommand(ID_FILE_EXPORT);
+    QVERIFY(exportCommand);
+    // An LVGL font is a .c file: the file type chosen, not the name, makes it one.
+    for (const auto& [type, name] : {std::pair{"BDF font (*.bdf)", "ascii.bdf"},
+                                     std::pair{"LVGL font (*.c)", "ascii_font.c"}}) {
+        FileDialogDriver driver(dir.filePath(name),
+                                [type = type](Dialog& dialog) { dialog.selectNameFilter(type); });
+        exportCommand->trigger();
+        QVERIFY(driver.opened);
+        QCOMPARE(driver.nameFilters, (QStringList{"BDF font (*.bdf)", "Adafruit GFX font (*.h)",
+                                                  "TFT_eSPI GFX font (*.h)", "LVGL font (*.c)"}));
+    }
+    QCOMPARE(view->CurrentFile(), document);
+    QCOMPARE(Frame()->windowTitle(), title);
+    QCOMPARE(view->Modified(), modified);
+    QCOMPARE(view->RecentFiles().size(), recent);
+
+    // Pillow reads the BDF font: "A" is the set's, the pixel painted into it included.
+    QProcess python;
+    python.start(PYTHON3, {"-c",
+                           "import sys\n"
+                           "from PIL import BdfFontFile\n"
+                           "image = BdfFontFile.BdfFontFile(open(sys.argv[1], 'rb')).glyph[65][3]\n"
+                           "for y in range(image.size[1]):\n"
+                           "    print(''.join('#' if image.getpixel((x, y)) else '.'\n"
+                           "                  for x in range(image.size[0])))\n",
+                           dir.filePath("ascii.bdf")});
+    QVERIFY(python.waitForFinished(kPatienceMs));
+    QCOMPARE(python.exitCode(), 0);
+    QString expected;
+    const CGlyph* a = Set().GlyphAt(kCodeOfA);
+    for (int y = 0; y < Set().height; ++y) {
+        for (int x = 0; x < Set().width; ++x) expected += a->bits[y] & (0x80 >> x) ? '#' : '.';
+        expected += '\n';
+    }
+    QCOMPARE(QString::fromLatin1(python.readAllStandardOutput()), expected);
+
+    QFile lvgl(dir.filePath("ascii_font.c"));
+    QVERIFY(lvgl.open(QIODevice::ReadOnly));
+    const QByteArray source = lvgl.readAll();
+    QVERIFY2(source.startsWith("/* LVGL font ascii_font: "), source.left(80).constData());
+    QVERIFY(source.contains("const lv_font_t ascii_font = {"));
+}
+
+void UserScenarioTest::sampleTextIsDrawnWithTheGlyphs() {
+    CTextSample* sample = Frame()->View()->InfoPane()->TextSample();
+    QVERIFY(sample->isVisible());
+    sample->TextEdit()->setFocus();
+    QTest::keyClicks(sample->TextEdit(), "AB");
+    sample->TextEdit()->insert(QStringLiteral("가"));  // as an input method commits it
+    QCOMPARE(sample->Note(), QStringLiteral("없는 글자: '가' (U+AC00)"));
+    // A .fnt file holds no advances of the font: fixed cells only.
+    QVERIFY(!sample->ProportionalBox()->isEnabled());
+
+    // Each glyph's cell side by side, the missing one blank, in a margin of 2 pixels.
+    const int scale = sample->Scale();
+    const int width = Set().width, height = Set().height;
+    QImage expected((3 * width + 4) * scale, (height + 4) * scale, QImage::Format_Grayscale8);
+    expected.fill(255);
+    for (int n = 0; n < 2; ++n) {
+        const CGlyph* glyph = Set().GlyphAt(kCodeOfA + n);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (glyph->bits[y] & (0x80 >> x))
+                    for (int d = 0; d < scale * scale; ++d)
+                        expected.setPixel((2 + n * width + x) * scale + d % scale,
+                                          (2 + y) * scale + d / scale, 0);
+    }
+    QCOMPARE(sample->Picture().convertToFormat(QImage::Format_Grayscale8), expected);
 }
 
 void UserScenarioTest::quitOffersToSaveTheEdit() {
