@@ -299,6 +299,16 @@ std::string Paste(const Cells& cells, const std::vector<unsigned>& text, int col
     return picture;
 }
 
+// The sample text, its characters, and those as the decoder's arguments.
+const std::string kText = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
+const std::vector<unsigned> kPoints = {0xC548, 0xB155, 0xD558, 0xC138, 0xC694, ' ',
+                                       'H',    'e',    'l',    'l',    'o'};
+std::string PointArguments() {
+    std::string arguments;
+    for (const unsigned point : kPoints) arguments += " " + std::to_string(point);
+    return arguments;
+}
+
 class LvglOutputTest : public CliTest {
 protected:
     void SetUp() override {
@@ -342,20 +352,15 @@ protected:
 // "안녕하세요 Hello" drawn from the LVGL font at every size a product uses is the string
 // pasted from the tool's own cells (ASCII advancing half a cell).
 TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
-    const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
-    const std::vector<unsigned> points = {0xC548, 0xB155, 0xD558, 0xC138, 0xC694, ' ',
-                                          'H',    'e',    'l',    'l',    'o'};
-    std::string arguments;
-    for (const unsigned point : points) arguments += " " + std::to_string(point);
     for (const int size : {10, 12, 16, 20, 24, 32}) {
         SCOPED_TRACE(size);
         const std::string cell = std::to_string(size) + "x" + std::to_string(size);
-        ASSERT_TRUE(Make("--chars '" + text + "' --height -" + std::to_string(size), cell));
+        ASSERT_TRUE(Make("--chars '" + kText + "' --height -" + std::to_string(size), cell));
         const Cells cells = ReadCells(folder / "cells.fnt", size, size);
-        const int columns = static_cast<int>(points.size()) * size;
+        const int columns = static_cast<int>(kPoints.size()) * size;
         const std::string expected = Paste(
-            cells, points, columns, [size](unsigned c) { return c < 0x80 ? size / 2 : size; });
-        const CliRun drawn = Decode("plain", "line " + std::to_string(columns) + arguments);
+            cells, kPoints, columns, [size](unsigned c) { return c < 0x80 ? size / 2 : size; });
+        const CliRun drawn = Decode("plain", "line " + std::to_string(columns) + PointArguments());
         ASSERT_EQ(drawn.status, 0) << drawn.output;
         EXPECT_EQ(drawn.output.substr(0, drawn.output.find("cmaps")), expected);
     }
@@ -365,11 +370,6 @@ TEST_F(LvglOutputTest, DrawsTheTextAsTheCellsShowIt) {
 // font's advances or a cell apart, plain or compressed, drawn from the LVGL font: value for value
 // FreeType's own greyscale rendering of each character, quantised, laid out by the same rule.
 TEST_F(LvglOutputTest, DrawsGreyTextAsFreeTypeDoes) {
-    const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
-    const std::vector<unsigned> points = {0xC548, 0xB155, 0xD558, 0xC138, 0xC694, ' ',
-                                          'H',    'e',    'l',    'l',    'o'};
-    std::string arguments;
-    for (const unsigned point : points) arguments += " " + std::to_string(point);
     struct Case {
         int bpp;
         bool proportional, compress;
@@ -384,17 +384,17 @@ TEST_F(LvglOutputTest, DrawsGreyTextAsFreeTypeDoes) {
             // The face's whole character cell, so that no glyph is cut or moved in.
             const int rows = std::max(size, reference.Ascent() + reference.Descent());
             const CliRun made =
-                Cli("extract --font '" + file + "' --no-fallback --chars '" + text +
+                Cli("extract --font '" + file + "' --no-fallback --chars '" + kText +
                     "' --height -" + std::to_string(size) + " --size " + std::to_string(size) +
                     "x" + std::to_string(rows) + " --bpp " + std::to_string(c.bpp) +
                     (c.proportional ? " --proportional" : "") + (c.compress ? " --compress" : "") +
                     " --format lvgl --name font -q -o " + (folder / "grey.c").string());
             ASSERT_EQ(made.status, 0) << made.output;
             ASSERT_TRUE(Build(folder / "grey.c", "grey"));
-            const int columns = static_cast<int>(points.size()) * size;
+            const int columns = static_cast<int>(kPoints.size()) * size;
             std::vector<std::vector<uint8_t>> canvas(rows, std::vector<uint8_t>(columns, 0));
             int pen = 0;
-            for (const unsigned point : points) {
+            for (const unsigned point : kPoints) {
                 // A character subset's cells are all full width: ASCII ink may pass the half
                 // cell it advances by.
                 const int cell = point < 0x80 ? size / 2 : size;
@@ -414,7 +414,8 @@ TEST_F(LvglOutputTest, DrawsGreyTextAsFreeTypeDoes) {
                 expected += "\n";
             }
             ASSERT_NE(expected.find_first_not_of("0\n"), std::string::npos);
-            const CliRun drawn = Decode("grey", "grey " + std::to_string(columns) + arguments);
+            const CliRun drawn =
+                Decode("grey", "grey " + std::to_string(columns) + PointArguments());
             ASSERT_EQ(drawn.status, 0) << drawn.output;
             EXPECT_EQ(drawn.output.substr(0, drawn.output.find("cmaps")), expected);
         }
@@ -455,8 +456,7 @@ TEST_F(LvglOutputTest, MapsWhatLvFontConvMaps) {
         GTEST_SKIP() << "lv_font_conv is not installed (tools/setup-debian installs it)";
     const std::string file = FontFile("NanumGothicCoding");
     ASSERT_FALSE(file.empty());
-    const std::string text = "\xEC\x95\x88\xEB\x85\x95\xED\x95\x98\xEC\x84\xB8\xEC\x9A\x94 Hello";
-    for (const std::string& what : {"--chars '" + text + "'", std::string("--range hangul")}) {
+    for (const std::string& what : {"--chars '" + kText + "'", std::string("--range hangul")}) {
         SCOPED_TRACE(what);
         ASSERT_TRUE(Make(what + " --font " + file, "16x16"));
         const CliRun ours = Decode("plain", "map 1");
