@@ -129,6 +129,10 @@ TEST_F(ExtractCommandTest, BadInputFailsWithOneLineAndLeavesNoFile) {
         {"--offset 1:2", "--offset"},
         {"--proportional", "BDF, a display library's font, or C source with --metrics"},
         {"--metrics", "a .fnt file holds no metrics"},
+        {"--bpp 3", "--bpp"},
+        {"--bpp 4 --scan columns", "packed in rows, not columns"},
+        {"--bpp 4 --format bdf", "BDF fonts hold 1 bit per pixel"},
+        {"--bpp 2 --format gfx", "Adafruit GFX fonts hold 1 bit per pixel"},
     };
     for (const Case& c : cases) {
         const fs::path out = folder / "out.fnt";
