@@ -47,17 +47,10 @@ struct ExtractOptions {
 
 // --bpp above 1 needs a form that holds grey glyphs, packed in rows.
 Result CheckDepthOptions(const ExtractOptions& options, FileForm form) {
-    const int bpp = options.settings.bpp, most = FormOf(form).carries.maxBpp;
-    if (bpp > most) {
-        std::string forms;
-        for (const OutputForm& row : OutputForms())
-            if (row.carries.maxBpp >= bpp)
-                forms += std::string(forms.empty() ? "" : ", ") + row.kind;
-        return Result::Failure("--bpp " + std::to_string(bpp) + ": " + FormOf(form).kind +
-                               "s hold " + std::to_string(most) + (most == 1 ? " bit" : " bits") +
-                               " per pixel; glyphs of " + std::to_string(bpp) + " go into " +
-                               forms);
-    }
+    const int bpp = options.settings.bpp;
+    if (bpp > FormOf(form).carries.maxBpp)
+        return Result::Failure("--bpp " + std::to_string(bpp) + ": " +
+                               DepthRefusal(FormOf(form), bpp));
     BitLayout packed;
     if (Result depth =
             LayoutAtDepth(AskedLayout(options.layout).value_or(BitLayout{}), bpp, packed);

@@ -378,7 +378,7 @@ Result SaveGlyphFile(const CGlyphSet& set, const OutputFile& output, int skip, b
         Note(
             "--compress: LVGL v9 decompresses 2 and 4 bits a pixel only; a 1-bit font is "
             "written plain");
-    return FormOf(output.form).write(set, output.Path(), options);
+    return FormOf(output.form).Write(set, output.Path(), options);
 }
 
 void PrintRead(const std::string& path, const char* kind, const CGlyphSet& set) {

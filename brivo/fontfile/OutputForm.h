@@ -57,7 +57,14 @@ struct OutputForm {
     // Whether a file's extension names the form (else only --format does: an LVGL font is a .c
     // file, and a .c file is the C source form).
     bool named = true;
+
+    // Writes the set with `write`; glyphs of more bits a pixel than the form carries are
+    // refused (DepthRefusal) rather than written thresholded.
+    Result Write(const CGlyphSet& set, const std::string& path, const SaveOptions& options) const;
 };
+
+// Why glyphs of `bpp` bits a pixel cannot go into `form`, and which forms take them.
+std::string DepthRefusal(const OutputForm& form, int bpp);
 
 // Every form a glyph set is saved in, the CLI's and the desktop program's alike; the first
 // is the form of a file whose name names no other.

@@ -27,30 +27,18 @@ Result WriteBinary(const CGlyphSet& set, const std::string& path, const SaveOpti
     return WriteFontFile(set, path, options.skip, options.layout, options.array.codeTable);
 }
 
-// A form of 1 bit a pixel refuses grey glyphs rather than write them thresholded.
-Result CheckOneBit(const CGlyphSet& set, FileForm form) {
-    if (set.bpp == 1) return Result::Success();
-    return Result::Failure(std::string(FormOf(form).kind) +
-                           "s hold 1 bit per pixel, and the glyphs have " +
-                           std::to_string(set.bpp) +
-                           ": write an LVGL font, C source or a .fnt file, or extract at 1 bit");
-}
-
 // A font on standard output has no file name to be named after: it takes the array's.
 Result WriteBdf(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
-    if (Result depth = CheckOneBit(set, FileForm::Bdf); !depth) return depth;
     const bool proportional = options.array.proportional;
     return options.toPipe ? WriteNamedBdfFile(set, path, options.array.name, proportional)
                           : WriteBdfFile(set, path, proportional);
 }
 
 Result WriteGfx(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
-    if (Result depth = CheckOneBit(set, FileForm::Gfx); !depth) return depth;
     return WriteGfxFile(set, path, options.array.name, false, options.array.proportional);
 }
 
 Result WriteGfxUnicode(const CGlyphSet& set, const std::string& path, const SaveOptions& options) {
-    if (Result depth = CheckOneBit(set, FileForm::GfxUnicode); !depth) return depth;
     return WriteGfxFile(set, path, options.array.name, true, options.array.proportional);
 }
 
@@ -133,6 +121,22 @@ const std::vector<OutputForm>& OutputForms() {
          false},
     };
     return forms;
+}
+
+Result OutputForm::Write(const CGlyphSet& set, const std::string& path,
+                         const SaveOptions& options) const {
+    if (set.bpp > carries.maxBpp) return Result::Failure(DepthRefusal(*this, set.bpp));
+    return write(set, path, options);
+}
+
+std::string DepthRefusal(const OutputForm& form, int bpp) {
+    const int most = form.carries.maxBpp;
+    std::string forms;
+    for (const OutputForm& row : OutputForms())
+        if (row.carries.maxBpp >= bpp) forms += std::string(forms.empty() ? "" : ", ") + row.kind;
+    return std::string(form.kind) + "s hold " + std::to_string(most) +
+           (most == 1 ? " bit" : " bits") + " per pixel; glyphs of " + std::to_string(bpp) +
+           " go into " + forms;
 }
 
 const OutputForm& FormOf(FileForm form) {

@@ -510,7 +510,7 @@ int CBrivoView::ExportGlyphs(const QString& path, const OutputForm& form,
                              const SaveOptions& options) {
     WaitForExtraction();
     const Result result = RunFileWork(QStringLiteral("내보내는 중… %1").arg(path), [&] {
-        return form.write(glyphSet, LocalPath(path), options);
+        return form.Write(glyphSet, LocalPath(path), options);
     });
     ReportFailure(result);
     if (result) ShowStatus(QStringLiteral("Exported %1 (%2)").arg(path, form.kind));
@@ -619,7 +619,7 @@ int CBrivoView::WriteFontFile(const QString& path, int32_t skipBytes, BitLayout 
     options.layout = layout;
     options.array.codeTable = codeTable;
     return WriteGlyphs(document, [&] {
-        return FormOf(FileForm::Binary).write(glyphSet, LocalPath(path), options);
+        return FormOf(FileForm::Binary).Write(glyphSet, LocalPath(path), options);
     });
 }
 
@@ -633,7 +633,7 @@ int CBrivoView::WriteTextFile(const QString& path, int32_t doubleArray,
     options.array = array;
     options.layout = layout;
     return WriteGlyphs(document, [&] {
-        return FormOf(FileForm::CSource).write(glyphSet, LocalPath(path), options);
+        return FormOf(FileForm::CSource).Write(glyphSet, LocalPath(path), options);
     });
 }
 

@@ -309,6 +309,15 @@ std::string PointArguments() {
     return arguments;
 }
 
+// The characters the decoder's "map" lists, as lv_font_conv's -r takes them: "65,66,44032".
+std::string MappedCharacters(const std::string& map) {
+    std::string characters;
+    std::istringstream lines(map.substr(map.find('\n') + 1));
+    for (std::string line; std::getline(lines, line);)
+        characters += (characters.empty() ? "" : ",") + line;
+    return characters;
+}
+
 class LvglOutputTest : public CliTest {
 protected:
     void SetUp() override {
@@ -462,14 +471,11 @@ TEST_F(LvglOutputTest, MapsWhatLvFontConvMaps) {
         const CliRun ours = Decode("plain", "map 1");
         ASSERT_EQ(ours.status, 0) << ours.output;
         const std::size_t listed = ours.output.find('\n') + 1;
-        std::string characters;
-        std::istringstream lines(ours.output.substr(listed));
-        for (std::string line; std::getline(lines, line);)
-            characters += (characters.empty() ? "" : ",") + line;
-        const CliRun convert = Shell(std::string(LV_FONT_CONV) + " --font " + file +
-                                     " --size 16 --bpp 1 --format lvgl --no-compress --no-kerning "
-                                     "--lv-font-name font -r " +
-                                     characters + " -o " + (folder / "theirs.c").string());
+        const CliRun convert =
+            Shell(std::string(LV_FONT_CONV) + " --font " + file +
+                  " --size 16 --bpp 1 --format lvgl --no-compress --no-kerning "
+                  "--lv-font-name font -r " +
+                  MappedCharacters(ours.output) + " -o " + (folder / "theirs.c").string());
         ASSERT_EQ(convert.status, 0) << convert.output;
         ASSERT_TRUE(Build(folder / "theirs.c", "theirs"));
         const CliRun theirs = Decode("theirs", "map 1");
@@ -567,14 +573,10 @@ TEST_F(LvglOutputTest, CompressesGreyHangulAsWellAsLvFontConv) {
     ASSERT_TRUE(Build(folder / "packed.c", "ours"));
     const CliRun map = Decode("ours", "map 1");
     ASSERT_EQ(map.status, 0) << map.output;
-    std::string characters;
-    std::istringstream lines(map.output.substr(map.output.find('\n') + 1));
-    for (std::string line; std::getline(lines, line);)
-        characters += (characters.empty() ? "" : ",") + line;
     const std::string convert = std::string(LV_FONT_CONV) + " --font " + file +
                                 " --size 16 --bpp 4 --format lvgl --no-kerning --lv-font-name "
                                 "font -r " +
-                                characters + " -o " + folder.string();
+                                MappedCharacters(map.output) + " -o " + folder.string();
     ASSERT_EQ(Shell(convert + "/theirs-plain.c --no-compress").status, 0);
     ASSERT_EQ(Shell(convert + "/theirs-packed.c").status, 0);
     const double ours = static_cast<double>(BitmapBytes(ReadBytes(folder / "plain.c"))) /
